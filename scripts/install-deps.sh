@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs the Debian packages that building, running and testing need.
+# Idempotent: does nothing when every package is already there.
+set -eu
+
+PACKAGES="
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  libicu-dev libssl-dev libexpat1-dev libncurses-dev
+  unixodbc unixodbc-dev odbcinst libsqliteodbc
+  libgtest-dev libgmock-dev libbenchmark-dev
+  tmux
+"
+
+missing=""
+for package in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $package"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q --no-install-recommends $missing

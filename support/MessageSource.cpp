@@ -1,0 +1,18 @@
+#include "support/MessageSource.h"
+
+namespace Dravo::Support {
+
+void MessageFileRegistry::RegisterMessages(const std::string& fileName, const std::vector<int32_t>& componentIds)
+{
+    for (int32_t id : componentIds) {
+        m_files.emplace(id, fileName);
+    }
+}
+
+std::string MessageFileRegistry::GetFileName(int32_t componentId) const
+{
+    auto found = m_files.find(componentId);
+    return found == m_files.end() ? std::string() : found->second;
+}
+
+} // namespace Dravo::Support
