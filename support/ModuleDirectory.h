@@ -1,0 +1,12 @@
+// The directory of the running program, ending with a path separator.
+#pragma once
+
+#include "support/WideString.h"
+
+namespace Dravo::Support {
+
+/// Computed on the first call that succeeds and cached for the process; an
+/// empty text (retried next time) when the program's path cannot be read.
+WideString GetModuleDirectory();
+
+} // namespace Dravo::Support
