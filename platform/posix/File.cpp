@@ -1,0 +1,355 @@
+// Files on POSIX systems.
+#include "platform/File.h"
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <unicode/unistr.h>
+
+namespace Dravo::OS {
+namespace {
+
+std::mutex s_hookLock;
+FileFaultHook s_hook;
+std::atomic<bool> s_hookSet{false};
+
+ErrorCode InjectedFault(FileOperation operation, const std::u16string& name)
+{
+    if (!s_hookSet.load(std::memory_order_acquire)) {
+        return ERROR_SUCCESS_CODE;
+    }
+    std::lock_guard<std::mutex> guard(s_hookLock);
+    return s_hook ? s_hook(operation, name) : ERROR_SUCCESS_CODE;
+}
+
+std::string ToNative(const std::u16string& name)
+{
+    std::string native;
+    icu::UnicodeString(name.data(), static_cast<int32_t>(name.size())).toUTF8String(native);
+    return native;
+}
+
+ErrorCode LastErrno()
+{
+    return MapErrno(errno);
+}
+
+int OpenFlags(FileAccess access, FileCreation creation, bool refuseLinks)
+{
+    int flags = O_CLOEXEC;
+    switch (access) {
+    case FileAccess::Read: flags |= O_RDONLY; break;
+    case FileAccess::Write: flags |= O_WRONLY; break;
+    case FileAccess::ReadWrite: flags |= O_RDWR; break;
+    }
+    if (creation != FileCreation::OpenExisting) {
+        flags |= O_CREAT;
+    }
+    // With links refused, truncation waits until the opened file has been
+    // checked, so that a planted hard link is not emptied.
+    if (creation == FileCreation::CreateAlways && !refuseLinks) {
+        flags |= O_TRUNC;
+    }
+    if (refuseLinks) {
+        // O_NONBLOCK keeps a planted FIFO from blocking the open.
+        flags |= O_NOFOLLOW | O_NONBLOCK;
+    }
+    return flags;
+}
+
+// Anything but a regular file of one link, where links are refused.
+ErrorCode CheckOpened(int descriptor, bool refuseLinks)
+{
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0) {
+        return LastErrno();
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return ERROR_ACCESS_DENIED_CODE;
+    }
+    if (refuseLinks && (!S_ISREG(info.st_mode) || info.st_nlink > 1)) {
+        return ERROR_ACCESS_DENIED_CODE;
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode CheckRegularFile(const std::string& native)
+{
+    struct stat info {};
+    if (::lstat(native.c_str(), &info) != 0) {
+        return LastErrno();
+    }
+    return S_ISREG(info.st_mode) ? ERROR_SUCCESS_CODE : ERROR_ACCESS_DENIED_CODE;
+}
+
+} // namespace
+
+bool IsPathSeparator(char16_t c)
+{
+    return c == u'/';
+}
+
+File::File(File&& other) noexcept
+    : m_descriptor(std::exchange(other.m_descriptor, -1)),
+      m_writable(other.m_writable),
+      m_name(std::move(other.m_name))
+{
+}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_descriptor = std::exchange(other.m_descriptor, -1);
+        m_writable = other.m_writable;
+        m_name = std::move(other.m_name);
+    }
+    return *this;
+}
+
+File::~File()
+{
+    Close();
+}
+
+ErrorCode File::Open(const std::u16string& name, FileAccess access, FileCreation creation,
+    const FileOpenOptions& options)
+{
+    Close();
+    if (const ErrorCode fault = InjectedFault(FileOperation::Open, name)) {
+        return fault;
+    }
+    if (name.empty()) {
+        return ERROR_INVALID_NAME_CODE;
+    }
+    const std::string native = ToNative(name);
+    int descriptor = -1;
+    do {
+        descriptor = ::open(native.c_str(), OpenFlags(access, creation, options.refuseLinks),
+            static_cast<mode_t>(options.createPermissions));
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        return LastErrno();
+    }
+    ErrorCode error = CheckOpened(descriptor, options.refuseLinks);
+    if (!error && options.refuseLinks) {
+        const int flags = ::fcntl(descriptor, F_GETFL);
+        if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            error = LastErrno();
+        }
+    }
+    if (!error && options.refuseLinks && creation == FileCreation::CreateAlways && ::ftruncate(descriptor, 0) != 0) {
+        error = LastErrno();
+    }
+    if (error) {
+        ::close(descriptor);
+        return error;
+    }
+    m_descriptor = descriptor;
+    m_writable = access != FileAccess::Read;
+    m_name = name;
+    return ERROR_SUCCESS_CODE;
+}
+
+void File::Close()
+{
+    if (m_descriptor >= 0) {
+        ::close(m_descriptor);
+        m_descriptor = -1;
+    }
+}
+
+ErrorCode File::Read(void* buffer, size_t count, size_t& bytesRead)
+{
+    bytesRead = 0;
+    if (const ErrorCode fault = InjectedFault(FileOperation::Read, m_name)) {
+        return fault;
+    }
+    ssize_t result = -1;
+    do {
+        result = ::read(m_descriptor, buffer, count);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
+        return LastErrno();
+    }
+    bytesRead = static_cast<size_t>(result);
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
+{
+    bytesWritten = 0;
+    if (const ErrorCode fault = InjectedFault(FileOperation::Write, m_name)) {
+        return fault;
+    }
+    const char* bytes = static_cast<const char*>(buffer);
+    while (bytesWritten < count) {
+        const ssize_t result = ::write(m_descriptor, bytes + bytesWritten, count - bytesWritten);
+        if (result < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastErrno();
+        }
+        if (result == 0) {
+            return ERROR_DISK_FULL_CODE;
+        }
+        bytesWritten += static_cast<size_t>(result);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode File::Seek(int64_t offset, SeekOrigin origin, int64_t& newPosition)
+{
+    newPosition = -1;
+    if (const ErrorCode fault = InjectedFault(FileOperation::Seek, m_name)) {
+        return fault;
+    }
+    int whence = SEEK_CUR;
+    if (origin == SeekOrigin::Begin) {
+        whence = SEEK_SET;
+    } else if (origin == SeekOrigin::End) {
+        whence = SEEK_END;
+    }
+    const off_t result = ::lseek(m_descriptor, static_cast<off_t>(offset), whence);
+    if (result < 0) {
+        return LastErrno();
+    }
+    newPosition = static_cast<int64_t>(result);
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode File::GetSize(uint64_t& size) const
+{
+    size = 0;
+    if (const ErrorCode fault = InjectedFault(FileOperation::GetSize, m_name)) {
+        return fault;
+    }
+    struct stat info {};
+    if (::fstat(m_descriptor, &info) != 0) {
+        return LastErrno();
+    }
+    size = static_cast<uint64_t>(info.st_size);
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode File::Flush()
+{
+    if (const ErrorCode fault = InjectedFault(FileOperation::Flush, m_name)) {
+        return fault;
+    }
+    if (::fsync(m_descriptor) != 0 && errno != EINVAL && errno != EROFS) {
+        return LastErrno();
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode File::Lock(uint64_t offset, uint64_t length)
+{
+    if (const ErrorCode fault = InjectedFault(FileOperation::Lock, m_name)) {
+        return fault;
+    }
+    struct flock range {};
+    // A read lock is all a read-only descriptor can take; it still excludes writers.
+    range.l_type = m_writable ? F_WRLCK : F_RDLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(offset);
+    range.l_len = static_cast<off_t>(length);
+    // Open-file-description locks belong to this handle, as on Windows, not
+    // to the whole process.
+    if (::fcntl(m_descriptor, F_OFD_SETLK, &range) != 0) {
+        return (errno == EAGAIN || errno == EACCES) ? ERROR_LOCK_VIOLATION_CODE : LastErrno();
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode File::Unlock(uint64_t offset, uint64_t length)
+{
+    if (const ErrorCode fault = InjectedFault(FileOperation::Unlock, m_name)) {
+        return fault;
+    }
+    struct flock range {};
+    range.l_type = F_UNLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(offset);
+    range.l_len = static_cast<off_t>(length);
+    if (::fcntl(m_descriptor, F_OFD_SETLK, &range) != 0) {
+        return LastErrno();
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode CreateDirectoryLevel(const std::u16string& path)
+{
+    if (const ErrorCode fault = InjectedFault(FileOperation::CreateDirectory, path)) {
+        return fault;
+    }
+    if (::mkdir(ToNative(path).c_str(), 0755) != 0) {
+        // A missing parent is a missing path, as Windows reports it.
+        return errno == ENOENT ? ERROR_PATH_NOT_FOUND_CODE : LastErrno();
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode RenameFile(const std::u16string& from, const std::u16string& to, bool regularFilesOnly)
+{
+    if (const ErrorCode fault = InjectedFault(FileOperation::Rename, from)) {
+        return fault;
+    }
+    const std::string nativeFrom = ToNative(from);
+    if (regularFilesOnly) {
+        if (const ErrorCode error = CheckRegularFile(nativeFrom)) {
+            return error;
+        }
+    }
+    // rename() never follows a link at either name: a link planted at the
+    // target is replaced, not written through.
+    if (::rename(nativeFrom.c_str(), ToNative(to).c_str()) != 0) {
+        return LastErrno();
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode RemoveFile(const std::u16string& name, bool regularFilesOnly)
+{
+    if (const ErrorCode fault = InjectedFault(FileOperation::Remove, name)) {
+        return fault;
+    }
+    const std::string native = ToNative(name);
+    if (regularFilesOnly) {
+        if (const ErrorCode error = CheckRegularFile(native)) {
+            return error;
+        }
+    }
+    if (::unlink(native.c_str()) != 0) {
+        return LastErrno();
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+bool PathExists(const std::u16string& path)
+{
+    struct stat info {};
+    return ::lstat(ToNative(path).c_str(), &info) == 0;
+}
+
+bool IsDirectory(const std::u16string& path)
+{
+    struct stat info {};
+    return ::stat(ToNative(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void SetFileFaultHook(FileFaultHook hook)
+{
+    std::lock_guard<std::mutex> guard(s_hookLock);
+    s_hook = std::move(hook);
+    s_hookSet.store(static_cast<bool>(s_hook), std::memory_order_release);
+}
+
+} // namespace Dravo::OS
