@@ -1,0 +1,27 @@
+// Texts of the program's string table by id, with the growth and fall-back
+// rules of the platform's string-loading call.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "support/WideString.h"
+
+namespace Dravo::Support {
+
+/// A string-loading call with the platform's contract: copies at most
+/// size - 1 units and a terminating zero into buffer and returns the units
+/// copied, or 0 when there is no such string.
+using StringLoader = std::function<int32_t(uint32_t id, char16_t* buffer, int32_t size)>;
+
+/// The text of a string-table entry, or "Error loading the string." when
+/// there is none. Never raises.
+WideString LoadResourceString(uint32_t id);
+/// The same through another loader.
+WideString LoadResourceString(uint32_t id, const StringLoader& loader);
+
+/// Raises ErrorException "DSStringResourceError" (component 110) naming the
+/// id, for a text that a dialog cannot do without.
+[[noreturn]] void RaiseStringResourceError(uint32_t id);
+
+} // namespace Dravo::Support
