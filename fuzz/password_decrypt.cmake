@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(password_decrypt ${CMAKE_CURRENT_SOURCE_DIR}/password_decrypt.cpp dravo_crypto)
