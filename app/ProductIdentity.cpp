@@ -1,0 +1,120 @@
+#include "app/ProductIdentity.h"
+
+#include <mutex>
+
+#include "app/CachedValue.h"
+#include "app/ProductNames.h"
+#include "driversupport/ProductDescriptionFile.h"
+#include "support/DSISettings.h"
+
+namespace Dravo::VezurAVUZ {
+
+using Support::WideString;
+
+namespace {
+
+// Setting the identity holds one lock across the whole set-up; reading the
+// record takes only the short one, since the set-up itself reads it while
+// computing the vendor and driver names.
+struct IdentityState {
+    std::mutex setLock;
+    std::mutex recordLock;
+    bool isSet = false;
+    ProductIdentity record = GetBuiltInProductIdentity();
+};
+
+IdentityState& State()
+{
+    static IdentityState state;
+    return state;
+}
+
+} // namespace
+
+const ProductIdentity& GetBuiltInProductIdentity()
+{
+    static const ProductIdentity identity{
+        u"VezurAVUZ.did",
+        u"Dravo Spark ODBC Driver",
+        u"1.1.1.1001",
+        "Dravo Apache Spark ODBC Driver",
+        u"SPARKINI",
+        u".vezuravuz.ini",
+    };
+    return identity;
+}
+
+void SetProductIdentity()
+{
+    SetProductIdentity(GetBuiltInProductIdentity());
+}
+
+void SetProductIdentity(const ProductIdentity& identity)
+{
+    IdentityState& state = State();
+    std::lock_guard<std::mutex> guard(state.setLock);
+    if (state.isSet) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> recordGuard(state.recordLock);
+        state.record = identity;
+    }
+    (void)GetVendorName();
+    (void)GetDriverName();
+    const WideString& branch = GetVendorDriverPath();
+    Support::DSISettings::Create(branch, u"Driver");
+    // The cache may have been created before the identity was known.
+    Support::DSISettings::Get()->SetBranch(branch);
+    state.isSet = true;
+}
+
+bool IsProductIdentitySet()
+{
+    IdentityState& state = State();
+    std::lock_guard<std::mutex> guard(state.setLock);
+    return state.isSet;
+}
+
+ProductIdentity GetProductIdentity()
+{
+    IdentityState& state = State();
+    std::lock_guard<std::mutex> guard(state.recordLock);
+    return state.record;
+}
+
+const WideString& GetProductDescriptionFilePath()
+{
+    static CachedValue<WideString> path;
+    return path.Get([] {
+        const WideString& directory = GetModuleDirectory();
+        return directory.IsEmpty() ? WideString(u"") : directory + GetProductIdentity().descriptionFileName;
+    });
+}
+
+namespace {
+
+DriverSupport::ProductDescriptionFile& DescriptionFile()
+{
+    static DriverSupport::ProductDescriptionFile file(GetProductDescriptionFilePath());
+    return file;
+}
+
+} // namespace
+
+WideString GetProductAttribute(const WideString& name)
+{
+    return DescriptionFile().GetAttribute(name);
+}
+
+std::optional<WideString> FindProductAttribute(const WideString& name)
+{
+    const DriverSupport::ProductAttributes& attributes = DescriptionFile().GetAttributes();
+    const auto found = attributes.find(name);
+    if (found == attributes.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+} // namespace Dravo::VezurAVUZ

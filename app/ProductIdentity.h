@@ -1,0 +1,47 @@
+// The process-wide product identity: the few names from which the registry
+// location of the configuration, the tool's log file name and the support
+// library's settings location are derived (ProductNames.h), and the product
+// attributes of the optional product description file beside the program.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "support/WideString.h"
+
+namespace Dravo::VezurAVUZ {
+
+struct ProductIdentity {
+    Support::WideString descriptionFileName;
+    Support::WideString driverName;
+    Support::WideString version;
+    /// Not read by this tool; kept for other users of the same identity.
+    std::string vendorProductName;
+    Support::WideString configEnvironmentVariable;
+    Support::WideString userConfigFileName;
+};
+
+/// The values this program identifies itself with.
+[[nodiscard]] const ProductIdentity& GetBuiltInProductIdentity();
+
+/// Stores the built-in identity, fixes the vendor and driver names and points
+/// the support settings cache at "vendor\driver" with subkey "Driver". Only
+/// the first call of either overload has any effect.
+void SetProductIdentity();
+void SetProductIdentity(const ProductIdentity& identity);
+[[nodiscard]] bool IsProductIdentitySet();
+/// The stored identity; the built-in one before SetProductIdentity.
+[[nodiscard]] ProductIdentity GetProductIdentity();
+
+/// The module directory followed by the identity's description file name;
+/// empty when the program's own path cannot be read, so that no file is ever
+/// looked for in the current directory instead.
+[[nodiscard]] const Support::WideString& GetProductDescriptionFilePath();
+/// The value of a product attribute (exact, case-sensitive name), or an empty
+/// text when the file or the attribute is absent. The file is read on the
+/// first call and never again.
+[[nodiscard]] Support::WideString GetProductAttribute(const Support::WideString& name);
+/// The same, telling an absent attribute (nullopt) from an empty one.
+[[nodiscard]] std::optional<Support::WideString> FindProductAttribute(const Support::WideString& name);
+
+} // namespace Dravo::VezurAVUZ

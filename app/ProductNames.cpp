@@ -1,0 +1,82 @@
+#include "app/ProductNames.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "app/CachedValue.h"
+#include "app/ProductIdentity.h"
+#include "support/ModuleDirectory.h"
+
+namespace Dravo::VezurAVUZ {
+
+using Support::WideString;
+
+namespace {
+
+WideString AttributeOr(const char16_t* attributeName, const WideString& fallback)
+{
+    WideString value = GetProductAttribute(attributeName);
+    return value.IsEmpty() ? fallback : value;
+}
+
+} // namespace
+
+WideString MakeCompactDriverName(const WideString& driverName)
+{
+    static constexpr std::array<char16_t, 22> REMOVED = {u' ', u'#', u'%', u'&', u'{', u'}', u'\\', u'<', u'>',
+        u'*', u'?', u'/', u'$', u'!', u'\'', u'"', u':', u'@', u'+', u'`', u'|', u'='};
+    std::u16string compact = driverName.GetAsU16String();
+    std::erase_if(compact, [](char16_t unit) { return std::find(REMOVED.begin(), REMOVED.end(), unit) != REMOVED.end(); });
+    return WideString(compact);
+}
+
+const WideString& GetVendorName()
+{
+    static CachedValue<WideString> name;
+    return name.Get([] { return AttributeOr(u"vendor-name", u"Dravo"); });
+}
+
+const WideString& GetDriverName()
+{
+    static CachedValue<WideString> name;
+    return name.Get([] { return AttributeOr(u"driver-name", GetProductIdentity().driverName); });
+}
+
+const WideString& GetVersionString()
+{
+    static CachedValue<WideString> version;
+    return version.Get([] { return AttributeOr(u"version-number", GetProductIdentity().version); });
+}
+
+const WideString& GetCompactDriverName()
+{
+    static CachedValue<WideString> name;
+    return name.Get([] { return MakeCompactDriverName(GetDriverName()); });
+}
+
+const WideString& GetVendorDriverPath()
+{
+    static CachedValue<WideString> path;
+    return path.Get([] { return GetVendorName() + u"\\" + GetDriverName(); });
+}
+
+const WideString& GetDriverKeyPath()
+{
+    static CachedValue<WideString> path;
+    return path.Get([] { return u"SOFTWARE\\" + GetVendorName() + u"\\" + GetDriverName() + u"\\Driver"; });
+}
+
+const WideString& GetModuleDirectory()
+{
+    static CachedValue<WideString> directory;
+    return directory.Get([] { return Support::GetModuleDirectory(); });
+}
+
+const WideString& GetToolLogFileName()
+{
+    static CachedValue<WideString> name;
+    return name.Get([] { return GetCompactDriverName() + u"_DriverConfig.log"; });
+}
+
+} // namespace Dravo::VezurAVUZ
