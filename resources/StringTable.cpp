@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "resources/StringIds.h"
+
 namespace Dravo::Resources {
 namespace {
 
@@ -11,15 +13,64 @@ struct StringEntry {
     std::u16string_view text;
 };
 
-// Kept sorted by id so that lookups can bisect.
+// Kept sorted by id so that lookups can bisect. Line breaks are real CR LF
+// pairs because the dialogs show these texts as they are.
 constexpr StringEntry STRINGS[] = {
-    {138, u" (32 bit)"},
-    {139, u" (64 bit)"},
-    {9101, u"DSN Configuration Error"},
+    {IDS_DSN_EMPTY, u"Data Source Name value cannot be empty."},
+    {IDS_DSN_INVALID_CHARACTERS,
+        u"Data Source Name value cannot contain any of the following characters: []{}(),;?*=!@\\"},
+    {IDS_INVALID_DSN_CAPTION, u"Invalid Data Source Name"},
+    {IDS_INVALID_PORT_CAPTION, u"Invalid Port Number"},
+    {IDS_INVALID_PORT, u"Port number is not valid! Setting it to default port."},
+    {IDS_HOST_EMPTY, u"Host cannot be empty"},
+    {IDS_INVALID_HOST_CAPTION, u"Invalid Host"},
+    {IDS_BITNESS_32, u" (32 bit)"},
+    {IDS_BITNESS_64, u" (64 bit)"},
+    {IDS_REPORT_ODBC_VERSION, u"\r\n\r\nODBC Version: "},
+    {IDS_REPORT_DRIVER_VERSION, u"\r\nDriver Version: "},
+    {IDS_REPORT_BITNESS, u"\r\nBitness: 32-bit"},
+    {IDS_REPORT_LOCALE, u"\r\nLocale: "},
+    {IDS_TEST_RESULTS_TITLE, u"Test Results"},
+    {IDS_REPORT_FAILED, u"FAILED!\r\n\r\n"},
+    {IDS_REPORT_SUCCESS, u"SUCCESS! \r\n\r\nSuccessfully connected to data source!"},
+    {IDS_IMPORT_CONFIGURATION, u"Import Configuration..."},
+    {IDS_EXPORT_CONFIGURATION, u"Export Configuration..."},
+    {IDS_EXPORT_FILE_TITLE, u"Choose Export Target File"},
+    {IDS_IMPORT_FILE_TITLE, u"Choose Import Target File"},
+    {IDS_CONFIGURATION_ERROR_CAPTION, u"DSN Configuration Error"},
+    {IDS_ERROR_INVALID_HWND, u"Invalid window handle."},
+    {IDS_ERROR_INVALID_KEYWORD_VALUE, u"Invalid keyword-value pairs."},
+    {IDS_ERROR_INVALID_NAME, u"Invalid driver or translator name."},
+    {IDS_ERROR_INVALID_REQUEST_TYPE, u"Invalid type of request."},
+    {IDS_ERROR_REQUEST_FAILED, u"Request failed."},
+    {IDS_ERROR_DRIVER_SPECIFIC, u"Driver- or translator-specific error."},
+    {IDS_ERROR_DSN_EMPTY, u"Data Source Name value cannot be empty."},
+    {IDS_ERROR_DSN_INVALID_CHARACTERS,
+        u"Data Source Name value cannot contain any of the following characters: []{}(),;?*=!@\\"},
+    {IDS_ERROR_REGISTRY_WRITE,
+        u"Error writing changes to registry, ensure proper permissions have been granted."},
+    {IDS_ERROR_LOG_FILE_COUNT,
+        u"Invalid value for the maximum number of log files to use in rotation, valid values are "
+        u"[0, 4294967295]."},
+    {IDS_ERROR_LOG_FILE_SIZE,
+        u"Invalid value for the maximum size of each log file in MB, valid values are [0, 4096]."},
+    {IDS_BROWSE, u"Browse..."},
+    {IDS_OK, u"OK"},
+    {IDS_CANCEL, u"Cancel"},
+    {IDS_MAX_NUMBER_FILES, u"Max Number Files:"},
+    {IDS_MAX_FILE_SIZE, u"Max File Size (MB):"},
+    {IDS_LOG_ROTATION, u"Log Rotation"},
+    {IDS_CHOOSE_LOG_DIRECTORY, u"Choose log file target directory."},
+    {IDS_LOGGING_OPTIONS_TITLE, u"Logging Options"},
+    {IDS_LOG_LEVEL, u"Log Level:"},
+    {IDS_LOG_PATH, u"Log Path:"},
 };
 
 static_assert(std::is_sorted(std::begin(STRINGS), std::end(STRINGS),
     [](const StringEntry& a, const StringEntry& b) { return a.id < b.id; }));
+static_assert(std::adjacent_find(std::begin(STRINGS), std::end(STRINGS),
+                  [](const StringEntry& a, const StringEntry& b) { return a.id == b.id; })
+    == std::end(STRINGS));
 
 } // namespace
 
