@@ -92,17 +92,16 @@ TEST(ProductSwitchesTest, TransportTableHasElevenMechanisms)
 
 TEST(ProductSwitchesTest, FixTransportKeepsAllowedAndReplacesTheRest)
 {
-    const uint32_t defaults[11] = {0, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2};
-    for (uint32_t mechanism = 0; mechanism < 11; ++mechanism) {
-        for (uint32_t transport = 0; transport < 5; ++transport) {
-            uint32_t fixed = transport;
-            FixTransport(mechanism, fixed);
-            EXPECT_EQ(fixed, IsTransportAllowed(mechanism, transport) ? transport : defaults[mechanism]);
-        }
-    }
-    uint32_t transport = TRANSPORT_SASL;
-    FixTransport(0, transport);
-    EXPECT_EQ(transport, TRANSPORT_BINARY);
+    const auto fixed = [](uint32_t mechanism, uint32_t transport) {
+        FixTransport(mechanism, transport);
+        return transport;
+    };
+    EXPECT_EQ(fixed(0, TRANSPORT_SASL), TRANSPORT_BINARY);
+    EXPECT_EQ(fixed(0, TRANSPORT_HTTP), TRANSPORT_HTTP);
+    EXPECT_EQ(fixed(1, TRANSPORT_BINARY), TRANSPORT_SASL);
+    EXPECT_EQ(fixed(3, TRANSPORT_BINARY), TRANSPORT_BINARY);
+    EXPECT_EQ(fixed(3, 9), TRANSPORT_SASL);
+    EXPECT_EQ(fixed(10, TRANSPORT_SASL), TRANSPORT_HTTP);
 }
 
 TEST(ProductSwitchesTest, OlderMechanismsBecomeCurrentOnesWithTransportAndSsl)
