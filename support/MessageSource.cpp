@@ -1,6 +1,23 @@
 #include "support/MessageSource.h"
 
+#include <atomic>
+
 namespace Dravo::Support {
+namespace {
+
+std::atomic<IMessageSource*> s_processMessageSource{nullptr};
+
+} // namespace
+
+IMessageSource* GetProcessMessageSource()
+{
+    return s_processMessageSource.load();
+}
+
+void SetProcessMessageSource(IMessageSource* source)
+{
+    s_processMessageSource.store(source);
+}
 
 void MessageFileRegistry::RegisterMessages(const std::string& fileName, const std::vector<int32_t>& componentIds)
 {

@@ -38,6 +38,13 @@ public:
     virtual MessageFileRegistry& GetRegistry() = 0;
 };
 
+/// The message source of the process-wide driver object, or nullptr when
+/// there is none (always so in the configuration tool); loggers and message
+/// boxes then show exceptions in their unformatted form.
+IMessageSource* GetProcessMessageSource();
+/// Installs or (with nullptr) removes it; the caller keeps it alive meanwhile.
+void SetProcessMessageSource(IMessageSource* source);
+
 // Names of the message files known to the system.
 inline constexpr const char* DS_MESSAGES = "DSMessages";
 inline constexpr const char* PRODUCT_MESSAGES = "VezurAVUZMessages";
