@@ -30,7 +30,12 @@ Platform* InitializePlatform(bool verbose)
         std::printf("Entering Dravo::Platform::InitializePlatform(%s) with s_initCount ==%d.\n", "true", s_initCount);
     }
     if (s_initCount++ == 0) {
-        s_platform = new (std::nothrow) Platform();
+        // Out of memory leaves the platform absent, inside the constructor too.
+        try {
+            s_platform = new Platform();
+        } catch (const std::bad_alloc&) {
+            s_platform = nullptr;
+        }
         s_verbose = verbose;
         return s_platform;
     }

@@ -172,7 +172,7 @@ void StringConverter::ConvertToEncoding(const WideString& text, char* buffer, in
     ConvertToEncoding(text.GetUnits(), text.GetLength(), buffer, bufferSize, encoding, bytesWritten, truncated);
 }
 
-int32_t StringConverter::EncodedLength(const char* text, EncodingType encoding)
+int32_t MeasureZeroTerminated(const char* text, EncodingType encoding)
 {
     if (!text) {
         return 0;
@@ -195,6 +195,11 @@ int32_t StringConverter::EncodedLength(const char* text, EncodingType encoding)
         return units * unit;
     }
     return static_cast<int32_t>(std::strlen(text));
+}
+
+int32_t StringConverter::EncodedLength(const char* text, EncodingType encoding)
+{
+    return MeasureZeroTerminated(text, encoding);
 }
 
 bool StringConverter::WidenASCII(const char* ascii, int32_t count, EncodingType encoding, char* target,

@@ -15,6 +15,10 @@ struct UConverter;
 
 namespace Dravo::Support {
 
+/// Byte length of a zero-terminated text in an encoding: whole zero code
+/// units end UTF-16 and UTF-32 texts, a zero byte ends every other.
+int32_t MeasureZeroTerminated(const char* text, EncodingType encoding);
+
 class StringConverter {
 public:
     StringConverter() = default;

@@ -7,6 +7,7 @@
 
 #include "support/EncodingTable.h"
 #include "support/Platform.h"
+#include "support/StringConverter.h"
 
 namespace Dravo::Support {
 namespace {
@@ -22,7 +23,7 @@ std::unique_ptr<icu::UnicodeString> DecodeNarrow(const char* bytes, int32_t coun
     // Before the platform starts there is no converter pool: let ICU open a
     // converter for this one conversion.
     if (count == SQL_NTS_BYTES) {
-        count = static_cast<int32_t>(std::strlen(bytes));
+        count = MeasureZeroTerminated(bytes, encoding);
     }
     const char* name = GetEncodingName(encoding);
     return std::make_unique<icu::UnicodeString>(bytes, count, name ? name : "UTF-8");

@@ -117,6 +117,15 @@ TEST_P(WideStringTest, WritableBufferReleasedByBytesOrTerminator)
     EXPECT_EQ(text, WideString(u"h"));
 }
 
+TEST_P(WideStringTest, ZeroTerminatedWideBytesEndAtAWholeZeroUnit)
+{
+    const char utf16le[] = {'A', 0, 'B', 0, 0, 0};
+    EXPECT_EQ(WideString(utf16le, Support::SQL_NTS_BYTES, Support::ENC_UTF16LE), WideString(u"AB"));
+    const char utf16be[] = {0, 'A', 0, 'B', 0, 0};
+    EXPECT_EQ(WideString(utf16be, Support::SQL_NTS_BYTES, Support::ENC_UTF16BE), WideString(u"AB"));
+    EXPECT_EQ(WideString("abc", Support::SQL_NTS_BYTES, Support::ENC_UTF8), WideString(u"abc"));
+}
+
 INSTANTIATE_TEST_SUITE_P(PlatformRunning, WideStringTest, ::testing::Values(false, true));
 
 TEST(StringConverterTest, EncodingIntoTooSmallBufferSetsTruncated)
