@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(number_conversion ${CMAKE_CURRENT_SOURCE_DIR}/number_conversion.cpp dravo_support)
