@@ -15,8 +15,6 @@
 
 namespace Dravo::Support {
 
-#define DRAVO_PRINTF_FORMAT(formatIndex, firstArgument) __attribute__((format(printf, formatIndex, firstArgument)))
-
 /// What a logger is set up with.
 struct LogSettings {
     int32_t level = 0;
@@ -48,30 +46,30 @@ public:
 
     // Per-level messages: namespace, class and function name, printf format.
     virtual void LogDebug(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) DRAVO_PRINTF_FORMAT(5, 6);
+        const char* format, ...) __attribute__((format(printf, 5, 6)));
     virtual void LogError(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) DRAVO_PRINTF_FORMAT(5, 6);
+        const char* format, ...) __attribute__((format(printf, 5, 6)));
     /// The exception's text at the error level: formatted through the
     /// process-wide message source when there is one, unformatted otherwise.
     virtual void LogErrorException(const char* logNamespace, const char* className, const char* functionName,
         const ErrorException& exception);
     virtual void LogFatal(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) DRAVO_PRINTF_FORMAT(5, 6);
+        const char* format, ...) __attribute__((format(printf, 5, 6)));
     /// "+++++ enter +++++" at the trace level.
     virtual void LogFunctionEntrance(const char* logNamespace, const char* className, const char* functionName);
     virtual void LogInfo(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) DRAVO_PRINTF_FORMAT(5, 6);
+        const char* format, ...) __attribute__((format(printf, 5, 6)));
     virtual void LogTrace(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) DRAVO_PRINTF_FORMAT(5, 6);
+        const char* format, ...) __attribute__((format(printf, 5, 6)));
     virtual void LogWarning(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) DRAVO_PRINTF_FORMAT(5, 6);
+        const char* format, ...) __attribute__((format(printf, 5, 6)));
     /// Only namespaces that start with this text are logged; empty logs all.
     virtual void SetLogNamespace(const std::string& logNamespace);
     virtual void SetLogLevel(int32_t level);
     /// Logs when level is not above the threshold and the namespace passes
     /// the filter.
     virtual void LogMessage(int32_t level, const char* logNamespace, const char* className, const char* functionName,
-        const char* format, va_list arguments) DRAVO_PRINTF_FORMAT(6, 0);
+        const char* format, va_list arguments) __attribute__((format(printf, 6, 0)));
     /// "Mmm dd hh:mm:ss.mmm LEVEL thread class::function: " with any "%" in
     /// the names doubled, ready to take the message's format after it.
     [[nodiscard]] virtual std::string BuildLinePrefix(
@@ -82,7 +80,7 @@ public:
 
 private:
     void Log(int32_t level, const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) DRAVO_PRINTF_FORMAT(6, 7);
+        const char* format, ...) __attribute__((format(printf, 6, 7)));
     [[nodiscard]] bool Passes(int32_t level, const char* logNamespace) const;
 
     int32_t m_level;
