@@ -32,6 +32,7 @@ constexpr ErrorText ERROR_TEXTS[] = {
     {ERROR_MOD_NOT_FOUND_CODE, u"The specified module could not be found.\r\n"},
     {ERROR_PROC_NOT_FOUND_CODE, u"The specified procedure could not be found.\r\n"},
     {ERROR_DIR_NOT_EMPTY_CODE, u"The directory is not empty.\r\n"},
+    {ERROR_BAD_PATHNAME_CODE, u"The specified path is invalid.\r\n"},
     {ERROR_ALREADY_EXISTS_CODE, u"Cannot create a file when that file already exists.\r\n"},
     {ERROR_FILENAME_EXCED_RANGE_CODE, u"The filename or extension is too long.\r\n"},
     {ERROR_FILE_TOO_LARGE_CODE, u"The file size exceeds the limit allowed and cannot be saved.\r\n"},

@@ -29,6 +29,7 @@ inline constexpr ErrorCode ERROR_INVALID_NAME_CODE = 123;
 inline constexpr ErrorCode ERROR_MOD_NOT_FOUND_CODE = 126;
 inline constexpr ErrorCode ERROR_PROC_NOT_FOUND_CODE = 127;
 inline constexpr ErrorCode ERROR_DIR_NOT_EMPTY_CODE = 145;
+inline constexpr ErrorCode ERROR_BAD_PATHNAME_CODE = 161;
 inline constexpr ErrorCode ERROR_ALREADY_EXISTS_CODE = 183;
 inline constexpr ErrorCode ERROR_FILENAME_EXCED_RANGE_CODE = 206;
 inline constexpr ErrorCode ERROR_FILE_TOO_LARGE_CODE = 223;

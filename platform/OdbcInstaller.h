@@ -1,0 +1,56 @@
+// The ODBC installer library (unixODBC's libodbcinst here, odbccp32 on
+// Windows), loaded on first use, and the few installer functions this program
+// calls. When the library or a function is missing the user is told once per
+// call, and the call yields 0 (false) without calling anything.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace Dravo::OS {
+
+/// Test-only: a library path used in place of the system's installer library.
+inline constexpr const char* ODBCINST_LIBRARY_OVERRIDE_VARIABLE = "DRAVO_ODBCINST_LIBRARY";
+
+inline constexpr std::u16string_view INSTALLER_ERROR_CAPTION = u"ODBC Installer Error";
+inline constexpr std::u16string_view INSTALLER_MISSING_TEXT
+    = u"The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.";
+/// The longest text of the message about a missing function, in UTF-16 units.
+inline constexpr size_t INSTALLER_MESSAGE_LIMIT = 782;
+
+/// Shows an information message box without an owner: (caption, text).
+using InstallerMessageBox = std::function<void(const std::u16string& caption, const std::u16string& text)>;
+
+class OdbcInstaller {
+public:
+    /// The dialog toolkit's message box; an empty function restores the
+    /// default, which writes "caption: text" to standard error.
+    static void SetMessageBox(InstallerMessageBox messageBox);
+
+    /// The library path: the override variable when set, else the system
+    /// library directory's libodbcinst.so.2.
+    static std::string GetLibraryPath();
+    /// True when the library is loaded (loading it now if needed); shows the
+    /// message box and returns false when it cannot be loaded.
+    static bool IsAvailable();
+
+    // The installer calls. Texts are UTF-16 as the installer's wide functions take them.
+    static bool ValidDSN(std::u16string_view dsn);
+    static bool WriteDSNToIni(std::u16string_view dsn, std::u16string_view driver);
+    /// The number of characters copied to `result` (0 when unavailable).
+    static int GetPrivateProfileString(std::u16string_view section, std::u16string_view entry,
+        std::u16string_view defaultValue, std::u16string& result, std::u16string_view fileName);
+    static bool WritePrivateProfileString(std::u16string_view section, std::u16string_view entry,
+        std::u16string_view value, std::u16string_view fileName);
+    /// The narrow function; no value removes the entry.
+    static bool WritePrivateProfileStringNarrow(const std::string& section, const std::string& entry,
+        const std::optional<std::string>& value, const std::string& fileName);
+
+    /// The function of that name, or nullptr after telling the user. For the
+    /// calls above and for tests.
+    static void* GetFunction(const char* name);
+};
+
+} // namespace Dravo::OS

@@ -1,0 +1,122 @@
+// Registry keys and values with the semantics of the Windows registry API
+// (RegCreateKeyW, RegOpenKeyExW, RegSetValueExW, RegQueryValueExW,
+// RegDeleteValueW, RegDeleteKeyW, RegEnumValueW, RegEnumKeyExW,
+// RegQueryInfoKeyW, RegFlushKey, RegCloseKey) and its error codes. Key and
+// value names compare without regard to case and keep the spelling they were
+// created with; values enumerate in creation order, subkeys in case-insensitive
+// order; creating a key creates the missing keys above it.
+//
+// On Linux each hive is a text file in the registry export format (see
+// docs/registry.md): every change is atomic, and several processes may read
+// and write at once.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ErrorOr.h"
+#include "platform/RegistryTypes.h"
+#include "platform/SystemError.h"
+
+namespace Dravo::OS {
+
+class HiveFile;
+
+enum class RegistryAccess {
+    /// Query and enumerate; changes give ERROR_ACCESS_DENIED.
+    Read,
+    /// Everything; opening fails with ERROR_ACCESS_DENIED when the user may not
+    /// write the hive.
+    Full,
+};
+
+struct RegistryKeyInfo {
+    uint32_t subKeyCount = 0;
+    /// In UTF-16 units, without a terminating NUL.
+    uint32_t maxSubKeyNameLength = 0;
+    uint32_t valueCount = 0;
+    uint32_t maxValueNameLength = 0;
+    /// In bytes.
+    uint32_t maxValueDataLength = 0;
+};
+
+/// An open key; closed when it goes away. Every call sees the hive as it is on
+/// disk at that moment, including the changes of other processes.
+class RegistryKey {
+public:
+    RegistryKey() noexcept = default;
+    RegistryKey(RegistryKey&& other) noexcept;
+    RegistryKey& operator=(RegistryKey&& other) noexcept;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    ~RegistryKey() = default;
+
+    /// Opens the key with full access, creating it and every missing key above
+    /// it (RegCreateKeyW).
+    static ErrorOr<RegistryKey> Create(RegistryHive hive, std::u16string_view path);
+    /// Opens an existing key (RegOpenKeyExW); ERROR_FILE_NOT_FOUND when it is not there.
+    static ErrorOr<RegistryKey> Open(RegistryHive hive, std::u16string_view path,
+        RegistryAccess access = RegistryAccess::Read);
+
+    [[nodiscard]] bool IsOpen() const noexcept { return m_hiveFile != nullptr; }
+    [[nodiscard]] RegistryHive GetHive() const noexcept { return m_hive; }
+    /// The path as it was given, without a trailing backslash.
+    [[nodiscard]] std::u16string GetPath() const;
+
+    /// Stores the bytes as given, under any type (RegSetValueExW). An empty
+    /// name is the default value.
+    ErrorCode SetValue(std::u16string_view name, RegistryValueType type, std::span<const uint8_t> data);
+    /// A REG_SZ value with its terminating NUL.
+    ErrorCode SetStringValue(std::u16string_view name, std::u16string_view text);
+    [[nodiscard]] ErrorOr<RegistryValue> QueryValue(std::u16string_view name) const;
+    ErrorCode DeleteValue(std::u16string_view name);
+    /// The value at a position in creation order; ERROR_NO_MORE_ITEMS past the end.
+    [[nodiscard]] ErrorOr<RegistryValue> EnumValue(uint32_t index) const;
+    /// The name of the subkey at a position; ERROR_NO_MORE_ITEMS past the end.
+    [[nodiscard]] ErrorOr<std::u16string> EnumSubKey(uint32_t index) const;
+    [[nodiscard]] ErrorOr<RegistryKeyInfo> QueryInfo() const;
+
+    /// Makes every change made so far to this key's hive durable (RegFlushKey).
+    /// Changes are atomic without it, but only a flush waits for the disk.
+    ErrorCode Flush();
+    /// Closing never waits for the disk, as on Windows.
+    void Close() noexcept;
+
+private:
+    RegistryKey(HiveFile& hiveFile, RegistryHive hive, std::vector<std::u16string> names, RegistryAccess access);
+
+    HiveFile* m_hiveFile = nullptr;
+    RegistryHive m_hive = RegistryHive::LocalMachine;
+    std::vector<std::u16string> m_names;
+    RegistryAccess m_access = RegistryAccess::Read;
+};
+
+/// Deletes a key that has no subkeys (RegDeleteKeyW): ERROR_ACCESS_DENIED when
+/// it has some, or for a hive's root key.
+ErrorCode DeleteRegistryKey(RegistryHive hive, std::u16string_view path);
+/// Deletes a key with everything below it; not a hive's root key.
+ErrorCode DeleteRegistryTree(RegistryHive hive, std::u16string_view path);
+/// Applies parsed changes (an imported file) in order. All changes to one hive
+/// land at once or not at all.
+ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes);
+/// A key and everything below it in the registry file format ("Windows
+/// Registry Editor Version 5.00", UTF-8, "\r\n").
+ErrorOr<std::string> ExportRegistryTree(RegistryHive hive, std::u16string_view path);
+
+/// What the last failed registry call of this thread had to say beyond its
+/// code, in UTF-8: for a hive that does not parse, its file and line; for a
+/// file that cannot be opened, its name and why. Empty when there is nothing.
+std::string GetRegistryDiagnostic();
+
+/// The file that holds a hive (see docs/registry.md for how it is chosen).
+std::string GetHiveFilePath(RegistryHive hive);
+/// Puts both hives in a directory, taking precedence over DRAVO_REGISTRY_ROOT;
+/// an empty text goes back to the usual places.
+void SetRegistryRoot(const std::string& directory);
+/// Forgets the parsed hives, so that the next call reads the files afresh.
+void DiscardRegistryCache();
+
+} // namespace Dravo::OS

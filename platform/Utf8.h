@@ -1,0 +1,18 @@
+// Strict UTF-8 <-> UTF-16 conversion for the registry files: text that does
+// not convert is reported, never replaced, so that nothing is silently lost.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace Dravo::OS {
+
+/// Appends the UTF-16 form of UTF-8 text; false (output unspecified) when the
+/// text is not well-formed UTF-8.
+[[nodiscard]] bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& out);
+/// Appends the UTF-8 form of UTF-16 text; false when it holds a lone surrogate.
+[[nodiscard]] bool AppendUtf8FromUtf16(std::u16string_view utf16, std::string& out);
+/// True when the text holds no lone surrogate.
+[[nodiscard]] bool IsWellFormedUtf16(std::u16string_view utf16);
+
+} // namespace Dravo::OS
