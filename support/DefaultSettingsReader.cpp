@@ -1,12 +1,12 @@
-// The settings cache's default source. No reader is built in yet, so every
-// support setting reads as empty and each reader falls back to its default.
+// The settings cache's default source: the registry.
+#include "support/RegistryReader.h"
 #include "support/SettingsReader.h"
 
 namespace Dravo::Support {
 
 std::shared_ptr<ISettingsReader> CreateDefaultSettingsReader()
 {
-    return nullptr;
+    return std::make_shared<RegistryReader>();
 }
 
 } // namespace Dravo::Support

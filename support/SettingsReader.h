@@ -41,9 +41,8 @@ public:
 /// part of it, without regard to case, the unnamed default value included.
 bool IsDriverValueName(const std::string& name);
 
-/// The reader the settings cache uses unless it is given another; nullptr
-/// while no registry-backed reader is built in (every setting then reads as
-/// empty).
+/// The reader the settings cache uses unless it is given another: the
+/// registry (RegistryReader).
 std::shared_ptr<ISettingsReader> CreateDefaultSettingsReader();
 
 } // namespace Dravo::Support
