@@ -435,9 +435,6 @@ bool RegistryFileParser::HandleValue(std::u16string_view line)
         if (!ReadQuoted(line, change.value.name, pos)) {
             return Fail(startLine, "the value name has no closing quote");
         }
-        if (change.value.name.empty()) {
-            return Fail(startLine, "an empty value name must be written as @");
-        }
         if (CheckRegistryValueName(change.value.name) != ERROR_SUCCESS_CODE) {
             return Fail(startLine, "the value name is too long or holds characters a value name cannot hold");
         }

@@ -145,21 +145,31 @@ void RegistryFileWriter::WriteChanges(const std::vector<RegistryChange>& changes
         return section && section->hive == change.hive
             && FoldRegistryName(section->keyPath) == FoldRegistryName(change.keyPath);
     };
+    // Sections after the first are set apart by a blank line, as in an export.
+    const size_t start = m_out.size();
+    const auto separate = [this, start] {
+        if (m_out.size() > start) {
+            WriteBlankLine();
+        }
+    };
     for (const RegistryChange& change : changes) {
         switch (change.kind) {
         case RegistryChange::Kind::CreateKey:
             if (!sameSection(change)) {
+                separate();
                 WriteKey(change.hive, change.keyPath);
                 section = &change;
             }
             break;
         case RegistryChange::Kind::DeleteTree:
+            separate();
             WriteKey(change.hive, change.keyPath, true);
             section = nullptr;
             break;
         case RegistryChange::Kind::SetValue:
         case RegistryChange::Kind::DeleteValue:
             if (!sameSection(change)) {
+                separate();
                 WriteKey(change.hive, change.keyPath);
                 section = &change;
             }

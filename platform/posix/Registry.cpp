@@ -344,8 +344,9 @@ ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes)
         }
         byHive[change.hive].push_back(change);
     }
-    for (auto& [hive, hiveChanges] : byHive) {
-        HiveFile& hiveFile = HiveFile::Get(hive);
+    for (const auto& entry : byHive) {
+        const std::vector<RegistryChange>& hiveChanges = entry.second;
+        HiveFile& hiveFile = HiveFile::Get(entry.first);
         if (const ErrorCode writable = hiveFile.CheckWritable(); writable != ERROR_SUCCESS_CODE) {
             return writable;
         }

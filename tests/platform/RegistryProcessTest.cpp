@@ -33,7 +33,7 @@ std::u16string Payload(long generation)
 {
     const std::string head = "gen" + std::to_string(generation) + ":";
     std::u16string text(head.begin(), head.end());
-    text.append(static_cast<size_t>((generation * 7919) % 30000), static_cast<char16_t>(u'a' + generation % 26));
+    text.append(static_cast<size_t>((generation * 7919) % 6000), static_cast<char16_t>(u'a' + generation % 26));
     return text;
 }
 
@@ -72,7 +72,7 @@ TEST_F(RegistryProcessTest, AWriterKilledAtAnyMomentLeavesOldOrNewDataAndNothing
         acknowledged[static_cast<size_t>(slot)] = slot;
     }
     long next = SLOTS;
-    for (int round = 0; round < 80; ++round) {
+    for (int round = 0; round < 60; ++round) {
         int channel[2];
         ASSERT_EQ(::pipe(channel), 0);
         const pid_t child = ::fork();
@@ -127,7 +127,7 @@ TEST_F(RegistryProcessTest, AWriterKilledAtAnyMomentLeavesOldOrNewDataAndNothing
 TEST_F(RegistryProcessTest, ConcurrentWritersLoseNothingAndReadersNeverSeeAHalfWrittenHive)
 {
     CreateKey(u"SOFTWARE\\Shared");
-    constexpr int PER_WRITER = 300;
+    constexpr int PER_WRITER = 200;
     int start[2];
     ASSERT_EQ(::pipe(start), 0);
     std::vector<pid_t> children;
@@ -143,7 +143,7 @@ TEST_F(RegistryProcessTest, ConcurrentWritersLoseNothingAndReadersNeverSeeAHalfW
                 // A reader: every look at the key succeeds, and the number of
                 // values never goes down.
                 uint32_t seen = 0;
-                for (int i = 0; i < 2000 && seen < 2 * PER_WRITER; ++i) {
+                for (int i = 0; i < 400 && seen < 2 * PER_WRITER; ++i) {
                     OS::DiscardRegistryCache();
                     auto reader = RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Shared");
                     const auto info = reader ? reader->QueryInfo() : OS::ErrorOr<OS::RegistryKeyInfo>(OS::ERROR_BADDB_CODE);

@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(registry_parser ${CMAKE_CURRENT_SOURCE_DIR}/registry_parser.cpp dravo_platform)

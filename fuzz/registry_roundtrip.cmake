@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(registry_roundtrip ${CMAKE_CURRENT_SOURCE_DIR}/registry_roundtrip.cpp dravo_platform)

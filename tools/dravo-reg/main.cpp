@@ -1,0 +1,23 @@
+// dravo-reg: see docs/man/dravo-reg.1 and RegTool.h.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+#include "tools/dravo-reg/RegTool.h"
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Ours, not reg's: where the hives are (as DRAVO_REGISTRY_ROOT).
+    if (arguments.size() >= 2 && arguments[0] == "--registry-root") {
+        Dravo::OS::SetRegistryRoot(arguments[1]);
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        std::cout << "dravo-reg " << DRAVO_VERSION << '\n';
+        return 0;
+    }
+    Dravo::Tools::RegTool tool(std::cin, std::cout, std::cerr);
+    return tool.Run(arguments);
+}
