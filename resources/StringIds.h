@@ -59,4 +59,9 @@ inline constexpr uint32_t IDS_LOGGING_OPTIONS_TITLE = 9124;
 inline constexpr uint32_t IDS_LOG_LEVEL = 9125;
 inline constexpr uint32_t IDS_LOG_PATH = 9126;
 
+// Export refusals: a setting that the file format cannot hold, a file that
+// could not be written completely ("%1" is replaced).
+inline constexpr uint32_t IDS_EXPORT_UNSAFE_SETTING = 9140;
+inline constexpr uint32_t IDS_EXPORT_WRITE_FAILED = 9141;
+
 } // namespace Dravo::Resources

@@ -64,6 +64,10 @@ constexpr StringEntry STRINGS[] = {
     {IDS_LOGGING_OPTIONS_TITLE, u"Logging Options"},
     {IDS_LOG_LEVEL, u"Log Level:"},
     {IDS_LOG_PATH, u"Log Path:"},
+    {IDS_EXPORT_UNSAFE_SETTING,
+        u"The configuration was not exported: the name or value of the setting \"%1\" holds a line break "
+        u"(or its name holds \"=\"), which a configuration file cannot keep. Nothing was written."},
+    {IDS_EXPORT_WRITE_FAILED, u"The configuration file %1 could not be written completely."},
 };
 
 static_assert(std::is_sorted(std::begin(STRINGS), std::end(STRINGS),
