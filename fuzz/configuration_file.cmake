@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(configuration_file ${CMAKE_CURRENT_SOURCE_DIR}/configuration_file.cpp dravo_driversupport)
