@@ -49,6 +49,13 @@ public:
         OS::DiscardRegistryCache();
     }
 
+    /// Removes the driver key and everything above it that the tests made.
+    static void Clear()
+    {
+        const OS::ErrorCode error = OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE");
+        ASSERT_TRUE(error == OS::ERROR_SUCCESS_CODE || error == OS::ERROR_FILE_NOT_FOUND_CODE) << error;
+    }
+
     static void SetString(const std::u16string& name, const std::u16string& text)
     {
         auto key = OS::RegistryKey::Create(OS::RegistryHive::LocalMachine, KeyPath());

@@ -1,0 +1,12 @@
+#include "settings/LoggingOptionsModel.h"
+
+namespace Dravo::VezurAVUZ {
+
+LoggingOptionsModel::~LoggingOptionsModel() = default;
+
+DriverSupport::DSSettingList LoggingOptionsModel::GetConnSettingDefaults() const
+{
+    return {};
+}
+
+} // namespace Dravo::VezurAVUZ

@@ -1,0 +1,97 @@
+#include "settings/SODriverRegistryKey.h"
+
+#include <string>
+
+#include "app/ProductNames.h"
+#include "support/ErrorException.h"
+#include "support/SystemErrorText.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+using Support::WideString;
+
+/// The native error code of every registry error the settings raise.
+constexpr int32_t REGISTRY_ERROR_NATIVE_CODE = 1010;
+
+std::u16string DriverKeyPath()
+{
+    return GetDriverKeyPath().GetAsU16String();
+}
+
+} // namespace
+
+SODriverRegistryKey::~SODriverRegistryKey()
+{
+    Close();
+}
+
+void SODriverRegistryKey::WriteValue(const WideString& name, const WideString& value)
+{
+    auto key = OS::RegistryKey::Create(OS::RegistryHive::LocalMachine, DriverKeyPath());
+    if (!key) {
+        RaiseRegistryError(key.GetError());
+    }
+    const OS::ErrorCode error = key->SetStringValue(name.GetAsU16String(), value.GetAsU16String());
+    if (error != OS::ERROR_SUCCESS_CODE) {
+        RaiseRegistryError(error);
+    }
+}
+
+void SODriverRegistryKey::RemoveValue(const WideString& name)
+{
+    if (!m_isOpen) {
+        auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DriverKeyPath(), OS::RegistryAccess::Full);
+        if (!key) {
+            // Without the key there is no value to remove.
+            if (key.GetError() == OS::ERROR_FILE_NOT_FOUND_CODE) {
+                return;
+            }
+            RaiseRegistryError(key.GetError());
+        }
+        m_key = std::move(*key);
+        m_isOpen = true;
+    }
+    const OS::ErrorCode error = m_key.DeleteValue(name.GetAsU16String());
+    Close();
+    if (error != OS::ERROR_SUCCESS_CODE && error != OS::ERROR_FILE_NOT_FOUND_CODE) {
+        RaiseRegistryError(error);
+    }
+}
+
+void SODriverRegistryKey::Flush()
+{
+    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DriverKeyPath());
+    if (!key) {
+        // Nothing was written, so there is nothing to wait for.
+        if (key.GetError() == OS::ERROR_FILE_NOT_FOUND_CODE) {
+            return;
+        }
+        RaiseRegistryError(key.GetError());
+    }
+    if (const OS::ErrorCode error = key->Flush(); error != OS::ERROR_SUCCESS_CODE) {
+        RaiseRegistryError(error);
+    }
+}
+
+void SODriverRegistryKey::RaiseRegistryError(OS::ErrorCode error)
+{
+    RaiseRegistryError(error, OS::GetRegistryDiagnostic());
+}
+
+void SODriverRegistryKey::RaiseRegistryError(OS::ErrorCode error, const std::string& diagnostic)
+{
+    WideString text = Support::FormatSystemError(error);
+    if (!diagnostic.empty()) {
+        text += WideString(diagnostic);
+    }
+    throw Support::ErrorException(Support::DIAG_GENERAL_ERROR, REGISTRY_ERROR_NATIVE_CODE, text, -1, -1);
+}
+
+void SODriverRegistryKey::Close()
+{
+    m_key.Close();
+    m_isOpen = false;
+}
+
+} // namespace Dravo::VezurAVUZ

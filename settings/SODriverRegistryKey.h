@@ -1,0 +1,47 @@
+// The driver key as the driver-wide settings and property sets write it: one
+// REG_SZ value at a time, removals through a handle kept only for the call,
+// and the registry error that a failed call raises.
+#pragma once
+
+#include <string>
+
+#include "platform/Registry.h"
+#include "support/WideString.h"
+
+namespace Dravo::VezurAVUZ {
+
+class SODriverRegistryKey {
+public:
+    SODriverRegistryKey() = default;
+    SODriverRegistryKey(const SODriverRegistryKey&) = delete;
+    SODriverRegistryKey& operator=(const SODriverRegistryKey&) = delete;
+    /// Closes the key if it is still open.
+    ~SODriverRegistryKey();
+
+    /// Creates the driver key when needed and stores the value as a REG_SZ
+    /// with its terminating NUL. Raises the registry error on failure.
+    void WriteValue(const Support::WideString& name, const Support::WideString& value);
+    /// Deletes the value; a value (or a driver key) that is not there is no
+    /// error. Raises the registry error when the key cannot be opened for
+    /// writing or the value cannot be deleted.
+    void RemoveValue(const Support::WideString& name);
+    /// Waits until every change to the driver key's hive is on disk.
+    void Flush();
+
+    [[nodiscard]] bool IsOpen() const { return m_isOpen; }
+
+    /// ErrorException in its formatted form: state 63 ("HY000"), native code
+    /// 1010, row and column -1, and the system's text for the code followed
+    /// by the registry's own account of the failure (the hive file and line).
+    [[noreturn]] static void RaiseRegistryError(OS::ErrorCode error);
+    /// The same with an account of the failure kept from earlier.
+    [[noreturn]] static void RaiseRegistryError(OS::ErrorCode error, const std::string& diagnostic);
+
+private:
+    void Close();
+
+    OS::RegistryKey m_key;
+    bool m_isOpen = false;
+};
+
+} // namespace Dravo::VezurAVUZ

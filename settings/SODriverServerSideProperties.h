@@ -1,0 +1,29 @@
+// The server-side properties of the driver-wide configuration: loaded from the
+// driver key snapshot, written to and removed from the driver key unfiltered.
+#pragma once
+
+#include "settings/SOServerSideProperties.h"
+
+namespace Dravo::VezurAVUZ {
+
+class SODriverRegistryKey;
+
+class SODriverServerSideProperties final : public SOServerSideProperties {
+public:
+    /// The key accessor is not owned and must outlive the set.
+    SODriverServerSideProperties(bool manageApply, SODriverRegistryKey& registryKey);
+    ~SODriverServerSideProperties() override;
+
+    /// "ApplySSPWithQueries" and "LCaseSspKeyName" as stored (no default),
+    /// then every "SSP_" value of the snapshot.
+    void Load() override;
+
+protected:
+    void RemoveKey(const Support::WideString& key) override;
+    void WriteKey(const Support::WideString& key, const Support::WideString& value) override;
+
+private:
+    SODriverRegistryKey* m_registryKey;
+};
+
+} // namespace Dravo::VezurAVUZ
