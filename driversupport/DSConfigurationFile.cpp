@@ -1,6 +1,8 @@
 #include "driversupport/DSConfigurationFile.h"
 
 #include <array>
+#include <filesystem>
+#include <system_error>
 
 #include "driversupport/DSKeys.h"
 #include "platform/KnownFolders.h"
@@ -72,6 +74,13 @@ std::optional<WideString> DSConfigurationFile::FindUnsafeKey(const DSConnectionS
 
 DSConnectionSettingsMap DSConfigurationFile::Read(const WideString& path)
 {
+    // A directory opens for reading here and reads as an empty file; an
+    // import from it must fail as Windows fails to open one, not load nothing.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(std::filesystem::path(path.GetAsUTF8()), ignored)) {
+        throw Support::ProductException(Support::DIAG_GENERAL_ERROR, Support::SUPPORT_COMPONENT_ID,
+            WideString(u"CannotOpenFile"), {path, Support::GetSystemErrorText(OS::ERROR_ACCESS_DENIED_CODE)});
+    }
     Support::FileHandler file(path, Support::FILE_MODE_READ);
     DSConnectionSettingsMap settings;
     std::string line;
