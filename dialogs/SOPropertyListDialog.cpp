@@ -1,0 +1,170 @@
+#include "dialogs/SOPropertyListDialog.h"
+
+#include "resources/ControlIds.h"
+#include "settings/SOPropertySet.h"
+
+namespace Dravo::VezurAVUZ {
+
+using namespace Resources;
+using Support::WideString;
+
+namespace {
+
+const WideString SEPARATOR(u"=");
+
+} // namespace
+
+SOPropertyListDialog::SOPropertyListDialog(int32_t templateId, SOPropertySet& properties)
+    : m_templateId(templateId), m_properties(properties)
+{
+}
+
+int32_t SOPropertyListDialog::DoModal(UI::DialogHost& owner)
+{
+    return owner.RunModalChild(m_templateId, *this);
+}
+
+WideString SOPropertyListDialog::FormatLine(const SOPropertyPair& pair)
+{
+    return WideString(u"") + pair.name + SEPARATOR + pair.value;
+}
+
+SOPropertyPair SOPropertyListDialog::ParseLine(const WideString& line)
+{
+    const int32_t split = line.Find(SEPARATOR);
+    if (split < 0) {
+        return {line.IsNull() ? WideString(u"") : line, WideString(u"")};
+    }
+    return {line.Substr(0, split), line.Substr(split + 1)};
+}
+
+bool SOPropertyListDialog::OnInit(UI::DialogHost& host)
+{
+    // Lines go in in the map's order; the sorted list box puts them in its own.
+    const auto properties = m_properties.GetProperties();
+    for (const auto& [name, value] : properties) {
+        host.AddItem(IDC_PROPERTY_LIST, FormatLine({name, value}));
+    }
+    host.SetSelection(IDC_PROPERTY_LIST, 0);
+    UpdateButtons(host);
+    Initialize(host);
+    return true;
+}
+
+void SOPropertyListDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification)
+{
+    switch (controlId) {
+    case IDC_OK:
+        Store(host);
+        host.EndDialog(1);
+        break;
+    case IDC_CANCEL:
+        host.EndDialog(0);
+        break;
+    case IDC_PROPERTY_ADD:
+        Add(host);
+        break;
+    case IDC_PROPERTY_EDIT:
+        Edit(host);
+        break;
+    case IDC_PROPERTY_REMOVE:
+        Remove(host);
+        break;
+    case IDC_PROPERTY_LIST:
+        if (notification == UI::Notification::SelectionChanged) {
+            UpdateButtons(host);
+        } else if (notification == UI::Notification::DoubleClicked) {
+            Edit(host);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void SOPropertyListDialog::StoreList(UI::DialogHost& host)
+{
+    auto& properties = m_properties.GetProperties();
+    properties.clear();
+    const int32_t count = host.GetItemCount(IDC_PROPERTY_LIST);
+    for (int32_t index = 0; index < count; ++index) {
+        SOPropertyPair pair = ParseLine(host.GetItemText(IDC_PROPERTY_LIST, index));
+        properties[pair.name] = pair.value;
+    }
+}
+
+void SOPropertyListDialog::Add(UI::DialogHost& host)
+{
+    if (EditPair(host, -1, true)) {
+        host.AddItem(IDC_PROPERTY_LIST, FormatLine(m_editPair));
+        UpdateButtons(host);
+    }
+}
+
+void SOPropertyListDialog::Edit(UI::DialogHost& host)
+{
+    const int32_t index = host.GetSelection(IDC_PROPERTY_LIST);
+    if (index < 0) {
+        return;
+    }
+    m_editPair = ParseLine(host.GetItemText(IDC_PROPERTY_LIST, index));
+    if (EditPair(host, index, false)) {
+        host.DeleteItem(IDC_PROPERTY_LIST, index);
+        host.AddItem(IDC_PROPERTY_LIST, FormatLine(m_editPair));
+        host.SetSelection(IDC_PROPERTY_LIST, index);
+        UpdateButtons(host);
+    }
+}
+
+void SOPropertyListDialog::Remove(UI::DialogHost& host)
+{
+    const int32_t index = host.GetSelection(IDC_PROPERTY_LIST);
+    if (index < 0) {
+        return;
+    }
+    UI::MessageBoxRequest question;
+    question.text = WideString(u"Are you sure you want to remove this property?");
+    question.caption = WideString(u"Remove Property");
+    question.icon = UI::MessageBoxIcon::Question;
+    question.buttons = UI::MessageBoxButtons::YesNo;
+    if (host.ShowMessageBox(question) == UI::MessageBoxResult::Yes) {
+        host.DeleteItem(IDC_PROPERTY_LIST, index);
+        host.SetSelection(IDC_PROPERTY_LIST, 0);
+        UpdateButtons(host);
+    }
+}
+
+bool SOPropertyListDialog::EditPair(UI::DialogHost& host, int32_t index, bool startEmpty)
+{
+    if (startEmpty) {
+        m_editPair = SOPropertyPair{WideString(u""), WideString(u"")};
+    }
+    for (;;) {
+        if (SOEditPropertyDialog::Show(host, m_editPair) == 0) {
+            return false;
+        }
+        // The "=" keeps a name from matching a longer name that begins with it.
+        const int32_t found = host.FindPrefixItem(IDC_PROPERTY_LIST, index, m_editPair.name + SEPARATOR);
+        if (found < 0 || found == index) {
+            return true;
+        }
+        UI::MessageBoxRequest duplicate;
+        duplicate.text = WideString(u"Duplicate key detected");
+        duplicate.caption = WideString(u"Duplicate Error");
+        duplicate.icon = UI::MessageBoxIcon::Warning;
+        duplicate.buttons = UI::MessageBoxButtons::RetryCancel;
+        duplicate.defaultButton = UI::MessageBoxResult::Cancel;
+        if (host.GetSystem().ShowMessageBox(duplicate, nullptr) != UI::MessageBoxResult::Retry) {
+            return false;
+        }
+    }
+}
+
+void SOPropertyListDialog::UpdateButtons(UI::DialogHost& host)
+{
+    const bool selected = host.GetSelection(IDC_PROPERTY_LIST) >= 0;
+    host.Enable(IDC_PROPERTY_EDIT, selected);
+    host.Enable(IDC_PROPERTY_REMOVE, selected);
+}
+
+} // namespace Dravo::VezurAVUZ
