@@ -1,0 +1,259 @@
+#include "ui/terminal/TerminalDialogSystem.h"
+
+#include <algorithm>
+#include <string>
+
+#include "ui/DialogWindow.h"
+#include "ui/terminal/DialogView.h"
+#include "ui/terminal/FileChooserView.h"
+#include "ui/terminal/MessageBoxView.h"
+#include "ui/terminal/PopupListView.h"
+
+namespace Dravo::UI::Terminal {
+namespace {
+
+/// How long a read waits before the loop looks at the stop flag again.
+constexpr int32_t READ_TIMEOUT_MS = 500;
+
+void AfterDialogInput(DialogWindow& window)
+{
+    if (!window.IsEnding()) {
+        window.NotifyOtherMessage(OtherMessage::InputProcessed);
+    }
+}
+
+} // namespace
+
+TerminalInterrupted::TerminalInterrupted(int signal)
+    : std::runtime_error("stopped by signal " + std::to_string(signal)), m_signal(signal)
+{
+}
+
+TerminalDialogSystem::TerminalDialogSystem(TerminalSession& session)
+    : m_session(&session), m_size(session.GetSize())
+{
+}
+
+TerminalDialogSystem::~TerminalDialogSystem() = default;
+
+int32_t TerminalDialogSystem::RunModalTemplate(
+    const Resources::DialogTemplate& dialogTemplate, DialogHandler& handler, DialogHost* owner)
+{
+    ThrowIfStopped();
+    DialogWindow window(dialogTemplate, handler, *this, owner);
+    DialogView view(window, m_session->GetDisplayOptions());
+    window.Initialize();
+    if (!window.IsEnding()) {
+        RunView(view, &window, AfterDialogInput);
+    }
+    window.Destroy();
+    return window.GetResult();
+}
+
+MessageBoxResult TerminalDialogSystem::ShowMessageBox(const MessageBoxRequest& request, DialogHost* owner)
+{
+    (void)owner;
+    MessageBoxView view(request, m_session->GetDisplayOptions());
+    RunView(view, nullptr, nullptr);
+    return view.GetResult().value_or(DefaultButtonOf(request));
+}
+
+std::optional<Support::WideString> TerminalDialogSystem::ChooseFile(const FileRequest& request, DialogHost* owner)
+{
+    (void)owner;
+    FileChooserView view(request, m_session->GetDisplayOptions());
+    RunView(view, nullptr, nullptr);
+    return view.GetResult();
+}
+
+std::optional<Support::WideString> TerminalDialogSystem::ChooseFolder(const FolderRequest& request, DialogHost* owner)
+{
+    (void)owner;
+    FileChooserView view(request, m_session->GetDisplayOptions());
+    RunView(view, nullptr, nullptr);
+    return view.GetResult();
+}
+
+bool TerminalDialogSystem::SetCursor(CursorShape shape)
+{
+    m_busy = shape == CursorShape::Busy;
+    // The program works without reading input while busy, so the indicator
+    // has to reach the screen now.
+    Render();
+    return true;
+}
+
+Rect TerminalDialogSystem::GetDesktopRect() const
+{
+    return Rect{0, 0, m_size.col * 4, m_size.row * 8};
+}
+
+std::optional<int32_t> TerminalDialogSystem::RunPopupList(
+    const std::vector<Support::WideString>& items, int32_t selected, const CellRect& anchor)
+{
+    PopupListView view(items, selected, anchor, m_session->GetDisplayOptions());
+    RunView(view, nullptr, nullptr);
+    return view.GetResult();
+}
+
+MessageBoxResult TerminalDialogSystem::AskMessageBox(const MessageBoxRequest& request)
+{
+    return ShowMessageBox(request, nullptr);
+}
+
+void TerminalDialogSystem::Beep()
+{
+    m_session->Beep();
+}
+
+void TerminalDialogSystem::ThrowIfStopped()
+{
+    if (!m_stopSignal && m_session->PendingSignal() != 0) {
+        m_stopSignal = m_session->PendingSignal();
+    }
+    if (m_stopSignal) {
+        throw TerminalInterrupted(*m_stopSignal);
+    }
+}
+
+void TerminalDialogSystem::RunView(TerminalView& view, DialogWindow* window, void (*afterEvent)(DialogWindow&))
+{
+    ThrowIfStopped();
+    m_layers.push_back(Layer{&view, window, m_session->CreateSurface()});
+    // Leaving by an exception removes the window as well.
+    struct LayerGuard {
+        std::vector<Layer>& layers;
+        ~LayerGuard() { layers.pop_back(); }
+    } guard{m_layers};
+    m_layers.back().fits = view.Arrange(m_size.row, m_size.col);
+    m_tooSmall = m_tooSmall || !m_layers.back().fits;
+    while (!view.IsDone()) {
+        const InputEvent event = NextEvent();
+        if (event.IsKey(Key::Redraw)) {
+            m_session->RedrawAll();
+            continue;
+        }
+        // Below the minimum size only Escape gets through, so that the user
+        // can still leave.
+        if (m_tooSmall && !event.IsCancel()) {
+            continue;
+        }
+        view.HandleEvent(event, *this);
+        if (afterEvent && window && !view.IsDone()) {
+            afterEvent(*window);
+        }
+    }
+}
+
+InputEvent TerminalDialogSystem::NextEvent()
+{
+    for (;;) {
+        ThrowIfStopped();
+        Render();
+        const InputEvent event = m_session->ReadEvent(READ_TIMEOUT_MS);
+        ThrowIfStopped();
+        if (event.type == EventType::Resize) {
+            Resize();
+            continue;
+        }
+        if (event.type != EventType::None) {
+            return event;
+        }
+    }
+}
+
+void TerminalDialogSystem::Resize()
+{
+    m_session->HandleResize();
+    const CellPoint size = m_session->GetSize();
+    // Windows keep their place relative to the screen's centre.
+    const int32_t dx = (size.col - m_size.col) * 4 / 2;
+    const int32_t dy = (size.row - m_size.row) * 8 / 2;
+    m_size = size;
+    for (Layer& layer : m_layers) {
+        if (layer.window && (dx != 0 || dy != 0)) {
+            const Rect rect = layer.window->GetWindowRect();
+            layer.window->MoveWindow(rect.x + dx, rect.y + dy);
+        }
+    }
+    ArrangeAll();
+}
+
+void TerminalDialogSystem::ArrangeAll()
+{
+    m_tooSmall = false;
+    for (Layer& layer : m_layers) {
+        layer.fits = layer.view->Arrange(m_size.row, m_size.col);
+        layer.painted = false;
+        m_tooSmall = m_tooSmall || !layer.fits;
+    }
+}
+
+void TerminalDialogSystem::Render()
+{
+    if (m_tooSmall) {
+        if (!m_tooSmallSurface) {
+            m_tooSmallSurface = m_session->CreateSurface();
+        }
+        CellPoint needed{0, 0};
+        for (const Layer& layer : m_layers) {
+            const CellPoint minimum = layer.view->GetMinimumSize();
+            needed = CellPoint{std::max(needed.row, minimum.row), std::max(needed.col, minimum.col)};
+        }
+        Canvas canvas(m_size.row, m_size.col, Role::Screen);
+        const std::string lines[] = {"Terminal too small",
+            "need " + std::to_string(needed.col) + " x " + std::to_string(needed.row) + ", have "
+                + std::to_string(m_size.col) + " x " + std::to_string(m_size.row),
+            "Enlarge the window, or press Esc"};
+        int32_t row = std::max(0, m_size.row / 2 - 1);
+        for (const std::string& line : lines) {
+            const std::u32string text(line.begin(), line.end());
+            const int32_t width = std::min(static_cast<int32_t>(text.size()), m_size.col);
+            canvas.Text(row++, std::max(0, (m_size.col - width) / 2), width, text, Role::Screen, CELL_BOLD);
+        }
+        m_tooSmallSurface->Paint(canvas, CellRect{0, 0, m_size.row, m_size.col});
+        m_session->Present(std::nullopt);
+        return;
+    }
+    if (m_tooSmallSurface) {
+        m_tooSmallSurface.reset();
+        for (Layer& layer : m_layers) {
+            layer.painted = false;
+        }
+    }
+    for (Layer& layer : m_layers) {
+        const uint64_t revision = layer.view->GetRevision();
+        if (layer.painted && revision == layer.paintedRevision) {
+            continue;
+        }
+        const CellRect placement = layer.view->GetPlacement();
+        Canvas canvas(placement.rows, placement.cols, Role::Dialog);
+        layer.view->Draw(canvas);
+        layer.surface->Paint(canvas, placement);
+        layer.painted = true;
+        layer.paintedRevision = revision;
+    }
+    if (m_busy) {
+        if (!m_busySurface) {
+            m_busySurface = m_session->CreateSurface();
+        }
+        const std::u32string text = U" Working... ";
+        const auto width = static_cast<int32_t>(text.size());
+        Canvas canvas(1, width, Role::Busy);
+        canvas.Text(0, 0, width, text, Role::Busy, CELL_BOLD);
+        m_busySurface->Paint(canvas, CellRect{0, std::max(0, m_size.col - width), 1, width});
+    } else {
+        m_busySurface.reset();
+    }
+    std::optional<CellPoint> cursor;
+    if (!m_layers.empty() && !m_busy) {
+        const Layer& top = m_layers.back();
+        if (const auto local = top.view->GetCursor()) {
+            const CellRect placement = top.view->GetPlacement();
+            cursor = CellPoint{placement.row + local->row, placement.col + local->col};
+        }
+    }
+    m_session->Present(cursor);
+}
+
+} // namespace Dravo::UI::Terminal

@@ -1,0 +1,81 @@
+// The terminal backend: runs dialogs, message boxes, choosers and pop-up
+// lists as views in one event loop per modal level, and redraws only the
+// windows whose content changed. A stop signal ends every open dialog by
+// TerminalInterrupted, which leaves the loops and lets the session give the
+// terminal back.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "ui/DialogSystem.h"
+#include "ui/terminal/TerminalSession.h"
+#include "ui/terminal/TerminalView.h"
+
+namespace Dravo::UI {
+class DialogWindow;
+}
+
+namespace Dravo::UI::Terminal {
+
+class TerminalInterrupted : public std::runtime_error {
+public:
+    explicit TerminalInterrupted(int signal);
+    [[nodiscard]] int GetSignal() const { return m_signal; }
+
+private:
+    int m_signal;
+};
+
+class TerminalDialogSystem final : public DialogSystem, private ViewServices {
+public:
+    /// The session must outlive the system.
+    explicit TerminalDialogSystem(TerminalSession& session);
+    ~TerminalDialogSystem() override;
+
+    int32_t RunModalTemplate(
+        const Resources::DialogTemplate& dialogTemplate, DialogHandler& handler, DialogHost* owner) override;
+    MessageBoxResult ShowMessageBox(const MessageBoxRequest& request, DialogHost* owner) override;
+    std::optional<Support::WideString> ChooseFile(const FileRequest& request, DialogHost* owner) override;
+    std::optional<Support::WideString> ChooseFolder(const FolderRequest& request, DialogHost* owner) override;
+    bool SetCursor(CursorShape shape) override;
+    [[nodiscard]] Rect GetDesktopRect() const override;
+
+private:
+    struct Layer {
+        TerminalView* view;
+        DialogWindow* window;
+        std::unique_ptr<TerminalSurface> surface;
+        uint64_t paintedRevision = 0;
+        bool painted = false;
+        bool fits = true;
+    };
+
+    // ViewServices
+    std::optional<int32_t> RunPopupList(
+        const std::vector<Support::WideString>& items, int32_t selected, const CellRect& anchor) override;
+    MessageBoxResult AskMessageBox(const MessageBoxRequest& request) override;
+    void Beep() override;
+
+    /// Runs a view until it is done; afterEvent runs after each event it took.
+    void RunView(TerminalView& view, DialogWindow* window, void (*afterEvent)(DialogWindow&));
+    InputEvent NextEvent();
+    void Resize();
+    void ArrangeAll();
+    void Render();
+    void ThrowIfStopped();
+
+    TerminalSession* m_session;
+    std::vector<Layer> m_layers;
+    CellPoint m_size;
+    bool m_tooSmall = false;
+    bool m_busy = false;
+    std::unique_ptr<TerminalSurface> m_tooSmallSurface;
+    std::unique_ptr<TerminalSurface> m_busySurface;
+    std::optional<int> m_stopSignal;
+};
+
+} // namespace Dravo::UI::Terminal
