@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(setting_values ${CMAKE_CURRENT_SOURCE_DIR}/setting_values.cpp dravo_settings)
