@@ -111,6 +111,12 @@ ErrorOr<std::string> ExportRegistryTree(RegistryHive hive, std::u16string_view p
 /// file that cannot be opened, its name and why. Empty when there is nothing.
 std::string GetRegistryDiagnostic();
 
+/// Whether this user could change the hive, found without changing anything:
+/// ERROR_ACCESS_DENIED or ERROR_WRITE_PROTECT when writes would be refused,
+/// with GetRegistryDiagnostic naming the file or directory. A hive that does
+/// not exist yet counts as writable when its file could be created.
+ErrorCode CheckRegistryHiveWritable(RegistryHive hive);
+
 /// The file that holds a hive (see docs/registry.md for how it is chosen).
 std::string GetHiveFilePath(RegistryHive hive);
 /// Puts both hives in a directory, taking precedence over DRAVO_REGISTRY_ROOT;
