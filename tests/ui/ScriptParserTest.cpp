@@ -107,3 +107,21 @@ TEST(ScriptParserTest, WellFormedMultiByteTextIsKept)
 
 } // namespace
 } // namespace Dravo::Test
+
+namespace Dravo::Test {
+namespace {
+
+TEST(ScriptParserTest, ScriptFilesThatCannotBeReadAreNamed)
+{
+    try {
+        (void)UI::LoadScriptFile("/nonexistent/dir/run.script");
+        ADD_FAILURE() << "loaded";
+    } catch (const UI::ScriptError& error) {
+        EXPECT_EQ(error.GetLine(), 0);
+        EXPECT_EQ(std::string(error.what()).rfind("/nonexistent/dir/run.script: cannot open the script: ", 0), 0U)
+            << error.what();
+    }
+}
+
+} // namespace
+} // namespace Dravo::Test

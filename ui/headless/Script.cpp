@@ -1,6 +1,12 @@
 #include "ui/headless/Script.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
 #include <optional>
 #include <utility>
 
@@ -271,6 +277,32 @@ Script ParseScript(std::string_view text, const std::string& sourceName)
     }
     script.lineCount = lineNumber;
     return script;
+}
+
+} // namespace Dravo::UI
+
+namespace Dravo::UI {
+
+Script LoadScriptFile(const std::string& path)
+{
+    std::string text;
+    if (path == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        if (std::cin.bad()) {
+            throw ScriptError("-", "cannot read the script from standard input");
+        }
+        return ParseScript(text, "-");
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw ScriptError(path, std::string("cannot open the script: ") + std::strerror(errno));
+    }
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    if (file.bad()) {
+        throw ScriptError(path, std::string("cannot read the script: ") + std::strerror(errno));
+    }
+    return ParseScript(contents.str(), path);
 }
 
 } // namespace Dravo::UI

@@ -72,4 +72,8 @@ struct Script {
 /// script has parsed.
 Script ParseScript(std::string_view text, const std::string& sourceName);
 
+/// Reads and parses a script file, or standard input for "-". A file that
+/// cannot be read throws ScriptError naming it, with line 0.
+Script LoadScriptFile(const std::string& path);
+
 } // namespace Dravo::UI

@@ -18,6 +18,12 @@ public:
     {
     }
 
+    /// A script that could not be read at all; GetLine() is 0.
+    ScriptError(const std::string& sourceName, const std::string& message)
+        : std::runtime_error(sourceName + ": " + message), m_line(0)
+    {
+    }
+
     [[nodiscard]] int32_t GetLine() const { return m_line; }
 
 private:

@@ -496,7 +496,11 @@ void DialogView::HandleEvent(const InputEvent& event, ViewServices& services)
     }
     const auto focus = FocusIndex();
     if (event.IsKey(Key::Enter)) {
-        if (focus && Control(*focus).IsButton()) {
+        // Enter opens a drop-down list, as terminal dialogs do; elsewhere it
+        // presses the focused button or the default one.
+        if (focus && Control(*focus).GetKind() == ControlKind::DropDownList) {
+            OpenPopup(*focus, services);
+        } else if (focus && Control(*focus).IsButton()) {
             Act(m_window->Click(Control(*focus).GetId()), services);
         } else {
             Act(m_window->PressEnter(), services);

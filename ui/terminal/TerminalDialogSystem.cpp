@@ -242,6 +242,7 @@ void TerminalDialogSystem::Render()
         Canvas canvas(1, width, Role::Busy);
         canvas.Text(0, 0, width, text, Role::Busy, CELL_BOLD);
         m_busySurface->Paint(canvas, CellRect{0, std::max(0, m_size.col - width), 1, width});
+        m_busySurface->Raise();
     } else {
         m_busySurface.reset();
     }

@@ -364,6 +364,13 @@ void TerminalSurface::Hide()
     }
 }
 
+void TerminalSurface::Raise()
+{
+    if (!m_hidden) {
+        top_panel(AsPanel(m_panel));
+    }
+}
+
 namespace {
 
 const cchar_t* LineGlyph(uint8_t lines)

@@ -45,6 +45,8 @@ public:
     /// Draws a canvas at a place on the screen (clipped to the screen).
     void Paint(const Canvas& canvas, const CellRect& placement);
     void Hide();
+    /// Puts the window above all others.
+    void Raise();
 
 private:
     friend class TerminalSession;

@@ -2,10 +2,11 @@
 // in a real terminal under tmux. After the terminal is given back it prints
 // what the dialog held, one "key=value" per line, on standard output.
 //
-//   ui_terminal_probe [--template ID] [--name-hex HEX] [--no-mouse]
+//   ui_terminal_probe [--template ID] [--name-hex HEX] [--no-mouse] [--busy]
 //
 // Without --template it runs the every-control test dialog; with it, the
-// program's template of that id under a handler that only closes.
+// program's template of that id under a handler that only closes. --busy
+// leaves the busy indicator on from the start.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +48,30 @@ public:
     }
 };
 
+/// Passes everything on, and turns the busy indicator on at the start.
+class BusyDialog final : public UI::DialogHandler {
+public:
+    explicit BusyDialog(UI::DialogHandler& inner) : m_inner(inner) {}
+    bool OnInit(UI::DialogHost& host) override
+    {
+        const bool result = m_inner.OnInit(host);
+        host.SetCursor(UI::CursorShape::Busy);
+        return result;
+    }
+    void OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification) override
+    {
+        m_inner.OnCommand(host, controlId, notification);
+    }
+    void OnDestroy(UI::DialogHost& host) override
+    {
+        host.SetCursor(UI::CursorShape::Arrow);
+        m_inner.OnDestroy(host);
+    }
+
+private:
+    UI::DialogHandler& m_inner;
+};
+
 std::string FromHex(const char* hex)
 {
     std::string bytes;
@@ -63,6 +88,7 @@ int main(int argc, char** argv)
     int32_t templateId = 0;
     Support::WideString name(u"start");
     UI::Terminal::TerminalOptions options;
+    bool busy = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--template" && i + 1 < argc) {
@@ -73,20 +99,24 @@ int main(int argc, char** argv)
             name = Support::WideString(FromHex(argv[++i]));
         } else if (argument == "--no-mouse") {
             options.mouse = false;
+        } else if (argument == "--busy") {
+            busy = true;
         } else {
-            std::cerr << "usage: ui_terminal_probe [--template ID] [--name-hex HEX] [--no-mouse]\n";
+            std::cerr << "usage: ui_terminal_probe [--template ID] [--name-hex HEX] [--no-mouse] [--busy]\n";
             return 2;
         }
     }
 
     Test::EveryControlDialog dialog(name);
     CloseOnlyDialog closeOnly;
+    BusyDialog busyDialog(dialog);
     int32_t result = -1;
     try {
         UI::Terminal::TerminalSession session(options);
         UI::Terminal::TerminalDialogSystem system(session);
         result = templateId != 0 ? system.RunModal(templateId, closeOnly, nullptr)
-                                 : system.RunModalTemplate(Test::EveryControlTemplate(), dialog, nullptr);
+                                 : system.RunModalTemplate(Test::EveryControlTemplate(),
+                                     busy ? static_cast<UI::DialogHandler&>(busyDialog) : dialog, nullptr);
     } catch (const UI::Terminal::TerminalError& error) {
         std::cerr << "ui_terminal_probe: " << error.what() << '\n';
         return 3;

@@ -127,6 +127,14 @@ TEST_F(TerminalTmuxTest, ResizingRelayoutsAndRefusesATooSmallTerminal)
     ExpectExit(*session, 0, {"result=0"});
 }
 
+TEST_F(TerminalTmuxTest, TheBusyIndicatorShowsWhileTheProgramWorks)
+{
+    auto session = Start({"--busy"});
+    ASSERT_TRUE(session->WaitFor(" Working...")) << session->LastScreen();
+    session->Key("Escape");
+    ExpectExit(*session, 0, {"result=0"});
+}
+
 TEST_F(TerminalTmuxTest, UntrustedTextIsDrawnEscaped)
 {
     // ESC [31m, then A, an invalid byte, B and a wide character.
