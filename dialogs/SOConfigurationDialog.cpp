@@ -1,0 +1,677 @@
+#include "dialogs/SOConfigurationDialog.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+#include "app/ProductNames.h"
+#include "dialogs/SOAdvancedOptionsDialog.h"
+#include "dialogs/SOHttpPropertiesDialog.h"
+#include "dialogs/SOSSLOptionsDialog.h"
+#include "driversupport/DSLoggingDialog.h"
+#include "driversupport/DSMessages.h"
+#include "driversupport/DSWindowPlacement.h"
+#include "resources/ControlIds.h"
+#include "resources/StringIds.h"
+#include "settings/ProductSwitches.h"
+#include "settings/SOConnectionSettings.h"
+#include "settings/SettingsCatalogue.h"
+#include "support/DSIFileLogger.h"
+#include "support/NumberConverter.h"
+#include "support/ResourceString.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+using namespace Resources;
+using Support::WideString;
+
+constexpr const char* LOG_NAMESPACE = "Dravo::VezurAVUZ";
+constexpr const char* LOG_CLASS = "SOConfigurationDialog";
+
+/// What the dialog reads of a control or combo label: 259 characters, the
+/// buffer of 260 less its terminating zero.
+constexpr int32_t TEXT_READ_LIMIT = 259;
+constexpr int32_t DSN_READ_LIMIT = 32;
+constexpr int32_t HOST_READ_LIMIT = 32766;
+
+constexpr int32_t SHORT_TEXT_LIMIT = 260;
+constexpr int32_t DSN_TEXT_LIMIT = 32;
+constexpr int32_t HOST_TEXT_LIMIT = 32767;
+
+/// The edit boxes and the length each may hold.
+constexpr std::array<std::pair<int32_t, int32_t>, 12> TEXT_LIMITS{{
+    {IDC_MAIN_DSN, DSN_TEXT_LIMIT},
+    {IDC_MAIN_DESCRIPTION, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_HOST, HOST_TEXT_LIMIT},
+    {IDC_MAIN_PORT, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_DATABASE, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_REALM, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_HOST_FQDN, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_SERVICE_NAME, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_USER_NAME, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_PASSWORD, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_DELEGATION_UID, SHORT_TEXT_LIMIT},
+    {IDC_MAIN_ZOOKEEPER_NAMESPACE, SHORT_TEXT_LIMIT},
+}};
+
+/// The controls whose changes the dialog follows.
+constexpr std::array<int32_t, 11> WATCHED_CONTROLS{IDC_MAIN_DSN, IDC_MAIN_HOST, IDC_MAIN_DATABASE, IDC_MAIN_PORT,
+    IDC_MAIN_SERVER_TYPE, IDC_MAIN_MECHANISM, IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME, IDC_MAIN_SERVICE_DISCOVERY,
+    IDC_MAIN_ZOOKEEPER_NAMESPACE, IDC_MAIN_TRANSPORT};
+
+/// The characters a data source name may not hold.
+constexpr std::u16string_view DSN_FORBIDDEN_CHARACTERS = u"[]{}(),;?*=!@\\";
+
+/// The mechanisms the combo box offers, in its order.
+constexpr std::array<uint32_t, 4> BASIC_MECHANISMS{0, 1, 2, 3};
+constexpr std::array<uint32_t, 2> HDINSIGHT_MECHANISMS{5, 6};
+
+// The transports each displayed mechanism offers, as bits (1 << transport).
+constexpr uint32_t OFFER_BINARY = 1U << TRANSPORT_BINARY;
+constexpr uint32_t OFFER_SASL = 1U << TRANSPORT_SASL;
+constexpr uint32_t OFFER_HTTP = 1U << TRANSPORT_HTTP;
+
+uint32_t OfferedTransports(std::optional<uint32_t> mechanism)
+{
+    switch (mechanism.value_or(UINT32_MAX)) {
+    case 0: return OFFER_BINARY | OFFER_HTTP;
+    case 1: return OFFER_SASL | OFFER_HTTP;
+    case 2: return OFFER_SASL;
+    case 5:
+    case 6: return OFFER_HTTP;
+    default: return OFFER_BINARY | OFFER_SASL | OFFER_HTTP;
+    }
+}
+
+bool TakesUserName(uint32_t mechanism)
+{
+    return mechanism == 2 || mechanism == 3 || mechanism == 5 || mechanism == 6;
+}
+
+bool TakesPassword(uint32_t mechanism)
+{
+    return mechanism == 3 || mechanism == 5 || mechanism == 6;
+}
+
+/// The index of a label in a value table, or nothing.
+template <size_t N>
+std::optional<uint32_t> FindLabel(const std::array<std::u16string_view, N>& labels, const WideString& label)
+{
+    for (size_t index = 0; index < N; ++index) {
+        if (label == WideString(labels[index])) {
+            return static_cast<uint32_t>(index);
+        }
+    }
+    return std::nullopt;
+}
+
+WideString ToText(uint32_t value)
+{
+    return Support::NumberConverter::ConvertUInt32ToWString(value);
+}
+
+} // namespace
+
+SOConfigurationDialog::SOConfigurationDialog(SOConnectionSettings& settings, const WideString& titleSuffix)
+    : m_settings(settings), m_titleSuffix(titleSuffix), m_connectionDialog(titleSuffix == u"Connection Dialog")
+{
+}
+
+SOConfigurationDialog::~SOConfigurationDialog() = default;
+
+int32_t SOConfigurationDialog::DoModal(UI::DialogSystem& system, UI::DialogHost* owner)
+{
+    return system.RunModal(IDD_DSN_CONFIGURATION, *this, owner);
+}
+
+void SOConfigurationDialog::DoTestAction(UI::DialogHost& owner)
+{
+    // The connection test dialog is not part of this program yet.
+    (void)owner;
+}
+
+// --- Control access ------------------------------------------------------
+
+WideString SOConfigurationDialog::GetControlText(int32_t controlId, const WideString& defaultText)
+{
+    const WideString text = m_window->GetText(controlId);
+    if (text.IsEmpty()) {
+        return defaultText;
+    }
+    return text.GetLength() > TEXT_READ_LIMIT ? text.Substr(0, TEXT_READ_LIMIT) : text;
+}
+
+void SOConfigurationDialog::SetControlText(int32_t controlId, const WideString& text)
+{
+    m_window->SetText(controlId, text);
+}
+
+void SOConfigurationDialog::ApplyEnabling(int32_t controlId)
+{
+    const auto found = m_enableMap.find(controlId);
+    if (found != m_enableMap.end()) {
+        m_window->Enable(controlId, found->second);
+    }
+}
+
+bool SOConfigurationDialog::HasControl(int32_t controlId) const
+{
+    (void)controlId;
+    return true;
+}
+
+void SOConfigurationDialog::LimitText(int32_t controlId, int32_t length)
+{
+    m_window->LimitText(controlId, length);
+}
+
+// --- Initialisation ------------------------------------------------------
+
+bool SOConfigurationDialog::OnInit(UI::DialogHost& host)
+{
+    m_window = &host;
+    m_busy = true;
+    for (const auto& [controlId, length] : TEXT_LIMITS) {
+        LimitText(controlId, length);
+    }
+    CentreWindow();
+    // The program carries no icon, so the window keeps the default one; the
+    // call stays for builds that do.
+    if (GetVendorName() == u"Dravo") {
+        (void)host.SetIcons(IDI_PRODUCT);
+    }
+    host.SetTitle(GetDriverName() + u" " + m_titleSuffix);
+    ShowVersion();
+    FillComboBoxes();
+    ReadCurrentValues();
+    ShowStoredTexts();
+    SelectInitialValues();
+    ShowCredentials();
+    RunEnablingRules();
+    m_busy = false;
+    return true;
+}
+
+void SOConfigurationDialog::CentreWindow()
+{
+    DriverSupport::CentreOverOwner(*m_window);
+}
+
+void SOConfigurationDialog::ShowVersion()
+{
+    const uint32_t bitness = sizeof(void*) == 8 ? IDS_BITNESS_64 : IDS_BITNESS_32;
+    SetControlText(IDC_MAIN_VERSION, u"v" + GetVersionString() + Support::LoadResourceString(bitness));
+}
+
+void SOConfigurationDialog::FillComboBoxes()
+{
+    for (const std::u16string_view label : SERVER_TYPE_LABELS) {
+        m_window->AddItem(IDC_MAIN_SERVER_TYPE, WideString(label));
+    }
+    for (const std::u16string_view label : SERVICE_DISCOVERY_MODE_LABELS) {
+        m_window->AddItem(IDC_MAIN_SERVICE_DISCOVERY, WideString(label));
+    }
+    for (const uint32_t mechanism : BASIC_MECHANISMS) {
+        m_window->AddItem(IDC_MAIN_MECHANISM, WideString(AUTH_MECH_LABELS[mechanism]));
+    }
+    if (!IsHDInsightSuppressed()) {
+        for (const uint32_t mechanism : HDINSIGHT_MECHANISMS) {
+            m_window->AddItem(IDC_MAIN_MECHANISM, WideString(AUTH_MECH_LABELS[mechanism]));
+        }
+    }
+    for (const uint32_t transport : {TRANSPORT_BINARY, TRANSPORT_HTTP, TRANSPORT_SASL}) {
+        m_window->AddItem(IDC_MAIN_TRANSPORT, WideString(THRIFT_TRANSPORT_LABELS[transport]));
+    }
+}
+
+void SOConfigurationDialog::ReadCurrentValues()
+{
+    m_serverType = ReadServerType(m_settings.GetServerType());
+    m_discoveryMode = static_cast<int32_t>(ReadServiceDiscoveryMode(m_settings.GetServiceDiscoveryMode()));
+    m_mechanism = ReadAuthMech(m_settings.GetAuthMech());
+    m_transport = ReadThriftTransport(m_settings.GetThriftTransport());
+}
+
+void SOConfigurationDialog::ShowStoredTexts()
+{
+    SetControlText(IDC_MAIN_DSN, m_settings.GetDataSourceName());
+    SetControlText(IDC_MAIN_DESCRIPTION, m_settings.GetDescription());
+    SetControlText(IDC_MAIN_HOST, m_settings.GetHost());
+    WideString port = m_settings.GetPort();
+    try {
+        (void)Support::NumberConverter::ConvertWStringToUInt16(port);
+    } catch (const Support::ErrorException&) {
+        // The mechanism as stored, before it is normalised.
+        port = GetDefaultPort(m_mechanism);
+    }
+    SetControlText(IDC_MAIN_PORT, port);
+    SetControlText(IDC_MAIN_DATABASE, m_settings.GetSchema());
+    SetControlText(IDC_MAIN_ZOOKEEPER_NAMESPACE, m_settings.GetZKNamespace());
+}
+
+void SOConfigurationDialog::SelectInitialValues()
+{
+    bool ssl = IsSwitchOn(m_settings.GetSSL());
+    NormaliseMechanism(m_mechanism, m_transport, ssl);
+    m_settings.SetSSL(MakeSwitchValue(ssl));
+    SuppressHDInsightMechanism(m_mechanism);
+
+    SelectServerTypeIndex(static_cast<int32_t>(m_serverType) - 1);
+    // SharkServer has none of these: show their first entries and keep the
+    // loaded values for a switch to another server type.
+    const bool shark = m_serverType == 1;
+    SelectDiscoveryIndex(shark ? 0 : m_discoveryMode);
+    SelectMechanism(shark ? 0 : m_mechanism);
+    SelectTransport(shark ? TRANSPORT_BINARY : m_transport);
+}
+
+void SOConfigurationDialog::ShowCredentials()
+{
+    SetControlText(IDC_MAIN_REALM, m_settings.GetKrbRealm());
+    SetControlText(IDC_MAIN_HOST_FQDN, m_settings.GetKrbHostFQDN());
+    SetControlText(IDC_MAIN_SERVICE_NAME, m_settings.GetKrbServiceName());
+    SetControlText(IDC_MAIN_USER_NAME, m_settings.GetUID());
+    if (const auto shown = GetSelectedMechanism(); shown && TakesPassword(*shown)) {
+        SetControlText(IDC_MAIN_PASSWORD, m_settings.GetPassword());
+    }
+    SetControlText(IDC_MAIN_DELEGATION_UID, m_settings.GetDelegationUID());
+}
+
+// --- Combo boxes ---------------------------------------------------------
+
+WideString SOConfigurationDialog::GetComboLabel(int32_t controlId)
+{
+    const int32_t selection = m_window->GetSelection(controlId);
+    if (selection < 0) {
+        return WideString(u"");
+    }
+    const WideString label = m_window->GetItemText(controlId, selection);
+    return label.GetLength() > TEXT_READ_LIMIT ? label.Substr(0, TEXT_READ_LIMIT) : label;
+}
+
+std::optional<uint32_t> SOConfigurationDialog::GetSelectedServerType()
+{
+    const auto index = FindLabel(SERVER_TYPE_LABELS, GetComboLabel(IDC_MAIN_SERVER_TYPE));
+    return index ? std::optional<uint32_t>(*index + 1) : std::nullopt;
+}
+
+std::optional<uint32_t> SOConfigurationDialog::GetSelectedMechanism()
+{
+    return FindLabel(AUTH_MECH_LABELS, GetComboLabel(IDC_MAIN_MECHANISM));
+}
+
+std::optional<uint32_t> SOConfigurationDialog::GetSelectedTransport()
+{
+    return FindLabel(THRIFT_TRANSPORT_LABELS, GetComboLabel(IDC_MAIN_TRANSPORT));
+}
+
+int32_t SOConfigurationDialog::GetDiscoveryIndex()
+{
+    // An absent discovery combo reads as "No Service Discovery".
+    return std::max(m_window->GetSelection(IDC_MAIN_SERVICE_DISCOVERY), 0);
+}
+
+int32_t SOConfigurationDialog::GetServerTypeIndex()
+{
+    return m_window->GetSelection(IDC_MAIN_SERVER_TYPE);
+}
+
+void SOConfigurationDialog::SelectServerTypeIndex(int32_t index)
+{
+    m_window->SetSelection(IDC_MAIN_SERVER_TYPE, index);
+}
+
+void SOConfigurationDialog::SelectDiscoveryIndex(int32_t index)
+{
+    m_window->SetSelection(IDC_MAIN_SERVICE_DISCOVERY, index);
+}
+
+void SOConfigurationDialog::SelectMechanism(uint32_t mechanism)
+{
+    const WideString label(mechanism < AUTH_MECH_LABELS.size() ? AUTH_MECH_LABELS[mechanism] : u"");
+    m_window->SetSelection(IDC_MAIN_MECHANISM, m_window->FindExactItem(IDC_MAIN_MECHANISM, -1, label));
+    RebuildTransportList();
+}
+
+void SOConfigurationDialog::SelectTransport(uint32_t transport)
+{
+    const WideString label(transport < THRIFT_TRANSPORT_LABELS.size() ? THRIFT_TRANSPORT_LABELS[transport] : u"");
+    m_window->SetSelection(IDC_MAIN_TRANSPORT, m_window->FindExactItem(IDC_MAIN_TRANSPORT, -1, label));
+}
+
+void SOConfigurationDialog::RebuildTransportList()
+{
+    uint32_t offered = OfferedTransports(GetSelectedMechanism());
+    if (GetServerTypeIndex() == 0) {
+        offered &= ~(OFFER_HTTP | OFFER_SASL);
+    }
+    for (const uint32_t transport : {TRANSPORT_BINARY, TRANSPORT_HTTP, TRANSPORT_SASL}) {
+        const WideString label(THRIFT_TRANSPORT_LABELS[transport]);
+        const int32_t index = m_window->FindExactItem(IDC_MAIN_TRANSPORT, -1, label);
+        const bool wanted = (offered & (1U << transport)) != 0;
+        if (wanted && index < 0) {
+            m_window->AddItem(IDC_MAIN_TRANSPORT, label);
+        } else if (!wanted && index >= 0) {
+            m_window->DeleteItem(IDC_MAIN_TRANSPORT, index);
+        }
+    }
+}
+
+// --- Enabling rules --------------------------------------------------------
+
+bool SOConfigurationDialog::IsControlEmpty(int32_t controlId)
+{
+    return GetControlText(controlId, WideString(u"")).IsEmpty();
+}
+
+void SOConfigurationDialog::BuildEnableMap()
+{
+    m_enableMap.clear();
+    for (const int32_t controlId : {IDC_OK, IDC_MAIN_TEST, IDC_MAIN_DSN, IDC_MAIN_DESCRIPTION, IDC_MAIN_DATABASE,
+             IDC_MAIN_MECHANISM, IDC_MAIN_REALM, IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME, IDC_MAIN_USER_NAME,
+             IDC_MAIN_PASSWORD, IDC_MAIN_SAVE_PASSWORD, IDC_MAIN_ZOOKEEPER_NAMESPACE, IDC_MAIN_PORT,
+             IDC_MAIN_SERVICE_DISCOVERY, IDC_MAIN_SSL_OPTIONS, IDC_MAIN_HTTP_OPTIONS}) {
+        m_enableMap[controlId] = true;
+    }
+    m_enableMap[IDC_MAIN_DELEGATION_UID] = IsFullFeaturedServerType(m_serverType);
+
+    const auto disable = [this](std::initializer_list<int32_t> controlIds) {
+        for (const int32_t controlId : controlIds) {
+            m_enableMap[controlId] = false;
+        }
+    };
+
+    const int32_t serverTypeIndex = GetServerTypeIndex();
+    if (serverTypeIndex == 1 || serverTypeIndex == 2) {
+        const std::optional<uint32_t> mechanism = GetSelectedMechanism();
+        if (mechanism != 1U) {
+            disable({IDC_MAIN_REALM, IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME});
+        } else if (IsControlEmpty(IDC_MAIN_HOST_FQDN) || IsControlEmpty(IDC_MAIN_SERVICE_NAME)) {
+            disable({IDC_OK, IDC_MAIN_TEST});
+        }
+        if (!mechanism || !TakesUserName(*mechanism)) {
+            disable({IDC_MAIN_USER_NAME});
+        }
+        if (!mechanism || !TakesPassword(*mechanism)) {
+            disable({IDC_MAIN_PASSWORD, IDC_MAIN_SAVE_PASSWORD});
+        }
+        if (GetSelectedTransport() != TRANSPORT_HTTP) {
+            disable({IDC_MAIN_HTTP_OPTIONS});
+        }
+    } else if (serverTypeIndex == 0) {
+        disable({IDC_MAIN_SERVICE_DISCOVERY, IDC_MAIN_ZOOKEEPER_NAMESPACE, IDC_MAIN_MECHANISM, IDC_MAIN_REALM,
+            IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME, IDC_MAIN_USER_NAME, IDC_MAIN_PASSWORD, IDC_MAIN_DELEGATION_UID,
+            IDC_MAIN_SSL_OPTIONS, IDC_MAIN_HTTP_OPTIONS, IDC_MAIN_SAVE_PASSWORD});
+    }
+
+    if (GetDiscoveryIndex() == 1) {
+        disable({IDC_MAIN_PORT});
+        if (IsControlEmpty(IDC_MAIN_ZOOKEEPER_NAMESPACE)) {
+            disable({IDC_OK, IDC_MAIN_TEST});
+        }
+    } else {
+        disable({IDC_MAIN_ZOOKEEPER_NAMESPACE});
+        if (HasControl(IDC_MAIN_PORT) && IsControlEmpty(IDC_MAIN_PORT)) {
+            disable({IDC_OK, IDC_MAIN_TEST});
+        }
+    }
+
+    if (HasControl(IDC_MAIN_PORT) && IsControlEmpty(IDC_MAIN_HOST)) {
+        disable({IDC_OK, IDC_MAIN_TEST});
+    }
+    if (m_hasDSNName && IsControlEmpty(IDC_MAIN_DSN)) {
+        disable({IDC_OK});
+    }
+    if (m_connectionDialog) {
+        disable({IDC_MAIN_SAVE_PASSWORD});
+    }
+}
+
+void SOConfigurationDialog::RunEnablingRules()
+{
+    BuildEnableMap();
+    for (const auto& entry : m_enableMap) {
+        ApplyEnabling(entry.first);
+    }
+    m_enableMap.clear();
+}
+
+// --- Commands --------------------------------------------------------------
+
+void SOConfigurationDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification)
+{
+    (void)host;
+    if (notification == UI::Notification::Clicked) {
+        switch (controlId) {
+        case IDC_OK: OnOK(); return;
+        case IDC_CANCEL: m_window->EndDialog(0); return;
+        case IDC_MAIN_ADVANCED_OPTIONS:
+            RunButtonAction("OpenAdvancedOptions", &SOConfigurationDialog::OpenAdvancedOptions);
+            return;
+        case IDC_MAIN_SSL_OPTIONS: RunButtonAction("OpenSSLOptions", &SOConfigurationDialog::OpenSSLOptions); return;
+        case IDC_MAIN_HTTP_OPTIONS:
+            RunButtonAction("OpenHttpOptions", &SOConfigurationDialog::OpenHttpOptions);
+            return;
+        case IDC_MAIN_LOGGING_OPTIONS:
+            RunButtonAction("OpenLoggingOptions", &SOConfigurationDialog::OpenLoggingOptions);
+            return;
+        case IDC_MAIN_TEST: DoTestAction(*m_window); return;
+        default: return;
+        }
+    }
+    if (notification != UI::Notification::TextChanged && notification != UI::Notification::SelectionChanged) {
+        return;
+    }
+    if (m_busy || std::find(WATCHED_CONTROLS.begin(), WATCHED_CONTROLS.end(), controlId) == WATCHED_CONTROLS.end()) {
+        return;
+    }
+    m_busy = true;
+    try {
+        HandleChange(controlId, notification);
+        RunEnablingRules();
+    } catch (...) {
+        m_busy = false;
+        throw;
+    }
+    m_busy = false;
+}
+
+void SOConfigurationDialog::HandleChange(int32_t controlId, UI::Notification notification)
+{
+    if (notification != UI::Notification::SelectionChanged) {
+        return;
+    }
+    switch (controlId) {
+    case IDC_MAIN_SERVER_TYPE: OnServerTypeChanged(); break;
+    case IDC_MAIN_MECHANISM: OnMechanismChanged(); break;
+    case IDC_MAIN_SERVICE_DISCOVERY: m_discoveryMode = GetDiscoveryIndex(); break;
+    case IDC_MAIN_TRANSPORT:
+        if (m_serverType != 1) {
+            if (const auto transport = GetSelectedTransport()) {
+                m_transport = *transport;
+            }
+        }
+        break;
+    default: break;
+    }
+}
+
+void SOConfigurationDialog::OnServerTypeChanged()
+{
+    const auto selected = GetSelectedServerType();
+    if (!selected || *selected == m_serverType) {
+        return;
+    }
+    if (*selected == 1) {
+        SelectDiscoveryIndex(0);
+        SelectMechanism(0);
+        SelectTransport(TRANSPORT_BINARY);
+    } else if (m_serverType == 1) {
+        SelectDiscoveryIndex(m_discoveryMode);
+        SelectMechanism(m_mechanism);
+        SelectTransport(m_transport);
+    }
+    m_serverType = *selected;
+}
+
+void SOConfigurationDialog::OnMechanismChanged()
+{
+    const auto selected = GetSelectedMechanism();
+    if (!selected || *selected == m_mechanism) {
+        return;
+    }
+    FixTransport(*selected, m_transport);
+    RebuildTransportList();
+    SelectTransport(m_transport);
+    m_mechanism = *selected;
+}
+
+void SOConfigurationDialog::RunButtonAction(const char* functionName, void (SOConfigurationDialog::*action)())
+{
+    // A sub-dialog's failure is told and logged; this dialog stays open.
+    Support::DSIFileLogger* logger = m_settings.GetLogger();
+    try {
+        (this->*action)();
+    } catch (const Support::ErrorException& exception) {
+        if (logger) {
+            logger->LogErrorException(LOG_NAMESPACE, LOG_CLASS, functionName, exception);
+        }
+        DriverSupport::DSMessages::ShowErrorException(*m_window, exception);
+    } catch (const DriverSupport::DSSetupException& exception) {
+        const WideString text = DriverSupport::DSMessages::GetSetupErrorText(exception);
+        if (logger) {
+            logger->LogError(LOG_NAMESPACE, LOG_CLASS, functionName, "%s", text.GetAsUTF8().c_str());
+        }
+        DriverSupport::DSMessages::ShowConfigurationError(*m_window, text);
+    }
+}
+
+void SOConfigurationDialog::OpenAdvancedOptions()
+{
+    (void)SOAdvancedOptionsDialog::Show(*m_window, m_settings);
+}
+
+void SOConfigurationDialog::OpenSSLOptions()
+{
+    const uint32_t mechanism = GetSelectedMechanism().value_or(m_mechanism);
+    (void)SOSSLOptionsDialog::Show(*m_window, m_settings, mechanism, m_connectionDialog);
+}
+
+void SOConfigurationDialog::OpenHttpOptions()
+{
+    (void)SOHttpPropertiesDialog::Show(*m_window, m_settings.GetHttpProperties());
+}
+
+void SOConfigurationDialog::OpenLoggingOptions()
+{
+    // Import and export belong to the data-source tools, not to this dialog.
+    (void)DriverSupport::DSLoggingDialog::Show(*m_window, m_settings.GetConfigurationStore(), false);
+}
+
+// --- OK ----------------------------------------------------------------------
+
+void SOConfigurationDialog::ShowMessage(uint32_t textId, uint32_t captionId)
+{
+    UI::MessageBoxRequest request;
+    request.text = Support::LoadResourceString(textId);
+    request.caption = Support::LoadResourceString(captionId);
+    request.icon = UI::MessageBoxIcon::Information;
+    (void)m_window->ShowMessageBox(request);
+}
+
+bool SOConfigurationDialog::ValidateHost()
+{
+    WideString host = m_window->GetText(IDC_MAIN_HOST);
+    if (host.GetLength() > HOST_READ_LIMIT) {
+        host = host.Substr(0, HOST_READ_LIMIT);
+    }
+    if (host.IsEmpty()) {
+        ShowMessage(IDS_HOST_EMPTY, IDS_INVALID_HOST_CAPTION);
+        return false;
+    }
+    m_settings.SetHost(host);
+    return true;
+}
+
+bool SOConfigurationDialog::ValidatePort(uint32_t mechanism)
+{
+    const WideString port = GetControlText(IDC_MAIN_PORT, WideString(u""));
+    try {
+        (void)Support::NumberConverter::ConvertWStringToUInt16(port);
+    } catch (const Support::ErrorException&) {
+        ShowMessage(IDS_INVALID_PORT, IDS_INVALID_PORT_CAPTION);
+        SetControlText(IDC_MAIN_PORT, GetDefaultPort(mechanism));
+        return false;
+    }
+    m_settings.SetPort(port);
+    return true;
+}
+
+void SOConfigurationDialog::OnOK()
+{
+    if (m_hasDSNName) {
+        WideString name = m_window->GetText(IDC_MAIN_DSN);
+        if (name.GetLength() > DSN_READ_LIMIT) {
+            name = name.Substr(0, DSN_READ_LIMIT);
+        }
+        if (name.IsEmpty()) {
+            ShowMessage(IDS_DSN_EMPTY, IDS_INVALID_DSN_CAPTION);
+            return;
+        }
+        for (const char16_t forbidden : DSN_FORBIDDEN_CHARACTERS) {
+            if (name.Find(WideString(std::u16string_view(&forbidden, 1))) >= 0) {
+                ShowMessage(IDS_DSN_INVALID_CHARACTERS, IDS_INVALID_DSN_CAPTION);
+                return;
+            }
+        }
+        m_settings.SetDataSourceName(name);
+    }
+
+    m_settings.SetDescription(GetControlText(IDC_MAIN_DESCRIPTION, WideString(u"")));
+    m_settings.SetSchema(GetControlText(IDC_MAIN_DATABASE, WideString(u"")));
+    if (!ValidateHost()) {
+        return;
+    }
+
+    const int32_t serverTypeIndex = GetServerTypeIndex();
+    const uint32_t serverType = serverTypeIndex == 2 ? 3 : serverTypeIndex == 1 ? 2 : 1;
+    m_settings.SetServerType(ToText(serverType));
+    if (serverType == 1) {
+        if (ValidatePort(0)) {
+            m_window->EndDialog(1);
+        }
+        return;
+    }
+
+    // A combo box without a selection keeps the value the dialog remembers.
+    const uint32_t mechanism = GetSelectedMechanism().value_or(m_mechanism);
+    const int32_t discovery = GetDiscoveryIndex();
+    m_settings.SetAuthMech(ToText(mechanism));
+    m_settings.SetServiceDiscoveryMode(ToText(static_cast<uint32_t>(discovery)));
+    if (discovery == 1) {
+        m_settings.SetZKNamespace(GetControlText(IDC_MAIN_ZOOKEEPER_NAMESPACE, WideString(u"")));
+    } else if (!ValidatePort(mechanism)) {
+        return;
+    }
+
+    if (mechanism == 1) {
+        m_settings.SetKrbRealm(GetControlText(IDC_MAIN_REALM, WideString(u"")));
+        m_settings.SetKrbHostFQDN(GetControlText(IDC_MAIN_HOST_FQDN, WideString(u"")));
+        m_settings.SetKrbServiceName(GetControlText(IDC_MAIN_SERVICE_NAME, WideString(u"")));
+    }
+    if (TakesUserName(mechanism)) {
+        m_settings.SetUID(GetControlText(IDC_MAIN_USER_NAME, WideString(u"")));
+    }
+    if (TakesPassword(mechanism)) {
+        m_settings.SetPassword(GetControlText(IDC_MAIN_PASSWORD, WideString(u"")));
+        if (!m_connectionDialog) {
+            m_settings.SetSavePassword(m_window->IsChecked(IDC_MAIN_SAVE_PASSWORD));
+        }
+    }
+    m_settings.SetDelegationUID(GetControlText(IDC_MAIN_DELEGATION_UID, WideString(u"")).Trim());
+    m_settings.SetThriftTransport(ToText(GetSelectedTransport().value_or(m_transport)));
+    m_window->EndDialog(1);
+}
+
+} // namespace Dravo::VezurAVUZ
