@@ -43,7 +43,7 @@ bool SOPropertyListDialog::OnInit(UI::DialogHost& host)
     // Lines go in in the map's order; the sorted list box puts them in its own.
     const auto properties = m_properties.GetProperties();
     for (const auto& [name, value] : properties) {
-        host.AddItem(IDC_PROPERTY_LIST, FormatLine({name, value}));
+        AddLine(host, {name, value});
     }
     host.SetSelection(IDC_PROPERTY_LIST, 0);
     UpdateButtons(host);
@@ -88,15 +88,24 @@ void SOPropertyListDialog::StoreList(UI::DialogHost& host)
     properties.clear();
     const int32_t count = host.GetItemCount(IDC_PROPERTY_LIST);
     for (int32_t index = 0; index < count; ++index) {
-        SOPropertyPair pair = ParseLine(host.GetItemText(IDC_PROPERTY_LIST, index));
+        const WideString line = host.GetItemText(IDC_PROPERTY_LIST, index);
+        const auto known = m_pairsByLine.find(line);
+        const SOPropertyPair pair = known != m_pairsByLine.end() ? known->second : ParseLine(line);
         properties[pair.name] = pair.value;
     }
+}
+
+void SOPropertyListDialog::AddLine(UI::DialogHost& host, const SOPropertyPair& pair)
+{
+    const WideString line = FormatLine(pair);
+    host.AddItem(IDC_PROPERTY_LIST, line);
+    m_pairsByLine[line] = pair;
 }
 
 void SOPropertyListDialog::Add(UI::DialogHost& host)
 {
     if (EditPair(host, -1, true)) {
-        host.AddItem(IDC_PROPERTY_LIST, FormatLine(m_editPair));
+        AddLine(host, m_editPair);
         UpdateButtons(host);
     }
 }
@@ -107,10 +116,12 @@ void SOPropertyListDialog::Edit(UI::DialogHost& host)
     if (index < 0) {
         return;
     }
-    m_editPair = ParseLine(host.GetItemText(IDC_PROPERTY_LIST, index));
+    const WideString line = host.GetItemText(IDC_PROPERTY_LIST, index);
+    const auto known = m_pairsByLine.find(line);
+    m_editPair = known != m_pairsByLine.end() ? known->second : ParseLine(line);
     if (EditPair(host, index, false)) {
         host.DeleteItem(IDC_PROPERTY_LIST, index);
-        host.AddItem(IDC_PROPERTY_LIST, FormatLine(m_editPair));
+        AddLine(host, m_editPair);
         host.SetSelection(IDC_PROPERTY_LIST, index);
         UpdateButtons(host);
     }

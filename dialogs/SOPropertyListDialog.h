@@ -41,7 +41,8 @@ protected:
     virtual void Initialize(UI::DialogHost& host) = 0;
 
     /// Replaces the property map by the lines of the list box; a later line
-    /// with the same name replaces an earlier one.
+    /// with the same name replaces an earlier one. A line this dialog made
+    /// from a pair gives that pair back, so a name holding "=" survives.
     void StoreList(UI::DialogHost& host);
 
 private:
@@ -53,10 +54,15 @@ private:
     /// line being edited, -1 for a new one.
     bool EditPair(UI::DialogHost& host, int32_t index, bool startEmpty);
     static void UpdateButtons(UI::DialogHost& host);
+    /// Adds the line of a pair and remembers which pair it stands for.
+    void AddLine(UI::DialogHost& host, const SOPropertyPair& pair);
 
     int32_t m_templateId;
     SOPropertySet& m_properties;
     SOPropertyPair m_editPair;
+    /// The pair behind each line this dialog added: splitting a line at its
+    /// first "=" cannot give back a name that holds one.
+    std::map<Support::WideString, SOPropertyPair, Support::WideStringLess> m_pairsByLine;
 };
 
 } // namespace Dravo::VezurAVUZ

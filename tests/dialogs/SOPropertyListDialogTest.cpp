@@ -182,7 +182,7 @@ TEST_F(PropertyListTest, WithSharkServerApplyWithQueriesShowsCheckedAndIsKept)
         "expect 1078 disabled\n"
         "expect 1085 checked\n"
         "expect 1081 disabled\n"
-        "# a name with \"=\" is split at it when the list is stored\n"
+        "# a name with \"=\" keeps it: the line is not split again when the list is stored\n"
         "click 1080\n"
         "type 1050 a=b\n"
         "type 1052 c\n"
@@ -194,7 +194,33 @@ TEST_F(PropertyListTest, WithSharkServerApplyWithQueriesShowsCheckedAndIsKept)
     auto& properties = m_settings->GetServerSideProperties();
     EXPECT_EQ(properties.GetApplySSPWithQueries(), WideString(u"0"));
     EXPECT_EQ(properties.GetLCaseSspKeyName(), WideString(u"1"));
-    EXPECT_EQ(Describe(properties.GetProperties()), "a=b=c;");
+    ASSERT_EQ(properties.GetProperties().size(), 1U);
+    EXPECT_EQ(properties.GetProperties().begin()->first, WideString(u"a=b"));
+    EXPECT_EQ(properties.GetProperties().begin()->second, WideString(u"c"));
+}
+
+TEST_F(PropertyListTest, StoredNamesHoldingEqualsSignsSurviveOkUnchanged)
+{
+    // A hand-edited value name; confirming the dialog must not rewrite it.
+    WriteDriverValues({{u"SSP_a=b", u"c"}, {u"SSP_plain", u"x=y"}});
+    LoadSettings();
+    const HeadlessRun run = RunServerSide(
+        "click 1029\n"
+        "expect 1084 items a=b=c|plain=x=y\n"
+        "select 1084 a=b=c\n"
+        "click 1081\n"
+        "expect 1050 text a=b\n"
+        "expect 1052 text c\n"
+        "type 1052 d\n"
+        "click 1\n"
+        "click 1\n"
+        "click 2\n");
+    ASSERT_EQ(run.error, "");
+    m_settings->Save();
+    const auto hive = ReadDriverValues();
+    EXPECT_EQ(hive.at("SSP_a=b"), "d");
+    EXPECT_EQ(hive.at("SSP_plain"), "x=y");
+    EXPECT_EQ(hive.count("SSP_a"), 0U);
 }
 
 TEST_F(PropertyListTest, HttpPathIsTrimmedAndHeadersAreStored)
