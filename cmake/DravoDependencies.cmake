@@ -1,4 +1,9 @@
 # Every dependency comes from Debian's packages (scripts/install-deps.sh).
+if(WIN32)
+  # The cross build: static libraries from scripts/build-windows-deps.sh.
+  include(${CMAKE_CURRENT_LIST_DIR}/DravoWindowsDependencies.cmake)
+  return()
+endif()
 find_package(ICU 60 REQUIRED COMPONENTS uc i18n)
 find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto)
 find_package(EXPAT REQUIRED)

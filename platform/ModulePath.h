@@ -10,6 +10,10 @@ namespace Dravo::OS {
 std::u16string GetModuleFilePath();
 
 /// The separator between directory and file name on this system.
+#if defined(_WIN32)
+inline constexpr char16_t PATH_SEPARATOR = u'\\';
+#else
 inline constexpr char16_t PATH_SEPARATOR = u'/';
+#endif
 
 } // namespace Dravo::OS

@@ -8,10 +8,11 @@
 //
 // On Linux each hive is a text file in the registry export format (see
 // docs/registry.md): every change is atomic, and several processes may read
-// and write at once.
+// and write at once. On Windows the calls go to advapi32 (platform/win32).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -61,7 +62,7 @@ public:
     static ErrorOr<RegistryKey> Open(RegistryHive hive, std::u16string_view path,
         RegistryAccess access = RegistryAccess::Read);
 
-    [[nodiscard]] bool IsOpen() const noexcept { return m_hiveFile != nullptr; }
+    [[nodiscard]] bool IsOpen() const noexcept;
     [[nodiscard]] RegistryHive GetHive() const noexcept { return m_hive; }
     /// The path as it was given, without a trailing backslash.
     [[nodiscard]] std::u16string GetPath() const;
@@ -86,13 +87,35 @@ public:
     void Close() noexcept;
 
 private:
+#if defined(_WIN32)
+    // An HKEY, closed with RegCloseKey.
+    struct KeyCloser {
+        void operator()(void* handle) const noexcept;
+    };
+    RegistryKey(void* handle, RegistryHive hive, std::u16string path, RegistryAccess access);
+
+    std::unique_ptr<void, KeyCloser> m_handle;
+    RegistryHive m_hive = RegistryHive::LocalMachine;
+    std::u16string m_path;
+    RegistryAccess m_access = RegistryAccess::Read;
+#else
     RegistryKey(HiveFile& hiveFile, RegistryHive hive, std::vector<std::u16string> names, RegistryAccess access);
 
     HiveFile* m_hiveFile = nullptr;
     RegistryHive m_hive = RegistryHive::LocalMachine;
     std::vector<std::u16string> m_names;
     RegistryAccess m_access = RegistryAccess::Read;
+#endif
 };
+
+inline bool RegistryKey::IsOpen() const noexcept
+{
+#if defined(_WIN32)
+    return m_handle != nullptr;
+#else
+    return m_hiveFile != nullptr;
+#endif
+}
 
 /// Deletes a key that has no subkeys (RegDeleteKeyW): ERROR_ACCESS_DENIED when
 /// it has some, or for a hive's root key.

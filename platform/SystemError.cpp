@@ -5,6 +5,8 @@
 namespace Dravo::OS {
 namespace {
 
+#if !defined(_WIN32)
+// Windows' own texts, where no system can give them (win32/ asks FormatMessageW).
 struct ErrorText {
     ErrorCode code;
     const char16_t* text;
@@ -54,10 +56,13 @@ constexpr ErrorText ERROR_TEXTS[] = {
     {ERROR_CANT_RESOLVE_FILENAME_CODE, u"The name of the file cannot be resolved by the system.\r\n"},
 };
 
+#endif
+
 thread_local ErrorCode t_lastError = ERROR_SUCCESS_CODE;
 
 } // namespace
 
+#if !defined(_WIN32)
 std::u16string GetSystemErrorMessage(ErrorCode code)
 {
     for (const ErrorText& entry : ERROR_TEXTS) {
@@ -67,6 +72,7 @@ std::u16string GetSystemErrorMessage(ErrorCode code)
     }
     return {};
 }
+#endif
 
 ErrorCode MapErrno(int errnoValue)
 {
@@ -88,7 +94,10 @@ ErrorCode MapErrno(int errnoValue)
     case EEXIST: return ERROR_ALREADY_EXISTS_CODE;
     case EINVAL: return ERROR_INVALID_PARAMETER_CODE;
     case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL_CODE;
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return ERROR_DISK_FULL_CODE;
     case EFBIG: return ERROR_FILE_TOO_LARGE_CODE;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE_CODE;
     case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY_CODE;

@@ -1,0 +1,244 @@
+// The ODBC installer library on Windows: odbccp32.dll from the system directory.
+#include "platform/OdbcInstaller.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include <windows.h>
+#include <odbcinst.h>
+
+#include "platform/ModulePath.h"
+#include "platform/Utf8.h"
+#include "platform/win32/WideText.h"
+
+// The portable names below are not the Windows macros of the same spelling.
+#undef GetPrivateProfileString
+#undef WritePrivateProfileString
+
+namespace Dravo::OS {
+namespace {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the installer's wide characters must be UTF-16 units");
+
+constexpr const char16_t* LIBRARY_NAME = u"odbccp32.dll";
+
+struct InstallerState {
+    std::mutex mutex;
+    HMODULE handle = nullptr;
+    std::string loadedPath;
+    InstallerMessageBox messageBox;
+};
+
+InstallerState& State()
+{
+    // Never destroyed: the library stays loaded until the process ends.
+    static auto* state = new InstallerState();
+    return *state;
+}
+
+std::string ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    if (!AppendUtf8FromUtf16(text, out)) {
+        out.assign(1, '?');
+    }
+    return out;
+}
+
+std::u16string ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    if (!AppendUtf16FromUtf8(text, out)) {
+        out.assign(text.begin(), text.end());
+    }
+    return out;
+}
+
+void ShowMessage(const std::u16string& caption, const std::u16string& text)
+{
+    InstallerMessageBox messageBox;
+    {
+        std::lock_guard lock(State().mutex);
+        messageBox = State().messageBox;
+    }
+    if (messageBox) {
+        messageBox(caption, text);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", ToUtf8(caption).c_str(), ToUtf8(text).c_str());
+    std::fflush(stderr);
+}
+
+/// The loaded library, loading it if needed; nullptr after telling the user.
+HMODULE Library()
+{
+    {
+        std::lock_guard lock(State().mutex);
+        if (State().handle) {
+            return State().handle;
+        }
+        const std::string path = OdbcInstaller::GetLibraryPath();
+        // A full path, so that no DLL in the program's folder or the current
+        // directory can stand in for the system's.
+        if (HMODULE handle = ::LoadLibraryW(ToWide(ToUtf16(path)).c_str())) {
+            State().handle = handle;
+            State().loadedPath = path;
+            return handle;
+        }
+    }
+    ShowMessage(std::u16string(INSTALLER_ERROR_CAPTION), std::u16string(INSTALLER_MISSING_TEXT));
+    return nullptr;
+}
+
+std::vector<SQLWCHAR> WideArgument(std::u16string_view text)
+{
+    std::vector<SQLWCHAR> units(text.begin(), text.end());
+    units.push_back(0);
+    return units;
+}
+
+template <class Function>
+Function* Lookup(const char* name)
+{
+    return reinterpret_cast<Function*>(OdbcInstaller::GetFunction(name));
+}
+
+} // namespace
+
+void OdbcInstaller::SetMessageBox(InstallerMessageBox messageBox)
+{
+    std::lock_guard lock(State().mutex);
+    State().messageBox = std::move(messageBox);
+}
+
+std::string OdbcInstaller::GetLibraryPath()
+{
+    if (const char* path = std::getenv(ODBCINST_LIBRARY_OVERRIDE_VARIABLE); path && *path) {
+        return path;
+    }
+    wchar_t directory[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+    std::u16string path = length > 0 && length < MAX_PATH ? FromWide(directory, length) : u"C:\\Windows\\System32";
+    path += u"\\";
+    path += LIBRARY_NAME;
+    return ToUtf8(path);
+}
+
+bool OdbcInstaller::IsAvailable()
+{
+    return Library() != nullptr;
+}
+
+void* OdbcInstaller::GetFunction(const char* name)
+{
+    HMODULE handle = Library();
+    if (!handle) {
+        return nullptr;
+    }
+    if (FARPROC function = ::GetProcAddress(handle, name)) {
+        return reinterpret_cast<void*>(function);
+    }
+    std::string libraryPath;
+    {
+        std::lock_guard lock(State().mutex);
+        libraryPath = State().loadedPath;
+    }
+    const std::u16string modulePath = GetModuleFilePath();
+    const std::u16string functionName = ToUtf16(name);
+    const std::u16string library = ToUtf16(libraryPath);
+    std::u16string text = u"The program ";
+    text += modulePath;
+    text += u", or one of its DLLs attempted to call the function ";
+    text += functionName;
+    text += u" which is not supported in the loaded ODBC installer DLL (";
+    text += library;
+    text += u"). Press OK to proceed.";
+    if (text.size() > INSTALLER_MESSAGE_LIMIT) {
+        text.resize(INSTALLER_MESSAGE_LIMIT);
+        // Never leave half a surrogate pair at the cut.
+        if (text.back() >= 0xD800 && text.back() <= 0xDBFF) {
+            text.pop_back();
+        }
+    }
+    ShowMessage(std::u16string(INSTALLER_ERROR_CAPTION), text);
+    return nullptr;
+}
+
+bool OdbcInstaller::ValidDSN(std::u16string_view dsn)
+{
+    auto* function = Lookup<decltype(::SQLValidDSNW)>("SQLValidDSNW");
+    if (!function) {
+        return false;
+    }
+    const std::vector<SQLWCHAR> name = WideArgument(dsn);
+    return function(name.data()) != 0;
+}
+
+bool OdbcInstaller::WriteDSNToIni(std::u16string_view dsn, std::u16string_view driver)
+{
+    auto* function = Lookup<decltype(::SQLWriteDSNToIniW)>("SQLWriteDSNToIniW");
+    if (!function) {
+        return false;
+    }
+    const std::vector<SQLWCHAR> name = WideArgument(dsn);
+    const std::vector<SQLWCHAR> driverName = WideArgument(driver);
+    return function(name.data(), driverName.data()) != 0;
+}
+
+int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16string_view entry,
+    std::u16string_view defaultValue, std::u16string& result, std::u16string_view fileName)
+{
+    result.clear();
+    auto* function = Lookup<decltype(::SQLGetPrivateProfileStringW)>("SQLGetPrivateProfileStringW");
+    if (!function) {
+        return 0;
+    }
+    const std::vector<SQLWCHAR> sectionName = WideArgument(section);
+    const std::vector<SQLWCHAR> entryName = WideArgument(entry);
+    const std::vector<SQLWCHAR> fallback = WideArgument(defaultValue);
+    const std::vector<SQLWCHAR> file = WideArgument(fileName);
+    // A result that fills the buffer may have been cut: try a larger one.
+    for (int size = 1024;; size *= 4) {
+        std::vector<SQLWCHAR> buffer(static_cast<size_t>(size), 0);
+        const int copied = function(sectionName.data(), entryName.data(), fallback.data(), buffer.data(), size,
+            file.data());
+        if (copied <= 0) {
+            return 0;
+        }
+        if (copied < size - 1 || size >= (1 << 20)) {
+            const size_t length = std::min(static_cast<size_t>(copied), buffer.size() - 1);
+            result.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length));
+            return static_cast<int>(length);
+        }
+    }
+}
+
+bool OdbcInstaller::WritePrivateProfileString(std::u16string_view section, std::u16string_view entry,
+    std::u16string_view value, std::u16string_view fileName)
+{
+    auto* function = Lookup<decltype(::SQLWritePrivateProfileStringW)>("SQLWritePrivateProfileStringW");
+    if (!function) {
+        return false;
+    }
+    const std::vector<SQLWCHAR> sectionName = WideArgument(section);
+    const std::vector<SQLWCHAR> entryName = WideArgument(entry);
+    const std::vector<SQLWCHAR> text = WideArgument(value);
+    const std::vector<SQLWCHAR> file = WideArgument(fileName);
+    return function(sectionName.data(), entryName.data(), text.data(), file.data()) != 0;
+}
+
+bool OdbcInstaller::WritePrivateProfileStringNarrow(const std::string& section, const std::string& entry,
+    const std::optional<std::string>& value, const std::string& fileName)
+{
+    // The narrow function by its own name: UNICODE makes the header's name the wide one.
+    using NarrowWrite = BOOL WINAPI(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+    auto* function = Lookup<NarrowWrite>("SQLWritePrivateProfileString");
+    if (!function) {
+        return false;
+    }
+    return function(section.c_str(), entry.c_str(), value ? value->c_str() : nullptr, fileName.c_str()) != 0;
+}
+
+} // namespace Dravo::OS

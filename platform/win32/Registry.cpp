@@ -1,0 +1,624 @@
+// The registry key API over the Windows registry (advapi32).
+//
+// For tests and for --registry-root, the two hives can be moved below a key of
+// the user's own hive: a directory name given to SetRegistryRoot (or
+// DRAVO_REGISTRY_ROOT) picks the key "Software\Dravo\Registry Roots\<name>",
+// with HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER below it. Every call then goes
+// to the same advapi32 functions with that key as its root.
+#include "platform/Registry.h"
+
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+#include <windows.h>
+
+#include "platform/RegistryFileWriter.h"
+#include "platform/RegistryImage.h"
+#include "platform/Utf8.h"
+#include "platform/win32/WideText.h"
+
+namespace Dravo::OS {
+namespace {
+
+constexpr const char* REGISTRY_ROOT_VARIABLE = "DRAVO_REGISTRY_ROOT";
+constexpr const wchar_t* REGISTRY_ROOTS_KEY = L"Software\\Dravo\\Registry Roots";
+
+thread_local std::string t_diagnostic;
+
+void ClearDiagnostic()
+{
+    t_diagnostic.clear();
+}
+
+struct RootState {
+    std::mutex mutex;
+    bool overridden = false;
+    std::string overrideDirectory;
+    /// The directory the open roots belong to; empty for the real hives.
+    std::string appliedDirectory;
+    HKEY roots[2] = {nullptr, nullptr};
+};
+
+RootState& Roots()
+{
+    // Never destroyed: keys may be used until the process ends.
+    static auto* state = new RootState();
+    return *state;
+}
+
+/// A key name for a directory: backslashes cannot appear in one.
+std::wstring RootKeyName(const std::string& directory)
+{
+    std::u16string name;
+    if (!AppendUtf16FromUtf8(directory, name)) {
+        name.assign(directory.begin(), directory.end());
+    }
+    for (char16_t& c : name) {
+        if (c == u'\\') {
+            c = u'/';
+        }
+    }
+    if (name.size() > MAX_REGISTRY_KEY_NAME) {
+        name.erase(0, name.size() - MAX_REGISTRY_KEY_NAME);
+    }
+    return ToWide(name);
+}
+
+HKEY PredefinedKey(RegistryHive hive)
+{
+    return hive == RegistryHive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+/// The key that stands for the hive now; nullptr with the error when the
+/// moved root cannot be made.
+HKEY RootKey(RegistryHive hive, LSTATUS& status)
+{
+    status = ERROR_SUCCESS;
+    RootState& state = Roots();
+    std::lock_guard lock(state.mutex);
+    std::string directory = state.overrideDirectory;
+    if (!state.overridden) {
+        const char* variable = std::getenv(REGISTRY_ROOT_VARIABLE);
+        directory = variable ? variable : "";
+    }
+    if (directory != state.appliedDirectory) {
+        for (HKEY& root : state.roots) {
+            if (root) {
+                ::RegCloseKey(root);
+                root = nullptr;
+            }
+        }
+        state.appliedDirectory = directory;
+    }
+    if (directory.empty()) {
+        return PredefinedKey(hive);
+    }
+    HKEY& root = state.roots[hive == RegistryHive::LocalMachine ? 0 : 1];
+    if (!root) {
+        std::wstring path = REGISTRY_ROOTS_KEY;
+        path += L"\\" + RootKeyName(directory) + L"\\" + ToWide(GetHiveName(hive));
+        status = ::RegCreateKeyW(HKEY_CURRENT_USER, path.c_str(), &root);
+        if (status != ERROR_SUCCESS) {
+            root = nullptr;
+            return nullptr;
+        }
+    }
+    return root;
+}
+
+/// A path as the API takes it: without the one trailing backslash that our
+/// callers may give. Paths that do not split are refused as on Linux.
+ErrorOr<std::wstring> ApiPath(std::u16string_view path)
+{
+    auto names = SplitRegistryPath(path);
+    if (!names) {
+        return names.GetError();
+    }
+    return ToWide(JoinRegistryPath(*names));
+}
+
+RegistryValueType NativeType(DWORD type)
+{
+    return static_cast<RegistryValueType>(type);
+}
+
+} // namespace
+
+void RegistryKey::KeyCloser::operator()(void* handle) const noexcept
+{
+    ::RegCloseKey(static_cast<HKEY>(handle));
+}
+
+RegistryKey::RegistryKey(void* handle, RegistryHive hive, std::u16string path, RegistryAccess access)
+    : m_handle(handle), m_hive(hive), m_path(std::move(path)), m_access(access)
+{
+}
+
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept
+    : m_handle(std::move(other.m_handle)), m_hive(other.m_hive), m_path(std::move(other.m_path)),
+      m_access(other.m_access)
+{
+}
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
+{
+    if (this != &other) {
+        m_handle = std::move(other.m_handle);
+        m_hive = other.m_hive;
+        m_path = std::move(other.m_path);
+        m_access = other.m_access;
+    }
+    return *this;
+}
+
+std::u16string RegistryKey::GetPath() const
+{
+    return m_path;
+}
+
+ErrorOr<RegistryKey> RegistryKey::Create(RegistryHive hive, std::u16string_view path)
+{
+    ClearDiagnostic();
+    const auto apiPath = ApiPath(path);
+    if (!apiPath) {
+        return apiPath.GetError();
+    }
+    LSTATUS status = ERROR_SUCCESS;
+    HKEY root = RootKey(hive, status);
+    if (!root) {
+        return static_cast<ErrorCode>(status);
+    }
+    HKEY key = nullptr;
+    status = ::RegCreateKeyW(root, apiPath->c_str(), &key);
+    if (status != ERROR_SUCCESS) {
+        return static_cast<ErrorCode>(status);
+    }
+    return RegistryKey(key, hive, FromWide(*apiPath), RegistryAccess::Full);
+}
+
+ErrorOr<RegistryKey> RegistryKey::Open(RegistryHive hive, std::u16string_view path, RegistryAccess access)
+{
+    ClearDiagnostic();
+    const auto apiPath = ApiPath(path);
+    if (!apiPath) {
+        return apiPath.GetError();
+    }
+    LSTATUS status = ERROR_SUCCESS;
+    HKEY root = RootKey(hive, status);
+    if (!root) {
+        return static_cast<ErrorCode>(status);
+    }
+    HKEY key = nullptr;
+    const REGSAM desired = access == RegistryAccess::Full ? KEY_ALL_ACCESS : KEY_READ;
+    status = ::RegOpenKeyExW(root, apiPath->c_str(), 0, desired, &key);
+    if (status != ERROR_SUCCESS) {
+        return static_cast<ErrorCode>(status);
+    }
+    return RegistryKey(key, hive, FromWide(*apiPath), access);
+}
+
+ErrorCode RegistryKey::SetValue(std::u16string_view name, RegistryValueType type, std::span<const uint8_t> data)
+{
+    ClearDiagnostic();
+    if (!m_handle) {
+        return ERROR_INVALID_HANDLE_CODE;
+    }
+    if (m_access != RegistryAccess::Full) {
+        return ERROR_ACCESS_DENIED_CODE;
+    }
+    if (const ErrorCode checked = CheckRegistryValueName(name); checked != ERROR_SUCCESS_CODE) {
+        return checked;
+    }
+    if (data.size() > 0xFFFFFFFFu) {
+        return ERROR_INVALID_PARAMETER_CODE;
+    }
+    const std::wstring valueName = ToWide(name);
+    return static_cast<ErrorCode>(::RegSetValueExW(static_cast<HKEY>(m_handle.get()), valueName.c_str(), 0, type,
+        data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size())));
+}
+
+ErrorCode RegistryKey::SetStringValue(std::u16string_view name, std::u16string_view text)
+{
+    const std::vector<uint8_t> data = MakeRegistryStringData(text);
+    return SetValue(name, REG_SZ_TYPE, data);
+}
+
+ErrorOr<RegistryValue> RegistryKey::QueryValue(std::u16string_view name) const
+{
+    ClearDiagnostic();
+    if (!m_handle) {
+        return ERROR_INVALID_HANDLE_CODE;
+    }
+    const std::wstring valueName = ToWide(name);
+    HKEY key = static_cast<HKEY>(m_handle.get());
+    RegistryValue value;
+    value.name = name;
+    // Another process may grow the value between the two calls: ask again.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD type = 0;
+        DWORD size = 0;
+        LSTATUS status = ::RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size);
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        value.data.assign(size, 0);
+        status = ::RegQueryValueExW(key, valueName.c_str(), nullptr, &type, value.data.data(), &size);
+        if (status == ERROR_MORE_DATA) {
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        value.data.resize(size);
+        value.type = NativeType(type);
+        return value;
+    }
+    return ERROR_MORE_DATA_CODE;
+}
+
+ErrorCode RegistryKey::DeleteValue(std::u16string_view name)
+{
+    ClearDiagnostic();
+    if (!m_handle) {
+        return ERROR_INVALID_HANDLE_CODE;
+    }
+    if (m_access != RegistryAccess::Full) {
+        return ERROR_ACCESS_DENIED_CODE;
+    }
+    const std::wstring valueName = ToWide(name);
+    return static_cast<ErrorCode>(::RegDeleteValueW(static_cast<HKEY>(m_handle.get()), valueName.c_str()));
+}
+
+ErrorOr<RegistryValue> RegistryKey::EnumValue(uint32_t index) const
+{
+    ClearDiagnostic();
+    if (!m_handle) {
+        return ERROR_INVALID_HANDLE_CODE;
+    }
+    HKEY key = static_cast<HKEY>(m_handle.get());
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD maxNameLength = 0;
+        DWORD maxDataLength = 0;
+        LSTATUS status = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+            &maxNameLength, &maxDataLength, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        std::vector<wchar_t> name(maxNameLength + 1u, L'\0');
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD type = 0;
+        RegistryValue value;
+        value.data.assign(maxDataLength, 0);
+        DWORD dataLength = maxDataLength;
+        status = ::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
+            value.data.empty() ? nullptr : value.data.data(), &dataLength);
+        if (status == ERROR_MORE_DATA) {
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        value.name = FromWide(name.data(), nameLength);
+        value.type = NativeType(type);
+        value.data.resize(dataLength);
+        return value;
+    }
+    return ERROR_MORE_DATA_CODE;
+}
+
+ErrorOr<std::u16string> RegistryKey::EnumSubKey(uint32_t index) const
+{
+    ClearDiagnostic();
+    if (!m_handle) {
+        return ERROR_INVALID_HANDLE_CODE;
+    }
+    wchar_t name[MAX_REGISTRY_KEY_NAME + 1] = {};
+    DWORD length = MAX_REGISTRY_KEY_NAME + 1;
+    const LSTATUS status = ::RegEnumKeyExW(static_cast<HKEY>(m_handle.get()), index, name, &length, nullptr, nullptr,
+        nullptr, nullptr);
+    if (status != ERROR_SUCCESS) {
+        return static_cast<ErrorCode>(status);
+    }
+    return FromWide(name, length);
+}
+
+ErrorOr<RegistryKeyInfo> RegistryKey::QueryInfo() const
+{
+    ClearDiagnostic();
+    if (!m_handle) {
+        return ERROR_INVALID_HANDLE_CODE;
+    }
+    DWORD subKeys = 0;
+    DWORD maxSubKeyLength = 0;
+    DWORD values = 0;
+    DWORD maxValueNameLength = 0;
+    DWORD maxValueLength = 0;
+    const LSTATUS status = ::RegQueryInfoKeyW(static_cast<HKEY>(m_handle.get()), nullptr, nullptr, nullptr, &subKeys,
+        &maxSubKeyLength, nullptr, &values, &maxValueNameLength, &maxValueLength, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) {
+        return static_cast<ErrorCode>(status);
+    }
+    RegistryKeyInfo info;
+    info.subKeyCount = subKeys;
+    info.maxSubKeyNameLength = maxSubKeyLength;
+    info.valueCount = values;
+    info.maxValueNameLength = maxValueNameLength;
+    info.maxValueDataLength = maxValueLength;
+    return info;
+}
+
+ErrorCode RegistryKey::Flush()
+{
+    ClearDiagnostic();
+    if (!m_handle) {
+        return ERROR_INVALID_HANDLE_CODE;
+    }
+    return static_cast<ErrorCode>(::RegFlushKey(static_cast<HKEY>(m_handle.get())));
+}
+
+void RegistryKey::Close() noexcept
+{
+    m_handle.reset();
+    m_path.clear();
+}
+
+namespace {
+
+ErrorCode DeleteKey(RegistryHive hive, std::u16string_view path, bool withSubKeys)
+{
+    ClearDiagnostic();
+    const auto apiPath = ApiPath(path);
+    if (!apiPath) {
+        return apiPath.GetError();
+    }
+    if (apiPath->empty()) {
+        return ERROR_ACCESS_DENIED_CODE;
+    }
+    LSTATUS status = ERROR_SUCCESS;
+    HKEY root = RootKey(hive, status);
+    if (!root) {
+        return static_cast<ErrorCode>(status);
+    }
+    if (withSubKeys) {
+        // RegDeleteTreeW leaves a key it cannot open alone: say so, as for a single key.
+        HKEY key = nullptr;
+        status = ::RegOpenKeyExW(root, apiPath->c_str(), 0, KEY_READ, &key);
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        ::RegCloseKey(key);
+        return static_cast<ErrorCode>(::RegDeleteTreeW(root, apiPath->c_str()));
+    }
+    return static_cast<ErrorCode>(::RegDeleteKeyW(root, apiPath->c_str()));
+}
+
+/// Reads a key and everything below it into an image key.
+ErrorCode ReadTree(HKEY key, RegistryImageKey& into, size_t depth)
+{
+    if (depth > MAX_REGISTRY_DEPTH) {
+        return ERROR_INVALID_PARAMETER_CODE;
+    }
+    for (DWORD index = 0;; ++index) {
+        DWORD maxNameLength = 0;
+        DWORD maxDataLength = 0;
+        LSTATUS status = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+            &maxNameLength, &maxDataLength, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        std::vector<wchar_t> name(maxNameLength + 1u, L'\0');
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        std::vector<uint8_t> data(maxDataLength, 0);
+        DWORD dataLength = maxDataLength;
+        DWORD type = 0;
+        status = ::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
+            data.empty() ? nullptr : data.data(), &dataLength);
+        if (status == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        RegistryValue value;
+        value.name = FromWide(name.data(), nameLength);
+        value.type = NativeType(type);
+        data.resize(dataLength);
+        value.data = std::move(data);
+        into.SetValue(value);
+    }
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[MAX_REGISTRY_KEY_NAME + 1] = {};
+        DWORD length = MAX_REGISTRY_KEY_NAME + 1;
+        LSTATUS status = ::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        HKEY subKey = nullptr;
+        status = ::RegOpenKeyExW(key, name, 0, KEY_READ, &subKey);
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        const ErrorCode read = ReadTree(subKey, into.CreateSubKey(FromWide(name, length)), depth + 1);
+        ::RegCloseKey(subKey);
+        if (read != ERROR_SUCCESS_CODE) {
+            return read;
+        }
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode ApplyChange(const RegistryChange& change)
+{
+    switch (change.kind) {
+    case RegistryChange::Kind::CreateKey: {
+        auto key = RegistryKey::Create(change.hive, change.keyPath);
+        return key.GetError();
+    }
+    case RegistryChange::Kind::DeleteTree: {
+        const ErrorCode deleted = DeleteRegistryTree(change.hive, change.keyPath);
+        // Deleting what is not there is no failure in an imported file.
+        return deleted == ERROR_FILE_NOT_FOUND_CODE ? ERROR_SUCCESS_CODE : deleted;
+    }
+    case RegistryChange::Kind::SetValue: {
+        auto key = RegistryKey::Create(change.hive, change.keyPath);
+        if (!key) {
+            return key.GetError();
+        }
+        return key->SetValue(change.value.name, change.value.type, change.value.data);
+    }
+    case RegistryChange::Kind::DeleteValue: {
+        auto key = RegistryKey::Open(change.hive, change.keyPath, RegistryAccess::Full);
+        if (!key) {
+            return key.GetError() == ERROR_FILE_NOT_FOUND_CODE ? ERROR_SUCCESS_CODE : key.GetError();
+        }
+        const ErrorCode deleted = key->DeleteValue(change.value.name);
+        return deleted == ERROR_FILE_NOT_FOUND_CODE ? ERROR_SUCCESS_CODE : deleted;
+    }
+    }
+    return ERROR_INVALID_PARAMETER_CODE;
+}
+
+} // namespace
+
+ErrorCode DeleteRegistryKey(RegistryHive hive, std::u16string_view path)
+{
+    return DeleteKey(hive, path, false);
+}
+
+ErrorCode DeleteRegistryTree(RegistryHive hive, std::u16string_view path)
+{
+    return DeleteKey(hive, path, true);
+}
+
+ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes)
+{
+    ClearDiagnostic();
+    // Everything is checked before anything changes. The Windows registry has
+    // no transaction here, so a change refused by the system (access denied)
+    // stops the rest; the ones before it stay.
+    for (const RegistryChange& change : changes) {
+        const auto names = SplitRegistryPath(change.keyPath);
+        if (!names) {
+            return names.GetError();
+        }
+        if (change.kind == RegistryChange::Kind::DeleteTree && names->empty()) {
+            return ERROR_ACCESS_DENIED_CODE;
+        }
+        if ((change.kind == RegistryChange::Kind::SetValue || change.kind == RegistryChange::Kind::DeleteValue)
+            && CheckRegistryValueName(change.value.name) != ERROR_SUCCESS_CODE) {
+            return ERROR_INVALID_PARAMETER_CODE;
+        }
+    }
+    for (const RegistryChange& change : changes) {
+        if (const ErrorCode applied = ApplyChange(change); applied != ERROR_SUCCESS_CODE) {
+            return applied;
+        }
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorOr<std::string> ExportRegistryTree(RegistryHive hive, std::u16string_view path)
+{
+    ClearDiagnostic();
+    const auto apiPath = ApiPath(path);
+    if (!apiPath) {
+        return apiPath.GetError();
+    }
+    LSTATUS status = ERROR_SUCCESS;
+    HKEY root = RootKey(hive, status);
+    if (!root) {
+        return static_cast<ErrorCode>(status);
+    }
+    HKEY key = nullptr;
+    status = ::RegOpenKeyExW(root, apiPath->c_str(), 0, KEY_READ, &key);
+    if (status != ERROR_SUCCESS) {
+        return static_cast<ErrorCode>(status);
+    }
+    RegistryImage image;
+    const ErrorCode read = ReadTree(key, image.GetRoot(), 0);
+    ::RegCloseKey(key);
+    if (read != ERROR_SUCCESS_CODE) {
+        return read;
+    }
+    std::string text;
+    RegistryFileWriter writer(text);
+    writer.WriteHeader();
+    writer.WriteTree(image.GetRoot(), hive, FromWide(*apiPath));
+    return text;
+}
+
+std::string GetRegistryDiagnostic()
+{
+    return t_diagnostic;
+}
+
+ErrorCode CheckRegistryHiveWritable(RegistryHive hive)
+{
+    ClearDiagnostic();
+    LSTATUS status = ERROR_SUCCESS;
+    HKEY root = RootKey(hive, status);
+    if (!root) {
+        return static_cast<ErrorCode>(status);
+    }
+    // Below SOFTWARE is where this program writes; the hive's root key itself
+    // takes no new keys even from an administrator.
+    HKEY key = nullptr;
+    const wchar_t* path = root == HKEY_LOCAL_MACHINE ? L"SOFTWARE" : L"";
+    status = ::RegOpenKeyExW(root, path, 0, KEY_CREATE_SUB_KEY | KEY_SET_VALUE, &key);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return ERROR_SUCCESS_CODE;
+    }
+    if (status != ERROR_SUCCESS) {
+        std::string name;
+        (void)AppendUtf8FromUtf16(GetHiveName(hive), name);
+        t_diagnostic = name + (root == HKEY_LOCAL_MACHINE ? "\\SOFTWARE" : "");
+        return static_cast<ErrorCode>(status);
+    }
+    ::RegCloseKey(key);
+    return ERROR_SUCCESS_CODE;
+}
+
+std::string GetHiveFilePath(RegistryHive hive)
+{
+    // No file holds a hive here: name the key that stands for it.
+    std::string name;
+    (void)AppendUtf8FromUtf16(GetHiveName(hive), name);
+    std::string directory;
+    {
+        RootState& state = Roots();
+        std::lock_guard lock(state.mutex);
+        directory = state.overridden ? state.overrideDirectory : "";
+    }
+    if (directory.empty()) {
+        if (const char* variable = std::getenv(REGISTRY_ROOT_VARIABLE)) {
+            directory = variable;
+        }
+    }
+    if (directory.empty()) {
+        return name;
+    }
+    std::string roots;
+    (void)AppendUtf8FromUtf16(FromWide(REGISTRY_ROOTS_KEY), roots);
+    std::string keyName;
+    (void)AppendUtf8FromUtf16(FromWide(RootKeyName(directory)), keyName);
+    return "HKEY_CURRENT_USER\\" + roots + "\\" + keyName + "\\" + name;
+}
+
+void SetRegistryRoot(const std::string& directory)
+{
+    RootState& state = Roots();
+    std::lock_guard lock(state.mutex);
+    state.overridden = !directory.empty();
+    state.overrideDirectory = directory;
+}
+
+void DiscardRegistryCache()
+{
+    // The system keeps no copy of ours to forget.
+}
+
+} // namespace Dravo::OS
