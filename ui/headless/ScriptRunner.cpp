@@ -23,7 +23,7 @@ std::string Quote(const std::string& utf8)
     return Quote(WideString(utf8));
 }
 
-std::string DescribeDialog(const DialogWindow& dialog)
+std::string DescribeDialog(const ScriptTarget& dialog)
 {
     return "dialog " + std::to_string(dialog.GetTemplateId()) + " " + Quote(dialog.GetTitle());
 }
@@ -47,6 +47,66 @@ std::string Utf8FromPath(const std::filesystem::path& path)
 {
     const std::u8string utf8 = path.u8string();
     return std::string(utf8.begin(), utf8.end());
+}
+
+/// The headless dialog as a script target.
+class DialogWindowTarget final : public ScriptTarget {
+public:
+    explicit DialogWindowTarget(DialogWindow& window) : m_window(window) {}
+
+    [[nodiscard]] int32_t GetTemplateId() const override { return m_window.GetTemplateId(); }
+    [[nodiscard]] WideString GetTitle() const override { return m_window.GetTitle(); }
+    [[nodiscard]] bool HasControl(int32_t controlId) const override { return m_window.FindControl(controlId); }
+    [[nodiscard]] WideString GetText(int32_t controlId) const override { return m_window.GetText(controlId); }
+    [[nodiscard]] bool IsEnabled(int32_t controlId) const override
+    {
+        const ControlState* control = m_window.FindControl(controlId);
+        return control && control->IsEnabled();
+    }
+    [[nodiscard]] bool IsVisible(int32_t controlId) const override
+    {
+        const ControlState* control = m_window.FindControl(controlId);
+        return control && control->IsVisible();
+    }
+    [[nodiscard]] bool IsChecked(int32_t controlId) const override
+    {
+        const ControlState* control = m_window.FindControl(controlId);
+        return control && control->IsChecked();
+    }
+    [[nodiscard]] std::vector<WideString> GetItems(int32_t controlId) const override
+    {
+        const ControlState* control = m_window.FindControl(controlId);
+        return control ? control->GetItems() : std::vector<WideString>();
+    }
+    [[nodiscard]] int32_t GetSelection(int32_t controlId) const override
+    {
+        const ControlState* control = m_window.FindControl(controlId);
+        return control ? control->GetSelection() : -1;
+    }
+    UserActionError TypeText(int32_t controlId, const WideString& text) override
+    {
+        return m_window.TypeText(controlId, text);
+    }
+    UserActionError SelectItem(int32_t controlId, int32_t index) override
+    {
+        return m_window.SelectItem(controlId, index);
+    }
+    UserActionError Click(int32_t controlId) override { return m_window.Click(controlId); }
+    UserActionError DoubleClick(int32_t controlId) override { return m_window.DoubleClick(controlId); }
+
+private:
+    DialogWindow& m_window;
+};
+
+/// The entry equal to the text, case-sensitively, or -1.
+int32_t FindItemCaseSensitive(const std::vector<WideString>& items, const WideString& text)
+{
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i] == text) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
 }
 
 std::string ListButtons(MessageBoxButtons buttons)
@@ -106,6 +166,12 @@ const ScriptCommand* ScriptRunner::TakeAnswer(std::deque<const ScriptCommand*>& 
 
 void ScriptRunner::Act(DialogWindow& dialog)
 {
+    DialogWindowTarget target(dialog);
+    ActOn(target);
+}
+
+void ScriptRunner::ActOn(ScriptTarget& dialog)
+{
     ThrowIfFailed();
     for (;;) {
         const ScriptCommand* command = Next();
@@ -143,14 +209,14 @@ void ScriptRunner::Act(DialogWindow& dialog)
     }
 }
 
-void ScriptRunner::Select(DialogWindow& dialog, const ScriptCommand& command)
+void ScriptRunner::Select(ScriptTarget& dialog, const ScriptCommand& command)
 {
-    const ControlState* control = dialog.FindControl(command.id);
-    const int32_t index = control ? control->FindItemCaseSensitive(WideString(command.text)) : -1;
+    const std::vector<WideString> entries = dialog.GetItems(command.id);
+    const int32_t index = dialog.HasControl(command.id) ? FindItemCaseSensitive(entries, WideString(command.text)) : -1;
     const UserActionError result = dialog.SelectItem(command.id, index);
     if (result == UserActionError::NoSuchEntry) {
         std::vector<std::string> items;
-        for (const auto& item : control->GetItems()) {
+        for (const auto& item : entries) {
             items.push_back(EscapeForTranscript(item));
         }
         Fail(command, "no entry " + Quote(command.text) + " (it holds " + Quote(JoinItems(items)) + ")");
@@ -160,7 +226,7 @@ void ScriptRunner::Select(DialogWindow& dialog, const ScriptCommand& command)
     }
 }
 
-void ScriptRunner::Check(DialogWindow& dialog, const ScriptCommand& command)
+void ScriptRunner::Check(ScriptTarget& dialog, const ScriptCommand& command)
 {
     switch (command.expect) {
     case ExpectKind::Dialog:
@@ -177,8 +243,7 @@ void ScriptRunner::Check(DialogWindow& dialog, const ScriptCommand& command)
         break;
     }
 
-    const ControlState* control = dialog.FindControl(command.id);
-    if (!control) {
+    if (!dialog.HasControl(command.id)) {
         Fail(command, "no control " + std::to_string(command.id) + " in " + DescribeDialog(dialog));
     }
     const auto state = [&](bool holds, const char* otherwise) {
@@ -197,23 +262,25 @@ void ScriptRunner::Check(DialogWindow& dialog, const ScriptCommand& command)
         }
         return;
     }
-    case ExpectKind::Enabled: state(control->IsEnabled(), "disabled"); return;
-    case ExpectKind::Disabled: state(!control->IsEnabled(), "enabled"); return;
-    case ExpectKind::Visible: state(control->IsVisible(), "hidden"); return;
-    case ExpectKind::Hidden: state(!control->IsVisible(), "visible"); return;
-    case ExpectKind::Checked: state(control->IsChecked(), "unchecked"); return;
-    case ExpectKind::Unchecked: state(!control->IsChecked(), "checked"); return;
+    case ExpectKind::Enabled: state(dialog.IsEnabled(command.id), "disabled"); return;
+    case ExpectKind::Disabled: state(!dialog.IsEnabled(command.id), "enabled"); return;
+    case ExpectKind::Visible: state(dialog.IsVisible(command.id), "hidden"); return;
+    case ExpectKind::Hidden: state(!dialog.IsVisible(command.id), "visible"); return;
+    case ExpectKind::Checked: state(dialog.IsChecked(command.id), "unchecked"); return;
+    case ExpectKind::Unchecked: state(!dialog.IsChecked(command.id), "checked"); return;
     case ExpectKind::Selected: {
-        const bool none = control->GetSelection() < 0;
-        if (command.text.empty() ? !none : control->GetSelectedText() != WideString(command.text)) {
-            Fail(command, none ? std::string("nothing is selected")
-                               : "the selected entry is " + Quote(control->GetSelectedText()));
+        const int32_t selection = dialog.GetSelection(command.id);
+        const std::vector<WideString> items = dialog.GetItems(command.id);
+        const bool none = selection < 0 || selection >= static_cast<int32_t>(items.size());
+        const WideString selected = none ? WideString(u"") : items[static_cast<size_t>(selection)];
+        if (command.text.empty() ? !none : selected != WideString(command.text)) {
+            Fail(command, none ? std::string("nothing is selected") : "the selected entry is " + Quote(selected));
         }
         return;
     }
     case ExpectKind::Items: {
         std::vector<std::string> actual;
-        for (const auto& item : control->GetItems()) {
+        for (const auto& item : dialog.GetItems(command.id)) {
             actual.push_back(item.GetAsUTF8());
         }
         if (actual != command.items) {

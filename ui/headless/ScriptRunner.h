@@ -18,6 +18,7 @@
 #include "ui/headless/HeadlessDriver.h"
 #include "ui/headless/Script.h"
 #include "ui/headless/ScriptError.h"
+#include "ui/headless/ScriptTarget.h"
 
 namespace Dravo::UI {
 
@@ -27,6 +28,8 @@ public:
     ScriptRunner(Script script, std::string sourceName);
 
     void Act(DialogWindow& dialog) override;
+    /// As Act, on any dialog a script can drive (real windows too).
+    void ActOn(ScriptTarget& dialog);
     MessageBoxResult AnswerMessageBox(const MessageBoxRequest& request) override;
     std::optional<Support::WideString> AnswerFileRequest(const FileRequest& request) override;
     std::optional<Support::WideString> AnswerFolderRequest(const FolderRequest& request) override;
@@ -42,8 +45,8 @@ private:
     const ScriptCommand* Next();
     /// A kept answer, or the next line when it is one of that verb.
     const ScriptCommand* TakeAnswer(std::deque<const ScriptCommand*>& kept, ScriptVerb verb);
-    void Check(DialogWindow& dialog, const ScriptCommand& command);
-    void Select(DialogWindow& dialog, const ScriptCommand& command);
+    void Check(ScriptTarget& dialog, const ScriptCommand& command);
+    void Select(ScriptTarget& dialog, const ScriptCommand& command);
 
     Script m_script;
     std::string m_sourceName;
