@@ -166,6 +166,10 @@ TEST_F(DialogViewTest, DropDownListsOpenAsPopUpsAndListsFollowTheArrows)
     Alt(U'c');
     EXPECT_EQ(window.GetFocus(), ID_COLOUR);
     services.popupAnswer = std::nullopt;
+    Key(Key::Enter);
+    EXPECT_EQ(services.popupItems, 3U);
+    EXPECT_FALSE(window.IsEnding());
+    services.popupItems = 0;
     Type(U" ");
     EXPECT_EQ(services.popupItems, 3U);
     EXPECT_EQ(services.popupSelected, 1);
