@@ -110,7 +110,8 @@ WideString DSConfigurationFile::GetDefaultFilePath()
     if (!folder) {
         return WideString(u"");
     }
-    return WideString(*folder + "/") + WideString(DEFAULT_FILE_NAME);
+    const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    return WideString(*folder + separator) + WideString(DEFAULT_FILE_NAME);
 }
 
 } // namespace Dravo::DriverSupport
