@@ -99,7 +99,8 @@ public:
     void SetDriverRegistryValue(const std::string& key, const Support::WideString& value);
     /// One value under the driver key, or the default when there is none or
     /// the key cannot be read.
-    [[nodiscard]] Support::WideString GetDriverRegistryValue(const std::string& key, const std::string& defaultValue) const;
+    [[nodiscard]] Support::WideString GetDriverRegistryValue(
+        const std::string& key, const std::string& defaultValue) const;
 
     [[nodiscard]] bool IsLoaded() const { return m_isLoaded; }
     [[nodiscard]] const Support::WideString& GetDSNName() const { return m_dsnName; }

@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const WideString bytesText = DSLogFileSize::MegabytesToBytes(text);
         if (!text.IsEmpty()) {
             const uint32_t megabytes = Support::NumberConverter::ConvertWStringToUInt32(text, true);
-            if (!(DSLogFileSize::BytesToMegabytes(bytesText) == Support::NumberConverter::ConvertUInt32ToWString(megabytes))) {
+            const WideString expected = Support::NumberConverter::ConvertUInt32ToWString(megabytes);
+            if (!(DSLogFileSize::BytesToMegabytes(bytesText) == expected)) {
                 __builtin_trap();
             }
         }

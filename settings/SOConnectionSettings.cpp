@@ -347,7 +347,8 @@ void SOConnectionSettings::FillSaveDefaults()
             member = value;
         }
     };
-    fill(m_defaultStringColumnLength, Support::NumberConverter::ConvertInt32ToWString(VezurAVUZ::GetDefaultStringColumnLength()));
+    fill(m_defaultStringColumnLength,
+        Support::NumberConverter::ConvertInt32ToWString(VezurAVUZ::GetDefaultStringColumnLength()));
     fill(m_binaryColumnLength, WideString(u"32767"));
     fill(m_decimalColumnScale, WideString(u"10"));
     fill(m_fastSQLPrepare, WideString(SWITCH_OFF));

@@ -27,8 +27,8 @@ class SOConnectionSettings {
 public:
     /// The logger is not owned and may be null. Without property sets of its
     /// caller's the model uses data-source sets of its own.
-    explicit SOConnectionSettings(Support::DSIFileLogger* logger, SOServerSideProperties* serverSideProperties = nullptr,
-        SOHttpProperties* httpProperties = nullptr);
+    explicit SOConnectionSettings(Support::DSIFileLogger* logger,
+        SOServerSideProperties* serverSideProperties = nullptr, SOHttpProperties* httpProperties = nullptr);
     SOConnectionSettings(const SOConnectionSettings&) = delete;
     SOConnectionSettings& operator=(const SOConnectionSettings&) = delete;
     virtual ~SOConnectionSettings();
@@ -83,7 +83,10 @@ public:
     [[nodiscard]] const Support::WideString& GetPort() const { return m_port; }
     void SetPort(const Support::WideString& value) { m_port = value; }
     /// "DefaultStringColumnLength"
-    [[nodiscard]] const Support::WideString& GetDefaultStringColumnLength() const { return m_defaultStringColumnLength; }
+    [[nodiscard]] const Support::WideString& GetDefaultStringColumnLength() const
+    {
+        return m_defaultStringColumnLength;
+    }
     void SetDefaultStringColumnLength(const Support::WideString& value) { m_defaultStringColumnLength = value; }
     /// "DecimalColumnScale"
     [[nodiscard]] const Support::WideString& GetDecimalColumnScale() const { return m_decimalColumnScale; }
@@ -98,7 +101,10 @@ public:
     [[nodiscard]] const Support::WideString& GetFastSQLPrepare() const { return m_fastSQLPrepare; }
     void SetFastSQLPrepare(const Support::WideString& value) { m_fastSQLPrepare = value; }
     /// "FixUnquotedDefaultSchemaNameInQuery"
-    [[nodiscard]] const Support::WideString& GetFixUnquotedDefaultSchemaName() const { return m_fixUnquotedDefaultSchemaName; }
+    [[nodiscard]] const Support::WideString& GetFixUnquotedDefaultSchemaName() const
+    {
+        return m_fixUnquotedDefaultSchemaName;
+    }
     void SetFixUnquotedDefaultSchemaName(const Support::WideString& value) { m_fixUnquotedDefaultSchemaName = value; }
     /// "SparkServerType"
     [[nodiscard]] const Support::WideString& GetServerType() const { return m_serverType; }
@@ -132,7 +138,10 @@ public:
     [[nodiscard]] const Support::WideString& GetTrustedCerts() const { return m_trustedCerts; }
     void SetTrustedCerts(const Support::WideString& value) { m_trustedCerts = value; }
     /// "CAIssuedCertNamesMismatch"
-    [[nodiscard]] const Support::WideString& GetCAIssuedCertNamesMismatch() const { return m_caIssuedCertNamesMismatch; }
+    [[nodiscard]] const Support::WideString& GetCAIssuedCertNamesMismatch() const
+    {
+        return m_caIssuedCertNamesMismatch;
+    }
     void SetCAIssuedCertNamesMismatch(const Support::WideString& value) { m_caIssuedCertNamesMismatch = value; }
     /// "AsyncExecPollInterval"
     [[nodiscard]] const Support::WideString& GetAsyncExecPollInterval() const { return m_asyncExecPollInterval; }
@@ -159,7 +168,10 @@ public:
     [[nodiscard]] const Support::WideString& GetBinaryColumnLength() const { return m_binaryColumnLength; }
     void SetBinaryColumnLength(const Support::WideString& value) { m_binaryColumnLength = value; }
     /// "DriverConfigTakePrecedence"
-    [[nodiscard]] const Support::WideString& GetDriverConfigTakePrecedence() const { return m_driverConfigTakePrecedence; }
+    [[nodiscard]] const Support::WideString& GetDriverConfigTakePrecedence() const
+    {
+        return m_driverConfigTakePrecedence;
+    }
     void SetDriverConfigTakePrecedence(const Support::WideString& value) { m_driverConfigTakePrecedence = value; }
     /// "EnableAsyncExec"
     [[nodiscard]] const Support::WideString& GetEnableAsyncExec() const { return m_enableAsyncExec; }
@@ -171,7 +183,10 @@ public:
     [[nodiscard]] const Support::WideString& GetUseOnlySSPI() const { return m_useOnlySSPI; }
     void SetUseOnlySSPI(const Support::WideString& value) { m_useOnlySSPI = value; }
     /// "UseUnicodeSqlCharacterTypes"
-    [[nodiscard]] const Support::WideString& GetUseUnicodeSqlCharacterTypes() const { return m_useUnicodeSqlCharacterTypes; }
+    [[nodiscard]] const Support::WideString& GetUseUnicodeSqlCharacterTypes() const
+    {
+        return m_useUnicodeSqlCharacterTypes;
+    }
     void SetUseUnicodeSqlCharacterTypes(const Support::WideString& value) { m_useUnicodeSqlCharacterTypes = value; }
     /// "ShowSystemTable"
     [[nodiscard]] const Support::WideString& GetShowSystemTable() const { return m_showSystemTable; }
@@ -189,7 +204,10 @@ public:
     [[nodiscard]] const Support::WideString& GetSSL() const { return m_ssl; }
     void SetSSL(const Support::WideString& value) { m_ssl = value; }
     /// "AllowSelfSignedServerCert"
-    [[nodiscard]] const Support::WideString& GetAllowSelfSignedServerCert() const { return m_allowSelfSignedServerCert; }
+    [[nodiscard]] const Support::WideString& GetAllowSelfSignedServerCert() const
+    {
+        return m_allowSelfSignedServerCert;
+    }
     void SetAllowSelfSignedServerCert(const Support::WideString& value) { m_allowSelfSignedServerCert = value; }
     /// "TwoWaySSL"
     [[nodiscard]] const Support::WideString& GetTwoWaySSL() const { return m_twoWaySSL; }
@@ -204,7 +222,10 @@ public:
     [[nodiscard]] const Support::WideString& GetClientPrivateKeyPassword() const { return m_clientPrivateKeyPassword; }
     void SetClientPrivateKeyPassword(const Support::WideString& value) { m_clientPrivateKeyPassword = value; }
     /// "InvalidSessionAutoRecover"
-    [[nodiscard]] const Support::WideString& GetInvalidSessionAutoRecover() const { return m_invalidSessionAutoRecover; }
+    [[nodiscard]] const Support::WideString& GetInvalidSessionAutoRecover() const
+    {
+        return m_invalidSessionAutoRecover;
+    }
     void SetInvalidSessionAutoRecover(const Support::WideString& value) { m_invalidSessionAutoRecover = value; }
 
 protected:

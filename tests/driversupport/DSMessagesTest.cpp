@@ -10,6 +10,7 @@
 #include "driversupport/DSMessages.h"
 #include "platform/SystemError.h"
 #include "resources/ControlIds.h"
+#include "support/MessageSource.h"
 #include "support/SystemErrorText.h"
 #include "ui/DialogHandler.h"
 #include "ui/DialogHost.h"
@@ -103,6 +104,38 @@ TEST(DSMessagesTest, WithoutADriverObjectAnExceptionShowsItsUnformattedText)
 
     const ErrorException formatted(Support::DIAG_GENERAL_ERROR, 1010, WideString(u"Access is denied.\r\n"), -1, -1);
     EXPECT_EQ(DSMessages::GetErrorExceptionText(formatted).GetAsU16String(), u"Access is denied.\r\n");
+}
+
+/// A driver object's message source, as a driver sharing the process would install it.
+class DriverMessageSource final : public Support::IMessageSource {
+public:
+    void LoadMessage(const std::string& locale, const WideString& key, int32_t componentId,
+        const std::vector<WideString>& /*parameters*/, WideString& out, int32_t& native) override
+    {
+        out = WideString(locale + "|" + m_registry.GetFileName(componentId) + "|") + key;
+        native = 1;
+    }
+    void LoadMessage(const std::string& locale, const WideString& key, int32_t componentId, WideString& out,
+        int32_t& native) override
+    {
+        LoadMessage(locale, key, componentId, {}, out, native);
+    }
+    Support::MessageFileRegistry& GetRegistry() override { return m_registry; }
+
+private:
+    Support::MessageFileRegistry m_registry;
+};
+
+TEST(DSMessagesTest, ADriverObjectsMessageSourceFormatsWithTheDSMessagesFile)
+{
+    DriverMessageSource source;
+    Support::SetProcessMessageSource(&source);
+    const ErrorException error(Support::DS_COMPONENT_ID, WideString(u"DSCursorResourceError"));
+    const WideString text = DSMessages::GetErrorExceptionText(error);
+    Support::SetProcessMessageSource(nullptr);
+    EXPECT_EQ(text.GetAsUTF8(), "en-US|DSMessages|DSCursorResourceError");
+    // The caller's exception keeps its key.
+    EXPECT_FALSE(error.IsFormatted());
 }
 
 TEST(DSMessagesTest, TheConfigurationErrorBoxIsAWarningWithOkUnderItsCaption)

@@ -516,7 +516,8 @@ TEST_F(SODriverConnectionSettingsTest, AHiveTheUserMayNotWriteFailsTheFirstWrite
 
 TEST_F(SODriverConnectionSettingsTest, AHiveThatDoesNotParseIsReportedWithItsNameAndNeverOverwritten)
 {
-    DriverKeyHive::WriteFile(DriverKeyHive::HivePath(), "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\"broken\r\n");
+    DriverKeyHive::WriteFile(DriverKeyHive::HivePath(),
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\"broken\r\n");
     OS::DiscardRegistryCache();
     const std::string before = DriverKeyHive::ReadFile(DriverKeyHive::HivePath());
 
