@@ -1,12 +1,20 @@
 // Entry point of the configuration tool.
-#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
 
-#include "support/Platform.h"
+#include "app/ConfigurationToolApplication.h"
+#include "app/ProgramOptions.h"
 
-int main()
+int main(int argc, char** argv)
 {
-    Dravo::Support::InitializePlatform(false);
-    std::puts("dravo-spark-config: the configuration dialog is not available in this build yet.");
-    Dravo::Support::UninitializePlatform();
-    return 0;
+    const std::string programName
+        = argc > 0 && argv[0] != nullptr ? std::filesystem::path(argv[0]).filename().string() : "dravo-spark-config";
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const auto options = Dravo::VezurAVUZ::ProgramOptions::Parse(arguments);
+    Dravo::VezurAVUZ::ConfigurationToolApplication application(programName, std::cin, std::cout, std::cerr);
+    const int exitCode = application.Run(options);
+    std::cout.flush();
+    return exitCode;
 }

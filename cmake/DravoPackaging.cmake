@@ -6,4 +6,9 @@ set(CPACK_GENERATOR "DEB")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Dravo <support@dravo.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libodbcinst2")
+# name_version_arch.deb, a tool for administrators, and no debug information in
+# the installed programs.
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "admin")
+set(CPACK_STRIP_FILES ON)
 include(CPack)

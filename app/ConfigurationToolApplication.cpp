@@ -1,0 +1,300 @@
+#include "app/ConfigurationToolApplication.h"
+
+#include <exception>
+#include <functional>
+#include <istream>
+#include <new>
+#include <optional>
+#include <ostream>
+
+#include "app/DialogBackend.h"
+#include "app/ModuleInstance.h"
+#include "app/ProductIdentity.h"
+#include "app/ProductNames.h"
+#include "dialogs/SODriverConfigurationDialog.h"
+#include "driversupport/DSMessages.h"
+#include "platform/OdbcInstaller.h"
+#include "platform/Registry.h"
+#include "settings/SODriverConnectionSettings.h"
+#include "settings/SODriverHttpProperties.h"
+#include "settings/SODriverRegistryKey.h"
+#include "settings/SODriverServerSideProperties.h"
+#include "support/DSIFileLogger.h"
+#include "support/Platform.h"
+#include "ui/headless/ScriptError.h"
+#include "ui/terminal/TerminalDialogSystem.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+constexpr const char* LOG_NAMESPACE = "Dravo::VezurAVUZ";
+constexpr const char* LOG_CLASS = "ConfigurationToolApplication";
+
+/// Stands for this program's module: on Linux nothing loads resources through
+/// the handle, but the identity wants one stored.
+const int PROGRAM_MODULE_ANCHOR = 0;
+
+/// The platform's start and stop as one scope (steps 6 and 12).
+class PlatformStart {
+public:
+    PlatformStart() { Support::InitializePlatform(false); }
+    PlatformStart(const PlatformStart&) = delete;
+    PlatformStart& operator=(const PlatformStart&) = delete;
+    ~PlatformStart() { Support::UninitializePlatform(); }
+};
+
+/// The installer loader tells the user through the toolkit's message box
+/// while the dialogs run, and through standard error before and after.
+class InstallerMessageBoxHook {
+public:
+    explicit InstallerMessageBoxHook(UI::DialogSystem& system)
+    {
+        OS::OdbcInstaller::SetMessageBox([&system](const std::u16string& caption, const std::u16string& text) {
+            UI::MessageBoxRequest request;
+            request.caption = Support::WideString(caption);
+            request.text = Support::WideString(text);
+            request.icon = UI::MessageBoxIcon::Information;
+            (void)system.ShowMessageBox(request, nullptr);
+        });
+    }
+    InstallerMessageBoxHook(const InstallerMessageBoxHook&) = delete;
+    InstallerMessageBoxHook& operator=(const InstallerMessageBoxHook&) = delete;
+    ~InstallerMessageBoxHook() { OS::OdbcInstaller::SetMessageBox({}); }
+};
+
+/// Windows texts end in "\r\n"; a line on standard error should not.
+std::string WithoutLineEnd(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string DescribeSetupError(int32_t errorType)
+{
+    try {
+        return DriverSupport::DSMessages::GetSetupErrorText(errorType).GetAsUTF8();
+    } catch (const Support::ErrorException&) {
+        return "setup error " + std::to_string(errorType);
+    }
+}
+
+/// Runs one step whose failures must reach the user: the text of whatever
+/// escapes it, or nothing when it succeeded.
+std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* step, const std::function<void()>& action)
+{
+    try {
+        action();
+        return std::nullopt;
+    } catch (const Support::ErrorException& exception) {
+        logger.LogErrorException(LOG_NAMESPACE, LOG_CLASS, step, exception);
+        return DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8();
+    } catch (const DriverSupport::DSSetupException& exception) {
+        const std::string text = DescribeSetupError(exception.GetErrorType());
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
+        return text;
+    } catch (const Varlo::VarloSetupException& exception) {
+        const std::string text = "setup error " + std::to_string(exception.GetCode());
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
+        return text;
+    } catch (const std::bad_alloc&) {
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", "out of memory");
+        return std::string("Not enough memory resources are available to process this command.");
+    } catch (const std::exception& exception) {
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", exception.what());
+        return std::string(exception.what());
+    }
+}
+
+} // namespace
+
+ConfigurationToolApplication::ConfigurationToolApplication(
+    std::string programName, std::istream& input, std::ostream& output, std::ostream& errors)
+    : m_programName(std::move(programName)), m_input(&input), m_output(&output), m_errors(&errors)
+{
+}
+
+int ConfigurationToolApplication::Run(const ProgramOptions& options)
+{
+    switch (options.action) {
+    case ProgramOptions::Action::Help:
+        *m_output << GetUsageText(m_programName);
+        return 0;
+    case ProgramOptions::Action::Version:
+        *m_output << m_programName << " " << DRAVO_VERSION << " (" << 8 * sizeof(void*) << " bit)\n";
+        return 0;
+    case ProgramOptions::Action::Invalid:
+        *m_errors << m_programName << ": " << options.error << "\n"
+                  << "Try '" << m_programName << " --help' for more information.\n";
+        return EXIT_USAGE;
+    case ProgramOptions::Action::Configure:
+        break;
+    }
+    return Configure(options);
+}
+
+int ConfigurationToolApplication::Configure(const ProgramOptions& options)
+{
+    if (options.dataSourceName) {
+        *m_errors << m_programName << ": editing a data source (--dsn) is not available yet.\n";
+        return EXIT_UNAVAILABLE;
+    }
+    if (options.registryRoot) {
+        OS::SetRegistryRoot(*options.registryRoot);
+    }
+
+    // A script is read and parsed whole before anything else happens, so a
+    // bad one changes nothing.
+    std::unique_ptr<DialogBackend> backend;
+    if (options.scriptPath) {
+        try {
+            backend = DialogBackend::CreateHeadless(*options.scriptPath, *m_input, *m_output);
+        } catch (const UI::ScriptError& error) {
+            *m_errors << m_programName << ": " << error.what() << "\n";
+            return UI::SCRIPT_FAILURE_EXIT_CODE;
+        }
+    }
+
+    if (const int refused = CheckRegistry(); refused != 0) {
+        return refused;
+    }
+
+    if (!backend) {
+        try {
+            backend = DialogBackend::CreateTerminal();
+        } catch (const DialogBackendUnavailable& error) {
+            *m_errors << m_programName << ": the configuration dialog cannot be shown: " << error.what()
+                      << ".\nNothing was changed. Run it in a terminal, or use --script.\n";
+            return EXIT_DIALOG_UNAVAILABLE;
+        }
+    }
+
+    int exitCode = 0;
+    try {
+        const InstallerMessageBoxHook installerMessages(backend->GetSystem());
+        exitCode = RunDriverConfiguration(*backend);
+    } catch (const UI::ScriptError& error) {
+        m_deferredErrors += std::string(error.what()) + "\n";
+        exitCode = UI::SCRIPT_FAILURE_EXIT_CODE;
+    } catch (const UI::Terminal::TerminalInterrupted& interrupted) {
+        m_deferredErrors += "stopped by signal " + std::to_string(interrupted.GetSignal())
+            + "; nothing was changed.\n";
+        exitCode = EXIT_SIGNAL_BASE + interrupted.GetSignal();
+    }
+    // Standard error may be the terminal the dialogs were drawn on: write to
+    // it only once the terminal is given back.
+    backend.reset();
+    std::string::size_type start = 0;
+    while (start < m_deferredErrors.size()) {
+        const auto end = m_deferredErrors.find('\n', start);
+        *m_errors << m_programName << ": " << m_deferredErrors.substr(start, end - start) << "\n";
+        start = end + 1;
+    }
+    m_deferredErrors.clear();
+    return exitCode;
+}
+
+int ConfigurationToolApplication::CheckRegistry()
+{
+    // Reading any key parses the whole hive file: a file that does not parse
+    // is named with its line now, rather than read as empty and then refused
+    // at the first write after OK.
+    for (const OS::RegistryHive hive : {OS::RegistryHive::LocalMachine, OS::RegistryHive::CurrentUser}) {
+        const auto opened = OS::RegistryKey::Open(hive, u"SOFTWARE");
+        if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
+            std::string diagnostic = OS::GetRegistryDiagnostic();
+            if (diagnostic.empty()) {
+                diagnostic = OS::GetHiveFilePath(hive) + ": "
+                    + WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
+            }
+            *m_errors << m_programName << ": the registry cannot be read: " << diagnostic
+                      << "\nNothing was changed; the file was left as it is.\n";
+            return EXIT_SETTINGS_ERROR;
+        }
+    }
+
+    // The analogue of asking for elevation: a user who could not save is told
+    // so before spending any effort in the dialog.
+    if (const OS::ErrorCode writable = OS::CheckRegistryHiveWritable(OS::RegistryHive::LocalMachine);
+        writable != OS::ERROR_SUCCESS_CODE) {
+        std::string diagnostic = OS::GetRegistryDiagnostic();
+        if (diagnostic.empty()) {
+            diagnostic = WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
+        }
+        *m_errors << m_programName << ": administrator rights are needed to change the driver configuration.\n"
+                  << "The machine registry, " << OS::GetHiveFilePath(OS::RegistryHive::LocalMachine)
+                  << ", cannot be written by this user (" << diagnostic << ").\n"
+                  << "Run the tool as root, for example with 'sudo " << m_programName << "', or keep the\n"
+                  << "registry in a directory you may write with --registry-root DIR or DRAVO_REGISTRY_ROOT=DIR.\n";
+        return EXIT_NEEDS_ADMINISTRATOR;
+    }
+    return 0;
+}
+
+int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
+{
+    UI::DialogSystem& system = backend.GetSystem();
+
+    SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
+    SetProductIdentity();
+    SODriverRegistryKey registryKey;
+    SODriverServerSideProperties serverSideProperties(true, registryKey);
+    SODriverHttpProperties httpProperties(registryKey);
+    const PlatformStart platform;
+    Support::DSIFileLogger logger(GetToolLogFileName());
+
+    SODriverConnectionSettings settings(registryKey, serverSideProperties, httpProperties, &logger);
+    if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
+        ReportError(&backend, "The driver configuration cannot be read: " + WithoutLineEnd(*failure));
+        return EXIT_SETTINGS_ERROR;
+    }
+
+    SODriverConfigurationDialog dialog(settings, u"Configuration");
+    int32_t result = 0;
+    try {
+        result = dialog.DoModal(system, nullptr);
+    } catch (const UI::ScriptError&) {
+        throw;
+    } catch (const UI::Terminal::TerminalInterrupted&) {
+        throw;
+    } catch (const std::exception& error) {
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "the dialog failed: %s", error.what());
+        ReportError(nullptr, std::string("the configuration dialog failed: ") + error.what()
+                + "; nothing was changed.");
+        return EXIT_DIALOG_UNAVAILABLE;
+    }
+    backend.Finish();
+
+    // Only OK saves: a dialog that reports anything else has not been
+    // confirmed by anyone, whatever its code.
+    if (result == 1) {
+        if (const auto failure = Attempt(logger, "Save", [&] { settings.Save(); })) {
+            ReportError(&backend, "The driver configuration could not be saved: " + WithoutLineEnd(*failure));
+            return EXIT_SETTINGS_ERROR;
+        }
+        return result;
+    }
+    if (result != 0) {
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "the dialog ended with %d", result);
+        ReportError(nullptr, "the configuration dialog ended with " + std::to_string(result)
+                + "; nothing was changed.");
+        return EXIT_DIALOG_UNAVAILABLE;
+    }
+    return result;
+}
+
+void ConfigurationToolApplication::ReportError(DialogBackend* backend, const std::string& text)
+{
+    if (backend && backend->ShowsErrorsInMessageBoxes()) {
+        try {
+            DriverSupport::DSMessages::ShowConfigurationError(backend->GetSystem(), Support::WideString(text));
+        } catch (const std::exception&) {
+            // Standard error still tells the user.
+        } catch (const Support::ErrorException&) {
+        }
+    }
+    m_deferredErrors += text + "\n";
+}
+
+} // namespace Dravo::VezurAVUZ

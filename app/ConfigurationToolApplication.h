@@ -1,0 +1,58 @@
+// The configuration tool as a whole: checks that the registry can be used,
+// then runs the start-up sequence (identity, registry key accessor, property
+// sets, platform, logger, settings model, the driver-wide dialog), saves after
+// OK and tears everything down in reverse order.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "app/ProgramOptions.h"
+
+namespace Dravo::UI {
+class DialogSystem;
+}
+
+namespace Dravo::VezurAVUZ {
+
+class DialogBackend;
+
+// Exit codes besides the dialog's result (0 Cancel, 1 OK). A script failure
+// uses the toolkit's code, 2.
+inline constexpr int EXIT_SETTINGS_ERROR = 3;
+inline constexpr int EXIT_DIALOG_UNAVAILABLE = 4;
+inline constexpr int EXIT_NEEDS_ADMINISTRATOR = 5;
+inline constexpr int EXIT_USAGE = 64;
+inline constexpr int EXIT_UNAVAILABLE = 69;
+/// Stopped by a signal: this plus the signal's number, as shells report it.
+inline constexpr int EXIT_SIGNAL_BASE = 128;
+
+class ConfigurationToolApplication {
+public:
+    /// The streams stand for standard input, output and error.
+    ConfigurationToolApplication(std::string programName, std::istream& input, std::ostream& output,
+        std::ostream& errors);
+
+    /// Does what the options ask and returns the exit code.
+    int Run(const ProgramOptions& options);
+
+private:
+    int Configure(const ProgramOptions& options);
+    /// Refuses a hive that does not parse and a machine hive this user may
+    /// not write, before anything is shown; 0 when both are fine.
+    int CheckRegistry();
+    /// The start-up sequence proper, from the module handle to the teardown.
+    int RunDriverConfiguration(DialogBackend& backend);
+    /// Shows the text in a message box where a person watches the dialogs,
+    /// and keeps it for standard error once the terminal is given back.
+    void ReportError(DialogBackend* backend, const std::string& text);
+
+    std::string m_programName;
+    std::istream* m_input;
+    std::ostream* m_output;
+    std::ostream* m_errors;
+    /// Lines for standard error, written after the dialogs are gone.
+    std::string m_deferredErrors;
+};
+
+} // namespace Dravo::VezurAVUZ

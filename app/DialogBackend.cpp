@@ -1,0 +1,72 @@
+#include "app/DialogBackend.h"
+
+#include <sstream>
+
+#include "ui/headless/HeadlessDialogSystem.h"
+#include "ui/headless/Script.h"
+#include "ui/headless/ScriptError.h"
+#include "ui/headless/ScriptRunner.h"
+#include "ui/terminal/TerminalDialogSystem.h"
+#include "ui/terminal/TerminalSession.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+class HeadlessBackend final : public DialogBackend {
+public:
+    HeadlessBackend(UI::Script script, const std::string& sourceName, std::ostream& transcript)
+        : m_runner(std::move(script), sourceName), m_system(m_runner, transcript)
+    {
+    }
+
+    UI::DialogSystem& GetSystem() override { return m_system; }
+    [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return false; }
+    void Finish() override { m_runner.Finish(); }
+
+private:
+    UI::ScriptRunner m_runner;
+    UI::HeadlessDialogSystem m_system;
+};
+
+class TerminalBackend final : public DialogBackend {
+public:
+    TerminalBackend() : m_session(UI::Terminal::TerminalOptions{}), m_system(m_session) {}
+
+    UI::DialogSystem& GetSystem() override { return m_system; }
+    [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return true; }
+    void Finish() override {}
+
+private:
+    // Declared first so that it is destroyed last: the terminal is given back
+    // only after everything drawn on it is gone.
+    UI::Terminal::TerminalSession m_session;
+    UI::Terminal::TerminalDialogSystem m_system;
+};
+
+std::string ReadWhole(std::istream& stream)
+{
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+std::unique_ptr<DialogBackend> DialogBackend::CreateHeadless(
+    const std::string& scriptPath, std::istream& standardInput, std::ostream& transcript)
+{
+    UI::Script script = scriptPath == "-" ? UI::ParseScript(ReadWhole(standardInput), scriptPath)
+                                          : UI::LoadScriptFile(scriptPath);
+    return std::make_unique<HeadlessBackend>(std::move(script), scriptPath, transcript);
+}
+
+std::unique_ptr<DialogBackend> DialogBackend::CreateTerminal()
+{
+    try {
+        return std::make_unique<TerminalBackend>();
+    } catch (const UI::Terminal::TerminalError& error) {
+        throw DialogBackendUnavailable(error.what());
+    }
+}
+
+} // namespace Dravo::VezurAVUZ

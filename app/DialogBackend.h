@@ -1,0 +1,46 @@
+// Where the program's dialogs are shown: in the terminal, or headless with a
+// script playing the user. The start-up sequence is the same for both; only
+// how errors reach the user and how the run is checked at the end differ.
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include "ui/DialogSystem.h"
+
+namespace Dravo::VezurAVUZ {
+
+/// The dialogs cannot be shown at all (no usable terminal). The text says why.
+class DialogBackendUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class DialogBackend {
+public:
+    DialogBackend() = default;
+    DialogBackend(const DialogBackend&) = delete;
+    DialogBackend& operator=(const DialogBackend&) = delete;
+    virtual ~DialogBackend() = default;
+
+    [[nodiscard]] virtual UI::DialogSystem& GetSystem() = 0;
+    /// True when a person watches the dialogs, so that errors are shown in a
+    /// message box as well as written to standard error.
+    [[nodiscard]] virtual bool ShowsErrorsInMessageBoxes() const = 0;
+    /// After the last dialog has closed: a script with lines or answers left
+    /// over is a failure (UI::ScriptError).
+    virtual void Finish() = 0;
+
+    /// Reads and parses the whole script first ("-": the input stream), so
+    /// that a script that cannot be read or parsed changes nothing. Throws
+    /// UI::ScriptError naming the script. Message boxes go to the transcript.
+    static std::unique_ptr<DialogBackend> CreateHeadless(
+        const std::string& scriptPath, std::istream& standardInput, std::ostream& transcript);
+    /// Takes over the controlling terminal; throws DialogBackendUnavailable.
+    static std::unique_ptr<DialogBackend> CreateTerminal();
+};
+
+} // namespace Dravo::VezurAVUZ

@@ -1,0 +1,383 @@
+// dravo-spark-config run as a child with a private registry root: the whole
+// start-up, the dialog driven by a script, the save, and the exit codes and
+// messages of every way the run can end.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include <unistd.h>
+
+#include "platform/Registry.h"
+#include "support/WideString.h"
+#include "tests/app/ToolRun.h"
+#include "tests/common/TempDir.h"
+
+namespace Dravo::Test {
+namespace {
+
+constexpr const char* DRIVER_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
+constexpr std::u16string_view DRIVER_KEY_PATH = u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
+
+std::filesystem::path ToolProgram()
+{
+    return BuiltProgram("bin/dravo-spark-config");
+}
+
+/// A machine hive holding the driver key with these string values.
+std::string MachineHive(const std::map<std::string, std::string>& values)
+{
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" + std::string(DRIVER_KEY) + "]\r\n";
+    for (const auto& [name, value] : values) {
+        text += "\"" + name + "\"=\"" + value + "\"\r\n";
+    }
+    return text;
+}
+
+/// The driver key's values as the registry layer reads them back.
+std::map<std::string, std::string> ReadDriverKey(const std::filesystem::path& root)
+{
+    OS::SetRegistryRoot(root.string());
+    OS::DiscardRegistryCache();
+    std::map<std::string, std::string> values;
+    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DRIVER_KEY_PATH);
+    if (key) {
+        for (uint32_t index = 0;; ++index) {
+            auto value = key->EnumValue(index);
+            if (!value) {
+                break;
+            }
+            const std::u16string text = OS::GetRegistryStringText(value->data);
+            values[Support::WideString(value->name).GetAsUTF8()] = Support::WideString(text).GetAsUTF8();
+        }
+    }
+    OS::SetRegistryRoot("");
+    OS::DiscardRegistryCache();
+    return values;
+}
+
+class ConfigurationToolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The log level stays off, so no log file is written anywhere.
+        m_environment["DRAVO_REGISTRY_ROOT"] = std::nullopt;
+        m_environment["HOME"] = m_home.Path().string();
+        m_environment["XDG_CONFIG_HOME"] = std::nullopt;
+    }
+
+    [[nodiscard]] std::filesystem::path MachineHivePath() const { return m_root / "HKEY_LOCAL_MACHINE.reg"; }
+
+    void WriteMachineHive(const std::map<std::string, std::string>& values) const
+    {
+        WriteFileBytes(MachineHivePath(), MachineHive(values));
+    }
+
+    ProgramRun RunScript(const std::string& script, std::vector<std::string> extra = {})
+    {
+        ToolRunOptions options;
+        options.arguments = {"--registry-root", m_root.Path().string(), "--script", "-"};
+        options.arguments.insert(options.arguments.end(), extra.begin(), extra.end());
+        options.input = script;
+        options.environment = m_environment;
+        return RunTool(ToolProgram(), options);
+    }
+
+    TempDir m_root;
+    TempDir m_home;
+    std::map<std::string, std::optional<std::string>> m_environment;
+};
+
+const std::map<std::string, std::string> TYPICAL_HIVE
+    = {{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "1"}};
+
+TEST_F(ConfigurationToolTest, TypicalRunSwitchesToKerberosAndSavesOnOK)
+{
+    WriteMachineHive(TYPICAL_HIVE);
+    const ProgramRun run = RunScript(
+        "expect dialog 1092\n"
+        "expect title Dravo Spark ODBC Driver Configuration\n"
+        "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
+        "expect 1040 selected User Name and Password\n"
+        "expect 1093 selected SASL\n"
+        "expect 1093 items Binary|HTTP|SASL\n"
+        "select 1040 Kerberos\n"
+        "expect 1093 items HTTP|SASL\n"
+        "expect 1093 selected SASL\n"
+        "type 1041 EXAMPLE.COM\n"
+        "type 1042 spark.example.com\n"
+        "expect 1 disabled\n"
+        "type 1043 spark\n"
+        "expect 1 enabled\n"
+        "click 1095\n"
+        "expect dialog 1091\n"
+        "click 1107\n"
+        "click 1058\n"
+        "choose /etc/ssl/certs/ca-certificates.crt\n"
+        "click 1\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(run.errors, "");
+
+    const auto values = ReadDriverKey(m_root.Path());
+    const std::map<std::string, std::string> expected = {
+        {"SparkServerType", "3"},
+        {"AuthMech", "1"},
+        {"KrbRealm", "EXAMPLE.COM"},
+        {"KrbHostFQDN", "spark.example.com"},
+        {"KrbServiceName", "spark"},
+        {"ThriftTransport", "1"},
+        {"SSL", "1"},
+        {"TrustedCerts", "/etc/ssl/certs/ca-certificates.crt"},
+        {"TwoWaySSL", "0"},
+        {"RowsFetchedPerBlock", "10000"},
+        {"DefaultStringColumnLength", "255"},
+        {"InvalidSessionAutoRecover", "1"},
+        {"GetTablesWithQuery", "0"},
+    };
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(values.count(name) ? values.at(name) : "<absent>", value) << name;
+    }
+    // Data-source keys are never written driver-wide, and a user name is not
+    // written for Kerberos.
+    for (const char* name : {"Host", "Port", "Schema", "DESCRIPTION", "DelegationUID", "UID"}) {
+        EXPECT_EQ(values.count(name), 0U) << name;
+    }
+}
+
+TEST_F(ConfigurationToolTest, CancelLeavesTheHiveByteForByte)
+{
+    WriteMachineHive(TYPICAL_HIVE);
+    const std::string before = ReadFileBytes(MachineHivePath());
+    const ProgramRun run = RunScript(
+        "select 1040 Kerberos\n"
+        "type 1042 host\n"
+        "type 1043 service\n"
+        "click 2\n");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+}
+
+TEST_F(ConfigurationToolTest, OKOnAFreshMachineCreatesTheDriverKey)
+{
+    const ProgramRun run = RunScript(
+        "expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    const auto values = ReadDriverKey(m_root.Path());
+    EXPECT_EQ(values.at("SparkServerType"), "1");
+    // With SharkServer the mechanism and everything after it stay unwritten.
+    EXPECT_EQ(values.count("AuthMech"), 0U);
+    EXPECT_EQ(values.count("ThriftTransport"), 0U);
+    EXPECT_EQ(values.at("FixUnquotedDefaultSchemaNameInQuery"), "1");
+}
+
+TEST_F(ConfigurationToolTest, AFailedScriptSavesNothingAndNamesTheLine)
+{
+    WriteMachineHive(TYPICAL_HIVE);
+    const std::string before = ReadFileBytes(MachineHivePath());
+    for (const char* script : {
+             "select 1040 Kerberos\nexpect 1040 selected User Name\nclick 1\n",
+             "select 1040 Kerberos\n",
+             "click 1\nclick 1\n",
+             "frobnicate 1040\n",
+         }) {
+        const ProgramRun run = RunScript(script);
+        EXPECT_EQ(run.exitCode, 2) << script;
+        EXPECT_NE(run.errors.find("-:"), std::string::npos) << run.errors;
+        EXPECT_EQ(ReadFileBytes(MachineHivePath()), before) << script;
+    }
+}
+
+TEST_F(ConfigurationToolTest, AScriptFileIsReadFromItsPath)
+{
+    WriteMachineHive(TYPICAL_HIVE);
+    WriteFileBytes(m_home / "cancel.txt", "# only cancel\r\nclick 2\r\n");
+    ToolRunOptions options;
+    options.arguments = {"--registry-root", m_root.Path().string(), "--script", (m_home / "cancel.txt").string()};
+    options.environment = m_environment;
+    EXPECT_EQ(RunTool(ToolProgram(), options).exitCode, 0);
+
+    const std::string missing = (m_home / "missing.txt").string();
+    options.arguments.back() = missing;
+    const ProgramRun refused = RunTool(ToolProgram(), options);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.errors.find(missing + ": "), std::string::npos) << refused.errors;
+}
+
+TEST_F(ConfigurationToolTest, TheRegistryRootComesFromTheEnvironmentToo)
+{
+    WriteMachineHive(TYPICAL_HIVE);
+    ToolRunOptions options;
+    options.arguments = {"--script", "-"};
+    options.input = "expect 1040 selected User Name and Password\nselect 1040 User Name\nclick 1\n";
+    options.environment = m_environment;
+    options.environment["DRAVO_REGISTRY_ROOT"] = m_root.Path().string();
+    const ProgramRun run = RunTool(ToolProgram(), options);
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(ReadDriverKey(m_root.Path()).at("AuthMech"), "2");
+}
+
+TEST_F(ConfigurationToolTest, AProductDescriptionFileRenamesTheDriverAndHidesHDInsight)
+{
+    // A copy of the program beside its product description file.
+    TempDir programDirectory;
+    const std::filesystem::path program = CopyProgramInto(ToolProgram(), programDirectory.Path());
+    WriteFileBytes(m_home / "product.xml",
+        "<product><driver-name>Acme Spark Driver</driver-name><supress-hdinsight>1</supress-hdinsight></product>");
+    const ProgramRun encrypted = RunProgram(BuiltProgram("bin/dravo-did"),
+        {"encrypt", (m_home / "product.xml").string(), (programDirectory / "VezurAVUZ.did").string()});
+    ASSERT_EQ(encrypted.exitCode, 0) << encrypted.errors;
+
+    WriteFileBytes(MachineHivePath(),
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Acme Spark Driver\\Driver]\r\n"
+        "\"SparkServerType\"=\"2\"\r\n\"AuthMech\"=\"6\"\r\n\"ThriftTransport\"=\"0\"\r\n");
+    ToolRunOptions options;
+    options.arguments = {"--registry-root", m_root.Path().string(), "--script", "-"};
+    options.input = "expect title Acme Spark Driver Configuration\n"
+                    "expect 1040 items No Authentication|Kerberos|User Name|User Name and Password\n"
+                    "expect 1040 selected User Name and Password\n"
+                    "expect 1093 selected HTTP\n"
+                    "click 1\n";
+    options.environment = m_environment;
+    const ProgramRun run = RunTool(program, options);
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+
+    OS::SetRegistryRoot(m_root.Path().string());
+    OS::DiscardRegistryCache();
+    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, u"SOFTWARE\\Dravo\\Acme Spark Driver\\Driver");
+    ASSERT_TRUE(key);
+    const auto text = [&](std::u16string_view name) {
+        const auto value = key->QueryValue(name);
+        return value ? Support::WideString(OS::GetRegistryStringText(value->data)).GetAsUTF8() : "<absent>";
+    };
+    // Mechanism 6 reads as 3 over HTTP with SSL on: normalised first, then
+    // hidden.
+    EXPECT_EQ(text(u"AuthMech"), "3");
+    EXPECT_EQ(text(u"ThriftTransport"), "2");
+    EXPECT_EQ(text(u"SSL"), "1");
+    OS::SetRegistryRoot("");
+    OS::DiscardRegistryCache();
+}
+
+TEST_F(ConfigurationToolTest, AHiveThatDoesNotParseIsNamedWithItsLineAndKept)
+{
+    for (const std::string hive : {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"}) {
+        const std::string hiveName = hive + ".reg";
+        const std::string broken = "Windows Registry Editor Version 5.00\r\n\r\n[" + hive
+            + "\\SOFTWARE\\Dravo]\r\n\"AuthMech\"=\"3\"\r\n\"SSL\"=bogus\r\n";
+        std::filesystem::remove(m_root / "HKEY_LOCAL_MACHINE.reg");
+        std::filesystem::remove(m_root / "HKEY_CURRENT_USER.reg");
+        WriteFileBytes(m_root / hiveName, broken);
+        const ProgramRun run = RunScript("click 1\n");
+        EXPECT_EQ(run.exitCode, 3) << hiveName;
+        EXPECT_NE(run.errors.find(hiveName + ", line 5: "), std::string::npos) << run.errors;
+        EXPECT_EQ(run.output, "") << "no dialog may open";
+        EXPECT_EQ(ReadFileBytes(m_root / hiveName), broken);
+    }
+}
+
+TEST_F(ConfigurationToolTest, WithoutATerminalNothingCountsAsOK)
+{
+    WriteMachineHive(TYPICAL_HIVE);
+    const std::string before = ReadFileBytes(MachineHivePath());
+    // The child runs in a session of its own, so it has no terminal at all;
+    // without TERM it does not even get that far.
+    for (const std::optional<std::string>& term : {std::optional<std::string>(), std::optional<std::string>("xterm")}) {
+        ToolRunOptions options;
+        options.arguments = {"--registry-root", m_root.Path().string()};
+        options.environment = m_environment;
+        options.environment["TERM"] = term;
+        const ProgramRun run = RunTool(ToolProgram(), options);
+        EXPECT_EQ(run.exitCode, 4) << run.errors;
+        EXPECT_NE(run.errors.find("cannot be shown"), std::string::npos) << run.errors;
+        EXPECT_NE(run.errors.find(term ? "/dev/tty" : "TERM"), std::string::npos) << run.errors;
+        EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+    }
+}
+
+TEST_F(ConfigurationToolTest, AFailedSaveIsReportedAndStopsTheWrites)
+{
+    // No file may grow beyond 512 bytes, and the hive is larger already: the
+    // first registry write after OK fails, while the short message still
+    // fits into the file that collects standard error. The shell ignores the
+    // signal that would otherwise end the program instead.
+    auto values = TYPICAL_HIVE;
+    values["Padding"] = std::string(600, 'p');
+    WriteMachineHive(values);
+    const std::string before = ReadFileBytes(MachineHivePath());
+    ToolRunOptions options;
+    options.wrapper = {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\""};
+    options.arguments = {"--registry-root", m_root.Path().string(), "--script", "-"};
+    options.input = "select 1040 User Name\nclick 1\n";
+    options.environment = m_environment;
+    const ProgramRun run = RunTool(ToolProgram(), options);
+    EXPECT_EQ(run.exitCode, 3) << run.errors;
+    EXPECT_NE(run.errors.find("could not be saved"), std::string::npos) << run.errors;
+    EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+}
+
+TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineHiveIsToldBeforeTheDialog)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to run the tool as another user against a root-owned registry";
+    }
+    if (!std::filesystem::exists("/usr/bin/setpriv")) {
+        GTEST_SKIP() << "setpriv (util-linux) is not installed";
+    }
+    WriteMachineHive(TYPICAL_HIVE);
+    const std::string before = ReadFileBytes(MachineHivePath());
+    // Readable by everyone, writable by root only, as /etc/dravo/registry is.
+    std::filesystem::permissions(m_root.Path(), std::filesystem::perms(0755));
+    std::filesystem::permissions(m_home.Path(), std::filesystem::perms(0777));
+
+    ToolRunOptions options;
+    options.wrapper = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    options.arguments = {"--registry-root", m_root.Path().string(), "--script", "-"};
+    options.input = "click 1\n";
+    options.environment = m_environment;
+    const ProgramRun refused = RunTool(ToolProgram(), options);
+    ASSERT_NE(refused.exitCode, 127) << "the program could not be started as nobody: " << refused.errors;
+    EXPECT_EQ(refused.exitCode, 5) << refused.errors;
+    for (const char* text : {"administrator rights", "sudo", "--registry-root", "DRAVO_REGISTRY_ROOT"}) {
+        EXPECT_NE(refused.errors.find(text), std::string::npos) << text << " in: " << refused.errors;
+    }
+    EXPECT_EQ(refused.output, "") << "no dialog may open";
+    EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+
+    // Root may write it.
+    options.wrapper.clear();
+    EXPECT_EQ(RunTool(ToolProgram(), options).exitCode, 1);
+}
+
+TEST_F(ConfigurationToolTest, HelpVersionAndBadCommandLines)
+{
+    ToolRunOptions options;
+    options.environment = m_environment;
+
+    options.arguments = {"--help"};
+    ProgramRun run = RunTool(ToolProgram(), options);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("Usage: dravo-spark-config"), std::string::npos) << run.output;
+
+    options.arguments = {"--version"};
+    run = RunTool(ToolProgram(), options);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output.rfind("dravo-spark-config 1.1.1.1001 (", 0), 0U) << run.output;
+
+    options.arguments = {"--registry-root"};
+    run = RunTool(ToolProgram(), options);
+    EXPECT_EQ(run.exitCode, 64);
+    EXPECT_NE(run.errors.find("needs a value"), std::string::npos) << run.errors;
+
+    options.arguments = {"--registry-root", m_root.Path().string(), "--dsn", "Sample"};
+    run = RunTool(ToolProgram(), options);
+    EXPECT_EQ(run.exitCode, 69);
+    EXPECT_NE(run.errors.find("not available yet"), std::string::npos) << run.errors;
+    EXPECT_FALSE(std::filesystem::exists(MachineHivePath()));
+}
+
+} // namespace
+} // namespace Dravo::Test

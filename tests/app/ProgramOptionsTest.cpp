@@ -1,0 +1,74 @@
+#include "app/ProgramOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+ProgramOptions ParseArguments(std::vector<std::string> arguments)
+{
+    return ProgramOptions::Parse(arguments);
+}
+
+TEST(ProgramOptionsTest, NoArgumentMeansTheTerminalDialog)
+{
+    const ProgramOptions options = ParseArguments({});
+    EXPECT_EQ(options.action, ProgramOptions::Action::Configure);
+    EXPECT_FALSE(options.scriptPath);
+    EXPECT_FALSE(options.registryRoot);
+    EXPECT_FALSE(options.dataSourceName);
+}
+
+TEST(ProgramOptionsTest, ValuesComeSeparateOrAfterAnEqualsSign)
+{
+    const ProgramOptions options
+        = ParseArguments({"--script", "-", "--registry-root=/tmp/a=b", "--dsn", "My DSN"});
+    EXPECT_EQ(options.action, ProgramOptions::Action::Configure);
+    EXPECT_EQ(options.scriptPath, "-");
+    EXPECT_EQ(options.registryRoot, "/tmp/a=b");
+    EXPECT_EQ(options.dataSourceName, "My DSN");
+}
+
+TEST(ProgramOptionsTest, HelpWinsOverVersionAndOtherOptions)
+{
+    EXPECT_EQ(ParseArguments({"--version", "--help"}).action, ProgramOptions::Action::Help);
+    EXPECT_EQ(ParseArguments({"--script", "x", "-h"}).action, ProgramOptions::Action::Help);
+    EXPECT_EQ(ParseArguments({"--version"}).action, ProgramOptions::Action::Version);
+}
+
+TEST(ProgramOptionsTest, MistakesAreRefusedWithAReason)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {{"--scrpit", "x"}, "unknown option '--scrpit'"},
+        {{"config.txt"}, "unknown option 'config.txt'"},
+        {{"--script"}, "option '--script' needs a value"},
+        {{"--registry-root="}, "option '--registry-root' needs a non-empty value"},
+        {{"--script", "a", "--script=b"}, "option '--script' given twice"},
+        // A refused command line is refused even when help is asked for too.
+        {{"--help", "--bogus"}, "unknown option '--bogus'"},
+    };
+    for (const Case& refused : cases) {
+        const ProgramOptions options = ParseArguments(refused.arguments);
+        EXPECT_EQ(options.action, ProgramOptions::Action::Invalid) << refused.reason;
+        EXPECT_EQ(options.error, refused.reason);
+    }
+}
+
+TEST(ProgramOptionsTest, UsageNamesEveryOptionAndExitCode)
+{
+    const std::string usage = GetUsageText("dravo-spark-config");
+    for (const char* text : {"--script FILE", "--registry-root DIR", "--dsn NAME", "--help", "--version",
+             "1 after OK, 0 after Cancel", "dravo-spark-config(1)"}) {
+        EXPECT_NE(usage.find(text), std::string::npos) << text;
+    }
+}
+
+} // namespace
+} // namespace Dravo::VezurAVUZ

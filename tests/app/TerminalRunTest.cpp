@@ -1,0 +1,95 @@
+// dravo-spark-config as an administrator runs it: in a real terminal (a
+// private tmux server), driven by keys, saving into a private registry root.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/Registry.h"
+#include "support/WideString.h"
+#include "tests/app/ToolRun.h"
+#include "tests/ui/terminal/TmuxSession.h"
+
+namespace Dravo::Test {
+namespace {
+
+constexpr const char* TYPICAL_HIVE = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
+                                     "\"SparkServerType\"=\"3\"\r\n"
+                                     "\"AuthMech\"=\"3\"\r\n"
+                                     "\"ThriftTransport\"=\"1\"\r\n";
+
+class TerminalRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!TmuxSession::Available()) {
+            GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
+        }
+        WriteFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg", TYPICAL_HIVE);
+    }
+
+    std::vector<std::string> Command() const
+    {
+        return {BuiltProgram("bin/dravo-spark-config").string(), "--registry-root", m_root.Path().string()};
+    }
+
+    TempDir m_root;
+};
+
+TEST_F(TerminalRunTest, ChangingTheMechanismWithTheKeyboardAndOKSaves)
+{
+    TmuxSession session(Command(), {});
+    ASSERT_TRUE(session.WaitFor("Dravo Spark ODBC Driver Configuration")) << session.LastScreen();
+    EXPECT_EQ(session.Format("#{alternate_on}"), "1");
+    ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+
+    // The server type has the focus; the mechanism is next. Its list opens
+    // on the current entry, and "User Name" is the one above.
+    session.Key("Tab");
+    session.Key("Space");
+    ASSERT_TRUE(session.WaitFor("Windows Azure HDInsight Service")) << session.LastScreen();
+    session.Key("Up");
+    session.Key("Enter");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        return screen.find("Windows Azure HDInsight Service") == std::string::npos
+            && screen.find("User Name and Password") == std::string::npos;
+    })) << session.LastScreen();
+
+    // Realm, host and service name are disabled for "User Name": Tab lands
+    // on the user name, and Enter there presses OK.
+    session.Key("Tab");
+    session.Text("alice");
+    ASSERT_TRUE(session.WaitFor("alice")) << session.LastScreen();
+    session.Key("Enter");
+    EXPECT_EQ(session.WaitForExit(), 1) << session.LastScreen();
+
+    OS::SetRegistryRoot(m_root.Path().string());
+    OS::DiscardRegistryCache();
+    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver");
+    ASSERT_TRUE(key);
+    const auto text = [&](std::u16string_view name) {
+        const auto value = key->QueryValue(name);
+        return value ? Support::WideString(OS::GetRegistryStringText(value->data)).GetAsUTF8() : "<absent>";
+    };
+    EXPECT_EQ(text(u"AuthMech"), "2");
+    EXPECT_EQ(text(u"UID"), "alice");
+    EXPECT_EQ(text(u"ThriftTransport"), "1");
+    OS::SetRegistryRoot("");
+    OS::DiscardRegistryCache();
+}
+
+TEST_F(TerminalRunTest, AnUnknownTerminalTypeIsReportedAndNothingSaved)
+{
+    // tmux sets TERM for its panes itself, so env sets it for the program.
+    std::vector<std::string> command{"/usr/bin/env", "TERM=dravo-no-such-terminal"};
+    const std::vector<std::string> tool = Command();
+    command.insert(command.end(), tool.begin(), tool.end());
+    TmuxSession session(command, {});
+    EXPECT_EQ(session.WaitForExit(), 4) << session.LastScreen();
+    EXPECT_NE(session.LastScreen().find("dravo-no-such-terminal"), std::string::npos) << session.LastScreen();
+    EXPECT_EQ(ReadFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg"), TYPICAL_HIVE);
+}
+
+} // namespace
+} // namespace Dravo::Test
