@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <iterator>
 
 #include "app/ProductNames.h"
 #include "dialogs/SOAdvancedOptionsDialog.h"
@@ -64,8 +63,9 @@ constexpr std::array<int32_t, 11> WATCHED_CONTROLS{IDC_MAIN_DSN, IDC_MAIN_HOST, 
 constexpr std::u16string_view DSN_FORBIDDEN_CHARACTERS = u"[]{}(),;?*=!@\\";
 
 /// The mechanisms the combo box offers, in its order.
-constexpr std::array<uint32_t, 4> BASIC_MECHANISMS{0, 1, 2, 3};
-constexpr std::array<uint32_t, 2> HDINSIGHT_MECHANISMS{5, 6};
+constexpr std::array<uint32_t, 4> BASIC_MECHANISMS{
+    AUTH_MECH_NONE, AUTH_MECH_KERBEROS, AUTH_MECH_USER_NAME, AUTH_MECH_USER_NAME_PASSWORD};
+constexpr std::array<uint32_t, 2> HDINSIGHT_MECHANISMS{AUTH_MECH_HDINSIGHT_EMULATOR, AUTH_MECH_HDINSIGHT_SERVICE};
 
 // The transports each displayed mechanism offers, as bits (1 << transport).
 constexpr uint32_t OFFER_BINARY = 1U << TRANSPORT_BINARY;
@@ -75,23 +75,24 @@ constexpr uint32_t OFFER_HTTP = 1U << TRANSPORT_HTTP;
 uint32_t OfferedTransports(std::optional<uint32_t> mechanism)
 {
     switch (mechanism.value_or(UINT32_MAX)) {
-    case 0: return OFFER_BINARY | OFFER_HTTP;
-    case 1: return OFFER_SASL | OFFER_HTTP;
-    case 2: return OFFER_SASL;
-    case 5:
-    case 6: return OFFER_HTTP;
+    case AUTH_MECH_NONE: return OFFER_BINARY | OFFER_HTTP;
+    case AUTH_MECH_KERBEROS: return OFFER_SASL | OFFER_HTTP;
+    case AUTH_MECH_USER_NAME: return OFFER_SASL;
+    case AUTH_MECH_HDINSIGHT_EMULATOR:
+    case AUTH_MECH_HDINSIGHT_SERVICE: return OFFER_HTTP;
     default: return OFFER_BINARY | OFFER_SASL | OFFER_HTTP;
     }
 }
 
-bool TakesUserName(uint32_t mechanism)
-{
-    return mechanism == 2 || mechanism == 3 || mechanism == 5 || mechanism == 6;
-}
-
 bool TakesPassword(uint32_t mechanism)
 {
-    return mechanism == 3 || mechanism == 5 || mechanism == 6;
+    return mechanism == AUTH_MECH_USER_NAME_PASSWORD || mechanism == AUTH_MECH_HDINSIGHT_EMULATOR
+        || mechanism == AUTH_MECH_HDINSIGHT_SERVICE;
+}
+
+bool TakesUserName(uint32_t mechanism)
+{
+    return mechanism == AUTH_MECH_USER_NAME || TakesPassword(mechanism);
 }
 
 /// The index of a label in a value table, or nothing.
@@ -260,9 +261,9 @@ void SOConfigurationDialog::SelectInitialValues()
     SelectServerTypeIndex(static_cast<int32_t>(m_serverType) - 1);
     // SharkServer has none of these: show their first entries and keep the
     // loaded values for a switch to another server type.
-    const bool shark = m_serverType == 1;
+    const bool shark = m_serverType == SERVER_TYPE_SHARK;
     SelectDiscoveryIndex(shark ? 0 : m_discoveryMode);
-    SelectMechanism(shark ? 0 : m_mechanism);
+    SelectMechanism(shark ? AUTH_MECH_NONE : m_mechanism);
     SelectTransport(shark ? TRANSPORT_BINARY : m_transport);
 }
 
@@ -385,7 +386,7 @@ void SOConfigurationDialog::BuildEnableMap()
     const int32_t serverTypeIndex = GetServerTypeIndex();
     if (serverTypeIndex == 1 || serverTypeIndex == 2) {
         const std::optional<uint32_t> mechanism = GetSelectedMechanism();
-        if (mechanism != 1U) {
+        if (mechanism != AUTH_MECH_KERBEROS) {
             disable({IDC_MAIN_REALM, IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME});
         } else if (IsControlEmpty(IDC_MAIN_HOST_FQDN) || IsControlEmpty(IDC_MAIN_SERVICE_NAME)) {
             disable({IDC_OK, IDC_MAIN_TEST});
@@ -487,7 +488,7 @@ void SOConfigurationDialog::HandleChange(int32_t controlId, UI::Notification not
     case IDC_MAIN_MECHANISM: OnMechanismChanged(); break;
     case IDC_MAIN_SERVICE_DISCOVERY: m_discoveryMode = GetDiscoveryIndex(); break;
     case IDC_MAIN_TRANSPORT:
-        if (m_serverType != 1) {
+        if (m_serverType != SERVER_TYPE_SHARK) {
             if (const auto transport = GetSelectedTransport()) {
                 m_transport = *transport;
             }
@@ -503,11 +504,11 @@ void SOConfigurationDialog::OnServerTypeChanged()
     if (!selected || *selected == m_serverType) {
         return;
     }
-    if (*selected == 1) {
+    if (*selected == SERVER_TYPE_SHARK) {
         SelectDiscoveryIndex(0);
-        SelectMechanism(0);
+        SelectMechanism(AUTH_MECH_NONE);
         SelectTransport(TRANSPORT_BINARY);
-    } else if (m_serverType == 1) {
+    } else if (m_serverType == SERVER_TYPE_SHARK) {
         SelectDiscoveryIndex(m_discoveryMode);
         SelectMechanism(m_mechanism);
         SelectTransport(m_transport);
@@ -637,8 +638,8 @@ void SOConfigurationDialog::OnOK()
     const int32_t serverTypeIndex = GetServerTypeIndex();
     const uint32_t serverType = serverTypeIndex == 2 ? 3 : serverTypeIndex == 1 ? 2 : 1;
     m_settings.SetServerType(ToText(serverType));
-    if (serverType == 1) {
-        if (ValidatePort(0)) {
+    if (serverType == SERVER_TYPE_SHARK) {
+        if (ValidatePort(AUTH_MECH_NONE)) {
             m_window->EndDialog(1);
         }
         return;
@@ -655,7 +656,7 @@ void SOConfigurationDialog::OnOK()
         return;
     }
 
-    if (mechanism == 1) {
+    if (mechanism == AUTH_MECH_KERBEROS) {
         m_settings.SetKrbRealm(GetControlText(IDC_MAIN_REALM, WideString(u"")));
         m_settings.SetKrbHostFQDN(GetControlText(IDC_MAIN_HOST_FQDN, WideString(u"")));
         m_settings.SetKrbServiceName(GetControlText(IDC_MAIN_SERVICE_NAME, WideString(u"")));
