@@ -304,8 +304,12 @@ TEST_F(ConfigurationToolTest, AFailedSaveIsReportedAndStopsTheWrites)
     // first registry write after OK fails, while the short message still
     // fits into the file that collects standard error. The shell ignores the
     // signal that would otherwise end the program instead.
+    // Errors only, so that the log line fits in the same limit.
+    TempDir logs;
     auto values = TYPICAL_HIVE;
     values["Padding"] = std::string(600, 'p');
+    values["LogLevel"] = "2";
+    values["LogPath"] = logs.Path().string();
     WriteMachineHive(values);
     const std::string before = ReadFileBytes(MachineHivePath());
     ToolRunOptions options;
@@ -317,6 +321,8 @@ TEST_F(ConfigurationToolTest, AFailedSaveIsReportedAndStopsTheWrites)
     EXPECT_EQ(run.exitCode, 3) << run.errors;
     EXPECT_NE(run.errors.find("could not be saved"), std::string::npos) << run.errors;
     EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+    const std::string log = ReadFileBytes(logs / "DravoSparkODBCDriver_DriverConfig.log");
+    EXPECT_NE(log.find("ConfigurationToolApplication::Save"), std::string::npos) << log;
 }
 
 TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineHiveIsToldBeforeTheDialog)
