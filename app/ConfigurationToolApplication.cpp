@@ -22,7 +22,6 @@
 #include "support/DSIFileLogger.h"
 #include "support/Platform.h"
 #include "ui/headless/ScriptError.h"
-#include "ui/terminal/TerminalDialogSystem.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
@@ -177,9 +176,8 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     } catch (const UI::ScriptError& error) {
         m_deferredErrors += std::string(error.what()) + "\n";
         exitCode = UI::SCRIPT_FAILURE_EXIT_CODE;
-    } catch (const UI::Terminal::TerminalInterrupted& interrupted) {
-        m_deferredErrors += "stopped by signal " + std::to_string(interrupted.GetSignal())
-            + "; nothing was changed.\n";
+    } catch (const DialogInterrupted& interrupted) {
+        m_deferredErrors += std::string(interrupted.what()) + "; nothing was changed.\n";
         exitCode = EXIT_SIGNAL_BASE + interrupted.GetSignal();
     }
     // Standard error may be the terminal the dialogs were drawn on: write to
@@ -253,10 +251,10 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
     SODriverConfigurationDialog dialog(settings, u"Configuration");
     int32_t result = 0;
     try {
-        result = dialog.DoModal(system, nullptr);
+        result = backend.RunDialog([&] { return dialog.DoModal(system, nullptr); });
     } catch (const UI::ScriptError&) {
         throw;
-    } catch (const UI::Terminal::TerminalInterrupted&) {
+    } catch (const DialogInterrupted&) {
         throw;
     } catch (const std::exception& error) {
         logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "the dialog failed: %s", error.what());

@@ -36,6 +36,15 @@ public:
     [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return true; }
     void Finish() override {}
 
+    int32_t RunDialog(const std::function<int32_t()>& runModal) override
+    {
+        try {
+            return runModal();
+        } catch (const UI::Terminal::TerminalInterrupted& interrupted) {
+            throw DialogInterrupted(interrupted.GetSignal());
+        }
+    }
+
 private:
     // Declared first so that it is destroyed last: the terminal is given back
     // only after everything drawn on it is gone.

@@ -3,6 +3,8 @@
 // how errors reach the user and how the run is checked at the end differ.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -19,6 +21,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// The program was asked to stop (a signal) while a dialog was open; the
+/// dialogs have closed without a result.
+class DialogInterrupted : public std::runtime_error {
+public:
+    explicit DialogInterrupted(int signal)
+        : std::runtime_error("stopped by signal " + std::to_string(signal)), m_signal(signal)
+    {
+    }
+    [[nodiscard]] int GetSignal() const { return m_signal; }
+
+private:
+    int m_signal;
+};
+
 class DialogBackend {
 public:
     DialogBackend() = default;
@@ -33,6 +49,9 @@ public:
     /// After the last dialog has closed: a script with lines or answers left
     /// over is a failure (UI::ScriptError).
     virtual void Finish() = 0;
+    /// Runs a modal dialog; a stop request the backend reports its own way
+    /// leaves as DialogInterrupted.
+    virtual int32_t RunDialog(const std::function<int32_t()>& runModal) { return runModal(); }
 
     /// Reads and parses the whole script first ("-": the input stream), so
     /// that a script that cannot be read or parsed changes nothing. Throws
