@@ -458,6 +458,12 @@ ErrorCode HiveFile::CheckWritable()
         }
         directory = parent;
     }
+    // A file where a directory belongs would otherwise read as "Permission
+    // denied", sending root looking for rights it already has.
+    if (!S_ISDIR(status.st_mode)) {
+        SetRegistryDiagnostic(directory + ": the hive directory is not a directory");
+        return ERROR_PATH_NOT_FOUND_CODE;
+    }
     if (::faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
         const int error = errno;
         SetRegistryDiagnostic(directory + ": the hive directory is not writable: " + std::strerror(error));
@@ -687,6 +693,24 @@ void HiveFile::RemoveStaleTemporaryFiles() const
 ErrorCode HiveFile::Flush()
 {
     std::lock_guard lock(m_mutex);
+    int rawFd = -1;
+    struct stat existing {};
+    if (::lstat(m_path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
+        && ::faccessat(AT_FDCWD, m_path.c_str(), W_OK, AT_EACCESS) == 0 && OpenLocked(rawFd) == ERROR_SUCCESS_CODE) {
+        const FileDescriptor fd(rawFd);
+        struct stat status {};
+        if (::fstat(fd.Get(), &status) == 0 && LoadFull(fd.Get(), IdentityOf(status)) == ERROR_SUCCESS_CODE
+            && m_parser->GetRecordBytes() > 0
+            && ::faccessat(AT_FDCWD, m_directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
+            // A flush ends a save: fold the appended change records into a
+            // plain export again, so that a person reading the hive sees each
+            // value once. The rewrite is itself on disk when it returns.
+            if (const ErrorCode compacted = Compact(fd.Get(), {}); compacted != ERROR_SUCCESS_CODE) {
+                return compacted;
+            }
+            return FlushDirectory();
+        }
+    }
     const FileDescriptor file(::open(m_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0) {
         return errno == ENOENT ? ERROR_SUCCESS_CODE : Fail(MapErrno(errno), "cannot open the hive file", errno);
@@ -694,6 +718,11 @@ ErrorCode HiveFile::Flush()
     if (::fsync(file.Get()) != 0) {
         return Fail(MapErrno(errno), "cannot flush the hive file", errno);
     }
+    return FlushDirectory();
+}
+
+ErrorCode HiveFile::FlushDirectory() const
+{
     const FileDescriptor directory(::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() < 0 || ::fsync(directory.Get()) != 0) {
         return Fail(MapErrno(errno), "cannot flush the hive directory", errno);

@@ -60,7 +60,9 @@ public:
     ErrorCode Write(const Planner& planner);
     /// ERROR_ACCESS_DENIED when this user could not write the hive.
     ErrorCode CheckWritable();
-    /// Waits until the file and its directory entry are on disk.
+    /// Waits until the file and its directory entry are on disk; appended
+    /// change records are folded into a fresh file first, when this user may
+    /// write the hive.
     ErrorCode Flush();
     void Discard();
 
@@ -88,6 +90,7 @@ private:
     ErrorCode EnsureDirectory();
     ErrorCode Append(int fd, const std::string& body);
     ErrorCode Compact(int fd, const std::string& body);
+    ErrorCode FlushDirectory() const;
     void RemoveStaleTemporaryFiles() const;
     ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
 

@@ -323,7 +323,17 @@ TEST_F(RegistryKeyTest, FlushSucceedsWithAndWithoutAHiveFile)
     EXPECT_EQ(root->Flush(), OS::ERROR_SUCCESS_CODE);
     RegistryKey key = CreateKey(u"SOFTWARE\\Durable");
     ASSERT_EQ(key.SetStringValue(u"v", u"1"), OS::ERROR_SUCCESS_CODE);
+    ASSERT_EQ(key.SetStringValue(u"v", u"2"), OS::ERROR_SUCCESS_CODE);
+    EXPECT_NE(ReadFile(HivePath()).find("; change"), std::string::npos);
     EXPECT_EQ(key.Flush(), OS::ERROR_SUCCESS_CODE);
+
+    // After a flush the hive reads as a plain export again: each value once.
+    const std::string flushed = ReadFile(HivePath());
+    EXPECT_EQ(flushed.find("; change"), std::string::npos);
+    EXPECT_EQ(flushed.find("\"v\"=\"1\""), std::string::npos);
+    EXPECT_NE(flushed.find("\"v\"=\"2\""), std::string::npos);
+    OS::DiscardRegistryCache();
+    EXPECT_EQ(StringValue(*RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Durable"), u"v"), u"2");
 }
 
 TEST(RegistryLocationTest, HivesLiveInTheRootOrInTheUsualPlaces)
