@@ -220,6 +220,14 @@ int ConfigurationToolApplication::CheckRegistry()
         if (diagnostic.empty()) {
             diagnostic = WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
         }
+        // Rights help only where rights are missing: a read-only file system
+        // or a file where the directory should be stops root as well.
+        if (writable != OS::ERROR_ACCESS_DENIED_CODE) {
+            *m_errors << m_programName << ": the machine registry, "
+                      << OS::GetHiveFilePath(OS::RegistryHive::LocalMachine) << ", cannot be written: " << diagnostic
+                      << "\nNothing was changed.\n";
+            return EXIT_SETTINGS_ERROR;
+        }
         *m_errors << m_programName << ": administrator rights are needed to change the driver configuration.\n"
                   << "The machine registry, " << OS::GetHiveFilePath(OS::RegistryHive::LocalMachine)
                   << ", cannot be written by this user (" << diagnostic << ").\n"
