@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -35,8 +36,10 @@ inline constexpr int EXIT_KILLED = 128 + 9;
 
 /// A machine hive as an administrator's machine has it: the driver's
 /// settings, server-side properties and an HTTP header, a value the tool does
-/// not know, and another vendor's key beside the driver's.
-inline std::string MachineHiveText(int serverSideProperties = 3)
+/// not know, and another vendor's key beside the driver's. Properties stored
+/// as numbers are read as their decimal text and saved back as text, so that
+/// a save rewrites every one of them.
+inline std::string MachineHiveText(int serverSideProperties = 3, bool numberProperties = false)
 {
     std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other Vendor\\Application]\r\n"
@@ -52,7 +55,10 @@ inline std::string MachineHiveText(int serverSideProperties = 3)
                        "\"VendorExtra\"=\"not a setting of the tool\"\r\n"
                        "\"http.header.X-Trace\"=\"on\"\r\n";
     for (int i = 0; i < serverSideProperties; ++i) {
-        text += "\"SSP_property" + std::to_string(i) + "\"=\"value " + std::to_string(i) + "\"\r\n";
+        char number[16];
+        std::snprintf(number, sizeof number, "dword:%08x", i);
+        text += "\"SSP_property" + std::to_string(i) + "\"="
+            + (numberProperties ? std::string(number) : "\"value " + std::to_string(i) + "\"") + "\r\n";
     }
     return text;
 }
@@ -165,7 +171,7 @@ protected:
     /// values that run changes, those already changed are the first ones it
     /// writes.
     static void ExpectOldOrNew(const HiveContents& before, const Reference& reference, const HiveContents& after,
-        const std::string& context)
+        const std::string& context, bool inSaveOrder = true)
     {
         ASSERT_TRUE(after.Parsed()) << context << ": " << after.Error();
         std::set<std::u16string> slots;
@@ -189,6 +195,9 @@ protected:
             const auto wanted = find(reference.values, slot);
             EXPECT_TRUE(now == old || now == wanted) << context << ": " << HiveContents::Describe(slot)
                                                      << " is neither its old value nor the saved one";
+        }
+        if (!inSaveOrder) {
+            return;
         }
         // Applied changes form a prefix of the save's writes.
         bool pending = false;

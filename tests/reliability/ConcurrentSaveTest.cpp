@@ -1,0 +1,186 @@
+// dravo-spark-config sharing the machine hive with other writers: another
+// process changes the hive while the dialog is open, and two tools save at
+// once, in every interleaving of their writes. Each save merges its values
+// onto the hive as it is at that moment: whatever the other writer stored and
+// the tool does not write survives, and a value both write holds the one
+// written last.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <future>
+#include <set>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/reliability/SyscallTracer.h"
+#include "tests/reliability/ToolFaultFixture.h"
+
+namespace Dravo::Test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* DRIVER_KEY_NAME = "HKLM\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
+
+/// Adds a server-side property through Advanced Options.
+std::string AddProperty(const std::string& name, const std::string& value)
+{
+    return "click 1029\nclick 1078\nclick 1080\ntype 1050 " + name + "\ntype 1052 " + value
+        + "\nclick 1\nclick 1\nclick 1\n";
+}
+
+/// One tool switches to Kerberos and adds a property; the other to a user
+/// name, with more rows per block and a property of its own.
+const std::string FIRST_TOOL = std::string(KERBEROS_SCRIPT).insert(0, AddProperty("FromFirst", "1"));
+const std::string SECOND_TOOL = "select 1040 User Name\ntype 1044 bob\nclick 1029\ntype 1033 7000\nclick 1\n"
+    + AddProperty("FromSecond", "2") + "click 1\n";
+
+class ConcurrentSaveTest : public ToolFaultFixture {
+protected:
+    ProgramRun Reg(const std::vector<std::string>& arguments) const
+    {
+        std::vector<std::string> all = {"--registry-root", m_root.string()};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        return RunProgram(BuiltProgram("bin/dravo-reg"), all);
+    }
+
+    /// Each value after two saves: one that either save stores (a value a
+    /// save leaves absent only counts where it was there before, since a
+    /// save removes only what it loaded), or the old one where neither
+    /// touches it.
+    static void ExpectEitherSave(const HiveContents& before, const Reference& first, const Reference& second,
+        const HiveContents& after, const std::string& context)
+    {
+        ASSERT_TRUE(after.Parsed()) << context << ": " << after.Error();
+        std::set<std::u16string> slots;
+        for (const auto* values : {&before.Values(), &first.values, &second.values, &after.Values()}) {
+            for (const auto& [slot, value] : *values) {
+                slots.insert(slot);
+            }
+        }
+        const auto find = [](const std::map<std::u16string, OS::RegistryValue>& values, const std::u16string& slot) {
+            const auto found = values.find(slot);
+            return found == values.end() ? std::optional<OS::RegistryValue>() : std::optional(found->second);
+        };
+        for (const std::u16string& slot : slots) {
+            const auto old = find(before.Values(), slot);
+            std::vector<std::optional<OS::RegistryValue>> allowed;
+            for (const Reference* save : {&first, &second}) {
+                const auto stored = find(save->values, slot);
+                if (stored != old || old) {
+                    allowed.push_back(stored);
+                }
+            }
+            if (allowed.empty()) {
+                allowed.push_back(old);
+            }
+            const auto now = find(after.Values(), slot);
+            EXPECT_NE(std::find(allowed.begin(), allowed.end(), now), allowed.end())
+                << context << ": " << HiveContents::Describe(slot) << (now ? " holds a value" : " is absent")
+                << " that neither save explains";
+        }
+    }
+};
+
+TEST_F(ConcurrentSaveTest, ChangesMadeWhileTheDialogIsOpenSurviveTheSave)
+{
+    WriteHive(MachineHiveText());
+    EnableTraceLog(m_root);
+    SyscallTracer tool(Program(), Arguments(m_root), m_environment, KERBEROS_SCRIPT);
+    ASSERT_TRUE(tool.RunTo(SaveBegins(tool))) << tool.Finish().errors;
+
+    // Another administrator, meanwhile: a new value and key of their own, a
+    // property the tool never loaded, a setting the tool writes too, and a
+    // value removed. The import replaces the hive file as a whole.
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"ADD", DRIVER_KEY_NAME, "/v", "AddedMeanwhile", "/d", "by dravo-reg", "/f"},
+             {"ADD", DRIVER_KEY_NAME, "/v", "SSP_AddedMeanwhile", "/d", "1", "/f"},
+             {"ADD", DRIVER_KEY_NAME, "/v", "RowsFetchedPerBlock", "/d", "9999", "/f"},
+             {"DELETE", DRIVER_KEY_NAME, "/v", "VendorExtra", "/f"},
+         }) {
+        const ProgramRun changed = Reg(command);
+        ASSERT_EQ(changed.exitCode, 0) << changed.output << changed.errors;
+    }
+    std::string import = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Imported]\r\n";
+    for (int i = 0; i < 2000; ++i) {
+        import += "\"Value" + std::to_string(i) + "\"=\"" + std::string(40, 'i') + "\"\r\n";
+    }
+    WriteFileBytes(m_home / "import.reg", import);
+    const ProgramRun imported = Reg({"IMPORT", (m_home / "import.reg").string()});
+    ASSERT_EQ(imported.exitCode, 0) << imported.output << imported.errors;
+
+    const ProgramRun run = tool.Finish();
+    ASSERT_EQ(run.exitCode, EXIT_SAVED) << run.errors;
+    const HiveContents after = Hive();
+    ASSERT_TRUE(after.Parsed()) << after.Error();
+    EXPECT_EQ(after.Text(u"AuthMech"), "1");
+    EXPECT_EQ(after.Text(u"KrbRealm"), "EXAMPLE.COM");
+    EXPECT_EQ(after.Text(u"AddedMeanwhile"), "by dravo-reg");
+    EXPECT_EQ(after.Text(u"SSP_AddedMeanwhile"), "1") << "a property the tool never loaded is not removed";
+    EXPECT_EQ(after.Text(u"SSP_property1"), "value 1");
+    EXPECT_EQ(after.Text(u"VendorExtra"), "<absent>") << "the tool does not write what it does not know";
+    // The tool writes every advanced option: the value it loaded wins.
+    EXPECT_EQ(after.Text(u"RowsFetchedPerBlock"), "5000");
+    EXPECT_EQ(after.Values().count(HiveContents::Slot(u"SOFTWARE\\Imported", u"Value1999")), 1U);
+    EXPECT_EQ(after.Values().count(HiveContents::Slot(u"SOFTWARE\\Other Vendor\\Application", u"Blob")), 1U);
+}
+
+/// Two tools at their first write, then run one write at a time in a random
+/// order (the seed reproduces it); in the end, also the two left to run
+/// freely side by side.
+TEST_F(ConcurrentSaveTest, TwoToolsSavingAtOnceLoseNothingInAnyInterleaving)
+{
+    const std::string initial = MachineHiveText();
+    const Reference first = SaveWithoutFault(initial, FIRST_TOOL);
+    const Reference second = SaveWithoutFault(initial, SECOND_TOOL);
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    SCOPED_TRACE("seed " + std::to_string(seed));
+
+    for (int round = 0; round < 12; ++round) {
+        const std::string context = "round " + std::to_string(round);
+        SCOPED_TRACE(context);
+        WriteHive(initial);
+        const HiveContents before = Hive();
+        SyscallTracer a(Program(), Arguments(m_root), m_environment, FIRST_TOOL);
+        SyscallTracer b(Program(), Arguments(m_root), m_environment, SECOND_TOOL);
+        ASSERT_TRUE(a.RunTo(IsHiveLock)) << a.Finish().errors;
+        ASSERT_TRUE(b.RunTo(IsHiveLock)) << b.Finish().errors;
+        // At a lock's entry neither holds a lock: each write ends by closing
+        // its file, so one may run while the other waits there.
+        while (a.Running() || b.Running()) {
+            SyscallTracer& next = !b.Running() || (a.Running() && random() % 2 == 0) ? a : b;
+            next.RunTo(IsHiveLock);
+            ASSERT_TRUE(Hive().Parsed()) << context << ": " << Hive().Error();
+        }
+        const ProgramRun runA = a.Finish();
+        const ProgramRun runB = b.Finish();
+        EXPECT_EQ(runA.exitCode, EXIT_SAVED) << runA.errors;
+        EXPECT_EQ(runB.exitCode, EXIT_SAVED) << runB.errors;
+        const HiveContents after = Hive();
+        ExpectEitherSave(before, first, second, after, context);
+        EXPECT_EQ(after.Text(u"SSP_FromFirst"), "1");
+        EXPECT_EQ(after.Text(u"SSP_FromSecond"), "2");
+        EXPECT_EQ(after.Text(u"KrbRealm"), "EXAMPLE.COM");
+        EXPECT_EQ(after.Text(u"UID"), "bob");
+    }
+
+    for (int round = 0; round < 6; ++round) {
+        const std::string context = "free round " + std::to_string(round);
+        SCOPED_TRACE(context);
+        WriteHive(initial);
+        const HiveContents before = Hive();
+        auto runA = std::async(std::launch::async, [&] { return RunScript(FIRST_TOOL); });
+        auto runB = std::async(std::launch::async, [&] { return RunScript(SECOND_TOOL); });
+        EXPECT_EQ(runA.get().exitCode, EXIT_SAVED);
+        EXPECT_EQ(runB.get().exitCode, EXIT_SAVED);
+        const HiveContents after = Hive();
+        ExpectEitherSave(before, first, second, after, context);
+        EXPECT_EQ(after.Text(u"SSP_FromFirst"), "1");
+        EXPECT_EQ(after.Text(u"SSP_FromSecond"), "2");
+    }
+}
+
+} // namespace
+} // namespace Dravo::Test
