@@ -30,10 +30,10 @@ if [ -z "$ICU_VERSION" ] || [ -z "$OPENSSL_VERSION" ] || [ -z "$EXPAT_VERSION" ]
   echo "build-windows-deps: run scripts/install-deps.sh and scripts/install-windows-deps.sh first" >&2
   exit 1
 fi
-# The data list is part of what is built: a changed list is a new folder.
+# The data list is part of what is built: a changed list rebuilds ICU.
 DATA_KEEP="$SOURCE_DIR/cmake/icu-data-keep.txt"
-FILTER_SUM=$(sha256sum "$DATA_KEEP" | cut -c1-8)
-KEY="icu-$ICU_VERSION-$FILTER_SUM-openssl-$OPENSSL_VERSION-expat-$EXPAT_VERSION-gtest-$GTEST_VERSION"
+DATA_SUM=$(sha256sum "$DATA_KEEP" | cut -c1-16)
+KEY="icu-$ICU_VERSION-openssl-$OPENSSL_VERSION-expat-$EXPAT_VERSION-gtest-$GTEST_VERSION"
 KEY=$(printf '%s' "$KEY" | tr '~+:' '___')
 ROOT="$CACHE/$KEY"
 PREFIX="$ROOT/prefix"
@@ -42,7 +42,7 @@ if [ "${1:-}" = "--prefix" ]; then
   echo "$PREFIX"
   exit 0
 fi
-if [ -f "$ROOT/complete" ]; then
+if [ -f "$ROOT/complete" ] && [ "$(cat "$ROOT/complete")" = "$DATA_SUM" ]; then
   ln -sfn "$KEY" "$CACHE/current"
   echo "$PREFIX"
   exit 0
@@ -94,7 +94,9 @@ fetch_sources() {
 }
 
 build_icu() {
-  [ -f "$PREFIX/lib/libicuuc.a" ] && return 0
+  if [ -f "$PREFIX/lib/libicuuc.a" ] && [ "$(cat "$ROOT/icu-data.sum" 2>/dev/null)" = "$DATA_SUM" ]; then
+    return 0
+  fi
   icu_source=$(ls -d "$SRC"/icu-*/ | head -1)
   common="--enable-static --disable-shared --disable-tests --disable-samples --disable-extras
           --disable-icuio --disable-layoutex --with-data-packaging=static"
@@ -107,18 +109,23 @@ build_icu() {
   # A copy of the source whose prebuilt data holds only the items the product
   # uses (the list in cmake/icu-data-keep.txt).
   step "ICU: data items"
-  rm -rf "$ROOT/icu-small" && cp -a "$icu_source" "$ROOT/icu-small"
-  data=$(ls "$ROOT/icu-small/source/data/in/"icudt*l.dat)
+  [ -d "$ROOT/icu-small" ] || cp -a "$icu_source" "$ROOT/icu-small"
+  full=$(ls "$icu_source/source/data/in/"icudt*l.dat)
+  data="$ROOT/icu-small/source/data/in/$(basename "$full")"
   icupkg="$ROOT/icu-native/bin/icupkg"
   keep=$(grep -v -e '^#' -e '^$' "$DATA_KEEP" | paste -sd'|')
-  LD_LIBRARY_PATH="$ROOT/icu-native/lib" "$icupkg" -l "$data" | tr -d '\r' | sort >"$ROOT/icu-items.txt"
+  LD_LIBRARY_PATH="$ROOT/icu-native/lib" "$icupkg" -l "$full" | tr -d '\r' | sort >"$ROOT/icu-items.txt"
   grep -Ev "^($keep)\$" "$ROOT/icu-items.txt" >"$ROOT/icu-remove.txt" || true
   grep -Ex "($keep)" "$ROOT/icu-items.txt" >"$ROOT/icu-keep.txt" || true
   echo "keeping $(wc -l <"$ROOT/icu-keep.txt") of $(wc -l <"$ROOT/icu-items.txt") items"
-  LD_LIBRARY_PATH="$ROOT/icu-native/lib" "$icupkg" -r "$ROOT/icu-remove.txt" "$data" "$data.small"
-  mv "$data.small" "$data"
+  # icupkg names the items after the package file: keep ICU's own name.
+  small="$ROOT/icu-data-small/$(basename "$data")"
+  rm -rf "$ROOT/icu-data-small" && mkdir -p "$ROOT/icu-data-small"
+  LD_LIBRARY_PATH="$ROOT/icu-native/lib" "$icupkg" -r "$ROOT/icu-remove.txt" "$full" "$small"
+  mv "$small" "$data"
 
   step "ICU: $HOST"
+  # A new data file is packaged again; the libraries stay as they are.
   mkdir -p "$ROOT/icu-$HOST" && cd "$ROOT/icu-$HOST"
   # shellcheck disable=SC2086
   [ -f Makefile ] || $NICE "$ROOT/icu-small/source/configure" --host="$HOST" \
@@ -126,14 +133,14 @@ build_icu() {
       CC="$HOST-gcc-posix" CXX="$HOST-g++-posix" AR="$HOST-ar" RANLIB="$HOST-ranlib" \
       CFLAGS="-O2" CXXFLAGS="-O2" CPPFLAGS="-DU_STATIC_IMPLEMENTATION"
   $NICE make -j"$JOBS"
+  mkdir -p "$PREFIX/bin"
   $NICE make install
   # CMake's FindICU looks for the static libraries under their shared names
-  # except with MSVC.
-  for lib in uc in dt; do
-    if [ -f "$PREFIX/lib/libsicu$lib.a" ]; then
-      cp -f "$PREFIX/lib/libsicu$lib.a" "$PREFIX/lib/libicu$lib.a"
-    fi
-  done
+  # except with MSVC; the data library is built as sicudt.a.
+  cp -f "$PREFIX/lib/libsicuuc.a" "$PREFIX/lib/libicuuc.a"
+  cp -f "$PREFIX/lib/libsicuin.a" "$PREFIX/lib/libicuin.a"
+  cp -f "$ROOT/icu-$HOST/lib/sicudt.a" "$PREFIX/lib/libicudt.a"
+  echo "$DATA_SUM" >"$ROOT/icu-data.sum"
   cd "$SOURCE_DIR"
 }
 
@@ -158,18 +165,21 @@ build_openssl() {
 build_expat() {
   [ -f "$PREFIX/lib/libexpat.a" ] && return 0
   expat=$(ls -d "$SRC"/expat-*/ | head -1)
-  [ -f "$expat/configure" ] || expat="$expat/expat"
+  [ -f "$expat/CMakeLists.txt" ] || expat="$expat/expat"
   step "Expat: $HOST"
-  # Its own configure script, as Debian builds it: Debian's patches expect
-  # the values that script defines.
-  mkdir -p "$ROOT/expat-$HOST" && cd "$ROOT/expat-$HOST"
-  [ -f Makefile ] || $NICE "$expat/configure" --host="$HOST" --prefix="$PREFIX" --disable-shared --enable-static \
-      --without-docbook --without-examples --without-tests --without-xmlwf \
-      CC="$HOST-gcc-posix" CXX="$HOST-g++-posix"
-  $NICE make -j"$JOBS" -C lib
-  $NICE make -C lib install
-  $NICE make install-data 2>/dev/null || true
-  cd "$SOURCE_DIR"
+  build="$ROOT/expat-$HOST"
+  $NICE cmake -S "$expat" -B "$build" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$SOURCE_DIR/cmake/mingw-w64-x86_64.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+      -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF \
+      -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_PKGCONFIG=OFF
+  # Debian builds Expat with its configure script, which defines the feature
+  # macros as 1, and its security patches test them so; CMake's header
+  # defines them empty.
+  sed -i -e 's/^#define XML_DTD$/#define XML_DTD 1/' -e 's/^#define XML_NS$/#define XML_NS 1/' \
+      "$build/expat_config.h"
+  $NICE cmake --build "$build" -j "$JOBS"
+  cmake --install "$build"
 }
 
 build_googletest() {
@@ -190,7 +200,7 @@ build_googletest
 build_icu
 
 trap - EXIT
-touch "$ROOT/complete"
+echo "$DATA_SUM" >"$ROOT/complete"
 ln -sfn "$KEY" "$CACHE/current"
 step "done"
 echo "$PREFIX" >&4

@@ -1,0 +1,63 @@
+// Where the program's dialogs are shown on Windows: real dialogs, for a person
+// or, with --script, driven by the script through their controls' messages.
+#include "app/DialogBackend.h"
+
+#include <sstream>
+
+#include "ui/headless/Script.h"
+#include "ui/headless/ScriptError.h"
+#include "ui/headless/ScriptRunner.h"
+#include "ui/win32/Win32DialogSystem.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+class ScriptedWindowsBackend final : public DialogBackend {
+public:
+    ScriptedWindowsBackend(UI::Script script, const std::string& sourceName, std::ostream& transcript)
+        : m_runner(std::move(script), sourceName), m_system(m_runner, transcript)
+    {
+    }
+
+    UI::DialogSystem& GetSystem() override { return m_system; }
+    [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return false; }
+    void Finish() override { m_runner.Finish(); }
+
+private:
+    UI::ScriptRunner m_runner;
+    UI::Win32::Win32DialogSystem m_system;
+};
+
+class WindowsBackend final : public DialogBackend {
+public:
+    UI::DialogSystem& GetSystem() override { return m_system; }
+    [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return true; }
+    void Finish() override {}
+
+private:
+    UI::Win32::Win32DialogSystem m_system;
+};
+
+std::string ReadWhole(std::istream& stream)
+{
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+std::unique_ptr<DialogBackend> DialogBackend::CreateHeadless(
+    const std::string& scriptPath, std::istream& standardInput, std::ostream& transcript)
+{
+    UI::Script script = scriptPath == "-" ? UI::ParseScript(ReadWhole(standardInput), scriptPath)
+                                          : UI::LoadScriptFile(scriptPath);
+    return std::make_unique<ScriptedWindowsBackend>(std::move(script), scriptPath, transcript);
+}
+
+std::unique_ptr<DialogBackend> DialogBackend::CreateTerminal()
+{
+    return std::make_unique<WindowsBackend>();
+}
+
+} // namespace Dravo::VezurAVUZ
