@@ -71,7 +71,7 @@ void WriteWholeFile(const fs::path& path, std::string_view content)
     const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::random_device random;
     const fs::path temporary = directory / ("." + path.filename().string() + ".tmp" + std::to_string(random()));
-    std::FILE* file = std::fopen(temporary.c_str(), "wbx");
+    std::FILE* file = std::fopen(temporary.string().c_str(), "wbx");
     if (!file) {
         throw Failure{path.string() + ": cannot create " + temporary.string() + ": " + std::strerror(errno)};
     }

@@ -6,7 +6,42 @@
 #include <optional>
 #include <string>
 
+#if defined(_WIN32)
+#include <random>
+#endif
+
 namespace Dravo::Test {
+
+#if defined(_WIN32)
+// The POSIX calls these helpers use, as the Windows C runtime offers them.
+inline char* mkdtemp(char* pattern)
+{
+    std::string name(pattern);
+    const size_t marks = name.rfind("XXXXXX");
+    std::random_device random;
+    for (int attempt = 0; marks != std::string::npos && attempt < 100; ++attempt) {
+        for (size_t i = 0; i < 6; ++i) {
+            name[marks + i] = "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+        }
+        std::error_code error;
+        if (std::filesystem::create_directory(name, error)) {
+            name.copy(pattern, name.size());
+            return pattern;
+        }
+    }
+    return nullptr;
+}
+
+inline int setenv(const char* name, const char* value, int)
+{
+    return ::_putenv_s(name, value);
+}
+
+inline int unsetenv(const char* name)
+{
+    return ::_putenv_s(name, "");
+}
+#endif
 
 /// A fresh directory under the system's temporary directory, removed with its
 /// contents when the object goes away.
@@ -15,7 +50,7 @@ public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "dravo-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) {
+        if (!mkdtemp(pattern.data())) {
             std::abort();
         }
         m_path = pattern;
@@ -45,9 +80,9 @@ public:
             m_old = old;
         }
         if (value) {
-            ::setenv(name, value->c_str(), 1);
+            setenv(name, value->c_str(), 1);
         } else {
-            ::unsetenv(name);
+            unsetenv(name);
         }
     }
     ScopedEnv(const ScopedEnv&) = delete;
@@ -55,9 +90,9 @@ public:
     ~ScopedEnv()
     {
         if (m_old) {
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
+            setenv(m_name.c_str(), m_old->c_str(), 1);
         } else {
-            ::unsetenv(m_name.c_str());
+            unsetenv(m_name.c_str());
         }
     }
 

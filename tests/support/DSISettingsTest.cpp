@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ModulePath.h"
 #include "support/DSISettings.h"
 #include "support/ErrorException.h"
 
@@ -48,7 +49,7 @@ TEST(DSISettingsTest, LoadsOnceFromTheKeyAndLooksUpWithoutCase)
     EXPECT_EQ(reader->lastHive, "");
     EXPECT_EQ(reader->lastPath, WideString(u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver"));
     EXPECT_EQ(settings.GetLogLevel(), 6);
-    EXPECT_EQ(settings.GetLogDirectory(), "/var/log/dravo/");
+    EXPECT_EQ(settings.GetLogDirectory(), std::string("/var/log/dravo") + static_cast<char>(Dravo::OS::PATH_SEPARATOR));
     EXPECT_EQ(settings.GetSetting("Driver"), "");  // never a setting
     EXPECT_EQ(settings.GetSetting("Missing"), "");
     EXPECT_EQ(reader->calls, 1);
@@ -68,7 +69,7 @@ TEST(DSISettingsTest, AbsentOrEmptyKeyReadsEmptyAndTriesAgain)
     EXPECT_EQ(settings.GetSetting("LogLevel"), "");
     EXPECT_EQ(settings.GetLogLevel(), 0);
     EXPECT_EQ(settings.GetLogNamespace(), "");
-    EXPECT_EQ(settings.GetLogDirectory(), "./");
+    EXPECT_EQ(settings.GetLogDirectory(), std::string(".") + static_cast<char>(Dravo::OS::PATH_SEPARATOR));
     EXPECT_EQ(settings.GetMaxLogFileSize(), 20971520U);
     EXPECT_EQ(settings.GetLogFileCount(), 50U);
     const int callsWhileAbsent = reader->calls;
