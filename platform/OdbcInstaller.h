@@ -35,6 +35,9 @@ public:
     /// True when the library is loaded (loading it now if needed); shows the
     /// message box and returns false when it cannot be loaded.
     static bool IsAvailable();
+    /// True when an earlier call loaded the library; tries nothing and tells
+    /// nobody, so that a caller can tell "refused" from "not asked".
+    static bool IsLoaded();
 
     // The installer calls. Texts are UTF-16 as the installer's wide functions take them.
     static bool ValidDSN(std::u16string_view dsn);

@@ -131,6 +131,12 @@ bool OdbcInstaller::IsAvailable()
     return Library() != nullptr;
 }
 
+bool OdbcInstaller::IsLoaded()
+{
+    std::lock_guard lock(State().mutex);
+    return State().handle != nullptr;
+}
+
 void* OdbcInstaller::GetFunction(const char* name)
 {
     HMODULE handle = Library();
