@@ -22,6 +22,8 @@ inline constexpr uint32_t IDS_BITNESS_64 = 139;
 inline constexpr uint32_t IDS_REPORT_ODBC_VERSION = 1088;
 inline constexpr uint32_t IDS_REPORT_DRIVER_VERSION = 1089;
 inline constexpr uint32_t IDS_REPORT_BITNESS = 1090;
+/// The bitness line of a 64-bit build, which 1090 would misreport.
+inline constexpr uint32_t IDS_REPORT_BITNESS_64 = 9148;
 inline constexpr uint32_t IDS_REPORT_LOCALE = 1092;
 inline constexpr uint32_t IDS_TEST_RESULTS_TITLE = 1093;
 inline constexpr uint32_t IDS_REPORT_FAILED = 1094;
@@ -63,5 +65,17 @@ inline constexpr uint32_t IDS_LOG_PATH = 9126;
 // could not be written completely ("%1" is replaced).
 inline constexpr uint32_t IDS_EXPORT_UNSAFE_SETTING = 9140;
 inline constexpr uint32_t IDS_EXPORT_WRITE_FAILED = 9141;
+
+// A data source name that the ODBC installer refuses ("%1" the name, "%2" the
+// refused characters).
+inline constexpr uint32_t IDS_DSN_REFUSED_CHARACTERS = 9142;
+inline constexpr uint32_t IDS_DSN_REFUSED = 9143;
+inline constexpr uint32_t IDS_DSN_INSTALLER_UNAVAILABLE = 9144;
+
+// Connection test failures that carry no diagnostic record of the driver
+// manager ("%1" is replaced).
+inline constexpr uint32_t IDS_DRIVER_MANAGER_UNAVAILABLE = 9145;
+inline constexpr uint32_t IDS_CONNECTION_SETTING_UNUSABLE = 9146;
+inline constexpr uint32_t IDS_DRIVER_CALL_FAILED = 9147;
 
 } // namespace Dravo::Resources

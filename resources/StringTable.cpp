@@ -68,6 +68,18 @@ constexpr StringEntry STRINGS[] = {
         u"The configuration was not exported: the name or value of the setting \"%1\" holds a line break "
         u"(or its name holds \"=\"), which a configuration file cannot keep. Nothing was written."},
     {IDS_EXPORT_WRITE_FAILED, u"The configuration file %1 could not be written completely."},
+    {IDS_DSN_REFUSED_CHARACTERS,
+        u"The ODBC installer does not accept \"%1\" as a data source name: it refuses %2. Choose another name."},
+    {IDS_DSN_REFUSED,
+        u"The ODBC installer does not accept \"%1\" as a data source name; names have 1 to 32 characters. "
+        u"Choose another name."},
+    {IDS_DSN_INSTALLER_UNAVAILABLE,
+        u"The data source name \"%1\" cannot be checked because the ODBC installer is not available."},
+    {IDS_DRIVER_MANAGER_UNAVAILABLE, u"The ODBC driver manager cannot be used: %1"},
+    {IDS_CONNECTION_SETTING_UNUSABLE,
+        u"The setting \"%1\" cannot be passed to the driver: a connection string cannot hold its name or value."},
+    {IDS_DRIVER_CALL_FAILED, u"The ODBC driver manager reported a failure of %1 without a diagnostic record."},
+    {IDS_REPORT_BITNESS_64, u"\r\nBitness: 64-bit"},
 };
 
 static_assert(std::is_sorted(std::begin(STRINGS), std::end(STRINGS),
