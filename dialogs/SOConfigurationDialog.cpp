@@ -4,14 +4,19 @@
 #include <array>
 
 #include "app/ProductNames.h"
+#include "dialogs/DataSourceNameRefusal.h"
 #include "dialogs/SOAdvancedOptionsDialog.h"
 #include "dialogs/SOHttpPropertiesDialog.h"
 #include "dialogs/SOSSLOptionsDialog.h"
+#include "driversupport/DSConnectionTester.h"
+#include "driversupport/DSKeys.h"
 #include "driversupport/DSLoggingDialog.h"
 #include "driversupport/DSMessages.h"
+#include "driversupport/DSTestResultDialog.h"
 #include "driversupport/DSWindowPlacement.h"
 #include "resources/ControlIds.h"
 #include "resources/StringIds.h"
+#include "settings/LoggingOptionsModel.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingsCatalogue.h"
@@ -128,8 +133,87 @@ int32_t SOConfigurationDialog::DoModal(UI::DialogSystem& system, UI::DialogHost*
 
 void SOConfigurationDialog::DoTestAction(UI::DialogHost& owner)
 {
-    // The connection test dialog is not part of this program yet.
-    (void)owner;
+    // The test runs on what the dialog shows now, saved or not, so a user can
+    // try settings before keeping them.
+    LoggingOptionsModel store(WideString(u""), m_settings.GetConfigurationStore().GetLogger(), 2, true);
+    const auto set = [&store](std::u16string_view key, const WideString& value) {
+        store[WideString(key)] = value.IsNull() ? WideString(u"") : value;
+    };
+    const auto trimmed = [this](int32_t controlId) { return GetControlText(controlId, WideString(u"")).Trim(); };
+
+    set(KEY_HOST, m_window->GetText(IDC_MAIN_HOST).Trim());
+    set(KEY_SCHEMA, trimmed(IDC_MAIN_DATABASE));
+    const int32_t discovery = GetDiscoveryIndex();
+    set(KEY_SERVICE_DISCOVERY_MODE, ToText(static_cast<uint32_t>(discovery)));
+    const int32_t serverTypeIndex = GetServerTypeIndex();
+    const uint32_t serverType = serverTypeIndex == 2 ? 3 : serverTypeIndex == 1 ? 2 : 1;
+    set(KEY_SPARK_SERVER_TYPE, ToText(serverType));
+    const uint32_t mechanism = GetSelectedMechanism().value_or(m_mechanism);
+    set(KEY_AUTH_MECH, ToText(mechanism));
+    set(KEY_KRB_REALM, trimmed(IDC_MAIN_REALM));
+    set(KEY_KRB_HOST_FQDN, trimmed(IDC_MAIN_HOST_FQDN));
+    set(KEY_KRB_SERVICE_NAME, trimmed(IDC_MAIN_SERVICE_NAME));
+
+    set(KEY_SOCKET_TIMEOUT, m_settings.GetSocketTimeout());
+    set(KEY_ROWS_FETCHED_PER_BLOCK, m_settings.GetRowsFetchedPerBlock());
+    set(KEY_DEFAULT_STRING_COLUMN_LENGTH, m_settings.GetDefaultStringColumnLength());
+    set(KEY_BINARY_COLUMN_LENGTH, m_settings.GetBinaryColumnLength());
+    set(KEY_DECIMAL_COLUMN_SCALE, m_settings.GetDecimalColumnScale());
+    set(KEY_ENABLE_ASYNC_EXEC, m_settings.GetEnableAsyncExec());
+    set(KEY_LCASE_SSP_KEY_NAME, m_settings.GetServerSideProperties().GetLCaseSspKeyName());
+    set(KEY_DRIVER_CONFIG_TAKE_PRECEDENCE, m_settings.GetDriverConfigTakePrecedence());
+    set(KEY_USE_ONLY_SSPI, m_settings.GetUseOnlySSPI());
+
+    if (discovery == 1) {
+        set(KEY_ZK_NAMESPACE, GetControlText(IDC_MAIN_ZOOKEEPER_NAMESPACE, WideString(u"")));
+    } else {
+        set(KEY_PORT, GetControlText(IDC_MAIN_PORT, WideString(u"")));
+    }
+    if (TakesUserName(mechanism)) {
+        set(KEY_UID, GetControlText(IDC_MAIN_USER_NAME, WideString(u"")));
+    }
+    if (TakesPassword(mechanism)) {
+        set(DriverSupport::KEY_PWD, GetControlText(IDC_MAIN_PASSWORD, WideString(u"")));
+    }
+
+    const uint32_t transport = GetSelectedTransport().value_or(m_transport);
+    set(KEY_THRIFT_TRANSPORT, ToText(transport));
+    if (transport == TRANSPORT_HTTP) {
+        SOHttpProperties& http = m_settings.GetHttpProperties();
+        set(KEY_HTTP_PATH, http.GetHTTPPath());
+        const WideString prefix{std::string(HTTP_HEADER_PREFIX)};
+        for (const auto& [name, value] : http.GetProperties()) {
+            store[prefix + name] = value.IsNull() ? WideString(u"") : value;
+        }
+    }
+    if (IsFullFeaturedServerType(serverType)) {
+        set(KEY_DELEGATION_UID, m_settings.GetDelegationUID());
+        set(KEY_SSL, m_settings.GetSSL());
+        if (IsSwitchOn(m_settings.GetSSL())) {
+            set(KEY_CA_ISSUED_CERT_NAMES_MISMATCH, m_settings.GetCAIssuedCertNamesMismatch());
+            set(KEY_ALLOW_SELF_SIGNED_SERVER_CERT, m_settings.GetAllowSelfSignedServerCert());
+            set(KEY_TRUSTED_CERTS, m_settings.GetTrustedCerts());
+            set(KEY_TWO_WAY_SSL, m_settings.GetTwoWaySSL());
+            if (IsSwitchOn(m_settings.GetTwoWaySSL())) {
+                set(KEY_CLIENT_CERT, m_settings.GetClientCert());
+                set(KEY_CLIENT_PRIVATE_KEY, m_settings.GetClientPrivateKey());
+                set(u"ClientPrivateKeyPassword", m_settings.GetClientPrivateKeyPassword());
+            }
+        }
+    }
+
+    // The driver the data source is registered for; a new one is registered
+    // for this product's driver when it is saved.
+    const WideString driverName = m_settings.GetDriverName().IsEmpty() ? GetDriverName() : m_settings.GetDriverName();
+    const DriverSupport::DSConnectionTester tester(driverName, m_settings.GetDataSourceName());
+    try {
+        (void)DriverSupport::DSTestResultDialog::Show(owner, store, tester);
+    } catch (const Support::ErrorException& exception) {
+        if (Support::DSIFileLogger* logger = store.GetLogger()) {
+            logger->LogErrorException(LOG_NAMESPACE, LOG_CLASS, "DoTestAction", exception);
+        }
+        DriverSupport::DSMessages::ShowErrorException(owner, exception);
+    }
 }
 
 // --- Control access ------------------------------------------------------
@@ -626,7 +710,22 @@ void SOConfigurationDialog::OnOK()
                 return;
             }
         }
-        m_settings.SetDataSourceName(name);
+        try {
+            m_settings.SetDataSourceName(name);
+        } catch (const Varlo::VarloSetupException&) {
+            // The installer's own check goes further than the characters
+            // above; what it refused is told here and the dialog stays open.
+            const WideString text = DescribeRefusedDataSourceName(name);
+            if (Support::DSIFileLogger* logger = m_settings.GetLogger()) {
+                logger->LogError(LOG_NAMESPACE, LOG_CLASS, "OnOK", "%s", text.GetAsUTF8().c_str());
+            }
+            UI::MessageBoxRequest request;
+            request.text = text;
+            request.caption = Support::LoadResourceString(IDS_INVALID_DSN_CAPTION);
+            request.icon = UI::MessageBoxIcon::Information;
+            (void)m_window->ShowMessageBox(request);
+            return;
+        }
     }
 
     m_settings.SetDescription(GetControlText(IDC_MAIN_DESCRIPTION, WideString(u"")));

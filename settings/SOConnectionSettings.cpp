@@ -137,6 +137,9 @@ void SOConnectionSettings::Save()
         }
         SaveKeys({KEY_ENABLE_ASYNC_EXEC, KEY_ASYNC_EXEC_POLL_INTERVAL, KEY_GET_TABLES_WITH_QUERY, KEY_USE_ONLY_SSPI});
         SaveKey(KEY_INVALID_SESSION_AUTO_RECOVER);
+        // A data source keeps the delegation user it is edited with, as Load
+        // expects; the driver-wide write drops this key.
+        SaveKey(KEY_DELEGATION_UID);
     }
     // A failed write of the logging options is reported like any other
     // failed write: swallowing it would report a save that did not happen.
