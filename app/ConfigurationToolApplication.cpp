@@ -11,10 +11,13 @@
 #include "app/ModuleInstance.h"
 #include "app/ProductIdentity.h"
 #include "app/ProductNames.h"
+#include "dialogs/DataSourceNameRefusal.h"
+#include "dialogs/SOConfigurationDialog.h"
 #include "dialogs/SODriverConfigurationDialog.h"
 #include "driversupport/DSMessages.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
+#include "settings/SOConnectionSettings.h"
 #include "settings/SODriverConnectionSettings.h"
 #include "settings/SODriverHttpProperties.h"
 #include "settings/SODriverRegistryKey.h"
@@ -94,7 +97,8 @@ std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* s
         logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
         return text;
     } catch (const Varlo::VarloSetupException& exception) {
-        const std::string text = "setup error " + std::to_string(exception.GetCode());
+        // The product line's codes are the configuration-support ones.
+        const std::string text = DescribeSetupError(exception.GetCode());
         logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
         return text;
     } catch (const std::bad_alloc&) {
@@ -135,10 +139,6 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
 
 int ConfigurationToolApplication::Configure(const ProgramOptions& options)
 {
-    if (options.dataSourceName) {
-        *m_errors << m_programName << ": editing a data source (--dsn) is not available yet.\n";
-        return EXIT_UNAVAILABLE;
-    }
     if (options.registryRoot) {
         OS::SetRegistryRoot(*options.registryRoot);
     }
@@ -172,7 +172,8 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     int exitCode = 0;
     try {
         const InstallerMessageBoxHook installerMessages(backend->GetSystem());
-        exitCode = RunDriverConfiguration(*backend);
+        exitCode = options.dataSourceName ? RunDataSourceConfiguration(*backend, *options.dataSourceName)
+                                          : RunDriverConfiguration(*backend);
     } catch (const UI::ScriptError& error) {
         m_deferredErrors += std::string(error.what()) + "\n";
         exitCode = UI::SCRIPT_FAILURE_EXIT_CODE;
@@ -257,9 +258,61 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
     }
 
     SODriverConfigurationDialog dialog(settings, u"Configuration");
+    return RunDialogAndSave(
+        backend, logger, [&] { return dialog.DoModal(system, nullptr); }, [&] { settings.Save(); },
+        [] { return std::string("The driver configuration could not be saved: "); });
+}
+
+int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& backend, const std::string& name)
+{
+    UI::DialogSystem& system = backend.GetSystem();
+
+    SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
+    SetProductIdentity();
+    const PlatformStart platform;
+    Support::DSIFileLogger logger(GetToolLogFileName());
+
+    // The data source's own property sets: the driver key is not touched but
+    // for the logging options.
+    SOConnectionSettings settings(&logger);
+    const Support::WideString dataSourceName(name);
+    try {
+        settings.SetDataSourceName(dataSourceName);
+    } catch (const Varlo::VarloSetupException&) {
+        // Refused by the installer, or no installer to ask (its loader has
+        // told the user that already).
+        const bool installerMissing = !OS::OdbcInstaller::IsLoaded();
+        const std::string text = DescribeRefusedDataSourceName(dataSourceName).GetAsUTF8();
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", text.c_str());
+        ReportError(&backend, text + " Nothing was changed.");
+        return installerMissing ? EXIT_UNAVAILABLE : EXIT_USAGE;
+    }
+    if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
+        ReportError(&backend, "The data source \"" + name + "\" cannot be read: " + WithoutLineEnd(*failure));
+        return EXIT_SETTINGS_ERROR;
+    }
+    // A section without a driver entry is a new data source: saving registers
+    // it for this product's driver.
+    if (settings.GetDriverName().IsEmpty()) {
+        settings.SetDriverName(GetDriverName());
+    }
+
+    SOConfigurationDialog dialog(settings, u"DSN Setup");
+    return RunDialogAndSave(
+        backend, logger, [&] { return dialog.DoModal(system, nullptr); }, [&] { settings.Save(); },
+        [&settings] {
+            // OK may have renamed it: the name it is saved under.
+            return "The data source \"" + settings.GetDataSourceName().GetAsUTF8() + "\" could not be saved: ";
+        });
+}
+
+int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Support::DSIFileLogger& logger,
+    const std::function<int32_t()>& runDialog, const std::function<void()>& save,
+    const std::function<std::string()>& saveFailure)
+{
     int32_t result = 0;
     try {
-        result = backend.RunDialog([&] { return dialog.DoModal(system, nullptr); });
+        result = backend.RunDialog(runDialog);
     } catch (const UI::ScriptError&) {
         throw;
     } catch (const DialogInterrupted&) {
@@ -275,8 +328,8 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
     // Only OK saves: a dialog that reports anything else has not been
     // confirmed by anyone, whatever its code.
     if (result == 1) {
-        if (const auto failure = Attempt(logger, "Save", [&] { settings.Save(); })) {
-            ReportError(&backend, "The driver configuration could not be saved: " + WithoutLineEnd(*failure));
+        if (const auto failure = Attempt(logger, "Save", save)) {
+            ReportError(&backend, saveFailure() + WithoutLineEnd(*failure));
             return EXIT_SETTINGS_ERROR;
         }
         return result;

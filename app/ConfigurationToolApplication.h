@@ -4,6 +4,8 @@
 // OK and tears everything down in reverse order.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -11,6 +13,10 @@
 
 namespace Dravo::UI {
 class DialogSystem;
+}
+
+namespace Dravo::Support {
+class DSIFileLogger;
 }
 
 namespace Dravo::VezurAVUZ {
@@ -43,6 +49,13 @@ private:
     int CheckRegistry();
     /// The start-up sequence proper, from the module handle to the teardown.
     int RunDriverConfiguration(DialogBackend& backend);
+    /// The same sequence for one data source in the installer's "ODBC.INI":
+    /// loaded when its section exists, new otherwise, saved after OK.
+    int RunDataSourceConfiguration(DialogBackend& backend, const std::string& name);
+    /// Runs the dialog, then saves after OK only; the exit code.
+    int RunDialogAndSave(DialogBackend& backend, Support::DSIFileLogger& logger,
+        const std::function<int32_t()>& runDialog, const std::function<void()>& save,
+        const std::function<std::string()>& saveFailure);
     /// Shows the text in a message box where a person watches the dialogs,
     /// and keeps it for standard error once the terminal is given back.
     void ReportError(DialogBackend* backend, const std::string& text);

@@ -1,0 +1,322 @@
+// dravo-spark-config --dsn run as a child: one data source edited in the
+// data-source layout and saved through unixODBC's real installer, its
+// connection tested through the real driver manager, with the ini files and
+// the registry in temporary directories.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "tests/app/ToolRun.h"
+#include "tests/common/OdbcIniDirectory.h"
+#include "tests/common/TempDir.h"
+
+namespace Dravo::Test {
+namespace {
+
+/// The entries of one section of an ini file ("" when the section is absent).
+std::map<std::string, std::string> Section(const std::string& ini, const std::string& name)
+{
+    std::map<std::string, std::string> entries;
+    bool inside = false;
+    size_t start = 0;
+    while (start < ini.size()) {
+        size_t end = ini.find('\n', start);
+        if (end == std::string::npos) {
+            end = ini.size();
+        }
+        const std::string line = ini.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            inside = line == "[" + name + "]";
+        } else if (inside && line.find('=') != std::string::npos) {
+            entries[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+        }
+    }
+    return entries;
+}
+
+class DataSourceToolTest : public ::testing::Test {
+protected:
+    ProgramRun RunScript(const std::string& dataSource, const std::string& script,
+        const std::map<std::string, std::optional<std::string>>& extraEnvironment = {})
+    {
+        ToolRunOptions options;
+        options.arguments = {"--registry-root", m_registry.Path().string(), "--dsn", dataSource, "--script", "-"};
+        options.input = script;
+        options.environment = m_ini.Environment();
+        options.environment["DRAVO_REGISTRY_ROOT"] = std::nullopt;
+        // What unixODBC itself leaks is no finding of a sanitizer build.
+        const char* source = std::getenv("DRAVO_SOURCE_DIR");
+        options.environment["LSAN_OPTIONS"]
+            = "suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp";
+        for (const auto& [name, value] : extraEnvironment) {
+            options.environment[name] = value;
+        }
+        return RunTool(BuiltProgram("bin/dravo-spark-config"), options);
+    }
+
+    [[nodiscard]] bool MachineHiveExists() const
+    {
+        return std::filesystem::exists(m_registry / "HKEY_LOCAL_MACHINE.reg");
+    }
+
+    OdbcIniDirectory m_ini;
+    TempDir m_registry;
+};
+
+TEST_F(DataSourceToolTest, ANewDataSourceIsCreatedForTheProductsDriverAndReopensAsSaved)
+{
+    const ProgramRun created = RunScript("Sales",
+        "expect dialog 1093\n"
+        "expect title Dravo Spark ODBC Driver DSN Setup\n"
+        "expect 1002 text Sales\n"
+        "expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\n"
+        "expect 1030 text 10000\n"
+        "expect 1 disabled\n"
+        "type 1003 Sales cluster\n"
+        "type 1024 spark.example.com\n"
+        "type 1027 sales\n"
+        "select 1038 SparkThriftServer (Spark 1.1 and later)\n"
+        "select 1040 User Name and Password\n"
+        "type 1030 10001\n"
+        "type 1044 alice\n"
+        "type 1054 s3cret\n"
+        "click 1099\n"
+        "type 1072 bob\n"
+        "select 1093 HTTP\n"
+        "click 1\n");
+    ASSERT_EQ(created.exitCode, 1) << created.errors << created.output;
+
+    const std::string ini = m_ini.OdbcIni();
+    const auto section = Section(ini, "Sales");
+    EXPECT_EQ(section.at("Driver"), OdbcIniDirectory::PRODUCT_DRIVER);
+    EXPECT_EQ(section.at("Host"), "spark.example.com");
+    EXPECT_EQ(section.at("Port"), "10001");
+    EXPECT_EQ(section.at("SparkServerType"), "3");
+    EXPECT_EQ(section.at("AuthMech"), "3");
+    EXPECT_EQ(section.at("ThriftTransport"), "2");
+    EXPECT_EQ(section.at("DelegationUID"), "bob");
+    EXPECT_EQ(section.at("EncryptedPWD").substr(0, 1), "_");
+    EXPECT_EQ(ini.find("s3cret"), std::string::npos) << ini;
+    // The logging options are the driver's, kept in the driver key.
+    EXPECT_TRUE(MachineHiveExists());
+
+    const ProgramRun reopened = RunScript("Sales",
+        "expect 1002 text Sales\n"
+        "expect 1003 text Sales cluster\n"
+        "expect 1024 text spark.example.com\n"
+        "expect 1030 text 10001\n"
+        "expect 1027 text sales\n"
+        "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
+        "expect 1040 selected User Name and Password\n"
+        "expect 1044 text alice\n"
+        "expect 1054 text s3cret\n"
+        "expect 1072 text bob\n"
+        "expect 1093 selected HTTP\n"
+        "expect 1 enabled\n"
+        "click 2\n");
+    EXPECT_EQ(reopened.exitCode, 0) << reopened.errors;
+    EXPECT_EQ(m_ini.OdbcIni(), ini);
+}
+
+TEST_F(DataSourceToolTest, ARenamedDataSourceIsSavedUnderTheNewNameForTheSameDriver)
+{
+    const std::string ini = "[Old]\nDriver=" + std::string(OdbcIniDirectory::MISSING_LIBRARY_DRIVER)
+        + "\nHost=old.example.com\nPort=10000\nSparkServerType=2\nAuthMech=0\n";
+    m_ini.WriteFile("odbc.ini", ini);
+    const ProgramRun run = RunScript("Old",
+        "expect 1024 text old.example.com\n"
+        "type 1002 New\n"
+        "type 1024 new.example.com\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(Section(m_ini.OdbcIni(), "Old"), Section(ini, "Old"));
+    const auto renamed = Section(m_ini.OdbcIni(), "New");
+    EXPECT_EQ(renamed.at("Driver"), OdbcIniDirectory::MISSING_LIBRARY_DRIVER);
+    EXPECT_EQ(renamed.at("Host"), "new.example.com");
+    EXPECT_EQ(renamed.at("SparkServerType"), "2");
+}
+
+TEST_F(DataSourceToolTest, CancelWritesNothing)
+{
+    const ProgramRun run = RunScript("Unsaved",
+        "type 1024 spark.example.com\n"
+        "select 1038 SharkServer2 (Shark 0.9.*)\n"
+        "click 2\n");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(m_ini.OdbcIni(), "");
+    EXPECT_FALSE(MachineHiveExists());
+}
+
+TEST_F(DataSourceToolTest, NameHostAndPortAreCheckedAndAnInvalidPortBecomesTheMechanismsDefault)
+{
+    const ProgramRun run = RunScript("Checked",
+        // No host: neither OK nor Test.
+        "expect 1 disabled\n"
+        "expect 1022 disabled\n"
+        "type 1024 spark.example.com\n"
+        "expect 1 enabled\n"
+        "expect 1022 enabled\n"
+        // No name: OK only; the test does not need the name.
+        "type 1002 \n"
+        "expect 1 disabled\n"
+        "expect 1022 enabled\n"
+        "type 1002 Bad;Name\n"
+        "click 1\n"
+        "expect dialog 1093\n"
+        "type 1002 Checked\n"
+        "select 1038 SparkThriftServer (Spark 1.1 and later)\n"
+        "select 1040 User Name and Password\n"
+        "type 1030 70000\n"
+        "click 1\n"
+        "expect 1030 text 10000\n"
+        "type 1030 12a\n"
+        "click 1\n"
+        "expect 1030 text 10000\n"
+        "select 1040 Windows Azure HDInsight Emulator\n"
+        "type 1030 70000\n"
+        "click 1\n"
+        "expect 1030 text 10001\n"
+        "type 1030 12a\n"
+        "click 1\n"
+        "expect 1030 text 10001\n"
+        "select 1040 Windows Azure HDInsight Service\n"
+        "type 1030 70000\n"
+        "click 1\n"
+        "expect 1030 text 443\n"
+        "type 1030 12a\n"
+        "click 1\n"
+        "expect 1030 text 443\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors << run.output;
+    const std::string invalidPort
+        = "message-box [Invalid Port Number] Port number is not valid! Setting it to default port. -> OK\n";
+    std::string expected = "message-box [Invalid Data Source Name] Data Source Name value cannot contain any of the "
+                           "following characters: []{}(),;?*=!@\\ -> OK\n";
+    for (int i = 0; i < 6; ++i) {
+        expected += invalidPort;
+    }
+    EXPECT_EQ(run.output, expected);
+    const auto section = Section(m_ini.OdbcIni(), "Checked");
+    EXPECT_EQ(section.at("Port"), "443");
+    EXPECT_EQ(section.at("AuthMech"), "6");
+    EXPECT_EQ(Section(m_ini.OdbcIni(), "Bad;Name").size(), 0U);
+}
+
+TEST_F(DataSourceToolTest, SharkServerStoresOnlyTheNameDescriptionDatabaseHostServerTypeAndPort)
+{
+    const ProgramRun run = RunScript("Shark",
+        "type 1003 old cluster\n"
+        "type 1024 shark.example.com\n"
+        "type 1027 warehouse\n"
+        "type 1030 10002\n"
+        "select 1038 SharkServer2 (Shark 0.9.*)\n"
+        "select 1040 User Name and Password\n"
+        "type 1044 alice\n"
+        "type 1054 s3cret\n"
+        "type 1072 bob\n"
+        "select 1038 SharkServer (Shark 0.8.1 and earlier)\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    const auto section = Section(m_ini.OdbcIni(), "Shark");
+    EXPECT_EQ(section.at("DESCRIPTION"), "old cluster");
+    EXPECT_EQ(section.at("Host"), "shark.example.com");
+    EXPECT_EQ(section.at("Schema"), "warehouse");
+    EXPECT_EQ(section.at("SparkServerType"), "1");
+    EXPECT_EQ(section.at("Port"), "10002");
+    for (const char* unused : {"AuthMech", "UID", "EncryptedPWD", "DelegationUID", "ThriftTransport", "SSL",
+             "KrbRealm", "KrbHostFQDN", "KrbServiceName", "HTTPPath"}) {
+        EXPECT_EQ(section.count(unused), 0U) << unused;
+    }
+}
+
+TEST_F(DataSourceToolTest, TestIsOfferedOnlyWhenTheEntriesAllowAConnection)
+{
+    const ProgramRun run = RunScript("Kerberos",
+        "type 1024 spark.example.com\n"
+        "expect 1022 enabled\n"
+        "select 1038 SharkServer2 (Shark 0.9.*)\n"
+        "select 1040 Kerberos\n"
+        "expect 1022 disabled\n"
+        "type 1042 spark.example.com\n"
+        "expect 1022 disabled\n"
+        "type 1043 spark\n"
+        "expect 1022 enabled\n"
+        "type 1030 \n"
+        "expect 1022 disabled\n"
+        "type 1030 10000\n"
+        "expect 1022 enabled\n"
+        "click 1022\n"
+        "expect dialog 133\n"
+        "expect title Test Results\n"
+        "expect 9128 contains SUCCESS! \n"
+        // Escape closes the report and the dialog goes on.
+        "click 2\n"
+        "expect dialog 1093\n"
+        "click 2\n");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(m_ini.OdbcIni(), "");
+}
+
+TEST_F(DataSourceToolTest, TheTestReportsTheDriverManagersErrorForTheDataSourcesDriver)
+{
+    const std::string ini = "[Broken]\nDriver=" + std::string(OdbcIniDirectory::MISSING_LIBRARY_DRIVER)
+        + "\nHost=h\nPort=1\n\n[Unknown]\nDriver=Nobody's Driver\nHost=h\nPort=1\n";
+    m_ini.WriteFile("odbc.ini", ini);
+    const ProgramRun broken = RunScript("Broken",
+        "click 1022\n"
+        "expect 9128 contains FAILED!\n"
+        "expect 9128 contains [01000] [unixODBC][Driver Manager]Can't open lib '"
+            + (m_ini.Path() / "missing" / "libnothing.so").string()
+            + "'\n"
+              "click 1\n"
+              "click 2\n");
+    EXPECT_EQ(broken.exitCode, 0) << broken.errors;
+    const ProgramRun unknown = RunScript("Unknown",
+        "click 1022\n"
+        "expect 9128 contains Can't open lib 'Nobody's Driver' : file not found\n"
+        "click 1\n"
+        "click 2\n");
+    EXPECT_EQ(unknown.exitCode, 0) << unknown.errors;
+    const ProgramRun noManager = RunScript("Unknown",
+        "click 1022\n"
+        "expect 9128 contains The ODBC driver manager cannot be used: /nonexistent/libodbc.so.2\n"
+        "click 1\n"
+        "click 2\n",
+        {{"DRAVO_ODBC_LIBRARY", "/nonexistent/libodbc.so.2"}});
+    EXPECT_EQ(noManager.exitCode, 0) << noManager.errors;
+    EXPECT_EQ(m_ini.OdbcIni(), ini);
+}
+
+TEST_F(DataSourceToolTest, ANameTheInstallerRefusesOrCannotCheckStopsBeforeTheDialog)
+{
+    const ProgramRun refused = RunScript("Gęś", "click 1\n");
+    EXPECT_EQ(refused.exitCode, 64);
+    EXPECT_NE(refused.errors.find("The ODBC installer does not accept \"Gęś\" as a data source name: it refuses "
+                                  "\"ś\". Choose another name. Nothing was changed."),
+        std::string::npos)
+        << refused.errors;
+
+    const ProgramRun tooLong = RunScript(std::string(33, 'x'), "click 1\n");
+    EXPECT_EQ(tooLong.exitCode, 64);
+    EXPECT_NE(tooLong.errors.find("names have 1 to 32 characters"), std::string::npos) << tooLong.errors;
+
+    const ProgramRun noInstaller
+        = RunScript("Sales", "click 1\n", {{"DRAVO_ODBCINST_LIBRARY", "/nonexistent/libodbcinst.so.2"}});
+    EXPECT_EQ(noInstaller.exitCode, 69);
+    EXPECT_EQ(noInstaller.output,
+        "message-box [ODBC Installer Error] The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system. "
+        "-> OK\n");
+    EXPECT_NE(noInstaller.errors.find("cannot be checked because the ODBC installer is not available"),
+        std::string::npos)
+        << noInstaller.errors;
+    EXPECT_EQ(m_ini.OdbcIni(), "");
+    EXPECT_FALSE(MachineHiveExists());
+}
+
+} // namespace
+} // namespace Dravo::Test
