@@ -567,7 +567,7 @@ ErrorCode CheckRegistryHiveWritable(RegistryHive hive)
     // Below SOFTWARE is where this program writes; the hive's root key itself
     // takes no new keys even from an administrator.
     HKEY key = nullptr;
-    const wchar_t* path = root == HKEY_LOCAL_MACHINE ? L"SOFTWARE" : L"";
+    const wchar_t* path = hive == RegistryHive::LocalMachine ? L"SOFTWARE" : L"Software";
     status = ::RegOpenKeyExW(root, path, 0, KEY_CREATE_SUB_KEY | KEY_SET_VALUE, &key);
     if (status == ERROR_FILE_NOT_FOUND) {
         return ERROR_SUCCESS_CODE;
@@ -575,7 +575,13 @@ ErrorCode CheckRegistryHiveWritable(RegistryHive hive)
     if (status != ERROR_SUCCESS) {
         std::string name;
         (void)AppendUtf8FromUtf16(GetHiveName(hive), name);
-        t_diagnostic = name + (root == HKEY_LOCAL_MACHINE ? "\\SOFTWARE" : "");
+        // The key, and why in the system's own words.
+        std::string reason;
+        (void)AppendUtf8FromUtf16(GetSystemErrorMessage(static_cast<ErrorCode>(status)), reason);
+        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
+            reason.pop_back();
+        }
+        t_diagnostic = name + (hive == RegistryHive::LocalMachine ? "\\SOFTWARE" : "\\Software") + ": " + reason;
         return static_cast<ErrorCode>(status);
     }
     ::RegCloseKey(key);

@@ -1,0 +1,249 @@
+// dravo-spark-config.exe as a whole on Windows: started with a script that
+// drives its real dialogs, over a registry root of its own in the system
+// registry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "platform/Registry.h"
+#include "platform/SystemError.h"
+#include "support/WideString.h"
+#include "tests/common/TempDir.h"
+
+namespace Dravo::Test {
+namespace {
+
+constexpr std::u16string_view DRIVER_KEY = u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
+
+struct ProgramRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;
+    std::string errors;
+};
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::string ReadText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+HANDLE InheritableFile(const std::filesystem::path& path, DWORD access, DWORD disposition)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return ::CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+class ProgramWin32Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_root = std::string("program-win32-test/") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        OS::SetRegistryRoot(m_root);
+        (void)OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE");
+        (void)OS::DeleteRegistryTree(OS::RegistryHive::CurrentUser, u"Software");
+    }
+    void TearDown() override
+    {
+        (void)OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE");
+        (void)OS::DeleteRegistryTree(OS::RegistryHive::CurrentUser, u"Software");
+        OS::SetRegistryRoot({});
+    }
+
+    void WriteDriverKey(const std::map<std::u16string, std::u16string>& values)
+    {
+        auto key = OS::RegistryKey::Create(OS::RegistryHive::LocalMachine, DRIVER_KEY);
+        ASSERT_TRUE(key);
+        for (const auto& [name, value] : values) {
+            ASSERT_EQ(key->SetStringValue(name, value), OS::ERROR_SUCCESS_CODE);
+        }
+    }
+
+    std::map<std::u16string, std::u16string> ReadDriverKey()
+    {
+        std::map<std::u16string, std::u16string> values;
+        auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DRIVER_KEY);
+        for (uint32_t index = 0; key; ++index) {
+            auto value = key->EnumValue(index);
+            if (!value) {
+                break;
+            }
+            values[value->name] = OS::GetRegistryStringText(value->data);
+        }
+        return values;
+    }
+
+    /// Runs the program on the script with this test's registry root.
+    ProgramRun Run(const std::string& script)
+    {
+        const std::filesystem::path scriptPath = m_files / "test.script";
+        std::ofstream(scriptPath, std::ios::binary) << script;
+        const char* binaries = std::getenv("DRAVO_TEST_BINARY_DIR");
+        EXPECT_NE(binaries, nullptr);
+        const std::filesystem::path program = std::filesystem::path(binaries ? binaries : ".") / "bin"
+            / "dravo-spark-config.exe";
+        std::wstring commandLine = L"\"" + program.wstring() + L"\" --registry-root \"" + Wide(m_root)
+            + L"\" --script \"" + scriptPath.wstring() + L"\"";
+
+        HANDLE output = InheritableFile(m_files / "out.txt", GENERIC_WRITE, CREATE_ALWAYS);
+        HANDLE errors = InheritableFile(m_files / "err.txt", GENERIC_WRITE, CREATE_ALWAYS);
+        HANDLE input = InheritableFile(scriptPath, GENERIC_READ, OPEN_EXISTING);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = input;
+        startup.hStdOutput = output;
+        startup.hStdError = errors;
+        PROCESS_INFORMATION process{};
+        ProgramRun run;
+        if (::CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                nullptr, &startup, &process)) {
+            ::WaitForSingleObject(process.hProcess, INFINITE);
+            ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+            ::CloseHandle(process.hThread);
+            ::CloseHandle(process.hProcess);
+        } else {
+            ADD_FAILURE() << "cannot start " << program.string() << ": error " << ::GetLastError();
+        }
+        ::CloseHandle(output);
+        ::CloseHandle(errors);
+        ::CloseHandle(input);
+        run.output = ReadText(m_files / "out.txt");
+        run.errors = ReadText(m_files / "err.txt");
+        return run;
+    }
+
+    /// Lets everyone read the key below this test's machine hive, and nobody change it.
+    void Lock(const std::wstring& path)
+    {
+        const std::wstring full = L"Software\\Dravo\\Registry Roots\\" + Wide(m_root) + L"\\HKEY_LOCAL_MACHINE\\" + path;
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, WRITE_DAC | KEY_READ, &key), ERROR_SUCCESS);
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1,
+            &descriptor, nullptr));
+        EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+        ::LocalFree(descriptor);
+        ::RegCloseKey(key);
+    }
+
+    /// Gives the key back to everyone, so that it can be removed.
+    void Unlock(const std::wstring& path)
+    {
+        const std::wstring full = L"Software\\Dravo\\Registry Roots\\" + Wide(m_root) + L"\\HKEY_LOCAL_MACHINE\\" + path;
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
+            return;
+        }
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KA;;;WD)", SDDL_REVISION_1, &descriptor,
+                nullptr)) {
+            ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+            ::LocalFree(descriptor);
+        }
+        ::RegCloseKey(key);
+    }
+
+    std::string m_root;
+    TempDir m_files;
+};
+
+std::string SystemText(OS::ErrorCode code)
+{
+    std::string text = Support::WideString(OS::GetSystemErrorMessage(code)).GetAsUTF8();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+TEST_F(ProgramWin32Test, AScriptDrivesTheRealDialogsAndOKSavesToTheRegistry)
+{
+    WriteDriverKey({{u"SparkServerType", u"3"}, {u"AuthMech", u"3"}, {u"ThriftTransport", u"1"}});
+    const std::filesystem::path certificates = m_files / "ca.pem";
+    std::ofstream(certificates) << "-----BEGIN CERTIFICATE-----\n";
+    const ProgramRun run = Run(
+        "expect dialog 1092\n"
+        "expect title Dravo Spark ODBC Driver Configuration\n"
+        "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
+        "expect 1093 items Binary|HTTP|SASL\n"
+        "select 1040 Kerberos\n"
+        "expect 1093 items HTTP|SASL\n"
+        "type 1041 EXAMPLE.COM\n"
+        "type 1042 spark.example.com\n"
+        "expect 1 disabled\n"
+        "type 1043 spark\n"
+        "expect 1 enabled\n"
+        "click 1095\n"
+        "expect dialog 1091\n"
+        "click 1107\n"
+        "click 1058\n"
+        "choose " + certificates.string() + "\n"
+        "click 1\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1U) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    auto values = ReadDriverKey();
+    EXPECT_EQ(values[u"AuthMech"], u"1");
+    EXPECT_EQ(values[u"KrbRealm"], u"EXAMPLE.COM");
+    EXPECT_EQ(values[u"KrbHostFQDN"], u"spark.example.com");
+    EXPECT_EQ(values[u"SSL"], u"1");
+    EXPECT_EQ(Support::WideString(values[u"TrustedCerts"]).GetAsUTF8(), certificates.string());
+}
+
+TEST_F(ProgramWin32Test, CancelLeavesTheRegistryAsItWas)
+{
+    WriteDriverKey({{u"SparkServerType", u"3"}, {u"AuthMech", u"3"}});
+    const auto before = OS::ExportRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE");
+    ASSERT_TRUE(before);
+    const ProgramRun run = Run("select 1040 Kerberos\ntype 1042 host\nclick 2\n");
+    EXPECT_EQ(run.exitCode, 0U) << run.errors;
+    const auto after = OS::ExportRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(*after, *before);
+
+    // A script that fails names its line, and nothing is saved either.
+    const ProgramRun failed = Run("select 1040 Kerberos\nexpect 1041 text nothing\nclick 1\n");
+    EXPECT_EQ(failed.exitCode, 2U);
+    EXPECT_NE(failed.errors.find("test.script:2"), std::string::npos) << failed.errors;
+    const auto unchanged = OS::ExportRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE");
+    ASSERT_TRUE(unchanged);
+    EXPECT_EQ(*unchanged, *before);
+}
+
+TEST_F(ProgramWin32Test, AWriteWindowsRefusesIsReportedInTheSystemsOwnWords)
+{
+    WriteDriverKey({{u"SparkServerType", u"3"}});
+    // A machine hive this user may not write: refused before the dialog opens.
+    Lock(L"SOFTWARE");
+    const ProgramRun refused = Run("click 1\n");
+    Unlock(L"SOFTWARE");
+    EXPECT_EQ(refused.exitCode, 5U) << refused.errors;
+    EXPECT_NE(refused.errors.find(SystemText(OS::ERROR_ACCESS_DENIED_CODE)), std::string::npos) << refused.errors;
+
+    // Only the driver key is locked: OK cannot save, the user is told why, and
+    // the key keeps its values.
+    Lock(std::wstring(DRIVER_KEY.begin(), DRIVER_KEY.end()));
+    const ProgramRun unsaved = Run("click 1\n");
+    Unlock(std::wstring(DRIVER_KEY.begin(), DRIVER_KEY.end()));
+    EXPECT_EQ(unsaved.exitCode, 3U) << unsaved.errors;
+    EXPECT_NE(unsaved.errors.find(SystemText(OS::ERROR_ACCESS_DENIED_CODE)), std::string::npos) << unsaved.errors;
+    EXPECT_EQ(ReadDriverKey(), (std::map<std::u16string, std::u16string>{{u"SparkServerType", u"3"}}));
+}
+
+} // namespace
+} // namespace Dravo::Test
