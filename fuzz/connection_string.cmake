@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(connection_string ${CMAKE_CURRENT_SOURCE_DIR}/connection_string.cpp dravo_driversupport)
