@@ -4,10 +4,11 @@
 # Needs the Windows build (scripts/test-windows.sh) and ImageMagick.
 set -eu
 cd "$(dirname "$0")/.."
+build=${DRAVO_WINDOWS_BUILD_DIR:-build-mingw}
 out=docs/screenshots
 mkdir -p "$out"
 WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
-export WINEPREFIX="$PWD/build-mingw/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 display=:$(( 90 + $$ % 100 ))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
@@ -20,7 +21,9 @@ done
 fifo=$(mktemp -u)
 mkfifo "$fifo"
 exec 3<>"$fifo"
-"$WINE" build-mingw/tests/dialog_gallery.exe <&3 | while read -r word id left top width height; do
+# A virtual desktop: Wine then draws the title bars and frames itself, as
+# Windows does, where a bare X server has no window manager to draw them.
+"$WINE" explorer /desktop=screenshots,1024x768 "$build/tests/dialog_gallery.exe" <&3 | while read -r word id left top width height; do
   [ "$word" = ready ] || continue
   import -window root -crop "${width}x${height}+${left}+${top}" +repage "$out/windows-$id.png"
   echo "$out/windows-$id.png"
@@ -28,3 +31,32 @@ exec 3<>"$fifo"
 done
 exec 3>&-
 rm -f "$fifo"
+
+# The real program's main dialog with the product's own entries.
+"$WINE" explorer /desktop=program,1024x768 "$build/bin/dravo-spark-config.exe" --registry-root screenshots \
+  >/dev/null 2>&1 &
+program_pid=$!
+for _ in $(seq 1 30); do
+  sleep 1
+  import -window root -crop 1024x768+0+0 +repage -trim +repage "$out/windows-program.png"
+  # Trimmed to less than the desktop: the dialog is drawn.
+  [ "$(identify -format %w "$out/windows-program.png")" -lt 1000 ] && break
+done
+kill "$program_pid" 2>/dev/null || true
+"${WINESERVER:-/usr/lib/wine/wineserver}" -k 2>/dev/null || true
+echo "$out/windows-program.png"
+
+# The terminal backend beside it: the Linux program in tmux, its screen as
+# text (the README shows it as a text block).
+linux_program=${DRAVO_LINUX_PROGRAM:-build/bin/dravo-spark-config}
+if [ -x "$linux_program" ] && command -v tmux >/dev/null; then
+  registry=$(mktemp -d)
+  socket="dravo-screenshots-$$"
+  tmux -L "$socket" new-session -d -x 100 -y 34 \
+    "env TERM=xterm-256color DRAVO_REGISTRY_ROOT=$registry $linux_program"
+  sleep 3
+  tmux -L "$socket" capture-pane -p | sed -e '/^ *$/d' >"$out/terminal-program.txt"
+  tmux -L "$socket" kill-server
+  rm -rf "$registry"
+  echo "$out/terminal-program.txt"
+fi
