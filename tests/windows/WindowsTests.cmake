@@ -98,7 +98,8 @@ function(dravo_windows_disable_tests script name)
     list(GET parts 1 reason)
     file(APPEND ${script}
       "# On Windows ${test} needs ${reason}.\n"
-      "if(\"${test}\" IN_LIST ${name}_TESTS)\n"
+      "list(FIND ${name}_TESTS \"${test}\" found)\n"
+      "if(NOT found EQUAL -1)\n"
       "  set_tests_properties(\"${test}\" PROPERTIES DISABLED TRUE)\n"
       "endif()\n")
   endforeach()
