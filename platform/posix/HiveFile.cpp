@@ -705,10 +705,12 @@ ErrorCode HiveFile::Flush()
             // A flush ends a save: fold the appended change records into a
             // plain export again, so that a person reading the hive sees each
             // value once. The rewrite is itself on disk when it returns.
-            if (const ErrorCode compacted = Compact(fd.Get(), {}); compacted != ERROR_SUCCESS_CODE) {
-                return compacted;
+            if (Compact(fd.Get(), {}) == ERROR_SUCCESS_CODE) {
+                return FlushDirectory();
             }
-            return FlushDirectory();
+            // No room for the second copy a rewrite needs (a full disk): the
+            // records already hold every change, so the save stands once
+            // they are on disk, and a later flush folds them.
         }
     }
     const FileDescriptor file(::open(m_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
