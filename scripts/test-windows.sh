@@ -17,20 +17,22 @@ WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX="$PWD/build-mingw/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINE" wineboot --init >/dev/null 2>&1 || true
-  wineserver -w 2>/dev/null || /usr/lib/wine/wineserver -w
+  "${WINESERVER:-/usr/lib/wine/wineserver}" -w
 fi
 
 # Dialogs need a display: without one the dialog manager fails with error 1400.
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
-  display=:$(( 90 + $$ % 100 ))
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display and writes its number when it is ready.
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   xvfb_pid=$!
-  export DISPLAY="$display"
-  for _ in 1 2 3 4 5 6 7 8 9 10; do
-    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+  for _ in $(seq 1 30); do
+    [ -s "$display_file" ] && break
     sleep 1
   done
+  export DISPLAY=":$(head -1 "$display_file")"
+  rm -f "$display_file"
 fi
 status=0
 ctest --preset windows || status=$?

@@ -9,15 +9,17 @@ out=docs/screenshots
 mkdir -p "$out"
 WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-display=:$(( 90 + $$ % 100 ))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display and writes its number when it is ready.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-export DISPLAY="$display"
-for _ in 1 2 3 4 5 6 7 8 9 10; do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+for _ in $(seq 1 30); do
+  [ -s "$display_file" ] && break
   sleep 1
 done
+export DISPLAY=":$(head -1 "$display_file")"
+rm -f "$display_file"
 fifo=$(mktemp -u)
 mkfifo "$fifo"
 exec 3<>"$fifo"

@@ -375,8 +375,14 @@ void Win32DialogHost::SetText(int32_t controlId, const WideString& text)
         SetSelection(controlId, FindExactItem(controlId, -1, text));
         return;
     }
-    // An edit box sends EN_CHANGE for it, before this returns.
+    // An edit box sends EN_CHANGE for it, before this returns. A handler that
+    // throws meanwhile stops its caller too, as it would without the window
+    // system's frames between them.
+    const bool failedBefore = static_cast<bool>(m_failure);
     ::SetWindowTextW(control, Wide(text).c_str());
+    if (!failedBefore && m_failure) {
+        std::rethrow_exception(std::exchange(m_failure, nullptr));
+    }
 }
 
 void Win32DialogHost::LimitText(int32_t controlId, int32_t maxLength)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 
 #include "tests/ui/EveryControlDialog.h"
 #include "ui/headless/HeadlessDialogSystem.h"
@@ -158,6 +159,42 @@ TEST(Win32DialogTest, BoxesChildrenAndFailuresBehaveAsHeadless)
     const ScriptRun disabled = RunOnWindows("click 110\n");
     EXPECT_EQ(disabled.errorLine, 1);
     EXPECT_NE(disabled.error.find("disabled"), std::string::npos) << disabled.error;
+}
+
+/// Refuses every change of the name box; OnInit sets it.
+class RefusingDialog final : public UI::DialogHandler {
+public:
+    bool OnInit(UI::DialogHost& host) override
+    {
+        host.SetText(ID_NAME, Support::WideString(u"x"));
+        carriedOn = true;
+        return true;
+    }
+    void OnCommand(UI::DialogHost&, int32_t controlId, UI::Notification notification) override
+    {
+        if (controlId == ID_NAME && notification == UI::Notification::TextChanged) {
+            throw std::runtime_error("refused");
+        }
+    }
+    bool carriedOn = false;
+};
+
+template <class System>
+void ExpectTheRefusalToReachTheCaller()
+{
+    RefusingDialog dialog;
+    std::ostringstream transcript;
+    ScriptRunner runner(ParseScript("", "empty.script"), "empty.script");
+    System system(runner, transcript);
+    EXPECT_THROW(system.RunModalTemplate(EveryControlTemplate(), dialog, nullptr), std::runtime_error);
+    EXPECT_FALSE(dialog.carriedOn);
+    EXPECT_TRUE(system.GetOpenDialogs().empty());
+}
+
+TEST(Win32DialogTest, AnExceptionFromANotificationStopsTheCodeThatCausedIt)
+{
+    ExpectTheRefusalToReachTheCaller<UI::HeadlessDialogSystem>();
+    ExpectTheRefusalToReachTheCaller<UI::Win32::Win32DialogSystem>();
 }
 
 } // namespace
