@@ -9,7 +9,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/dravo-spark-config.rc.in
 
 dravo_add_program(dravo-spark-config
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp ${CMAKE_CURRENT_BINARY_DIR}/dravo-spark-config.rc
-  DEPS dravo_app comctl32 shell32)
+  DEPS dravo_app)
 set_target_properties(dravo-spark-config PROPERTIES WIN32_EXECUTABLE ON)
 # wWinMain is the wide entry point; a release keeps no symbol table.
 target_link_options(dravo-spark-config PRIVATE -municode $<$<CONFIG:Release,MinSizeRel>:-s>)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shlobj.h>
 
@@ -89,13 +90,25 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data)
     return 0;
 }
 
+/// Common Controls 6 (the program's manifest asks for it) draws the themed
+/// controls once registered.
+void InitializeCommonControls()
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+}
+
 } // namespace
 
-Win32DialogSystem::Win32DialogSystem() = default;
+Win32DialogSystem::Win32DialogSystem()
+{
+    InitializeCommonControls();
+}
 
 Win32DialogSystem::Win32DialogSystem(ScriptRunner& runner, std::ostream& transcript)
     : m_runner(&runner), m_transcript(&transcript)
 {
+    InitializeCommonControls();
 }
 
 int32_t Win32DialogSystem::RunModalTemplate(
