@@ -13,6 +13,7 @@
 
 #include <curses.h>
 #include <panel.h>
+#include <poll.h>
 
 namespace Dravo::UI::Terminal {
 namespace {
@@ -293,6 +294,13 @@ InputEvent TerminalSession::ReadEvent(int32_t timeoutMs)
     wint_t key = 0;
     const int status = wget_wch(stdscr, &key);
     if (status == ERR) {
+        // A terminal that went away (the connection dropped) reads as an
+        // endless run of errors; when hang-ups are ignored (nohup) no signal
+        // says so, and the loop would spin. Treat it as the hang-up it is.
+        pollfd terminal{::fileno(m_impl->tty), POLLIN, 0};
+        if (::poll(&terminal, 1, 0) > 0 && (terminal.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            g_stopSignal = SIGHUP;
+        }
         return InputEvent{};
     }
     if (status == OK && key == 27) {

@@ -167,6 +167,36 @@ TEST_F(TerminalTmuxTest, AStopSignalGivesTheTerminalBack)
     ExpectExit(*session, 128 + SIGTERM, {"interrupted=15"});
 }
 
+TEST_F(TerminalTmuxTest, AProgramWhoseTerminalGoesAwayEnds)
+{
+    // The shell around the probe ignores hang-ups, as nohup would, so no
+    // signal tells the probe that the terminal is gone: it must notice by
+    // itself instead of spinning on a dead terminal.
+    auto session = Start({"--busy"});
+    const std::string shell = session->Format("#{pane_pid}");
+    std::ifstream children("/proc/" + shell + "/task/" + shell + "/children");
+    std::string probe;
+    ASSERT_TRUE(children >> probe) << "the probe's process was not found";
+    session->Run("kill-server");
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
+        std::ifstream status("/proc/" + probe + "/stat");
+        std::string pid;
+        std::string name;
+        char state = 'Z';
+        ended = !(status >> pid >> name >> state) || state == 'Z';
+        if (!ended) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+    }
+    EXPECT_TRUE(ended) << "the probe kept running after its terminal went away";
+    if (!ended) {
+        ::kill(std::stoi(probe), SIGKILL);
+    }
+}
+
 TEST_F(TerminalTmuxTest, ChoosersAndChildDialogsRunInsideTheTerminal)
 {
     const TempDir dir;
