@@ -138,7 +138,7 @@ TEST_F(ConcurrentSaveTest, TwoToolsSavingAtOnceLoseNothingInAnyInterleaving)
     std::mt19937 random(seed);
     SCOPED_TRACE("seed " + std::to_string(seed));
 
-    for (int round = 0; round < 12; ++round) {
+    for (int round = 0; round < 8; ++round) {
         const std::string context = "round " + std::to_string(round);
         SCOPED_TRACE(context);
         WriteHive(initial);
@@ -166,7 +166,7 @@ TEST_F(ConcurrentSaveTest, TwoToolsSavingAtOnceLoseNothingInAnyInterleaving)
         EXPECT_EQ(after.Text(u"UID"), "bob");
     }
 
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 4; ++round) {
         const std::string context = "free round " + std::to_string(round);
         SCOPED_TRACE(context);
         WriteHive(initial);

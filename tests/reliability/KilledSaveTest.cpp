@@ -171,7 +171,7 @@ TEST_F(KilledSaveTest, KilledAtAnySystemCallOfTheSaveLosesNothing)
     }
     ASSERT_GT(saveStops, PROPERTIES * 10);
 
-    for (int round = 0; round < 30; ++round) {
+    for (int round = 0; round < 24; ++round) {
         const int64_t stops = std::uniform_int_distribution<int64_t>(0, saveStops - 1)(random);
         const std::string context = "killed " + std::to_string(stops) + " stops into the save";
         SCOPED_TRACE(context);
