@@ -42,6 +42,11 @@ set(DRAVO_POSIX_ONLY_INCLUDES
   "|tests/common/ProgramRun\\.h|tests/common/UnprivilegedRun\\.h|tests/common/DriverKeyHive\\.h"
   "|tests/app/ToolRun\\.h|tests/reliability/[A-Za-z]+\\.h|tests/ui/terminal/[A-Za-z]+\\.h")
 string(REPLACE ";" "" DRAVO_POSIX_ONLY_INCLUDES "${DRAVO_POSIX_ONLY_INCLUDES}")
+# Calls of POSIX functions that the Windows C runtime lacks.
+set(DRAVO_POSIX_ONLY_CALLS
+  "setenv|unsetenv|mkdtemp|mkstemp|fork|execv|execvp|waitpid|kill|getuid|geteuid|setuid|chmod|fchmod|symlink"
+  "|readlink|pipe|dup2|mkfifo|realpath|posix_spawn")
+string(REPLACE ";" "" DRAVO_POSIX_ONLY_CALLS "${DRAVO_POSIX_ONLY_CALLS}")
 # Wine maps drive Z: to the Unix root.
 set(DRAVO_TEST_PATH_PREFIX "Z:")
 set(DRAVO_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
@@ -68,9 +73,12 @@ function(dravo_windows_select_sources name sources_variable)
       # A file that includes a POSIX-only header, or a test helper built on one.
       file(READ ${CMAKE_CURRENT_SOURCE_DIR}/${source} text)
       string(REGEX MATCH "#include [<\"](${DRAVO_POSIX_ONLY_INCLUDES})[>\"]" posix_include "${text}")
+      string(REGEX MATCH "::(${DRAVO_POSIX_ONLY_CALLS})\\(" posix_call "${text}")
       if(posix_include)
         string(REGEX REPLACE "#include " "" posix_include "${posix_include}")
         set(skip_reason "what only POSIX systems have (it includes ${posix_include})")
+      elseif(posix_call)
+        set(skip_reason "what only POSIX systems have (it calls ${posix_call})")
       endif()
     endif()
     if(skip_reason)
