@@ -1,0 +1,44 @@
+#!/bin/sh
+# Whole-process time and peak memory of dravo-spark-config on a typical
+# machine hive in a private registry root: "--version" (the floor: load the
+# libraries, parse the options, exit), the dialog opened headless and
+# cancelled (start-up, product identity, settings load, dialog, teardown), and
+# the same with OK (the save, made durable with fsync, on top).
+#
+#   bench/tool_startup_bench.sh [BUILD_DIR [RUNS]]    # defaults: build 200
+set -eu
+build=${1:-build}
+runs=${2:-200}
+program="$build/bin/dravo-spark-config"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+hive='Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"SparkServerType"="3"\r\n"AuthMech"="3"\r\n"UID"="operator"\r\n"ThriftTransport"="1"\r\n'
+printf "$hive" > "$work/HKEY_LOCAL_MACHINE.reg"
+printf 'click 2\n' > "$work/cancel"
+printf 'click 1\n' > "$work/ok"
+export HOME="$work" DRAVO_REGISTRY_ROOT="$work"
+
+# Mean wall time over the runs, in milliseconds with two decimals.
+mean_ms() {
+  start=$(date +%s%N)
+  i=0
+  while [ "$i" -lt "$runs" ]; do
+    "$program" "$@" > /dev/null || [ $? -le 1 ]
+    i=$((i + 1))
+  done
+  end=$(date +%s%N)
+  echo $(( (end - start) / runs / 10000 )) | sed 's/\(..\)$/.\1/; s/^\./0./'
+}
+
+# Peak resident set size of one run, in KiB.
+peak_kib() {
+  /usr/bin/time -f %M "$program" "$@" 2>&1 > /dev/null | tail -1
+}
+
+"$program" --script "$work/cancel" || [ $? -eq 0 ]
+printf '%-40s %10s %10s\n' "" "ms/run" "peak KiB"
+printf '%-40s %10s %10s\n' "--version (load the libraries, exit)" "$(mean_ms --version)" "$(peak_kib --version)"
+printf '%-40s %10s %10s\n' "--script, dialog 1092, Cancel" "$(mean_ms --script "$work/cancel")" \
+  "$(peak_kib --script "$work/cancel")"
+printf '%-40s %10s %10s\n' "--script, dialog 1092, OK (save)" "$(mean_ms --script "$work/ok")" \
+  "$(peak_kib --script "$work/ok")"
