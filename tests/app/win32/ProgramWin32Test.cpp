@@ -6,64 +6,20 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "platform/Registry.h"
 #include "platform/SystemError.h"
 #include "support/WideString.h"
-#include "tests/common/TempDir.h"
+#include "tests/app/win32/ProgramWin32Fixture.h"
 
 namespace Dravo::Test {
 namespace {
 
-constexpr std::u16string_view DRIVER_KEY = u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
-
-struct ProgramRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;
-    std::string errors;
-};
-
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-std::string ReadText(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-HANDLE InheritableFile(const std::filesystem::path& path, DWORD access, DWORD disposition)
-{
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return ::CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
-        FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-class ProgramWin32Test : public ::testing::Test {
+class ProgramWin32Test : public ProgramWin32Fixture {
 protected:
-    void SetUp() override
-    {
-        m_root = std::string("program-win32-test/") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        OS::SetRegistryRoot(m_root);
-        (void)OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE");
-        (void)OS::DeleteRegistryTree(OS::RegistryHive::CurrentUser, u"Software");
-    }
-    void TearDown() override
-    {
-        (void)OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE");
-        (void)OS::DeleteRegistryTree(OS::RegistryHive::CurrentUser, u"Software");
-        OS::SetRegistryRoot({});
-    }
-
     void WriteDriverKey(const std::map<std::u16string, std::u16string>& values)
     {
         auto key = OS::RegistryKey::Create(OS::RegistryHive::LocalMachine, DRIVER_KEY);
@@ -87,50 +43,10 @@ protected:
         return values;
     }
 
-    /// Runs the program on the script with this test's registry root.
-    ProgramRun Run(const std::string& script)
-    {
-        const std::filesystem::path scriptPath = m_files / "test.script";
-        std::ofstream(scriptPath, std::ios::binary) << script;
-        const char* binaries = std::getenv("DRAVO_TEST_BINARY_DIR");
-        EXPECT_NE(binaries, nullptr);
-        const std::filesystem::path program = std::filesystem::path(binaries ? binaries : ".") / "bin"
-            / "dravo-spark-config.exe";
-        std::wstring commandLine = L"\"" + program.wstring() + L"\" --registry-root \"" + Wide(m_root)
-            + L"\" --script \"" + scriptPath.wstring() + L"\"";
-
-        HANDLE output = InheritableFile(m_files / "out.txt", GENERIC_WRITE, CREATE_ALWAYS);
-        HANDLE errors = InheritableFile(m_files / "err.txt", GENERIC_WRITE, CREATE_ALWAYS);
-        HANDLE input = InheritableFile(scriptPath, GENERIC_READ, OPEN_EXISTING);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = input;
-        startup.hStdOutput = output;
-        startup.hStdError = errors;
-        PROCESS_INFORMATION process{};
-        ProgramRun run;
-        if (::CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                nullptr, &startup, &process)) {
-            ::WaitForSingleObject(process.hProcess, INFINITE);
-            ::GetExitCodeProcess(process.hProcess, &run.exitCode);
-            ::CloseHandle(process.hThread);
-            ::CloseHandle(process.hProcess);
-        } else {
-            ADD_FAILURE() << "cannot start " << program.string() << ": error " << ::GetLastError();
-        }
-        ::CloseHandle(output);
-        ::CloseHandle(errors);
-        ::CloseHandle(input);
-        run.output = ReadText(m_files / "out.txt");
-        run.errors = ReadText(m_files / "err.txt");
-        return run;
-    }
-
     /// Lets everyone read the key below this test's machine hive, and nobody change it.
     void Lock(const std::wstring& path)
     {
-        const std::wstring full = L"Software\\Dravo\\Registry Roots\\" + Wide(m_root) + L"\\HKEY_LOCAL_MACHINE\\" + path;
+        const std::wstring full = MachineKeyPath(path);
         HKEY key = nullptr;
         ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, WRITE_DAC | KEY_READ, &key), ERROR_SUCCESS);
         PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -144,7 +60,7 @@ protected:
     /// Gives the key back to everyone, so that it can be removed.
     void Unlock(const std::wstring& path)
     {
-        const std::wstring full = L"Software\\Dravo\\Registry Roots\\" + Wide(m_root) + L"\\HKEY_LOCAL_MACHINE\\" + path;
+        const std::wstring full = MachineKeyPath(path);
         HKEY key = nullptr;
         if (::RegOpenKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) {
             return;
@@ -157,9 +73,6 @@ protected:
         }
         ::RegCloseKey(key);
     }
-
-    std::string m_root;
-    TempDir m_files;
 };
 
 std::string SystemText(OS::ErrorCode code)
