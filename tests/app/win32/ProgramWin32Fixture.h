@@ -131,8 +131,9 @@ protected:
     };
 
     /// Starts the program on the script with this test's registry root; NAME
-    /// keeps the files of programs that run at once apart.
-    StartedProgram Start(const std::string& script, const std::string& name = "test")
+    /// keeps the files of programs that run at once apart. CREATION_FLAGS go
+    /// to CreateProcessW (DEBUG_ONLY_THIS_PROCESS makes this thread its debugger).
+    StartedProgram Start(const std::string& script, const std::string& name = "test", DWORD creationFlags = 0)
     {
         StartedProgram started{{}, m_files / (name + ".out"), m_files / (name + ".err")};
         const std::filesystem::path scriptPath = m_files / (name + ".script");
@@ -153,8 +154,8 @@ protected:
         startup.hStdInput = input;
         startup.hStdOutput = output;
         startup.hStdError = errors;
-        if (!::CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                nullptr, &startup, &started.process)) {
+        if (!::CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, creationFlags,
+                nullptr, nullptr, &startup, &started.process)) {
             ADD_FAILURE() << "cannot start " << program.string() << ": error " << ::GetLastError();
         }
         ::CloseHandle(output);
