@@ -22,26 +22,9 @@ namespace {
 constexpr DWORD EXIT_SAVED = 1;
 const std::string MEBIBYTE_OF_DIGITS(1 << 20, '7');
 
-/// UTF-16LE units of ASCII text, then NULS terminating NULs.
-std::vector<BYTE> Utf16(const std::string& text, size_t nuls = 1)
-{
-    std::vector<BYTE> data;
-    for (const char c : text) {
-        data.push_back(static_cast<BYTE>(c));
-        data.push_back(0);
-    }
-    data.insert(data.end(), 2 * nuls, 0);
-    return data;
-}
-
 std::wstring Wide(const std::string& text)
 {
     return std::wstring(text.begin(), text.end());
-}
-
-StoredValue Sz(const std::string& name, const std::string& text)
-{
-    return {Wide(name), REG_SZ, Utf16(text)};
 }
 
 StoredValue Typed(const std::string& name, DWORD type, std::vector<BYTE> data)
@@ -72,16 +55,6 @@ std::string Describe(const StoredValue& value)
         text += " " + std::to_string(value.data[i]);
     }
     return text + ")";
-}
-
-std::optional<StoredValue> Find(const std::vector<StoredValue>& values, const std::wstring& name)
-{
-    for (const StoredValue& value : values) {
-        if (::_wcsicmp(value.name.c_str(), name.c_str()) == 0) {
-            return value;
-        }
-    }
-    return std::nullopt;
 }
 
 struct KeyCase {

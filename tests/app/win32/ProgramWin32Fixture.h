@@ -9,8 +9,10 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -40,6 +42,35 @@ inline void PrintTo(const StoredValue& value, std::ostream* out)
 {
     *out << std::string(value.name.begin(), value.name.end()) << " (type " << value.type << ", "
          << value.data.size() << " bytes)";
+}
+
+/// UTF-16LE units of ASCII text, then NULS terminating NULs.
+inline std::vector<BYTE> Utf16(const std::string& text, size_t nuls = 1)
+{
+    std::vector<BYTE> data;
+    for (const char c : text) {
+        data.push_back(static_cast<BYTE>(c));
+        data.push_back(0);
+    }
+    data.insert(data.end(), 2 * nuls, 0);
+    return data;
+}
+
+/// A REG_SZ value as Windows stores it.
+inline StoredValue Sz(const std::string& name, const std::string& text)
+{
+    return {std::wstring(name.begin(), name.end()), REG_SZ, Utf16(text)};
+}
+
+/// The value of that name, compared without regard to case as Windows does.
+inline std::optional<StoredValue> Find(const std::vector<StoredValue>& values, const std::wstring& name)
+{
+    for (const StoredValue& value : values) {
+        if (::_wcsicmp(value.name.c_str(), name.c_str()) == 0) {
+            return value;
+        }
+    }
+    return std::nullopt;
 }
 
 class ProgramWin32Fixture : public ::testing::Test {

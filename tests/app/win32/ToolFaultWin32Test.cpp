@@ -27,29 +27,6 @@ const std::string KERBEROS_SCRIPT = "select 1040 Kerberos\n"
                                     "type 1043 spark\n"
                                     "click 1\n";
 
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-StoredValue Sz(const std::string& name, const std::string& text)
-{
-    StoredValue value{Wide(name), REG_SZ, {}};
-    for (const char c : text) {
-        value.data.push_back(static_cast<BYTE>(c));
-        value.data.push_back(0);
-    }
-    value.data.insert(value.data.end(), {0, 0});
-    return value;
-}
-
-std::optional<StoredValue> Find(const std::vector<StoredValue>& values, const std::wstring& name)
-{
-    const auto found = std::find_if(values.begin(), values.end(),
-        [&](const StoredValue& value) { return ::_wcsicmp(value.name.c_str(), name.c_str()) == 0; });
-    return found == values.end() ? std::nullopt : std::optional(*found);
-}
-
 /// The values in the order of their names (Wine enumerates them so, Windows
 /// in the order they were made).
 std::vector<StoredValue> ByName(std::vector<StoredValue> values)
