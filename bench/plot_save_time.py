@@ -52,7 +52,7 @@ def main():
                 label="Wine 8 registry, N open-set-close writes\n(anchor figures: 39 us x N at 1,000, 119 us x N at 10,000)")
     for n in wine_n:
         axes.annotate(f"{WINE_ANCHORS[n] * 1000:.0f} ms", (n, WINE_ANCHORS[n]), textcoords="offset points",
-                      xytext=(6, 6), color="tab:red")
+                      xytext=(-58, 4), color="tab:red")
     for n, seconds in zip(SIZES, ours):
         if n in WINE_ANCHORS:
             axes.annotate(f"{seconds * 1000:.0f} ms", (n, seconds), textcoords="offset points", xytext=(6, -14),
