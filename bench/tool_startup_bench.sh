@@ -18,22 +18,7 @@ printf 'click 2\n' > "$work/cancel"
 printf 'click 1\n' > "$work/ok"
 export HOME="$work" DRAVO_REGISTRY_ROOT="$work"
 
-# Mean wall time over the runs, in milliseconds with two decimals.
-mean_ms() {
-  start=$(date +%s%N)
-  i=0
-  while [ "$i" -lt "$runs" ]; do
-    "$program" "$@" > /dev/null || [ $? -le 1 ]
-    i=$((i + 1))
-  done
-  end=$(date +%s%N)
-  echo $(( (end - start) / runs / 10000 )) | sed 's/\(..\)$/.\1/; s/^\./0./'
-}
-
-# Peak resident set size of one run, in KiB.
-peak_kib() {
-  /usr/bin/time -f %M "$program" "$@" 2>&1 > /dev/null | tail -1
-}
+. "$(dirname "$0")/timing.sh"
 
 "$program" --script "$work/cancel" || [ $? -eq 0 ]
 printf '%-40s %10s %10s\n' "" "ms/run" "peak KiB"

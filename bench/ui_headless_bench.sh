@@ -12,22 +12,7 @@ script=$(mktemp)
 trap 'rm -f "$script"' EXIT
 printf 'click 2\n' > "$script"
 
-# Mean wall time over the runs, in milliseconds with two decimals.
-mean_ms() {
-  start=$(date +%s%N)
-  i=0
-  while [ "$i" -lt "$runs" ]; do
-    "$program" "$@" > /dev/null || [ $? -le 1 ]
-    i=$((i + 1))
-  done
-  end=$(date +%s%N)
-  echo $(( (end - start) / runs / 10000 )) | sed 's/\(..\)$/.\1/; s/^\./0./'
-}
-
-# Peak resident set size of one run, in KiB.
-peak_kib() {
-  /usr/bin/time -f %M "$program" "$@" 2>&1 > /dev/null | tail -1
-}
+. "$(dirname "$0")/timing.sh"
 
 "$program" --floor
 "$program" "$script"
