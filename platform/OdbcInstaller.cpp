@@ -5,28 +5,25 @@
 #include <mutex>
 #include <vector>
 
-#include <dlfcn.h>
-#include <odbcinst.h>
-
 #include "platform/ModulePath.h"
+#include "platform/OdbcHeaders.h"
+#include "platform/SharedLibrary.h"
 #include "platform/Utf8.h"
-
-// The multiarch library directory, from the build; an absolute path, so that
-// no search path can put another library in its place.
-#ifndef DRAVO_SYSTEM_LIBRARY_DIR
-#define DRAVO_SYSTEM_LIBRARY_DIR "/usr/lib"
-#endif
 
 namespace Dravo::OS {
 namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the installer's wide characters must be UTF-16 units");
 
+#ifdef _WIN32
+constexpr const char* LIBRARY_NAME = "odbccp32.dll";
+#else
 constexpr const char* LIBRARY_NAME = "libodbcinst.so.2";
+#endif
 
 struct InstallerState {
     std::mutex mutex;
-    void* handle = nullptr;
+    SharedLibraryHandle handle = nullptr;
     std::string loadedPath;
     InstallerMessageBox messageBox;
 };
@@ -72,7 +69,7 @@ void ShowMessage(const std::u16string& caption, const std::u16string& text)
 }
 
 /// The loaded library, loading it if needed; nullptr after telling the user.
-void* Library()
+SharedLibraryHandle Library()
 {
     {
         std::lock_guard lock(State().mutex);
@@ -80,7 +77,8 @@ void* Library()
             return State().handle;
         }
         const std::string path = OdbcInstaller::GetLibraryPath();
-        if (void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        std::string reason;
+        if (SharedLibraryHandle handle = LoadSharedLibrary(path, reason)) {
             State().handle = handle;
             State().loadedPath = path;
             return handle;
@@ -116,7 +114,7 @@ std::string OdbcInstaller::GetLibraryPath()
     if (const char* path = std::getenv(ODBCINST_LIBRARY_OVERRIDE_VARIABLE); path && *path) {
         return path;
     }
-    return std::string(DRAVO_SYSTEM_LIBRARY_DIR) + "/" + LIBRARY_NAME;
+    return GetSystemLibraryPath(LIBRARY_NAME);
 }
 
 bool OdbcInstaller::IsAvailable()
@@ -132,11 +130,11 @@ bool OdbcInstaller::IsLoaded()
 
 void* OdbcInstaller::GetFunction(const char* name)
 {
-    void* handle = Library();
+    SharedLibraryHandle handle = Library();
     if (!handle) {
         return nullptr;
     }
-    if (void* function = ::dlsym(handle, name)) {
+    if (void* function = FindSharedLibraryFunction(handle, name)) {
         return function;
     }
     std::string libraryPath;
@@ -231,7 +229,9 @@ bool OdbcInstaller::WritePrivateProfileString(std::u16string_view section, std::
 bool OdbcInstaller::WritePrivateProfileStringNarrow(const std::string& section, const std::string& entry,
     const std::optional<std::string>& value, const std::string& fileName)
 {
-    auto* function = Lookup<decltype(::SQLWritePrivateProfileString)>("SQLWritePrivateProfileString");
+    // The narrow function by its own name: with UNICODE the header's name is the wide one.
+    using NarrowWrite = BOOL INSTAPI(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+    auto* function = Lookup<NarrowWrite>("SQLWritePrivateProfileString");
     if (!function) {
         return false;
     }

@@ -1,16 +1,18 @@
-// The driver manager's call sequence for a connection test, shared by the
-// posix and win32 implementations of OdbcDriverManager. Each includes its
-// system's ODBC headers before this file and hands in the functions it found
-// in the library it loaded; only the loading differs between the systems.
+#include "platform/OdbcDriverManager.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "platform/OdbcHeaders.h"
+#include "platform/SharedLibrary.h"
 
 namespace Dravo::OS::OdbcCalls {
 
@@ -193,3 +195,79 @@ inline OdbcConnectionTestResult RunConnectionTest(const Functions& functions, st
 }
 
 } // namespace Dravo::OS::OdbcCalls
+
+namespace Dravo::OS {
+namespace {
+
+#ifdef _WIN32
+constexpr const char* LIBRARY_NAME = "odbc32.dll";
+#else
+constexpr const char* LIBRARY_NAME = "libodbc.so.2";
+#endif
+
+struct DriverManagerState {
+    std::mutex mutex;
+    SharedLibraryHandle handle = nullptr;
+    std::string loadedPath;
+    OdbcCalls::Functions functions;
+};
+
+DriverManagerState& State()
+{
+    // Never destroyed: drivers the manager loaded may still run code from it
+    // while the process ends.
+    static auto* state = new DriverManagerState();
+    return *state;
+}
+
+/// The loaded library's functions, loading it if needed; the reason when it
+/// cannot be used. A failed load is tried again on the next call.
+std::optional<std::string> LoadFunctions(OdbcCalls::Functions& functions)
+{
+    std::lock_guard lock(State().mutex);
+    const std::string path = OdbcDriverManager::GetLibraryPath();
+    if (State().handle && State().loadedPath == path) {
+        functions = State().functions;
+        return std::nullopt;
+    }
+    std::string reason;
+    SharedLibraryHandle handle = LoadSharedLibrary(path, reason);
+    if (!handle) {
+        return reason;
+    }
+    OdbcCalls::Functions found;
+    if (auto missing = OdbcCalls::LookUpFunctions(
+            found, [handle](const char* name) { return FindSharedLibraryFunction(handle, name); })) {
+        UnloadSharedLibrary(handle);
+        return path + " has no function " + *missing;
+    }
+    // A library loaded before stays: a driver it loaded may still be in use.
+    State().handle = handle;
+    State().loadedPath = path;
+    State().functions = found;
+    functions = found;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string OdbcDriverManager::GetLibraryPath()
+{
+    if (const char* path = std::getenv(ODBC_LIBRARY_OVERRIDE_VARIABLE); path && *path) {
+        return path;
+    }
+    return GetSystemLibraryPath(LIBRARY_NAME);
+}
+
+OdbcConnectionTestResult OdbcDriverManager::TestConnection(std::u16string_view connectionString)
+{
+    OdbcCalls::Functions functions;
+    if (auto error = LoadFunctions(functions)) {
+        OdbcConnectionTestResult result;
+        result.libraryError = std::move(error);
+        return result;
+    }
+    return OdbcCalls::RunConnectionTest(functions, connectionString);
+}
+
+} // namespace Dravo::OS

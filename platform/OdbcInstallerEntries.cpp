@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include <windows.h>
-#include <odbcinst.h>
-
+#include "platform/OdbcHeaders.h"
 #include "platform/OdbcInstaller.h"
 
 namespace Dravo::OS {
