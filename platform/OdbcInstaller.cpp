@@ -35,24 +35,6 @@ InstallerState& State()
     return *state;
 }
 
-std::string ToUtf8(std::u16string_view text)
-{
-    std::string out;
-    if (!AppendUtf8FromUtf16(text, out)) {
-        out.assign(1, '?');
-    }
-    return out;
-}
-
-std::u16string ToUtf16(std::string_view text)
-{
-    std::u16string out;
-    if (!AppendUtf16FromUtf8(text, out)) {
-        out.assign(text.begin(), text.end());
-    }
-    return out;
-}
-
 void ShowMessage(const std::u16string& caption, const std::u16string& text)
 {
     InstallerMessageBox messageBox;
@@ -64,7 +46,7 @@ void ShowMessage(const std::u16string& caption, const std::u16string& text)
         messageBox(caption, text);
         return;
     }
-    std::fprintf(stderr, "%s: %s\n", ToUtf8(caption).c_str(), ToUtf8(text).c_str());
+    std::fprintf(stderr, "%s: %s\n", Utf8OrPlaceholder(caption).c_str(), Utf8OrPlaceholder(text).c_str());
     std::fflush(stderr);
 }
 
@@ -143,8 +125,8 @@ void* OdbcInstaller::GetFunction(const char* name)
         libraryPath = State().loadedPath;
     }
     const std::u16string modulePath = GetModuleFilePath();
-    const std::u16string functionName = ToUtf16(name);
-    const std::u16string library = ToUtf16(libraryPath);
+    const std::u16string functionName = Utf16OrWidenedBytes(name);
+    const std::u16string library = Utf16OrWidenedBytes(libraryPath);
     std::u16string text = u"The program ";
     text += modulePath;
     text += u", or one of its DLLs attempted to call the function ";

@@ -113,4 +113,22 @@ bool IsWellFormedUtf16(std::u16string_view utf16)
     return true;
 }
 
+std::string Utf8OrPlaceholder(std::u16string_view utf16)
+{
+    std::string out;
+    if (!AppendUtf8FromUtf16(utf16, out)) {
+        out.assign(1, '?');
+    }
+    return out;
+}
+
+std::u16string Utf16OrWidenedBytes(std::string_view utf8)
+{
+    std::u16string out;
+    if (!AppendUtf16FromUtf8(utf8, out)) {
+        out.assign(utf8.begin(), utf8.end());
+    }
+    return out;
+}
+
 } // namespace Dravo::OS

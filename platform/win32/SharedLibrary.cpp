@@ -7,33 +7,13 @@
 #include "platform/win32/WideText.h"
 
 namespace Dravo::OS {
-namespace {
-
-std::string ToUtf8(std::u16string_view text)
-{
-    std::string out;
-    if (!AppendUtf8FromUtf16(text, out)) {
-        out.assign(1, '?');
-    }
-    return out;
-}
-
-std::u16string ToUtf16(std::string_view text)
-{
-    std::u16string out;
-    if (!AppendUtf16FromUtf8(text, out)) {
-        out.assign(text.begin(), text.end());
-    }
-    return out;
-}
-
-} // namespace
 
 std::string GetSystemLibraryPath(std::string_view fileName)
 {
     wchar_t directory[MAX_PATH] = {};
     const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
-    std::string path = length > 0 && length < MAX_PATH ? ToUtf8(FromWide(directory, length)) : "C:\\Windows\\System32";
+    std::string path =
+        length > 0 && length < MAX_PATH ? Utf8OrPlaceholder(FromWide(directory, length)) : "C:\\Windows\\System32";
     path += '\\';
     path += fileName;
     return path;
@@ -41,9 +21,9 @@ std::string GetSystemLibraryPath(std::string_view fileName)
 
 SharedLibraryHandle LoadSharedLibrary(const std::string& path, std::string& reason)
 {
-    HMODULE handle = ::LoadLibraryW(ToWide(ToUtf16(path)).c_str());
+    HMODULE handle = ::LoadLibraryW(ToWide(Utf16OrWidenedBytes(path)).c_str());
     if (!handle) {
-        reason = path + ": " + ToUtf8(GetSystemErrorMessage(::GetLastError()));
+        reason = path + ": " + Utf8OrPlaceholder(GetSystemErrorMessage(::GetLastError()));
         while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
             reason.pop_back();
         }
