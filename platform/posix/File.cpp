@@ -1,9 +1,7 @@
 // Files on POSIX systems.
 #include "platform/File.h"
 
-#include <atomic>
 #include <cerrno>
-#include <mutex>
 #include <utility>
 
 #include <fcntl.h>
@@ -12,21 +10,10 @@
 
 #include <unicode/unistr.h>
 
+#include "platform/FileFault.h"
+
 namespace Dravo::OS {
 namespace {
-
-std::mutex s_hookLock;
-FileFaultHook s_hook;
-std::atomic<bool> s_hookSet{false};
-
-ErrorCode InjectedFault(FileOperation operation, const std::u16string& name)
-{
-    if (!s_hookSet.load(std::memory_order_acquire)) {
-        return ERROR_SUCCESS_CODE;
-    }
-    std::lock_guard<std::mutex> guard(s_hookLock);
-    return s_hook ? s_hook(operation, name) : ERROR_SUCCESS_CODE;
-}
 
 std::string ToNative(const std::u16string& name)
 {
@@ -95,34 +82,11 @@ bool IsPathSeparator(char16_t c)
     return c == u'/';
 }
 
-File::File(File&& other) noexcept
-    : m_descriptor(std::exchange(other.m_descriptor, -1)),
-      m_writable(other.m_writable),
-      m_name(std::move(other.m_name))
-{
-}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_descriptor = std::exchange(other.m_descriptor, -1);
-        m_writable = other.m_writable;
-        m_name = std::move(other.m_name);
-    }
-    return *this;
-}
-
-File::~File()
-{
-    Close();
-}
-
 ErrorCode File::Open(const std::u16string& name, FileAccess access, FileCreation creation,
     const FileOpenOptions& options)
 {
     Close();
-    if (const ErrorCode fault = InjectedFault(FileOperation::Open, name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Open, name)) {
         return fault;
     }
     if (name.empty()) {
@@ -168,7 +132,7 @@ void File::Close()
 ErrorCode File::Read(void* buffer, size_t count, size_t& bytesRead)
 {
     bytesRead = 0;
-    if (const ErrorCode fault = InjectedFault(FileOperation::Read, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Read, m_name)) {
         return fault;
     }
     ssize_t result = -1;
@@ -185,7 +149,7 @@ ErrorCode File::Read(void* buffer, size_t count, size_t& bytesRead)
 ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
 {
     bytesWritten = 0;
-    if (const ErrorCode fault = InjectedFault(FileOperation::Write, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Write, m_name)) {
         return fault;
     }
     const char* bytes = static_cast<const char*>(buffer);
@@ -208,7 +172,7 @@ ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
 ErrorCode File::Seek(int64_t offset, SeekOrigin origin, int64_t& newPosition)
 {
     newPosition = -1;
-    if (const ErrorCode fault = InjectedFault(FileOperation::Seek, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Seek, m_name)) {
         return fault;
     }
     int whence = SEEK_CUR;
@@ -228,7 +192,7 @@ ErrorCode File::Seek(int64_t offset, SeekOrigin origin, int64_t& newPosition)
 ErrorCode File::GetSize(uint64_t& size) const
 {
     size = 0;
-    if (const ErrorCode fault = InjectedFault(FileOperation::GetSize, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::GetSize, m_name)) {
         return fault;
     }
     struct stat info {};
@@ -241,7 +205,7 @@ ErrorCode File::GetSize(uint64_t& size) const
 
 ErrorCode File::Flush()
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Flush, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Flush, m_name)) {
         return fault;
     }
     if (::fsync(m_descriptor) != 0 && errno != EINVAL && errno != EROFS) {
@@ -252,7 +216,7 @@ ErrorCode File::Flush()
 
 ErrorCode File::Lock(uint64_t offset, uint64_t length)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Lock, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Lock, m_name)) {
         return fault;
     }
     struct flock range {};
@@ -271,7 +235,7 @@ ErrorCode File::Lock(uint64_t offset, uint64_t length)
 
 ErrorCode File::Unlock(uint64_t offset, uint64_t length)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Unlock, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Unlock, m_name)) {
         return fault;
     }
     struct flock range {};
@@ -287,7 +251,7 @@ ErrorCode File::Unlock(uint64_t offset, uint64_t length)
 
 ErrorCode CreateDirectoryLevel(const std::u16string& path)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::CreateDirectory, path)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::CreateDirectory, path)) {
         return fault;
     }
     if (::mkdir(ToNative(path).c_str(), 0755) != 0) {
@@ -299,7 +263,7 @@ ErrorCode CreateDirectoryLevel(const std::u16string& path)
 
 ErrorCode RenameFile(const std::u16string& from, const std::u16string& to, bool regularFilesOnly)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Rename, from)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Rename, from)) {
         return fault;
     }
     const std::string nativeFrom = ToNative(from);
@@ -318,7 +282,7 @@ ErrorCode RenameFile(const std::u16string& from, const std::u16string& to, bool 
 
 ErrorCode RemoveFile(const std::u16string& name, bool regularFilesOnly)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Remove, name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Remove, name)) {
         return fault;
     }
     const std::string native = ToNative(name);
@@ -343,13 +307,6 @@ bool IsDirectory(const std::u16string& path)
 {
     struct stat info {};
     return ::stat(ToNative(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-void SetFileFaultHook(FileFaultHook hook)
-{
-    std::lock_guard<std::mutex> guard(s_hookLock);
-    s_hook = std::move(hook);
-    s_hookSet.store(static_cast<bool>(s_hook), std::memory_order_release);
 }
 
 } // namespace Dravo::OS

@@ -3,14 +3,13 @@
 // stands for the handle; every call goes to the handle itself.
 #include "platform/File.h"
 
-#include <atomic>
-#include <mutex>
 #include <utility>
 
 #include <io.h>
 #include <fcntl.h>
 #include <windows.h>
 
+#include "platform/FileFault.h"
 #include "platform/win32/WideText.h"
 
 // The portable names below are not the Windows macros of the same spelling.
@@ -18,19 +17,6 @@
 
 namespace Dravo::OS {
 namespace {
-
-std::mutex s_hookLock;
-FileFaultHook s_hook;
-std::atomic<bool> s_hookSet{false};
-
-ErrorCode InjectedFault(FileOperation operation, const std::u16string& name)
-{
-    if (!s_hookSet.load(std::memory_order_acquire)) {
-        return ERROR_SUCCESS_CODE;
-    }
-    std::lock_guard<std::mutex> guard(s_hookLock);
-    return s_hook ? s_hook(operation, name) : ERROR_SUCCESS_CODE;
-}
 
 ErrorCode LastError()
 {
@@ -62,34 +48,11 @@ bool IsPathSeparator(char16_t c)
     return c == u'\\' || c == u'/';
 }
 
-File::File(File&& other) noexcept
-    : m_descriptor(std::exchange(other.m_descriptor, -1)),
-      m_writable(other.m_writable),
-      m_name(std::move(other.m_name))
-{
-}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_descriptor = std::exchange(other.m_descriptor, -1);
-        m_writable = other.m_writable;
-        m_name = std::move(other.m_name);
-    }
-    return *this;
-}
-
-File::~File()
-{
-    Close();
-}
-
 ErrorCode File::Open(const std::u16string& name, FileAccess access, FileCreation creation,
     const FileOpenOptions& options)
 {
     Close();
-    if (const ErrorCode fault = InjectedFault(FileOperation::Open, name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Open, name)) {
         return fault;
     }
     if (name.empty()) {
@@ -163,7 +126,7 @@ void File::Close()
 ErrorCode File::Read(void* buffer, size_t count, size_t& bytesRead)
 {
     bytesRead = 0;
-    if (const ErrorCode fault = InjectedFault(FileOperation::Read, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Read, m_name)) {
         return fault;
     }
     DWORD read = 0;
@@ -179,7 +142,7 @@ ErrorCode File::Read(void* buffer, size_t count, size_t& bytesRead)
 ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
 {
     bytesWritten = 0;
-    if (const ErrorCode fault = InjectedFault(FileOperation::Write, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Write, m_name)) {
         return fault;
     }
     const char* bytes = static_cast<const char*>(buffer);
@@ -201,7 +164,7 @@ ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
 ErrorCode File::Seek(int64_t offset, SeekOrigin origin, int64_t& newPosition)
 {
     newPosition = -1;
-    if (const ErrorCode fault = InjectedFault(FileOperation::Seek, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Seek, m_name)) {
         return fault;
     }
     DWORD method = FILE_CURRENT;
@@ -225,7 +188,7 @@ ErrorCode File::Seek(int64_t offset, SeekOrigin origin, int64_t& newPosition)
 ErrorCode File::GetSize(uint64_t& size) const
 {
     size = 0;
-    if (const ErrorCode fault = InjectedFault(FileOperation::GetSize, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::GetSize, m_name)) {
         return fault;
     }
     LARGE_INTEGER fileSize{};
@@ -238,7 +201,7 @@ ErrorCode File::GetSize(uint64_t& size) const
 
 ErrorCode File::Flush()
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Flush, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Flush, m_name)) {
         return fault;
     }
     // Nothing to hand over from a handle opened for reading only.
@@ -250,7 +213,7 @@ ErrorCode File::Flush()
 
 ErrorCode File::Lock(uint64_t offset, uint64_t length)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Lock, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Lock, m_name)) {
         return fault;
     }
     OVERLAPPED at{};
@@ -268,7 +231,7 @@ ErrorCode File::Lock(uint64_t offset, uint64_t length)
 
 ErrorCode File::Unlock(uint64_t offset, uint64_t length)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Unlock, m_name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Unlock, m_name)) {
         return fault;
     }
     OVERLAPPED at{};
@@ -283,7 +246,7 @@ ErrorCode File::Unlock(uint64_t offset, uint64_t length)
 
 ErrorCode CreateDirectoryLevel(const std::u16string& path)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::CreateDirectory, path)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::CreateDirectory, path)) {
         return fault;
     }
     if (!::CreateDirectoryW(ToWide(path).c_str(), nullptr)) {
@@ -294,7 +257,7 @@ ErrorCode CreateDirectoryLevel(const std::u16string& path)
 
 ErrorCode RenameFile(const std::u16string& from, const std::u16string& to, bool regularFilesOnly)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Rename, from)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Rename, from)) {
         return fault;
     }
     const std::wstring nativeFrom = ToWide(from);
@@ -311,7 +274,7 @@ ErrorCode RenameFile(const std::u16string& from, const std::u16string& to, bool 
 
 ErrorCode RemoveFile(const std::u16string& name, bool regularFilesOnly)
 {
-    if (const ErrorCode fault = InjectedFault(FileOperation::Remove, name)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::Remove, name)) {
         return fault;
     }
     const std::wstring native = ToWide(name);
@@ -335,13 +298,6 @@ bool IsDirectory(const std::u16string& path)
 {
     const DWORD attributes = ::GetFileAttributesW(ToWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void SetFileFaultHook(FileFaultHook hook)
-{
-    std::lock_guard<std::mutex> guard(s_hookLock);
-    s_hook = std::move(hook);
-    s_hookSet.store(static_cast<bool>(s_hook), std::memory_order_release);
 }
 
 } // namespace Dravo::OS
