@@ -101,6 +101,24 @@ ErrorCode CheckRegistryValueName(std::u16string_view name)
     return ERROR_SUCCESS_CODE;
 }
 
+ErrorCode CheckRegistryChanges(const std::vector<RegistryChange>& changes)
+{
+    for (const RegistryChange& change : changes) {
+        const auto names = SplitRegistryPath(change.keyPath);
+        if (!names) {
+            return names.GetError();
+        }
+        if (change.kind == RegistryChange::Kind::DeleteTree && names->empty()) {
+            return ERROR_ACCESS_DENIED_CODE;
+        }
+        if ((change.kind == RegistryChange::Kind::SetValue || change.kind == RegistryChange::Kind::DeleteValue)
+            && CheckRegistryValueName(change.value.name) != ERROR_SUCCESS_CODE) {
+            return ERROR_INVALID_PARAMETER_CODE;
+        }
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
 std::vector<RegistryImageKey::SubKeyEntry>::iterator RegistryImageKey::LowerBound(const std::u16string& folded)
 {
     return std::lower_bound(m_subKeys.begin(), m_subKeys.end(), folded,

@@ -29,6 +29,10 @@ ErrorOr<std::vector<std::u16string>> SplitRegistryPath(std::u16string_view path)
 std::u16string JoinRegistryPath(const std::vector<std::u16string>& names);
 /// ERROR_INVALID_PARAMETER for a value name the hive file cannot hold.
 ErrorCode CheckRegistryValueName(std::u16string_view name);
+/// Checks a batch of changes before any of it is applied: every key path
+/// splits, no change deletes a whole hive (ERROR_ACCESS_DENIED) and every
+/// value name can be stored.
+ErrorCode CheckRegistryChanges(const std::vector<RegistryChange>& changes);
 
 class RegistryImageKey {
 public:

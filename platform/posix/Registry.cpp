@@ -329,19 +329,11 @@ ErrorCode DeleteRegistryTree(RegistryHive hive, std::u16string_view path)
 ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes)
 {
     ClearRegistryDiagnostic();
+    if (const ErrorCode checked = CheckRegistryChanges(changes); checked != ERROR_SUCCESS_CODE) {
+        return checked;
+    }
     std::map<RegistryHive, std::vector<RegistryChange>> byHive;
     for (const RegistryChange& change : changes) {
-        const auto names = SplitRegistryPath(change.keyPath);
-        if (!names) {
-            return names.GetError();
-        }
-        if (change.kind == RegistryChange::Kind::DeleteTree && names->empty()) {
-            return ERROR_ACCESS_DENIED_CODE;
-        }
-        if ((change.kind == RegistryChange::Kind::SetValue || change.kind == RegistryChange::Kind::DeleteValue)
-            && CheckRegistryValueName(change.value.name) != ERROR_SUCCESS_CODE) {
-            return ERROR_INVALID_PARAMETER_CODE;
-        }
         byHive[change.hive].push_back(change);
     }
     for (const auto& entry : byHive) {

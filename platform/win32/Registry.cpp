@@ -500,18 +500,8 @@ ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes)
     // Everything is checked before anything changes. The Windows registry has
     // no transaction here, so a change refused by the system (access denied)
     // stops the rest; the ones before it stay.
-    for (const RegistryChange& change : changes) {
-        const auto names = SplitRegistryPath(change.keyPath);
-        if (!names) {
-            return names.GetError();
-        }
-        if (change.kind == RegistryChange::Kind::DeleteTree && names->empty()) {
-            return ERROR_ACCESS_DENIED_CODE;
-        }
-        if ((change.kind == RegistryChange::Kind::SetValue || change.kind == RegistryChange::Kind::DeleteValue)
-            && CheckRegistryValueName(change.value.name) != ERROR_SUCCESS_CODE) {
-            return ERROR_INVALID_PARAMETER_CODE;
-        }
+    if (const ErrorCode checked = CheckRegistryChanges(changes); checked != ERROR_SUCCESS_CODE) {
+        return checked;
     }
     for (const RegistryChange& change : changes) {
         if (const ErrorCode applied = ApplyChange(change); applied != ERROR_SUCCESS_CODE) {
