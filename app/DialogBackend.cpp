@@ -1,6 +1,6 @@
 #include "app/DialogBackend.h"
 
-#include <sstream>
+#include <istream>
 
 #include "ui/headless/HeadlessDialogSystem.h"
 #include "ui/headless/Script.h"
@@ -52,20 +52,12 @@ private:
     UI::Terminal::TerminalDialogSystem m_system;
 };
 
-std::string ReadWhole(std::istream& stream)
-{
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 std::unique_ptr<DialogBackend> DialogBackend::CreateHeadless(
     const std::string& scriptPath, std::istream& standardInput, std::ostream& transcript)
 {
-    UI::Script script = scriptPath == "-" ? UI::ParseScript(ReadWhole(standardInput), scriptPath)
-                                          : UI::LoadScriptFile(scriptPath);
+    UI::Script script = UI::LoadScriptFile(scriptPath, standardInput);
     return std::make_unique<HeadlessBackend>(std::move(script), scriptPath, transcript);
 }
 

@@ -2,7 +2,7 @@
 // or, with --script, driven by the script through their controls' messages.
 #include "app/DialogBackend.h"
 
-#include <sstream>
+#include <istream>
 
 #include "ui/headless/Script.h"
 #include "ui/headless/ScriptError.h"
@@ -38,20 +38,12 @@ private:
     UI::Win32::Win32DialogSystem m_system;
 };
 
-std::string ReadWhole(std::istream& stream)
-{
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 std::unique_ptr<DialogBackend> DialogBackend::CreateHeadless(
     const std::string& scriptPath, std::istream& standardInput, std::ostream& transcript)
 {
-    UI::Script script = scriptPath == "-" ? UI::ParseScript(ReadWhole(standardInput), scriptPath)
-                                          : UI::LoadScriptFile(scriptPath);
+    UI::Script script = UI::LoadScriptFile(scriptPath, standardInput);
     return std::make_unique<ScriptedWindowsBackend>(std::move(script), scriptPath, transcript);
 }
 

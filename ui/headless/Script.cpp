@@ -283,12 +283,12 @@ Script ParseScript(std::string_view text, const std::string& sourceName)
 
 namespace Dravo::UI {
 
-Script LoadScriptFile(const std::string& path)
+Script LoadScriptFile(const std::string& path, std::istream& standardInput)
 {
     std::string text;
     if (path == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (std::cin.bad()) {
+        text.assign(std::istreambuf_iterator<char>(standardInput), std::istreambuf_iterator<char>());
+        if (standardInput.bad()) {
             throw ScriptError("-", "cannot read the script from standard input");
         }
         return ParseScript(text, "-");

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,8 +73,8 @@ struct Script {
 /// script has parsed.
 Script ParseScript(std::string_view text, const std::string& sourceName);
 
-/// Reads and parses a script file, or standard input for "-". A file that
+/// Reads and parses a script file, or STANDARD_INPUT for "-". A file that
 /// cannot be read throws ScriptError naming it, with line 0.
-Script LoadScriptFile(const std::string& path);
+Script LoadScriptFile(const std::string& path, std::istream& standardInput = std::cin);
 
 } // namespace Dravo::UI
