@@ -27,7 +27,7 @@ OPENSSL_VERSION=$(source_version libssl-dev)
 EXPAT_VERSION=$(source_version libexpat1-dev)
 GTEST_VERSION=$(source_version googletest)
 if [ -z "$ICU_VERSION" ] || [ -z "$OPENSSL_VERSION" ] || [ -z "$EXPAT_VERSION" ] || [ -z "$GTEST_VERSION" ]; then
-  echo "build-windows-deps: run scripts/install-deps.sh and scripts/install-windows-deps.sh first" >&2
+  echo "build-windows-deps: run scripts/install-deps.sh and scripts/install-deps.sh --windows first" >&2
   exit 1
 fi
 # The data list is part of what is built: a changed list rebuilds ICU.

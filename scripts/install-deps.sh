@@ -1,15 +1,24 @@
 #!/bin/sh
-# Installs the Debian packages that building, running and testing need.
-# Idempotent: does nothing when every package is already there.
+# Installs the Debian packages that building, running and testing need; with
+# --windows, those of the Windows cross build and of running its tests under
+# Wine with a virtual display instead. Idempotent: does nothing when every
+# package is already there.
 set -eu
 
-PACKAGES="
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  libicu-dev libssl-dev libexpat1-dev libncurses-dev
-  unixodbc unixodbc-dev odbcinst libsqliteodbc
-  libgtest-dev libgmock-dev libbenchmark-dev
-  tmux
-"
+if [ "${1:-}" = "--windows" ]; then
+  PACKAGES="
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    dpkg-dev wine64 xvfb xauth
+  "
+else
+  PACKAGES="
+    build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+    libicu-dev libssl-dev libexpat1-dev libncurses-dev
+    unixodbc unixodbc-dev odbcinst libsqliteodbc
+    libgtest-dev libgmock-dev libbenchmark-dev
+    tmux
+  "
+fi
 
 missing=""
 for package in $PACKAGES; do

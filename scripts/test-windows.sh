@@ -4,7 +4,7 @@
 # The third-party libraries are built once and cached (build-windows-deps.sh).
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-windows-deps.sh
+scripts/install-deps.sh --windows
 DRAVO_WINDOWS_DEPS_DIR=$(scripts/build-windows-deps.sh)
 export DRAVO_WINDOWS_DEPS_DIR
 
@@ -20,19 +20,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "${WINESERVER:-/usr/lib/wine/wineserver}" -w
 fi
 
-# Dialogs need a display: without one the dialog manager fails with error 1400.
+# Dialogs need a display.
+. scripts/xvfb.sh
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
-  # Xvfb picks a free display and writes its number when it is ready.
-  display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 30); do
-    [ -s "$display_file" ] && break
-    sleep 1
-  done
-  export DISPLAY=":$(head -1 "$display_file")"
-  rm -f "$display_file"
+  start_xvfb
 fi
 status=0
 ctest --preset windows || status=$?

@@ -9,17 +9,9 @@ out=docs/screenshots
 mkdir -p "$out"
 WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# Xvfb picks a free display and writes its number when it is ready.
-display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
+. scripts/xvfb.sh
+start_xvfb
 trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-for _ in $(seq 1 30); do
-  [ -s "$display_file" ] && break
-  sleep 1
-done
-export DISPLAY=":$(head -1 "$display_file")"
-rm -f "$display_file"
 fifo=$(mktemp -u)
 mkfifo "$fifo"
 exec 3<>"$fifo"
