@@ -8,6 +8,7 @@
 
 #include "tests/common/TempDir.h"
 #include "tests/ui/EveryControlDialog.h"
+#include "tests/ui/EveryControlScriptRun.h"
 #include "ui/headless/HeadlessDialogSystem.h"
 #include "ui/headless/ScriptError.h"
 #include "ui/headless/ScriptRunner.h"
@@ -20,35 +21,9 @@ using UI::ParseScript;
 using UI::ScriptError;
 using UI::ScriptRunner;
 
-struct ScriptRun {
-    int32_t result = -1;
-    /// Empty when the script ran to its end.
-    std::string error;
-    int32_t errorLine = 0;
-    std::string transcript;
-    std::vector<std::string> log;
-    EveryControlResult state;
-};
-
 ScriptRun RunScript(const std::string& script, const Support::WideString& initialName = Support::WideString(u"start"))
 {
-    ScriptRun run;
-    std::ostringstream transcript;
-    EveryControlDialog dialog(initialName);
-    try {
-        ScriptRunner runner(ParseScript(script, "test.script"), "test.script");
-        HeadlessDialogSystem system(runner, transcript);
-        run.result = system.RunModalTemplate(EveryControlTemplate(), dialog, nullptr);
-        EXPECT_TRUE(system.GetOpenDialogs().empty());
-        runner.Finish();
-    } catch (const ScriptError& error) {
-        run.error = error.what();
-        run.errorLine = error.GetLine();
-    }
-    run.transcript = transcript.str();
-    run.log = dialog.GetLog();
-    run.state = dialog.GetResult();
-    return run;
+    return RunEveryControlScript<HeadlessDialogSystem>(script, initialName);
 }
 
 TEST(HeadlessScriptTest, InitialisationRaisesTextChangedButNoSelectionChanges)

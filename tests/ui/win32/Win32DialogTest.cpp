@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "tests/ui/EveryControlDialog.h"
+#include "tests/ui/EveryControlScriptRun.h"
 #include "ui/headless/HeadlessDialogSystem.h"
 #include "ui/headless/ScriptError.h"
 #include "ui/headless/ScriptRunner.h"
@@ -19,45 +20,12 @@ using UI::ParseScript;
 using UI::ScriptError;
 using UI::ScriptRunner;
 
-struct ScriptRun {
-    int32_t result = -1;
-    std::string error;
-    int32_t errorLine = 0;
-    std::string transcript;
-    std::vector<std::string> log;
-    EveryControlResult state;
-    int otherMessages = 0;
-};
-
-template <class System>
-ScriptRun RunOn(const std::string& script, const Support::WideString& initialName)
-{
-    ScriptRun run;
-    std::ostringstream transcript;
-    EveryControlDialog dialog(initialName);
-    try {
-        ScriptRunner runner(ParseScript(script, "test.script"), "test.script");
-        System system(runner, transcript);
-        run.result = system.RunModalTemplate(EveryControlTemplate(), dialog, nullptr);
-        EXPECT_TRUE(system.GetOpenDialogs().empty());
-        runner.Finish();
-    } catch (const ScriptError& error) {
-        run.error = error.what();
-        run.errorLine = error.GetLine();
-    }
-    run.transcript = transcript.str();
-    run.log = dialog.GetLog();
-    run.state = dialog.GetResult();
-    run.otherMessages = dialog.GetOtherMessageCount();
-    return run;
-}
-
 /// Runs the script on real windows, and checks that the headless dialog
 /// did exactly the same.
 ScriptRun RunOnWindows(const std::string& script, const Support::WideString& initialName = Support::WideString(u"start"))
 {
-    const ScriptRun windows = RunOn<UI::Win32::Win32DialogSystem>(script, initialName);
-    const ScriptRun headless = RunOn<UI::HeadlessDialogSystem>(script, initialName);
+    const ScriptRun windows = RunEveryControlScript<UI::Win32::Win32DialogSystem>(script, initialName);
+    const ScriptRun headless = RunEveryControlScript<UI::HeadlessDialogSystem>(script, initialName);
     EXPECT_EQ(windows.result, headless.result);
     EXPECT_EQ(windows.error, headless.error);
     EXPECT_EQ(windows.transcript, headless.transcript);
