@@ -3,30 +3,13 @@
 #include <istream>
 
 #include "ui/headless/HeadlessDialogSystem.h"
+#include "app/ScriptedDialogBackend.h"
 #include "ui/headless/Script.h"
-#include "ui/headless/ScriptError.h"
-#include "ui/headless/ScriptRunner.h"
 #include "ui/terminal/TerminalDialogSystem.h"
 #include "ui/terminal/TerminalSession.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
-
-class HeadlessBackend final : public DialogBackend {
-public:
-    HeadlessBackend(UI::Script script, const std::string& sourceName, std::ostream& transcript)
-        : m_runner(std::move(script), sourceName), m_system(m_runner, transcript)
-    {
-    }
-
-    UI::DialogSystem& GetSystem() override { return m_system; }
-    [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return false; }
-    void Finish() override { m_runner.Finish(); }
-
-private:
-    UI::ScriptRunner m_runner;
-    UI::HeadlessDialogSystem m_system;
-};
 
 class TerminalBackend final : public DialogBackend {
 public:
@@ -58,7 +41,7 @@ std::unique_ptr<DialogBackend> DialogBackend::CreateHeadless(
     const std::string& scriptPath, std::istream& standardInput, std::ostream& transcript)
 {
     UI::Script script = UI::LoadScriptFile(scriptPath, standardInput);
-    return std::make_unique<HeadlessBackend>(std::move(script), scriptPath, transcript);
+    return std::make_unique<ScriptedDialogBackend<UI::HeadlessDialogSystem>>(std::move(script), scriptPath, transcript);
 }
 
 std::unique_ptr<DialogBackend> DialogBackend::CreateTerminal()

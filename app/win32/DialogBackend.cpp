@@ -4,29 +4,12 @@
 
 #include <istream>
 
+#include "app/ScriptedDialogBackend.h"
 #include "ui/headless/Script.h"
-#include "ui/headless/ScriptError.h"
-#include "ui/headless/ScriptRunner.h"
 #include "ui/win32/Win32DialogSystem.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
-
-class ScriptedWindowsBackend final : public DialogBackend {
-public:
-    ScriptedWindowsBackend(UI::Script script, const std::string& sourceName, std::ostream& transcript)
-        : m_runner(std::move(script), sourceName), m_system(m_runner, transcript)
-    {
-    }
-
-    UI::DialogSystem& GetSystem() override { return m_system; }
-    [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return false; }
-    void Finish() override { m_runner.Finish(); }
-
-private:
-    UI::ScriptRunner m_runner;
-    UI::Win32::Win32DialogSystem m_system;
-};
 
 class WindowsBackend final : public DialogBackend {
 public:
@@ -44,7 +27,8 @@ std::unique_ptr<DialogBackend> DialogBackend::CreateHeadless(
     const std::string& scriptPath, std::istream& standardInput, std::ostream& transcript)
 {
     UI::Script script = UI::LoadScriptFile(scriptPath, standardInput);
-    return std::make_unique<ScriptedWindowsBackend>(std::move(script), scriptPath, transcript);
+    return std::make_unique<ScriptedDialogBackend<UI::Win32::Win32DialogSystem>>(
+        std::move(script), scriptPath, transcript);
 }
 
 std::unique_ptr<DialogBackend> DialogBackend::CreateTerminal()
