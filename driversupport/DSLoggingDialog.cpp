@@ -50,16 +50,6 @@ constexpr std::array<ControlCaption, 10> CAPTIONS = {{
     {IDC_CANCEL, IDS_CANCEL},
 }};
 
-/// A caption the dialog cannot do without.
-WideString RequiredString(uint32_t id)
-{
-    const std::optional<std::u16string_view> text = FindString(id);
-    if (!text) {
-        Support::RaiseStringResourceError(id);
-    }
-    return WideString(*text);
-}
-
 DSDSNConfiguration& StoreOf(const UI::DialogHost& host)
 {
     return *host.GetPropertyAs<DSDSNConfiguration>(INPUT_MAP_PROPERTY);
@@ -103,7 +93,7 @@ UI::FileRequest ConfigurationFileRequest(UI::FileRequestKind kind, uint32_t titl
 {
     UI::FileRequest request;
     request.kind = kind;
-    request.title = RequiredString(titleId);
+    request.title = Support::LoadRequiredResourceString(titleId);
     request.filters.push_back({WideString(u"DSN Definition"), WideString(u"*.sdc")});
     request.defaultExtension = WideString(u"sdc");
     request.initialFile = DSConfigurationFile::GetDefaultFilePath();
@@ -158,9 +148,9 @@ void DSLoggingDialog::Initialize(UI::DialogHost& host)
     Trace(host, "Initialize");
     CentreOverOwner(host);
 
-    host.SetTitle(RequiredString(IDS_LOGGING_OPTIONS_TITLE));
+    host.SetTitle(Support::LoadRequiredResourceString(IDS_LOGGING_OPTIONS_TITLE));
     for (const ControlCaption& caption : CAPTIONS) {
-        host.SetText(caption.controlId, RequiredString(caption.stringId));
+        host.SetText(caption.controlId, Support::LoadRequiredResourceString(caption.stringId));
     }
     if (VezurAVUZ::GetVendorName() == WideString(u"Dravo")) {
         host.SetIcons(IDI_PRODUCT);
@@ -268,7 +258,7 @@ void DSLoggingDialog::BrowseForDir(UI::DialogHost& host)
 {
     Trace(host, "BrowseForDir");
     UI::FolderRequest request;
-    request.title = RequiredString(IDS_CHOOSE_LOG_DIRECTORY);
+    request.title = Support::LoadRequiredResourceString(IDS_CHOOSE_LOG_DIRECTORY);
     if (const std::optional<WideString> folder = host.GetSystem().ChooseFolder(request, nullptr)) {
         host.SetText(IDC_LOG_PATH, *folder);
     }
@@ -290,7 +280,7 @@ void DSLoggingDialog::DoExportAction(UI::DialogHost& host)
     // A line break inside an entry would split it into other settings when
     // the file is read back: refuse the export before anything is written.
     if (const std::optional<WideString> unsafeKey = DSConfigurationFile::FindUnsafeKey(settings)) {
-        WideString text = RequiredString(IDS_EXPORT_UNSAFE_SETTING);
+        WideString text = Support::LoadRequiredResourceString(IDS_EXPORT_UNSAFE_SETTING);
         text.Replace(WideString(u"%1"), *unsafeKey);
         if (Support::DSIFileLogger* logger = StoreOf(host).GetLogger()) {
             logger->LogError(LOG_NAMESPACE, CLASS_NAME, "DoExportAction", "%s", text.GetAsUTF8().c_str());

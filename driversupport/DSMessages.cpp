@@ -59,12 +59,7 @@ uint32_t DSMessages::GetSetupErrorStringId(int32_t errorType)
 
 WideString DSMessages::GetSetupErrorText(int32_t errorType)
 {
-    const uint32_t id = GetSetupErrorStringId(errorType);
-    const std::optional<std::u16string_view> text = Resources::FindString(id);
-    if (!text) {
-        Support::RaiseStringResourceError(id);
-    }
-    return WideString(*text);
+    return Support::LoadRequiredResourceString(GetSetupErrorStringId(errorType));
 }
 
 WideString DSMessages::GetSetupErrorText(const DSSetupException& exception)

@@ -34,15 +34,6 @@ constexpr const char* INPUT_MAP_PROPERTY = "InputMap";
 /// so that not even its length shows.
 constexpr const char* MASKED_VALUE = "****";
 
-WideString RequiredString(uint32_t id)
-{
-    const std::optional<std::u16string_view> text = FindString(id);
-    if (!text) {
-        Support::RaiseStringResourceError(id);
-    }
-    return WideString(*text);
-}
-
 DSDSNConfiguration& StoreOf(const UI::DialogHost& host)
 {
     return *host.GetPropertyAs<DSDSNConfiguration>(INPUT_MAP_PROPERTY);
@@ -161,8 +152,8 @@ void DSTestResultDialog::Initialize(UI::DialogHost& host)
     Support::DSIFileLogger* logger = m_store.GetLogger();
     Trace(logger, "Initialize");
     CentreOverOwner(host);
-    host.SetTitle(RequiredString(IDS_TEST_RESULTS_TITLE));
-    host.SetText(IDC_OK, RequiredString(IDS_OK));
+    host.SetTitle(Support::LoadRequiredResourceString(IDS_TEST_RESULTS_TITLE));
+    host.SetText(IDC_OK, Support::LoadRequiredResourceString(IDS_OK));
     if (VezurAVUZ::GetVendorName() == WideString(u"Dravo")) {
         (void)host.SetIcons(IDI_PRODUCT);
     }
@@ -179,14 +170,14 @@ void DSTestResultDialog::Initialize(UI::DialogHost& host)
                 DescribeForLog(settings).c_str());
         }
         const DSDriverVersions versions = m_tester.Connect(settings);
-        result = RequiredString(IDS_REPORT_ODBC_VERSION) + versions.odbcVersion
-            + RequiredString(IDS_REPORT_DRIVER_VERSION) + versions.driverVersion
-            + RequiredString(sizeof(void*) == 8 ? IDS_REPORT_BITNESS_64 : IDS_REPORT_BITNESS)
-            + RequiredString(IDS_REPORT_LOCALE) + DefaultLocaleName();
+        result = Support::LoadRequiredResourceString(IDS_REPORT_ODBC_VERSION) + versions.odbcVersion
+            + Support::LoadRequiredResourceString(IDS_REPORT_DRIVER_VERSION) + versions.driverVersion
+            + Support::LoadRequiredResourceString(sizeof(void*) == 8 ? IDS_REPORT_BITNESS_64 : IDS_REPORT_BITNESS)
+            + Support::LoadRequiredResourceString(IDS_REPORT_LOCALE) + DefaultLocaleName();
         if (logger) {
             logger->LogInfo(LOG_NAMESPACE, CLASS_NAME, "Initialize", "Test connected successfully.");
         }
-        result = RequiredString(IDS_REPORT_SUCCESS) + result;
+        result = Support::LoadRequiredResourceString(IDS_REPORT_SUCCESS) + result;
     } catch (const Support::ErrorException& exception) {
         const WideString text = DSMessages::GetErrorExceptionText(exception);
         if (logger) {

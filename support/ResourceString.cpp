@@ -64,4 +64,13 @@ void RaiseStringResourceError(uint32_t id)
         {NumberConverter::ConvertUInt32ToWString(id)}, -1, -1);
 }
 
+WideString LoadRequiredResourceString(uint32_t id)
+{
+    const std::optional<std::u16string_view> text = Resources::FindString(id);
+    if (!text) {
+        RaiseStringResourceError(id);
+    }
+    return WideString(*text);
+}
+
 } // namespace Dravo::Support

@@ -23,5 +23,8 @@ WideString LoadResourceString(uint32_t id, const StringLoader& loader);
 /// Raises ErrorException "DSStringResourceError" (component 110) naming the
 /// id, for a text that a dialog cannot do without.
 [[noreturn]] void RaiseStringResourceError(uint32_t id);
+/// The text of a string-table entry that a dialog cannot do without; raises
+/// as RaiseStringResourceError when there is none.
+WideString LoadRequiredResourceString(uint32_t id);
 
 } // namespace Dravo::Support
