@@ -35,6 +35,14 @@ ModuleHandle GetModuleInstance()
     return module.instance;
 }
 
+void ForgetModuleInstance()
+{
+    ModuleInformation& module = Module();
+    std::lock_guard<std::mutex> guard(module.lock);
+    module.instance = nullptr;
+    module.isSet = false;
+}
+
 bool IsModuleInstanceSet()
 {
     ModuleInformation& module = Module();

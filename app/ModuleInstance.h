@@ -10,5 +10,7 @@ void SetModuleInstance(ModuleHandle instance);
 /// nullptr until SetModuleInstance.
 [[nodiscard]] ModuleHandle GetModuleInstance();
 [[nodiscard]] bool IsModuleInstanceSet();
+/// Back to unset, for a library of ours that keeps nothing between calls.
+void ForgetModuleInstance();
 
 } // namespace Dravo::VezurAVUZ

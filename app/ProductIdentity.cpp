@@ -1,5 +1,6 @@
 #include "app/ProductIdentity.h"
 
+#include <memory>
 #include <mutex>
 
 #include "app/CachedValue.h"
@@ -76,6 +77,17 @@ bool IsProductIdentitySet()
     return state.isSet;
 }
 
+void ForgetProductIdentity()
+{
+    IdentityState& state = State();
+    std::lock_guard<std::mutex> guard(state.setLock);
+    {
+        std::lock_guard<std::mutex> recordGuard(state.recordLock);
+        state.record = GetBuiltInProductIdentity();
+    }
+    state.isSet = false;
+}
+
 ProductIdentity GetProductIdentity()
 {
     IdentityState& state = State();
@@ -96,8 +108,9 @@ namespace {
 
 DriverSupport::ProductDescriptionFile& DescriptionFile()
 {
-    static DriverSupport::ProductDescriptionFile file(GetProductDescriptionFilePath());
-    return file;
+    static CachedValue<std::unique_ptr<DriverSupport::ProductDescriptionFile>> file;
+    return *file.Get(
+        [] { return std::make_unique<DriverSupport::ProductDescriptionFile>(GetProductDescriptionFilePath()); });
 }
 
 } // namespace

@@ -30,6 +30,9 @@ struct ProductIdentity {
 void SetProductIdentity();
 void SetProductIdentity(const ProductIdentity& identity);
 [[nodiscard]] bool IsProductIdentitySet();
+/// Makes the identity unset again and forgets the product description file,
+/// for a library of ours that keeps nothing between calls.
+void ForgetProductIdentity();
 /// The stored identity; the built-in one before SetProductIdentity.
 [[nodiscard]] ProductIdentity GetProductIdentity();
 

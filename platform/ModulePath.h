@@ -1,12 +1,14 @@
-// Where the running program lives. Product files (the product description
-// file, the default trusted certificates) are looked up beside it.
+// Where the running module lives: the program, or the setup library that an
+// ODBC installer loaded into its caller. Product files (the product
+// description file, the default trusted certificates) are looked up beside it.
 #pragma once
 
 #include <string>
 
 namespace Dravo::OS {
 
-/// The full path of the running program's file, or empty when it cannot be read.
+/// The full path of the file this code was loaded from (the program's, or
+/// the shared library's it is linked into), or empty when it cannot be read.
 std::u16string GetModuleFilePath();
 
 /// The separator between directory and file name on this system.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/OdbcHeaders.h"
+#include "platform/ProcessState.h"
 #include "platform/SharedLibrary.h"
 
 namespace Dravo::OS::OdbcCalls {
@@ -212,12 +213,13 @@ struct DriverManagerState {
     OdbcCalls::Functions functions;
 };
 
+// Drivers the manager loaded may still run code from it while the process
+// ends: neither the state nor the library goes away before, unless Release.
+ProcessState<DriverManagerState> g_state;
+
 DriverManagerState& State()
 {
-    // Never destroyed: drivers the manager loaded may still run code from it
-    // while the process ends.
-    static auto* state = new DriverManagerState();
-    return *state;
+    return g_state.Get();
 }
 
 /// The loaded library's functions, loading it if needed; the reason when it
@@ -231,7 +233,11 @@ std::optional<std::string> LoadFunctions(OdbcCalls::Functions& functions)
         return std::nullopt;
     }
     std::string reason;
-    SharedLibraryHandle handle = LoadSharedLibrary(path, reason);
+    // The driver manager of an ODBC program that uses us is the one to use.
+    SharedLibraryHandle handle = path == GetSystemLibraryPath(LIBRARY_NAME) ? FindLoadedSharedLibrary(LIBRARY_NAME) : nullptr;
+    if (!handle) {
+        handle = LoadSharedLibrary(path, reason);
+    }
     if (!handle) {
         return reason;
     }
@@ -257,6 +263,12 @@ std::string OdbcDriverManager::GetLibraryPath()
         return path;
     }
     return GetSystemLibraryPath(LIBRARY_NAME);
+}
+
+void OdbcDriverManager::Release()
+{
+    // The library itself stays loaded: a driver it loaded may still run.
+    g_state.Release();
 }
 
 OdbcConnectionTestResult OdbcDriverManager::TestConnection(std::u16string_view connectionString)

@@ -45,6 +45,9 @@ public:
     /// library directory's libodbc.so.2 (odbc32.dll from the system directory
     /// on Windows).
     static std::string GetLibraryPath();
+    /// Forgets the library for the next call to load again. It stays loaded:
+    /// a driver it loaded may still run.
+    static void Release();
 
     /// Allocates an environment with ODBC 3.80 behaviour and a connection,
     /// connects without prompting, reads the driver's ODBC version and its own

@@ -7,6 +7,7 @@
 
 #include "platform/ModulePath.h"
 #include "platform/OdbcHeaders.h"
+#include "platform/ProcessState.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Utf8.h"
 
@@ -17,8 +18,12 @@ static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the installer's wide charac
 
 #ifdef _WIN32
 constexpr const char* LIBRARY_NAME = "odbccp32.dll";
+// Registry values hold far more than any setting.
+constexpr size_t LONGEST_ENTRY_BYTES = 1 << 20;
 #else
 constexpr const char* LIBRARY_NAME = "libodbcinst.so.2";
+// unixODBC reads and writes lines of at most 999 bytes: "name=value".
+constexpr size_t LONGEST_ENTRY_BYTES = 998;
 #endif
 
 struct InstallerState {
@@ -28,11 +33,12 @@ struct InstallerState {
     InstallerMessageBox messageBox;
 };
 
+// The library stays loaded until the process ends, or until Release.
+ProcessState<InstallerState> g_state;
+
 InstallerState& State()
 {
-    // Never destroyed: the library stays loaded until the process ends.
-    static auto* state = new InstallerState();
-    return *state;
+    return g_state.Get();
 }
 
 void ShowMessage(const std::u16string& caption, const std::u16string& text)
@@ -59,6 +65,13 @@ SharedLibraryHandle Library()
             return State().handle;
         }
         const std::string path = OdbcInstaller::GetLibraryPath();
+        if (path == GetSystemLibraryPath(LIBRARY_NAME)) {
+            if (SharedLibraryHandle handle = FindLoadedSharedLibrary(LIBRARY_NAME)) {
+                State().handle = handle;
+                State().loadedPath = LIBRARY_NAME;
+                return handle;
+            }
+        }
         std::string reason;
         if (SharedLibraryHandle handle = LoadSharedLibrary(path, reason)) {
             State().handle = handle;
@@ -108,6 +121,22 @@ bool OdbcInstaller::IsLoaded()
 {
     std::lock_guard lock(State().mutex);
     return State().handle != nullptr;
+}
+
+size_t OdbcInstaller::GetLongestEntryBytes()
+{
+    return LONGEST_ENTRY_BYTES;
+}
+
+void OdbcInstaller::Release()
+{
+    {
+        std::lock_guard lock(State().mutex);
+        if (State().handle) {
+            UnloadSharedLibrary(State().handle);
+        }
+    }
+    g_state.Release();
 }
 
 void* OdbcInstaller::GetFunction(const char* name)
@@ -166,6 +195,16 @@ bool OdbcInstaller::WriteDSNToIni(std::u16string_view dsn, std::u16string_view d
     return function(name.data(), driverName.data()) != 0;
 }
 
+bool OdbcInstaller::AddDSNToIni(std::u16string_view dsn, std::u16string_view driver)
+{
+#ifdef _WIN32
+    // Windows also lists the data source and stores its driver's path.
+    return WriteDSNToIni(dsn, driver);
+#else
+    return ValidDSN(dsn) && WritePrivateProfileString(dsn, u"Driver", driver, u"ODBC.INI");
+#endif
+}
+
 int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16string_view entry,
     std::u16string_view defaultValue, std::u16string& result, std::u16string_view fileName)
 {
@@ -218,6 +257,40 @@ bool OdbcInstaller::WritePrivateProfileStringNarrow(const std::string& section, 
         return false;
     }
     return function(section.c_str(), entry.c_str(), value ? value->c_str() : nullptr, fileName.c_str()) != 0;
+}
+
+} // namespace Dravo::OS
+
+namespace Dravo::OS {
+
+bool OdbcInstaller::RemoveDSNFromIni(std::u16string_view dsn)
+{
+    auto* function = Lookup<decltype(::SQLRemoveDSNFromIniW)>("SQLRemoveDSNFromIniW");
+    if (!function) {
+        return false;
+    }
+    const std::vector<SQLWCHAR> name = WideArgument(dsn);
+    return function(name.data()) != 0;
+}
+
+std::optional<uint16_t> OdbcInstaller::GetConfigMode()
+{
+    auto* function = Lookup<decltype(::SQLGetConfigMode)>("SQLGetConfigMode");
+    UWORD mode = 0;
+    if (!function || !function(&mode)) {
+        return std::nullopt;
+    }
+    return static_cast<uint16_t>(mode);
+}
+
+bool OdbcInstaller::PostError(uint32_t code, std::u16string_view message)
+{
+    auto* function = Lookup<decltype(::SQLPostInstallerErrorW)>("SQLPostInstallerErrorW");
+    if (!function) {
+        return false;
+    }
+    const std::vector<SQLWCHAR> text = WideArgument(message);
+    return SQL_SUCCEEDED(function(static_cast<DWORD>(code), text.data()));
 }
 
 } // namespace Dravo::OS

@@ -4,6 +4,7 @@
 // call, and the call yields 0 (false) without calling anything.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,7 +31,9 @@ public:
     static void SetMessageBox(InstallerMessageBox messageBox);
 
     /// The library path: the override variable when set, else the system
-    /// library directory's libodbcinst.so.2.
+    /// library directory's libodbcinst.so.2. An installer library that the
+    /// process has loaded already (the one that loaded our setup library) is
+    /// used in its place.
     static std::string GetLibraryPath();
     /// True when the library is loaded (loading it now if needed); shows the
     /// message box and returns false when it cannot be loaded.
@@ -42,6 +45,11 @@ public:
     // The installer calls. Texts are UTF-16 as the installer's wide functions take them.
     static bool ValidDSN(std::u16string_view dsn);
     static bool WriteDSNToIni(std::u16string_view dsn, std::u16string_view driver);
+    /// Makes a data source that does not exist yet, as WriteDSNToIni does.
+    /// unixODBC keeps nothing but the section with its "Driver" entry, which
+    /// one write makes; its SQLWriteDSNToIni would first remove the section,
+    /// rewriting the file once more for nothing.
+    static bool AddDSNToIni(std::u16string_view dsn, std::u16string_view driver);
     /// The number of characters copied to `result` (0 when unavailable).
     static int GetPrivateProfileString(std::u16string_view section, std::u16string_view entry,
         std::u16string_view defaultValue, std::u16string& result, std::u16string_view fileName);
@@ -50,6 +58,24 @@ public:
     /// The narrow function; no value removes the entry.
     static bool WritePrivateProfileStringNarrow(const std::string& section, const std::string& entry,
         const std::optional<std::string>& value, const std::string& fileName);
+
+    /// Removes the data source's section and its entry in the list of data
+    /// sources.
+    static bool RemoveDSNFromIni(std::u16string_view dsn);
+    /// Where data sources go now: ODBC_BOTH_DSN 0, ODBC_USER_DSN 1 or
+    /// ODBC_SYSTEM_DSN 2; nothing when it cannot be asked.
+    static std::optional<uint16_t> GetConfigMode();
+    /// Hands an error to the installer, which gives it to whoever asked it
+    /// for the call in progress (SQLInstallerError).
+    static bool PostError(uint32_t code, std::u16string_view message);
+
+    /// The longest entry name and value together, in UTF-8 bytes, that the
+    /// installer keeps whole (unixODBC silently cuts longer lines).
+    [[nodiscard]] static size_t GetLongestEntryBytes();
+
+    /// Gives the library back: the next call loads it again. For a library
+    /// of ours that must not keep anything between calls.
+    static void Release();
 
     /// The function of that name, or nullptr after telling the user. For the
     /// calls above and for tests.

@@ -17,4 +17,9 @@ std::vector<std::string> GetProgramArguments(int argc, char** argv);
 /// started it, if any. Nothing to do elsewhere.
 void ConnectStandardStreams();
 
+/// True where a dialog can reach the person running this process: on
+/// Windows always (its dialogs are windows); elsewhere when standard input
+/// and standard output are one and the same terminal.
+[[nodiscard]] bool IsCallerInteractive();
+
 } // namespace Dravo::OS

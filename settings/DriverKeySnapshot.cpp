@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/ProductNames.h"
+#include "platform/ProcessState.h"
 #include "platform/Registry.h"
 #include "support/ErrorException.h"
 #include "support/RegistryReader.h"
@@ -18,12 +19,13 @@ struct SnapshotState {
     std::shared_ptr<const DriverKeySnapshot> snapshot;
 };
 
+// Never destroyed but by Release, so that no exit-time destructor runs while
+// another static still reads it.
+OS::ProcessState<SnapshotState> g_state;
+
 SnapshotState& State()
 {
-    // Never destroyed, so that no exit-time destructor runs while another
-    // static still reads it.
-    static auto* state = new SnapshotState();
-    return *state;
+    return g_state.Get();
 }
 
 } // namespace
@@ -36,6 +38,11 @@ std::shared_ptr<const DriverKeySnapshot> DriverKeySnapshot::Get()
         state.snapshot = Read();
     }
     return state.snapshot;
+}
+
+void DriverKeySnapshot::Release()
+{
+    g_state.Release();
 }
 
 void DriverKeySnapshot::ResetForTesting()

@@ -27,6 +27,12 @@ DSISettings* DSISettings::Get()
     return s_settings.load();
 }
 
+void DSISettings::Destroy()
+{
+    std::lock_guard<std::mutex> guard(s_createLock);
+    delete s_settings.exchange(nullptr);
+}
+
 DSISettings::DSISettings(const WideString& branch, const WideString& subkey, std::shared_ptr<ISettingsReader> reader)
     : m_branch(branch), m_subkey(subkey), m_reader(std::move(reader))
 {

@@ -34,6 +34,9 @@ public:
     static void Create(const WideString& branch, const WideString& subkey);
     /// The process-wide cache, or nullptr before Create.
     static DSISettings* Get();
+    /// Destroys the process-wide cache, for a library of ours that keeps
+    /// nothing between calls; nobody may be using it.
+    static void Destroy();
 
     /// A cache of its own (for tests); a null reader means the default one.
     DSISettings(const WideString& branch, const WideString& subkey, std::shared_ptr<ISettingsReader> reader = nullptr);

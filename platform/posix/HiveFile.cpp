@@ -14,8 +14,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/ProcessState.h"
 #include "platform/Registry.h"
 #include "platform/RegistryFileWriter.h"
+#include "platform/ThreadDiagnostic.h"
 
 namespace Dravo::OS {
 namespace {
@@ -28,7 +30,6 @@ constexpr size_t TAIL_BYTES = 64;
 /// Lock attempts before giving up when other writers keep replacing the file.
 constexpr int LOCK_ATTEMPTS = 1000;
 
-thread_local std::string t_diagnostic;
 std::atomic<int64_t> g_writeBudget{-1};
 
 std::mutex& RootMutex()
@@ -177,17 +178,17 @@ void SetHiveWriteBudgetForTesting(int64_t bytes)
 
 void SetRegistryDiagnostic(std::string text)
 {
-    t_diagnostic = std::move(text);
+    ThreadDiagnostic::Set(text);
 }
 
 void ClearRegistryDiagnostic()
 {
-    t_diagnostic.clear();
+    ThreadDiagnostic::Clear();
 }
 
 std::string GetRegistryDiagnostic()
 {
-    return t_diagnostic;
+    return ThreadDiagnostic::Get();
 }
 
 std::string GetHiveFilePath(RegistryHive hive)
@@ -209,11 +210,13 @@ std::mutex& HivesMutex()
     return mutex;
 }
 
-// Never destroyed: open keys point into it until the very end of the process.
+// Never destroyed but by ReleaseRegistryState: open keys point into it until
+// the very end of the process.
+ProcessState<std::map<std::string, std::unique_ptr<HiveFile>>> g_hives;
+
 std::map<std::string, std::unique_ptr<HiveFile>>& Hives()
 {
-    static auto* hives = new std::map<std::string, std::unique_ptr<HiveFile>>();
-    return *hives;
+    return g_hives.Get();
 }
 
 } // namespace
@@ -240,6 +243,15 @@ void HiveFile::DiscardAll()
 void DiscardRegistryCache()
 {
     HiveFile::DiscardAll();
+}
+
+void ReleaseRegistryState()
+{
+    {
+        std::lock_guard lock(HivesMutex());
+        g_hives.Release();
+    }
+    SetRegistryRoot({});
 }
 
 HiveFile::HiveFile(RegistryHive hive, std::string path)

@@ -47,4 +47,9 @@ void ConnectStandardStreams()
     }
 }
 
+bool IsCallerInteractive()
+{
+    return true;
+}
+
 } // namespace Dravo::OS

@@ -13,8 +13,10 @@
 
 #include <windows.h>
 
+#include "platform/ProcessState.h"
 #include "platform/RegistryFileWriter.h"
 #include "platform/RegistryImage.h"
+#include "platform/ThreadDiagnostic.h"
 #include "platform/Utf8.h"
 #include "platform/win32/WideText.h"
 
@@ -24,11 +26,9 @@ namespace {
 constexpr const char* REGISTRY_ROOT_VARIABLE = "DRAVO_REGISTRY_ROOT";
 constexpr const wchar_t* REGISTRY_ROOTS_KEY = L"Software\\Dravo\\Registry Roots";
 
-thread_local std::string t_diagnostic;
-
 void ClearDiagnostic()
 {
-    t_diagnostic.clear();
+    ThreadDiagnostic::Clear();
 }
 
 struct RootState {
@@ -40,11 +40,13 @@ struct RootState {
     HKEY roots[2] = {nullptr, nullptr};
 };
 
+// Never destroyed but by ReleaseRegistryState: keys may be used until the
+// process ends.
+ProcessState<RootState> g_roots;
+
 RootState& Roots()
 {
-    // Never destroyed: keys may be used until the process ends.
-    static auto* state = new RootState();
-    return *state;
+    return g_roots.Get();
 }
 
 /// A key name for a directory: backslashes cannot appear in one.
@@ -543,7 +545,7 @@ ErrorOr<std::string> ExportRegistryTree(RegistryHive hive, std::u16string_view p
 
 std::string GetRegistryDiagnostic()
 {
-    return t_diagnostic;
+    return ThreadDiagnostic::Get();
 }
 
 ErrorCode CheckRegistryHiveWritable(RegistryHive hive)
@@ -571,7 +573,7 @@ ErrorCode CheckRegistryHiveWritable(RegistryHive hive)
         while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
             reason.pop_back();
         }
-        t_diagnostic = name + (hive == RegistryHive::LocalMachine ? "\\SOFTWARE" : "\\Software") + ": " + reason;
+        ThreadDiagnostic::Set(name + (hive == RegistryHive::LocalMachine ? "\\SOFTWARE" : "\\Software") + ": " + reason);
         return static_cast<ErrorCode>(status);
     }
     ::RegCloseKey(key);
@@ -615,6 +617,21 @@ void SetRegistryRoot(const std::string& directory)
 void DiscardRegistryCache()
 {
     // The system keeps no copy of ours to forget.
+}
+
+void ReleaseRegistryState()
+{
+    {
+        RootState& state = Roots();
+        std::lock_guard lock(state.mutex);
+        for (HKEY& root : state.roots) {
+            if (root) {
+                ::RegCloseKey(root);
+                root = nullptr;
+            }
+        }
+    }
+    g_roots.Release();
 }
 
 } // namespace Dravo::OS

@@ -41,4 +41,19 @@ void UnloadSharedLibrary(SharedLibraryHandle library)
     ::FreeLibrary(reinterpret_cast<HMODULE>(library));
 }
 
+SharedLibraryHandle FindLoadedSharedLibrary(const std::string& fileName)
+{
+    HMODULE handle = nullptr;
+    if (!::GetModuleHandleExW(0, ToWide(Utf16OrWidenedBytes(fileName)).c_str(), &handle)) {
+        return nullptr;
+    }
+    return reinterpret_cast<SharedLibraryHandle>(handle);
+}
+
+void KeepLinkedLibrariesLoaded()
+{
+    // The third-party libraries and the C++ runtime are linked in statically;
+    // the system's own libraries never go away.
+}
+
 } // namespace Dravo::OS
