@@ -8,22 +8,16 @@
 #include <ostream>
 
 #include "app/DialogBackend.h"
-#include "app/ModuleInstance.h"
-#include "app/ProductIdentity.h"
+#include "app/DriverConfiguration.h"
 #include "app/ProductNames.h"
+#include "app/StartupSequence.h"
 #include "dialogs/DataSourceNameRefusal.h"
 #include "dialogs/SOConfigurationDialog.h"
-#include "dialogs/SODriverConfigurationDialog.h"
 #include "driversupport/DSMessages.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
 #include "settings/SOConnectionSettings.h"
-#include "settings/SODriverConnectionSettings.h"
-#include "settings/SODriverHttpProperties.h"
-#include "settings/SODriverRegistryKey.h"
-#include "settings/SODriverServerSideProperties.h"
 #include "support/DSIFileLogger.h"
-#include "support/Platform.h"
 #include "ui/headless/ScriptError.h"
 
 namespace Dravo::VezurAVUZ {
@@ -35,15 +29,6 @@ constexpr const char* LOG_CLASS = "ConfigurationToolApplication";
 /// Stands for this program's module: on Linux nothing loads resources through
 /// the handle, but the identity wants one stored.
 const int PROGRAM_MODULE_ANCHOR = 0;
-
-/// The platform's start and stop as one scope (steps 6 and 12).
-class PlatformStart {
-public:
-    PlatformStart() { Support::InitializePlatform(false); }
-    PlatformStart(const PlatformStart&) = delete;
-    PlatformStart& operator=(const PlatformStart&) = delete;
-    ~PlatformStart() { Support::UninitializePlatform(); }
-};
 
 /// The installer loader tells the user through the toolkit's message box
 /// while the dialogs run, and through standard error before and after.
@@ -243,23 +228,17 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
 {
     UI::DialogSystem& system = backend.GetSystem();
 
-    SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
-    SetProductIdentity();
-    SODriverRegistryKey registryKey;
-    SODriverServerSideProperties serverSideProperties(true, registryKey);
-    SODriverHttpProperties httpProperties(registryKey);
-    const PlatformStart platform;
-    Support::DSIFileLogger logger(GetToolLogFileName());
-
-    SODriverConnectionSettings settings(registryKey, serverSideProperties, httpProperties, &logger);
+    StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
+    Support::DSIFileLogger& logger = startup.GetLogger();
+    DriverConfiguration configuration(logger);
+    SODriverConnectionSettings& settings = configuration.GetSettings();
     if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
         ReportError(&backend, "The driver configuration cannot be read: " + WithoutLineEnd(*failure));
         return EXIT_SETTINGS_ERROR;
     }
 
-    SODriverConfigurationDialog dialog(settings, u"Configuration");
     return RunDialogAndSave(
-        backend, logger, [&] { return dialog.DoModal(system, nullptr); }, [&] { settings.Save(); },
+        backend, logger, [&] { return configuration.ShowDialog(system); }, [&] { settings.Save(); },
         [] { return std::string("The driver configuration could not be saved: "); });
 }
 
@@ -267,10 +246,8 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
 {
     UI::DialogSystem& system = backend.GetSystem();
 
-    SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
-    SetProductIdentity();
-    const PlatformStart platform;
-    Support::DSIFileLogger logger(GetToolLogFileName());
+    StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
+    Support::DSIFileLogger& logger = startup.GetLogger();
 
     // The data source's own property sets: the driver key is not touched but
     // for the logging options.

@@ -53,4 +53,11 @@ std::unique_ptr<DialogBackend> DialogBackend::CreateTerminal()
     }
 }
 
+std::unique_ptr<DialogBackend> DialogBackend::CreateForOwner(void* ownerWindow)
+{
+    // A terminal has no windows to belong to.
+    (void)ownerWindow;
+    return CreateTerminal();
+}
+
 } // namespace Dravo::VezurAVUZ

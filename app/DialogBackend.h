@@ -60,6 +60,10 @@ public:
         const std::string& scriptPath, std::istream& standardInput, std::ostream& transcript);
     /// Takes over the controlling terminal; throws DialogBackendUnavailable.
     static std::unique_ptr<DialogBackend> CreateTerminal();
+    /// The same for a library of ours inside another program, whose dialogs
+    /// belong to that program's window (a window handle on Windows; the
+    /// terminal elsewhere).
+    static std::unique_ptr<DialogBackend> CreateForOwner(void* ownerWindow);
 };
 
 } // namespace Dravo::VezurAVUZ

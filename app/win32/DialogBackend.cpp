@@ -13,6 +13,9 @@ namespace {
 
 class WindowsBackend final : public DialogBackend {
 public:
+    WindowsBackend() = default;
+    explicit WindowsBackend(void* ownerWindow) : m_system(ownerWindow) {}
+
     UI::DialogSystem& GetSystem() override { return m_system; }
     [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return true; }
     void Finish() override {}
@@ -34,6 +37,11 @@ std::unique_ptr<DialogBackend> DialogBackend::CreateHeadless(
 std::unique_ptr<DialogBackend> DialogBackend::CreateTerminal()
 {
     return std::make_unique<WindowsBackend>();
+}
+
+std::unique_ptr<DialogBackend> DialogBackend::CreateForOwner(void* ownerWindow)
+{
+    return std::make_unique<WindowsBackend>(ownerWindow);
 }
 
 } // namespace Dravo::VezurAVUZ

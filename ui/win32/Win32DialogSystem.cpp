@@ -32,10 +32,12 @@ WideString FromWide(const wchar_t* text)
     return WideString(std::u16string_view(reinterpret_cast<const char16_t*>(text), std::wstring_view(text).size()));
 }
 
-HWND WindowOf(DialogHost* owner)
+/// The owner's window; without an owner, the window of another program
+/// that the dialogs belong to, if any.
+HWND WindowOf(DialogHost* owner, void* outsideOwner)
 {
     auto* host = dynamic_cast<Win32DialogHost*>(owner);
-    return host ? host->GetWindow() : nullptr;
+    return host ? host->GetWindow() : static_cast<HWND>(outsideOwner);
 }
 
 UINT MessageBoxFlags(const MessageBoxRequest& request)
@@ -105,6 +107,11 @@ Win32DialogSystem::Win32DialogSystem()
     InitializeCommonControls();
 }
 
+Win32DialogSystem::Win32DialogSystem(void* outsideOwner) : m_outsideOwner(outsideOwner)
+{
+    InitializeCommonControls();
+}
+
 Win32DialogSystem::Win32DialogSystem(ScriptRunner& runner, std::ostream& transcript)
     : m_runner(&runner), m_transcript(&transcript)
 {
@@ -118,7 +125,7 @@ int32_t Win32DialogSystem::RunModalTemplate(
     Win32DialogHost host(dialogTemplate, handler, *this, dynamic_cast<Win32DialogHost*>(owner));
     m_open.push_back(&host);
     const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr),
-        reinterpret_cast<const DLGTEMPLATE*>(memory.data()), WindowOf(owner), &Win32DialogHost::DialogProcedure,
+        reinterpret_cast<const DLGTEMPLATE*>(memory.data()), WindowOf(owner, m_outsideOwner), &Win32DialogHost::DialogProcedure,
         reinterpret_cast<LPARAM>(&host));
     const DWORD error = ::GetLastError();
     m_open.pop_back();
@@ -144,7 +151,7 @@ MessageBoxResult Win32DialogSystem::ShowMessageBox(const MessageBoxRequest& requ
     }
     const std::wstring text = Wide(request.text);
     const std::wstring caption = Wide(request.caption);
-    HWND window = WindowOf(owner);
+    HWND window = WindowOf(owner, m_outsideOwner);
     const int answer = ::MessageBoxW(window, text.c_str(), caption.c_str(),
         MessageBoxFlags(request) | (window ? MB_APPLMODAL : MB_TASKMODAL));
     return answer == 0 ? MessageBoxResult::Cancel : static_cast<MessageBoxResult>(answer);
@@ -165,7 +172,7 @@ std::optional<WideString> Win32DialogSystem::ChooseFile(const FileRequest& reque
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = WindowOf(owner);
+    dialog.hwndOwner = WindowOf(owner, m_outsideOwner);
     dialog.lpstrFilter = request.filters.empty() ? nullptr : filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();
@@ -206,7 +213,7 @@ std::optional<WideString> Win32DialogSystem::ChooseFolder(const FolderRequest& r
     const std::wstring initial = Wide(request.initialFolder);
     wchar_t display[MAX_PATH] = {};
     BROWSEINFOW browse{};
-    browse.hwndOwner = WindowOf(owner);
+    browse.hwndOwner = WindowOf(owner, m_outsideOwner);
     browse.pszDisplayName = display;
     browse.lpszTitle = title.c_str();
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;

@@ -28,6 +28,9 @@ class Win32DialogSystem final : public DialogSystem {
 public:
     /// Interactive: a person answers everything.
     Win32DialogSystem();
+    /// Interactive, with the dialogs and boxes that have no owner of their
+    /// own owned by a window of another program (an HWND).
+    explicit Win32DialogSystem(void* outsideOwner);
     /// Scripted: both must outlive the system.
     Win32DialogSystem(ScriptRunner& runner, std::ostream& transcript);
 
@@ -44,6 +47,7 @@ public:
     [[nodiscard]] const std::vector<Win32DialogHost*>& GetOpenDialogs() const { return m_open; }
 
 private:
+    void* m_outsideOwner = nullptr;
     ScriptRunner* m_runner = nullptr;
     std::ostream* m_transcript = nullptr;
     std::vector<Win32DialogHost*> m_open;

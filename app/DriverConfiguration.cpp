@@ -1,0 +1,20 @@
+#include "app/DriverConfiguration.h"
+
+#include "dialogs/SODriverConfigurationDialog.h"
+
+namespace Dravo::VezurAVUZ {
+
+DriverConfiguration::DriverConfiguration(Support::DSIFileLogger& logger)
+    : m_serverSideProperties(true, m_registryKey),
+      m_httpProperties(m_registryKey),
+      m_settings(m_registryKey, m_serverSideProperties, m_httpProperties, &logger)
+{
+}
+
+int32_t DriverConfiguration::ShowDialog(UI::DialogSystem& system)
+{
+    SODriverConfigurationDialog dialog(m_settings, u"Configuration");
+    return dialog.DoModal(system, nullptr);
+}
+
+} // namespace Dravo::VezurAVUZ
