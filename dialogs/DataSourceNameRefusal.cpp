@@ -44,7 +44,23 @@ std::vector<std::u16string> DistinctCharacters(const WideString& name)
     return characters;
 }
 
+/// The characters a data source name may not hold.
+constexpr std::u16string_view DSN_FORBIDDEN_CHARACTERS = u"[]{}(),;?*=!@\\";
+
 } // namespace
+
+DataSourceNameFault CheckDataSourceNameCharacters(const WideString& name)
+{
+    if (name.IsEmpty()) {
+        return DataSourceNameFault::Empty;
+    }
+    for (const char16_t forbidden : DSN_FORBIDDEN_CHARACTERS) {
+        if (name.Find(WideString(std::u16string_view(&forbidden, 1))) >= 0) {
+            return DataSourceNameFault::ForbiddenCharacter;
+        }
+    }
+    return DataSourceNameFault::None;
+}
 
 WideString DescribeRefusedDataSourceName(const WideString& name)
 {

@@ -64,9 +64,6 @@ constexpr std::array<int32_t, 11> WATCHED_CONTROLS{IDC_MAIN_DSN, IDC_MAIN_HOST, 
     IDC_MAIN_SERVER_TYPE, IDC_MAIN_MECHANISM, IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME, IDC_MAIN_SERVICE_DISCOVERY,
     IDC_MAIN_ZOOKEEPER_NAMESPACE, IDC_MAIN_TRANSPORT};
 
-/// The characters a data source name may not hold.
-constexpr std::u16string_view DSN_FORBIDDEN_CHARACTERS = u"[]{}(),;?*=!@\\";
-
 /// The mechanisms the combo box offers, in its order.
 constexpr std::array<uint32_t, 4> BASIC_MECHANISMS{
     AUTH_MECH_NONE, AUTH_MECH_KERBEROS, AUTH_MECH_USER_NAME, AUTH_MECH_USER_NAME_PASSWORD};
@@ -700,15 +697,15 @@ void SOConfigurationDialog::OnOK()
         if (name.GetLength() > DSN_READ_LIMIT) {
             name = name.Substr(0, DSN_READ_LIMIT);
         }
-        if (name.IsEmpty()) {
+        switch (CheckDataSourceNameCharacters(name)) {
+        case DataSourceNameFault::Empty:
             ShowMessage(IDS_DSN_EMPTY, IDS_INVALID_DSN_CAPTION);
             return;
-        }
-        for (const char16_t forbidden : DSN_FORBIDDEN_CHARACTERS) {
-            if (name.Find(WideString(std::u16string_view(&forbidden, 1))) >= 0) {
-                ShowMessage(IDS_DSN_INVALID_CHARACTERS, IDS_INVALID_DSN_CAPTION);
-                return;
-            }
+        case DataSourceNameFault::ForbiddenCharacter:
+            ShowMessage(IDS_DSN_INVALID_CHARACTERS, IDS_INVALID_DSN_CAPTION);
+            return;
+        case DataSourceNameFault::None:
+            break;
         }
         try {
             m_settings.SetDataSourceName(name);

@@ -78,4 +78,53 @@ inline constexpr uint32_t IDS_DRIVER_MANAGER_UNAVAILABLE = 9145;
 inline constexpr uint32_t IDS_CONNECTION_SETTING_UNUSABLE = 9146;
 inline constexpr uint32_t IDS_DRIVER_CALL_FAILED = 9147;
 
+// Errors the setup library hands to the ODBC installer ("%1", "%2" and "%3"
+// are replaced as each says).
+/// %1 the attribute as given.
+inline constexpr uint32_t IDS_SETUP_ATTRIBUTE_WITHOUT_VALUE = 9160;
+inline constexpr uint32_t IDS_SETUP_ATTRIBUTE_WITHOUT_NAME = 9161;
+/// %1 the attribute's name.
+inline constexpr uint32_t IDS_SETUP_ATTRIBUTE_NAME_CHARACTERS = 9162;
+inline constexpr uint32_t IDS_SETUP_ATTRIBUTE_VALUE_CHARACTERS = 9163;
+inline constexpr uint32_t IDS_SETUP_ATTRIBUTES_NOT_TEXT = 9164;
+inline constexpr uint32_t IDS_SETUP_ATTRIBUTE_TWICE = 9165;
+inline constexpr uint32_t IDS_SETUP_ATTRIBUTES_TOO_LONG = 9166;
+inline constexpr uint32_t IDS_SETUP_DSN_MISSING = 9167;
+/// %1 the data source name.
+inline constexpr uint32_t IDS_SETUP_DSN_NOT_FOUND = 9168;
+/// %1 the key, %2 the value, %3 what it may be.
+inline constexpr uint32_t IDS_SETUP_VALUE_NOT_ONE_OF = 9169;
+inline constexpr uint32_t IDS_SETUP_VALUE_NOT_NUMBER = 9170;
+/// %1 the transport, %2 the mechanism, %3 the transports it allows.
+inline constexpr uint32_t IDS_SETUP_TRANSPORT_NOT_ALLOWED = 9171;
+inline constexpr uint32_t IDS_SETUP_KERBEROS_INCOMPLETE = 9172;
+inline constexpr uint32_t IDS_SETUP_ZOOKEEPER_INCOMPLETE = 9173;
+/// %1 the key, %2 the longest length in bytes.
+inline constexpr uint32_t IDS_SETUP_VALUE_TOO_LONG = 9174;
+/// %1 the key.
+inline constexpr uint32_t IDS_SETUP_PASSWORD_NOT_ENCIPHERED = 9175;
+/// %1 the data source name, %2 why.
+inline constexpr uint32_t IDS_SETUP_SAVE_FAILED = 9176;
+inline constexpr uint32_t IDS_SETUP_SAVE_UNDONE = 9177;
+inline constexpr uint32_t IDS_SETUP_SAVE_NOT_UNDONE = 9178;
+/// %1 the data source name.
+inline constexpr uint32_t IDS_SETUP_REMOVE_FAILED = 9179;
+/// %1 the request's number.
+inline constexpr uint32_t IDS_SETUP_UNKNOWN_REQUEST = 9180;
+inline constexpr uint32_t IDS_SETUP_NO_TERMINAL = 9181;
+inline constexpr uint32_t IDS_SETUP_CANCELLED = 9182;
+inline constexpr uint32_t IDS_SETUP_DRIVER_DIALOG_NEEDS_WINDOW = 9183;
+/// %1 why.
+inline constexpr uint32_t IDS_SETUP_DIALOG_FAILED = 9184;
+inline constexpr uint32_t IDS_SETUP_OUT_OF_MEMORY = 9185;
+/// %1 what failed.
+inline constexpr uint32_t IDS_SETUP_UNEXPECTED = 9186;
+/// %1 the entry's name.
+inline constexpr uint32_t IDS_SETUP_ENTRY_REFUSED = 9187;
+inline constexpr uint32_t IDS_SETUP_CREATE_REFUSED = 9188;
+/// %1 the old name, %2 the new one.
+inline constexpr uint32_t IDS_SETUP_OLD_NAME_KEPT = 9189;
+/// %1 why.
+inline constexpr uint32_t IDS_SETUP_LOGGING_NOT_SAVED = 9190;
+
 } // namespace Dravo::Resources

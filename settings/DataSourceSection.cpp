@@ -88,4 +88,9 @@ bool DataSourceSection::Create(const WideString& driverName) const
     return OS::OdbcInstaller::WriteDSNToIni(m_name.GetAsU16String(), driverName.GetAsU16String());
 }
 
+bool DataSourceSection::CreateNew(const WideString& driverName) const
+{
+    return OS::OdbcInstaller::AddDSNToIni(m_name.GetAsU16String(), driverName.GetAsU16String());
+}
+
 } // namespace Dravo::VezurAVUZ

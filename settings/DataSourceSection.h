@@ -38,6 +38,9 @@ public:
     void Remove(const Support::WideString& entry) const;
     /// Registers the data source for a driver; false when the installer refuses.
     [[nodiscard]] bool Create(const Support::WideString& driverName) const;
+    /// The same for a data source known not to exist yet, which may cost the
+    /// installer less.
+    [[nodiscard]] bool CreateNew(const Support::WideString& driverName) const;
 
 private:
     Support::WideString m_name;

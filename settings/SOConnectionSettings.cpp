@@ -141,9 +141,7 @@ void SOConnectionSettings::Save()
         // expects; the driver-wide write drops this key.
         SaveKey(KEY_DELEGATION_UID);
     }
-    // A failed write of the logging options is reported like any other
-    // failed write: swallowing it would report a save that did not happen.
-    m_store->SaveLoggingProperties();
+    SaveLoggingOptions();
     CompleteSave();
 }
 
@@ -214,6 +212,40 @@ void SOConnectionSettings::WriteSetting(const WideString& key, const WideString&
 
 void SOConnectionSettings::CompleteSave() {}
 
+void SOConnectionSettings::SaveLoggingOptions()
+{
+    // A failed write of the logging options is reported like any other
+    // failed write: swallowing it would report a save that did not happen.
+    m_store->SaveLoggingProperties();
+}
+
+bool SOConnectionSettings::SetSetting(const WideString& key, const WideString& value)
+{
+    std::u16string_view spelling;
+    WideString* member = FindMember(key.GetAsU16String(), true, &spelling);
+    // The members of the stored passwords hold them deciphered.
+    if (!member || spelling == KEY_ENCRYPTED_PWD || spelling == KEY_ENCRYPTED_CLIENT_PRIVATE_KEY_PWD) {
+        return false;
+    }
+    *member = value;
+    return true;
+}
+
+std::optional<WideString> SOConnectionSettings::GetSetting(const WideString& key)
+{
+    std::u16string_view spelling;
+    const WideString* member = FindMember(key.GetAsU16String(), true, &spelling);
+    if (!member || spelling == KEY_ENCRYPTED_PWD || spelling == KEY_ENCRYPTED_CLIENT_PRIVATE_KEY_PWD) {
+        return std::nullopt;
+    }
+    return *member;
+}
+
+bool SOConnectionSettings::KeepsSetting(const WideString& key)
+{
+    return FindMember(key.GetAsU16String(), true) != nullptr;
+}
+
 void SOConnectionSettings::LoadSettings(const SettingLookup& lookup)
 {
     LoadKeys(lookup, {KEY_SPARK_SERVER_TYPE, KEY_AUTH_MECH, KEY_KRB_HOST_FQDN, KEY_KRB_REALM, KEY_KRB_SERVICE_NAME,
@@ -239,7 +271,7 @@ void SOConnectionSettings::LoadSettings(const SettingLookup& lookup)
     }
 }
 
-WideString* SOConnectionSettings::FindMember(std::u16string_view key)
+WideString* SOConnectionSettings::FindMember(std::u16string_view key, bool ignoreCase, std::u16string_view* spelling)
 {
     const std::array<std::pair<std::u16string_view, WideString*>, 49> members = {{
         {KEY_SCHEMA, &m_schema},
@@ -293,7 +325,10 @@ WideString* SOConnectionSettings::FindMember(std::u16string_view key)
         {KEY_HTTP_PATH, nullptr},
     }};
     for (const auto& [name, member] : members) {
-        if (name == key) {
+        if (ignoreCase ? WideString(name).IsEqual(WideString(key), false) : name == key) {
+            if (spelling) {
+                *spelling = name;
+            }
             return member;
         }
     }

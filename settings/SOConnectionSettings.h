@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "settings/LoggingOptionsModel.h"
@@ -65,6 +66,16 @@ public:
     /// Checks the name with the installer (a rejected name raises
     /// VarloSetupException 7) and hands it to the property sets too.
     void SetDataSourceName(const Support::WideString& name);
+
+    /// Sets the member that holds a stored key (compared without regard to
+    /// case); false for a key the model does not keep as plain text: the
+    /// property sets' keys, the stored passwords and keys it does not know.
+    bool SetSetting(const Support::WideString& key, const Support::WideString& value);
+    /// The value of the member SetSetting would set, or nothing.
+    [[nodiscard]] std::optional<Support::WideString> GetSetting(const Support::WideString& key);
+    /// True for a key the model's save decides about (compared without regard
+    /// to case), the stored passwords included.
+    [[nodiscard]] bool KeepsSetting(const Support::WideString& key);
 
     // One getter and one setter per setting; the comment names the key.
     /// "Schema"
@@ -239,6 +250,9 @@ protected:
     virtual void WriteSetting(const Support::WideString& key, const Support::WideString& value);
     /// Runs after everything was written.
     virtual void CompleteSave();
+    /// The last step of a save: the driver's logging options, which the
+    /// configuration store carries.
+    virtual void SaveLoggingOptions();
 
     /// The load steps both variants share: every main setting in a fixed
     /// order, the two passwords deciphered (cleared when they cannot be), and
@@ -248,8 +262,9 @@ protected:
 
 private:
     /// The member that holds a key's value, or nullptr for a key the model
-    /// does not keep.
-    [[nodiscard]] Support::WideString* FindMember(std::u16string_view key);
+    /// does not keep; SPELLING receives the key as the model writes it.
+    [[nodiscard]] Support::WideString* FindMember(
+        std::u16string_view key, bool ignoreCase = false, std::u16string_view* spelling = nullptr);
     /// Sets the key's member from storage; false when storage lacks the key.
     bool LoadKey(const SettingLookup& lookup, std::u16string_view key);
     void LoadKeys(const SettingLookup& lookup, std::initializer_list<std::u16string_view> keys);

@@ -188,6 +188,9 @@ inline constexpr uint32_t SERVICE_DISCOVERY_ZOOKEEPER = 1;
 inline constexpr std::array<std::u16string_view, 2> SERVICE_DISCOVERY_MODE_LABELS
     = {u"No Service Discovery", u"ZooKeeper"};
 
+/// The largest "DecimalColumnScale" the advanced options take.
+inline constexpr uint32_t MAX_DECIMAL_COLUMN_SCALE = 38;
+
 // --- Reading stored texts ------------------------------------------------------------
 
 /// On exactly when the text is "1".

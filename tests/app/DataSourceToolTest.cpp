@@ -17,28 +17,6 @@
 namespace Dravo::Test {
 namespace {
 
-/// The entries of one section of an ini file ("" when the section is absent).
-std::map<std::string, std::string> Section(const std::string& ini, const std::string& name)
-{
-    std::map<std::string, std::string> entries;
-    bool inside = false;
-    size_t start = 0;
-    while (start < ini.size()) {
-        size_t end = ini.find('\n', start);
-        if (end == std::string::npos) {
-            end = ini.size();
-        }
-        const std::string line = ini.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line[0] == '[') {
-            inside = line == "[" + name + "]";
-        } else if (inside && line.find('=') != std::string::npos) {
-            entries[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-        }
-    }
-    return entries;
-}
-
 class DataSourceToolTest : public ::testing::Test {
 protected:
     ProgramRun RunScript(const std::string& dataSource, const std::string& script,
@@ -92,7 +70,7 @@ TEST_F(DataSourceToolTest, ANewDataSourceIsCreatedForTheProductsDriverAndReopens
     ASSERT_EQ(created.exitCode, 1) << created.errors << created.output;
 
     const std::string ini = m_ini.OdbcIni();
-    const auto section = Section(ini, "Sales");
+    const auto section = OdbcIniDirectory::Section(ini, "Sales");
     EXPECT_EQ(section.at("Driver"), OdbcIniDirectory::PRODUCT_DRIVER);
     EXPECT_EQ(section.at("Host"), "spark.example.com");
     EXPECT_EQ(section.at("Port"), "10001");
@@ -134,8 +112,8 @@ TEST_F(DataSourceToolTest, ARenamedDataSourceIsSavedUnderTheNewNameForTheSameDri
         "type 1024 new.example.com\n"
         "click 1\n");
     ASSERT_EQ(run.exitCode, 1) << run.errors;
-    EXPECT_EQ(Section(m_ini.OdbcIni(), "Old"), Section(ini, "Old"));
-    const auto renamed = Section(m_ini.OdbcIni(), "New");
+    EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Old"), OdbcIniDirectory::Section(ini, "Old"));
+    const auto renamed = OdbcIniDirectory::Section(m_ini.OdbcIni(), "New");
     EXPECT_EQ(renamed.at("Driver"), OdbcIniDirectory::MISSING_LIBRARY_DRIVER);
     EXPECT_EQ(renamed.at("Host"), "new.example.com");
     EXPECT_EQ(renamed.at("SparkServerType"), "2");
@@ -201,10 +179,10 @@ TEST_F(DataSourceToolTest, NameHostAndPortAreCheckedAndAnInvalidPortBecomesTheMe
         expected += invalidPort;
     }
     EXPECT_EQ(run.output, expected);
-    const auto section = Section(m_ini.OdbcIni(), "Checked");
+    const auto section = OdbcIniDirectory::Section(m_ini.OdbcIni(), "Checked");
     EXPECT_EQ(section.at("Port"), "443");
     EXPECT_EQ(section.at("AuthMech"), "6");
-    EXPECT_EQ(Section(m_ini.OdbcIni(), "Bad;Name").size(), 0U);
+    EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Bad;Name").size(), 0U);
 }
 
 TEST_F(DataSourceToolTest, SharkServerStoresOnlyTheNameDescriptionDatabaseHostServerTypeAndPort)
@@ -222,7 +200,7 @@ TEST_F(DataSourceToolTest, SharkServerStoresOnlyTheNameDescriptionDatabaseHostSe
         "select 1038 SharkServer (Shark 0.8.1 and earlier)\n"
         "click 1\n");
     ASSERT_EQ(run.exitCode, 1) << run.errors;
-    const auto section = Section(m_ini.OdbcIni(), "Shark");
+    const auto section = OdbcIniDirectory::Section(m_ini.OdbcIni(), "Shark");
     EXPECT_EQ(section.at("DESCRIPTION"), "old cluster");
     EXPECT_EQ(section.at("Host"), "shark.example.com");
     EXPECT_EQ(section.at("Schema"), "warehouse");

@@ -1,8 +1,9 @@
 // Test helper: unixODBC's ini files in a temporary directory, with a real
 // driver from Debian's packages (the SQLite one) registered under the
-// product's driver name, and one driver whose library is missing. The
-// installer and the driver manager find the files through ODBCSYSINI and
-// ODBCINI, set for the helper's lifetime (and handed to child processes).
+// product's driver name, and one driver whose library is missing; the
+// product's driver may name a setup library. The installer and the driver
+// manager find the files through ODBCSYSINI and ODBCINI, set for the
+// helper's lifetime (and handed to child processes).
 #pragma once
 
 #include <filesystem>
@@ -23,10 +24,12 @@ public:
     static constexpr const char* PRODUCT_DRIVER = "Dravo Spark ODBC Driver";
     static constexpr const char* MISSING_LIBRARY_DRIVER = "Driver Without Library";
 
-    OdbcIniDirectory()
+    /// SETUP_LIBRARY: the product driver's "Setup" entry, none when empty.
+    explicit OdbcIniDirectory(const std::string& setupLibrary = {})
     {
         WriteFile("odbcinst.ini",
-            std::string("[") + PRODUCT_DRIVER + "]\nDriver=" + FindSqliteDriver() + "\n\n[" + MISSING_LIBRARY_DRIVER
+            std::string("[") + PRODUCT_DRIVER + "]\nDriver=" + FindSqliteDriver() + "\n"
+                + (setupLibrary.empty() ? "" : "Setup=" + setupLibrary + "\n") + "\n[" + MISSING_LIBRARY_DRIVER
                 + "]\nDriver=" + (m_dir / "missing" / "libnothing.so").string() + "\n");
         WriteFile("odbc.ini", "");
         // Loaded for good: drivers that load the installer library too then
@@ -59,6 +62,28 @@ public:
     }
 
     [[nodiscard]] std::string OdbcIni() const { return ReadFile("odbc.ini"); }
+
+    /// The entries of one section of an ini text (none when it is absent).
+    [[nodiscard]] static std::map<std::string, std::string> Section(const std::string& ini, const std::string& name)
+    {
+        std::map<std::string, std::string> entries;
+        bool inside = false;
+        size_t start = 0;
+        while (start < ini.size()) {
+            size_t end = ini.find('\n', start);
+            if (end == std::string::npos) {
+                end = ini.size();
+            }
+            const std::string line = ini.substr(start, end - start);
+            start = end + 1;
+            if (!line.empty() && line[0] == '[') {
+                inside = line == "[" + name + "]";
+            } else if (inside && line.find('=') != std::string::npos) {
+                entries[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+            }
+        }
+        return entries;
+    }
     [[nodiscard]] const std::filesystem::path& Path() const { return m_dir.Path(); }
 
     /// The variables a child process needs to use these files.

@@ -20,6 +20,7 @@
 #include <sys/ptrace.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
+#include <sys/user.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -190,6 +191,33 @@ public:
         const ssize_t got = ::process_vm_readv(m_pid, &local, 1, &remote, 1, 0);
         bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
         return bytes;
+    }
+
+    /// At the entry to a system call: the call is not made, and the program
+    /// sees it fail (ENOSYS). False where this machine's registers are not
+    /// known to the helper, and at any other stop.
+    bool FailCall(const SyscallStop& stop)
+    {
+#if defined(__x86_64__)
+        if (!stop.entry) {
+            return false;
+        }
+        // The kernel reads the call's number back from orig_rax after the
+        // stop; one that names no call is answered with ENOSYS.
+        return ::ptrace(PTRACE_POKEUSER, m_pid, reinterpret_cast<void*>(offsetof(user_regs_struct, orig_rax)),
+                   reinterpret_cast<void*>(static_cast<intptr_t>(-1)))
+            == 0;
+#else
+        (void)stop;
+        return false;
+#endif
+    }
+
+    /// The zero-terminated text at an address of the stopped program.
+    std::string ReadText(uint64_t address) const
+    {
+        const std::string bytes = ReadMemory(address, 4096);
+        return bytes.substr(0, bytes.find('\0'));
     }
 
     /// True at the entry to a write (write or pwrite) whose bytes hold text.

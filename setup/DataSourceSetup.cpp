@@ -1,0 +1,308 @@
+#include "setup/DataSourceSetup.h"
+
+#include <array>
+#include <functional>
+#include <utility>
+
+#include "app/DialogBackend.h"
+#include "dialogs/DataSourceNameRefusal.h"
+#include "dialogs/SOConfigurationDialog.h"
+#include "driversupport/DSKeys.h"
+#include "driversupport/DSMessages.h"
+#include "platform/OdbcInstaller.h"
+#include "resources/StringIds.h"
+#include "settings/DataSourceChanges.h"
+#include "settings/DataSourceSection.h"
+#include "settings/RecordedDataSourceSettings.h"
+#include "settings/SettingsCatalogue.h"
+#include "setup/AttributeCheck.h"
+#include "setup/InstallerError.h"
+#include "support/DSIFileLogger.h"
+#include "support/NumberConverter.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+using Support::WideString;
+using Entries = std::vector<std::pair<WideString, WideString>>;
+
+bool IsKey(const WideString& key, std::u16string_view name)
+{
+    return key.IsEqual(WideString(name), false);
+}
+
+/// Keys that name the data source rather than set it.
+bool NamesDataSource(const WideString& key)
+{
+    return IsKey(key, DriverSupport::KEY_DSN) || IsKey(key, DriverSupport::KEY_DRIVER);
+}
+
+WideString GivenName(const AttributeList& attributes)
+{
+    const WideString* name = attributes.Find(DriverSupport::KEY_DSN);
+    if (!name || name->IsEmpty()) {
+        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_SETUP_DSN_MISSING);
+    }
+    return *name;
+}
+
+/// A name for a data source to be made: checked as the dialog checks it.
+void CheckNewName(const WideString& name)
+{
+    switch (CheckDataSourceNameCharacters(name)) {
+    case DataSourceNameFault::Empty:
+        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_EMPTY);
+    case DataSourceNameFault::ForbiddenCharacter:
+        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_INVALID_CHARACTERS);
+    case DataSourceNameFault::None:
+        break;
+    }
+    if (!DataSourceSection::IsValidName(name)) {
+        throw InstallerError(InstallerErrorCode::InvalidName, DescribeRefusedDataSourceName(name));
+    }
+}
+
+/// The entries of an existing data source; it must have some.
+Entries ExistingEntries(const WideString& name)
+{
+    Entries entries = DataSourceSection(name).ReadEntries();
+    if (entries.empty()) {
+        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_SETUP_DSN_NOT_FOUND, {name});
+    }
+    return entries;
+}
+
+StoredValueLookup LookupIn(const Entries& entries)
+{
+    return [&entries](std::u16string_view key) -> const WideString* {
+        for (const auto& [name, value] : entries) {
+            if (IsKey(name, key)) {
+                return &value;
+            }
+        }
+        return nullptr;
+    };
+}
+
+/// The attributes that set the model's own members; the passwords as the
+/// model holds them, deciphered (the checks made sure they can be).
+void SetMembers(SOConnectionSettings& settings, const AttributeList& attributes)
+{
+    for (const Attribute& attribute : attributes.GetEntries()) {
+        WideString secret = attribute.value;
+        if (NamesDataSource(attribute.key)) {
+            continue;
+        }
+        if (IsKey(attribute.key, DriverSupport::KEY_PWD)) {
+            settings.SetPassword(attribute.value);
+        } else if (IsKey(attribute.key, KEY_ENCRYPTED_PWD) && SOConnectionSettings::DecryptSetting(secret)) {
+            settings.SetPassword(secret);
+        } else if (IsKey(attribute.key, KEY_ENCRYPTED_CLIENT_PRIVATE_KEY_PWD)
+            && SOConnectionSettings::DecryptSetting(secret)) {
+            settings.SetClientPrivateKeyPassword(secret);
+        } else {
+            (void)settings.SetSetting(attribute.key, attribute.value);
+        }
+    }
+}
+
+/// The attributes as entries of the section, those that SKIP refuses left
+/// out. A plain password is stored enciphered, as the dialog stores it.
+void AddAttributes(DataSourceChanges& changes, const AttributeList& attributes,
+    const std::function<bool(const WideString& key)>& skip = [](const WideString&) { return false; })
+{
+    for (const Attribute& attribute : attributes.GetEntries()) {
+        if (NamesDataSource(attribute.key) || skip(attribute.key)) {
+            continue;
+        }
+        if (IsKey(attribute.key, DriverSupport::KEY_PWD)) {
+            WideString secret = attribute.value;
+            SOConnectionSettings::EncryptSetting(secret);
+            changes.Write(WideString(KEY_ENCRYPTED_PWD), secret);
+        } else {
+            changes.Write(attribute.key, attribute.value);
+        }
+    }
+}
+
+void Apply(const DataSourceChanges& changes, const WideString& name, const WideString& driver,
+    DataSourceChanges::Start start)
+{
+    try {
+        changes.Apply(name, driver, start);
+    } catch (const SectionEntryTooLong& tooLong) {
+        throw InstallerError(InstallerErrorCode::InvalidKeywordValue, Resources::IDS_SETUP_VALUE_TOO_LONG,
+            {tooLong.GetKey(), Support::NumberConverter::ConvertUInt64ToWString(tooLong.GetLimit())});
+    } catch (const SectionWriteFailed& failed) {
+        WideString why = failed.GetKey().IsEmpty()
+            ? InstallerError::FormatMessage(Resources::IDS_SETUP_CREATE_REFUSED, {})
+            : InstallerError::FormatMessage(Resources::IDS_SETUP_ENTRY_REFUSED, {failed.GetKey()});
+        why += WideString(u" ")
+            + InstallerError::FormatMessage(
+                failed.IsUndone() ? Resources::IDS_SETUP_SAVE_UNDONE : Resources::IDS_SETUP_SAVE_NOT_UNDONE, {});
+        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_SAVE_FAILED, {name, why});
+    }
+}
+
+/// The driver's logging options as the dialog may change them.
+std::array<WideString, 4> LoggingOptions(RecordedDataSourceSettings& settings)
+{
+    const LoggingOptionsModel& store = settings.GetConfigurationStore();
+    return {store.GetLogLevel(), store.GetLogPath(), store.GetLogFileCount(), store.GetLogFileSize()};
+}
+
+/// The dialog over the model; true after OK.
+bool RunDialog(DialogBackend& dialogs, RecordedDataSourceSettings& settings)
+{
+    SOConfigurationDialog dialog(settings, u"DSN Setup");
+    return dialogs.RunDialog([&] { return dialog.DoModal(dialogs.GetSystem(), nullptr); }) == 1;
+}
+
+/// What the dialog saved, with the attributes it does not show kept: those
+/// the model's save does not decide about.
+DataSourceChanges DialogChanges(RecordedDataSourceSettings& settings, const AttributeList& attributes)
+{
+    DataSourceChanges changes = settings.RecordSave();
+    AddAttributes(changes, attributes, [&](const WideString& key) {
+        if (IsKey(key, DriverSupport::KEY_PWD) || settings.KeepsSetting(key)) {
+            return true;
+        }
+        for (const SectionChange& change : changes.Get()) {
+            if (IsKey(change.key, key.GetAsU16String())) {
+                return true;
+            }
+        }
+        return false;
+    });
+    return changes;
+}
+
+/// Saves the logging options only when the dialog changed them: they are
+/// the driver's, and writing them may need rights the data source does not.
+void SaveChangedLogging(RecordedDataSourceSettings& settings, const std::array<WideString, 4>& before)
+{
+    if (LoggingOptions(settings) == before) {
+        return;
+    }
+    try {
+        settings.GetConfigurationStore().SaveLoggingProperties();
+    } catch (const DriverSupport::DSSetupException&) {
+        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_LOGGING_NOT_SAVED,
+            {InstallerError::FormatMessage(Resources::IDS_ERROR_REQUEST_FAILED, {})});
+    } catch (const Support::ErrorException& error) {
+        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_LOGGING_NOT_SAVED,
+            {DriverSupport::DSMessages::GetErrorExceptionText(error)});
+    }
+}
+
+} // namespace
+
+DataSourceSetup::DataSourceSetup(Support::DSIFileLogger& logger, WideString driver)
+    : m_logger(logger), m_driver(std::move(driver))
+{
+}
+
+void DataSourceSetup::Add(const AttributeList& attributes)
+{
+    const WideString name = GivenName(attributes);
+    CheckNewName(name);
+    CheckDataSourceAttributes(attributes, nullptr);
+
+    RecordedDataSourceSettings settings(&m_logger);
+    settings.SetDataSourceName(name);
+    settings.SetDriverName(m_driver);
+    settings.LoadDefaults(false);
+    SetMembers(settings, attributes);
+    DataSourceChanges changes = settings.RecordSave();
+    AddAttributes(changes, attributes);
+    Apply(changes, name, m_driver, DataSourceChanges::Start::Anew);
+}
+
+void DataSourceSetup::Configure(const AttributeList& attributes)
+{
+    const WideString name = GivenName(attributes);
+    const Entries entries = ExistingEntries(name);
+    CheckDataSourceAttributes(attributes, LookupIn(entries));
+
+    DataSourceChanges changes;
+    AddAttributes(changes, attributes);
+    Apply(changes, name, m_driver, DataSourceChanges::Start::AsItIs);
+}
+
+void DataSourceSetup::Remove(const AttributeList& attributes)
+{
+    const WideString name = GivenName(attributes);
+    (void)ExistingEntries(name);
+    if (!OS::OdbcInstaller::RemoveDSNFromIni(name.GetAsU16String())) {
+        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_REMOVE_FAILED, {name});
+    }
+}
+
+void DataSourceSetup::AddWithDialog(DialogBackend& dialogs, const AttributeList& attributes)
+{
+    CheckDataSourceAttributes(attributes, nullptr);
+    RecordedDataSourceSettings settings(&m_logger);
+    // A name given is shown; none leaves the dialog's name box for the user.
+    if (const WideString* name = attributes.Find(DriverSupport::KEY_DSN); name && !name->IsEmpty()) {
+        CheckNewName(*name);
+        settings.SetDataSourceName(*name);
+    }
+    settings.SetDriverName(m_driver);
+    settings.LoadDefaults(true);
+    SetMembers(settings, attributes);
+    const auto logging = LoggingOptions(settings);
+    if (!RunDialog(dialogs, settings)) {
+        throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
+    }
+    Apply(DialogChanges(settings, attributes), settings.GetDataSourceName(), m_driver,
+        DataSourceChanges::Start::Anew);
+    SaveChangedLogging(settings, logging);
+}
+
+void DataSourceSetup::ConfigureWithDialog(DialogBackend& dialogs, const AttributeList& attributes)
+{
+    const WideString name = GivenName(attributes);
+    const Entries entries = ExistingEntries(name);
+    CheckDataSourceAttributes(attributes, LookupIn(entries));
+
+    RecordedDataSourceSettings settings(&m_logger);
+    settings.SetDataSourceName(name);
+    settings.Load();
+    if (settings.GetDriverName().IsEmpty()) {
+        settings.SetDriverName(m_driver);
+    }
+    SetMembers(settings, attributes);
+    const auto logging = LoggingOptions(settings);
+    if (!RunDialog(dialogs, settings)) {
+        throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
+    }
+    const DataSourceChanges changes = DialogChanges(settings, attributes);
+    const WideString& newName = settings.GetDataSourceName();
+    if (newName.IsEqual(name, false)) {
+        Apply(changes, name, m_driver, DataSourceChanges::Start::AsItIs);
+    } else {
+        // Renamed: the data source is made under its new name with every
+        // entry it had, then the old one goes.
+        DataSourceChanges moved;
+        for (const auto& [key, value] : entries) {
+            if (!IsKey(key, DriverSupport::KEY_DRIVER)) {
+                moved.Write(key, value);
+            }
+        }
+        for (const SectionChange& change : changes.Get()) {
+            if (change.value) {
+                moved.Write(change.key, *change.value);
+            } else {
+                moved.Remove(change.key);
+            }
+        }
+        Apply(moved, newName, m_driver, DataSourceChanges::Start::Anew);
+        if (!OS::OdbcInstaller::RemoveDSNFromIni(name.GetAsU16String())) {
+            throw InstallerError(
+                InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_OLD_NAME_KEPT, {name, newName});
+        }
+    }
+    SaveChangedLogging(settings, logging);
+}
+
+} // namespace Dravo::VezurAVUZ

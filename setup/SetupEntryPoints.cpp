@@ -1,0 +1,42 @@
+// The functions an ODBC installer looks up in a driver's setup library, by
+// their C names and with the installer's calling convention. Each converts
+// nothing but its result: the work is SetupLibrary's.
+#include <cstdint>
+
+#include "setup/SetupLibrary.h"
+
+// The installer's calling convention (INSTAPI), which only 32-bit Windows
+// tells apart.
+#if defined(_WIN32) && !defined(_WIN64)
+#define DRAVO_INSTALLER_CALL __stdcall
+#else
+#define DRAVO_INSTALLER_CALL
+#endif
+
+namespace Setup = Dravo::VezurAVUZ::SetupLibrary;
+
+extern "C" {
+
+int DRAVO_INSTALLER_CALL ConfigDSNW(void* window, uint16_t request, const char16_t* driver, const char16_t* attributes)
+{
+    return Setup::ConfigDataSource(window, request, driver, attributes) ? 1 : 0;
+}
+
+int DRAVO_INSTALLER_CALL ConfigDSN(void* window, uint16_t request, const char* driver, const char* attributes)
+{
+    return Setup::ConfigDataSourceNarrow(window, request, driver, attributes) ? 1 : 0;
+}
+
+int DRAVO_INSTALLER_CALL ConfigDriverW(void* window, uint16_t request, const char16_t* driver,
+    const char16_t* arguments, char16_t* message, uint16_t messageMax, uint16_t* messageOut)
+{
+    return Setup::ConfigDriver(window, request, driver, arguments, message, messageMax, messageOut) ? 1 : 0;
+}
+
+int DRAVO_INSTALLER_CALL ConfigDriver(void* window, uint16_t request, const char* driver, const char* arguments,
+    char* message, uint16_t messageMax, uint16_t* messageOut)
+{
+    return Setup::ConfigDriverNarrow(window, request, driver, arguments, message, messageMax, messageOut) ? 1 : 0;
+}
+
+} // extern "C"

@@ -1,0 +1,167 @@
+#include "setup/SetupLibrary.h"
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/DialogBackend.h"
+#include "app/DriverConfiguration.h"
+#include "platform/ProgramStart.h"
+#include "resources/StringIds.h"
+#include "setup/AttributeList.h"
+#include "setup/DataSourceSetup.h"
+#include "setup/InstallerError.h"
+#include "setup/SetupCall.h"
+#include "support/DSIFileLogger.h"
+#include "support/NumberConverter.h"
+#include "support/WideString.h"
+
+namespace Dravo::VezurAVUZ::SetupLibrary {
+namespace {
+
+using Support::WideString;
+
+/// The dialogs for a caller's window.
+std::unique_ptr<DialogBackend> OpenDialogs(void* window)
+{
+    if (!OS::IsCallerInteractive()) {
+        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_NO_TERMINAL);
+    }
+    return DialogBackend::CreateForOwner(window);
+}
+
+[[noreturn]] void RefuseRequest(uint16_t request)
+{
+    throw InstallerError(InstallerErrorCode::InvalidRequestType, Resources::IDS_SETUP_UNKNOWN_REQUEST,
+        {Support::NumberConverter::ConvertUInt32ToWString(request)});
+}
+
+/// Copies a message into the caller's buffer as the installer API wants it.
+template <class Unit>
+void FillMessage(const std::basic_string<Unit>& text, Unit* message, uint16_t messageMax, uint16_t* messageOut)
+{
+    if (messageOut) {
+        *messageOut = static_cast<uint16_t>(std::min<size_t>(text.size(), UINT16_MAX));
+    }
+    if (message && messageMax > 0) {
+        const size_t length = std::min<size_t>(text.size(), messageMax - 1u);
+        text.copy(message, length);
+        message[length] = Unit{0};
+    }
+}
+
+/// The narrow texts of the narrow functions, in the system's narrow encoding.
+std::u16string Widen(std::string_view text)
+{
+    return WideString(text.data(), static_cast<int32_t>(text.size()), Support::GetDefaultNarrowEncoding())
+        .GetAsU16String();
+}
+
+/// ConfigDriver's work; FAILURE receives the message of a failure.
+bool ConfigureDriver(void* window, uint16_t request, WideString& failure)
+{
+    return RunSetupCall(
+        "ConfigDriver",
+        [&](Support::DSIFileLogger& logger) {
+            switch (request) {
+            case INSTALL_DRIVER:
+            case REMOVE_DRIVER:
+                // The driver's own installer registers and removes it; this
+                // library keeps nothing of its own to add or take away.
+                return;
+            case CONFIG_DRIVER:
+                break;
+            default:
+                RefuseRequest(request);
+            }
+            if (!window) {
+                throw InstallerError(
+                    InstallerErrorCode::InvalidWindow, Resources::IDS_SETUP_DRIVER_DIALOG_NEEDS_WINDOW);
+            }
+            const std::unique_ptr<DialogBackend> dialogs = OpenDialogs(window);
+            DriverConfiguration configuration(logger);
+            configuration.GetSettings().Load();
+            if (dialogs->RunDialog([&] { return configuration.ShowDialog(dialogs->GetSystem()); }) != 1) {
+                throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
+            }
+            configuration.GetSettings().Save();
+        },
+        &failure);
+}
+
+} // namespace
+
+bool ConfigDataSource(void* window, uint16_t request, const char16_t* driver, const char16_t* attributes)
+{
+    return RunSetupCall("ConfigDSN", [&](Support::DSIFileLogger& logger) {
+        if (request != ADD_DSN && request != CONFIG_DSN && request != REMOVE_DSN) {
+            RefuseRequest(request);
+        }
+        const AttributeList list = AttributeList::Parse(AttributeList::Measure(attributes));
+        DataSourceSetup setup(logger, WideString(driver ? driver : u""));
+        // Removing asks nothing of anyone.
+        if (!window || request == REMOVE_DSN) {
+            switch (request) {
+            case ADD_DSN:
+                setup.Add(list);
+                break;
+            case CONFIG_DSN:
+                setup.Configure(list);
+                break;
+            default:
+                setup.Remove(list);
+                break;
+            }
+            return;
+        }
+        const std::unique_ptr<DialogBackend> dialogs = OpenDialogs(window);
+        if (request == ADD_DSN) {
+            setup.AddWithDialog(*dialogs, list);
+        } else {
+            setup.ConfigureWithDialog(*dialogs, list);
+        }
+    });
+}
+
+bool ConfigDataSourceNarrow(void* window, uint16_t request, const char* driver, const char* attributes)
+{
+    std::u16string wideDriver;
+    std::u16string wideAttributes;
+    try {
+        wideDriver = Widen(driver ? std::string_view(driver) : std::string_view());
+        wideAttributes = Widen(AttributeList::Measure(attributes));
+    } catch (...) {
+        // Reported like every failure of the call.
+        return RunSetupCall("ConfigDSN", [failure = std::current_exception()](Support::DSIFileLogger&) {
+            std::rethrow_exception(failure);
+        });
+    }
+    // Measure keeps the NUL that ends the list; an empty list is one NUL.
+    wideAttributes.push_back(u'\0');
+    return ConfigDataSource(window, request, driver ? wideDriver.c_str() : nullptr, wideAttributes.c_str());
+}
+
+bool ConfigDriver(void* window, uint16_t request, const char16_t* driver, const char16_t* arguments,
+    char16_t* message, uint16_t messageMax, uint16_t* messageOut)
+{
+    (void)driver;
+    (void)arguments;
+    WideString failure(u"");
+    const bool succeeded = ConfigureDriver(window, request, failure);
+    FillMessage(failure.GetAsU16String(), message, messageMax, messageOut);
+    return succeeded;
+}
+
+bool ConfigDriverNarrow(void* window, uint16_t request, const char* driver, const char* arguments, char* message,
+    uint16_t messageMax, uint16_t* messageOut)
+{
+    (void)driver;
+    (void)arguments;
+    WideString failure(u"");
+    const bool succeeded = ConfigureDriver(window, request, failure);
+    FillMessage(failure.GetAsNarrow(Support::GetDefaultNarrowEncoding()), message, messageMax, messageOut);
+    return succeeded;
+}
+
+} // namespace Dravo::VezurAVUZ::SetupLibrary
