@@ -82,6 +82,38 @@ std::string DescribeSetupError(int32_t errorType)
     }
 }
 
+/// The text of the exception being handled, logged when there is a logger.
+/// Called only inside a catch block. Whatever was thrown has a text: the
+/// support library's errors derive from no standard class, and a library may
+/// throw anything at all.
+std::string DescribeCurrentException(Support::DSIFileLogger* logger, const char* step)
+{
+    std::string text;
+    try {
+        throw;
+    } catch (const Support::ErrorException& exception) {
+        if (logger) {
+            logger->LogErrorException(LOG_NAMESPACE, LOG_CLASS, step, exception);
+        }
+        return DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8();
+    } catch (const DriverSupport::DSSetupException& exception) {
+        text = DescribeSetupError(exception.GetErrorType());
+    } catch (const Varlo::VarloSetupException& exception) {
+        // The product line's codes are the configuration-support ones.
+        text = DescribeSetupError(exception.GetCode());
+    } catch (const std::bad_alloc&) {
+        text = "Not enough memory resources are available to process this command.";
+    } catch (const std::exception& exception) {
+        text = exception.what();
+    } catch (...) {
+        text = "an error of unknown kind";
+    }
+    if (logger) {
+        logger->LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
+    }
+    return text;
+}
+
 /// Runs one step whose failures must reach the user: the text of whatever
 /// escapes it, or nothing when it succeeded.
 std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* step, const std::function<void()>& action)
@@ -89,24 +121,8 @@ std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* s
     try {
         action();
         return std::nullopt;
-    } catch (const Support::ErrorException& exception) {
-        logger.LogErrorException(LOG_NAMESPACE, LOG_CLASS, step, exception);
-        return DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8();
-    } catch (const DriverSupport::DSSetupException& exception) {
-        const std::string text = DescribeSetupError(exception.GetErrorType());
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
-        return text;
-    } catch (const Varlo::VarloSetupException& exception) {
-        // The product line's codes are the configuration-support ones.
-        const std::string text = DescribeSetupError(exception.GetCode());
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
-        return text;
-    } catch (const std::bad_alloc&) {
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", "out of memory");
-        return std::string("Not enough memory resources are available to process this command.");
-    } catch (const std::exception& exception) {
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", exception.what());
-        return std::string(exception.what());
+    } catch (...) {
+        return DescribeCurrentException(&logger, step);
     }
 }
 
@@ -134,7 +150,16 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
     case ProgramOptions::Action::Configure:
         break;
     }
-    return Configure(options);
+    try {
+        return Configure(options);
+    } catch (...) {
+        // Whatever escaped has unwound the dialogs: the terminal is the
+        // user's again.
+        m_deferredErrors += "the configuration tool failed: " + DescribeCurrentException(nullptr, "Run")
+            + "; nothing was changed.\n";
+        WriteDeferredErrors();
+        return EXIT_DIALOG_UNAVAILABLE;
+    }
 }
 
 int ConfigurationToolApplication::Configure(const ProgramOptions& options)
@@ -180,10 +205,20 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     } catch (const DialogInterrupted& interrupted) {
         m_deferredErrors += std::string(interrupted.what()) + "; nothing was changed.\n";
         exitCode = EXIT_SIGNAL_BASE + interrupted.GetSignal();
+    } catch (...) {
+        m_deferredErrors += "the configuration tool failed: " + DescribeCurrentException(nullptr, "Run")
+            + "; nothing was changed.\n";
+        exitCode = EXIT_DIALOG_UNAVAILABLE;
     }
     // Standard error may be the terminal the dialogs were drawn on: write to
     // it only once the terminal is given back.
     backend.reset();
+    WriteDeferredErrors();
+    return exitCode;
+}
+
+void ConfigurationToolApplication::WriteDeferredErrors()
+{
     std::string::size_type start = 0;
     while (start < m_deferredErrors.size()) {
         const auto end = m_deferredErrors.find('\n', start);
@@ -191,7 +226,6 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
         start = end + 1;
     }
     m_deferredErrors.clear();
-    return exitCode;
 }
 
 int ConfigurationToolApplication::CheckRegistry()
@@ -281,7 +315,7 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
     } catch (const Varlo::VarloSetupException&) {
         // Refused by the installer, or no installer to ask (its loader has
         // told the user that already).
-        const bool installerMissing = !OS::OdbcInstaller::IsLoaded();
+        const bool installerMissing = !OS::OdbcInstaller::LastCallReachedInstaller();
         const std::string text = DescribeRefusedDataSourceName(dataSourceName).GetAsUTF8();
         logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", text.c_str());
         ReportError(&backend, text + " Nothing was changed.");
@@ -317,9 +351,8 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
         throw;
     } catch (const DialogInterrupted&) {
         throw;
-    } catch (const std::exception& error) {
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "the dialog failed: %s", error.what());
-        ReportError(nullptr, std::string("the configuration dialog failed: ") + error.what()
+    } catch (...) {
+        ReportError(nullptr, "the configuration dialog failed: " + DescribeCurrentException(&logger, "Run")
                 + "; nothing was changed.");
         return EXIT_DIALOG_UNAVAILABLE;
     }
@@ -348,9 +381,8 @@ void ConfigurationToolApplication::ReportError(DialogBackend* backend, const std
     if (backend && backend->ShowsErrorsInMessageBoxes()) {
         try {
             DriverSupport::DSMessages::ShowConfigurationError(backend->GetSystem(), Support::WideString(text));
-        } catch (const std::exception&) {
+        } catch (...) {
             // Standard error still tells the user.
-        } catch (const Support::ErrorException&) {
         }
     }
     m_deferredErrors += text + "\n";

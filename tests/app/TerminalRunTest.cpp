@@ -91,5 +91,26 @@ TEST_F(TerminalRunTest, AnUnknownTerminalTypeIsReportedAndNothingSaved)
     EXPECT_EQ(ReadFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg"), TYPICAL_HIVE);
 }
 
+TEST_F(TerminalRunTest, AnExceptionOfNoStandardTypeGivesTheTerminalBackAndIsReported)
+{
+    // The test build of the tool, with an installer library that throws when
+    // the start-up checks the data source name, while the dialogs own the
+    // terminal.
+    const std::vector<std::string> command{BuiltProgram("tests/tool_with_test_libraries").string(),
+        "--registry-root", m_root.Path().string(), "--dsn", "Sales"};
+    TmuxSession::Options options;
+    options.environment = {"DRAVO_ODBCINST_LIBRARY=" + BuiltProgram("tests/fake_odbcinst_throwing.so").string(),
+        "DRAVO_FAKE_INSTALLER_THROW_FOR_NAME=Sales"};
+    TmuxSession session(command, options);
+    EXPECT_EQ(session.WaitForExit(), 4) << session.LastScreen();
+    EXPECT_EQ(session.Format("#{alternate_on}"), "0");
+    std::string screen = session.LastScreen();
+    std::erase(screen, '\n');
+    EXPECT_NE(screen.find("the configuration tool failed: an error of unknown kind; nothing was changed."),
+        std::string::npos)
+        << session.LastScreen();
+    EXPECT_EQ(ReadFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg"), TYPICAL_HIVE);
+}
+
 } // namespace
 } // namespace Dravo::Test
