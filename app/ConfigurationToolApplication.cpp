@@ -3,6 +3,7 @@
 #include <exception>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -62,6 +63,39 @@ public:
     InstallerMessageBoxHook(const InstallerMessageBoxHook&) = delete;
     InstallerMessageBoxHook& operator=(const InstallerMessageBoxHook&) = delete;
     ~InstallerMessageBoxHook() { OS::OdbcInstaller::SetMessageBox({}); }
+};
+
+/// The tool's logger for one run. While the dialogs own the terminal, what
+/// the log file cannot take stays off the screen, and the user is told once
+/// afterwards; a logger that cannot be set up is said once too, and the tool
+/// carries on without a log.
+class ToolLog {
+public:
+    ToolLog(const DialogBackend& backend, std::string& deferredErrors) : m_deferredErrors(deferredErrors)
+    {
+        std::string failure;
+        m_logger = Support::DSIFileLogger::CreateOrLogNothing(GetToolLogFileName(), failure);
+        if (!failure.empty()) {
+            m_deferredErrors += "the log cannot be set up (" + failure + "); the tool carried on without it.\n";
+        }
+        if (backend.OwnsTerminal()) {
+            m_logger->HoldFallbackLines();
+        }
+    }
+    ToolLog(const ToolLog&) = delete;
+    ToolLog& operator=(const ToolLog&) = delete;
+    ~ToolLog()
+    {
+        if (const auto lost = m_logger->ReleaseFallbackLines()) {
+            m_deferredErrors += *lost + "\n";
+        }
+    }
+
+    [[nodiscard]] Support::DSIFileLogger& Get() { return *m_logger; }
+
+private:
+    std::string& m_deferredErrors;
+    std::unique_ptr<Support::DSIFileLogger> m_logger;
 };
 
 /// Windows texts end in "\r\n"; a line on standard error should not.
@@ -283,7 +317,8 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
     SODriverServerSideProperties serverSideProperties(true, registryKey);
     SODriverHttpProperties httpProperties(registryKey);
     const PlatformStart platform;
-    Support::DSIFileLogger logger(GetToolLogFileName());
+    ToolLog log(backend, m_deferredErrors);
+    Support::DSIFileLogger& logger = log.Get();
 
     SODriverConnectionSettings settings(registryKey, serverSideProperties, httpProperties, &logger);
     if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
@@ -304,7 +339,8 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
     SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
     SetProductIdentity();
     const PlatformStart platform;
-    Support::DSIFileLogger logger(GetToolLogFileName());
+    ToolLog log(backend, m_deferredErrors);
+    Support::DSIFileLogger& logger = log.Get();
 
     // The data source's own property sets: the driver key is not touched but
     // for the logging options.
