@@ -132,6 +132,10 @@ std::string DescribeCurrentException(Support::DSIFileLogger* logger, const char*
         return DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8();
     } catch (const DriverSupport::DSSetupException& exception) {
         text = DescribeSetupError(exception.GetErrorType());
+        // The system's reason on a line of its own.
+        if (!exception.GetReason().IsEmpty()) {
+            text += "\n" + WithoutLineEnd(exception.GetReason().GetAsUTF8());
+        }
     } catch (const Varlo::VarloSetupException& exception) {
         // The product line's codes are the configuration-support ones.
         text = DescribeSetupError(exception.GetCode());
