@@ -35,7 +35,7 @@ StartupSequence::StartupSequence(ModuleHandle module, Lifetime lifetime) : m_cal
     SetModuleInstance(module);
     SetProductIdentity();
     m_platform = std::make_unique<PlatformStart>();
-    m_logger = std::make_unique<Support::DSIFileLogger>(GetToolLogFileName());
+    m_logger = Support::DSIFileLogger::CreateOrLogNothing(GetToolLogFileName(), m_logFailure);
 }
 
 StartupSequence::~StartupSequence()

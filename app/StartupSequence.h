@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "app/ModuleInstance.h"
 
@@ -30,7 +31,11 @@ public:
     StartupSequence& operator=(const StartupSequence&) = delete;
     ~StartupSequence();
 
+    /// The tool's logger; one that logs nothing when the log file could not
+    /// be set up: logging never keeps anything from starting.
     [[nodiscard]] Support::DSIFileLogger& GetLogger() { return *m_logger; }
+    /// Why the log could not be set up; empty when it could.
+    [[nodiscard]] const std::string& GetLogFailure() const { return m_logFailure; }
 
 private:
     /// The platform's start and stop as one member.
@@ -57,6 +62,7 @@ private:
     CallEnd m_callEnd;
     std::unique_ptr<PlatformStart> m_platform;
     std::unique_ptr<Support::DSIFileLogger> m_logger;
+    std::string m_logFailure;
 };
 
 /// Forgets what the process keeps between start-ups: the identity and the

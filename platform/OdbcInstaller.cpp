@@ -1,7 +1,6 @@
 #include "platform/OdbcInstaller.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -30,6 +29,9 @@ struct InstallerState {
     std::mutex mutex;
     SharedLibraryHandle handle = nullptr;
     std::string loadedPath;
+    std::string libraryPath;
+    /// Whether the last call found the library and its function.
+    bool lastCallReached = false;
     InstallerMessageBox messageBox;
 };
 
@@ -39,6 +41,12 @@ ProcessState<InstallerState> g_state;
 InstallerState& State()
 {
     return g_state.Get();
+}
+
+/// The path to load; the caller holds the state's lock.
+std::string LibraryPathLocked()
+{
+    return State().libraryPath.empty() ? GetSystemLibraryPath(LIBRARY_NAME) : State().libraryPath;
 }
 
 void ShowMessage(const std::u16string& caption, const std::u16string& text)
@@ -64,14 +72,14 @@ SharedLibraryHandle Library()
         if (State().handle) {
             return State().handle;
         }
-        const std::string path = OdbcInstaller::GetLibraryPath();
-        if (path == GetSystemLibraryPath(LIBRARY_NAME)) {
+        if (State().libraryPath.empty()) {
             if (SharedLibraryHandle handle = FindLoadedSharedLibrary(LIBRARY_NAME)) {
                 State().handle = handle;
                 State().loadedPath = LIBRARY_NAME;
                 return handle;
             }
         }
+        const std::string path = LibraryPathLocked();
         std::string reason;
         if (SharedLibraryHandle handle = LoadSharedLibrary(path, reason)) {
             State().handle = handle;
@@ -106,10 +114,14 @@ void OdbcInstaller::SetMessageBox(InstallerMessageBox messageBox)
 
 std::string OdbcInstaller::GetLibraryPath()
 {
-    if (const char* path = std::getenv(ODBCINST_LIBRARY_OVERRIDE_VARIABLE); path && *path) {
-        return path;
-    }
-    return GetSystemLibraryPath(LIBRARY_NAME);
+    std::lock_guard lock(State().mutex);
+    return LibraryPathLocked();
+}
+
+void OdbcInstaller::SetLibraryPath(std::string path)
+{
+    std::lock_guard lock(State().mutex);
+    State().libraryPath = std::move(path);
 }
 
 bool OdbcInstaller::IsAvailable()
@@ -117,10 +129,10 @@ bool OdbcInstaller::IsAvailable()
     return Library() != nullptr;
 }
 
-bool OdbcInstaller::IsLoaded()
+bool OdbcInstaller::LastCallReachedInstaller()
 {
     std::lock_guard lock(State().mutex);
-    return State().handle != nullptr;
+    return State().lastCallReached;
 }
 
 size_t OdbcInstaller::GetLongestEntryBytes()
@@ -142,16 +154,15 @@ void OdbcInstaller::Release()
 void* OdbcInstaller::GetFunction(const char* name)
 {
     SharedLibraryHandle handle = Library();
-    if (!handle) {
-        return nullptr;
-    }
-    if (void* function = FindSharedLibraryFunction(handle, name)) {
-        return function;
-    }
+    void* function = handle ? FindSharedLibraryFunction(handle, name) : nullptr;
     std::string libraryPath;
     {
         std::lock_guard lock(State().mutex);
+        State().lastCallReached = function != nullptr;
         libraryPath = State().loadedPath;
+    }
+    if (function || !handle) {
+        return function;
     }
     const std::u16string modulePath = GetModuleFilePath();
     const std::u16string functionName = Utf16OrWidenedBytes(name);
