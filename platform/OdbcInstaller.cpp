@@ -6,6 +6,7 @@
 
 #include "platform/ModulePath.h"
 #include "platform/OdbcHeaders.h"
+#include "platform/OdbcInstallerText.h"
 #include "platform/ProcessState.h"
 #include "platform/SharedLibrary.h"
 #include "platform/Utf8.h"
@@ -17,10 +18,15 @@ static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the installer's wide charac
 
 #ifdef _WIN32
 constexpr const char* LIBRARY_NAME = "odbccp32.dll";
+// Windows' wide functions take UTF-16 as it is.
+constexpr bool TAKES_UTF8 = false;
 // Registry values hold far more than any setting.
 constexpr size_t LONGEST_ENTRY_BYTES = 1 << 20;
 #else
 constexpr const char* LIBRARY_NAME = "libodbcinst.so.2";
+// unixODBC's wide functions keep only the low byte of each UTF-16 unit; its
+// narrow ones store UTF-8 as given.
+constexpr bool TAKES_UTF8 = true;
 // unixODBC reads and writes lines of at most 999 bytes: "name=value".
 constexpr size_t LONGEST_ENTRY_BYTES = 998;
 #endif
@@ -91,6 +97,28 @@ SharedLibraryHandle Library()
     return nullptr;
 }
 
+template <class Function>
+Function* Lookup(const char* name)
+{
+    return reinterpret_cast<Function*>(OdbcInstaller::GetFunction(name));
+}
+
+// The narrow functions by their own names: with UNICODE the headers' names
+// are the wide ones.
+using NarrowValidDSN = BOOL INSTAPI(LPCSTR);
+using NarrowWriteDSNToIni = BOOL INSTAPI(LPCSTR, LPCSTR);
+using NarrowRemoveDSNFromIni = BOOL INSTAPI(LPCSTR);
+using NarrowGetProfile = int INSTAPI(LPCSTR, LPCSTR, LPCSTR, LPSTR, int, LPCSTR);
+using NarrowWriteProfile = BOOL INSTAPI(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+using NarrowPostError = RETCODE INSTAPI(DWORD, LPCSTR);
+
+} // namespace
+
+bool InstallerTakesUtf8()
+{
+    return TAKES_UTF8;
+}
+
 std::vector<SQLWCHAR> WideArgument(std::u16string_view text)
 {
     std::vector<SQLWCHAR> units(text.begin(), text.end());
@@ -98,13 +126,14 @@ std::vector<SQLWCHAR> WideArgument(std::u16string_view text)
     return units;
 }
 
-template <class Function>
-Function* Lookup(const char* name)
+std::optional<std::string> Utf8Argument(std::u16string_view text)
 {
-    return reinterpret_cast<Function*>(OdbcInstaller::GetFunction(name));
+    std::string bytes;
+    if (!AppendUtf8FromUtf16(text, bytes)) {
+        return std::nullopt;
+    }
+    return bytes;
 }
-
-} // namespace
 
 void OdbcInstaller::SetMessageBox(InstallerMessageBox messageBox)
 {
@@ -187,23 +216,25 @@ void* OdbcInstaller::GetFunction(const char* name)
 
 bool OdbcInstaller::ValidDSN(std::u16string_view dsn)
 {
-    auto* function = Lookup<decltype(::SQLValidDSNW)>("SQLValidDSNW");
-    if (!function) {
-        return false;
+    if (InstallerTakesUtf8()) {
+        auto* function = Lookup<NarrowValidDSN>("SQLValidDSN");
+        const auto name = Utf8Argument(dsn);
+        return function && name && function(name->c_str()) != 0;
     }
-    const std::vector<SQLWCHAR> name = WideArgument(dsn);
-    return function(name.data()) != 0;
+    auto* function = Lookup<decltype(::SQLValidDSNW)>("SQLValidDSNW");
+    return function && function(WideArgument(dsn).data()) != 0;
 }
 
 bool OdbcInstaller::WriteDSNToIni(std::u16string_view dsn, std::u16string_view driver)
 {
-    auto* function = Lookup<decltype(::SQLWriteDSNToIniW)>("SQLWriteDSNToIniW");
-    if (!function) {
-        return false;
+    if (InstallerTakesUtf8()) {
+        auto* function = Lookup<NarrowWriteDSNToIni>("SQLWriteDSNToIni");
+        const auto name = Utf8Argument(dsn);
+        const auto driverName = Utf8Argument(driver);
+        return function && name && driverName && function(name->c_str(), driverName->c_str()) != 0;
     }
-    const std::vector<SQLWCHAR> name = WideArgument(dsn);
-    const std::vector<SQLWCHAR> driverName = WideArgument(driver);
-    return function(name.data(), driverName.data()) != 0;
+    auto* function = Lookup<decltype(::SQLWriteDSNToIniW)>("SQLWriteDSNToIniW");
+    return function && function(WideArgument(dsn).data(), WideArgument(driver).data()) != 0;
 }
 
 bool OdbcInstaller::AddDSNToIni(std::u16string_view dsn, std::u16string_view driver)
@@ -220,6 +251,31 @@ int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16
     std::u16string_view defaultValue, std::u16string& result, std::u16string_view fileName)
 {
     result.clear();
+    if (InstallerTakesUtf8()) {
+        auto* function = Lookup<NarrowGetProfile>("SQLGetPrivateProfileString");
+        const auto sectionName = Utf8Argument(section);
+        const auto entryName = Utf8Argument(entry);
+        const auto fallback = Utf8Argument(defaultValue);
+        const auto file = Utf8Argument(fileName);
+        if (!function || !sectionName || !entryName || !fallback || !file) {
+            return 0;
+        }
+        // A result that fills the buffer may have been cut: try a larger one.
+        for (int size = 1024;; size *= 4) {
+            std::string buffer(static_cast<size_t>(size), '\0');
+            const int copied = function(sectionName->c_str(), entryName->c_str(), fallback->c_str(), buffer.data(),
+                size, file->c_str());
+            if (copied <= 0) {
+                return 0;
+            }
+            if (copied < size - 1 || size >= (1 << 20)) {
+                buffer.resize(std::min(static_cast<size_t>(copied), buffer.size() - 1));
+                // A file written by hand in another encoding is read byte by byte.
+                result = Utf16OrWidenedBytes(buffer);
+                return static_cast<int>(result.size());
+            }
+        }
+    }
     auto* function = Lookup<decltype(::SQLGetPrivateProfileStringW)>("SQLGetPrivateProfileStringW");
     if (!function) {
         return 0;
@@ -228,7 +284,6 @@ int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16
     const std::vector<SQLWCHAR> entryName = WideArgument(entry);
     const std::vector<SQLWCHAR> fallback = WideArgument(defaultValue);
     const std::vector<SQLWCHAR> file = WideArgument(fileName);
-    // A result that fills the buffer may have been cut: try a larger one.
     for (int size = 1024;; size *= 4) {
         std::vector<SQLWCHAR> buffer(static_cast<size_t>(size), 0);
         const int copied = function(sectionName.data(), entryName.data(), fallback.data(), buffer.data(), size,
@@ -247,23 +302,25 @@ int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16
 bool OdbcInstaller::WritePrivateProfileString(std::u16string_view section, std::u16string_view entry,
     std::u16string_view value, std::u16string_view fileName)
 {
-    auto* function = Lookup<decltype(::SQLWritePrivateProfileStringW)>("SQLWritePrivateProfileStringW");
-    if (!function) {
-        return false;
+    if (InstallerTakesUtf8()) {
+        const auto sectionName = Utf8Argument(section);
+        const auto entryName = Utf8Argument(entry);
+        const auto text = Utf8Argument(value);
+        const auto file = Utf8Argument(fileName);
+        return sectionName && entryName && text && file
+            && WritePrivateProfileStringNarrow(*sectionName, *entryName, *text, *file);
     }
-    const std::vector<SQLWCHAR> sectionName = WideArgument(section);
-    const std::vector<SQLWCHAR> entryName = WideArgument(entry);
-    const std::vector<SQLWCHAR> text = WideArgument(value);
-    const std::vector<SQLWCHAR> file = WideArgument(fileName);
-    return function(sectionName.data(), entryName.data(), text.data(), file.data()) != 0;
+    auto* function = Lookup<decltype(::SQLWritePrivateProfileStringW)>("SQLWritePrivateProfileStringW");
+    return function
+        && function(WideArgument(section).data(), WideArgument(entry).data(), WideArgument(value).data(),
+               WideArgument(fileName).data())
+        != 0;
 }
 
 bool OdbcInstaller::WritePrivateProfileStringNarrow(const std::string& section, const std::string& entry,
     const std::optional<std::string>& value, const std::string& fileName)
 {
-    // The narrow function by its own name: with UNICODE the header's name is the wide one.
-    using NarrowWrite = BOOL INSTAPI(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
-    auto* function = Lookup<NarrowWrite>("SQLWritePrivateProfileString");
+    auto* function = Lookup<NarrowWriteProfile>("SQLWritePrivateProfileString");
     if (!function) {
         return false;
     }
@@ -276,12 +333,13 @@ namespace Dravo::OS {
 
 bool OdbcInstaller::RemoveDSNFromIni(std::u16string_view dsn)
 {
-    auto* function = Lookup<decltype(::SQLRemoveDSNFromIniW)>("SQLRemoveDSNFromIniW");
-    if (!function) {
-        return false;
+    if (InstallerTakesUtf8()) {
+        auto* function = Lookup<NarrowRemoveDSNFromIni>("SQLRemoveDSNFromIni");
+        const auto name = Utf8Argument(dsn);
+        return function && name && function(name->c_str()) != 0;
     }
-    const std::vector<SQLWCHAR> name = WideArgument(dsn);
-    return function(name.data()) != 0;
+    auto* function = Lookup<decltype(::SQLRemoveDSNFromIniW)>("SQLRemoveDSNFromIniW");
+    return function && function(WideArgument(dsn).data()) != 0;
 }
 
 std::optional<uint16_t> OdbcInstaller::GetConfigMode()
@@ -296,12 +354,13 @@ std::optional<uint16_t> OdbcInstaller::GetConfigMode()
 
 bool OdbcInstaller::PostError(uint32_t code, std::u16string_view message)
 {
-    auto* function = Lookup<decltype(::SQLPostInstallerErrorW)>("SQLPostInstallerErrorW");
-    if (!function) {
-        return false;
+    if (InstallerTakesUtf8()) {
+        auto* function = Lookup<NarrowPostError>("SQLPostInstallerError");
+        const std::string text = Utf8OrPlaceholder(message);
+        return function && SQL_SUCCEEDED(function(static_cast<DWORD>(code), text.c_str()));
     }
-    const std::vector<SQLWCHAR> text = WideArgument(message);
-    return SQL_SUCCEEDED(function(static_cast<DWORD>(code), text.data()));
+    auto* function = Lookup<decltype(::SQLPostInstallerErrorW)>("SQLPostInstallerErrorW");
+    return function && SQL_SUCCEEDED(function(static_cast<DWORD>(code), WideArgument(message).data()));
 }
 
 } // namespace Dravo::OS

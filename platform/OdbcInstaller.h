@@ -46,7 +46,9 @@ public:
     /// nobody, so that a caller can tell "refused" from "not asked".
     static bool LastCallReachedInstaller();
 
-    // The installer calls. Texts are UTF-16 as the installer's wide functions take them.
+    // The installer calls. Texts are UTF-16; Windows gets them so, unixODBC in
+    // UTF-8 through its narrow functions (its wide ones drop all but the low
+    // byte of each unit).
     static bool ValidDSN(std::u16string_view dsn);
     static bool WriteDSNToIni(std::u16string_view dsn, std::u16string_view driver);
     /// Makes a data source that does not exist yet, as WriteDSNToIni does.

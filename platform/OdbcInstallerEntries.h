@@ -10,7 +10,8 @@
 namespace Dravo::OS {
 
 /// Asks the installer for the entry names of a section with a buffer of
-/// bufferUnits UTF-16 units and returns the units it reports as copied (0 when
+/// bufferUnits units (UTF-16 units, or UTF-8 bytes where the installer takes
+/// UTF-8) and returns the units it reports as copied (0 when
 /// the section is empty or missing, or the installer is unavailable). A list
 /// that does not fit is cut, so a caller that sees a nearly full buffer asks
 /// again with a larger one. names receives the whole names that arrived.

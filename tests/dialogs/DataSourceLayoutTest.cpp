@@ -169,19 +169,24 @@ TEST_F(DataSourceLayoutTest, TestWithKerberosHandsOnTheTrimmedKerberosNamesOnly)
 
 TEST_F(DataSourceLayoutTest, ANameTheInstallerRefusesIsExplainedAndTheDialogStaysOpen)
 {
-    // unixODBC takes each UTF-16 unit's low byte: "ś" (U+015B) becomes "[".
+    // unixODBC counts a name in UTF-8 bytes: seventeen "ę" are 34 of them,
+    // though the dialog takes 32 characters.
+    std::string tooLong;
+    for (int i = 0; i < 17; ++i) {
+        tooLong += "ę";
+    }
     const HeadlessRun run = Run(
-        "type 1002 Gęś\n"
+        "type 1002 " + tooLong + "\n"
         "click 1\n"
         "expect dialog 1093\n"
-        "type 1002 Gęsi\n"
+        "type 1002 Gęś\n"
         "click 1\n");
     EXPECT_EQ(run.error, "");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(run.transcript,
-        "message-box [Invalid Data Source Name] The ODBC installer does not accept \"Gęś\" as a data source name: "
-        "it refuses \"ś\". Choose another name. -> OK\n");
-    EXPECT_EQ(m_settings->GetDataSourceName().GetAsUTF8(), "Gęsi");
+        "message-box [Invalid Data Source Name] The ODBC installer does not accept \"" + tooLong
+            + "\" as a data source name; names have 1 to 32 characters. Choose another name. -> OK\n");
+    EXPECT_EQ(m_settings->GetDataSourceName().GetAsUTF8(), "Gęś");
 }
 
 /// Sends OK to the dialog whatever its button's state, as another program
