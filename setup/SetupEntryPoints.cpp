@@ -15,6 +15,28 @@
 
 namespace Setup = Dravo::VezurAVUZ::SetupLibrary;
 
+#if defined(_WIN32) && defined(__GLIBCXX__)
+// The DLL carries its own C++ runtime, whose pool for exceptions under memory
+// pressure would outlive the DLL: an installer loads and frees it for every
+// request.
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
+
+namespace {
+
+struct RuntimeRelease {
+    RuntimeRelease() = default;
+    RuntimeRelease(const RuntimeRelease&) = delete;
+    RuntimeRelease& operator=(const RuntimeRelease&) = delete;
+    ~RuntimeRelease() { __gnu_cxx::__freeres(); }
+};
+
+const RuntimeRelease g_runtimeRelease;
+
+} // namespace
+#endif
+
 extern "C" {
 
 int DRAVO_INSTALLER_CALL ConfigDSNW(void* window, uint16_t request, const char16_t* driver, const char16_t* attributes)

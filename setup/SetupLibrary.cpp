@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
+#include "platform/NarrowText.h"
 #include "platform/ProgramStart.h"
 #include "resources/StringIds.h"
 #include "setup/AttributeList.h"
@@ -51,11 +53,14 @@ void FillMessage(const std::basic_string<Unit>& text, Unit* message, uint16_t me
     }
 }
 
-/// The narrow texts of the narrow functions, in the system's narrow encoding.
+/// The texts of the narrow functions, in the system's narrow encoding.
 std::u16string Widen(std::string_view text)
 {
-    return WideString(text.data(), static_cast<int32_t>(text.size()), Support::GetDefaultNarrowEncoding())
-        .GetAsU16String();
+    std::optional<std::u16string> wide = OS::NarrowTextToUtf16(text);
+    if (!wide) {
+        throw InstallerError(InstallerErrorCode::InvalidKeywordValue, Resources::IDS_SETUP_ATTRIBUTES_NOT_TEXT);
+    }
+    return *std::move(wide);
 }
 
 /// ConfigDriver's work; FAILURE receives the message of a failure.
@@ -160,7 +165,7 @@ bool ConfigDriverNarrow(void* window, uint16_t request, const char* driver, cons
     (void)arguments;
     WideString failure(u"");
     const bool succeeded = ConfigureDriver(window, request, failure);
-    FillMessage(failure.GetAsNarrow(Support::GetDefaultNarrowEncoding()), message, messageMax, messageOut);
+    FillMessage(OS::Utf16ToNarrowText(failure.GetAsU16String()), message, messageMax, messageOut);
     return succeeded;
 }
 

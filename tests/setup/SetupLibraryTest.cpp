@@ -38,7 +38,7 @@ TEST_F(SetupLibraryTest, DataSourcesAreAddedChangedAndRemovedSilentlyThroughBoth
 {
     m_ini.WriteFile("user/odbc.ini", EXISTING);
     const ProbeResult added = Configure({}, "add",
-        {"DSN=Sales", "DESCRIPTION=Sales cluster", "Host=spark.example.com", "Port=10001", "SparkServerType=3",
+        {"DSN=Sales", "DESCRIPTION=Sales cluster \u00e0 Z\u00fcrich", "Host=spark.example.com", "Port=10001", "SparkServerType=3",
             "AuthMech=3", "UID=alice", "PWD=s3cret", "ThriftTransport=2", "HTTPPath=/cliservice",
             "CustomSetting=kept"});
     ASSERT_TRUE(added.succeeded) << testing::PrintToString(added);
@@ -46,7 +46,8 @@ TEST_F(SetupLibraryTest, DataSourcesAreAddedChangedAndRemovedSilentlyThroughBoth
 
     auto sales = UserSection("Sales");
     EXPECT_EQ(sales["Driver"], DRIVER);
-    EXPECT_EQ(sales["DESCRIPTION"], "Sales cluster");
+    // Narrow text is UTF-8, and stays so.
+    EXPECT_EQ(sales["DESCRIPTION"], "Sales cluster \u00e0 Z\u00fcrich");
     EXPECT_EQ(sales["Host"], "spark.example.com");
     EXPECT_EQ(sales["Port"], "10001");
     EXPECT_EQ(sales["SparkServerType"], "3");
@@ -135,6 +136,7 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
         {{}, "add", {"DSN=New", "Host="}, INVALID_KEYWORD_VALUE, "Host cannot be empty"},
         {{}, "add", {"DSN=New", "Host=a\\n[Injected]"}, INVALID_KEYWORD_VALUE, "holds a line break"},
         {{}, "add", {"DSN=New", "NoValue"}, INVALID_KEYWORD_VALUE, "The attribute \"NoValue\" has no value"},
+        {{}, "add", {"DSN=New", "DESCRIPTION=\xff\xfe"}, INVALID_KEYWORD_VALUE, "The attributes are not valid text."},
         {{}, "add", {"DSN=New", "Host=a", "host=b"}, INVALID_KEYWORD_VALUE, "\"host\" is given more than once"},
         {{}, "add", {"DSN=New", "Host=" + std::string(1000, 'h')}, INVALID_KEYWORD_VALUE,
             "the ODBC installer keeps at most 998 bytes"},
