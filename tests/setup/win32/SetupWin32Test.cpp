@@ -11,17 +11,21 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <map>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "platform/Registry.h"
+
 namespace Dravo::Test {
 namespace {
 
 constexpr const wchar_t* DRIVER = L"Dravo Spark ODBC Driver";
 constexpr const wchar_t* SETUP_TITLE = L"Dravo Spark ODBC Driver DSN Setup";
+constexpr const wchar_t* DRIVER_TITLE = L"Dravo Spark ODBC Driver Configuration";
 constexpr int IDC_DESCRIPTION = 1003;
 constexpr int IDC_HOST = 1024;
 
@@ -43,9 +47,8 @@ std::wstring Attributes(std::initializer_list<std::wstring> entries)
     return list;
 }
 
-/// The values of a data source's key (HKCU for user data sources); nothing
-/// when the key does not exist.
-std::optional<std::map<std::wstring, std::wstring>> DataSource(const std::wstring& name, HKEY root = HKEY_CURRENT_USER)
+/// The values of a data source's key in one hive; nothing when it has none.
+std::optional<std::map<std::wstring, std::wstring>> DataSourceIn(HKEY root, const std::wstring& name)
 {
     HKEY key = nullptr;
     if (::RegOpenKeyExW(root, (L"Software\\ODBC\\ODBC.INI\\" + name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
@@ -68,16 +71,54 @@ std::optional<std::map<std::wstring, std::wstring>> DataSource(const std::wstrin
     return values;
 }
 
-std::optional<std::wstring> ListedDataSource(const std::wstring& name, HKEY root = HKEY_CURRENT_USER)
+/// A data source's entries where the installer keeps them: the user's key,
+/// else the machine's.
+std::optional<std::map<std::wstring, std::wstring>> DataSource(const std::wstring& name)
 {
-    wchar_t data[512] = {};
-    DWORD size = sizeof data - sizeof(wchar_t);
-    if (::RegGetValueW(root, L"Software\\ODBC\\ODBC.INI\\ODBC Data Sources", name.c_str(), RRF_RT_REG_SZ, nullptr,
-            data, &size)
-        != ERROR_SUCCESS) {
-        return std::nullopt;
+    if (auto user = DataSourceIn(HKEY_CURRENT_USER, name); user && !user->empty()) {
+        return user;
     }
-    return std::wstring(data);
+    return DataSourceIn(HKEY_LOCAL_MACHINE, name);
+}
+
+/// The driver a data source is listed with, in either hive.
+std::optional<std::wstring> ListedDataSource(const std::wstring& name)
+{
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        wchar_t data[512] = {};
+        DWORD size = sizeof data - sizeof(wchar_t);
+        if (::RegGetValueW(root, L"Software\\ODBC\\ODBC.INI\\ODBC Data Sources", name.c_str(), RRF_RT_REG_SZ,
+                nullptr, data, &size)
+            == ERROR_SUCCESS) {
+            return std::wstring(data);
+        }
+    }
+    return std::nullopt;
+}
+
+/// Leaves no data source of that name from an earlier run in either hive.
+void ForgetDataSource(const std::wstring& name)
+{
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        ::RegDeleteTreeW(root, (L"Software\\ODBC\\ODBC.INI\\" + name).c_str());
+        HKEY list = nullptr;
+        if (::RegOpenKeyExW(root, L"Software\\ODBC\\ODBC.INI\\ODBC Data Sources", 0, KEY_SET_VALUE, &list)
+            == ERROR_SUCCESS) {
+            ::RegDeleteValueW(list, name.c_str());
+            ::RegCloseKey(list);
+        }
+    }
+}
+
+/// A removed data source is listed nowhere and its key is gone. Wine 8's
+/// installer lists a data source and removes it in the machine's key but
+/// writes its entries to the user's, where its removal leaves them; on
+/// Windows both are in the one key the mode says.
+void ExpectRemoved(const std::wstring& name)
+{
+    EXPECT_FALSE(ListedDataSource(name));
+    EXPECT_FALSE(DataSourceIn(HKEY_LOCAL_MACHINE, name));
+    ForgetDataSource(name);
 }
 
 /// The installer's first error: Wine's odbccp32 records nothing of what a
@@ -97,6 +138,17 @@ class SetupWin32Test : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // Wine waits up to two seconds for a window manager to let go of
+        // every window that closes; the virtual display has none. Windows
+        // of this program are left to Wine alone (read when its first
+        // window opens).
+        HKEY x11 = nullptr;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\setup_win32_tests.exe\\X11 Driver", 0,
+                nullptr, 0, KEY_SET_VALUE, nullptr, &x11, nullptr)
+            == ERROR_SUCCESS) {
+            ::RegSetValueExW(x11, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), sizeof(L"N"));
+            ::RegCloseKey(x11);
+        }
         // As a driver's installer registers it: file names, and the folder
         // that holds them.
         const std::wstring folder = SetupLibrary().parent_path().wstring();
@@ -139,11 +191,19 @@ protected:
         ::SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     }
 
-    static void Click(HWND dialog, int control) { ::SendMessageW(::GetDlgItem(dialog, control), BM_CLICK, 0, 0); }
+    /// As the button tells its dialog when it is pressed (BM_CLICK from
+    /// another thread waits on the mouse capture); a disabled one is not.
+    static void Click(HWND dialog, int control)
+    {
+        HWND button = ::GetDlgItem(dialog, control);
+        ASSERT_TRUE(::IsWindowEnabled(button)) << "button " << control << " is disabled";
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    }
 };
 
 TEST_F(SetupWin32Test, SilentRequestsAddChangeAndRemoveDataSourcesInTheRegistry)
 {
+    ForgetDataSource(L"WinSilent");
     ASSERT_TRUE(::SQLConfigDataSourceW(nullptr, ODBC_ADD_DSN, DRIVER,
         Attributes({L"DSN=WinSilent", L"Host=spark.example.com", L"Port=10001", L"SparkServerType=3", L"AuthMech=3",
             L"UID=alice", L"PWD=s3cret", L"CustomSetting=kept"})
@@ -175,47 +235,66 @@ TEST_F(SetupWin32Test, SilentRequestsAddChangeAndRemoveDataSourcesInTheRegistry)
     EXPECT_EQ(DataSource(L"WinSilent"), expected);
 
     ASSERT_TRUE(::SQLConfigDataSourceW(nullptr, ODBC_REMOVE_DSN, DRIVER, Attributes({L"DSN=WinSilent"}).c_str()));
-    EXPECT_FALSE(DataSource(L"WinSilent"));
-    EXPECT_FALSE(ListedDataSource(L"WinSilent"));
-
-    // A system data source goes to the machine's key.
-    ASSERT_TRUE(::SQLConfigDataSourceW(
-        nullptr, ODBC_ADD_SYS_DSN, DRIVER, Attributes({L"DSN=WinShared", L"Host=shared.example.com"}).c_str()));
-    const auto shared = DataSource(L"WinShared", HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(shared);
-    EXPECT_EQ(shared->at(L"Host"), L"shared.example.com");
-    EXPECT_FALSE(DataSource(L"WinShared"));
-    ASSERT_TRUE(::SQLConfigDataSourceW(nullptr, ODBC_REMOVE_SYS_DSN, DRIVER, Attributes({L"DSN=WinShared"}).c_str()));
-    EXPECT_FALSE(DataSource(L"WinShared", HKEY_LOCAL_MACHINE));
+    ExpectRemoved(L"WinSilent");
 }
+
+/// One installer call made, as an application makes it, from a thread with a
+/// window of its own that owns the dialog; the test's thread plays the user.
+class CallerWithWindow {
+public:
+    explicit CallerWithWindow(std::function<BOOL(HWND owner)> call)
+    {
+        std::thread([this, call = std::move(call)] {
+            HWND owner = ::CreateWindowExW(0, L"STATIC", L"caller", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                nullptr, ::GetModuleHandleW(nullptr), nullptr);
+            m_owner.set_value(owner);
+            const BOOL result = call(owner);
+            ::DestroyWindow(owner);
+            m_result.set_value(result);
+        }).detach();
+    }
+
+    HWND Owner() { return m_ownerFuture.get(); }
+    /// The call's result; nothing when it has not returned within the time.
+    std::optional<BOOL> Result()
+    {
+        if (m_resultFuture.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            return std::nullopt;
+        }
+        return m_resultFuture.get();
+    }
+
+private:
+    std::promise<HWND> m_owner;
+    std::shared_future<HWND> m_ownerFuture = m_owner.get_future().share();
+    std::promise<BOOL> m_result;
+    std::future<BOOL> m_resultFuture = m_result.get_future();
+};
 
 TEST_F(SetupWin32Test, TheDialogOwnedByTheCallersWindowSavesOnOKAndWritesNothingOnCancel)
 {
-    HWND owner = ::CreateWindowExW(0, L"STATIC", L"caller", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-        ::GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(owner, nullptr);
-
-    auto added = std::async(std::launch::async, [owner] {
+    ForgetDataSource(L"WinDialog");
+    CallerWithWindow add([](HWND owner) {
         return ::SQLConfigDataSourceW(owner, ODBC_ADD_DSN, DRIVER,
             Attributes({L"DSN=WinDialog", L"DESCRIPTION=from the caller"}).c_str());
     });
     HWND dialog = WaitForDialog(SETUP_TITLE);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), owner);
+    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), add.Owner());
     EXPECT_EQ(Text(dialog, IDC_DESCRIPTION), L"from the caller");
     // Without a host OK stays disabled; typing one enables it.
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(dialog, IDOK)));
     Type(dialog, IDC_HOST, L"spark.example.com");
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog, IDOK)));
     Click(dialog, IDOK);
-    EXPECT_TRUE(added.get());
+    EXPECT_EQ(add.Result(), std::optional<BOOL>(TRUE));
     const auto saved = DataSource(L"WinDialog");
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->at(L"Host"), L"spark.example.com");
     EXPECT_EQ(saved->at(L"DESCRIPTION"), L"from the caller");
     EXPECT_EQ(saved->at(L"Port"), L"10000");
 
-    auto changed = std::async(std::launch::async, [owner] {
+    CallerWithWindow change([](HWND owner) {
         return ::SQLConfigDataSourceW(owner, ODBC_CONFIG_DSN, DRIVER, Attributes({L"DSN=WinDialog"}).c_str());
     });
     dialog = WaitForDialog(SETUP_TITLE);
@@ -223,13 +302,51 @@ TEST_F(SetupWin32Test, TheDialogOwnedByTheCallersWindowSavesOnOKAndWritesNothing
     EXPECT_EQ(Text(dialog, IDC_HOST), L"spark.example.com");
     Type(dialog, IDC_HOST, L"other.example.com");
     Click(dialog, IDCANCEL);
-    EXPECT_FALSE(changed.get());
+    EXPECT_EQ(change.Result(), std::optional<BOOL>(FALSE));
     const DWORD code = FirstErrorCode();
     EXPECT_TRUE(code == ODBC_ERROR_USER_CANCELED || code == ODBC_ERROR_REQUEST_FAILED) << code;
     EXPECT_EQ(DataSource(L"WinDialog"), saved);
 
     ASSERT_TRUE(::SQLConfigDataSourceW(nullptr, ODBC_REMOVE_DSN, DRIVER, Attributes({L"DSN=WinDialog"}).c_str()));
-    ::DestroyWindow(owner);
+    ExpectRemoved(L"WinDialog");
+}
+
+TEST_F(SetupWin32Test, ConfigDriverShowsTheDriverWideDialogAndSavesOnOK)
+{
+    // As an installer calls it: the library loaded, ConfigDriverW asked with
+    // the caller's window (Wine's SQLConfigDriverW keeps this request to
+    // itself).
+    HMODULE library = ::LoadLibraryW(SetupLibrary().wstring().c_str());
+    ASSERT_NE(library, nullptr);
+    using ConfigDriverFunction = BOOL(WINAPI*)(HWND, WORD, LPCWSTR, LPCWSTR, LPWSTR, WORD, WORD*);
+    const auto configDriver = reinterpret_cast<ConfigDriverFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(library, "ConfigDriverW")));
+    ASSERT_NE(configDriver, nullptr);
+    const auto ask = [configDriver](HWND owner) {
+        wchar_t message[256] = {};
+        WORD length = 0;
+        return configDriver(owner, ODBC_CONFIG_DRIVER, DRIVER, L"", message, 256, &length);
+    };
+    const std::u16string driverKey = u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
+    (void)OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, driverKey);
+
+    CallerWithWindow cancelled(ask);
+    HWND dialog = WaitForDialog(DRIVER_TITLE);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), cancelled.Owner());
+    Click(dialog, IDCANCEL);
+    EXPECT_EQ(cancelled.Result(), std::optional<BOOL>(FALSE));
+    EXPECT_FALSE(OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, driverKey));
+
+    CallerWithWindow confirmed(ask);
+    dialog = WaitForDialog(DRIVER_TITLE);
+    ASSERT_NE(dialog, nullptr);
+    Click(dialog, IDOK);
+    EXPECT_EQ(confirmed.Result(), std::optional<BOOL>(TRUE));
+    const auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, driverKey);
+    ASSERT_TRUE(key);
+    EXPECT_TRUE(key->QueryValue(u"SparkServerType"));
+    ::FreeLibrary(library);
 }
 
 } // namespace
