@@ -17,6 +17,7 @@
 #include "driversupport/DSMessages.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
+#include "platform/RegistryTransaction.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SODriverConnectionSettings.h"
 #include "settings/SODriverHttpProperties.h"
@@ -82,6 +83,22 @@ std::string DescribeSetupError(int32_t errorType)
     }
 }
 
+/// The save reaches the driver configuration file as one change after it
+/// has run whole, or not at all.
+void SaveAsOneChange(const std::function<void()>& save)
+{
+    OS::RegistryTransaction transaction;
+    save();
+    if (const OS::ErrorCode committed = transaction.Commit(); committed != OS::ERROR_SUCCESS_CODE) {
+        SODriverRegistryKey::RaiseRegistryError(committed);
+    }
+}
+
+std::u16string DriverKey()
+{
+    return GetDriverKeyPath().GetAsU16String();
+}
+
 /// Runs one step whose failures must reach the user: the text of whatever
 /// escapes it, or nothing when it succeeded.
 std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* step, const std::function<void()>& action)
@@ -142,6 +159,10 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     if (options.registryRoot) {
         OS::SetRegistryRoot(*options.registryRoot);
     }
+    // The identity comes first: it says where the driver configuration is,
+    // which the checks below look at.
+    SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
+    SetProductIdentity();
 
     // A script is read and parsed whole before anything else happens, so a
     // bad one changes nothing.
@@ -167,6 +188,10 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
                       << ".\nNothing was changed. Run it in a terminal, or use --script.\n";
             return EXIT_DIALOG_UNAVAILABLE;
         }
+    }
+    if (!options.dataSourceName) {
+        backend->ShowStatusLine(
+            "Configuration file: " + OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, DriverKey()));
     }
 
     int exitCode = 0;
@@ -196,18 +221,19 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
 
 int ConfigurationToolApplication::CheckRegistry()
 {
-    // Reading any key parses the whole hive file: a file that does not parse
-    // is named with its line now, rather than read as empty and then refused
+    // Reading the driver key reads the whole file that holds it: a file that
+    // cannot be read is named now, rather than read as empty and then refused
     // at the first write after OK.
+    const std::u16string driverKey = DriverKey();
     for (const OS::RegistryHive hive : {OS::RegistryHive::LocalMachine, OS::RegistryHive::CurrentUser}) {
-        const auto opened = OS::RegistryKey::Open(hive, u"SOFTWARE");
+        const auto opened = OS::RegistryKey::Open(hive, driverKey);
         if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
             std::string diagnostic = OS::GetRegistryDiagnostic();
             if (diagnostic.empty()) {
-                diagnostic = OS::GetHiveFilePath(hive) + ": "
+                diagnostic = OS::GetRegistryKeyFilePath(hive, driverKey) + ": "
                     + WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
             }
-            *m_errors << m_programName << ": the registry cannot be read: " << diagnostic
+            *m_errors << m_programName << ": the driver configuration cannot be read: " << diagnostic
                       << "\nNothing was changed; the file was left as it is.\n";
             return EXIT_SETTINGS_ERROR;
         }
@@ -215,25 +241,27 @@ int ConfigurationToolApplication::CheckRegistry()
 
     // The analogue of asking for elevation: a user who could not save is told
     // so before spending any effort in the dialog.
-    if (const OS::ErrorCode writable = OS::CheckRegistryHiveWritable(OS::RegistryHive::LocalMachine);
+    if (const OS::ErrorCode writable = OS::CheckRegistryKeyWritable(OS::RegistryHive::LocalMachine, driverKey);
         writable != OS::ERROR_SUCCESS_CODE) {
+        const std::string where = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey);
         std::string diagnostic = OS::GetRegistryDiagnostic();
         if (diagnostic.empty()) {
             diagnostic = WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
         }
         // Rights help only where rights are missing: a read-only file system
-        // or a file where the directory should be stops root as well.
+        // or a missing directory stops root as well.
         if (writable != OS::ERROR_ACCESS_DENIED_CODE) {
-            *m_errors << m_programName << ": the machine registry, "
-                      << OS::GetHiveFilePath(OS::RegistryHive::LocalMachine) << ", cannot be written: " << diagnostic
-                      << "\nNothing was changed.\n";
+            *m_errors << m_programName << ": the driver configuration, " << where << ", cannot be written: "
+                      << diagnostic << "\nNothing was changed.\n";
             return EXIT_SETTINGS_ERROR;
         }
         *m_errors << m_programName << ": administrator rights are needed to change the driver configuration.\n"
-                  << "The machine registry, " << OS::GetHiveFilePath(OS::RegistryHive::LocalMachine)
-                  << ", cannot be written by this user (" << diagnostic << ").\n"
+                  << "The driver configuration, " << where << ", cannot be written by this user (" << diagnostic
+                  << ").\n"
                   << "Run the tool as root, for example with 'sudo " << m_programName << "', or keep the\n"
-                  << "registry in a directory you may write with --registry-root DIR or DRAVO_REGISTRY_ROOT=DIR.\n";
+                  << "configuration in a file you may write with "
+                  << GetProductIdentity().configEnvironmentVariable.GetAsUTF8()
+                  << "=FILE, --registry-root DIR or DRAVO_REGISTRY_ROOT=DIR.\n";
         return EXIT_NEEDS_ADMINISTRATOR;
     }
     return 0;
@@ -243,8 +271,7 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
 {
     UI::DialogSystem& system = backend.GetSystem();
 
-    SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
-    SetProductIdentity();
+    // The module handle and the identity were stored by Configure.
     SODriverRegistryKey registryKey;
     SODriverServerSideProperties serverSideProperties(true, registryKey);
     SODriverHttpProperties httpProperties(registryKey);
@@ -267,8 +294,6 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
 {
     UI::DialogSystem& system = backend.GetSystem();
 
-    SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
-    SetProductIdentity();
     const PlatformStart platform;
     Support::DSIFileLogger logger(GetToolLogFileName());
 
@@ -328,7 +353,7 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
     // Only OK saves: a dialog that reports anything else has not been
     // confirmed by anyone, whatever its code.
     if (result == 1) {
-        if (const auto failure = Attempt(logger, "Save", save)) {
+        if (const auto failure = Attempt(logger, "Save", [&] { SaveAsOneChange(save); })) {
             ReportError(&backend, saveFailure() + WithoutLineEnd(*failure));
             return EXIT_SETTINGS_ERROR;
         }

@@ -1,7 +1,8 @@
-// The configuration tool as a whole: checks that the registry can be used,
-// then runs the start-up sequence (identity, registry key accessor, property
-// sets, platform, logger, settings model, the driver-wide dialog), saves after
-// OK and tears everything down in reverse order.
+// The configuration tool as a whole: sets the product identity, checks that
+// the driver configuration can be used, then runs the start-up sequence
+// (registry key accessor, property sets, platform, logger, settings model,
+// the driver-wide dialog), saves after OK as one change, and tears everything
+// down in reverse order.
 #pragma once
 
 #include <cstdint>
@@ -44,8 +45,9 @@ public:
 
 private:
     int Configure(const ProgramOptions& options);
-    /// Refuses a hive that does not parse and a machine hive this user may
-    /// not write, before anything is shown; 0 when both are fine.
+    /// Refuses a file holding the driver key that cannot be read, and a
+    /// machine-wide one this user may not write, before anything is shown; 0
+    /// when both are fine.
     int CheckRegistry();
     /// The start-up sequence proper, from the module handle to the teardown.
     int RunDriverConfiguration(DialogBackend& backend);

@@ -43,29 +43,9 @@ std::string& RootOverride()
     return root;
 }
 
-std::string HomeDirectory()
-{
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return home;
-    }
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir) {
-        return found->pw_dir;
-    }
-    return "/";
-}
-
 std::string HiveDirectory(RegistryHive hive)
 {
-    {
-        std::lock_guard lock(RootMutex());
-        if (!RootOverride().empty()) {
-            return RootOverride();
-        }
-    }
-    if (const char* root = std::getenv("DRAVO_REGISTRY_ROOT"); root && *root) {
+    if (std::string root = GetRegistryRootDirectory(); !root.empty()) {
         return root;
     }
     if (hive == RegistryHive::LocalMachine) {
@@ -74,21 +54,12 @@ std::string HiveDirectory(RegistryHive hive)
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
         return std::string(config) + "/dravo/registry";
     }
-    return HomeDirectory() + "/.config/dravo/registry";
+    return GetUserHomeDirectory() + "/.config/dravo/registry";
 }
 
 std::string HiveFileName(RegistryHive hive)
 {
     return hive == RegistryHive::LocalMachine ? "HKEY_LOCAL_MACHINE.reg" : "HKEY_CURRENT_USER.reg";
-}
-
-std::string ParentOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 class FileDescriptor {
@@ -190,6 +161,41 @@ std::string GetRegistryDiagnostic()
     return t_diagnostic;
 }
 
+std::string GetRegistryRootDirectory()
+{
+    {
+        std::lock_guard lock(RootMutex());
+        if (!RootOverride().empty()) {
+            return RootOverride();
+        }
+    }
+    const char* root = std::getenv("DRAVO_REGISTRY_ROOT");
+    return root ? root : "";
+}
+
+std::string GetUserHomeDirectory()
+{
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return home;
+    }
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir) {
+        return found->pw_dir;
+    }
+    return "/";
+}
+
+std::string ParentDirectoryOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string GetHiveFilePath(RegistryHive hive)
 {
     return HiveDirectory(hive) + "/" + HiveFileName(hive);
@@ -237,13 +243,8 @@ void HiveFile::DiscardAll()
     }
 }
 
-void DiscardRegistryCache()
-{
-    HiveFile::DiscardAll();
-}
-
 HiveFile::HiveFile(RegistryHive hive, std::string path)
-    : m_hive(hive), m_path(std::move(path)), m_directory(ParentOf(m_path)),
+    : m_hive(hive), m_path(std::move(path)), m_directory(ParentDirectoryOf(m_path)),
       m_fileName(m_path.substr(m_path.find_last_of('/') + 1))
 {
 }
@@ -427,7 +428,7 @@ ErrorCode HiveFile::EnsureDirectory()
     std::string directory = m_directory;
     while (::stat(directory.c_str(), &status) != 0 && errno == ENOENT) {
         missing.push_back(directory);
-        const std::string parent = ParentOf(directory);
+        const std::string parent = ParentDirectoryOf(directory);
         if (parent == directory) {
             break;
         }
@@ -452,7 +453,7 @@ ErrorCode HiveFile::CheckWritable()
         if (errno != ENOENT) {
             return Fail(MapErrno(errno), "cannot look at the hive directory", errno);
         }
-        const std::string parent = ParentOf(directory);
+        const std::string parent = ParentDirectoryOf(directory);
         if (parent == directory) {
             break;
         }

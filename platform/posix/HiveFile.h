@@ -34,6 +34,14 @@ void SetHiveWriteBudgetForTesting(int64_t bytes);
 void SetRegistryDiagnostic(std::string text);
 void ClearRegistryDiagnostic();
 
+/// The directory given to SetRegistryRoot, else DRAVO_REGISTRY_ROOT; empty
+/// when the hives are in their usual places.
+std::string GetRegistryRootDirectory();
+/// $HOME, else the user's home directory from the password database.
+std::string GetUserHomeDirectory();
+/// The directory part of a path ("/" for a file at the root, "." for none).
+std::string ParentDirectoryOf(const std::string& path);
+
 class HiveFile {
 public:
     /// Decides which changes to make, given the latest image; an error stops

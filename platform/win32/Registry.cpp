@@ -617,4 +617,19 @@ void DiscardRegistryCache()
     // The system keeps no copy of ours to forget.
 }
 
+std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view)
+{
+    return GetHiveFilePath(hive);
+}
+
+ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view)
+{
+    return CheckRegistryHiveWritable(hive);
+}
+
+// The driver reads the registry here: nothing to mount.
+void MountDriverConfiguration(const DriverConfigurationNames&) {}
+
+void UnmountDriverConfiguration() {}
+
 } // namespace Dravo::OS
