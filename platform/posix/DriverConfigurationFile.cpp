@@ -278,14 +278,39 @@ std::vector<std::pair<std::string, IniSectionChanges>> PendingConfigurationChang
     return ended;
 }
 
-namespace {
-
-uint64_t TransactionSerial()
+uint64_t PendingConfigurationChanges::Serial()
 {
     TransactionState& state = Transaction();
     std::lock_guard lock(state.mutex);
     return state.serial;
 }
+
+bool DriverKeyState::Exists() const
+{
+    return m_pending ? m_pending->SectionExistsOver(m_file->m_base.Exists()) : m_file->m_base.Exists();
+}
+
+const IniEntry* DriverKeyState::Find(std::u16string_view name) const
+{
+    const IniEntry* stored = m_pending && m_pending->DropsExisting() ? nullptr : m_file->m_base.Find(name);
+    const IniSectionChanges::ValueChange* change = m_pending ? m_pending->Find(name) : nullptr;
+    if (!change) {
+        return stored;
+    }
+    if (!change->value) {
+        return nullptr;
+    }
+    // A changed value keeps the spelling of the file's line.
+    m_changed = IniEntry{stored ? stored->name : change->name, *change->value};
+    return &m_changed;
+}
+
+const std::vector<IniEntry>& DriverKeyState::GetEntries() const
+{
+    return m_pending ? m_file->EntriesWith(*m_pending) : m_file->m_base.GetEntries();
+}
+
+namespace {
 
 std::mutex& FilesMutex()
 {
@@ -442,17 +467,19 @@ ErrorCode DriverConfigurationFile::Read(const Reader& reader)
         return refreshed;
     }
     const IniSectionChanges* pending = PendingConfigurationChanges::Find(m_path);
-    if (!pending || pending->IsEmpty()) {
-        return reader(m_base);
-    }
-    const uint64_t serial = TransactionSerial();
-    if (m_viewSerial != serial || m_viewRevision != pending->GetRevision() || m_viewGeneration != m_baseGeneration) {
-        m_view = DriverKeyView(pending->SectionExistsOver(m_base.Exists()), pending->EntriesOver(m_base.GetEntries()));
+    return reader(DriverKeyState(*this, pending && !pending->IsEmpty() ? pending : nullptr));
+}
+
+const std::vector<IniEntry>& DriverConfigurationFile::EntriesWith(const IniSectionChanges& pending)
+{
+    const uint64_t serial = PendingConfigurationChanges::Serial();
+    if (m_viewSerial != serial || m_viewRevision != pending.GetRevision() || m_viewGeneration != m_baseGeneration) {
+        m_view = DriverKeyView(true, pending.EntriesOver(m_base.GetEntries()));
         m_viewSerial = serial;
-        m_viewRevision = pending->GetRevision();
+        m_viewRevision = pending.GetRevision();
         m_viewGeneration = m_baseGeneration;
     }
-    return reader(m_view);
+    return m_view.GetEntries();
 }
 
 ErrorCode DriverConfigurationFile::Make(const Change& change)
@@ -535,6 +562,10 @@ std::optional<std::pair<ErrorCode, std::string>> WhyNotReplaceable(const std::st
 
 ErrorCode DriverConfigurationFile::CheckWritable()
 {
+    // A transaction's many changes are checked once, by its commit.
+    if (PendingConfigurationChanges::IsOpen()) {
+        return ERROR_SUCCESS_CODE;
+    }
     std::lock_guard lock(m_mutex);
     std::string target;
     if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {

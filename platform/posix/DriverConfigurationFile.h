@@ -44,7 +44,7 @@ std::optional<DriverConfigurationPlace> FindDriverConfigurationPlace(RegistryHiv
 /// hold the value so that it reads back the same.
 std::optional<std::u16string> ConfigurationTextOf(const RegistryValue& value, std::string& why);
 
-/// The driver key as a reader sees it.
+/// The section as the file holds it, indexed by name.
 class DriverKeyView {
 public:
     DriverKeyView() = default;
@@ -61,6 +61,30 @@ private:
     std::unordered_map<std::u16string, size_t> m_index;
 };
 
+class DriverConfigurationFile;
+
+/// The driver key as a reader sees it: the file's section with the changes
+/// of an open transaction made. Lookups cost no more for the changes; the
+/// whole list is put together only when asked for.
+class DriverKeyState {
+public:
+    [[nodiscard]] bool Exists() const;
+    /// The value of a name in any case, or nullptr; valid until the next call.
+    [[nodiscard]] const IniEntry* Find(std::u16string_view name) const;
+    /// Every value, in order.
+    [[nodiscard]] const std::vector<IniEntry>& GetEntries() const;
+
+private:
+    friend class DriverConfigurationFile;
+    DriverKeyState(DriverConfigurationFile& file, const IniSectionChanges* pending) : m_file(&file), m_pending(pending)
+    {
+    }
+
+    DriverConfigurationFile* m_file;
+    const IniSectionChanges* m_pending;
+    mutable IniEntry m_changed;
+};
+
 /// The changes held back by the open transaction, if any.
 class PendingConfigurationChanges {
 public:
@@ -73,11 +97,13 @@ public:
     static const IniSectionChanges* Find(const std::string& path);
     /// Ends the transaction, handing over what it holds by path.
     static std::vector<std::pair<std::string, IniSectionChanges>> End();
+    /// Counts transactions, so that what was built for one is not taken for another's.
+    static uint64_t Serial();
 };
 
 class DriverConfigurationFile {
 public:
-    using Reader = std::function<ErrorCode(const DriverKeyView&)>;
+    using Reader = std::function<ErrorCode(const DriverKeyState&)>;
     using Change = std::function<void(IniSectionChanges&)>;
 
     /// The process-wide object for the file at the place's path.
@@ -101,11 +127,17 @@ public:
     /// Writes the changes as one replace of the file.
     ErrorCode Commit(const IniSectionChanges& changes);
     /// ERROR_ACCESS_DENIED (or another code) when this user could not replace
-    /// the file, found without changing anything.
+    /// the file, found without changing anything. While a transaction is open
+    /// its commit finds out instead.
     ErrorCode CheckWritable();
     void Discard();
 
 private:
+    friend class DriverKeyState;
+
+    /// The section with the changes made, built once for each state of both.
+    const std::vector<IniEntry>& EntriesWith(const IniSectionChanges& pending);
+
     struct Identity {
         bool exists = false;
         uint64_t device = 0;

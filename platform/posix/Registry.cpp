@@ -66,7 +66,7 @@ bool MountedKeyBelow(const MountMatch& match)
         return false;
     }
     bool exists = false;
-    static_cast<void>(match.File().Read([&](const DriverKeyView& view) {
+    static_cast<void>(match.File().Read([&](const DriverKeyState& view) {
         exists = view.Exists();
         return ERROR_SUCCESS_CODE;
     }));
@@ -191,7 +191,7 @@ ErrorOr<RegistryKey> RegistryKey::Create(RegistryHive hive, std::u16string_view 
             return writable;
         }
         bool exists = false;
-        const ErrorCode read = file.Read([&](const DriverKeyView& view) {
+        const ErrorCode read = file.Read([&](const DriverKeyState& view) {
             exists = view.Exists();
             return ERROR_SUCCESS_CODE;
         });
@@ -246,7 +246,7 @@ ErrorOr<RegistryKey> RegistryKey::Open(RegistryHive hive, std::u16string_view pa
     if (match.kind == MountMatch::Kind::Key) {
         DriverConfigurationFile& file = match.File();
         const ErrorCode read = file.Read(
-            [](const DriverKeyView& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_FILE_NOT_FOUND_CODE; });
+            [](const DriverKeyState& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_FILE_NOT_FOUND_CODE; });
         if (read != ERROR_SUCCESS_CODE) {
             return read;
         }
@@ -294,7 +294,7 @@ ErrorCode RegistryKey::SetValue(std::u16string_view name, RegistryValueType type
             return text.GetError();
         }
         const ErrorCode read = m_configurationFile->Read(
-            [](const DriverKeyView& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_KEY_DELETED_CODE; });
+            [](const DriverKeyState& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_KEY_DELETED_CODE; });
         if (read != ERROR_SUCCESS_CODE) {
             return read;
         }
@@ -338,7 +338,7 @@ ErrorOr<RegistryValue> RegistryKey::QueryValue(std::u16string_view name) const
     RegistryValue result;
     ErrorCode read = ERROR_SUCCESS_CODE;
     if (m_configurationFile) {
-        read = m_configurationFile->Read([&](const DriverKeyView& view) {
+        read = m_configurationFile->Read([&](const DriverKeyState& view) {
             if (!view.Exists()) {
                 return ERROR_KEY_DELETED_CODE;
             }
@@ -381,7 +381,7 @@ ErrorCode RegistryKey::DeleteValue(std::u16string_view name)
     }
     if (m_configurationFile) {
         std::u16string stored;
-        const ErrorCode read = m_configurationFile->Read([&](const DriverKeyView& view) {
+        const ErrorCode read = m_configurationFile->Read([&](const DriverKeyState& view) {
             if (!view.Exists()) {
                 return ERROR_KEY_DELETED_CODE;
             }
@@ -423,7 +423,7 @@ ErrorOr<RegistryValue> RegistryKey::EnumValue(uint32_t index) const
     RegistryValue result;
     ErrorCode read = ERROR_SUCCESS_CODE;
     if (m_configurationFile) {
-        read = m_configurationFile->Read([&](const DriverKeyView& view) {
+        read = m_configurationFile->Read([&](const DriverKeyState& view) {
             if (!view.Exists()) {
                 return ERROR_KEY_DELETED_CODE;
             }
@@ -461,7 +461,7 @@ ErrorOr<std::u16string> RegistryKey::EnumSubKey(uint32_t index) const
     }
     if (m_configurationFile) {
         const ErrorCode read = m_configurationFile->Read(
-            [](const DriverKeyView& view) { return view.Exists() ? ERROR_NO_MORE_ITEMS_CODE : ERROR_KEY_DELETED_CODE; });
+            [](const DriverKeyState& view) { return view.Exists() ? ERROR_NO_MORE_ITEMS_CODE : ERROR_KEY_DELETED_CODE; });
         return read;
     }
     std::u16string result;
@@ -498,7 +498,7 @@ ErrorOr<RegistryKeyInfo> RegistryKey::QueryInfo() const
     RegistryKeyInfo info;
     ErrorCode read = ERROR_SUCCESS_CODE;
     if (m_configurationFile) {
-        read = m_configurationFile->Read([&](const DriverKeyView& view) {
+        read = m_configurationFile->Read([&](const DriverKeyState& view) {
             if (!view.Exists()) {
                 return ERROR_KEY_DELETED_CODE;
             }
@@ -582,7 +582,7 @@ ErrorCode DeleteKey(RegistryHive hive, std::u16string_view path, bool withSubKey
     if (match.kind == MountMatch::Kind::Key) {
         DriverConfigurationFile& file = match.File();
         const ErrorCode read = file.Read(
-            [](const DriverKeyView& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_FILE_NOT_FOUND_CODE; });
+            [](const DriverKeyState& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_FILE_NOT_FOUND_CODE; });
         if (read != ERROR_SUCCESS_CODE) {
             return read;
         }
@@ -702,7 +702,7 @@ ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes)
     }
     for (auto& [path, entry] : byFile) {
         DriverConfigurationFile& file = *entry.first;
-        if (const ErrorCode read = file.Read([](const DriverKeyView&) { return ERROR_SUCCESS_CODE; });
+        if (const ErrorCode read = file.Read([](const DriverKeyState&) { return ERROR_SUCCESS_CODE; });
             read != ERROR_SUCCESS_CODE) {
             return read;
         }
@@ -769,7 +769,7 @@ ErrorOr<std::string> ExportRegistryTree(RegistryHive hive, std::u16string_view p
     }
     // The driver key, from its file, after the keys of the hive.
     if (match.kind == MountMatch::Kind::Key || MountedKeyBelow(match)) {
-        const ErrorCode read = match.File().Read([&](const DriverKeyView& view) {
+        const ErrorCode read = match.File().Read([&](const DriverKeyState& view) {
             if (!view.Exists()) {
                 return ERROR_SUCCESS_CODE;
             }
