@@ -153,7 +153,7 @@ ErrorCode CheckRegistryHiveWritable(RegistryHive hive);
 /// The file that holds a hive (see docs/registry.md for how it is chosen).
 std::string GetHiveFilePath(RegistryHive hive);
 /// The file that holds a key: the driver configuration file for a mounted
-/// driver key, the hive's file otherwise (on Windows, the hive's name).
+/// driver key, the hive's file otherwise (on Windows, the key's full name).
 std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path);
 /// Whether this user could change the key, as CheckRegistryHiveWritable
 /// does for the file that holds it.

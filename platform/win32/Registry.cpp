@@ -617,9 +617,14 @@ void DiscardRegistryCache()
     // The system keeps no copy of ours to forget.
 }
 
-std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view)
+std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path)
 {
-    return GetHiveFilePath(hive);
+    // No file holds a key here: name the key itself.
+    std::string name = GetHiveFilePath(hive);
+    if (!path.empty()) {
+        name += "\\" + Utf8OrPlaceholder(path);
+    }
+    return name;
 }
 
 ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view)
