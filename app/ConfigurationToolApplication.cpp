@@ -3,6 +3,7 @@
 #include <exception>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -64,6 +65,39 @@ public:
     ~InstallerMessageBoxHook() { OS::OdbcInstaller::SetMessageBox({}); }
 };
 
+/// The tool's logger for one run. While the dialogs own the terminal, what
+/// the log file cannot take stays off the screen, and the user is told once
+/// afterwards; a logger that cannot be set up is said once too, and the tool
+/// carries on without a log.
+class ToolLog {
+public:
+    ToolLog(const DialogBackend& backend, std::string& deferredErrors) : m_deferredErrors(deferredErrors)
+    {
+        std::string failure;
+        m_logger = Support::DSIFileLogger::CreateOrLogNothing(GetToolLogFileName(), failure);
+        if (!failure.empty()) {
+            m_deferredErrors += "the log cannot be set up (" + failure + "); the tool carried on without it.\n";
+        }
+        if (backend.OwnsTerminal()) {
+            m_logger->HoldFallbackLines();
+        }
+    }
+    ToolLog(const ToolLog&) = delete;
+    ToolLog& operator=(const ToolLog&) = delete;
+    ~ToolLog()
+    {
+        if (const auto lost = m_logger->ReleaseFallbackLines()) {
+            m_deferredErrors += *lost + "\n";
+        }
+    }
+
+    [[nodiscard]] Support::DSIFileLogger& Get() { return *m_logger; }
+
+private:
+    std::string& m_deferredErrors;
+    std::unique_ptr<Support::DSIFileLogger> m_logger;
+};
+
 /// Windows texts end in "\r\n"; a line on standard error should not.
 std::string WithoutLineEnd(std::string text)
 {
@@ -82,6 +116,42 @@ std::string DescribeSetupError(int32_t errorType)
     }
 }
 
+/// The text of the exception being handled, logged when there is a logger.
+/// Called only inside a catch block. Whatever was thrown has a text: the
+/// support library's errors derive from no standard class, and a library may
+/// throw anything at all.
+std::string DescribeCurrentException(Support::DSIFileLogger* logger, const char* step)
+{
+    std::string text;
+    try {
+        throw;
+    } catch (const Support::ErrorException& exception) {
+        if (logger) {
+            logger->LogErrorException(LOG_NAMESPACE, LOG_CLASS, step, exception);
+        }
+        return DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8();
+    } catch (const DriverSupport::DSSetupException& exception) {
+        text = DescribeSetupError(exception.GetErrorType());
+        // The system's reason on a line of its own.
+        if (!exception.GetReason().IsEmpty()) {
+            text += "\n" + WithoutLineEnd(exception.GetReason().GetAsUTF8());
+        }
+    } catch (const Varlo::VarloSetupException& exception) {
+        // The product line's codes are the configuration-support ones.
+        text = DescribeSetupError(exception.GetCode());
+    } catch (const std::bad_alloc&) {
+        text = "Not enough memory resources are available to process this command.";
+    } catch (const std::exception& exception) {
+        text = exception.what();
+    } catch (...) {
+        text = "an error of unknown kind";
+    }
+    if (logger) {
+        logger->LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
+    }
+    return text;
+}
+
 /// Runs one step whose failures must reach the user: the text of whatever
 /// escapes it, or nothing when it succeeded.
 std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* step, const std::function<void()>& action)
@@ -89,24 +159,8 @@ std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* s
     try {
         action();
         return std::nullopt;
-    } catch (const Support::ErrorException& exception) {
-        logger.LogErrorException(LOG_NAMESPACE, LOG_CLASS, step, exception);
-        return DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8();
-    } catch (const DriverSupport::DSSetupException& exception) {
-        const std::string text = DescribeSetupError(exception.GetErrorType());
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
-        return text;
-    } catch (const Varlo::VarloSetupException& exception) {
-        // The product line's codes are the configuration-support ones.
-        const std::string text = DescribeSetupError(exception.GetCode());
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
-        return text;
-    } catch (const std::bad_alloc&) {
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", "out of memory");
-        return std::string("Not enough memory resources are available to process this command.");
-    } catch (const std::exception& exception) {
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", exception.what());
-        return std::string(exception.what());
+    } catch (...) {
+        return DescribeCurrentException(&logger, step);
     }
 }
 
@@ -134,7 +188,16 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
     case ProgramOptions::Action::Configure:
         break;
     }
-    return Configure(options);
+    try {
+        return Configure(options);
+    } catch (...) {
+        // Whatever escaped has unwound the dialogs: the terminal is the
+        // user's again.
+        m_deferredErrors += "the configuration tool failed: " + DescribeCurrentException(nullptr, "Run")
+            + "; nothing was changed.\n";
+        WriteDeferredErrors();
+        return EXIT_DIALOG_UNAVAILABLE;
+    }
 }
 
 int ConfigurationToolApplication::Configure(const ProgramOptions& options)
@@ -180,10 +243,20 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     } catch (const DialogInterrupted& interrupted) {
         m_deferredErrors += std::string(interrupted.what()) + "; nothing was changed.\n";
         exitCode = EXIT_SIGNAL_BASE + interrupted.GetSignal();
+    } catch (...) {
+        m_deferredErrors += "the configuration tool failed: " + DescribeCurrentException(nullptr, "Run")
+            + "; nothing was changed.\n";
+        exitCode = EXIT_DIALOG_UNAVAILABLE;
     }
     // Standard error may be the terminal the dialogs were drawn on: write to
     // it only once the terminal is given back.
     backend.reset();
+    WriteDeferredErrors();
+    return exitCode;
+}
+
+void ConfigurationToolApplication::WriteDeferredErrors()
+{
     std::string::size_type start = 0;
     while (start < m_deferredErrors.size()) {
         const auto end = m_deferredErrors.find('\n', start);
@@ -191,7 +264,6 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
         start = end + 1;
     }
     m_deferredErrors.clear();
-    return exitCode;
 }
 
 int ConfigurationToolApplication::CheckRegistry()
@@ -249,7 +321,8 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
     SODriverServerSideProperties serverSideProperties(true, registryKey);
     SODriverHttpProperties httpProperties(registryKey);
     const PlatformStart platform;
-    Support::DSIFileLogger logger(GetToolLogFileName());
+    ToolLog log(backend, m_deferredErrors);
+    Support::DSIFileLogger& logger = log.Get();
 
     SODriverConnectionSettings settings(registryKey, serverSideProperties, httpProperties, &logger);
     if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
@@ -270,7 +343,8 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
     SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
     SetProductIdentity();
     const PlatformStart platform;
-    Support::DSIFileLogger logger(GetToolLogFileName());
+    ToolLog log(backend, m_deferredErrors);
+    Support::DSIFileLogger& logger = log.Get();
 
     // The data source's own property sets: the driver key is not touched but
     // for the logging options.
@@ -281,7 +355,7 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
     } catch (const Varlo::VarloSetupException&) {
         // Refused by the installer, or no installer to ask (its loader has
         // told the user that already).
-        const bool installerMissing = !OS::OdbcInstaller::IsLoaded();
+        const bool installerMissing = !OS::OdbcInstaller::LastCallReachedInstaller();
         const std::string text = DescribeRefusedDataSourceName(dataSourceName).GetAsUTF8();
         logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", text.c_str());
         ReportError(&backend, text + " Nothing was changed.");
@@ -317,9 +391,8 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
         throw;
     } catch (const DialogInterrupted&) {
         throw;
-    } catch (const std::exception& error) {
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "the dialog failed: %s", error.what());
-        ReportError(nullptr, std::string("the configuration dialog failed: ") + error.what()
+    } catch (...) {
+        ReportError(nullptr, "the configuration dialog failed: " + DescribeCurrentException(&logger, "Run")
                 + "; nothing was changed.");
         return EXIT_DIALOG_UNAVAILABLE;
     }
@@ -348,9 +421,8 @@ void ConfigurationToolApplication::ReportError(DialogBackend* backend, const std
     if (backend && backend->ShowsErrorsInMessageBoxes()) {
         try {
             DriverSupport::DSMessages::ShowConfigurationError(backend->GetSystem(), Support::WideString(text));
-        } catch (const std::exception&) {
+        } catch (...) {
             // Standard error still tells the user.
-        } catch (const Support::ErrorException&) {
         }
     }
     m_deferredErrors += text + "\n";

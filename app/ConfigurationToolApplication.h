@@ -59,6 +59,9 @@ private:
     /// Shows the text in a message box where a person watches the dialogs,
     /// and keeps it for standard error once the terminal is given back.
     void ReportError(DialogBackend* backend, const std::string& text);
+    /// The kept lines, each after the program's name; the terminal must be
+    /// the user's again.
+    void WriteDeferredErrors();
 
     std::string m_programName;
     std::istream* m_input;

@@ -17,6 +17,7 @@ public:
 
     UI::DialogSystem& GetSystem() override { return m_system; }
     [[nodiscard]] bool ShowsErrorsInMessageBoxes() const override { return true; }
+    [[nodiscard]] bool OwnsTerminal() const override { return true; }
     void Finish() override {}
 
     int32_t RunDialog(const std::function<int32_t()>& runModal) override

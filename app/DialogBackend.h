@@ -46,6 +46,9 @@ public:
     /// True when a person watches the dialogs, so that errors are shown in a
     /// message box as well as written to standard error.
     [[nodiscard]] virtual bool ShowsErrorsInMessageBoxes() const = 0;
+    /// True when the dialogs are drawn on the terminal, which standard error
+    /// may be too: nothing else may write to it until the backend is gone.
+    [[nodiscard]] virtual bool OwnsTerminal() const { return false; }
     /// After the last dialog has closed: a script with lines or answers left
     /// over is a failure (UI::ScriptError).
     virtual void Finish() = 0;

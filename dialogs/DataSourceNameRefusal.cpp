@@ -48,9 +48,10 @@ std::vector<std::u16string> DistinctCharacters(const WideString& name)
 
 WideString DescribeRefusedDataSourceName(const WideString& name)
 {
-    // The check that refused the name has tried to load the installer; when
-    // it could not, the user has been told so already.
-    if (!OS::OdbcInstaller::IsLoaded()) {
+    // When the check that refused the name could not reach the installer (no
+    // library, or one without the function), the user has been told so
+    // already, and asking again would only tell them again.
+    if (!OS::OdbcInstaller::LastCallReachedInstaller()) {
         WideString text = Support::LoadResourceString(Resources::IDS_DSN_INSTALLER_UNAVAILABLE);
         text.Replace(WideString(u"%1"), name);
         return text;

@@ -33,15 +33,15 @@ using Support::WideString;
 constexpr const char* LOG_NAMESPACE = "Dravo::VezurAVUZ";
 constexpr const char* LOG_CLASS = "SOConfigurationDialog";
 
-/// What the dialog reads of a control or combo label: 259 characters, the
-/// buffer of 260 less its terminating zero.
-constexpr int32_t TEXT_READ_LIMIT = 259;
-constexpr int32_t DSN_READ_LIMIT = 32;
-constexpr int32_t HOST_READ_LIMIT = 32766;
-
 constexpr int32_t SHORT_TEXT_LIMIT = 260;
 constexpr int32_t DSN_TEXT_LIMIT = 32;
 constexpr int32_t HOST_TEXT_LIMIT = 32767;
+
+/// What the dialog reads of a control or combo label: every character its
+/// box accepts, so that nothing the user typed is lost without a word.
+constexpr int32_t TEXT_READ_LIMIT = SHORT_TEXT_LIMIT;
+constexpr int32_t DSN_READ_LIMIT = DSN_TEXT_LIMIT;
+constexpr int32_t HOST_READ_LIMIT = HOST_TEXT_LIMIT;
 
 /// The edit boxes and the length each may hold.
 constexpr std::array<std::pair<int32_t, int32_t>, 12> TEXT_LIMITS{{

@@ -37,7 +37,7 @@ public:
     void OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification) override;
 
 protected:
-    /// The control's text, at most 259 characters and not trimmed; the default
+    /// The control's text, at most 260 characters and not trimmed; the default
     /// when the control gives no text.
     virtual Support::WideString GetControlText(int32_t controlId, const Support::WideString& defaultText);
     virtual void SetControlText(int32_t controlId, const Support::WideString& text);

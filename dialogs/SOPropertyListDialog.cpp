@@ -88,9 +88,7 @@ void SOPropertyListDialog::StoreList(UI::DialogHost& host)
     properties.clear();
     const int32_t count = host.GetItemCount(IDC_PROPERTY_LIST);
     for (int32_t index = 0; index < count; ++index) {
-        const WideString line = host.GetItemText(IDC_PROPERTY_LIST, index);
-        const auto known = m_pairsByLine.find(line);
-        const SOPropertyPair pair = known != m_pairsByLine.end() ? known->second : ParseLine(line);
+        const SOPropertyPair pair = PairOfLine(host, index);
         properties[pair.name] = pair.value;
     }
 }
@@ -99,7 +97,39 @@ void SOPropertyListDialog::AddLine(UI::DialogHost& host, const SOPropertyPair& p
 {
     const WideString line = FormatLine(pair);
     host.AddItem(IDC_PROPERTY_LIST, line);
-    m_pairsByLine[line] = pair;
+    m_pairsByLine.emplace(line, pair);
+}
+
+SOPropertyListDialog::PairsByLine::const_iterator SOPropertyListDialog::FindPairOfLine(
+    UI::DialogHost& host, int32_t index) const
+{
+    const WideString line = host.GetItemText(IDC_PROPERTY_LIST, index);
+    int32_t sameBefore = 0;
+    for (int32_t earlier = 0; earlier < index; ++earlier) {
+        if (host.GetItemText(IDC_PROPERTY_LIST, earlier) == line) {
+            ++sameBefore;
+        }
+    }
+    // Pairs of one line keep the order they were added in.
+    auto [found, end] = m_pairsByLine.equal_range(line);
+    for (; found != end && sameBefore > 0; --sameBefore) {
+        ++found;
+    }
+    return found != end ? found : m_pairsByLine.end();
+}
+
+SOPropertyPair SOPropertyListDialog::PairOfLine(UI::DialogHost& host, int32_t index) const
+{
+    const auto known = FindPairOfLine(host, index);
+    return known != m_pairsByLine.end() ? known->second : ParseLine(host.GetItemText(IDC_PROPERTY_LIST, index));
+}
+
+void SOPropertyListDialog::DeleteLine(UI::DialogHost& host, int32_t index)
+{
+    if (const auto known = FindPairOfLine(host, index); known != m_pairsByLine.end()) {
+        m_pairsByLine.erase(known);
+    }
+    host.DeleteItem(IDC_PROPERTY_LIST, index);
 }
 
 void SOPropertyListDialog::Add(UI::DialogHost& host)
@@ -116,11 +146,9 @@ void SOPropertyListDialog::Edit(UI::DialogHost& host)
     if (index < 0) {
         return;
     }
-    const WideString line = host.GetItemText(IDC_PROPERTY_LIST, index);
-    const auto known = m_pairsByLine.find(line);
-    m_editPair = known != m_pairsByLine.end() ? known->second : ParseLine(line);
+    m_editPair = PairOfLine(host, index);
     if (EditPair(host, index, false)) {
-        host.DeleteItem(IDC_PROPERTY_LIST, index);
+        DeleteLine(host, index);
         AddLine(host, m_editPair);
         host.SetSelection(IDC_PROPERTY_LIST, index);
         UpdateButtons(host);
@@ -139,7 +167,7 @@ void SOPropertyListDialog::Remove(UI::DialogHost& host)
     question.icon = UI::MessageBoxIcon::Question;
     question.buttons = UI::MessageBoxButtons::YesNo;
     if (host.ShowMessageBox(question) == UI::MessageBoxResult::Yes) {
-        host.DeleteItem(IDC_PROPERTY_LIST, index);
+        DeleteLine(host, index);
         host.SetSelection(IDC_PROPERTY_LIST, 0);
         UpdateButtons(host);
     }
@@ -154,9 +182,14 @@ bool SOPropertyListDialog::EditPair(UI::DialogHost& host, int32_t index, bool st
         if (SOEditPropertyDialog::Show(host, m_editPair) == 0) {
             return false;
         }
-        // The "=" keeps a name from matching a longer name that begins with it.
-        const int32_t found = host.FindPrefixItem(IDC_PROPERTY_LIST, index, m_editPair.name + SEPARATOR);
-        if (found < 0 || found == index) {
+        // Names decide, not lines: "a" is no duplicate of the line "a=b=c"
+        // that the name "a=b" makes.
+        bool taken = false;
+        const int32_t count = host.GetItemCount(IDC_PROPERTY_LIST);
+        for (int32_t other = 0; other < count && !taken; ++other) {
+            taken = other != index && PairOfLine(host, other).name.IsEqual(m_editPair.name, false);
+        }
+        if (!taken) {
             return true;
         }
         UI::MessageBoxRequest duplicate;

@@ -42,7 +42,8 @@ protected:
 
     /// Replaces the property map by the lines of the list box; a later line
     /// with the same name replaces an earlier one. A line this dialog made
-    /// from a pair gives that pair back, so a name holding "=" survives.
+    /// from a pair gives that pair back, so a name holding "=" survives, and
+    /// so do two pairs whose lines read the same.
     void StoreList(UI::DialogHost& host);
 
 private:
@@ -56,13 +57,24 @@ private:
     static void UpdateButtons(UI::DialogHost& host);
     /// Adds the line of a pair and remembers which pair it stands for.
     void AddLine(UI::DialogHost& host, const SOPropertyPair& pair);
+    /// The pair behind line index: among lines that read the same, the n-th
+    /// in the list stands for the n-th such pair added.
+    [[nodiscard]] SOPropertyPair PairOfLine(UI::DialogHost& host, int32_t index) const;
+    /// Deletes line index and forgets the pair behind it.
+    void DeleteLine(UI::DialogHost& host, int32_t index);
+
+    using PairsByLine = std::multimap<Support::WideString, SOPropertyPair, Support::WideStringLess>;
+    /// Where the pair behind line index is kept, or the end when this dialog
+    /// did not add the line.
+    [[nodiscard]] PairsByLine::const_iterator FindPairOfLine(UI::DialogHost& host, int32_t index) const;
 
     int32_t m_templateId;
     SOPropertySet& m_properties;
     SOPropertyPair m_editPair;
-    /// The pair behind each line this dialog added: splitting a line at its
-    /// first "=" cannot give back a name that holds one.
-    std::map<Support::WideString, SOPropertyPair, Support::WideStringLess> m_pairsByLine;
+    /// The pairs behind the lines this dialog added: splitting a line at its
+    /// first "=" cannot give back a name that holds one, and two pairs may
+    /// make the same line.
+    PairsByLine m_pairsByLine;
 };
 
 } // namespace Dravo::VezurAVUZ

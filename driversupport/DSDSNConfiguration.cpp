@@ -10,6 +10,7 @@
 #include "platform/Registry.h"
 #include "support/DSIFileLogger.h"
 #include "support/ErrorException.h"
+#include "support/FileHandler.h"
 #include "support/LogLevel.h"
 #include "support/NumberConverter.h"
 #include "support/SystemErrorText.h"
@@ -23,7 +24,6 @@ using Support::WideString;
 constexpr const char* LOG_NAMESPACE = "Dravo::DriverSupport";
 constexpr const char* CLASS_NAME = "DSDSNConfiguration";
 
-constexpr uint16_t MAX_LOG_FILE_SIZE_MB = 4096;
 
 constexpr std::array<std::u16string_view, 4> LOGGING_KEYS
     = {KEY_LOG_LEVEL, KEY_LOG_PATH, KEY_LOG_FILE_COUNT, KEY_LOG_FILE_SIZE};
@@ -196,7 +196,7 @@ void DSDSNConfiguration::SetLogFileSize(const WideString& megabytes)
         } catch (const Support::ErrorException&) {
             throw DSSetupException(DS_ERROR_INVALID_LOG_FILE_SIZE);
         }
-        if (size > MAX_LOG_FILE_SIZE_MB) {
+        if (size > DSLogFileSize::MAX_MEGABYTES) {
             throw DSSetupException(DS_ERROR_INVALID_LOG_FILE_SIZE);
         }
     }
@@ -209,16 +209,19 @@ void DSDSNConfiguration::SetDriverRegistryValue(const std::string& key, const Wi
     if (error == OS::ERROR_SUCCESS_CODE) {
         return;
     }
+    // The registry's own account (a hive file that does not parse, say)
+    // names the file, which the system's text cannot.
+    const std::string diagnostic = OS::GetRegistryDiagnostic();
     if (m_logger && m_logger->GetLogLevel() > static_cast<int32_t>(Support::LogLevel::Error)) {
-        // The registry's own account (a hive file that does not parse, say)
-        // names the file, which the system's text cannot.
         std::string reason = Support::FormatSystemError(error).GetAsNarrow();
-        reason += OS::GetRegistryDiagnostic();
+        reason += diagnostic;
         m_logger->LogWarning(LOG_NAMESPACE, CLASS_NAME, "SetDriverRegistryValue",
             "Error occurred while saving configuration %s=%s. Error message: %s", key.c_str(),
             value.GetAsNarrow().c_str(), reason.c_str());
     }
-    throw DSSetupException(DS_ERROR_REGISTRY_WRITE);
+    // The text blames permissions whatever went wrong: the system says what did.
+    throw DSSetupException(DS_ERROR_REGISTRY_WRITE,
+        diagnostic.empty() ? Support::GetSystemErrorText(error) : WideString(diagnostic));
 }
 
 WideString DSDSNConfiguration::GetDriverRegistryValue(const std::string& key, const std::string& defaultValue) const

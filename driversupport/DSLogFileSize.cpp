@@ -38,7 +38,9 @@ std::optional<uint64_t> DSLogFileSize::ParseByteCount(const WideString& text)
 WideString DSLogFileSize::BytesToMegabytes(const WideString& bytesText)
 {
     const std::optional<uint64_t> bytes = ParseByteCount(bytesText);
-    return NumberConverter::ConvertUInt64ToWString(bytes.value_or(DEFAULT_BYTES) / BYTES_PER_MEGABYTE);
+    const uint64_t megabytes = bytes.value_or(DEFAULT_BYTES) / BYTES_PER_MEGABYTE;
+    return NumberConverter::ConvertUInt64ToWString(
+        megabytes <= MAX_MEGABYTES ? megabytes : DEFAULT_BYTES / BYTES_PER_MEGABYTE);
 }
 
 WideString DSLogFileSize::MegabytesToBytes(const WideString& megabytesText)

@@ -22,8 +22,12 @@ public:
     /// Strict unsigned decimal: an optional "+" and digits only, no blanks,
     /// at most 2^64 - 1. Nothing for anything else.
     [[nodiscard]] static std::optional<uint64_t> ParseByteCount(const Support::WideString& text);
+    /// The largest size the logging dialog accepts, in megabytes.
+    static constexpr uint64_t MAX_MEGABYTES = 4096;
+
     /// The stored byte count as whole megabytes (remainder dropped) in
-    /// decimal; "20" for text that is no byte count.
+    /// decimal; "20" for text that is no byte count and for a count beyond
+    /// MAX_MEGABYTES, which the dialog could not save again.
     [[nodiscard]] static Support::WideString BytesToMegabytes(const Support::WideString& bytesText);
     /// The megabytes as a byte count in decimal. The megabytes convert as an
     /// unsigned 32-bit number in strict mode, whose ErrorException passes

@@ -64,7 +64,11 @@ WideString DSMessages::GetSetupErrorText(int32_t errorType)
 
 WideString DSMessages::GetSetupErrorText(const DSSetupException& exception)
 {
-    return GetSetupErrorText(exception.GetErrorType());
+    WideString text = GetSetupErrorText(exception.GetErrorType());
+    if (!exception.GetReason().IsEmpty()) {
+        text += WideString(u"\n") + exception.GetReason();
+    }
+    return text;
 }
 
 WideString DSMessages::GetErrorExceptionText(const Support::ErrorException& exception)

@@ -24,6 +24,8 @@ public:
     /// The text of a setup error from the string table. Raises ErrorException
     /// "DSStringResourceError" (component 110) when the string is missing.
     [[nodiscard]] static Support::WideString GetSetupErrorText(int32_t errorType);
+    /// The same, with the system's reason on the next line when the
+    /// exception carries one.
     [[nodiscard]] static Support::WideString GetSetupErrorText(const DSSetupException& exception);
 
     /// The text of a support exception for display: formatted through the

@@ -40,14 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         __builtin_trap();
     }
 
-    // Any stored size reads as megabytes; any accepted size survives bytes and back.
-    static_cast<void>(DSLogFileSize::BytesToMegabytes(text));
+    // Any stored size reads as megabytes the logging dialog accepts; any
+    // accepted size survives bytes and back.
+    const auto loaded = DSLogFileSize::ParseByteCount(DSLogFileSize::BytesToMegabytes(text));
+    if (!loaded || *loaded > DSLogFileSize::MAX_MEGABYTES) {
+        __builtin_trap();
+    }
     try {
         const WideString bytesText = DSLogFileSize::MegabytesToBytes(text);
         if (!text.IsEmpty()) {
             const uint32_t megabytes = Support::NumberConverter::ConvertWStringToUInt32(text, true);
             const WideString expected = Support::NumberConverter::ConvertUInt32ToWString(megabytes);
-            if (!(DSLogFileSize::BytesToMegabytes(bytesText) == expected)) {
+            if (megabytes <= DSLogFileSize::MAX_MEGABYTES && !(DSLogFileSize::BytesToMegabytes(bytesText) == expected)) {
                 __builtin_trap();
             }
         }

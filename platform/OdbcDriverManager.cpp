@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -209,6 +208,7 @@ struct DriverManagerState {
     std::mutex mutex;
     SharedLibraryHandle handle = nullptr;
     std::string loadedPath;
+    std::string libraryPath;
     OdbcCalls::Functions functions;
 };
 
@@ -220,12 +220,18 @@ DriverManagerState& State()
     return *state;
 }
 
+/// The path to load; the caller holds the state's lock.
+std::string LibraryPathLocked()
+{
+    return State().libraryPath.empty() ? GetSystemLibraryPath(LIBRARY_NAME) : State().libraryPath;
+}
+
 /// The loaded library's functions, loading it if needed; the reason when it
 /// cannot be used. A failed load is tried again on the next call.
 std::optional<std::string> LoadFunctions(OdbcCalls::Functions& functions)
 {
     std::lock_guard lock(State().mutex);
-    const std::string path = OdbcDriverManager::GetLibraryPath();
+    const std::string path = LibraryPathLocked();
     if (State().handle && State().loadedPath == path) {
         functions = State().functions;
         return std::nullopt;
@@ -253,10 +259,14 @@ std::optional<std::string> LoadFunctions(OdbcCalls::Functions& functions)
 
 std::string OdbcDriverManager::GetLibraryPath()
 {
-    if (const char* path = std::getenv(ODBC_LIBRARY_OVERRIDE_VARIABLE); path && *path) {
-        return path;
-    }
-    return GetSystemLibraryPath(LIBRARY_NAME);
+    std::lock_guard lock(State().mutex);
+    return LibraryPathLocked();
+}
+
+void OdbcDriverManager::SetLibraryPath(std::string path)
+{
+    std::lock_guard lock(State().mutex);
+    State().libraryPath = std::move(path);
 }
 
 OdbcConnectionTestResult OdbcDriverManager::TestConnection(std::u16string_view connectionString)

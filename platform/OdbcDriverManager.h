@@ -12,9 +12,6 @@
 
 namespace Dravo::OS {
 
-/// Test-only: a library path used in place of the system's driver manager.
-inline constexpr const char* ODBC_LIBRARY_OVERRIDE_VARIABLE = "DRAVO_ODBC_LIBRARY";
-
 /// One diagnostic record of the handle whose call failed.
 struct OdbcDiagnostic {
     /// The five-character SQLSTATE.
@@ -41,10 +38,13 @@ struct OdbcConnectionTestResult {
 
 class OdbcDriverManager {
 public:
-    /// The library path: the override variable when set, else the system
-    /// library directory's libodbc.so.2 (odbc32.dll from the system directory
-    /// on Windows).
+    /// The library path: the one set below, else the system library
+    /// directory's libodbc.so.2 (odbc32.dll from the system directory on
+    /// Windows). Nothing in the environment changes it.
     static std::string GetLibraryPath();
+    /// For test programs, which load a library of their own; the empty path
+    /// goes back to the system's. The next test loads the library named then.
+    static void SetLibraryPath(std::string path);
 
     /// Allocates an environment with ODBC 3.80 behaviour and a connection,
     /// connects without prompting, reads the driver's ODBC version and its own

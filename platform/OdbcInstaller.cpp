@@ -1,7 +1,6 @@
 #include "platform/OdbcInstaller.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -25,6 +24,9 @@ struct InstallerState {
     std::mutex mutex;
     SharedLibraryHandle handle = nullptr;
     std::string loadedPath;
+    std::string libraryPath;
+    /// Whether the last call found the library and its function.
+    bool lastCallReached = false;
     InstallerMessageBox messageBox;
 };
 
@@ -33,6 +35,12 @@ InstallerState& State()
     // Never destroyed: the library stays loaded until the process ends.
     static auto* state = new InstallerState();
     return *state;
+}
+
+/// The path to load; the caller holds the state's lock.
+std::string LibraryPathLocked()
+{
+    return State().libraryPath.empty() ? GetSystemLibraryPath(LIBRARY_NAME) : State().libraryPath;
 }
 
 void ShowMessage(const std::u16string& caption, const std::u16string& text)
@@ -58,7 +66,7 @@ SharedLibraryHandle Library()
         if (State().handle) {
             return State().handle;
         }
-        const std::string path = OdbcInstaller::GetLibraryPath();
+        const std::string path = LibraryPathLocked();
         std::string reason;
         if (SharedLibraryHandle handle = LoadSharedLibrary(path, reason)) {
             State().handle = handle;
@@ -93,10 +101,14 @@ void OdbcInstaller::SetMessageBox(InstallerMessageBox messageBox)
 
 std::string OdbcInstaller::GetLibraryPath()
 {
-    if (const char* path = std::getenv(ODBCINST_LIBRARY_OVERRIDE_VARIABLE); path && *path) {
-        return path;
-    }
-    return GetSystemLibraryPath(LIBRARY_NAME);
+    std::lock_guard lock(State().mutex);
+    return LibraryPathLocked();
+}
+
+void OdbcInstaller::SetLibraryPath(std::string path)
+{
+    std::lock_guard lock(State().mutex);
+    State().libraryPath = std::move(path);
 }
 
 bool OdbcInstaller::IsAvailable()
@@ -104,25 +116,24 @@ bool OdbcInstaller::IsAvailable()
     return Library() != nullptr;
 }
 
-bool OdbcInstaller::IsLoaded()
+bool OdbcInstaller::LastCallReachedInstaller()
 {
     std::lock_guard lock(State().mutex);
-    return State().handle != nullptr;
+    return State().lastCallReached;
 }
 
 void* OdbcInstaller::GetFunction(const char* name)
 {
     SharedLibraryHandle handle = Library();
-    if (!handle) {
-        return nullptr;
-    }
-    if (void* function = FindSharedLibraryFunction(handle, name)) {
-        return function;
-    }
+    void* function = handle ? FindSharedLibraryFunction(handle, name) : nullptr;
     std::string libraryPath;
     {
         std::lock_guard lock(State().mutex);
+        State().lastCallReached = function != nullptr;
         libraryPath = State().loadedPath;
+    }
+    if (function || !handle) {
+        return function;
     }
     const std::u16string modulePath = GetModuleFilePath();
     const std::u16string functionName = Utf16OrWidenedBytes(name);

@@ -11,9 +11,6 @@
 
 namespace Dravo::OS {
 
-/// Test-only: a library path used in place of the system's installer library.
-inline constexpr const char* ODBCINST_LIBRARY_OVERRIDE_VARIABLE = "DRAVO_ODBCINST_LIBRARY";
-
 inline constexpr std::u16string_view INSTALLER_ERROR_CAPTION = u"ODBC Installer Error";
 inline constexpr std::u16string_view INSTALLER_MISSING_TEXT
     = u"The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.";
@@ -29,15 +26,22 @@ public:
     /// default, which writes "caption: text" to standard error.
     static void SetMessageBox(InstallerMessageBox messageBox);
 
-    /// The library path: the override variable when set, else the system
-    /// library directory's libodbcinst.so.2.
+    /// The library path: the one set below, else the system library
+    /// directory's libodbcinst.so.2 (odbccp32.dll from the system directory on
+    /// Windows). Nothing in the environment changes it: the program runs with
+    /// administrator rights.
     static std::string GetLibraryPath();
+    /// For test programs, which load a library of their own; the empty path
+    /// goes back to the system's. A library loaded already stays loaded.
+    static void SetLibraryPath(std::string path);
     /// True when the library is loaded (loading it now if needed); shows the
     /// message box and returns false when it cannot be loaded.
     static bool IsAvailable();
-    /// True when an earlier call loaded the library; tries nothing and tells
+    /// False when the last call could not be made, because the library or
+    /// the function it needed is missing (the user has been told); true when
+    /// it reached the installer, whatever the answer. Tries nothing and tells
     /// nobody, so that a caller can tell "refused" from "not asked".
-    static bool IsLoaded();
+    static bool LastCallReachedInstaller();
 
     // The installer calls. Texts are UTF-16 as the installer's wide functions take them.
     static bool ValidDSN(std::u16string_view dsn);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "platform/Clock.h"
 #include "platform/Thread.h"
@@ -74,6 +75,61 @@ DSIFileLogger::DSIFileLogger(const WideString& fileName, const LogSettings& sett
 }
 
 DSIFileLogger::~DSIFileLogger() = default;
+
+std::unique_ptr<DSIFileLogger> DSIFileLogger::CreateOrLogNothing(const WideString& fileName, std::string& failure)
+{
+    failure.clear();
+    try {
+        return std::make_unique<DSIFileLogger>(fileName);
+    } catch (const ErrorException& error) {
+        failure = error.GetUnformattedText().GetAsUTF8();
+    } catch (const std::exception& error) {
+        failure = error.what();
+    } catch (...) {
+        failure = "an error of unknown kind";
+    }
+    // Level 0: nothing is written, so nothing can fail.
+    LogSettings silent;
+    silent.level = 0;
+    return std::make_unique<DSIFileLogger>(fileName, silent);
+}
+
+void DSIFileLogger::HoldFallbackLines()
+{
+    std::lock_guard guard(m_fallbackLock);
+    m_holdFallback = true;
+}
+
+bool DSIFileLogger::DropWhileHeld()
+{
+    std::lock_guard guard(m_fallbackLock);
+    if (!m_holdFallback) {
+        return false;
+    }
+    if (m_droppedLines++ == 0) {
+        m_dropReason = m_logFile->GetFailure();
+    }
+    return true;
+}
+
+std::optional<std::string> DSIFileLogger::ReleaseFallbackLines()
+{
+    std::lock_guard guard(m_fallbackLock);
+    m_holdFallback = false;
+    if (m_droppedLines == 0) {
+        return std::nullopt;
+    }
+    std::string reason = m_dropReason;
+    if (!reason.empty() && reason.back() == '.') {
+        reason.pop_back();
+    }
+    std::string text = "the log file " + m_logFile->GetFileName(0).GetAsUTF8() + " cannot be written: " + reason
+        + ". " + std::to_string(m_droppedLines)
+        + (m_droppedLines == 1 ? " line of the log was lost." : " lines of the log were lost.");
+    m_droppedLines = 0;
+    m_dropReason.clear();
+    return text;
+}
 
 std::string DSIFileLogger::GetLocale() const
 {
@@ -206,7 +262,7 @@ void DSIFileLogger::LogMessage(int32_t level, const char* logNamespace, const ch
     va_copy(forFile, arguments);
     const bool written = m_logFile->WriteLine(lineFormat.c_str(), forFile);
     va_end(forFile);
-    if (!written) {
+    if (!written && !DropWhileHeld()) {
         std::vfprintf(stderr, lineFormat.c_str(), arguments);
         std::fputc('\n', stderr);
         std::fflush(stderr);

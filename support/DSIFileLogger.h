@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "support/ErrorException.h"
@@ -40,6 +42,19 @@ public:
     DSIFileLogger(const DSIFileLogger&) = delete;
     DSIFileLogger& operator=(const DSIFileLogger&) = delete;
     virtual ~DSIFileLogger();
+
+    /// The logger as the first constructor sets it up; when that fails,
+    /// whatever the stored settings hold, a logger that logs nothing, and
+    /// failure says why. Logging never keeps the tool from starting.
+    static std::unique_ptr<DSIFileLogger> CreateOrLogNothing(const WideString& fileName, std::string& failure);
+
+    /// While the dialogs own the terminal that standard error may be, lines
+    /// the log file cannot take are counted and dropped instead of written
+    /// there.
+    void HoldFallbackLines();
+    /// Ends holding. When lines were dropped, the one message that tells the
+    /// user: the log file, the system's reason and how many lines were lost.
+    std::optional<std::string> ReleaseFallbackLines();
 
     [[nodiscard]] virtual std::string GetLocale() const;
     [[nodiscard]] virtual int32_t GetLogLevel() const;
@@ -82,11 +97,18 @@ private:
     void Log(int32_t level, const char* logNamespace, const char* className, const char* functionName,
         const char* format, ...) __attribute__((format(printf, 6, 7)));
     [[nodiscard]] bool Passes(int32_t level, const char* logNamespace) const;
+    /// Counts a line the file could not take when lines are held; whether it was.
+    bool DropWhileHeld();
 
     int32_t m_level;
     std::string m_logNamespace;
     std::string m_locale;
     std::unique_ptr<RotatingLogFile> m_logFile;
+    std::mutex m_fallbackLock;
+    bool m_holdFallback = false;
+    uint64_t m_droppedLines = 0;
+    /// The reason the first dropped line could not be written.
+    std::string m_dropReason;
 };
 
 /// The time stamp of a log line: "Mmm dd hh:mm:ss.mmm" in local time, with

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/WideString.h"
@@ -140,14 +141,22 @@ enum DSErrorType : int32_t {
     DS_ERROR_INVALID_LOG_FILE_SIZE = 9,
 };
 
-/// A configuration-support setup error: one code, nothing else.
+/// A configuration-support setup error: one code, and for a failed write the
+/// system's reason, which the code's text alone cannot give.
 class DSSetupException {
 public:
     explicit DSSetupException(int32_t errorType) : m_errorType(errorType) {}
+    DSSetupException(int32_t errorType, Support::WideString reason)
+        : m_errorType(errorType), m_reason(std::move(reason))
+    {
+    }
     [[nodiscard]] int32_t GetErrorType() const { return m_errorType; }
+    /// Empty when there is none.
+    [[nodiscard]] const Support::WideString& GetReason() const { return m_reason; }
 
 private:
     int32_t m_errorType;
+    Support::WideString m_reason;
 };
 
 } // namespace Dravo::DriverSupport

@@ -1,7 +1,9 @@
 #include "support/FileHandler.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "support/ErrorException.h"
@@ -132,11 +134,31 @@ int64_t FileHandler::GetPosition()
 
 size_t FileHandler::Read(void* buffer, size_t count)
 {
-    size_t bytesRead = 0;
-    if (!m_file.IsOpen() || m_file.Read(buffer, count, bytesRead) != OS::ERROR_SUCCESS_CODE) {
-        return 0;
+    // What a line read ahead comes first.
+    const size_t pending = std::min(count, m_readAhead.size() - m_readAheadUsed);
+    if (pending > 0) {
+        std::memcpy(buffer, m_readAhead.data() + m_readAheadUsed, pending);
+        m_readAheadUsed += pending;
     }
-    return bytesRead;
+    size_t bytesRead = 0;
+    if (pending == count || !m_file.IsOpen()
+        || m_file.Read(static_cast<char*>(buffer) + pending, count - pending, bytesRead) != OS::ERROR_SUCCESS_CODE) {
+        return pending;
+    }
+    return pending + bytesRead;
+}
+
+void FileHandler::GiveBackReadAhead()
+{
+    const size_t pending = m_readAhead.size() - m_readAheadUsed;
+    m_readAhead.clear();
+    m_readAheadUsed = 0;
+    int64_t position = 0;
+    if (pending > 0 && m_file.IsOpen()) {
+        // A pipe cannot seek: its bytes are dropped, as a write to it would
+        // have nothing to do with them anyway.
+        (void)m_file.Seek(-static_cast<int64_t>(pending), OS::SeekOrigin::Current, position);
+    }
 }
 
 bool FileHandler::Reopen(int32_t mode)
@@ -144,6 +166,8 @@ bool FileHandler::Reopen(int32_t mode)
     if (m_locked) {
         Unlock();
     }
+    m_readAhead.clear();
+    m_readAheadUsed = 0;
     m_file.Close();
     try {
         Open(mode);
@@ -161,6 +185,12 @@ int64_t FileHandler::Seek(int64_t offset, int32_t origin)
     } else if (origin == FILE_SEEK_FROM_END) {
         from = OS::SeekOrigin::End;
     }
+    // The position the caller knows is just after what it has read.
+    if (from == OS::SeekOrigin::Current) {
+        offset -= static_cast<int64_t>(m_readAhead.size() - m_readAheadUsed);
+    }
+    m_readAhead.clear();
+    m_readAheadUsed = 0;
     int64_t position = -1;
     if (!m_file.IsOpen() || m_file.Seek(offset, from, position) != OS::ERROR_SUCCESS_CODE) {
         return -1;
@@ -171,7 +201,12 @@ int64_t FileHandler::Seek(int64_t offset, int32_t origin)
 size_t FileHandler::Write(const void* buffer, size_t count)
 {
     size_t bytesWritten = 0;
-    if (!m_file.IsOpen() || m_file.Write(buffer, count, bytesWritten) != OS::ERROR_SUCCESS_CODE) {
+    if (!m_file.IsOpen()) {
+        return 0;
+    }
+    GiveBackReadAhead();
+    if (const OS::ErrorCode error = m_file.Write(buffer, count, bytesWritten); error != OS::ERROR_SUCCESS_CODE) {
+        m_lastError = error;
         return 0;
     }
     return bytesWritten;
@@ -180,37 +215,37 @@ size_t FileHandler::Write(const void* buffer, size_t count)
 bool FileHandler::ReadLine(std::string& line)
 {
     line.clear();
-    // Reads ahead in blocks and gives back what the line did not use, so that
-    // the file position ends just after the line as if read byte by byte.
-    std::array<unsigned char, READ_AHEAD> block{};
+    // Reads ahead in blocks and keeps what the line did not use for the next
+    // read: a pipe cannot take bytes back.
     bool readAnything = false;
     for (;;) {
-        const size_t got = Read(block.data(), block.size());
-        if (got == 0) {
-            return readAnything;
+        if (m_readAheadUsed == m_readAhead.size()) {
+            m_readAhead.resize(READ_AHEAD);
+            m_readAheadUsed = 0;
+            size_t got = 0;
+            if (!m_file.IsOpen() || m_file.Read(m_readAhead.data(), m_readAhead.size(), got) != OS::ERROR_SUCCESS_CODE) {
+                got = 0;
+            }
+            m_readAhead.resize(got);
+            if (got == 0) {
+                return readAnything;
+            }
         }
-        size_t used = 0;
-        bool ended = false;
-        while (used < got && !ended) {
-            const unsigned char byte = block[used++];
+        while (m_readAheadUsed < m_readAhead.size()) {
+            const auto byte = static_cast<unsigned char>(m_readAhead[m_readAheadUsed]);
             if (byte == END_OF_TEXT_BYTE) {
-                if (!readAnything) {
-                    Seek(static_cast<int64_t>(used) - static_cast<int64_t>(got), FILE_SEEK_FROM_CURRENT);
-                    return false;
-                }
-                ended = true;
-            } else if (byte == '\n') {
-                ended = true;
-            } else if (byte != '\r') {
+                // Ends the text: taken, and the line so far (if any) is the last.
+                ++m_readAheadUsed;
+                return readAnything;
+            }
+            ++m_readAheadUsed;
+            if (byte == '\n') {
+                return true;
+            }
+            if (byte != '\r') {
                 line.push_back(static_cast<char>(byte));
             }
             readAnything = true;
-        }
-        if (ended) {
-            if (used < got) {
-                Seek(static_cast<int64_t>(used) - static_cast<int64_t>(got), FILE_SEEK_FROM_CURRENT);
-            }
-            return true;
         }
     }
 }

@@ -75,7 +75,10 @@ public:
 
     /// Reads up to a line feed (not kept), a byte 255 or the end of the file,
     /// dropping carriage returns. False, with an empty line, when nothing can
-    /// be read or the first byte is 255.
+    /// be read or the first byte is 255. Bytes read ahead are kept for the
+    /// next read rather than given back with a seek, so that a pipe or a FIFO
+    /// loses none; a seek, a write or asking for the position still sees the
+    /// file just after the line.
     bool ReadLine(std::string& line);
     /// printf-style text, written without a terminator.
     void WriteFormatted(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -85,6 +88,8 @@ public:
 
     /// Size in bytes, or -1.
     [[nodiscard]] int64_t GetSize() const;
+    /// The system's code for the last write that failed (0 when none has).
+    [[nodiscard]] OS::ErrorCode GetLastError() const { return m_lastError; }
     /// Locks the whole file against other openers without waiting; false when
     /// someone else holds a lock.
     bool Lock();
@@ -96,7 +101,15 @@ private:
     OS::File m_file;
     WideString m_fileName;
     OS::FileOpenOptions m_options;
+    /// Drops the bytes read ahead, seeking back over them where the file can.
+    void GiveBackReadAhead();
+
     bool m_locked = false;
+    OS::ErrorCode m_lastError = OS::ERROR_SUCCESS_CODE;
+    /// Bytes ReadLine took from the file but not into a line; the first
+    /// m_readAheadUsed of them have been used since.
+    std::string m_readAhead;
+    size_t m_readAheadUsed = 0;
 };
 
 /// The system's text for an error code, without line ends; "<unknown>" when

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/File.h"
 #include "support/DiagStates.h"
@@ -9,6 +10,20 @@
 #include "support/NumberConverter.h"
 
 namespace Dravo::Support {
+namespace {
+
+/// The system's reason a log file cannot be opened, as the user should read it.
+std::string DescribeOpenFailure(const ErrorException& error)
+{
+    // "CannotOpenFile" carries the file's name and the system's text.
+    const std::vector<WideString>& parameters = error.GetParameters();
+    if (parameters.size() == 2 && !parameters[1].IsNull()) {
+        return parameters[1].GetAsUTF8();
+    }
+    return error.GetUnformattedText().GetAsUTF8();
+}
+
+} // namespace
 
 RotatingLogFile::RotatingLogFile(const WideString& baseName, uint32_t maxFileSize, uint32_t fileCount)
     : m_maxFileSize(maxFileSize), m_fileCount(fileCount), m_baseName(baseName)
@@ -17,10 +32,6 @@ RotatingLogFile::RotatingLogFile(const WideString& baseName, uint32_t maxFileSiz
         const SupportError* entry = GetSupportError(SUPPORT_ERROR_INVALID_ARGUMENT);
         throw InvalidArgumentException(entry->diagState, SUPPORT_COMPONENT_ID, WideString(entry->messageKey),
             {WideString(u"FileHandler"), WideString(u"32")}, -1, -1);
-    }
-    m_fileNames.reserve(fileCount);
-    for (uint32_t generation = 0; generation < fileCount; ++generation) {
-        m_fileNames.push_back(MakeGenerationName(baseName, generation));
     }
 }
 
@@ -55,8 +66,9 @@ bool RotatingLogFile::OpenLocked()
     }
     try {
         m_file = std::make_unique<FileHandler>(m_baseName, FILE_MODE_APPEND, LOG_FILE_OPTIONS);
-    } catch (const ErrorException&) {
+    } catch (const ErrorException& error) {
         // Stays closed; the next line tries again.
+        m_failure = DescribeOpenFailure(error);
         return false;
     }
     m_opened = true;
@@ -67,6 +79,12 @@ bool RotatingLogFile::IsOpen()
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return OpenLocked();
+}
+
+std::string RotatingLogFile::GetFailure()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_failure;
 }
 
 bool RotatingLogFile::WriteLine(const char* format, va_list arguments)
@@ -89,8 +107,10 @@ bool RotatingLogFile::WriteLine(const char* format, va_list arguments)
     }
     // One write per line keeps lines whole even with other writers.
     if (m_file->Write(line.data(), line.size()) != line.size()) {
+        m_failure = GetSystemErrorText(m_file->GetLastError()).GetAsUTF8();
         return false;
     }
+    m_failure.clear();
     if (m_maxFileSize != 0 && m_file->GetSize() >= static_cast<int64_t>(m_maxFileSize)) {
         RotateLocked();
     }
@@ -100,12 +120,24 @@ bool RotatingLogFile::WriteLine(const char* format, va_list arguments)
 void RotatingLogFile::RotateLocked()
 {
     m_file.reset();
-    // Failures are ignored: a generation that cannot move stays where it is.
-    // Only regular files are moved or removed, never what a link points to.
-    (void)OS::RemoveFile(m_fileNames.back().GetAsU16String(), true);
-    for (size_t generation = m_fileNames.size() - 1; generation > 0; --generation) {
+    // Only the generations that are there move: they run from 1 up to the
+    // first one missing, which is all a rotation can have made. The last
+    // generation the count allows is removed to make room.
+    uint32_t top = 0;
+    while (top + 1 < m_fileCount && OS::PathExists(GetFileName(top + 1).GetAsU16String())) {
+        ++top;
+    }
+    uint32_t firstFree = top + 1;
+    if (firstFree == m_fileCount) {
+        // Failures are ignored: a generation that cannot move stays where it
+        // is. Only regular files are moved or removed, never what a link
+        // points to.
+        (void)OS::RemoveFile(GetFileName(top).GetAsU16String(), true);
+        firstFree = top;
+    }
+    for (uint32_t generation = firstFree; generation > 0; --generation) {
         (void)OS::RenameFile(
-            m_fileNames[generation - 1].GetAsU16String(), m_fileNames[generation].GetAsU16String(), true);
+            GetFileName(generation - 1).GetAsU16String(), GetFileName(generation).GetAsU16String(), true);
     }
     try {
         m_file = std::make_unique<FileHandler>(m_baseName, FILE_MODE_WRITE_TRUNCATE, LOG_FILE_OPTIONS);

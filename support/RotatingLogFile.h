@@ -1,13 +1,15 @@
 // A log file that is opened on first use and, once it reaches its maximum
 // size, is moved aside into numbered generations (x.log, x.1.log, x.2.log,
-// ...) so that the logs never take more than size times count bytes.
+// ...) so that the logs never take more than size times count bytes. Names
+// of generations are made when a rotation needs them: the count may be as
+// large as a stored setting can say.
 #pragma once
 
 #include <cstdarg>
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <vector>
+#include <string>
 
 #include "support/FileHandler.h"
 #include "support/WideString.h"
@@ -29,9 +31,15 @@ public:
     bool WriteLine(const char* format, va_list arguments) __attribute__((format(printf, 2, 0)));
     /// Opens the file when it is not open yet; whether it is open.
     bool IsOpen();
+    /// Why the last line could not be written: the system's text, or empty
+    /// when the last line was written.
+    [[nodiscard]] std::string GetFailure();
 
-    /// Generation 0 (the base name) first.
-    [[nodiscard]] const std::vector<WideString>& GetFileNames() const { return m_fileNames; }
+    /// The name of generation i; 0 is the base name.
+    [[nodiscard]] WideString GetFileName(uint32_t generation) const
+    {
+        return MakeGenerationName(m_baseName, generation);
+    }
     [[nodiscard]] uint32_t GetMaxFileSize() const { return m_maxFileSize; }
     [[nodiscard]] uint32_t GetFileCount() const { return m_fileCount; }
 
@@ -49,7 +57,7 @@ private:
     WideString m_baseName;
     std::unique_ptr<FileHandler> m_file;
     bool m_opened = false;
-    std::vector<WideString> m_fileNames;
+    std::string m_failure;
 };
 
 /// How log files are opened: private to their owner, and never through a

@@ -11,7 +11,8 @@ namespace {
 
 [[noreturn]] void ThrowConversionError(const char16_t* key)
 {
-    throw ErrorException(DIAG_GENERAL_ERROR, SUPPORT_COMPONENT_ID, WideString(key), {}, -1, -1);
+    // No parameters: the key alone says what failed.
+    throw ErrorException(SUPPORT_COMPONENT_ID, WideString(key));
 }
 
 int32_t UnitSize(EncodingType encoding)

@@ -325,6 +325,24 @@ TEST_F(ConfigurationToolTest, AFailedSaveIsReportedAndStopsTheWrites)
     EXPECT_NE(log.find("ConfigurationToolApplication::Save"), std::string::npos) << log;
 }
 
+TEST_F(ConfigurationToolTest, NoStoredLoggingSettingKeepsTheToolFromStarting)
+{
+    // The largest count the logging dialog accepts and saves, with tracing on.
+    TempDir logs;
+    auto values = TYPICAL_HIVE;
+    values["LogLevel"] = "6";
+    values["LogPath"] = logs.Path().string();
+    values["LogFileCount"] = "4294967295";
+    values["LogFileSize"] = "10";
+    WriteMachineHive(values);
+    const ProgramRun run = RunScript("expect 1040 selected User Name and Password\nclick 2\n");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    // Small files: the log has rotated, and the generations moved up.
+    EXPECT_TRUE(std::filesystem::exists(logs / "DravoSparkODBCDriver_DriverConfig.1.log"));
+    EXPECT_TRUE(std::filesystem::exists(logs / "DravoSparkODBCDriver_DriverConfig.2.log"));
+}
+
 TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineHiveIsToldBeforeTheDialog)
 {
     if (::geteuid() != 0) {

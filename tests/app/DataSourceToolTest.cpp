@@ -39,10 +39,23 @@ std::map<std::string, std::string> Section(const std::string& ini, const std::st
     return entries;
 }
 
+/// The tool as installed, and the test build that loads the ODBC libraries
+/// named by DRAVO_ODBCINST_LIBRARY and DRAVO_ODBC_LIBRARY.
+std::filesystem::path InstalledTool()
+{
+    return BuiltProgram("bin/dravo-spark-config");
+}
+
+std::filesystem::path ToolWithTestLibraries()
+{
+    return BuiltProgram("tests/tool_with_test_libraries");
+}
+
 class DataSourceToolTest : public ::testing::Test {
 protected:
     ProgramRun RunScript(const std::string& dataSource, const std::string& script,
-        const std::map<std::string, std::optional<std::string>>& extraEnvironment = {})
+        const std::map<std::string, std::optional<std::string>>& extraEnvironment = {},
+        const std::filesystem::path& program = InstalledTool())
     {
         ToolRunOptions options;
         options.arguments = {"--registry-root", m_registry.Path().string(), "--dsn", dataSource, "--script", "-"};
@@ -56,7 +69,7 @@ protected:
         for (const auto& [name, value] : extraEnvironment) {
             options.environment[name] = value;
         }
-        return RunTool(BuiltProgram("bin/dravo-spark-config"), options);
+        return RunTool(program, options);
     }
 
     [[nodiscard]] bool MachineHiveExists() const
@@ -287,7 +300,7 @@ TEST_F(DataSourceToolTest, TheTestReportsTheDriverManagersErrorForTheDataSources
         "expect 9128 contains The ODBC driver manager cannot be used: /nonexistent/libodbc.so.2\n"
         "click 1\n"
         "click 2\n",
-        {{"DRAVO_ODBC_LIBRARY", "/nonexistent/libodbc.so.2"}});
+        {{"DRAVO_ODBC_LIBRARY", "/nonexistent/libodbc.so.2"}}, ToolWithTestLibraries());
     EXPECT_EQ(noManager.exitCode, 0) << noManager.errors;
     EXPECT_EQ(m_ini.OdbcIni(), ini);
 }
@@ -305,8 +318,8 @@ TEST_F(DataSourceToolTest, ANameTheInstallerRefusesOrCannotCheckStopsBeforeTheDi
     EXPECT_EQ(tooLong.exitCode, 64);
     EXPECT_NE(tooLong.errors.find("names have 1 to 32 characters"), std::string::npos) << tooLong.errors;
 
-    const ProgramRun noInstaller
-        = RunScript("Sales", "click 1\n", {{"DRAVO_ODBCINST_LIBRARY", "/nonexistent/libodbcinst.so.2"}});
+    const ProgramRun noInstaller = RunScript("Sales", "click 1\n",
+        {{"DRAVO_ODBCINST_LIBRARY", "/nonexistent/libodbcinst.so.2"}}, ToolWithTestLibraries());
     EXPECT_EQ(noInstaller.exitCode, 69);
     EXPECT_EQ(noInstaller.output,
         "message-box [ODBC Installer Error] The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system. "
@@ -314,8 +327,53 @@ TEST_F(DataSourceToolTest, ANameTheInstallerRefusesOrCannotCheckStopsBeforeTheDi
     EXPECT_NE(noInstaller.errors.find("cannot be checked because the ODBC installer is not available"),
         std::string::npos)
         << noInstaller.errors;
+
+    // A library without the check: one message naming the function, and the
+    // same end as without a library.
+    const std::string lacking = BuiltProgram("tests/fake_odbcinst_without_valid_dsn.so").string();
+    const ProgramRun noFunction
+        = RunScript("Sales", "click 1\n", {{"DRAVO_ODBCINST_LIBRARY", lacking}}, ToolWithTestLibraries());
+    EXPECT_EQ(noFunction.exitCode, 69) << noFunction.errors;
+    EXPECT_EQ(noFunction.output,
+        "message-box [ODBC Installer Error] The program " + ToolWithTestLibraries().string()
+            + ", or one of its DLLs attempted to call the function SQLValidDSNW which is not supported in the loaded "
+              "ODBC installer DLL ("
+            + lacking + "). Press OK to proceed. -> OK\n");
+    EXPECT_NE(noFunction.errors.find("cannot be checked because the ODBC installer is not available"),
+        std::string::npos)
+        << noFunction.errors;
+    EXPECT_EQ(noFunction.errors.find("refuse"), std::string::npos) << noFunction.errors;
     EXPECT_EQ(m_ini.OdbcIni(), "");
     EXPECT_FALSE(MachineHiveExists());
+}
+
+TEST_F(DataSourceToolTest, TheInstalledToolLoadsNoLibraryTheEnvironmentNames)
+{
+    // Run as root, it would run the named library's code with root's rights.
+    const ProgramRun run = RunScript("Sales", "expect 1002 text Sales\nclick 2\n",
+        {{"DRAVO_ODBCINST_LIBRARY", "/nonexistent/libodbcinst.so.2"},
+            {"DRAVO_ODBC_LIBRARY", "/nonexistent/libodbc.so.2"}});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.output, "");
+}
+
+TEST_F(DataSourceToolTest, AnExceptionOfNoStandardTypeIsReportedAndSavesNothing)
+{
+    // The installer throws when it checks "Sales" (the start-up does) or
+    // "Renamed" (the dialog's OK does).
+    const std::map<std::string, std::string> expected = {
+        {"Sales", "the configuration tool failed: an error of unknown kind; nothing was changed.\n"},
+        {"Renamed", "the configuration dialog failed: an error of unknown kind; nothing was changed.\n"}};
+    for (const auto& [name, message] : expected) {
+        const ProgramRun run = RunScript("Sales", "type 1024 spark.example.com\ntype 1002 Renamed\nclick 1\n",
+            {{"DRAVO_ODBCINST_LIBRARY", BuiltProgram("tests/fake_odbcinst_throwing.so").string()},
+                {"DRAVO_FAKE_INSTALLER_THROW_FOR_NAME", name}},
+            ToolWithTestLibraries());
+        EXPECT_EQ(run.exitCode, 4) << name << ": " << run.errors;
+        EXPECT_EQ(run.errors, "tool_with_test_libraries: " + message);
+        EXPECT_EQ(m_ini.OdbcIni(), "");
+        EXPECT_FALSE(MachineHiveExists());
+    }
 }
 
 } // namespace

@@ -91,5 +91,58 @@ TEST_F(TerminalRunTest, AnUnknownTerminalTypeIsReportedAndNothingSaved)
     EXPECT_EQ(ReadFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg"), TYPICAL_HIVE);
 }
 
+TEST_F(TerminalRunTest, LogLinesThatCannotBeWrittenStayOffTheDialogsAndAreToldOnce)
+{
+    // Tracing into a folder that cannot be made: every line falls back.
+    const std::string folder = (m_root / "no" / "such").string();
+    WriteFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg",
+        std::string(TYPICAL_HIVE) + "\"LogLevel\"=\"6\"\r\n\"LogPath\"=\"" + folder + "\"\r\n");
+    TmuxSession session(Command(), {});
+    ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+    // Cancel, OK, then Logging Options: its dialog traces as it opens.
+    session.Key("BTab");
+    session.Key("BTab");
+    session.Key("BTab");
+    session.Key("Enter");
+    ASSERT_TRUE(session.WaitFor("Max Number Files:")) << session.LastScreen();
+    EXPECT_EQ(session.LastScreen().find("+++++"), std::string::npos) << session.LastScreen();
+    session.Key("Escape");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        return screen.find("Max Number Files:") == std::string::npos;
+    })) << session.LastScreen();
+    session.Key("Escape");
+    EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+    // The message is longer than a row: read the rows as one text.
+    std::string screen = session.LastScreen();
+    std::erase(screen, '\n');
+    EXPECT_EQ(screen.find("+++++"), std::string::npos) << screen;
+    const std::string told = "the log file " + folder + "/DravoSparkODBCDriver_DriverConfig.log cannot be written: ";
+    const size_t at = screen.find(told);
+    ASSERT_NE(at, std::string::npos) << screen;
+    EXPECT_NE(screen.find(" lines of the log were lost.", at), std::string::npos) << screen;
+    EXPECT_EQ(screen.find(told, at + 1), std::string::npos) << "told once: " << screen;
+}
+
+TEST_F(TerminalRunTest, AnExceptionOfNoStandardTypeGivesTheTerminalBackAndIsReported)
+{
+    // The test build of the tool, with an installer library that throws when
+    // the start-up checks the data source name, while the dialogs own the
+    // terminal.
+    const std::vector<std::string> command{BuiltProgram("tests/tool_with_test_libraries").string(),
+        "--registry-root", m_root.Path().string(), "--dsn", "Sales"};
+    TmuxSession::Options options;
+    options.environment = {"DRAVO_ODBCINST_LIBRARY=" + BuiltProgram("tests/fake_odbcinst_throwing.so").string(),
+        "DRAVO_FAKE_INSTALLER_THROW_FOR_NAME=Sales"};
+    TmuxSession session(command, options);
+    EXPECT_EQ(session.WaitForExit(), 4) << session.LastScreen();
+    EXPECT_EQ(session.Format("#{alternate_on}"), "0");
+    std::string screen = session.LastScreen();
+    std::erase(screen, '\n');
+    EXPECT_NE(screen.find("the configuration tool failed: an error of unknown kind; nothing was changed."),
+        std::string::npos)
+        << session.LastScreen();
+    EXPECT_EQ(ReadFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg"), TYPICAL_HIVE);
+}
+
 } // namespace
 } // namespace Dravo::Test

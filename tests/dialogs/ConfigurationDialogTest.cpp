@@ -351,7 +351,7 @@ TEST_F(DriverDialogTest, ConnectionDialogModeNeverOffersToSaveThePassword)
     EXPECT_EQ(Text(m_settings.GetPassword()), "pw");
 }
 
-TEST_F(DriverDialogTest, EditBoxesTakeTheirLimitAndOKReadsAtMost259Characters)
+TEST_F(DriverDialogTest, EditBoxesTakeTheirLimitAndOKReadsEveryCharacterTheyHold)
 {
     Store(u"3", u"1", u"1");
     m_settings.SetKrbServiceName(WideString(u"s"));
@@ -362,7 +362,7 @@ TEST_F(DriverDialogTest, EditBoxesTakeTheirLimitAndOKReadsAtMost259Characters)
         "type 1042 h\n"
         "click 1\n");
     EXPECT_EQ(run.result, 1);
-    EXPECT_EQ(Text(m_settings.GetKrbRealm()), std::string(259, 'r'));
+    EXPECT_EQ(Text(m_settings.GetKrbRealm()), std::string(260, 'r'));
 }
 
 TEST_F(DriverDialogTest, SubDialogButtonsOpenTheirDialogsOverTheSameModel)

@@ -87,6 +87,15 @@ protected:
     std::unique_ptr<SOConnectionSettings> m_settings;
 };
 
+TEST_F(DataSourceLayoutTest, AHostThatFillsItsBoxIsReadWhole)
+{
+    const std::string host(32767, 'h');
+    const HeadlessRun run = Run("type 1024 " + host + "x\nexpect 1024 text " + host + "\nclick 1\n");
+    EXPECT_EQ(run.error, "");
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(m_settings->GetHost().GetAsUTF8(), host);
+}
+
 TEST_F(DataSourceLayoutTest, TestHandsOnTheDialogsEntriesWithTheModelsHttpAndSSLSettings)
 {
     m_settings->SetServerType(WideString(u"3"));

@@ -223,6 +223,63 @@ TEST_F(PropertyListTest, StoredNamesHoldingEqualsSignsSurviveOkUnchanged)
     EXPECT_EQ(hive.count("SSP_a"), 0U);
 }
 
+TEST_F(PropertyListTest, DuplicatesAreDecidedOnNamesAndEveryStoredPropertySurvivesOK)
+{
+    // "a" with "b=c" and "a=b" with "c" make the same line; "a=b" also makes
+    // a line that begins with "a=".
+    WriteDriverValues({{u"SSP_a", u"b=c"}, {u"SSP_a=b", u"c"}, {u"SSP_x=y", u"1"}});
+    LoadSettings();
+    const HeadlessRun run = RunServerSide(
+        "click 1029\n"
+        "expect 1084 items a=b=c|a=b=c|x=y=1\n"
+        // "x" is no name in the list, though "x=y=1" begins with "x=".
+        "click 1080\n"
+        "type 1050 x\n"
+        "type 1052 2\n"
+        "click 1\n"
+        "expect 1084 items a=b=c|a=b=c|x=2|x=y=1\n"
+        // "A=B" is: refused, whatever the case.
+        "click 1080\n"
+        "type 1050 A=B\n"
+        "answer Cancel\n"
+        "click 1\n"
+        "click 1\n"
+        "click 2\n");
+    ASSERT_EQ(run.error, "");
+    EXPECT_EQ(run.transcript, "message-box [Duplicate Error] Duplicate key detected -> Cancel\n");
+    m_settings->Save();
+    const auto hive = ReadDriverValues();
+    EXPECT_EQ(hive.at("SSP_a"), "b=c");
+    EXPECT_EQ(hive.at("SSP_a=b"), "c");
+    EXPECT_EQ(hive.at("SSP_x=y"), "1");
+    EXPECT_EQ(hive.at("SSP_x"), "2");
+}
+
+TEST_F(PropertyListTest, EditingOrRemovingOneOfTwoEqualLinesKeepsTheOther)
+{
+    WriteDriverValues({{u"SSP_a", u"b=c"}, {u"SSP_a=b", u"c"}});
+    LoadSettings();
+    const HeadlessRun run = RunServerSide(
+        "click 1029\n"
+        "select 1084 a=b=c\n"
+        "click 1081\n"
+        "expect 1050 text a\n"
+        "type 1052 changed\n"
+        "click 1\n"
+        "expect 1084 items a=b=c|a=changed\n"
+        "select 1084 a=b=c\n"
+        "click 1082\n"
+        "answer Yes\n"
+        "expect 1084 items a=changed\n"
+        "click 1\n"
+        "click 2\n");
+    ASSERT_EQ(run.error, "");
+    m_settings->Save();
+    const auto hive = ReadDriverValues();
+    EXPECT_EQ(hive.at("SSP_a"), "changed");
+    EXPECT_EQ(hive.count("SSP_a=b"), 0U);
+}
+
 TEST_F(PropertyListTest, HttpPathIsTrimmedAndHeadersAreStored)
 {
     WriteDriverValues({{u"HTTPPath", u"/cliservice"}, {u"http.header.X-Old", u"1"}, {u"ThriftTransport", u"2"}});

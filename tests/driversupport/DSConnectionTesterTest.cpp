@@ -188,9 +188,10 @@ TEST_F(DriverManagerTest, FailuresCarryTheDriverManagersDiagnostics)
 
 TEST_F(DriverManagerTest, AMissingDriverManagerIsNamed)
 {
-    const ScopedEnv library(OS::ODBC_LIBRARY_OVERRIDE_VARIABLE, (m_ini.Path() / "libodbc.so.2").string());
+    OS::OdbcDriverManager::SetLibraryPath((m_ini.Path() / "libodbc.so.2").string());
     const std::string text
         = FailureText(DSConnectionTester(WideString(OdbcIniDirectory::PRODUCT_DRIVER), WideString(u"")), Settings({}));
+    OS::OdbcDriverManager::SetLibraryPath({});
     EXPECT_EQ(text.rfind("The ODBC driver manager cannot be used: " + (m_ini.Path() / "libodbc.so.2").string(), 0),
         0U)
         << text;

@@ -14,8 +14,10 @@
 #include "driversupport/DSDSNConfiguration.h"
 #include "driversupport/DSDriverRegistry.h"
 #include "driversupport/DSLogFileSize.h"
+#include "driversupport/DSMessages.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
+#include "platform/posix/HiveFile.h"
 #include "support/DSIFileLogger.h"
 #include "support/ErrorException.h"
 #include "support/LogLevel.h"
@@ -137,7 +139,13 @@ TEST_F(DSDSNConfigurationTest, LoggingOptionsAreReadAsTheRulesSay)
         // Numbers of other types read as decimal text.
         {"\"LogLevel\"=dword:00000002\r\n\"LogFileSize\"=dword:00a00000\r\n\"LogFileCount\"=dword:00000003\r\n",
             "2", "", "3", "10"},
-        {"\"LogFileSize\"=hex(b):00,00,00,00,02,00,00,00\r\n", "0", "", "50", "8192"},
+        // A size the dialog would refuse reads as the default, as any size
+        // that cannot be used does.
+        {"\"LogFileSize\"=hex(b):00,00,00,00,02,00,00,00\r\n", "0", "", "50", "20"},
+        {"\"LogFileSize\"=\"4296015871\"\r\n", "0", "", "50", "4096"},
+        {"\"LogFileSize\"=\"4296015872\"\r\n", "0", "", "50", "20"},
+        {"\"LogFileSize\"=\"4503599627370496\"\r\n", "0", "", "50", "20"},
+        {"\"LogFileSize\"=\"18446744073709551615\"\r\n", "0", "", "50", "20"},
         // A binary value is no text: the default applies.
         {"\"LogFileSize\"=hex:01,02\r\n\"LogLevel\"=\"-3\"\r\n", "0", "", "50", "20"},
         {"\"LogFileSize\"=\" 2097152\"\r\n\"LogLevel\"=\"99\"\r\n", "6", "", "50", "20"},
@@ -187,6 +195,40 @@ TEST_F(DSDSNConfigurationTest, EveryAcceptedLogFileSizeSurvivesTheRegistryAndSta
     DefaultsStore reread;
     reread.LoadLoggingProperties();
     EXPECT_EQ(Utf8(reread.GetLogFileSize()), "20");
+}
+
+TEST_F(DSDSNConfigurationTest, WhatAnyStoredSizeLoadsAsCanBeSavedAgain)
+{
+    for (const char* bytes : {"8589934592", "4503599627370496", "4294967296"}) {
+        DriverKeyHive::WriteDriverKeyLines("\"LogFileSize\"=\"" + std::string(bytes) + "\"\r\n");
+        DefaultsStore store;
+        store.LoadLoggingProperties();
+        // What the logging dialog's OK does with it.
+        EXPECT_EQ(SetupErrorOf([&] { store.SetLogFileSize(store.GetLogFileSize()); }), -1) << bytes;
+        EXPECT_NO_THROW(store.SaveLoggingProperties()) << bytes;
+    }
+    EXPECT_EQ(DriverKeyHive::Text(u"LogFileSize"), u"4294967296");
+}
+
+TEST_F(DSDSNConfigurationTest, AFailedWriteGivesTheSystemsReasonAfterTheUsualText)
+{
+    DefaultsStore store;
+    store.SetLogLevel(WideString(u"2"));
+    // A full disk: the hive file takes no byte more.
+    OS::SetHiveWriteBudgetForTesting(0);
+    std::string text;
+    try {
+        store.SaveLoggingProperties();
+    } catch (const DSSetupException& exception) {
+        EXPECT_EQ(exception.GetErrorType(), 6);
+        text = DriverSupport::DSMessages::GetSetupErrorText(exception).GetAsUTF8();
+    }
+    OS::SetHiveWriteBudgetForTesting(-1);
+    const std::string usual = "Error writing changes to registry, ensure proper permissions have been granted.\n";
+    ASSERT_EQ(text.substr(0, usual.size()), usual) << text;
+    // The registry's own account names the file as well.
+    EXPECT_TRUE(text.ends_with(": No space left on device")) << text;
+    EXPECT_EQ(text.find('\n', usual.size()), std::string::npos) << text;
 }
 
 TEST_F(DSDSNConfigurationTest, ASizeThatIsNoNumberStopsTheSaveBeforeTheSize)

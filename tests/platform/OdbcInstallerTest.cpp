@@ -4,9 +4,10 @@
 
 #include <fstream>
 
-
 #include "platform/ModulePath.h"
+#include "platform/OdbcDriverManager.h"
 #include "platform/OdbcInstaller.h"
+#include "platform/SharedLibrary.h"
 #include "tests/common/ProgramRun.h"
 #include "tests/common/TempDir.h"
 
@@ -41,7 +42,6 @@ protected:
 
 TEST_F(OdbcInstallerTest, TheRealInstallerValidatesNamesAndKeepsDataSourceEntries)
 {
-    ScopedEnv noOverride(OS::ODBCINST_LIBRARY_OVERRIDE_VARIABLE, std::nullopt);
     EXPECT_EQ(OdbcInstaller::GetLibraryPath().rfind('/', 0), 0U);
     ASSERT_TRUE(OdbcInstaller::IsAvailable());
     EXPECT_TRUE(OdbcInstaller::ValidDSN(u"Spark Production"));
@@ -60,10 +60,27 @@ TEST_F(OdbcInstallerTest, TheRealInstallerValidatesNamesAndKeepsDataSourceEntrie
     EXPECT_TRUE(m_shown.empty());
 }
 
+TEST(OdbcLibraryPathTest, TheEnvironmentNamesNoLibrary)
+{
+    // The program runs as root: a library named by whoever set the
+    // environment would run with those rights.
+    const std::string installer = OdbcInstaller::GetLibraryPath();
+    const std::string driverManager = OS::OdbcDriverManager::GetLibraryPath();
+    EXPECT_EQ(installer, OS::GetSystemLibraryPath("libodbcinst.so.2"));
+    EXPECT_EQ(driverManager, OS::GetSystemLibraryPath("libodbc.so.2"));
+    for (const char* variable : {"DRAVO_ODBCINST_LIBRARY", "DRAVO_ODBC_LIBRARY", "ODBCINST_LIBRARY"}) {
+        ScopedEnv planted(variable, "/tmp/planted/libodbcinst.so.2");
+        EXPECT_EQ(OdbcInstaller::GetLibraryPath(), installer) << variable;
+        EXPECT_EQ(OS::OdbcDriverManager::GetLibraryPath(), driverManager) << variable;
+    }
+}
+
 TEST_F(OdbcInstallerTest, AMissingFunctionIsReportedWithProgramFunctionAndLibrary)
 {
-    ScopedEnv noOverride(OS::ODBCINST_LIBRARY_OVERRIDE_VARIABLE, std::nullopt);
+    EXPECT_TRUE(OdbcInstaller::ValidDSN(u"Spark"));
+    EXPECT_TRUE(OdbcInstaller::LastCallReachedInstaller());
     EXPECT_EQ(OdbcInstaller::GetFunction("SQLNoSuchFunctionW"), nullptr);
+    EXPECT_FALSE(OdbcInstaller::LastCallReachedInstaller());
     ASSERT_EQ(m_shown.size(), 1U);
     EXPECT_EQ(m_shown[0].caption, u"ODBC Installer Error");
     const std::string libraryPath = OdbcInstaller::GetLibraryPath();
@@ -97,7 +114,7 @@ TEST(OdbcInstallerProbe, DISABLED_MissingLibraryInAFreshProcess)
         GTEST_SKIP() << "run by AMissingLibraryIsReportedAndEveryCallYieldsZero";
     }
     TempDir dir;
-    ScopedEnv missing(OS::ODBCINST_LIBRARY_OVERRIDE_VARIABLE, (dir / "libodbcinst-missing.so").string());
+    OdbcInstaller::SetLibraryPath((dir / "libodbcinst-missing.so").string());
     std::vector<Shown> shown;
     OdbcInstaller::SetMessageBox([&shown](const std::u16string& caption, const std::u16string& text) {
         shown.push_back({caption, text});
@@ -109,13 +126,14 @@ TEST(OdbcInstallerProbe, DISABLED_MissingLibraryInAFreshProcess)
     EXPECT_TRUE(result.empty());
     EXPECT_FALSE(OdbcInstaller::WritePrivateProfileString(u"s", u"e", u"v", u"ODBC.INI"));
     EXPECT_FALSE(OdbcInstaller::WritePrivateProfileStringNarrow("s", "e", std::nullopt, "ODBC.INI"));
+    EXPECT_FALSE(OdbcInstaller::LastCallReachedInstaller());
     ASSERT_EQ(shown.size(), 5U);
     for (const Shown& box : shown) {
         EXPECT_EQ(box.caption, u"ODBC Installer Error");
         EXPECT_EQ(box.text, u"The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.");
     }
     // The next call tries again, and finds the library once it is there.
-    ::unsetenv(OS::ODBCINST_LIBRARY_OVERRIDE_VARIABLE);
+    OdbcInstaller::SetLibraryPath({});
     EXPECT_TRUE(OdbcInstaller::IsAvailable());
     EXPECT_EQ(shown.size(), 5U);
     OdbcInstaller::SetMessageBox({});

@@ -1,6 +1,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <stdexcept>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -176,8 +178,8 @@ TEST(DSIFileLoggerTest, GenerationNames)
     EXPECT_EQ(name(u"plain.txt", 3), "plain.3.txt");
 
     const Support::RotatingLogFile file(WideString(u"/logs/x.log"), 10, 3);
-    ASSERT_EQ(file.GetFileNames().size(), 3U);
-    EXPECT_EQ(file.GetFileNames()[1], WideString(u"/logs/x.1.log"));
+    EXPECT_EQ(file.GetFileName(0), WideString(u"/logs/x.log"));
+    EXPECT_EQ(file.GetFileName(1), WideString(u"/logs/x.1.log"));
     try {
         Support::RotatingLogFile none(WideString(u"/logs/x.log"), 10, 0);
         FAIL();
@@ -212,6 +214,60 @@ TEST(DSIFileLoggerTest, RotatesBySizeKeepingCountGenerations)
     EXPECT_TRUE(current[0].ends_with("line 8"));
     EXPECT_TRUE(older[0].ends_with("line 6"));
     EXPECT_TRUE(oldest[1].ends_with("line 5"));
+}
+
+TEST(DSIFileLoggerTest, TheLargestCountCostsNothingUntilRotationAndKeepsItsMeaning)
+{
+    // The count a stored setting may hold: generations are named when a
+    // rotation moves them, never all at once.
+    const Dravo::Test::TempDir dir;
+    {
+        DSIFileLogger logger(WideString(u"big.log"), SettingsIn(dir, 6, 100, 4294967295U));
+        EXPECT_EQ(logger.GetLogFile().GetFileCount(), 4294967295U);
+        for (int i = 0; i < 4; ++i) {
+            logger.LogInfo("Dravo::DSI", "C", "F", "%s %d", std::string(100, '.').c_str(), i);
+        }
+    }
+    EXPECT_EQ(ReadAll(dir / "big.log"), "");
+    EXPECT_TRUE(ReadAll(dir / "big.1.log").ends_with(" 3\r\n"));
+    EXPECT_TRUE(ReadAll(dir / "big.4.log").ends_with(" 0\r\n"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "big.5.log"));
+
+    // A smaller count later removes the generation it ends at, and moves
+    // the rest up as ever.
+    {
+        DSIFileLogger logger(WideString(u"big.log"), SettingsIn(dir, 6, 100, 3));
+        logger.LogInfo("Dravo::DSI", "C", "F", "%s %d", std::string(100, '.').c_str(), 4);
+    }
+    EXPECT_TRUE(ReadAll(dir / "big.1.log").ends_with(" 4\r\n"));
+    EXPECT_TRUE(ReadAll(dir / "big.2.log").ends_with(" 3\r\n"));
+    EXPECT_TRUE(ReadAll(dir / "big.4.log").ends_with(" 0\r\n")) << "beyond the count: left alone";
+}
+
+TEST(DSIFileLoggerTest, HeldLinesStayOffStandardErrorAndAreToldOnce)
+{
+    const Dravo::Test::TempDir dir;
+    // Two levels that do not exist: only one is ever made.
+    LogSettings settings = SettingsIn(dir);
+    settings.directory = (dir / "no" / "such").string() + "/";
+    DSIFileLogger logger(WideString(u"held.log"), settings);
+    logger.HoldFallbackLines();
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i) {
+        logger.LogTrace("Dravo::DSI", "C", "F", "line %d", i);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::optional<std::string> told = logger.ReleaseFallbackLines();
+    ASSERT_TRUE(told);
+    EXPECT_EQ(*told, "the log file " + (dir / "no" / "such" / "held.log").string()
+            + " cannot be written: The system cannot find the path specified. 3 lines of the log were lost.");
+    EXPECT_FALSE(logger.ReleaseFallbackLines()) << "told once";
+
+    // Not held: standard error, as before.
+    testing::internal::CaptureStderr();
+    logger.LogTrace("Dravo::DSI", "C", "F", "line %d", 3);
+    EXPECT_TRUE(testing::internal::GetCapturedStderr().ends_with(" C::F: line 3\n"));
+    EXPECT_FALSE(logger.ReleaseFallbackLines());
 }
 
 TEST(DSIFileLoggerTest, OneGenerationRestartsEmptyAndSizeZeroNeverRotates)
@@ -351,9 +407,34 @@ TEST(DSIFileLoggerTest, ConfiguredFromTheSupportSettings)
         DSIFileLogger logger(WideString(u"unused.log"));
         EXPECT_EQ(logger.GetLogLevel(), 0);
         EXPECT_EQ(logger.GetLocale(), "en-US");
-        EXPECT_EQ(logger.GetLogFile().GetFileNames()[0], WideString(u"./unused.log"));
+        EXPECT_EQ(logger.GetLogFile().GetFileName(0), WideString(u"./unused.log"));
     }
     settings->SetReader(nullptr);
+}
+
+// A settings source that fails in a way no reader is supposed to.
+class BrokenReader : public Support::ISettingsReader {
+public:
+    bool ReadKey(const std::string&, const WideString&, Support::SettingsMap&) override
+    {
+        throw std::length_error("the settings are too long");
+    }
+};
+
+TEST(DSIFileLoggerTest, ALoggerThatCannotBeSetUpLogsNothingAndSaysWhy)
+{
+    Support::DSISettings::Create(WideString(u"V\\D"), WideString(u"Driver"));
+    Support::DSISettings* settings = Support::DSISettings::Get();
+    settings->SetReader(std::make_shared<BrokenReader>());
+    std::string failure;
+    const auto logger = DSIFileLogger::CreateOrLogNothing(WideString(u"broken.log"), failure);
+    settings->SetReader(nullptr);
+    ASSERT_NE(logger, nullptr);
+    EXPECT_EQ(failure, "the settings are too long");
+    EXPECT_EQ(logger->GetLogLevel(), 0);
+
+    const auto working = DSIFileLogger::CreateOrLogNothing(WideString(u"fine.log"), failure);
+    EXPECT_EQ(failure, "");
 }
 
 } // namespace

@@ -108,6 +108,17 @@ TEST_F(RegistryReaderTest, TheSettingsCacheReadsTheRegistryByDefault)
     DSISettings settings(WideString(u"Dravo\\Dravo Spark ODBC Driver"), WideString(u"Driver"));
     EXPECT_EQ(settings.GetLogLevel(), 5);
     EXPECT_EQ(settings.GetSetting("logpath"), "/var/log/dravo");
+
+    // As the manual says: a user key hides the whole machine key, even when
+    // it lacks the setting asked for, and an empty one means the defaults.
+    ASSERT_TRUE(OS::RegistryKey::Create(RegistryHive::CurrentUser, KEY));
+    DSISettings empty(WideString(u"Dravo\\Dravo Spark ODBC Driver"), WideString(u"Driver"));
+    EXPECT_EQ(empty.GetLogLevel(), 0);
+    EXPECT_EQ(empty.GetSetting("LogPath"), "");
+    SetText(RegistryHive::CurrentUser, u"LogLevel", u"2");
+    DSISettings partial(WideString(u"Dravo\\Dravo Spark ODBC Driver"), WideString(u"Driver"));
+    EXPECT_EQ(partial.GetLogLevel(), 2);
+    EXPECT_EQ(partial.GetSetting("LogPath"), "");
 }
 
 TEST(SystemErrorTextTest, EveryCodeTheRegistryGivesHasItsWindowsText)

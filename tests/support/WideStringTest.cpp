@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/EncodingTable.h"
+#include "support/ErrorException.h"
 #include "support/Platform.h"
 #include "support/StringConverter.h"
 #include "support/WideString.h"
@@ -144,6 +146,21 @@ TEST(StringConverterTest, EncodingIntoTooSmallBufferSetsTruncated)
     converter.ConvertToEncoding(text, buffer, 9, Support::ENC_UTF16LE, written, truncated);
     EXPECT_TRUE(truncated);
     EXPECT_EQ(written, 8);
+}
+
+TEST(StringConverterTest, AConversionErrorPrintsAsAnErrorWithoutParameters)
+{
+    Support::StringConverter converter;
+    WideString target;
+    try {
+        converter.ConvertToWString("x", 1, static_cast<Support::EncodingType>(Support::ENCODING_COUNT), target);
+        FAIL() << "an encoding that is not there converts nothing";
+    } catch (const Support::ErrorException& error) {
+        EXPECT_FALSE(error.HasParameters());
+        EXPECT_EQ(error.GetUnformattedText().GetAsUTF8(),
+            "Unformatted ErrorException: {MessageKey=\"ICUCreateUConverterErr\" ComponentID=3' RowNumber=UNKNOWN "
+            "ColumnNumber=UNKNOWN DiagState=63}");
+    }
 }
 
 TEST(StringConverterTest, NarrowingReportsNonAsciiButStillConverts)
