@@ -195,6 +195,7 @@ case_install() {
   status=0
   "$DRAVO_WINE" "$INSTALL_DIR\\dravo-spark-config.exe" --script "$(windows_path "$script")" || status=$?
   [ "$status" -eq 1 ] || fail "the installed program exited with $status, not 1 (OK)"
+  rm -f "$script"
   expect_value "$DRIVER_KEY" AuthMech 1
   expect_value "$DRIVER_KEY" KrbRealm EXAMPLE.COM
   expect_value "$DRIVER_KEY" KrbHostFQDN spark.example.com
