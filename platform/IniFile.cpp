@@ -17,46 +17,6 @@ bool IsBlank(char32_t c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsValidUtf8(std::string_view bytes)
-{
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const unsigned lead = data[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t length = 0;
-        unsigned low = 0x80;
-        unsigned high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            // No overlong forms, no surrogates.
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length || data[i + 1] < low || data[i + 1] > high) {
-            return false;
-        }
-        for (size_t k = 2; k < length; ++k) {
-            if ((data[i + k] & 0xC0U) != 0x80U) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
-}
-
 std::optional<std::string> WhyTextCannotBeHeld(std::u16string_view text, const char* what)
 {
     if (!IsWellFormedUtf16(text)) {
@@ -157,7 +117,7 @@ bool IniFile::Parse(std::string bytes)
         if (whole.find('\0') != std::string_view::npos) {
             return Fail(number, "the line holds a NUL byte: the file is not text");
         }
-        if (!IsValidUtf8(whole)) {
+        if (!IsWellFormedUtf8(whole)) {
             return Fail(number, "the line is not valid UTF-8 text");
         }
         Classify(line);

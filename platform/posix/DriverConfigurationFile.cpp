@@ -6,7 +6,6 @@
 #include <map>
 #include <memory>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -49,23 +48,6 @@ TransactionState& Transaction()
     static TransactionState state;
     return state;
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    [[nodiscard]] int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool ReadAll(int fd, std::string& out)
 {
@@ -357,30 +339,6 @@ DriverConfigurationFile::DriverConfigurationFile(std::string path, std::u16strin
 {
 }
 
-bool DriverConfigurationFile::Identity::Same(const Identity& other) const
-{
-    return exists == other.exists && device == other.device && inode == other.inode && size == other.size
-        && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec
-        && changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
-}
-
-namespace {
-
-template <class Identity>
-Identity IdentityOf(const struct stat& status)
-{
-    Identity identity;
-    identity.exists = true;
-    identity.device = static_cast<uint64_t>(status.st_dev);
-    identity.inode = static_cast<uint64_t>(status.st_ino);
-    identity.size = static_cast<int64_t>(status.st_size);
-    identity.modified = status.st_mtim;
-    identity.changed = status.st_ctim;
-    return identity;
-}
-
-} // namespace
-
 void DriverConfigurationFile::Discard()
 {
     std::lock_guard lock(m_mutex);
@@ -435,7 +393,7 @@ ErrorCode DriverConfigurationFile::Refresh()
     if (!S_ISREG(status.st_mode)) {
         return Fail(ERROR_ACCESS_DENIED_CODE, "the driver configuration file is not a regular file", 0);
     }
-    if (m_loaded && m_identity.Same(IdentityOf<Identity>(status))) {
+    if (m_loaded && m_identity == Identity::Of(status)) {
         if (!m_loadError.empty()) {
             SetRegistryDiagnostic(m_loadError);
             return m_loadErrorCode;
@@ -457,7 +415,7 @@ ErrorCode DriverConfigurationFile::Refresh()
     if (!S_ISREG(status.st_mode)) {
         return Fail(ERROR_ACCESS_DENIED_CODE, "the driver configuration file is not a regular file", 0);
     }
-    return Load(std::move(bytes), IdentityOf<Identity>(status));
+    return Load(std::move(bytes), Identity::Of(status));
 }
 
 ErrorCode DriverConfigurationFile::Read(const Reader& reader)
@@ -583,24 +541,6 @@ ErrorCode DriverConfigurationFile::CheckWritable()
     return ERROR_SUCCESS_CODE;
 }
 
-void DriverConfigurationFile::RemoveStaleTemporaryFiles(const std::string& target) const
-{
-    // Under the lock no other writer is between creating and renaming its
-    // file, so any such file is what a killed writer left behind.
-    DIR* directory = ::opendir(ParentDirectoryOf(target).c_str());
-    if (!directory) {
-        return;
-    }
-    const std::string prefix = "." + BaseNameOf(target) + ".";
-    while (const dirent* entry = ::readdir(directory)) {
-        const std::string_view name(entry->d_name);
-        if (name.size() == prefix.size() + 6 && name.substr(0, prefix.size()) == prefix) {
-            ::unlinkat(::dirfd(directory), entry->d_name, 0);
-        }
-    }
-    ::closedir(directory);
-}
-
 ErrorCode DriverConfigurationFile::Replace(const std::string& target, const std::string& text, const struct stat* old)
 {
     const std::string directory = ParentDirectoryOf(target);
@@ -645,8 +585,7 @@ ErrorCode DriverConfigurationFile::Replace(const std::string& target, const std:
         }
         ::unlink(temporary.c_str());
     }
-    const FileDescriptor directoryFd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directoryFd.Get() < 0 || ::fsync(directoryFd.Get()) != 0) {
+    if (!FlushDirectoryEntries(directory)) {
         const int error = errno;
         return Fail(MapErrno(error), "the new file is in place, but the directory " + directory + " could not be flushed",
             error);
@@ -654,7 +593,7 @@ ErrorCode DriverConfigurationFile::Replace(const std::string& target, const std:
     // Known here as written (the path leads to it, through a link or not).
     struct stat status {};
     if (::fstat(out.Get(), &status) == 0) {
-        static_cast<void>(Load(text, IdentityOf<Identity>(status)));
+        static_cast<void>(Load(text, Identity::Of(status)));
     } else {
         m_loaded = false;
     }
@@ -720,7 +659,7 @@ ErrorCode DriverConfigurationFile::Commit(const IniSectionChanges& changes)
         IniFile file;
         if (!file.Parse(bytes)) {
             // A file that is not text is never written over.
-            return Load(std::move(bytes), IdentityOf<Identity>(locked));
+            return Load(std::move(bytes), Identity::Of(locked));
         }
         const std::string text = file.Apply(m_section, changes);
         if (text == bytes) {
@@ -732,7 +671,9 @@ ErrorCode DriverConfigurationFile::Commit(const IniSectionChanges& changes)
         if (const ErrorCode directory = CheckDirectory(target); directory != ERROR_SUCCESS_CODE) {
             return directory;
         }
-        RemoveStaleTemporaryFiles(target);
+        // Under the lock no other writer is between creating and renaming
+        // its file, so any such file is what a killed writer left behind.
+        RemoveLeftoverFiles(ParentDirectoryOf(target), BaseNameOf(target));
         return Replace(target, text, &locked);
     }
     return Fail(ERROR_SHARING_VIOLATION_CODE, "the driver configuration file keeps being replaced by other writers", 0);

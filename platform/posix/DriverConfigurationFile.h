@@ -22,6 +22,7 @@
 #include "platform/IniSectionChanges.h"
 #include "platform/RegistryTypes.h"
 #include "platform/SystemError.h"
+#include "platform/posix/RegistryFileSupport.h"
 
 struct stat;
 
@@ -138,16 +139,7 @@ private:
     /// The section with the changes made, built once for each state of both.
     const std::vector<IniEntry>& EntriesWith(const IniSectionChanges& pending);
 
-    struct Identity {
-        bool exists = false;
-        uint64_t device = 0;
-        uint64_t inode = 0;
-        int64_t size = 0;
-        timespec modified{};
-        timespec changed{};
-
-        [[nodiscard]] bool Same(const Identity& other) const;
-    };
+    using Identity = FileIdentity;
 
     ErrorCode Refresh();
     /// Takes the file's bytes as the parsed state of the file identified.
@@ -160,7 +152,6 @@ private:
     /// renamed over an existing file, linked where there was none (EEXIST
     /// when another writer made one meanwhile).
     ErrorCode Replace(const std::string& target, const std::string& text, const struct stat* old);
-    void RemoveStaleTemporaryFiles(const std::string& target) const;
     ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
 
     const std::string m_path;

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <map>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -61,23 +60,6 @@ std::string HiveFileName(RegistryHive hive)
 {
     return hive == RegistryHive::LocalMachine ? "HKEY_LOCAL_MACHINE.reg" : "HKEY_CURRENT_USER.reg";
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    [[nodiscard]] int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool ReadAt(int fd, std::string& out, int64_t offset, int64_t size)
 {
@@ -261,25 +243,6 @@ void HiveFile::Discard()
     m_tail.clear();
 }
 
-HiveFile::Identity HiveFile::IdentityOf(const struct stat& status)
-{
-    Identity identity;
-    identity.exists = true;
-    identity.device = static_cast<uint64_t>(status.st_dev);
-    identity.inode = static_cast<uint64_t>(status.st_ino);
-    identity.size = static_cast<int64_t>(status.st_size);
-    identity.modified = status.st_mtim;
-    identity.changed = status.st_ctim;
-    return identity;
-}
-
-bool HiveFile::SameIdentity(const Identity& a, const Identity& b)
-{
-    return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.size == b.size
-        && a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec
-        && a.changed.tv_sec == b.changed.tv_sec && a.changed.tv_nsec == b.changed.tv_nsec;
-}
-
 ErrorCode HiveFile::Fail(ErrorCode code, const std::string& what, int errnoValue) const
 {
     std::string text = m_path + ": " + what;
@@ -329,7 +292,7 @@ ErrorCode HiveFile::Refresh()
     if (!S_ISREG(status.st_mode)) {
         return Fail(ERROR_ACCESS_DENIED_CODE, "the hive file is not a regular file", 0);
     }
-    if (m_loaded && SameIdentity(m_identity, IdentityOf(status))) {
+    if (m_loaded && m_identity == Identity::Of(status)) {
         if (!m_loadError.empty()) {
             SetRegistryDiagnostic(m_loadError);
             return ERROR_BADDB_CODE;
@@ -352,12 +315,12 @@ ErrorCode HiveFile::Refresh()
     if (!S_ISREG(status.st_mode)) {
         return Fail(ERROR_ACCESS_DENIED_CODE, "the hive file is not a regular file", 0);
     }
-    return LoadFrom(fd.Get(), IdentityOf(status), false);
+    return LoadFrom(fd.Get(), Identity::Of(status), false);
 }
 
 ErrorCode HiveFile::LoadFrom(int fd, const Identity& identity, bool forceFull)
 {
-    if (!forceFull && m_loaded && SameIdentity(m_identity, identity)) {
+    if (!forceFull && m_loaded && m_identity == identity) {
         if (!m_loadError.empty()) {
             SetRegistryDiagnostic(m_loadError);
             return ERROR_BADDB_CODE;
@@ -549,7 +512,7 @@ ErrorCode HiveFile::Write(const Planner& planner)
     if (::fstat(fd.Get(), &status) != 0) {
         return Fail(MapErrno(errno), "cannot look at the hive file", errno);
     }
-    if (const ErrorCode loaded = LoadFrom(fd.Get(), IdentityOf(status), false); loaded != ERROR_SUCCESS_CODE) {
+    if (const ErrorCode loaded = LoadFrom(fd.Get(), Identity::Of(status), false); loaded != ERROR_SUCCESS_CODE) {
         // A hive that does not parse is never written over.
         return loaded;
     }
@@ -569,7 +532,7 @@ ErrorCode HiveFile::Write(const Planner& planner)
     if (!m_parser->CanAppend() || recordBytes + added > (committed - recordBytes) + COMPACTION_SLACK) {
         // Rewrite from the file as it is, not from an image that was only
         // brought up to date by appended records.
-        if (const ErrorCode reloaded = LoadFull(fd.Get(), IdentityOf(status)); reloaded != ERROR_SUCCESS_CODE) {
+        if (const ErrorCode reloaded = LoadFull(fd.Get(), Identity::Of(status)); reloaded != ERROR_SUCCESS_CODE) {
             return reloaded;
         }
         changes.clear();
@@ -609,7 +572,7 @@ ErrorCode HiveFile::Append(int fd, const std::string& body)
         m_image.Apply(change);
     }
     m_tail = KeepTail(m_tail, chunk);
-    m_identity = IdentityOf(status);
+    m_identity = Identity::Of(status);
     return ERROR_SUCCESS_CODE;
 }
 
@@ -637,7 +600,9 @@ ErrorCode HiveFile::Compact(int fd, const std::string& body)
         m_loaded = false;
         return Fail(ERROR_CANTWRITE_CODE, "the rewritten hive would not read back; nothing was written", 0);
     }
-    RemoveStaleTemporaryFiles();
+    // Under the lock no other writer is between creating and renaming its
+    // file, so any such file is what a killed writer left behind.
+    RemoveLeftoverFiles(m_directory, m_fileName);
 
     struct stat old {};
     const mode_t mode = ::fstat(fd, &old) == 0 ? (old.st_mode & 07777) : 0644;
@@ -667,28 +632,10 @@ ErrorCode HiveFile::Compact(int fd, const std::string& body)
     }
     m_parser = std::move(parser);
     m_tail = KeepTail({}, text);
-    m_identity = IdentityOf(status);
+    m_identity = Identity::Of(status);
     m_loadError.clear();
     m_loaded = true;
     return ERROR_SUCCESS_CODE;
-}
-
-void HiveFile::RemoveStaleTemporaryFiles() const
-{
-    // Under the lock no other writer is between creating and renaming its
-    // file, so any such file is what a killed writer left behind.
-    DIR* directory = ::opendir(m_directory.c_str());
-    if (!directory) {
-        return;
-    }
-    const std::string prefix = "." + m_fileName + ".";
-    while (const dirent* entry = ::readdir(directory)) {
-        const std::string_view name(entry->d_name);
-        if (name.size() == prefix.size() + 6 && name.substr(0, prefix.size()) == prefix) {
-            ::unlinkat(::dirfd(directory), entry->d_name, 0);
-        }
-    }
-    ::closedir(directory);
 }
 
 ErrorCode HiveFile::Flush()
@@ -700,7 +647,7 @@ ErrorCode HiveFile::Flush()
         && ::faccessat(AT_FDCWD, m_path.c_str(), W_OK, AT_EACCESS) == 0 && OpenLocked(rawFd) == ERROR_SUCCESS_CODE) {
         const FileDescriptor fd(rawFd);
         struct stat status {};
-        if (::fstat(fd.Get(), &status) == 0 && LoadFull(fd.Get(), IdentityOf(status)) == ERROR_SUCCESS_CODE
+        if (::fstat(fd.Get(), &status) == 0 && LoadFull(fd.Get(), Identity::Of(status)) == ERROR_SUCCESS_CODE
             && m_parser->GetRecordBytes() > 0
             && ::faccessat(AT_FDCWD, m_directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
             // A flush ends a save: fold the appended change records into a
@@ -726,8 +673,7 @@ ErrorCode HiveFile::Flush()
 
 ErrorCode HiveFile::FlushDirectory() const
 {
-    const FileDescriptor directory(::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() < 0 || ::fsync(directory.Get()) != 0) {
+    if (!FlushDirectoryEntries(m_directory)) {
         return Fail(MapErrno(errno), "cannot flush the hive directory", errno);
     }
     return ERROR_SUCCESS_CODE;

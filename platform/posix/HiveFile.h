@@ -20,6 +20,7 @@
 #include "platform/RegistryFileParser.h"
 #include "platform/RegistryImage.h"
 #include "platform/SystemError.h"
+#include "platform/posix/RegistryFileSupport.h"
 
 struct stat;
 
@@ -75,17 +76,7 @@ public:
     void Discard();
 
 private:
-    struct Identity {
-        bool exists = false;
-        uint64_t device = 0;
-        uint64_t inode = 0;
-        int64_t size = 0;
-        timespec modified{};
-        timespec changed{};
-    };
-
-    static Identity IdentityOf(const struct stat& status);
-    static bool SameIdentity(const Identity& a, const Identity& b);
+    using Identity = FileIdentity;
 
     ErrorCode Refresh();
     /// Brings the image up to the file open as fd; a full parse when forced
@@ -99,7 +90,6 @@ private:
     ErrorCode Append(int fd, const std::string& body);
     ErrorCode Compact(int fd, const std::string& body);
     ErrorCode FlushDirectory() const;
-    void RemoveStaleTemporaryFiles() const;
     ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
 
     const RegistryHive m_hive;

@@ -73,6 +73,13 @@ bool MountedKeyBelow(const MountMatch& match)
     return exists;
 }
 
+/// Success when the file has the driver key now; otherwise the code given,
+/// or why the file cannot be read.
+ErrorCode ExpectMountedKey(DriverConfigurationFile& file, ErrorCode missing)
+{
+    return file.Read([missing](const DriverKeyState& view) { return view.Exists() ? ERROR_SUCCESS_CODE : missing; });
+}
+
 ErrorCode RefuseKeyBelow(const MountMatch& match)
 {
     SetRegistryDiagnostic(match.place->path + ": the driver configuration file holds the values of the driver key, "
@@ -245,8 +252,7 @@ ErrorOr<RegistryKey> RegistryKey::Open(RegistryHive hive, std::u16string_view pa
     }
     if (match.kind == MountMatch::Kind::Key) {
         DriverConfigurationFile& file = match.File();
-        const ErrorCode read = file.Read(
-            [](const DriverKeyState& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_FILE_NOT_FOUND_CODE; });
+        const ErrorCode read = ExpectMountedKey(file, ERROR_FILE_NOT_FOUND_CODE);
         if (read != ERROR_SUCCESS_CODE) {
             return read;
         }
@@ -293,8 +299,7 @@ ErrorCode RegistryKey::SetValue(std::u16string_view name, RegistryValueType type
         if (!text) {
             return text.GetError();
         }
-        const ErrorCode read = m_configurationFile->Read(
-            [](const DriverKeyState& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_KEY_DELETED_CODE; });
+        const ErrorCode read = ExpectMountedKey(*m_configurationFile, ERROR_KEY_DELETED_CODE);
         if (read != ERROR_SUCCESS_CODE) {
             return read;
         }
@@ -581,8 +586,7 @@ ErrorCode DeleteKey(RegistryHive hive, std::u16string_view path, bool withSubKey
     }
     if (match.kind == MountMatch::Kind::Key) {
         DriverConfigurationFile& file = match.File();
-        const ErrorCode read = file.Read(
-            [](const DriverKeyState& view) { return view.Exists() ? ERROR_SUCCESS_CODE : ERROR_FILE_NOT_FOUND_CODE; });
+        const ErrorCode read = ExpectMountedKey(file, ERROR_FILE_NOT_FOUND_CODE);
         if (read != ERROR_SUCCESS_CODE) {
             return read;
         }

@@ -377,7 +377,7 @@ TEST_F(DataSourceToolTest, AnExceptionOfNoStandardTypeIsReportedAndSavesNothing)
         EXPECT_EQ(run.exitCode, 4) << name << ": " << run.errors;
         EXPECT_EQ(run.errors, "tool_with_test_libraries: " + message);
         EXPECT_EQ(m_ini.OdbcIni(), "");
-        EXPECT_FALSE(MachineHiveExists());
+        EXPECT_FALSE(DriverConfigurationExists());
     }
 }
 

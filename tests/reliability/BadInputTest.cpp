@@ -361,7 +361,7 @@ TEST_F(BadInputTest, PropertiesOfOddNamesAreKeptAsTheyWere)
 
 TEST_F(BadInputTest, TextsAreShownAndKeptUpToTheDialogsLength)
 {
-    // The dialogs read at most 259 characters back from a box, so a longer
+    // The dialogs read at most 260 characters back from a box, so a longer
     // text that passes through one is stored cut to that length; a text no
     // box holds is kept whole.
     const std::string mebibyte(1 << 20, 'k');
@@ -370,7 +370,7 @@ TEST_F(BadInputTest, TextsAreShownAndKeptUpToTheDialogsLength)
     const ProgramRun run = RunScript("expect 1044 contains kkkkkkkk\nclick 1\n");
     ASSERT_EQ(run.exitCode, EXIT_SAVED) << run.errors.substr(0, 2000);
     const ConfigurationContents after = Contents();
-    EXPECT_EQ(after.Text(u"UID"), std::string(259, 'k'));
+    EXPECT_EQ(after.Text(u"UID"), std::string(260, 'k'));
     EXPECT_EQ(after.Text(u"KrbRealm"), mebibyte) << "not written for a user name";
     EXPECT_EQ(after.Text(u"ZKNamespace"), mebibyte);
     EXPECT_NE(after.Bytes().find("\r\nDelegationUID=  delegate\t\r\n"), std::string::npos)

@@ -59,6 +59,17 @@ protected:
 };
 
 constexpr const char* KEY = "HKLM\\SOFTWARE\\Dravo\\Driver";
+
+/// A registry file as Windows exports it: UTF-16LE with a byte-order mark.
+std::string WindowsExportBytes(std::u16string_view text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
 constexpr const char* NOT_FOUND = "ERROR: The system was unable to find the specified registry key or value.\n";
 
 TEST_F(RegToolTest, AddsEveryTypeAndQueriesItInRegsFormat)
@@ -173,13 +184,8 @@ TEST_F(RegToolTest, ExportAndImportMoveKeysBetweenMachines)
     const std::u16string windows = u"Windows Registry Editor Version 5.00\r\n\r\n"
                                    u"[HKEY_CURRENT_USER\\SOFTWARE\\Mine]\r\n\"n\"=-\r\n\"w\"=\"\u00e9\"\r\n\r\n"
                                    u"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Driver]\r\n\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : windows) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
     const std::string windowsFile = (m_root / "windows.reg").string();
-    std::ofstream(windowsFile, std::ios::binary) << bytes;
+    std::ofstream(windowsFile, std::ios::binary) << WindowsExportBytes(windows);
     ExpectDone(Reg({"import", windowsFile}));
     EXPECT_EQ(Reg({"query", "HKCU\\SOFTWARE\\Mine"}).out, "\nHKEY_CURRENT_USER\\SOFTWARE\\Mine\n    w    REG_SZ    \xC3\xA9\n\n");
     EXPECT_EQ(Reg({"query", KEY}).err, NOT_FOUND);
@@ -260,12 +266,7 @@ TEST_F(RegToolTest, TheProgramSeesTheDriverKeyInTheDriversOwnFile)
     const std::u16string windows = u"Windows Registry Editor Version 5.00\r\n\r\n"
                                    u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
                                    u"\"LogFileCount\"=dword:00000007\r\n\"SparkServerType\"=-\r\n\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : windows) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    std::ofstream(root + "/windows.reg", std::ios::binary) << bytes;
+    std::ofstream(root + "/windows.reg", std::ios::binary) << WindowsExportBytes(windows);
     EXPECT_EQ(reg({"import", root + "/windows.reg"}).exitCode, 0);
     EXPECT_EQ(ReadFile(file), "; by hand\r\n[ODBC]\r\nTrace=No\r\n\r\n[Driver]\r\nLogFileCount=7\r\n");
     EXPECT_FALSE(std::filesystem::exists(root + "/HKEY_LOCAL_MACHINE.reg")) << "the hive was never needed";
