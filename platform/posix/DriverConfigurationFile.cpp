@@ -294,16 +294,9 @@ const std::vector<IniEntry>& DriverKeyState::GetEntries() const
 
 namespace {
 
-std::mutex& FilesMutex()
+FileObjects<DriverConfigurationFile>& Files()
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-// Never destroyed: open keys point into it until the very end of the process.
-std::map<std::string, std::unique_ptr<DriverConfigurationFile>>& Files()
-{
-    static auto* files = new std::map<std::string, std::unique_ptr<DriverConfigurationFile>>();
+    static auto* files = new FileObjects<DriverConfigurationFile>();
     return *files;
 }
 
@@ -311,27 +304,17 @@ std::map<std::string, std::unique_ptr<DriverConfigurationFile>>& Files()
 
 DriverConfigurationFile& DriverConfigurationFile::Get(const DriverConfigurationPlace& place)
 {
-    std::lock_guard lock(FilesMutex());
-    auto& slot = Files()[place.path];
-    if (!slot) {
-        slot = std::make_unique<DriverConfigurationFile>(place.path, place.section);
-    }
-    return *slot;
+    return Files().Get(place.path, [&] { return std::make_unique<DriverConfigurationFile>(place.path, place.section); });
 }
 
 DriverConfigurationFile* DriverConfigurationFile::Existing(const std::string& path)
 {
-    std::lock_guard lock(FilesMutex());
-    const auto found = Files().find(path);
-    return found == Files().end() ? nullptr : found->second.get();
+    return Files().Find(path);
 }
 
 void DriverConfigurationFile::DiscardAll()
 {
-    std::lock_guard lock(FilesMutex());
-    for (auto& entry : Files()) {
-        entry.second->Discard();
-    }
+    Files().DiscardAll();
 }
 
 DriverConfigurationFile::DriverConfigurationFile(std::string path, std::u16string section)

@@ -191,16 +191,9 @@ void SetRegistryRoot(const std::string& directory)
 
 namespace {
 
-std::mutex& HivesMutex()
+FileObjects<HiveFile>& Hives()
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-// Never destroyed: open keys point into it until the very end of the process.
-std::map<std::string, std::unique_ptr<HiveFile>>& Hives()
-{
-    static auto* hives = new std::map<std::string, std::unique_ptr<HiveFile>>();
+    static auto* hives = new FileObjects<HiveFile>();
     return *hives;
 }
 
@@ -209,20 +202,12 @@ std::map<std::string, std::unique_ptr<HiveFile>>& Hives()
 HiveFile& HiveFile::Get(RegistryHive hive)
 {
     std::string path = GetHiveFilePath(hive);
-    std::lock_guard lock(HivesMutex());
-    auto& slot = Hives()[path];
-    if (!slot) {
-        slot = std::make_unique<HiveFile>(hive, std::move(path));
-    }
-    return *slot;
+    return Hives().Get(path, [&] { return std::make_unique<HiveFile>(hive, path); });
 }
 
 void HiveFile::DiscardAll()
 {
-    std::lock_guard lock(HivesMutex());
-    for (auto& entry : Hives()) {
-        entry.second->Discard();
-    }
+    Hives().DiscardAll();
 }
 
 HiveFile::HiveFile(RegistryHive hive, std::string path)
