@@ -299,9 +299,9 @@ TEST_F(BadInputTest, PropertiesOfOddNamesAndTypesAreKeptAsTheyWere)
 
 TEST_F(BadInputTest, TextsAreShownAndKeptUpToTheDialogsLength)
 {
-    // The dialogs read at most 259 characters back from a box, so a longer
-    // text that passes through one is stored cut to that length; a text no
-    // box holds is kept whole.
+    // A box holds 260 characters and the dialogs read all of them back, so a
+    // longer text that passes through one is stored cut to that length; a
+    // text no box holds is kept whole.
     const std::string mebibyte(1 << 20, 'k');
     WriteHive(DriverKeyHive(Lines({{"SparkServerType", Quoted("3")}, {"AuthMech", Quoted("2")}, {"UID", Quoted(mebibyte)},
         {"KrbRealm", Quoted(mebibyte)}, {"DelegationUID", BROKEN_UTF16}, {"ZKNamespace", Quoted(mebibyte)}})));
@@ -309,7 +309,7 @@ TEST_F(BadInputTest, TextsAreShownAndKeptUpToTheDialogsLength)
     const ProgramRun run = RunScript("expect 1044 contains kkkkkkkk\nclick 1\n");
     ASSERT_EQ(run.exitCode, EXIT_SAVED) << run.errors.substr(0, 2000);
     const HiveContents after = Hive();
-    EXPECT_EQ(after.Text(u"UID"), std::string(259, 'k'));
+    EXPECT_EQ(after.Text(u"UID"), std::string(260, 'k'));
     EXPECT_EQ(after.Text(u"KrbRealm"), mebibyte) << "not written for a user name";
     EXPECT_EQ(after.Text(u"ZKNamespace"), mebibyte);
     EXPECT_EQ(after.Driver(u"DelegationUID"), before.Driver(u"DelegationUID"));
