@@ -127,21 +127,37 @@ TEST_F(TerminalRunTest, LogLinesThatCannotBeWrittenStayOffTheDialogsAndAreToldOn
 TEST_F(TerminalRunTest, AnExceptionOfNoStandardTypeGivesTheTerminalBackAndIsReported)
 {
     // The test build of the tool, with an installer library that throws when
-    // the start-up checks the data source name, while the dialogs own the
-    // terminal.
+    // it checks the name "Sales" (the start-up does, once the terminal is
+    // taken) or "Renamed" (the dialog's OK does).
     const std::vector<std::string> command{BuiltProgram("tests/tool_with_test_libraries").string(),
         "--registry-root", m_root.Path().string(), "--dsn", "Sales"};
-    TmuxSession::Options options;
-    options.environment = {"DRAVO_ODBCINST_LIBRARY=" + BuiltProgram("tests/fake_odbcinst_throwing.so").string(),
-        "DRAVO_FAKE_INSTALLER_THROW_FOR_NAME=Sales"};
-    TmuxSession session(command, options);
-    EXPECT_EQ(session.WaitForExit(), 4) << session.LastScreen();
-    EXPECT_EQ(session.Format("#{alternate_on}"), "0");
-    std::string screen = session.LastScreen();
-    std::erase(screen, '\n');
-    EXPECT_NE(screen.find("the configuration tool failed: an error of unknown kind; nothing was changed."),
-        std::string::npos)
-        << session.LastScreen();
+    const auto run = [&](const std::string& thrownFor, const std::string& told, bool openDialog) {
+        SCOPED_TRACE(thrownFor);
+        TmuxSession::Options options;
+        options.environment = {"DRAVO_ODBCINST_LIBRARY=" + BuiltProgram("tests/fake_odbcinst_throwing.so").string(),
+            "DRAVO_FAKE_INSTALLER_THROW_FOR_NAME=" + thrownFor};
+        TmuxSession session(command, options);
+        if (openDialog) {
+            ASSERT_TRUE(session.WaitFor("DSN Setup")) << session.LastScreen();
+            // The name has the focus; the host is three fields on.
+            session.Key("C-u");
+            session.Text("Renamed");
+            session.Key("Tab");
+            session.Key("Tab");
+            session.Key("Tab");
+            session.Text("spark.example.com");
+            ASSERT_TRUE(session.WaitFor("spark.example.com")) << session.LastScreen();
+            session.Key("Enter");
+        }
+        EXPECT_EQ(session.WaitForExit(), 4) << session.LastScreen();
+        EXPECT_EQ(session.Format("#{alternate_on}"), "0");
+        std::string screen = session.LastScreen();
+        std::erase(screen, '\n');
+        EXPECT_NE(screen.find(told + " failed: an error of unknown kind; nothing was changed."), std::string::npos)
+            << session.LastScreen();
+    };
+    run("Sales", "the configuration tool", false);
+    run("Renamed", "the configuration dialog", true);
     EXPECT_EQ(ReadFileBytes(MachineConfigurationFile(m_root.Path())), TYPICAL_CONFIGURATION);
 }
 

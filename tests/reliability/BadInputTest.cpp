@@ -361,9 +361,9 @@ TEST_F(BadInputTest, PropertiesOfOddNamesAreKeptAsTheyWere)
 
 TEST_F(BadInputTest, TextsAreShownAndKeptUpToTheDialogsLength)
 {
-    // The dialogs read at most 260 characters back from a box, so a longer
-    // text that passes through one is stored cut to that length; a text no
-    // box holds is kept whole.
+    // A box holds 260 characters and the dialogs read all of them back, so a
+    // longer text that passes through one is stored cut to that length; a
+    // text no box holds is kept whole.
     const std::string mebibyte(1 << 20, 'k');
     WriteConfiguration(DriverSection(Lines({{"SparkServerType", "3"}, {"AuthMech", "2"}, {"UID", mebibyte},
         {"KrbRealm", mebibyte}, {"DelegationUID", "  delegate\t"}, {"ZKNamespace", mebibyte}})));
