@@ -83,6 +83,20 @@ std::string PropertyName(int i)
     return name;
 }
 
+/// Writes the file and waits until it and its directory entry are on disk,
+/// so that a save starts from a settled disk, as on a configured machine.
+void WriteSettled(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+    for (const std::string& name : {path, std::filesystem::path(path).parent_path().string()}) {
+        const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
+}
+
 /// A driver key as a configured machine holds it, with `properties` SSP_
 /// values: the "[Driver]" section of the configuration file, or the hive.
 void WriteDriverKey(Store store, int properties)
@@ -96,10 +110,9 @@ void WriteDriverKey(Store store, int properties)
         for (int i = 0; i < properties; ++i) {
             text += PropertyName(i) + "=value of property " + std::to_string(i) + "\n";
         }
-        std::ofstream(Dravo::OS::GetRegistryKeyFilePath(
-                          Dravo::OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String()),
-            std::ios::binary)
-            << text;
+        WriteSettled(Dravo::OS::GetRegistryKeyFilePath(
+                         Dravo::OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String()),
+            text);
     } else {
         text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\"
             + VezurAVUZ::GetDriverKeyPath().GetAsUTF8() + "]\r\n";
@@ -109,7 +122,7 @@ void WriteDriverKey(Store store, int properties)
         for (int i = 0; i < properties; ++i) {
             text += "\"" + PropertyName(i) + "\"=\"value of property " + std::to_string(i) + "\"\r\n";
         }
-        std::ofstream(Dravo::OS::GetHiveFilePath(Dravo::OS::RegistryHive::LocalMachine), std::ios::binary) << text;
+        WriteSettled(Dravo::OS::GetHiveFilePath(Dravo::OS::RegistryHive::LocalMachine), text);
     }
     Dravo::OS::DiscardRegistryCache();
 }

@@ -404,8 +404,16 @@ ErrorCode DriverConfigurationFile::Refresh()
 ErrorCode DriverConfigurationFile::Read(const Reader& reader)
 {
     std::lock_guard lock(m_mutex);
-    if (const ErrorCode refreshed = Refresh(); refreshed != ERROR_SUCCESS_CODE) {
-        return refreshed;
+    // A transaction reads the file once and its own changes over it: the
+    // commit reads it again anyway, and a save of many values need not look
+    // at the disk for each one.
+    const bool inTransaction = PendingConfigurationChanges::IsOpen();
+    const uint64_t serial = PendingConfigurationChanges::Serial();
+    if (!inTransaction || m_readSerial != serial || !m_loaded || !m_loadError.empty()) {
+        if (const ErrorCode refreshed = Refresh(); refreshed != ERROR_SUCCESS_CODE) {
+            return refreshed;
+        }
+        m_readSerial = inTransaction ? serial : 0;
     }
     const IniSectionChanges* pending = PendingConfigurationChanges::Find(m_path);
     return reader(DriverKeyState(*this, pending && !pending->IsEmpty() ? pending : nullptr));

@@ -120,8 +120,9 @@ public:
 
     [[nodiscard]] const std::string& GetPath() const { return m_path; }
 
-    /// Runs the reader on the section as it is on disk, with the changes of
-    /// an open transaction made.
+    /// Runs the reader on the section as it is on disk (as it was at the
+    /// transaction's first read, while one is open), with the changes of an
+    /// open transaction made.
     ErrorCode Read(const Reader& reader);
     /// Makes one change: held back by an open transaction, or written now.
     ErrorCode Make(const Change& change);
@@ -167,6 +168,8 @@ private:
     DriverKeyView m_base;
     /// The view with the open transaction's changes, and what it was built from.
     DriverKeyView m_view;
+    /// The transaction this file was last read for.
+    uint64_t m_readSerial = 0;
     uint64_t m_viewSerial = 0;
     uint64_t m_viewRevision = 0;
     uint64_t m_baseGeneration = 0;
