@@ -100,6 +100,11 @@ std::string DescribeSetupError(int32_t errorType)
     }
 }
 
+std::u16string DriverKey()
+{
+    return GetDriverKeyPath().GetAsU16String();
+}
+
 /// The text of the exception being handled, logged when there is a logger.
 /// Called only inside a catch block. Whatever was thrown has a text: the
 /// support library's errors derive from no standard class, and a library may
@@ -189,6 +194,9 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     if (options.registryRoot) {
         OS::SetRegistryRoot(*options.registryRoot);
     }
+    // The start-up comes first: the identity says where the driver
+    // configuration is, which the checks below look at.
+    StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
 
     // A script is read and parsed whole before anything else happens, so a
     // bad one changes nothing.
@@ -215,12 +223,16 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
             return EXIT_DIALOG_UNAVAILABLE;
         }
     }
+    if (!options.dataSourceName) {
+        backend->ShowStatusLine(
+            "Configuration file: " + OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, DriverKey()));
+    }
 
     int exitCode = 0;
     try {
         const InstallerMessageBoxHook installerMessages(backend->GetSystem());
-        exitCode = options.dataSourceName ? RunDataSourceConfiguration(*backend, *options.dataSourceName)
-                                          : RunDriverConfiguration(*backend);
+        exitCode = options.dataSourceName ? RunDataSourceConfiguration(*backend, startup, *options.dataSourceName)
+                                          : RunDriverConfiguration(*backend, startup);
     } catch (const UI::ScriptError& error) {
         m_deferredErrors += std::string(error.what()) + "\n";
         exitCode = UI::SCRIPT_FAILURE_EXIT_CODE;
@@ -252,18 +264,19 @@ void ConfigurationToolApplication::WriteDeferredErrors()
 
 int ConfigurationToolApplication::CheckRegistry()
 {
-    // Reading any key parses the whole hive file: a file that does not parse
-    // is named with its line now, rather than read as empty and then refused
+    // Reading the driver key reads the whole file that holds it: a file that
+    // cannot be read is named now, rather than read as empty and then refused
     // at the first write after OK.
+    const std::u16string driverKey = DriverKey();
     for (const OS::RegistryHive hive : {OS::RegistryHive::LocalMachine, OS::RegistryHive::CurrentUser}) {
-        const auto opened = OS::RegistryKey::Open(hive, u"SOFTWARE");
+        const auto opened = OS::RegistryKey::Open(hive, driverKey);
         if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
             std::string diagnostic = OS::GetRegistryDiagnostic();
             if (diagnostic.empty()) {
-                diagnostic = OS::GetHiveFilePath(hive) + ": "
+                diagnostic = OS::GetRegistryKeyFilePath(hive, driverKey) + ": "
                     + WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
             }
-            *m_errors << m_programName << ": the registry cannot be read: " << diagnostic
+            *m_errors << m_programName << ": the driver configuration cannot be read: " << diagnostic
                       << "\nNothing was changed; the file was left as it is.\n";
             return EXIT_SETTINGS_ERROR;
         }
@@ -271,35 +284,36 @@ int ConfigurationToolApplication::CheckRegistry()
 
     // The analogue of asking for elevation: a user who could not save is told
     // so before spending any effort in the dialog.
-    if (const OS::ErrorCode writable = OS::CheckRegistryHiveWritable(OS::RegistryHive::LocalMachine);
+    if (const OS::ErrorCode writable = OS::CheckRegistryKeyWritable(OS::RegistryHive::LocalMachine, driverKey);
         writable != OS::ERROR_SUCCESS_CODE) {
+        const std::string where = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey);
         std::string diagnostic = OS::GetRegistryDiagnostic();
         if (diagnostic.empty()) {
             diagnostic = WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
         }
         // Rights help only where rights are missing: a read-only file system
-        // or a file where the directory should be stops root as well.
+        // or a missing directory stops root as well.
         if (writable != OS::ERROR_ACCESS_DENIED_CODE) {
-            *m_errors << m_programName << ": the machine registry, "
-                      << OS::GetHiveFilePath(OS::RegistryHive::LocalMachine) << ", cannot be written: " << diagnostic
-                      << "\nNothing was changed.\n";
+            *m_errors << m_programName << ": the driver configuration, " << where << ", cannot be written: "
+                      << diagnostic << "\nNothing was changed.\n";
             return EXIT_SETTINGS_ERROR;
         }
         *m_errors << m_programName << ": administrator rights are needed to change the driver configuration.\n"
-                  << "The machine registry, " << OS::GetHiveFilePath(OS::RegistryHive::LocalMachine)
-                  << ", cannot be written by this user (" << diagnostic << ").\n"
+                  << "The driver configuration, " << where << ", cannot be written by this user (" << diagnostic
+                  << ").\n"
                   << "Run the tool as root, for example with 'sudo " << m_programName << "', or keep the\n"
-                  << "registry in a directory you may write with --registry-root DIR or DRAVO_REGISTRY_ROOT=DIR.\n";
+                  << "configuration in a file you may write with "
+                  << GetProductIdentity().configEnvironmentVariable.GetAsUTF8()
+                  << "=FILE, --registry-root DIR or DRAVO_REGISTRY_ROOT=DIR.\n";
         return EXIT_NEEDS_ADMINISTRATOR;
     }
     return 0;
 }
 
-int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
+int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend, StartupSequence& startup)
 {
     UI::DialogSystem& system = backend.GetSystem();
 
-    StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
     ToolLog log(startup, backend, m_deferredErrors);
     Support::DSIFileLogger& logger = log.Get();
     DriverConfiguration configuration(logger);
@@ -314,11 +328,11 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend)
         [] { return std::string("The driver configuration could not be saved: "); });
 }
 
-int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& backend, const std::string& name)
+int ConfigurationToolApplication::RunDataSourceConfiguration(
+    DialogBackend& backend, StartupSequence& startup, const std::string& name)
 {
     UI::DialogSystem& system = backend.GetSystem();
 
-    StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
     ToolLog log(startup, backend, m_deferredErrors);
     Support::DSIFileLogger& logger = log.Get();
 
@@ -377,7 +391,7 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
     // Only OK saves: a dialog that reports anything else has not been
     // confirmed by anyone, whatever its code.
     if (result == 1) {
-        if (const auto failure = Attempt(logger, "Save", save)) {
+        if (const auto failure = Attempt(logger, "Save", [&] { SaveAsOneRegistryChange(save); })) {
             ReportError(&backend, saveFailure() + WithoutLineEnd(*failure));
             return EXIT_SETTINGS_ERROR;
         }

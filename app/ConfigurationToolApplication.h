@@ -1,7 +1,8 @@
-// The configuration tool as a whole: checks that the registry can be used,
-// then runs the start-up sequence (identity, registry key accessor, property
-// sets, platform, logger, settings model, the driver-wide dialog), saves after
-// OK and tears everything down in reverse order.
+// The configuration tool as a whole: sets the product identity, checks that
+// the driver configuration can be used, then runs the start-up sequence
+// (registry key accessor, property sets, platform, logger, settings model,
+// the driver-wide dialog), saves after OK as one change, and tears everything
+// down in reverse order.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,7 @@ class DSIFileLogger;
 namespace Dravo::VezurAVUZ {
 
 class DialogBackend;
+class StartupSequence;
 
 // Exit codes besides the dialog's result (0 Cancel, 1 OK). A script failure
 // uses the toolkit's code, 2.
@@ -44,14 +46,15 @@ public:
 
 private:
     int Configure(const ProgramOptions& options);
-    /// Refuses a hive that does not parse and a machine hive this user may
-    /// not write, before anything is shown; 0 when both are fine.
+    /// Refuses a file holding the driver key that cannot be read, and a
+    /// machine-wide one this user may not write, before anything is shown; 0
+    /// when both are fine.
     int CheckRegistry();
     /// The start-up sequence proper, from the module handle to the teardown.
-    int RunDriverConfiguration(DialogBackend& backend);
+    int RunDriverConfiguration(DialogBackend& backend, StartupSequence& startup);
     /// The same sequence for one data source in the installer's "ODBC.INI":
     /// loaded when its section exists, new otherwise, saved after OK.
-    int RunDataSourceConfiguration(DialogBackend& backend, const std::string& name);
+    int RunDataSourceConfiguration(DialogBackend& backend, StartupSequence& startup, const std::string& name);
     /// Runs the dialog, then saves after OK only; the exit code.
     int RunDialogAndSave(DialogBackend& backend, Support::DSIFileLogger& logger,
         const std::function<int32_t()>& runDialog, const std::function<void()>& save,

@@ -29,6 +29,8 @@ public:
         }
     }
 
+    void ShowStatusLine(const std::string& text) override { m_system.SetStatusLine(Support::WideString(text)); }
+
 private:
     // Declared first so that it is destroyed last: the terminal is given back
     // only after everything drawn on it is gone.

@@ -55,6 +55,9 @@ public:
     /// Runs a modal dialog; a stop request the backend reports its own way
     /// leaves as DialogInterrupted.
     virtual int32_t RunDialog(const std::function<int32_t()>& runModal) { return runModal(); }
+    /// Where a person watches, a line beside the dialogs (not in them) that
+    /// says what they edit; nothing elsewhere.
+    virtual void ShowStatusLine(const std::string& text) { (void)text; }
 
     /// Reads and parses the whole script first ("-": the input stream), so
     /// that a script that cannot be read or parsed changes nothing. Throws

@@ -1,6 +1,7 @@
 #include "app/DriverConfiguration.h"
 
 #include "dialogs/SODriverConfigurationDialog.h"
+#include "platform/RegistryTransaction.h"
 
 namespace Dravo::VezurAVUZ {
 
@@ -15,6 +16,20 @@ int32_t DriverConfiguration::ShowDialog(UI::DialogSystem& system)
 {
     SODriverConfigurationDialog dialog(m_settings, u"Configuration");
     return dialog.DoModal(system, nullptr);
+}
+
+void DriverConfiguration::Save()
+{
+    SaveAsOneRegistryChange([this] { m_settings.Save(); });
+}
+
+void SaveAsOneRegistryChange(const std::function<void()>& save)
+{
+    OS::RegistryTransaction transaction;
+    save();
+    if (const OS::ErrorCode committed = transaction.Commit(); committed != OS::ERROR_SUCCESS_CODE) {
+        SODriverRegistryKey::RaiseRegistryError(committed);
+    }
 }
 
 } // namespace Dravo::VezurAVUZ

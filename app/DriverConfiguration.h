@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "settings/SODriverConnectionSettings.h"
 #include "settings/SODriverHttpProperties.h"
@@ -28,6 +29,8 @@ public:
     [[nodiscard]] SODriverConnectionSettings& GetSettings() { return m_settings; }
     /// The driver-wide dialog over the settings, run modally; 1 after OK.
     int32_t ShowDialog(UI::DialogSystem& system);
+    /// Saves the settings as one change (SaveAsOneRegistryChange).
+    void Save();
 
 private:
     SODriverRegistryKey m_registryKey;
@@ -35,5 +38,10 @@ private:
     SODriverHttpProperties m_httpProperties;
     SODriverConnectionSettings m_settings;
 };
+
+/// Runs a save so that it reaches the driver configuration file as one
+/// change after it has run whole, or not at all; raises the registry error
+/// when the file cannot take it.
+void SaveAsOneRegistryChange(const std::function<void()>& save);
 
 } // namespace Dravo::VezurAVUZ

@@ -6,6 +6,7 @@
 #include "app/CachedValue.h"
 #include "app/ProductNames.h"
 #include "driversupport/ProductDescriptionFile.h"
+#include "platform/Registry.h"
 #include "support/DSISettings.h"
 
 namespace Dravo::VezurAVUZ {
@@ -67,6 +68,10 @@ void SetProductIdentity(const ProductIdentity& identity)
     Support::DSISettings::Create(branch, u"Driver");
     // The cache may have been created before the identity was known.
     Support::DSISettings::Get()->SetBranch(branch);
+    // Where the driver reads an ini file rather than the registry, the
+    // driver key is kept in that file, found through the identity's names.
+    OS::MountDriverConfiguration(OS::DriverConfigurationNames{GetDriverKeyPath().GetAsU16String(),
+        identity.configEnvironmentVariable.GetAsUTF8(), identity.userConfigFileName.GetAsUTF8()});
     state.isSet = true;
 }
 

@@ -24,9 +24,13 @@ struct ProductIdentity {
 /// The values this program identifies itself with.
 [[nodiscard]] const ProductIdentity& GetBuiltInProductIdentity();
 
-/// Stores the built-in identity, fixes the vendor and driver names and points
-/// the support settings cache at "vendor\driver" with subkey "Driver". Only
-/// the first call of either overload has any effect.
+/// Stores the built-in identity, fixes the vendor and driver names, points
+/// the support settings cache at "vendor\driver" with subkey "Driver", and
+/// has the registry keep the driver key in the driver's configuration file
+/// where the driver reads one (OS::MountDriverConfiguration, with the
+/// identity's environment variable and user file name). Every start-up (the
+/// program, dravo-reg, the setup library) makes this call first. Only the
+/// first call of either overload has any effect.
 void SetProductIdentity();
 void SetProductIdentity(const ProductIdentity& identity);
 [[nodiscard]] bool IsProductIdentitySet();

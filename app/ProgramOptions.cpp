@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "app/ProductIdentity.h"
+
 namespace Dravo::VezurAVUZ {
 namespace {
 
@@ -72,6 +74,11 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
 
 std::string GetUsageText(const std::string& programName)
 {
+    // The names the driver finds its configuration file by.
+    const ProductIdentity& identity = GetBuiltInProductIdentity();
+    const std::string variable = identity.configEnvironmentVariable.GetAsUTF8();
+    const std::string userFile = identity.userConfigFileName.GetAsUTF8();
+    const std::string machineFile = userFile.starts_with('.') ? userFile.substr(1) : userFile;
     return "Usage: " + programName + " [--registry-root DIR] [--script FILE | --dsn NAME]\n"
         "       " + programName + " --help | --version\n"
         "\n"
@@ -79,10 +86,17 @@ std::string GetUsageText(const std::string& programName)
         "--dsn one data source, in a dialog in the terminal. OK saves the settings,\n"
         "Cancel leaves them as they were.\n"
         "\n"
+        "The driver-wide settings are kept where the driver reads them: in the file\n"
+        "that " + variable + " names when it is set, else in /etc/" + machineFile + " (the user's\n"
+        "~/" + userFile + " is read first for the log settings). The line below the\n"
+        "dialog names the file. See " + programName + "(1) for its format.\n"
+        "\n"
         "Options:\n"
         "  --script FILE         run the dialogs without a terminal, driven by the\n"
         "                        script FILE (- reads standard input)\n"
-        "  --registry-root DIR   keep both registry hives in DIR (as DRAVO_REGISTRY_ROOT)\n"
+        "  --registry-root DIR   keep both registry hives in DIR (as DRAVO_REGISTRY_ROOT),\n"
+        "                        and unless " + variable + " is set, the settings in\n"
+        "                        DIR/" + machineFile + " and DIR/" + userFile + "\n"
         "  --dsn NAME            edit the data source NAME of the ODBC installer's\n"
         "                        odbc.ini (created on OK when it does not exist)\n"
         "  --help                show this text\n"

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Whole-process time and peak memory of dravo-spark-config on a typical
-# machine hive in a private registry root: "--version" (the floor: load the
-# libraries, parse the options, exit), the dialog opened headless and
-# cancelled (start-up, product identity, settings load, dialog, teardown), and
-# the same with OK (the save, made durable with fsync, on top).
+# driver configuration file in a private registry root: "--version" (the
+# floor: load the libraries, parse the options, exit), the dialog opened
+# headless and cancelled (start-up, product identity, settings load, dialog,
+# teardown), and the same with OK (the save, made durable with fsync, on top).
 #
 #   bench/tool_startup_bench.sh [BUILD_DIR [RUNS]]    # defaults: build 200
 set -eu
@@ -12,11 +12,11 @@ runs=${2:-200}
 program="$build/bin/dravo-spark-config"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-hive='Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"SparkServerType"="3"\r\n"AuthMech"="3"\r\n"UID"="operator"\r\n"ThriftTransport"="1"\r\n'
-printf "$hive" > "$work/HKEY_LOCAL_MACHINE.reg"
+printf '[Driver]\nSparkServerType=3\nAuthMech=3\nUID=operator\nThriftTransport=1\n' > "$work/vezuravuz.ini"
 printf 'click 2\n' > "$work/cancel"
 printf 'click 1\n' > "$work/ok"
 export HOME="$work" DRAVO_REGISTRY_ROOT="$work"
+unset SPARKINI
 
 . "$(dirname "$0")/timing.sh"
 

@@ -8,7 +8,10 @@
 //
 // On Linux each hive is a text file in the registry export format (see
 // docs/registry.md): every change is atomic, and several processes may read
-// and write at once. On Windows the calls go to advapi32 (platform/win32).
+// and write at once. The driver key of both hives may be mounted on the
+// driver's own ini file instead (MountDriverConfiguration, and
+// docs/configuration-file.md). On Windows the calls go to advapi32
+// (platform/win32).
 #pragma once
 
 #include <cstdint>
@@ -25,6 +28,7 @@
 namespace Dravo::OS {
 
 class HiveFile;
+class DriverConfigurationFile;
 
 enum class RegistryAccess {
     /// Query and enumerate; changes give ERROR_ACCESS_DENIED.
@@ -101,7 +105,13 @@ private:
 #else
     RegistryKey(HiveFile& hiveFile, RegistryHive hive, std::vector<std::u16string> names, RegistryAccess access);
 
+    RegistryKey(DriverConfigurationFile& file, RegistryHive hive, std::vector<std::u16string> names,
+        RegistryAccess access);
+
+    /// One of the two: the hive file, or the driver configuration file that
+    /// holds a mounted driver key.
     HiveFile* m_hiveFile = nullptr;
+    DriverConfigurationFile* m_configurationFile = nullptr;
     RegistryHive m_hive = RegistryHive::LocalMachine;
     std::vector<std::u16string> m_names;
     RegistryAccess m_access = RegistryAccess::Read;
@@ -113,7 +123,7 @@ inline bool RegistryKey::IsOpen() const noexcept
 #if defined(_WIN32)
     return m_handle != nullptr;
 #else
-    return m_hiveFile != nullptr;
+    return m_hiveFile != nullptr || m_configurationFile != nullptr;
 #endif
 }
 
@@ -142,13 +152,39 @@ ErrorCode CheckRegistryHiveWritable(RegistryHive hive);
 
 /// The file that holds a hive (see docs/registry.md for how it is chosen).
 std::string GetHiveFilePath(RegistryHive hive);
+/// The file that holds a key: the driver configuration file for a mounted
+/// driver key, the hive's file otherwise (on Windows, the key's full name).
+std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path);
+/// Whether this user could change the key, as CheckRegistryHiveWritable
+/// does for the file that holds it.
+ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view path);
+
+/// What a driver that reads an ini file instead of the registry calls its
+/// configuration: the driver key's path below both hives, the environment
+/// variable that may name the file, and the user's file name (".name.ini").
+struct DriverConfigurationNames {
+    std::u16string driverKeyPath;
+    std::string environmentVariable;
+    std::string userFileName;
+};
+/// Keeps the driver key of both hives in the driver's configuration file
+/// (the "[<last key name>]" section; see docs/configuration-file.md) instead
+/// of the hive files, for this process: the file the environment variable
+/// names (for both hives), else with a registry root "ROOT/name.ini" and
+/// "ROOT/.name.ini", else "/etc/name.ini" and "$HOME/.name.ini". Every other
+/// key stays in the hives. Does nothing on Windows, where the driver reads
+/// the registry.
+void MountDriverConfiguration(const DriverConfigurationNames& names);
+/// Back to the hive files for every key.
+void UnmountDriverConfiguration();
 /// Puts both hives in a directory, taking precedence over DRAVO_REGISTRY_ROOT;
 /// an empty text goes back to the usual places.
 void SetRegistryRoot(const std::string& directory);
 /// Forgets the parsed hives, so that the next call reads the files afresh.
 void DiscardRegistryCache();
 /// Gives back everything the registry layer keeps between calls (parsed
-/// hives, open root keys, the root of SetRegistryRoot), for a library of ours
+/// files, the mounted driver configuration, open root keys, the root of
+/// SetRegistryRoot), for a library of ours
 /// that keeps nothing between calls. No key may be open.
 void ReleaseRegistryState();
 

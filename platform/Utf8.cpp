@@ -10,7 +10,12 @@ bool IsTrail(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 } // namespace
 
-bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& out)
+namespace {
+
+/// Decodes well-formed UTF-8 (no overlong forms, no surrogates, nothing past
+/// U+10FFFF), handing each code point to the sink; false at the first fault.
+template <class Sink>
+bool DecodeUtf8(std::string_view utf8, Sink&& sink)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t size = utf8.size();
@@ -18,7 +23,7 @@ bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& out)
     while (i < size) {
         const uint32_t lead = bytes[i];
         if (lead < 0x80) {
-            out.push_back(static_cast<char16_t>(lead));
+            sink(lead);
             ++i;
             continue;
         }
@@ -53,6 +58,17 @@ bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& out)
         if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
             return false;
         }
+        sink(codePoint);
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
+bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& out)
+{
+    return DecodeUtf8(utf8, [&out](uint32_t codePoint) {
         if (codePoint >= 0x10000) {
             codePoint -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
@@ -60,9 +76,12 @@ bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& out)
         } else {
             out.push_back(static_cast<char16_t>(codePoint));
         }
-        i += length;
-    }
-    return true;
+    });
+}
+
+bool IsWellFormedUtf8(std::string_view utf8)
+{
+    return DecodeUtf8(utf8, [](uint32_t) {});
 }
 
 bool AppendUtf8FromUtf16(std::u16string_view utf16, std::string& out)

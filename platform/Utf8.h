@@ -19,5 +19,7 @@ namespace Dravo::OS {
 [[nodiscard]] std::u16string Utf16OrWidenedBytes(std::string_view utf8);
 /// True when the text holds no lone surrogate.
 [[nodiscard]] bool IsWellFormedUtf16(std::u16string_view utf16);
+/// True when the bytes are UTF-8 that AppendUtf16FromUtf8 takes.
+[[nodiscard]] bool IsWellFormedUtf8(std::string_view utf8);
 
 } // namespace Dravo::OS

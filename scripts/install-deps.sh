@@ -1,14 +1,14 @@
 #!/bin/sh
 # Installs the Debian packages that building, running and testing need; with
-# --windows, those of the Windows cross build and of running its tests under
-# Wine with a virtual display instead. Idempotent: does nothing when every
-# package is already there.
+# --windows, those of the Windows cross build and its installer package, and of
+# running its tests under Wine with a virtual display instead. Idempotent: does
+# nothing when every package is already there.
 set -eu
 
 if [ "${1:-}" = "--windows" ]; then
   PACKAGES="
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    dpkg-dev wine64 xvfb xauth
+    dpkg-dev wine64 xvfb xauth wixl msitools
   "
 else
   PACKAGES="

@@ -6,9 +6,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
-# The configuration lives in the machine registry, which only root may
-# change: ask for the rights here rather than have the tool refuse.
-if [ "$(id -u)" -ne 0 ] && [ -z "${DRAVO_REGISTRY_ROOT:-}" ]; then
+# The configuration lives in /etc/vezuravuz.ini, which only root may
+# change: ask for the rights here rather than have the tool refuse. A file
+# of one's own (SPARKINI) or a registry root of one's own needs none.
+if [ "$(id -u)" -ne 0 ] && [ -z "${DRAVO_REGISTRY_ROOT:-}" ] && [ -z "${SPARKINI:-}" ]; then
   case " $* " in
     *" --registry-root"* | *" --help "* | *" --version "*) ;;
     *) exec sudo build/bin/dravo-spark-config "$@" ;;

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds the Windows program with mingw-w64 and runs the unit suite and the
-# dialog scripts under Wine, with a virtual display for the real dialogs.
+# Builds the Windows program with mingw-w64 and its installer package with wixl,
+# and runs the unit suite, the dialog scripts and the package's tests under Wine,
+# with a virtual display for the real dialogs.
 # The third-party libraries are built once and cached (build-windows-deps.sh).
 set -eu
 cd "$(dirname "$0")/.."

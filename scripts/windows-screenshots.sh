@@ -44,10 +44,14 @@ echo "$out/windows-program.png"
 # text (the README shows it as a text block).
 linux_program=${DRAVO_LINUX_PROGRAM:-build/bin/dravo-spark-config}
 if [ -x "$linux_program" ] && command -v tmux >/dev/null; then
-  registry=$(mktemp -d)
+  # A short, fixed registry root, since the line below the dialog names the
+  # configuration file in it.
+  registry=/tmp/dravo-screenshots
+  rm -rf "$registry"
+  mkdir -p "$registry"
   socket="dravo-screenshots-$$"
   tmux -L "$socket" new-session -d -x 100 -y 34 \
-    "env TERM=xterm-256color DRAVO_REGISTRY_ROOT=$registry $linux_program"
+    "env TERM=xterm-256color SPARKINI= DRAVO_REGISTRY_ROOT=$registry $linux_program"
   sleep 3
   tmux -L "$socket" capture-pane -p | sed -e '/^ *$/d' >"$out/terminal-program.txt"
   tmux -L "$socket" kill-server

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/DialogBackend.h"
+#include "app/DriverConfiguration.h"
 #include "dialogs/DataSourceNameRefusal.h"
 #include "dialogs/SOConfigurationDialog.h"
 #include "driversupport/DSKeys.h"
@@ -185,7 +186,7 @@ void SaveChangedLogging(RecordedDataSourceSettings& settings, const std::array<W
         return;
     }
     try {
-        settings.GetConfigurationStore().SaveLoggingProperties();
+        SaveAsOneRegistryChange([&] { settings.GetConfigurationStore().SaveLoggingProperties(); });
     } catch (const DriverSupport::DSSetupException&) {
         throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_LOGGING_NOT_SAVED,
             {InstallerError::FormatMessage(Resources::IDS_ERROR_REQUEST_FAILED, {})});

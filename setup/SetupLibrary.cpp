@@ -90,7 +90,7 @@ bool ConfigureDriver(void* window, uint16_t request, WideString& failure)
             if (dialogs->RunDialog([&] { return configuration.ShowDialog(dialogs->GetSystem()); }) != 1) {
                 throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
             }
-            configuration.GetSettings().Save();
+            configuration.Save();
         },
         &failure);
 }

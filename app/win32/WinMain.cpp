@@ -6,6 +6,7 @@
 #include "app/ConfigurationToolApplication.h"
 #include "app/ProgramOptions.h"
 #include "platform/ProgramStart.h"
+#include "platform/Registry.h"
 
 // The C runtime's GUI entry with -municode: wWinMain(HINSTANCE, HINSTANCE,
 // PWSTR, int), declared here without the Windows headers.
@@ -17,6 +18,13 @@ extern "C" int wWinMain(void* instance, void* previous, wchar_t* commandLine, in
     (void)show;
     Dravo::OS::ConnectStandardStreams();
     const auto options = Dravo::VezurAVUZ::ProgramOptions::Parse(Dravo::OS::GetProgramArguments(0, nullptr));
+    if (options.action == Dravo::VezurAVUZ::ProgramOptions::Action::Configure && options.registryRoot) {
+        // The driver reads the real HKEY_LOCAL_MACHINE: say where this run saves instead.
+        Dravo::OS::SetRegistryRoot(*options.registryRoot);
+        std::cerr << "dravo-spark-config: --registry-root: the registry is kept below "
+                  << Dravo::OS::GetHiveFilePath(Dravo::OS::RegistryHive::LocalMachine)
+                  << ", which the driver does not read.\n";
+    }
     Dravo::VezurAVUZ::ConfigurationToolApplication application("dravo-spark-config", std::cin, std::cout, std::cerr);
     const int exitCode = application.Run(options);
     std::cout.flush();

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <map>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -44,29 +43,9 @@ std::string& RootOverride()
     return root;
 }
 
-std::string HomeDirectory()
-{
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return home;
-    }
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir) {
-        return found->pw_dir;
-    }
-    return "/";
-}
-
 std::string HiveDirectory(RegistryHive hive)
 {
-    {
-        std::lock_guard lock(RootMutex());
-        if (!RootOverride().empty()) {
-            return RootOverride();
-        }
-    }
-    if (const char* root = std::getenv("DRAVO_REGISTRY_ROOT"); root && *root) {
+    if (std::string root = GetRegistryRootDirectory(); !root.empty()) {
         return root;
     }
     if (hive == RegistryHive::LocalMachine) {
@@ -75,39 +54,13 @@ std::string HiveDirectory(RegistryHive hive)
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
         return std::string(config) + "/dravo/registry";
     }
-    return HomeDirectory() + "/.config/dravo/registry";
+    return GetUserHomeDirectory() + "/.config/dravo/registry";
 }
 
 std::string HiveFileName(RegistryHive hive)
 {
     return hive == RegistryHive::LocalMachine ? "HKEY_LOCAL_MACHINE.reg" : "HKEY_CURRENT_USER.reg";
 }
-
-std::string ParentOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    [[nodiscard]] int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool ReadAt(int fd, std::string& out, int64_t offset, int64_t size)
 {
@@ -191,6 +144,41 @@ std::string GetRegistryDiagnostic()
     return ThreadDiagnostic::Get();
 }
 
+std::string GetRegistryRootDirectory()
+{
+    {
+        std::lock_guard lock(RootMutex());
+        if (!RootOverride().empty()) {
+            return RootOverride();
+        }
+    }
+    const char* root = std::getenv("DRAVO_REGISTRY_ROOT");
+    return root ? root : "";
+}
+
+std::string GetUserHomeDirectory()
+{
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return home;
+    }
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir) {
+        return found->pw_dir;
+    }
+    return "/";
+}
+
+std::string ParentDirectoryOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string GetHiveFilePath(RegistryHive hive)
 {
     return HiveDirectory(hive) + "/" + HiveFileName(hive);
@@ -204,17 +192,11 @@ void SetRegistryRoot(const std::string& directory)
 
 namespace {
 
-std::mutex& HivesMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
+// Never destroyed but by ReleaseAll: open keys point into it until the very
+// end of the process.
+ProcessState<FileObjects<HiveFile>> g_hives;
 
-// Never destroyed but by ReleaseRegistryState: open keys point into it until
-// the very end of the process.
-ProcessState<std::map<std::string, std::unique_ptr<HiveFile>>> g_hives;
-
-std::map<std::string, std::unique_ptr<HiveFile>>& Hives()
+FileObjects<HiveFile>& Hives()
 {
     return g_hives.Get();
 }
@@ -224,38 +206,21 @@ std::map<std::string, std::unique_ptr<HiveFile>>& Hives()
 HiveFile& HiveFile::Get(RegistryHive hive)
 {
     std::string path = GetHiveFilePath(hive);
-    std::lock_guard lock(HivesMutex());
-    auto& slot = Hives()[path];
-    if (!slot) {
-        slot = std::make_unique<HiveFile>(hive, std::move(path));
-    }
-    return *slot;
+    return Hives().Get(path, [&] { return std::make_unique<HiveFile>(hive, path); });
 }
 
 void HiveFile::DiscardAll()
 {
-    std::lock_guard lock(HivesMutex());
-    for (auto& entry : Hives()) {
-        entry.second->Discard();
-    }
+    Hives().DiscardAll();
 }
 
-void DiscardRegistryCache()
+void HiveFile::ReleaseAll()
 {
-    HiveFile::DiscardAll();
-}
-
-void ReleaseRegistryState()
-{
-    {
-        std::lock_guard lock(HivesMutex());
-        g_hives.Release();
-    }
-    SetRegistryRoot({});
+    g_hives.Release();
 }
 
 HiveFile::HiveFile(RegistryHive hive, std::string path)
-    : m_hive(hive), m_path(std::move(path)), m_directory(ParentOf(m_path)),
+    : m_hive(hive), m_path(std::move(path)), m_directory(ParentDirectoryOf(m_path)),
       m_fileName(m_path.substr(m_path.find_last_of('/') + 1))
 {
 }
@@ -270,25 +235,6 @@ void HiveFile::Discard()
     m_image.Clear();
     m_loadError.clear();
     m_tail.clear();
-}
-
-HiveFile::Identity HiveFile::IdentityOf(const struct stat& status)
-{
-    Identity identity;
-    identity.exists = true;
-    identity.device = static_cast<uint64_t>(status.st_dev);
-    identity.inode = static_cast<uint64_t>(status.st_ino);
-    identity.size = static_cast<int64_t>(status.st_size);
-    identity.modified = status.st_mtim;
-    identity.changed = status.st_ctim;
-    return identity;
-}
-
-bool HiveFile::SameIdentity(const Identity& a, const Identity& b)
-{
-    return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.size == b.size
-        && a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec
-        && a.changed.tv_sec == b.changed.tv_sec && a.changed.tv_nsec == b.changed.tv_nsec;
 }
 
 ErrorCode HiveFile::Fail(ErrorCode code, const std::string& what, int errnoValue) const
@@ -340,7 +286,7 @@ ErrorCode HiveFile::Refresh()
     if (!S_ISREG(status.st_mode)) {
         return Fail(ERROR_ACCESS_DENIED_CODE, "the hive file is not a regular file", 0);
     }
-    if (m_loaded && SameIdentity(m_identity, IdentityOf(status))) {
+    if (m_loaded && m_identity == Identity::Of(status)) {
         if (!m_loadError.empty()) {
             SetRegistryDiagnostic(m_loadError);
             return ERROR_BADDB_CODE;
@@ -363,12 +309,12 @@ ErrorCode HiveFile::Refresh()
     if (!S_ISREG(status.st_mode)) {
         return Fail(ERROR_ACCESS_DENIED_CODE, "the hive file is not a regular file", 0);
     }
-    return LoadFrom(fd.Get(), IdentityOf(status), false);
+    return LoadFrom(fd.Get(), Identity::Of(status), false);
 }
 
 ErrorCode HiveFile::LoadFrom(int fd, const Identity& identity, bool forceFull)
 {
-    if (!forceFull && m_loaded && SameIdentity(m_identity, identity)) {
+    if (!forceFull && m_loaded && m_identity == identity) {
         if (!m_loadError.empty()) {
             SetRegistryDiagnostic(m_loadError);
             return ERROR_BADDB_CODE;
@@ -439,7 +385,7 @@ ErrorCode HiveFile::EnsureDirectory()
     std::string directory = m_directory;
     while (::stat(directory.c_str(), &status) != 0 && errno == ENOENT) {
         missing.push_back(directory);
-        const std::string parent = ParentOf(directory);
+        const std::string parent = ParentDirectoryOf(directory);
         if (parent == directory) {
             break;
         }
@@ -464,7 +410,7 @@ ErrorCode HiveFile::CheckWritable()
         if (errno != ENOENT) {
             return Fail(MapErrno(errno), "cannot look at the hive directory", errno);
         }
-        const std::string parent = ParentOf(directory);
+        const std::string parent = ParentDirectoryOf(directory);
         if (parent == directory) {
             break;
         }
@@ -560,7 +506,7 @@ ErrorCode HiveFile::Write(const Planner& planner)
     if (::fstat(fd.Get(), &status) != 0) {
         return Fail(MapErrno(errno), "cannot look at the hive file", errno);
     }
-    if (const ErrorCode loaded = LoadFrom(fd.Get(), IdentityOf(status), false); loaded != ERROR_SUCCESS_CODE) {
+    if (const ErrorCode loaded = LoadFrom(fd.Get(), Identity::Of(status), false); loaded != ERROR_SUCCESS_CODE) {
         // A hive that does not parse is never written over.
         return loaded;
     }
@@ -580,7 +526,7 @@ ErrorCode HiveFile::Write(const Planner& planner)
     if (!m_parser->CanAppend() || recordBytes + added > (committed - recordBytes) + COMPACTION_SLACK) {
         // Rewrite from the file as it is, not from an image that was only
         // brought up to date by appended records.
-        if (const ErrorCode reloaded = LoadFull(fd.Get(), IdentityOf(status)); reloaded != ERROR_SUCCESS_CODE) {
+        if (const ErrorCode reloaded = LoadFull(fd.Get(), Identity::Of(status)); reloaded != ERROR_SUCCESS_CODE) {
             return reloaded;
         }
         changes.clear();
@@ -620,7 +566,7 @@ ErrorCode HiveFile::Append(int fd, const std::string& body)
         m_image.Apply(change);
     }
     m_tail = KeepTail(m_tail, chunk);
-    m_identity = IdentityOf(status);
+    m_identity = Identity::Of(status);
     return ERROR_SUCCESS_CODE;
 }
 
@@ -648,7 +594,9 @@ ErrorCode HiveFile::Compact(int fd, const std::string& body)
         m_loaded = false;
         return Fail(ERROR_CANTWRITE_CODE, "the rewritten hive would not read back; nothing was written", 0);
     }
-    RemoveStaleTemporaryFiles();
+    // Under the lock no other writer is between creating and renaming its
+    // file, so any such file is what a killed writer left behind.
+    RemoveLeftoverFiles(m_directory, m_fileName);
 
     struct stat old {};
     const mode_t mode = ::fstat(fd, &old) == 0 ? (old.st_mode & 07777) : 0644;
@@ -678,28 +626,10 @@ ErrorCode HiveFile::Compact(int fd, const std::string& body)
     }
     m_parser = std::move(parser);
     m_tail = KeepTail({}, text);
-    m_identity = IdentityOf(status);
+    m_identity = Identity::Of(status);
     m_loadError.clear();
     m_loaded = true;
     return ERROR_SUCCESS_CODE;
-}
-
-void HiveFile::RemoveStaleTemporaryFiles() const
-{
-    // Under the lock no other writer is between creating and renaming its
-    // file, so any such file is what a killed writer left behind.
-    DIR* directory = ::opendir(m_directory.c_str());
-    if (!directory) {
-        return;
-    }
-    const std::string prefix = "." + m_fileName + ".";
-    while (const dirent* entry = ::readdir(directory)) {
-        const std::string_view name(entry->d_name);
-        if (name.size() == prefix.size() + 6 && name.substr(0, prefix.size()) == prefix) {
-            ::unlinkat(::dirfd(directory), entry->d_name, 0);
-        }
-    }
-    ::closedir(directory);
 }
 
 ErrorCode HiveFile::Flush()
@@ -711,7 +641,7 @@ ErrorCode HiveFile::Flush()
         && ::faccessat(AT_FDCWD, m_path.c_str(), W_OK, AT_EACCESS) == 0 && OpenLocked(rawFd) == ERROR_SUCCESS_CODE) {
         const FileDescriptor fd(rawFd);
         struct stat status {};
-        if (::fstat(fd.Get(), &status) == 0 && LoadFull(fd.Get(), IdentityOf(status)) == ERROR_SUCCESS_CODE
+        if (::fstat(fd.Get(), &status) == 0 && LoadFull(fd.Get(), Identity::Of(status)) == ERROR_SUCCESS_CODE
             && m_parser->GetRecordBytes() > 0
             && ::faccessat(AT_FDCWD, m_directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
             // A flush ends a save: fold the appended change records into a
@@ -737,8 +667,7 @@ ErrorCode HiveFile::Flush()
 
 ErrorCode HiveFile::FlushDirectory() const
 {
-    const FileDescriptor directory(::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() < 0 || ::fsync(directory.Get()) != 0) {
+    if (!FlushDirectoryEntries(m_directory)) {
         return Fail(MapErrno(errno), "cannot flush the hive directory", errno);
     }
     return ERROR_SUCCESS_CODE;

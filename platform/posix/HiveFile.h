@@ -20,6 +20,7 @@
 #include "platform/RegistryFileParser.h"
 #include "platform/RegistryImage.h"
 #include "platform/SystemError.h"
+#include "platform/posix/RegistryFileSupport.h"
 
 struct stat;
 
@@ -34,6 +35,14 @@ void SetHiveWriteBudgetForTesting(int64_t bytes);
 void SetRegistryDiagnostic(std::string text);
 void ClearRegistryDiagnostic();
 
+/// The directory given to SetRegistryRoot, else DRAVO_REGISTRY_ROOT; empty
+/// when the hives are in their usual places.
+std::string GetRegistryRootDirectory();
+/// $HOME, else the user's home directory from the password database.
+std::string GetUserHomeDirectory();
+/// The directory part of a path ("/" for a file at the root, "." for none).
+std::string ParentDirectoryOf(const std::string& path);
+
 class HiveFile {
 public:
     /// Decides which changes to make, given the latest image; an error stops
@@ -45,6 +54,8 @@ public:
     static HiveFile& Get(RegistryHive hive);
     /// Forgets every parsed image.
     static void DiscardAll();
+    /// Destroys every object: nobody may hold one.
+    static void ReleaseAll();
 
     HiveFile(RegistryHive hive, std::string path);
     HiveFile(const HiveFile&) = delete;
@@ -67,17 +78,7 @@ public:
     void Discard();
 
 private:
-    struct Identity {
-        bool exists = false;
-        uint64_t device = 0;
-        uint64_t inode = 0;
-        int64_t size = 0;
-        timespec modified{};
-        timespec changed{};
-    };
-
-    static Identity IdentityOf(const struct stat& status);
-    static bool SameIdentity(const Identity& a, const Identity& b);
+    using Identity = FileIdentity;
 
     ErrorCode Refresh();
     /// Brings the image up to the file open as fd; a full parse when forced
@@ -91,7 +92,6 @@ private:
     ErrorCode Append(int fd, const std::string& body);
     ErrorCode Compact(int fd, const std::string& body);
     ErrorCode FlushDirectory() const;
-    void RemoveStaleTemporaryFiles() const;
     ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
 
     const RegistryHive m_hive;

@@ -1,5 +1,7 @@
-// Questions about a whole hive that change nothing in it.
+// Questions about a whole hive that change nothing in it, and the cache of
+// parsed files.
 #include "platform/Registry.h"
+#include "platform/posix/DriverConfigurationFile.h"
 #include "platform/posix/HiveFile.h"
 
 namespace Dravo::OS {
@@ -8,6 +10,20 @@ ErrorCode CheckRegistryHiveWritable(RegistryHive hive)
 {
     ClearRegistryDiagnostic();
     return HiveFile::Get(hive).CheckWritable();
+}
+
+void DiscardRegistryCache()
+{
+    HiveFile::DiscardAll();
+    DriverConfigurationFile::DiscardAll();
+}
+
+void ReleaseRegistryState()
+{
+    HiveFile::ReleaseAll();
+    DriverConfigurationFile::ReleaseAll();
+    UnmountDriverConfiguration();
+    SetRegistryRoot({});
 }
 
 } // namespace Dravo::OS

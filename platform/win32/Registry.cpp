@@ -1,13 +1,13 @@
 // The registry key API over the Windows registry (advapi32).
 //
 // For tests and for --registry-root, the two hives can be moved below a key of
-// the user's own hive: a directory name given to SetRegistryRoot (or
-// DRAVO_REGISTRY_ROOT) picks the key "Software\Dravo\Registry Roots\<name>",
-// with HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER below it. Every call then goes
-// to the same advapi32 functions with that key as its root.
+// the user's own hive: a directory name given to SetRegistryRoot picks the key
+// "Software\Dravo\Registry Roots\<name>", with HKEY_LOCAL_MACHINE and
+// HKEY_CURRENT_USER below it. Every call then goes to the same advapi32
+// functions with that key as its root. Nothing in the environment moves them:
+// an administrator's save must reach the key the driver reads.
 #include "platform/Registry.h"
 
-#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -23,7 +23,6 @@
 namespace Dravo::OS {
 namespace {
 
-constexpr const char* REGISTRY_ROOT_VARIABLE = "DRAVO_REGISTRY_ROOT";
 constexpr const wchar_t* REGISTRY_ROOTS_KEY = L"Software\\Dravo\\Registry Roots";
 
 void ClearDiagnostic()
@@ -79,11 +78,7 @@ HKEY RootKey(RegistryHive hive, LSTATUS& status)
     status = ERROR_SUCCESS;
     RootState& state = Roots();
     std::lock_guard lock(state.mutex);
-    std::string directory = state.overrideDirectory;
-    if (!state.overridden) {
-        const char* variable = std::getenv(REGISTRY_ROOT_VARIABLE);
-        directory = variable ? variable : "";
-    }
+    const std::string directory = state.overridden ? state.overrideDirectory : std::string();
     if (directory != state.appliedDirectory) {
         for (HKEY& root : state.roots) {
             if (root) {
@@ -592,11 +587,6 @@ std::string GetHiveFilePath(RegistryHive hive)
         directory = state.overridden ? state.overrideDirectory : "";
     }
     if (directory.empty()) {
-        if (const char* variable = std::getenv(REGISTRY_ROOT_VARIABLE)) {
-            directory = variable;
-        }
-    }
-    if (directory.empty()) {
         return name;
     }
     std::string roots;
@@ -633,5 +623,25 @@ void ReleaseRegistryState()
     }
     g_roots.Release();
 }
+
+std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path)
+{
+    // No file holds a key here: name the key itself.
+    std::string name = GetHiveFilePath(hive);
+    if (!path.empty()) {
+        name += "\\" + Utf8OrPlaceholder(path);
+    }
+    return name;
+}
+
+ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view)
+{
+    return CheckRegistryHiveWritable(hive);
+}
+
+// The driver reads the registry here: nothing to mount.
+void MountDriverConfiguration(const DriverConfigurationNames&) {}
+
+void UnmountDriverConfiguration() {}
 
 } // namespace Dravo::OS

@@ -1,6 +1,7 @@
-// dravo-spark-config run as a child with a private registry root: the whole
-// start-up, the dialog driven by a script, the save, and the exit codes and
-// messages of every way the run can end.
+// dravo-spark-config run as a child with a private registry root, where the
+// driver key is the file ROOT/vezuravuz.ini: the whole start-up, the dialog
+// driven by a script, the save, and the exit codes and messages of every way
+// the run can end.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,52 +10,23 @@
 
 #include <unistd.h>
 
-#include "platform/Registry.h"
 #include "support/WideString.h"
 #include "tests/app/ToolRun.h"
+#include "tests/common/DriverConfigurationFile.h"
 #include "tests/common/TempDir.h"
 
 namespace Dravo::Test {
 namespace {
-
-constexpr const char* DRIVER_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
-constexpr std::u16string_view DRIVER_KEY_PATH = u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
 
 std::filesystem::path ToolProgram()
 {
     return BuiltProgram("bin/dravo-spark-config");
 }
 
-/// A machine hive holding the driver key with these string values.
-std::string MachineHive(const std::map<std::string, std::string>& values)
-{
-    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[" + std::string(DRIVER_KEY) + "]\r\n";
-    for (const auto& [name, value] : values) {
-        text += "\"" + name + "\"=\"" + value + "\"\r\n";
-    }
-    return text;
-}
-
-/// The driver key's values as the registry layer reads them back.
+/// The driver key's values as the driver reads them from the file.
 std::map<std::string, std::string> ReadDriverKey(const std::filesystem::path& root)
 {
-    OS::SetRegistryRoot(root.string());
-    OS::DiscardRegistryCache();
-    std::map<std::string, std::string> values;
-    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DRIVER_KEY_PATH);
-    if (key) {
-        for (uint32_t index = 0;; ++index) {
-            auto value = key->EnumValue(index);
-            if (!value) {
-                break;
-            }
-            const std::u16string text = OS::GetRegistryStringText(value->data);
-            values[Support::WideString(value->name).GetAsUTF8()] = Support::WideString(text).GetAsUTF8();
-        }
-    }
-    OS::SetRegistryRoot("");
-    OS::DiscardRegistryCache();
-    return values;
+    return ReadDriverSection(MachineConfigurationFile(root));
 }
 
 class ConfigurationToolTest : public ::testing::Test {
@@ -65,13 +37,14 @@ protected:
         m_environment["DRAVO_REGISTRY_ROOT"] = std::nullopt;
         m_environment["HOME"] = m_home.Path().string();
         m_environment["XDG_CONFIG_HOME"] = std::nullopt;
+        m_environment["SPARKINI"] = std::nullopt;
     }
 
-    [[nodiscard]] std::filesystem::path MachineHivePath() const { return m_root / "HKEY_LOCAL_MACHINE.reg"; }
+    [[nodiscard]] std::filesystem::path ConfigurationPath() const { return MachineConfigurationFile(m_root.Path()); }
 
-    void WriteMachineHive(const std::map<std::string, std::string>& values) const
+    void WriteConfiguration(const std::map<std::string, std::string>& values) const
     {
-        WriteFileBytes(MachineHivePath(), MachineHive(values));
+        WriteFileBytes(ConfigurationPath(), DriverSectionText(values));
     }
 
     ProgramRun RunScript(const std::string& script, std::vector<std::string> extra = {})
@@ -89,12 +62,12 @@ protected:
     std::map<std::string, std::optional<std::string>> m_environment;
 };
 
-const std::map<std::string, std::string> TYPICAL_HIVE
+const std::map<std::string, std::string> TYPICAL_CONFIGURATION
     = {{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "1"}};
 
 TEST_F(ConfigurationToolTest, TypicalRunSwitchesToKerberosAndSavesOnOK)
 {
-    WriteMachineHive(TYPICAL_HIVE);
+    WriteConfiguration(TYPICAL_CONFIGURATION);
     const ProgramRun run = RunScript(
         "expect dialog 1092\n"
         "expect title Dravo Spark ODBC Driver Configuration\n"
@@ -146,20 +119,20 @@ TEST_F(ConfigurationToolTest, TypicalRunSwitchesToKerberosAndSavesOnOK)
     }
 }
 
-TEST_F(ConfigurationToolTest, CancelLeavesTheHiveByteForByte)
+TEST_F(ConfigurationToolTest, CancelLeavesTheFileByteForByte)
 {
-    WriteMachineHive(TYPICAL_HIVE);
-    const std::string before = ReadFileBytes(MachineHivePath());
+    WriteConfiguration(TYPICAL_CONFIGURATION);
+    const std::string before = ReadFileBytes(ConfigurationPath());
     const ProgramRun run = RunScript(
         "select 1040 Kerberos\n"
         "type 1042 host\n"
         "type 1043 service\n"
         "click 2\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+    EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before);
 }
 
-TEST_F(ConfigurationToolTest, OKOnAFreshMachineCreatesTheDriverKey)
+TEST_F(ConfigurationToolTest, OKOnAFreshMachineCreatesTheFileReadableByEveryone)
 {
     const ProgramRun run = RunScript(
         "expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\n"
@@ -171,12 +144,14 @@ TEST_F(ConfigurationToolTest, OKOnAFreshMachineCreatesTheDriverKey)
     EXPECT_EQ(values.count("AuthMech"), 0U);
     EXPECT_EQ(values.count("ThriftTransport"), 0U);
     EXPECT_EQ(values.at("FixUnquotedDefaultSchemaNameInQuery"), "1");
+    EXPECT_EQ(std::filesystem::status(ConfigurationPath()).permissions(), std::filesystem::perms(0644));
+    EXPECT_FALSE(std::filesystem::exists(m_root / "HKEY_LOCAL_MACHINE.reg")) << "the tool keeps nothing in the hive";
 }
 
 TEST_F(ConfigurationToolTest, AFailedScriptSavesNothingAndNamesTheLine)
 {
-    WriteMachineHive(TYPICAL_HIVE);
-    const std::string before = ReadFileBytes(MachineHivePath());
+    WriteConfiguration(TYPICAL_CONFIGURATION);
+    const std::string before = ReadFileBytes(ConfigurationPath());
     for (const char* script : {
              "select 1040 Kerberos\nexpect 1040 selected User Name\nclick 1\n",
              "select 1040 Kerberos\n",
@@ -186,13 +161,13 @@ TEST_F(ConfigurationToolTest, AFailedScriptSavesNothingAndNamesTheLine)
         const ProgramRun run = RunScript(script);
         EXPECT_EQ(run.exitCode, 2) << script;
         EXPECT_NE(run.errors.find("-:"), std::string::npos) << run.errors;
-        EXPECT_EQ(ReadFileBytes(MachineHivePath()), before) << script;
+        EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before) << script;
     }
 }
 
 TEST_F(ConfigurationToolTest, AScriptFileIsReadFromItsPath)
 {
-    WriteMachineHive(TYPICAL_HIVE);
+    WriteConfiguration(TYPICAL_CONFIGURATION);
     WriteFileBytes(m_home / "cancel.txt", "# only cancel\r\nclick 2\r\n");
     ToolRunOptions options;
     options.arguments = {"--registry-root", m_root.Path().string(), "--script", (m_home / "cancel.txt").string()};
@@ -208,7 +183,7 @@ TEST_F(ConfigurationToolTest, AScriptFileIsReadFromItsPath)
 
 TEST_F(ConfigurationToolTest, TheRegistryRootComesFromTheEnvironmentToo)
 {
-    WriteMachineHive(TYPICAL_HIVE);
+    WriteConfiguration(TYPICAL_CONFIGURATION);
     ToolRunOptions options;
     options.arguments = {"--script", "-"};
     options.input = "expect 1040 selected User Name and Password\nselect 1040 User Name\nclick 1\n";
@@ -230,10 +205,9 @@ TEST_F(ConfigurationToolTest, AProductDescriptionFileRenamesTheDriverAndHidesHDI
         {"encrypt", (m_home / "product.xml").string(), (programDirectory / "VezurAVUZ.did").string()});
     ASSERT_EQ(encrypted.exitCode, 0) << encrypted.errors;
 
-    WriteFileBytes(MachineHivePath(),
-        "Windows Registry Editor Version 5.00\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Acme Spark Driver\\Driver]\r\n"
-        "\"SparkServerType\"=\"2\"\r\n\"AuthMech\"=\"6\"\r\n\"ThriftTransport\"=\"0\"\r\n");
+    // The file's name comes from the identity, which the description file
+    // does not rename.
+    WriteConfiguration({{"SparkServerType", "2"}, {"AuthMech", "6"}, {"ThriftTransport", "0"}});
     ToolRunOptions options;
     options.arguments = {"--registry-root", m_root.Path().string(), "--script", "-"};
     options.input = "expect title Acme Spark Driver Configuration\n"
@@ -245,44 +219,67 @@ TEST_F(ConfigurationToolTest, AProductDescriptionFileRenamesTheDriverAndHidesHDI
     const ProgramRun run = RunTool(program, options);
     ASSERT_EQ(run.exitCode, 1) << run.errors;
 
-    OS::SetRegistryRoot(m_root.Path().string());
-    OS::DiscardRegistryCache();
-    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, u"SOFTWARE\\Dravo\\Acme Spark Driver\\Driver");
-    ASSERT_TRUE(key);
-    const auto text = [&](std::u16string_view name) {
-        const auto value = key->QueryValue(name);
-        return value ? Support::WideString(OS::GetRegistryStringText(value->data)).GetAsUTF8() : "<absent>";
-    };
     // Mechanism 6 reads as 3 over HTTP with SSL on: normalised first, then
     // hidden.
-    EXPECT_EQ(text(u"AuthMech"), "3");
-    EXPECT_EQ(text(u"ThriftTransport"), "2");
-    EXPECT_EQ(text(u"SSL"), "1");
-    OS::SetRegistryRoot("");
-    OS::DiscardRegistryCache();
+    const auto values = ReadDriverKey(m_root.Path());
+    EXPECT_EQ(values.at("AuthMech"), "3");
+    EXPECT_EQ(values.at("ThriftTransport"), "2");
+    EXPECT_EQ(values.at("SSL"), "1");
 }
 
-TEST_F(ConfigurationToolTest, AHiveThatDoesNotParseIsNamedWithItsLineAndKept)
+TEST_F(ConfigurationToolTest, AConfigurationFileThatIsNoTextIsNamedWithItsLineAndKept)
 {
-    for (const std::string hive : {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"}) {
-        const std::string hiveName = hive + ".reg";
-        const std::string broken = "Windows Registry Editor Version 5.00\r\n\r\n[" + hive
-            + "\\SOFTWARE\\Dravo]\r\n\"AuthMech\"=\"3\"\r\n\"SSL\"=bogus\r\n";
-        std::filesystem::remove(m_root / "HKEY_LOCAL_MACHINE.reg");
-        std::filesystem::remove(m_root / "HKEY_CURRENT_USER.reg");
-        WriteFileBytes(m_root / hiveName, broken);
+    for (const std::filesystem::path& file : {ConfigurationPath(), UserConfigurationFile(m_root.Path())}) {
+        const std::string broken = std::string("; by hand\n[Driver]\nAuthMech=3\nUID=a\0b\n", 38);
+        std::filesystem::remove(ConfigurationPath());
+        std::filesystem::remove(UserConfigurationFile(m_root.Path()));
+        WriteFileBytes(file, broken);
         const ProgramRun run = RunScript("click 1\n");
-        EXPECT_EQ(run.exitCode, 3) << hiveName;
-        EXPECT_NE(run.errors.find(hiveName + ", line 5: "), std::string::npos) << run.errors;
+        EXPECT_EQ(run.exitCode, 3) << file;
+        EXPECT_NE(run.errors.find("the driver configuration cannot be read: " + file.string()
+                      + ", line 4: the line holds a NUL byte: the file is not text"),
+            std::string::npos)
+            << run.errors;
         EXPECT_EQ(run.output, "") << "no dialog may open";
-        EXPECT_EQ(ReadFileBytes(m_root / hiveName), broken);
+        EXPECT_EQ(ReadFileBytes(file), broken);
     }
+}
+
+/// SPARKINI names the one file both keys live in: a user may keep one of
+/// their own and save it without root, while the machine's file stays as it is.
+TEST_F(ConfigurationToolTest, TheFileSparkiniNamesIsTheOneTheToolEditsEvenWithoutRoot)
+{
+    WriteConfiguration(TYPICAL_CONFIGURATION);
+    const std::string machine = ReadFileBytes(ConfigurationPath());
+    TempDir own;
+    const std::filesystem::path named = own / "spark.ini";
+    WriteFileBytes(named, "# mine\n[driver]\nSparkServerType=3\nAuthMech=2\nUID=bob\n[ODBC]\nTrace=No\n");
+    ToolRunOptions options;
+    options.arguments = {"--registry-root", m_root.Path().string(), "--script", "-"};
+    options.input = "expect 1040 selected User Name\nexpect 1044 text bob\ntype 1044 carol\nclick 1\n";
+    options.environment = m_environment;
+    options.environment["SPARKINI"] = named.string();
+    if (::geteuid() == 0 && std::filesystem::exists("/usr/bin/setpriv")) {
+        // The user's own directory and file; the registry root is root's.
+        ASSERT_EQ(::chown(own.Path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(named.c_str(), 65534, 65534), 0);
+        std::filesystem::permissions(m_home.Path(), std::filesystem::perms(0777));
+        options.wrapper = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    const ProgramRun run = RunTool(ToolProgram(), options);
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    // Its lines stay where they were, the settings it lacked follow them.
+    const std::string saved = ReadFileBytes(named);
+    EXPECT_EQ(saved.rfind("# mine\n[driver]\nSparkServerType=3\nAuthMech=2\nUID=carol\n", 0), 0U) << saved;
+    EXPECT_TRUE(saved.ends_with("\n[ODBC]\nTrace=No\n")) << saved;
+    EXPECT_EQ(DriverSectionValue(named, "RowsFetchedPerBlock"), "10000");
+    EXPECT_EQ(ReadFileBytes(ConfigurationPath()), machine);
 }
 
 TEST_F(ConfigurationToolTest, WithoutATerminalNothingCountsAsOK)
 {
-    WriteMachineHive(TYPICAL_HIVE);
-    const std::string before = ReadFileBytes(MachineHivePath());
+    WriteConfiguration(TYPICAL_CONFIGURATION);
+    const std::string before = ReadFileBytes(ConfigurationPath());
     // The child runs in a session of its own, so it has no terminal at all;
     // without TERM it does not even get that far.
     for (const std::optional<std::string>& term : {std::optional<std::string>(), std::optional<std::string>("xterm")}) {
@@ -294,24 +291,25 @@ TEST_F(ConfigurationToolTest, WithoutATerminalNothingCountsAsOK)
         EXPECT_EQ(run.exitCode, 4) << run.errors;
         EXPECT_NE(run.errors.find("cannot be shown"), std::string::npos) << run.errors;
         EXPECT_NE(run.errors.find(term ? "/dev/tty" : "TERM"), std::string::npos) << run.errors;
-        EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+        EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before);
     }
 }
 
 TEST_F(ConfigurationToolTest, AFailedSaveIsReportedAndStopsTheWrites)
 {
-    // No file may grow beyond 512 bytes, and the hive is larger already: the
-    // first registry write after OK fails, while the short message still
-    // fits into the file that collects standard error. The shell ignores the
+    // No file may grow beyond 512 bytes, and the configuration is larger
+    // already: the new file the save writes beside it cannot be completed,
+    // while the short message still fits into the file that collects
+    // standard error. The shell ignores the
     // signal that would otherwise end the program instead.
     // Errors only, so that the log line fits in the same limit.
     TempDir logs;
-    auto values = TYPICAL_HIVE;
+    auto values = TYPICAL_CONFIGURATION;
     values["Padding"] = std::string(600, 'p');
     values["LogLevel"] = "2";
     values["LogPath"] = logs.Path().string();
-    WriteMachineHive(values);
-    const std::string before = ReadFileBytes(MachineHivePath());
+    WriteConfiguration(values);
+    const std::string before = ReadFileBytes(ConfigurationPath());
     ToolRunOptions options;
     options.wrapper = {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\""};
     options.arguments = {"--registry-root", m_root.Path().string(), "--script", "-"};
@@ -320,7 +318,9 @@ TEST_F(ConfigurationToolTest, AFailedSaveIsReportedAndStopsTheWrites)
     const ProgramRun run = RunTool(ToolProgram(), options);
     EXPECT_EQ(run.exitCode, 3) << run.errors;
     EXPECT_NE(run.errors.find("could not be saved"), std::string::npos) << run.errors;
-    EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+    EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), std::filesystem::directory_iterator()), 1)
+        << "the half-written new file is gone";
     const std::string log = ReadFileBytes(logs / "DravoSparkODBCDriver_DriverConfig.log");
     EXPECT_NE(log.find("ConfigurationToolApplication::Save"), std::string::npos) << log;
 }
@@ -329,12 +329,12 @@ TEST_F(ConfigurationToolTest, NoStoredLoggingSettingKeepsTheToolFromStarting)
 {
     // The largest count the logging dialog accepts and saves, with tracing on.
     TempDir logs;
-    auto values = TYPICAL_HIVE;
+    auto values = TYPICAL_CONFIGURATION;
     values["LogLevel"] = "6";
     values["LogPath"] = logs.Path().string();
     values["LogFileCount"] = "4294967295";
     values["LogFileSize"] = "10";
-    WriteMachineHive(values);
+    WriteConfiguration(values);
     const ProgramRun run = RunScript("expect 1040 selected User Name and Password\nclick 2\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(run.errors, "");
@@ -343,7 +343,7 @@ TEST_F(ConfigurationToolTest, NoStoredLoggingSettingKeepsTheToolFromStarting)
     EXPECT_TRUE(std::filesystem::exists(logs / "DravoSparkODBCDriver_DriverConfig.2.log"));
 }
 
-TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineHiveIsToldBeforeTheDialog)
+TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineFileIsToldBeforeTheDialog)
 {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to run the tool as another user against a root-owned registry";
@@ -351,9 +351,9 @@ TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineHiveIsToldBeforeTheDi
     if (!std::filesystem::exists("/usr/bin/setpriv")) {
         GTEST_SKIP() << "setpriv (util-linux) is not installed";
     }
-    WriteMachineHive(TYPICAL_HIVE);
-    const std::string before = ReadFileBytes(MachineHivePath());
-    // Readable by everyone, writable by root only, as /etc/dravo/registry is.
+    WriteConfiguration(TYPICAL_CONFIGURATION);
+    const std::string before = ReadFileBytes(ConfigurationPath());
+    // Readable by everyone, writable by root only, as /etc is.
     std::filesystem::permissions(m_root.Path(), std::filesystem::perms(0755));
     std::filesystem::permissions(m_home.Path(), std::filesystem::perms(0777));
 
@@ -365,11 +365,12 @@ TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineHiveIsToldBeforeTheDi
     const ProgramRun refused = RunTool(ToolProgram(), options);
     ASSERT_NE(refused.exitCode, 127) << "the program could not be started as nobody: " << refused.errors;
     EXPECT_EQ(refused.exitCode, 5) << refused.errors;
-    for (const char* text : {"administrator rights", "sudo", "--registry-root", "DRAVO_REGISTRY_ROOT"}) {
+    for (const std::string& text : {std::string("administrator rights"), std::string("sudo"),
+             std::string("SPARKINI=FILE"), std::string("--registry-root"), ConfigurationPath().string()}) {
         EXPECT_NE(refused.errors.find(text), std::string::npos) << text << " in: " << refused.errors;
     }
     EXPECT_EQ(refused.output, "") << "no dialog may open";
-    EXPECT_EQ(ReadFileBytes(MachineHivePath()), before);
+    EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before);
 
     // Root may write it.
     options.wrapper.clear();
@@ -401,7 +402,7 @@ TEST_F(ConfigurationToolTest, HelpVersionAndBadCommandLines)
     run = RunTool(ToolProgram(), options);
     EXPECT_EQ(run.exitCode, 4);
     EXPECT_NE(run.errors.find("cannot be shown"), std::string::npos) << run.errors;
-    EXPECT_FALSE(std::filesystem::exists(MachineHivePath()));
+    EXPECT_FALSE(std::filesystem::exists(ConfigurationPath()));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/app/ToolRun.h"
+#include "tests/common/DriverConfigurationFile.h"
 #include "tests/common/OdbcIniDirectory.h"
 #include "tests/common/TempDir.h"
 
@@ -50,9 +51,10 @@ protected:
         return RunTool(program, options);
     }
 
-    [[nodiscard]] bool MachineHiveExists() const
+    /// The driver's own file, where the logging options are kept.
+    [[nodiscard]] bool DriverConfigurationExists() const
     {
-        return std::filesystem::exists(m_registry / "HKEY_LOCAL_MACHINE.reg");
+        return std::filesystem::exists(MachineConfigurationFile(m_registry.Path()));
     }
 
     OdbcIniDirectory m_ini;
@@ -93,8 +95,11 @@ TEST_F(DataSourceToolTest, ANewDataSourceIsCreatedForTheProductsDriverAndReopens
     EXPECT_EQ(section.at("DelegationUID"), "bob");
     EXPECT_EQ(section.at("EncryptedPWD").substr(0, 1), "_");
     EXPECT_EQ(ini.find("s3cret"), std::string::npos) << ini;
-    // The logging options are the driver's, kept in the driver key.
-    EXPECT_TRUE(MachineHiveExists());
+    // The logging options are the driver's, kept in the driver key, which
+    // is the driver's file; the hive is not touched.
+    EXPECT_TRUE(DriverConfigurationExists());
+    EXPECT_EQ(DriverSectionValue(MachineConfigurationFile(m_registry.Path()), "LogLevel"), "0");
+    EXPECT_FALSE(std::filesystem::exists(m_registry / "HKEY_LOCAL_MACHINE.reg"));
 
     const ProgramRun reopened = RunScript("Sales",
         "expect 1002 text Sales\n"
@@ -140,7 +145,7 @@ TEST_F(DataSourceToolTest, CancelWritesNothing)
         "click 2\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(m_ini.OdbcIni(), "");
-    EXPECT_FALSE(MachineHiveExists());
+    EXPECT_FALSE(DriverConfigurationExists());
 }
 
 TEST_F(DataSourceToolTest, NameHostAndPortAreCheckedAndAnInvalidPortBecomesTheMechanismsDefault)
@@ -322,7 +327,7 @@ TEST_F(DataSourceToolTest, ANameTheInstallerRefusesOrCannotCheckStopsBeforeTheDi
         << noFunction.errors;
     EXPECT_EQ(noFunction.errors.find("refuse"), std::string::npos) << noFunction.errors;
     EXPECT_EQ(m_ini.OdbcIni(), "");
-    EXPECT_FALSE(MachineHiveExists());
+    EXPECT_FALSE(DriverConfigurationExists());
 }
 
 TEST_F(DataSourceToolTest, TheInstalledToolLoadsNoLibraryTheEnvironmentNames)
@@ -350,7 +355,7 @@ TEST_F(DataSourceToolTest, AnExceptionOfNoStandardTypeIsReportedAndSavesNothing)
         EXPECT_EQ(run.exitCode, 4) << name << ": " << run.errors;
         EXPECT_EQ(run.errors, "tool_with_test_libraries: " + message);
         EXPECT_EQ(m_ini.OdbcIni(), "");
-        EXPECT_FALSE(MachineHiveExists());
+        EXPECT_FALSE(DriverConfigurationExists());
     }
 }
 

@@ -111,6 +111,36 @@ TEST_F(ProductIdentityTest, OnlyTheFirstIdentitySticks)
     EXPECT_EQ(names.at("driver-key-path"), "SOFTWARE\\Dravo\\First Driver\\Driver");
 }
 
+/// The driver key lives in the file the identity's own names point to, so a
+/// product built with other names finds its own file.
+TEST_F(ProductIdentityTest, TheIdentitysNamesFindTheDriversConfigurationFile)
+{
+    const Dravo::Test::ScopedEnv noRoot("DRAVO_REGISTRY_ROOT", std::nullopt);
+    const Dravo::Test::ScopedEnv home("HOME", "/home/someone");
+    const Dravo::Test::ScopedEnv noFile("SPARKINI", std::nullopt);
+    Names names = RunProbe();
+    EXPECT_EQ(names.at("machine-file"), "/etc/vezuravuz.ini");
+    EXPECT_EQ(names.at("user-file"), "/home/someone/.vezuravuz.ini");
+    names = RunProbe({"twice"});
+    EXPECT_EQ(names.at("machine-file"), "/etc/first.ini");
+    EXPECT_EQ(names.at("user-file"), "/home/someone/.first.ini");
+    {
+        const Dravo::Test::ScopedEnv named("FIRSTINI", "/opt/first/odbc.ini");
+        names = RunProbe({"twice"});
+        EXPECT_EQ(names.at("machine-file"), "/opt/first/odbc.ini");
+        EXPECT_EQ(names.at("user-file"), "/opt/first/odbc.ini");
+    }
+    {
+        const Dravo::Test::ScopedEnv root("DRAVO_REGISTRY_ROOT", "/srv/registry");
+        names = RunProbe();
+        EXPECT_EQ(names.at("machine-file"), "/srv/registry/vezuravuz.ini");
+        EXPECT_EQ(names.at("user-file"), "/srv/registry/.vezuravuz.ini");
+        const Dravo::Test::ScopedEnv named("SPARKINI", "/home/someone/spark.ini");
+        names = RunProbe();
+        EXPECT_EQ(names.at("machine-file"), "/home/someone/spark.ini") << "the driver reads no other file then";
+    }
+}
+
 TEST(CompactDriverNameTest, RemovesExactlyTheTwentyTwoCharacters)
 {
     using Dravo::VezurAVUZ::MakeCompactDriverName;

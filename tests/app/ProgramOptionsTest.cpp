@@ -65,7 +65,8 @@ TEST(ProgramOptionsTest, UsageNamesEveryOptionAndExitCode)
 {
     const std::string usage = GetUsageText("dravo-spark-config");
     for (const char* text : {"--script FILE", "--registry-root DIR", "--dsn NAME", "--help", "--version",
-             "1 after OK, 0 after Cancel", "dravo-spark-config(1)"}) {
+             "1 after OK, 0 after Cancel", "dravo-spark-config(1)", "SPARKINI", "/etc/vezuravuz.ini",
+             "~/.vezuravuz.ini", "DIR/vezuravuz.ini"}) {
         EXPECT_NE(usage.find(text), std::string::npos) << text;
     }
 }

@@ -1,23 +1,22 @@
 // dravo-spark-config as an administrator runs it: in a real terminal (a
-// private tmux server), driven by keys, saving into a private registry root.
+// private tmux server), driven by keys, saving into the configuration file of
+// a private registry root.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "platform/Registry.h"
-#include "support/WideString.h"
 #include "tests/app/ToolRun.h"
+#include "tests/common/DriverConfigurationFile.h"
 #include "tests/ui/terminal/TmuxSession.h"
 
 namespace Dravo::Test {
 namespace {
 
-constexpr const char* TYPICAL_HIVE = "Windows Registry Editor Version 5.00\r\n\r\n"
-                                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
-                                     "\"SparkServerType\"=\"3\"\r\n"
-                                     "\"AuthMech\"=\"3\"\r\n"
-                                     "\"ThriftTransport\"=\"1\"\r\n";
+constexpr const char* TYPICAL_CONFIGURATION = "[Driver]\r\n"
+                                              "SparkServerType=3\r\n"
+                                              "AuthMech=3\r\n"
+                                              "ThriftTransport=1\r\n";
 
 class TerminalRunTest : public ::testing::Test {
 protected:
@@ -26,7 +25,7 @@ protected:
         if (!TmuxSession::Available()) {
             GTEST_SKIP() << "tmux is not installed (scripts/install-deps.sh installs it)";
         }
-        WriteFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg", TYPICAL_HIVE);
+        WriteFileBytes(MachineConfigurationFile(m_root.Path()), TYPICAL_CONFIGURATION);
     }
 
     std::vector<std::string> Command() const
@@ -43,6 +42,17 @@ TEST_F(TerminalRunTest, ChangingTheMechanismWithTheKeyboardAndOKSaves)
     ASSERT_TRUE(session.WaitFor("Dravo Spark ODBC Driver Configuration")) << session.LastScreen();
     EXPECT_EQ(session.Format("#{alternate_on}"), "1");
     ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+
+    // The file it edits is named on the line below the dialog's frame.
+    const std::string file = MachineConfigurationFile(m_root.Path()).string();
+    const std::string shown = session.LastScreen();
+    const size_t named = shown.find("Configuration file: " + file);
+    ASSERT_NE(named, std::string::npos) << shown;
+    const size_t lineStart = shown.rfind('\n', named);
+    ASSERT_NE(lineStart, std::string::npos) << shown;
+    const size_t previousStart = shown.rfind('\n', lineStart - 1);
+    const std::string previous = shown.substr(previousStart + 1, lineStart - previousStart - 1);
+    EXPECT_NE(previous.find("\u2518"), std::string::npos) << "not below the dialog's bottom edge:\n" << shown;
 
     // The server type has the focus; the mechanism is next. Its list opens
     // on the current entry, and "User Name" is the one above.
@@ -64,19 +74,10 @@ TEST_F(TerminalRunTest, ChangingTheMechanismWithTheKeyboardAndOKSaves)
     session.Key("Enter");
     EXPECT_EQ(session.WaitForExit(), 1) << session.LastScreen();
 
-    OS::SetRegistryRoot(m_root.Path().string());
-    OS::DiscardRegistryCache();
-    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver");
-    ASSERT_TRUE(key);
-    const auto text = [&](std::u16string_view name) {
-        const auto value = key->QueryValue(name);
-        return value ? Support::WideString(OS::GetRegistryStringText(value->data)).GetAsUTF8() : "<absent>";
-    };
-    EXPECT_EQ(text(u"AuthMech"), "2");
-    EXPECT_EQ(text(u"UID"), "alice");
-    EXPECT_EQ(text(u"ThriftTransport"), "1");
-    OS::SetRegistryRoot("");
-    OS::DiscardRegistryCache();
+    const auto values = ReadDriverSection(MachineConfigurationFile(m_root.Path()));
+    EXPECT_EQ(values.at("AuthMech"), "2");
+    EXPECT_EQ(values.at("UID"), "alice");
+    EXPECT_EQ(values.at("ThriftTransport"), "1");
 }
 
 TEST_F(TerminalRunTest, AnUnknownTerminalTypeIsReportedAndNothingSaved)
@@ -88,15 +89,15 @@ TEST_F(TerminalRunTest, AnUnknownTerminalTypeIsReportedAndNothingSaved)
     TmuxSession session(command, {});
     EXPECT_EQ(session.WaitForExit(), 4) << session.LastScreen();
     EXPECT_NE(session.LastScreen().find("dravo-no-such-terminal"), std::string::npos) << session.LastScreen();
-    EXPECT_EQ(ReadFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg"), TYPICAL_HIVE);
+    EXPECT_EQ(ReadFileBytes(MachineConfigurationFile(m_root.Path())), TYPICAL_CONFIGURATION);
 }
 
 TEST_F(TerminalRunTest, LogLinesThatCannotBeWrittenStayOffTheDialogsAndAreToldOnce)
 {
     // Tracing into a folder that cannot be made: every line falls back.
     const std::string folder = (m_root / "no" / "such").string();
-    WriteFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg",
-        std::string(TYPICAL_HIVE) + "\"LogLevel\"=\"6\"\r\n\"LogPath\"=\"" + folder + "\"\r\n");
+    WriteFileBytes(MachineConfigurationFile(m_root.Path()),
+        std::string(TYPICAL_CONFIGURATION) + "LogLevel=6\r\nLogPath=" + folder + "\r\n");
     TmuxSession session(Command(), {});
     ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
     // Cancel, OK, then Logging Options: its dialog traces as it opens.
@@ -126,22 +127,38 @@ TEST_F(TerminalRunTest, LogLinesThatCannotBeWrittenStayOffTheDialogsAndAreToldOn
 TEST_F(TerminalRunTest, AnExceptionOfNoStandardTypeGivesTheTerminalBackAndIsReported)
 {
     // The test build of the tool, with an installer library that throws when
-    // the start-up checks the data source name, while the dialogs own the
-    // terminal.
+    // it checks the name "Sales" (the start-up does, once the terminal is
+    // taken) or "Renamed" (the dialog's OK does).
     const std::vector<std::string> command{BuiltProgram("tests/tool_with_test_libraries").string(),
         "--registry-root", m_root.Path().string(), "--dsn", "Sales"};
-    TmuxSession::Options options;
-    options.environment = {"DRAVO_ODBCINST_LIBRARY=" + BuiltProgram("tests/fake_odbcinst_throwing.so").string(),
-        "DRAVO_FAKE_INSTALLER_THROW_FOR_NAME=Sales"};
-    TmuxSession session(command, options);
-    EXPECT_EQ(session.WaitForExit(), 4) << session.LastScreen();
-    EXPECT_EQ(session.Format("#{alternate_on}"), "0");
-    std::string screen = session.LastScreen();
-    std::erase(screen, '\n');
-    EXPECT_NE(screen.find("the configuration tool failed: an error of unknown kind; nothing was changed."),
-        std::string::npos)
-        << session.LastScreen();
-    EXPECT_EQ(ReadFileBytes(m_root / "HKEY_LOCAL_MACHINE.reg"), TYPICAL_HIVE);
+    const auto run = [&](const std::string& thrownFor, const std::string& told, bool openDialog) {
+        SCOPED_TRACE(thrownFor);
+        TmuxSession::Options options;
+        options.environment = {"DRAVO_ODBCINST_LIBRARY=" + BuiltProgram("tests/fake_odbcinst_throwing.so").string(),
+            "DRAVO_FAKE_INSTALLER_THROW_FOR_NAME=" + thrownFor};
+        TmuxSession session(command, options);
+        if (openDialog) {
+            ASSERT_TRUE(session.WaitFor("DSN Setup")) << session.LastScreen();
+            // The name has the focus; the host is three fields on.
+            session.Key("C-u");
+            session.Text("Renamed");
+            session.Key("Tab");
+            session.Key("Tab");
+            session.Key("Tab");
+            session.Text("spark.example.com");
+            ASSERT_TRUE(session.WaitFor("spark.example.com")) << session.LastScreen();
+            session.Key("Enter");
+        }
+        EXPECT_EQ(session.WaitForExit(), 4) << session.LastScreen();
+        EXPECT_EQ(session.Format("#{alternate_on}"), "0");
+        std::string screen = session.LastScreen();
+        std::erase(screen, '\n');
+        EXPECT_NE(screen.find(told + " failed: an error of unknown kind; nothing was changed."), std::string::npos)
+            << session.LastScreen();
+    };
+    run("Sales", "the configuration tool", false);
+    run("Renamed", "the configuration dialog", true);
+    EXPECT_EQ(ReadFileBytes(MachineConfigurationFile(m_root.Path())), TYPICAL_CONFIGURATION);
 }
 
 } // namespace

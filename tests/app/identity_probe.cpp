@@ -1,6 +1,7 @@
 // Prints the product identity's derived names, one name=value a line, as the
-// copy of this program placed beside a product description file sees them.
-// "twice" first sets a different identity, then the built-in one.
+// copy of this program placed beside a product description file sees them,
+// and the files that hold the driver key. "twice" first sets a different
+// identity (other configuration file names too), then the built-in one.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "app/ModuleInstance.h"
 #include "app/ProductIdentity.h"
 #include "app/ProductNames.h"
+#include "platform/Registry.h"
 #include "support/DSISettings.h"
 #include "support/SettingsReader.h"
 
@@ -41,6 +43,8 @@ int main(int argc, char** argv)
         ProductIdentity first = GetBuiltInProductIdentity();
         first.driverName = u"First Driver";
         first.version = u"9.9";
+        first.configEnvironmentVariable = u"FIRSTINI";
+        first.userConfigFileName = u".first.ini";
         SetProductIdentity(first);
     }
     SetProductIdentity();
@@ -61,5 +65,9 @@ int main(int argc, char** argv)
     Print("module-directory", GetModuleDirectory());
     Print("description-file", GetProductDescriptionFilePath());
     Print("log-file", GetToolLogFileName());
+    const std::u16string driverKey = GetDriverKeyPath().GetAsU16String();
+    std::printf("machine-file=%s\n",
+        Dravo::OS::GetRegistryKeyFilePath(Dravo::OS::RegistryHive::LocalMachine, driverKey).c_str());
+    std::printf("user-file=%s\n", Dravo::OS::GetRegistryKeyFilePath(Dravo::OS::RegistryHive::CurrentUser, driverKey).c_str());
     return 0;
 }

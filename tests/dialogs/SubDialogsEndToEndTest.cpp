@@ -1,5 +1,6 @@
 // Every sub-dialog through the real program: dravo-spark-config run as a
-// child with a script and a private registry root, the hive read back after.
+// child with a script and a private registry root, the driver's configuration
+// file read back after.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -8,57 +9,31 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Registry.h"
-#include "support/WideString.h"
+#include "tests/common/DriverConfigurationFile.h"
 #include "tests/common/ProgramRun.h"
 #include "tests/common/TempDir.h"
 
 namespace Dravo::Test {
 namespace {
 
-constexpr std::u16string_view DRIVER_KEY_PATH = u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
-
 using Values = std::map<std::string, std::string>;
 
 class SubDialogsEndToEndTest : public ::testing::Test {
 protected:
-    void WriteMachineHive(const Values& values) const
+    void WriteConfiguration(const Values& values) const
     {
-        std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
-                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n";
-        for (const auto& [name, value] : values) {
-            text += "\"" + name + "\"=\"" + value + "\"\r\n";
-        }
-        std::ofstream(HivePath(), std::ios::binary) << text;
+        std::ofstream(ConfigurationPath(), std::ios::binary) << DriverSectionText(values);
     }
 
-    [[nodiscard]] std::string HiveBytes() const
+    [[nodiscard]] std::string ConfigurationBytes() const
     {
-        std::ifstream in(HivePath(), std::ios::binary);
+        std::ifstream in(ConfigurationPath(), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    [[nodiscard]] std::filesystem::path HivePath() const { return m_root / "HKEY_LOCAL_MACHINE.reg"; }
+    [[nodiscard]] std::filesystem::path ConfigurationPath() const { return MachineConfigurationFile(m_root.Path()); }
 
-    [[nodiscard]] Values ReadDriverKey() const
-    {
-        OS::SetRegistryRoot(m_root.Path().string());
-        OS::DiscardRegistryCache();
-        Values values;
-        if (auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DRIVER_KEY_PATH)) {
-            for (uint32_t index = 0;; ++index) {
-                auto value = key->EnumValue(index);
-                if (!value) {
-                    break;
-                }
-                values[Support::WideString(value->name).GetAsUTF8()]
-                    = Support::WideString(OS::GetRegistryStringText(value->data)).GetAsUTF8();
-            }
-        }
-        OS::SetRegistryRoot("");
-        OS::DiscardRegistryCache();
-        return values;
-    }
+    [[nodiscard]] Values ReadDriverKey() const { return ReadDriverSection(ConfigurationPath()); }
 
     ProgramRun RunScript(const std::string& script)
     {
@@ -72,7 +47,7 @@ protected:
     TempDir m_scripts;
 };
 
-const Values STARTING_HIVE = {{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "2"},
+const Values STARTING_CONFIGURATION = {{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "2"},
     {"HTTPPath", "/cliservice"}, {"http.header.X-Old", "1"}, {"SSP_Old", "1"}, {"SSP_Keep", "k"},
     {"RowsFetchedPerBlock", "500"}, {"SSL", "0"}};
 
@@ -128,11 +103,11 @@ const std::string EVERY_SUB_DIALOG
 
 TEST_F(SubDialogsEndToEndTest, EverySubDialogIsSavedAfterOkInTheMainDialog)
 {
-    WriteMachineHive(STARTING_HIVE);
+    WriteConfiguration(STARTING_CONFIGURATION);
     const ProgramRun run = RunScript(EVERY_SUB_DIALOG + "click 1\n");
     ASSERT_EQ(run.exitCode, 1) << run.output << run.errors;
 
-    const Values hive = ReadDriverKey();
+    const Values saved = ReadDriverKey();
     const Values expected = {{"RowsFetchedPerBlock", "2000"}, {"UseNativeQuery", "1"}, {"SSP_New", "2"},
         {"SSP_Keep", "k"}, {"LCaseSspKeyName", "0"}, {"ApplySSPWithQueries", "1"}, {"SSL", "1"},
         {"TrustedCerts", "/etc/ssl/ca.pem"}, {"TwoWaySSL", "1"}, {"ClientCert", "/keys/client.pem"},
@@ -140,29 +115,29 @@ TEST_F(SubDialogsEndToEndTest, EverySubDialogIsSavedAfterOkInTheMainDialog)
         {"AllowSelfSignedServerCert", "0"}, {"HTTPPath", "/gateway"}, {"http.header.X-New", "v"},
         {"LogLevel", "5"}, {"LogPath", "/var/log/dravo"}, {"LogFileCount", "5"}, {"LogFileSize", "3145728"}};
     for (const auto& [name, value] : expected) {
-        ASSERT_EQ(hive.count(name), 1U) << name;
-        EXPECT_EQ(hive.at(name), value) << name;
+        ASSERT_EQ(saved.count(name), 1U) << name;
+        EXPECT_EQ(saved.at(name), value) << name;
     }
-    EXPECT_EQ(hive.count("SSP_Old"), 0U);
-    EXPECT_EQ(hive.count("http.header.X-Old"), 0U);
-    ASSERT_EQ(hive.count("EncryptedClientPrivateKeyPWD"), 1U);
-    EXPECT_EQ(hive.at("EncryptedClientPrivateKeyPWD").substr(0, 1), "_");
-    EXPECT_EQ(hive.at("EncryptedClientPrivateKeyPWD").find("secret"), std::string::npos);
+    EXPECT_EQ(saved.count("SSP_Old"), 0U);
+    EXPECT_EQ(saved.count("http.header.X-Old"), 0U);
+    ASSERT_EQ(saved.count("EncryptedClientPrivateKeyPWD"), 1U);
+    EXPECT_EQ(saved.at("EncryptedClientPrivateKeyPWD").substr(0, 1), "_");
+    EXPECT_EQ(saved.at("EncryptedClientPrivateKeyPWD").find("secret"), std::string::npos);
 }
 
 TEST_F(SubDialogsEndToEndTest, CancellingTheMainDialogAfterConfirmedSubDialogsWritesNothing)
 {
-    WriteMachineHive(STARTING_HIVE);
-    const std::string before = HiveBytes();
+    WriteConfiguration(STARTING_CONFIGURATION);
+    const std::string before = ConfigurationBytes();
     const ProgramRun run = RunScript(EVERY_SUB_DIALOG + "click 2\n");
     ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
-    EXPECT_EQ(HiveBytes(), before);
+    EXPECT_EQ(ConfigurationBytes(), before);
 }
 
 TEST_F(SubDialogsEndToEndTest, CancelledSubDialogsChangeNothing)
 {
-    WriteMachineHive(STARTING_HIVE);
-    const std::string before = HiveBytes();
+    WriteConfiguration(STARTING_CONFIGURATION);
+    const std::string before = ConfigurationBytes();
     const std::string cancelEverySubDialog
         = "click 1029\n"
           "type 1033 2000\n"
@@ -182,17 +157,17 @@ TEST_F(SubDialogsEndToEndTest, CancelledSubDialogsChangeNothing)
           "click 2\n";
     ProgramRun run = RunScript(cancelEverySubDialog + "click 2\n");
     ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
-    EXPECT_EQ(HiveBytes(), before);
+    EXPECT_EQ(ConfigurationBytes(), before);
 
     // Confirming the main dialog afterwards writes the settings as they were.
     run = RunScript(cancelEverySubDialog + "click 1\n");
     ASSERT_EQ(run.exitCode, 1) << run.output << run.errors;
-    const Values hive = ReadDriverKey();
-    EXPECT_EQ(hive.at("RowsFetchedPerBlock"), "500");
-    EXPECT_EQ(hive.at("SSP_Old"), "1");
-    EXPECT_EQ(hive.at("SSL"), "0");
-    EXPECT_EQ(hive.at("HTTPPath"), "/cliservice");
-    EXPECT_EQ(hive.at("LogLevel"), "0");
+    const Values saved = ReadDriverKey();
+    EXPECT_EQ(saved.at("RowsFetchedPerBlock"), "500");
+    EXPECT_EQ(saved.at("SSP_Old"), "1");
+    EXPECT_EQ(saved.at("SSL"), "0");
+    EXPECT_EQ(saved.at("HTTPPath"), "/cliservice");
+    EXPECT_EQ(saved.at("LogLevel"), "0");
 }
 
 } // namespace

@@ -1,8 +1,10 @@
-// Hand-edited input: a driver key whose values are out of range, no numbers,
-// empty, a mebibyte long, not valid UTF-16, spelled in another case or of
-// another type; product description files cut short, wrongly padded or not
+// Hand-written input: a driver configuration file with comments everywhere,
+// CR LF line ends, a byte-order mark, names given twice, sections named in
+// another case, very long lines; values out of range, no numbers, empty or a
+// mebibyte long; product description files cut short, wrongly padded or not
 // XML; configuration files to import holding binary data. The tool opens,
-// shows what the reading rules make of them, and saves without error.
+// shows what the reading rules make of them, saves without error, and keeps
+// every byte of the file its save does not change.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -24,50 +26,41 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string MEBIBYTE_OF_DIGITS(1 << 20, '7');
-/// "3" followed by a lone high surrogate: text that is not valid UTF-16.
-constexpr const char* BROKEN_UTF16 = "hex(1):33,00,00,d8,00,00";
 
-std::string Quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
-/// "Name"=DATA lines; DATA is a quoted text or a typed form such as dword:...
+/// "Name=Text" lines with CR LF ends, as written by hand on Windows.
 std::string Lines(const std::vector<std::pair<std::string, std::string>>& values)
 {
     std::string text;
     for (const auto& [name, data] : values) {
-        text += Quoted(name) + "=" + data + "\r\n";
+        text += name + "=" + data + "\r\n";
     }
     return text;
 }
 
-std::string DriverKeyHive(const std::string& lines)
+std::string DriverSection(const std::string& lines)
 {
-    return "Windows Registry Editor Version 5.00\r\n\r\n"
-           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
-        + lines;
+    return "; by hand\r\n[Driver]\r\n" + lines;
 }
 
-struct HiveCase {
+struct FileCase {
     std::string what;
     std::string lines;
     /// Expectations and actions, ending with the main dialog's OK.
     std::string script;
-    /// Value name -> text after the save ("<absent>", "<type N>").
+    /// Value name -> text after the save ("<absent>").
     std::map<std::u16string, std::string> saved;
 };
 
 class BadInputTest : public ToolFaultFixture {
 protected:
-    void RunCases(const std::vector<HiveCase>& cases)
+    void RunCases(const std::vector<FileCase>& cases)
     {
-        for (const HiveCase& c : cases) {
+        for (const FileCase& c : cases) {
             SCOPED_TRACE(c.what);
-            WriteHive(DriverKeyHive(c.lines));
+            WriteConfiguration(DriverSection(c.lines));
             const ProgramRun run = RunScript(c.script);
             EXPECT_EQ(run.exitCode, EXIT_SAVED) << run.errors.substr(0, 2000);
-            const HiveContents after = Hive();
+            const ConfigurationContents after = Contents();
             ASSERT_TRUE(after.Parsed()) << after.Error();
             for (const auto& [name, text] : c.saved) {
                 EXPECT_EQ(after.Text(name), text) << Support::WideString(name).GetAsUTF8();
@@ -76,55 +69,132 @@ protected:
     }
 };
 
+TEST_F(BadInputTest, AHandWrittenFileKeepsEveryByteTheSaveDoesNotChange)
+{
+    const std::string longComment = "; " + std::string(1 << 20, 'c');
+    const std::string before = "\xEF\xBB\xBF; written by hand on Windows\r\n"
+                               "[ODBC]\r\n"
+                               "Trace = No ; a reader takes all of it\r\n"
+                               "\r\n"
+                               "  [ driver ]   ; the driver's own section\r\n"
+                               "# the server\r\n"
+                               "SparkServerType = 3\r\n"
+                               "AuthMech=3\r\n"
+                               "   UID   =   operator   \r\n"
+                               "a line no reader understands\r\n"
+                             + longComment + "\r\n"
+                               "authmech=8\r\n"
+                               "VendorExtra=kept\r\n"
+                               "\r\n"
+                               "[Other]\r\n"
+                               "UID=not the driver's\r\n"
+                               "[DRIVER]\r\n"
+                               "SPARKSERVERTYPE=2\r\n"
+                               "SSL=0\r\n"
+                               "ThriftTransport=1\r\n"
+                               "; the end, without a line end";
+    WriteConfiguration(before);
+    // The first of two lines counts; sections of any case are the driver's.
+    const ProgramRun run = RunScript("expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
+                                     "expect 1040 selected User Name and Password\n"
+                                     "expect 1044 text operator\n"
+                                     "expect 1093 selected SASL\n"
+                                     "select 1040 Kerberos\n"
+                                     "type 1041 EXAMPLE.COM\n"
+                                     "type 1042 spark.example.com\n"
+                                     "type 1043 spark\n"
+                                     "click 1\n");
+    ASSERT_EQ(run.exitCode, EXIT_SAVED) << run.errors.substr(0, 2000);
+    const ConfigurationContents after = Contents();
+    ASSERT_TRUE(after.Parsed()) << after.Error();
+
+    // The changed mechanism keeps its line, and the later line of the same
+    // name goes; every other line stays, the new values follow the section's
+    // last value with the file's own line ends.
+    const std::string kept = "\xEF\xBB\xBF; written by hand on Windows\r\n"
+                             "[ODBC]\r\n"
+                             "Trace = No ; a reader takes all of it\r\n"
+                             "\r\n"
+                             "  [ driver ]   ; the driver's own section\r\n"
+                             "# the server\r\n"
+                             "SparkServerType = 3\r\n"
+                             "AuthMech=1\r\n"
+                             "   UID   =   operator   \r\n"
+                             "a line no reader understands\r\n"
+                           + longComment + "\r\n"
+                             "VendorExtra=kept\r\n";
+    const std::string tail = "\r\n"
+                             "[Other]\r\n"
+                             "UID=not the driver's\r\n"
+                             "[DRIVER]\r\n"
+                             "SPARKSERVERTYPE=2\r\n"
+                             "SSL=0\r\n"
+                             "ThriftTransport=1\r\n"
+                             "; the end, without a line end";
+    const std::string& bytes = after.Bytes();
+    ASSERT_EQ(bytes.compare(0, kept.size(), kept), 0) << bytes.substr(0, 400);
+    ASSERT_TRUE(bytes.ends_with(tail)) << bytes.substr(bytes.size() - std::min<size_t>(bytes.size(), 400));
+    const std::string added = bytes.substr(kept.size(), bytes.size() - kept.size() - tail.size());
+    EXPECT_NE(added.find("KrbRealm=EXAMPLE.COM\r\n"), std::string::npos) << added;
+    EXPECT_EQ(added.find('\n'), added.find("\r\n") + 1) << "CR LF, as the file has them";
+    for (size_t start = 0; start < added.size();) {
+        const size_t end = added.find("\r\n", start);
+        ASSERT_NE(end, std::string::npos) << added;
+        EXPECT_NE(added.find('=', start), std::string::npos) << added.substr(start, end - start);
+        EXPECT_EQ(added.substr(start, end - start).find('\n'), std::string::npos);
+        start = end + 2;
+    }
+    EXPECT_EQ(after.Text(u"AuthMech"), "1");
+    EXPECT_EQ(after.Text(u"SparkServerType"), "3");
+    EXPECT_EQ(after.Text(u"UID"), "operator");
+    EXPECT_EQ(after.Text(u"KrbServiceName"), "spark");
+}
+
 TEST_F(BadInputTest, ServerTypesThatAreNotExactlyTwoOrThreeReadAsSharkServer)
 {
     const std::string shark = "expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\nclick 1\n";
     const auto sharkCase = [&](const std::string& what, const std::string& data) {
-        return HiveCase{what, Lines({{"SparkServerType", data}}), shark, {{u"SparkServerType", "1"}}};
+        return FileCase{what, Lines({{"SparkServerType", data}}), shark, {{u"SparkServerType", "1"}}};
     };
     RunCases({
-        sharkCase("a leading zero", Quoted("03")),
-        sharkCase("a leading blank", Quoted(" 3")),
-        sharkCase("out of range", Quoted("4")),
-        sharkCase("empty", Quoted("")),
-        sharkCase("not a number", Quoted("three")),
-        sharkCase("a mebibyte long", Quoted(MEBIBYTE_OF_DIGITS)),
-        sharkCase("not valid UTF-16", BROKEN_UTF16),
-        sharkCase("binary", "hex:33,00"),
-        sharkCase("an expandable string", "hex(2):33,00,00,00"),
-        sharkCase("a multi-string", "hex(7):33,00,00,00,00,00"),
-        {"a number of type dword", Lines({{"SparkServerType", "dword:00000003"}}),
+        sharkCase("a leading zero", "03"),
+        sharkCase("a sign", "+3"),
+        sharkCase("a fraction", "3.0"),
+        sharkCase("in quotes, which are part of the text", "\"3\""),
+        sharkCase("followed by what looks like a comment", "3 ; thrift"),
+        sharkCase("out of range", "4"),
+        sharkCase("empty", ""),
+        sharkCase("not a number", "three"),
+        sharkCase("a mebibyte long", MEBIBYTE_OF_DIGITS),
+        {"blanks around it, which a reader drops", "SparkServerType =\t 3 \t\r\n",
             "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\nclick 1\n", {{u"SparkServerType", "3"}}},
-        {"a number of type qword", Lines({{"SparkServerType", "hex(b):02,00,00,00,00,00,00,00"}}),
-            "expect 1038 selected SharkServer2 (Shark 0.9.*)\nclick 1\n", {{u"SparkServerType", "2"}}},
-        {"the name in lower case", Lines({{"sparkservertype", Quoted("2")}}),
+        {"the name in lower case", Lines({{"sparkservertype", "2"}}),
             "expect 1038 selected SharkServer2 (Shark 0.9.*)\nclick 1\n", {{u"SparkServerType", "2"}}},
     });
-    // The value keeps the spelling it was created with.
-    EXPECT_NE(ReadFileBytes(HivePath()).find("\"sparkservertype\"=\"2\""), std::string::npos);
+    // The value keeps the spelling it was written with.
+    EXPECT_NE(ReadFileBytes(ConfigurationPath()).find("\r\nsparkservertype=2\r\n"), std::string::npos);
 }
 
 TEST_F(BadInputTest, MechanismsThatDoNotReadFallBackToTheProductDefault)
 {
     const auto mechanismCase = [](const std::string& what, const std::string& data, const std::string& label,
                                    const std::string& stored) {
-        return HiveCase{what, Lines({{"SparkServerType", Quoted("3")}, {"AuthMech", data}}),
+        return FileCase{what, Lines({{"SparkServerType", "3"}, {"AuthMech", data}}),
             "expect 1040 selected " + label + "\nclick 1\n", {{u"AuthMech", stored}}};
     };
     RunCases({
-        mechanismCase("not a number", Quoted("abc"), "User Name", "2"),
-        mechanismCase("empty", Quoted(""), "User Name", "2"),
-        mechanismCase("beyond 16 bits", Quoted("65536"), "User Name", "2"),
-        mechanismCase("negative", Quoted("-1"), "User Name", "2"),
-        mechanismCase("above the last mechanism", Quoted("11"), "User Name", "2"),
-        mechanismCase("a mebibyte long", Quoted(MEBIBYTE_OF_DIGITS), "User Name", "2"),
-        mechanismCase("not valid UTF-16", BROKEN_UTF16, "User Name", "2"),
-        mechanismCase("binary", "hex:30,00", "User Name", "2"),
-        mechanismCase("a number of type dword", "dword:00000000", "No Authentication", "0"),
-        {"the name in upper case", Lines({{"SparkServerType", Quoted("3")}, {"AUTHMECH", Quoted("3")}}),
+        mechanismCase("not a number", "abc", "User Name", "2"),
+        mechanismCase("empty", "", "User Name", "2"),
+        mechanismCase("beyond 16 bits", "65536", "User Name", "2"),
+        mechanismCase("negative", "-1", "User Name", "2"),
+        mechanismCase("above the last mechanism", "11", "User Name", "2"),
+        mechanismCase("a mebibyte long", MEBIBYTE_OF_DIGITS, "User Name", "2"),
+        {"the name in upper case", Lines({{"SparkServerType", "3"}, {"AUTHMECH", "3"}}),
             "expect 1040 selected User Name and Password\nclick 1\n", {{u"AuthMech", "3"}}},
+        {"the name twice: the first line counts", Lines({{"SparkServerType", "3"}, {"AuthMech", "0"}, {"AuthMech", "3"}}),
+            "expect 1040 selected No Authentication\nclick 1\n", {{u"AuthMech", "0"}}},
         // An older form: user name and password over HTTP with SSL.
-        {"an older form", Lines({{"SparkServerType", Quoted("3")}, {"AuthMech", Quoted("8")}}),
+        {"an older form", Lines({{"SparkServerType", "3"}, {"AuthMech", "8"}}),
             "expect 1040 selected User Name and Password\nexpect 1093 selected HTTP\nclick 1\n",
             {{u"AuthMech", "3"}, {u"ThriftTransport", "2"}, {u"SSL", "1"}}},
     });
@@ -134,20 +204,16 @@ TEST_F(BadInputTest, TransportsThatDoNotReadAreSasl)
 {
     const auto transportCase = [](const std::string& what, const std::string& data, const std::string& label,
                                    const std::string& stored) {
-        return HiveCase{what,
-            Lines({{"SparkServerType", Quoted("3")}, {"AuthMech", Quoted("3")}, {"ThriftTransport", data}}),
+        return FileCase{what, Lines({{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", data}}),
             "expect 1093 selected " + label + "\nclick 1\n", {{u"ThriftTransport", stored}}};
     };
     RunCases({
-        transportCase("out of range", Quoted("5"), "SASL", "1"),
-        transportCase("negative", Quoted("-1"), "SASL", "1"),
-        transportCase("not a number", Quoted("http"), "SASL", "1"),
-        transportCase("empty", Quoted(""), "SASL", "1"),
-        transportCase("a mebibyte long", Quoted(MEBIBYTE_OF_DIGITS), "SASL", "1"),
-        transportCase("binary", "hex:32,00", "SASL", "1"),
-        transportCase("a number of type dword", "dword:00000002", "HTTP", "2"),
-        {"the name in another case", Lines({{"SparkServerType", Quoted("3")}, {"AuthMech", Quoted("3")},
-                                         {"THRIFTtransport", Quoted("0")}}),
+        transportCase("out of range", "5", "SASL", "1"),
+        transportCase("negative", "-1", "SASL", "1"),
+        transportCase("not a number", "http", "SASL", "1"),
+        transportCase("empty", "", "SASL", "1"),
+        transportCase("a mebibyte long", MEBIBYTE_OF_DIGITS, "SASL", "1"),
+        {"the name in another case", Lines({{"SparkServerType", "3"}, {"AuthMech", "3"}, {"THRIFTtransport", "0"}}),
             "expect 1093 selected Binary\nclick 1\n", {{u"ThriftTransport", "0"}}},
     });
 }
@@ -171,24 +237,23 @@ TEST_F(BadInputTest, AdvancedNumbersThatDoNotReadShowTheirFallbacks)
         {u"BinaryColumnLength", "32767"}, {u"DecimalColumnScale", "10"}, {u"RowsFetchedPerBlock", "10000"},
         {u"AsyncExecPollInterval", "100"}, {u"SocketTimeout", "30"}};
     const auto allSetTo = [&](const std::string& data) {
-        std::string lines = Lines({{"SparkServerType", Quoted("3")}});
+        std::string lines = Lines({{"SparkServerType", "3"}});
         for (const std::string& name : names) {
             lines += Lines({{name, data}});
         }
         return lines;
     };
-    std::string outOfRange = Lines({{"SparkServerType", Quoted("3")}, {"DefaultStringColumnLength", Quoted("0")},
-        {"BinaryColumnLength", Quoted("4294967296")}, {"DecimalColumnScale", Quoted("40000")},
-        {"RowsFetchedPerBlock", Quoted("4294967296")}, {"AsyncExecPollInterval", Quoted("2147483648")},
-        {"SocketTimeout", Quoted("-1")}});
+    std::string outOfRange = Lines({{"SparkServerType", "3"}, {"DefaultStringColumnLength", "0"},
+        {"BinaryColumnLength", "4294967296"}, {"DecimalColumnScale", "40000"}, {"RowsFetchedPerBlock", "4294967296"},
+        {"AsyncExecPollInterval", "2147483648"}, {"SocketTimeout", "-1"}});
     RunCases({
         {"out of range", outOfRange, fallbacks, stored},
-        {"not numbers", allSetTo(Quoted("12abc")), fallbacks, stored},
-        {"empty", allSetTo(Quoted("")), fallbacks, stored},
-        {"a mebibyte long", allSetTo(Quoted(MEBIBYTE_OF_DIGITS)), fallbacks, stored},
-        {"not valid UTF-16", allSetTo(BROKEN_UTF16), fallbacks, stored},
-        {"binary", allSetTo("hex:31,00,30,00"), fallbacks, stored},
-        {"numbers of type dword", allSetTo("dword:00000200"),
+        {"not numbers", allSetTo("12abc"), fallbacks, stored},
+        {"empty", allSetTo(""), fallbacks, stored},
+        {"a mebibyte long", allSetTo(MEBIBYTE_OF_DIGITS), fallbacks, stored},
+        {"in quotes", allSetTo("\"512\""), fallbacks, stored},
+        {"hexadecimal", allSetTo("0x200"), fallbacks, stored},
+        {"numbers with blanks around them", allSetTo(" \t512 "),
             "click 1029\nexpect 1026 text 512\nexpect 1046 text 512\nexpect 1122 text 512\nclick 1\nclick 1\n",
             {{u"DefaultStringColumnLength", "512"}, {u"DecimalColumnScale", "38"}, {u"SocketTimeout", "512"}}},
     });
@@ -197,11 +262,10 @@ TEST_F(BadInputTest, AdvancedNumbersThatDoNotReadShowTheirFallbacks)
 TEST_F(BadInputTest, SwitchesAreOnOnlyForExactlyOne)
 {
     RunCases({{"texts that look like on",
-        Lines({{"SparkServerType", Quoted("3")}, {"UseNativeQuery", Quoted("true")}, {"FastSQLPrepare", Quoted("01")},
-            {"ShowSystemTable", Quoted(" 1")}, {"UseUnicodeSqlCharacterTypes", "dword:00000001"},
-            {"DriverConfigTakePrecedence", Quoted(std::string(1 << 20, '1'))},
-            {"InvalidSessionAutoRecover", Quoted("")}, {"GetTablesWithQuery", "hex:31,00"},
-            {"UseOnlySSPI", BROKEN_UTF16}, {"EnableAsyncExec", Quoted("yes")}, {"SSL", Quoted("TRUE")}}),
+        Lines({{"SparkServerType", "3"}, {"UseNativeQuery", "true"}, {"FastSQLPrepare", "01"},
+            {"ShowSystemTable", "1 ; on"}, {"UseUnicodeSqlCharacterTypes", "  1  "},
+            {"DriverConfigTakePrecedence", std::string(1 << 20, '1')}, {"InvalidSessionAutoRecover", ""},
+            {"GetTablesWithQuery", "\"1\""}, {"UseOnlySSPI", "on"}, {"EnableAsyncExec", "yes"}, {"SSL", "TRUE"}}),
         "click 1029\n"
         "expect 1019 unchecked\n"
         "expect 1020 unchecked\n"
@@ -227,19 +291,18 @@ TEST_F(BadInputTest, LoggingValuesThatDoNotReadShowTheirDefaults)
 {
     RunCases({
         {"a level with a prefix and digits, a count that is no number, a size with a unit",
-            Lines({{"LogLevel", Quoted("LOG_5")}, {"LogFileCount", Quoted("abc")}, {"LogFileSize", Quoted("10M")}}),
+            Lines({{"LogLevel", "LOG_5"}, {"LogFileCount", "abc"}, {"LogFileSize", "10M"}}),
             "click 1118\nexpect 8014 selected LOG_OFF\nexpect 8012 text abc\nexpect 8011 text 20\nclick 2\nclick 1\n",
             // Not opened with OK: the count stays as it was read.
             {{u"LogLevel", "0"}, {u"LogFileCount", "abc"}, {u"LogFileSize", "20971520"}}},
-        {"a level above the last, numbers of type dword, a binary directory",
-            Lines({{"LogLevel", Quoted("9")}, {"LogFileCount", "dword:00000007"}, {"LogFileSize", "dword:00100000"},
-                {"LogPath", "hex:2f,00"}}),
+        {"a level above the last, numbers with blanks around them, an empty directory",
+            Lines({{"LogLevel", "9"}, {"LogFileCount", " 7 "}, {"LogFileSize", "\t1048576"}, {"LogPath", ""}}),
             "click 1118\nexpect 8014 selected LOG_TRACE\nexpect 8012 text 7\nexpect 8011 text 1\nexpect 8013 text \n"
             "expect 1 disabled\nclick 2\nclick 1\n",
             {{u"LogLevel", "6"}, {u"LogFileCount", "7"}, {u"LogFileSize", "1048576"}, {u"LogPath", ""}}},
-        {"a mebibyte long level and count, a directory that is not valid UTF-16",
-            Lines({{"LogLevel", Quoted(MEBIBYTE_OF_DIGITS)}, {"LogFileCount", Quoted(MEBIBYTE_OF_DIGITS)},
-                {"LogFileSize", Quoted("-5")}, {"LogPath", BROKEN_UTF16}}),
+        {"a mebibyte long level and count, a directory of blanks only",
+            Lines({{"LogLevel", MEBIBYTE_OF_DIGITS}, {"LogFileCount", MEBIBYTE_OF_DIGITS}, {"LogFileSize", "-5"},
+                {"LogPath", "   "}}),
             // OK refuses the count with a message; the dialog stays open.
             "click 1118\nexpect 8014 selected LOG_OFF\nexpect 8011 text 20\nselect 8014 LOG_ERROR\ntype 8013 /tmp\n"
             "answer OK\nclick 1\nexpect dialog 9109\ntype 8012 50\nclick 1\nclick 1\n",
@@ -251,68 +314,67 @@ TEST_F(BadInputTest, StoredPasswordsThatCannotBeDecipheredReadAsEmpty)
 {
     const auto passwordCase = [](const std::string& what, const std::string& data, const std::string& shown,
                                   const std::string& stored) {
-        return HiveCase{what, Lines({{"SparkServerType", Quoted("3")}, {"AuthMech", Quoted("3")}, {"EncryptedPWD", data}}),
+        return FileCase{what, Lines({{"SparkServerType", "3"}, {"AuthMech", "3"}, {"EncryptedPWD", data}}),
             "expect 1054 text " + shown + "\nclick 1\n", {{u"EncryptedPWD", stored}}};
     };
     RunCases({
         // Read as empty, and a save without "Save Password" removes them.
-        passwordCase("the mark alone", Quoted("_"), "", "<absent>"),
-        passwordCase("odd-length hexadecimal", Quoted("ABC"), "", "<absent>"),
-        passwordCase("not hexadecimal", Quoted("_XYZ1"), "", "<absent>"),
-        passwordCase("a mebibyte that does not decipher", Quoted("_" + std::string(1 << 20, 'A')), "", "<absent>"),
-        passwordCase("binary", "hex:5f,00,41,00", "", "<absent>"),
-        passwordCase("not valid UTF-16", "hex(1):5f,00,00,d8,00,00", "", "<absent>"),
+        passwordCase("the mark alone", "_", "", "<absent>"),
+        passwordCase("odd-length hexadecimal", "ABC", "", "<absent>"),
+        passwordCase("not hexadecimal", "_XYZ1", "", "<absent>"),
+        passwordCase("a mebibyte that does not decipher", "_" + std::string(1 << 20, 'A'), "", "<absent>"),
+        passwordCase("in quotes", "\"_ABCDEF\"", "", "<absent>"),
         // Readable as plain hexadecimal: kept as stored while not saved anew.
-        passwordCase("plain hexadecimal", Quoted("616263"), "abc", "616263"),
+        passwordCase("plain hexadecimal", "616263", "abc", "616263"),
     });
 }
 
-TEST_F(BadInputTest, PropertiesOfOddNamesAndTypesAreKeptAsTheyWere)
+TEST_F(BadInputTest, PropertiesOfOddNamesAreKeptAsTheyWere)
 {
     const std::string mebibyte(1 << 20, 'v');
-    WriteHive(DriverKeyHive(Lines({{"SparkServerType", Quoted("3")}, {"AuthMech", Quoted("3")},
-        {"ThriftTransport", Quoted("2")}, {"SSP_", Quoted("empty name")}, {"ssp_lower", Quoted("not a property")},
-        {"SSP_Number", "dword:00000007"}, {"SSP_Binary", "hex:01,02,03"}, {"SSP_Broken", "hex(1):61,00,00,d8,00,00"},
-        {"SSP_Huge", Quoted(mebibyte)}, {"http.header.X-Binary", "hex:00"}, {"http.header.X-Huge", Quoted(mebibyte)}})));
-    const HiveContents before = Hive();
+    WriteConfiguration(DriverSection(Lines({{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "2"},
+        {"SSP_", "empty name"}, {"ssp_lower", "not a property"}, {"SSP_Number", "7"}, {"SSP_Twice", "first"},
+        {"SSP_Huge", mebibyte}, {"http.header.X-Huge", mebibyte}, {"SSP_Twice", "second"},
+        {"http.header.X-Spaced", "  padded  "}})));
     const ProgramRun run = RunScript("click 1029\n"
                                      "click 1078\n"
                                      "select 1084 Number=7\n"
                                      "select 1084 =empty name\n"
+                                     "select 1084 Twice=first\n"
                                      "click 2\n"
                                      "click 2\n"
                                      "click 1\n");
     ASSERT_EQ(run.exitCode, EXIT_SAVED) << run.errors.substr(0, 2000);
-    const HiveContents after = Hive();
+    const ConfigurationContents after = Contents();
     ASSERT_TRUE(after.Parsed()) << after.Error();
     EXPECT_EQ(after.Text(u"SSP_"), "empty name");
     EXPECT_EQ(after.Text(u"ssp_lower"), "not a property");
-    EXPECT_EQ(after.Text(u"SSP_Number"), "7") << "read as its text, saved as text";
+    EXPECT_EQ(after.Text(u"SSP_Number"), "7");
     EXPECT_EQ(after.Text(u"SSP_Huge"), mebibyte);
     EXPECT_EQ(after.Text(u"http.header.X-Huge"), mebibyte);
-    // Neither read nor removed: values of types the tool does not read, and
-    // text that is not valid UTF-16, byte for byte.
-    for (const std::u16string name : {u"SSP_Binary", u"SSP_Broken", u"http.header.X-Binary"}) {
-        EXPECT_EQ(after.Driver(name), before.Driver(name)) << Support::WideString(name).GetAsUTF8();
-    }
+    EXPECT_EQ(after.Text(u"http.header.X-Spaced"), "padded");
+    // Saved as it was read, so both lines of the name stay, the first first.
+    EXPECT_EQ(after.Text(u"SSP_Twice"), "first");
+    EXPECT_NE(after.Bytes().find("\r\nSSP_Twice=second\r\n"), std::string::npos);
+    EXPECT_NE(after.Bytes().find("\r\nhttp.header.X-Spaced=  padded  \r\n"), std::string::npos);
 }
 
 TEST_F(BadInputTest, TextsAreShownAndKeptUpToTheDialogsLength)
 {
-    // The dialogs read at most 259 characters back from a box, so a longer
-    // text that passes through one is stored cut to that length; a text no
-    // box holds is kept whole.
+    // A box holds 260 characters and the dialogs read all of them back, so a
+    // longer text that passes through one is stored cut to that length; a
+    // text no box holds is kept whole.
     const std::string mebibyte(1 << 20, 'k');
-    WriteHive(DriverKeyHive(Lines({{"SparkServerType", Quoted("3")}, {"AuthMech", Quoted("2")}, {"UID", Quoted(mebibyte)},
-        {"KrbRealm", Quoted(mebibyte)}, {"DelegationUID", BROKEN_UTF16}, {"ZKNamespace", Quoted(mebibyte)}})));
-    const HiveContents before = Hive();
+    WriteConfiguration(DriverSection(Lines({{"SparkServerType", "3"}, {"AuthMech", "2"}, {"UID", mebibyte},
+        {"KrbRealm", mebibyte}, {"DelegationUID", "  delegate\t"}, {"ZKNamespace", mebibyte}})));
     const ProgramRun run = RunScript("expect 1044 contains kkkkkkkk\nclick 1\n");
     ASSERT_EQ(run.exitCode, EXIT_SAVED) << run.errors.substr(0, 2000);
-    const HiveContents after = Hive();
-    EXPECT_EQ(after.Text(u"UID"), std::string(259, 'k'));
+    const ConfigurationContents after = Contents();
+    EXPECT_EQ(after.Text(u"UID"), std::string(260, 'k'));
     EXPECT_EQ(after.Text(u"KrbRealm"), mebibyte) << "not written for a user name";
     EXPECT_EQ(after.Text(u"ZKNamespace"), mebibyte);
-    EXPECT_EQ(after.Driver(u"DelegationUID"), before.Driver(u"DelegationUID"));
+    EXPECT_NE(after.Bytes().find("\r\nDelegationUID=  delegate\t\r\n"), std::string::npos)
+        << "not written driver-wide: the line stays as it was";
 }
 
 /// Product description files beside a copy of the program: the names and
@@ -342,28 +404,28 @@ TEST_F(BadInputTest, ProductDescriptionFilesCutShortWronglyPaddedOrNotXmlStillLe
 
     const std::string renamed = "Acme Spark Driver Configuration";
     const std::string builtIn = "Dravo Spark ODBC Driver Configuration";
+    // Whatever names the driver key ends up with, it is the one in the file.
     struct Case {
         const char* what;
         std::string bytes;
         std::string title;
-        std::u16string_view keyPath;
     } cases[] = {
-        {"whole", enciphered, renamed, u"SOFTWARE\\Acme\\Acme Spark Driver\\Driver"},
-        {"without its padding block", enciphered.substr(0, 96), renamed, u"SOFTWARE\\Acme\\Acme Spark Driver\\Driver"},
-        {"cut in the fifth block", enciphered.substr(0, 70), renamed, u"SOFTWARE\\Dravo\\Acme Spark Driver\\Driver"},
-        {"cut to three blocks", enciphered.substr(0, 48), builtIn, DRIVER_KEY},
-        {"not XML", DriverSupport::ProductDescriptionFile::Encipher("driver-name=Acme\n"), builtIn, DRIVER_KEY},
-        {"XML not enciphered", xml, builtIn, DRIVER_KEY},
-        {"empty", "", builtIn, DRIVER_KEY},
-        {"binary junk", junk, builtIn, DRIVER_KEY},
-        {"entities that expand a thousand-million-fold",
-            DriverSupport::ProductDescriptionFile::Encipher(entities), builtIn, DRIVER_KEY},
+        {"whole", enciphered, renamed},
+        {"without its padding block", enciphered.substr(0, 96), renamed},
+        {"cut in the fifth block (the vendor's name lost)", enciphered.substr(0, 70), renamed},
+        {"cut to three blocks", enciphered.substr(0, 48), builtIn},
+        {"not XML", DriverSupport::ProductDescriptionFile::Encipher("driver-name=Acme\n"), builtIn},
+        {"XML not enciphered", xml, builtIn},
+        {"empty", "", builtIn},
+        {"binary junk", junk, builtIn},
+        {"entities that expand a thousand-million-fold", DriverSupport::ProductDescriptionFile::Encipher(entities),
+            builtIn},
     };
     TempDir programDirectory;
     const fs::path program = CopyProgramInto(Program(), programDirectory.Path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        fs::remove(HivePath());
+        fs::remove(ConfigurationPath());
         WriteFileBytes(programDirectory / "VezurAVUZ.did", c.bytes);
         ToolRunOptions options;
         options.arguments = Arguments(m_root);
@@ -371,7 +433,7 @@ TEST_F(BadInputTest, ProductDescriptionFilesCutShortWronglyPaddedOrNotXmlStillLe
         options.environment = m_environment;
         const ProgramRun run = RunTool(program, options);
         EXPECT_EQ(run.exitCode, EXIT_SAVED) << run.errors;
-        EXPECT_EQ(HiveContents(HivePath()).Values().count(HiveContents::Slot(c.keyPath, u"SparkServerType")), 1U);
+        EXPECT_EQ(Contents().Text(u"SparkServerType"), "3");
         EXPECT_EQ(ReadFileBytes(programDirectory / "VezurAVUZ.did"), c.bytes);
     }
 }

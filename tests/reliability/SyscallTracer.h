@@ -1,6 +1,6 @@
 // Test helper: runs a program under ptrace, stopping at its system calls, so
 // that a test can act at an exact point of its run (another process changes
-// the hive while it waits at its first write, it is killed at its N-th system
+// the file while it waits at its first write, it is killed at its N-th system
 // call) whatever the speed of the machine.
 #pragma once
 
@@ -36,8 +36,9 @@ struct SyscallStop {
     uint64_t arguments[6] = {};
 };
 
-/// Every change to a hive begins with taking the writers' lock.
-inline bool IsHiveLock(const SyscallStop& stop)
+/// Every change to a hive, and every save to the driver's configuration
+/// file, begins with taking the writers' lock.
+inline bool IsWriterLock(const SyscallStop& stop)
 {
     return stop.entry && stop.number == SYS_flock && (stop.arguments[1] & LOCK_EX) != 0;
 }

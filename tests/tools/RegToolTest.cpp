@@ -2,6 +2,7 @@
 // prompts and exit codes, over real hive files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -58,6 +59,17 @@ protected:
 };
 
 constexpr const char* KEY = "HKLM\\SOFTWARE\\Dravo\\Driver";
+
+/// A registry file as Windows exports it: UTF-16LE with a byte-order mark.
+std::string WindowsExportBytes(std::u16string_view text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
 constexpr const char* NOT_FOUND = "ERROR: The system was unable to find the specified registry key or value.\n";
 
 TEST_F(RegToolTest, AddsEveryTypeAndQueriesItInRegsFormat)
@@ -172,13 +184,8 @@ TEST_F(RegToolTest, ExportAndImportMoveKeysBetweenMachines)
     const std::u16string windows = u"Windows Registry Editor Version 5.00\r\n\r\n"
                                    u"[HKEY_CURRENT_USER\\SOFTWARE\\Mine]\r\n\"n\"=-\r\n\"w\"=\"\u00e9\"\r\n\r\n"
                                    u"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Driver]\r\n\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : windows) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
     const std::string windowsFile = (m_root / "windows.reg").string();
-    std::ofstream(windowsFile, std::ios::binary) << bytes;
+    std::ofstream(windowsFile, std::ios::binary) << WindowsExportBytes(windows);
     ExpectDone(Reg({"import", windowsFile}));
     EXPECT_EQ(Reg({"query", "HKCU\\SOFTWARE\\Mine"}).out, "\nHKEY_CURRENT_USER\\SOFTWARE\\Mine\n    w    REG_SZ    \xC3\xA9\n\n");
     EXPECT_EQ(Reg({"query", KEY}).err, NOT_FOUND);
@@ -211,6 +218,58 @@ TEST_F(RegToolTest, TheProgramTakesARegistryRootAndExplainsItself)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("QUERY | ADD | DELETE | EXPORT | IMPORT"), std::string::npos);
     EXPECT_NE(RunProgram(program, {"add", "/?"}).output.find("REG_MULTI_SZ"), std::string::npos);
+}
+
+/// The program starts as the configuration tool does: the driver key is the
+/// "[Driver]" section of the driver's own file, for every operation, and a
+/// Windows export of the key goes into the file and comes back out the same.
+TEST_F(RegToolTest, TheProgramSeesTheDriverKeyInTheDriversOwnFile)
+{
+    const auto program = BuiltProgram("bin/dravo-reg");
+    const std::string root = m_root.Path().string();
+    const std::string file = root + "/vezuravuz.ini";
+    const std::string driverKey = "HKLM\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
+    const std::string shown = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
+    const auto reg = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"--registry-root", root});
+        return RunProgram(program, arguments);
+    };
+    std::ofstream(file, std::ios::binary) << "; by hand\r\n[Driver]\r\nSparkServerType = 3\r\n[ODBC]\r\nTrace=No\r\n";
+
+    ProgramRun run = reg({"query", driverKey});
+    EXPECT_EQ(run.output, "\n" + shown + "\n    SparkServerType    REG_SZ    3\n\n") << run.errors;
+    run = reg({"add", driverKey, "/v", "LogFileCount", "/t", "REG_DWORD", "/d", "50", "/f"});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(reg({"query", driverKey, "/v", "logfilecount"}).output,
+        "\n" + shown + "\n    LogFileCount    REG_SZ    50\n\n");
+    run = reg({"add", driverKey, "/v", "Blob", "/t", "REG_BINARY", "/d", "0102", "/f"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("The parameter is incorrect."), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find(file + ": the value \"Blob\" cannot be kept"), std::string::npos) << run.errors;
+    EXPECT_EQ(ReadFile(file), "; by hand\r\n[Driver]\r\nSparkServerType = 3\r\nLogFileCount=50\r\n[ODBC]\r\nTrace=No\r\n");
+
+    // Exported, deleted with everything above it, imported again.
+    const std::string exported = root + "/driver.reg";
+    EXPECT_EQ(reg({"export", driverKey, exported, "/y"}).exitCode, 0);
+    EXPECT_EQ(ReadFile(exported), "Windows Registry Editor Version 5.00\r\n\r\n[" + shown
+            + "]\r\n\"SparkServerType\"=\"3\"\r\n\"LogFileCount\"=\"50\"\r\n\r\n");
+    run = reg({"query", "HKLM\\SOFTWARE\\Dravo", "/s"});
+    EXPECT_NE(run.output.find("\n" + shown + "\n    SparkServerType    REG_SZ    3\n"), std::string::npos) << run.output;
+    EXPECT_EQ(reg({"delete", "HKLM\\SOFTWARE\\Dravo", "/f"}).exitCode, 0);
+    EXPECT_EQ(ReadFile(file), "; by hand\r\n[ODBC]\r\nTrace=No\r\n");
+    EXPECT_EQ(reg({"query", driverKey}).errors, NOT_FOUND);
+    run = reg({"import", exported});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(ReadFile(file), "; by hand\r\n[ODBC]\r\nTrace=No\r\n\r\n[Driver]\r\nSparkServerType=3\r\nLogFileCount=50\r\n");
+
+    // As regedit writes it: UTF-16 with its byte-order mark.
+    const std::u16string windows = u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                   u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
+                                   u"\"LogFileCount\"=dword:00000007\r\n\"SparkServerType\"=-\r\n\r\n";
+    std::ofstream(root + "/windows.reg", std::ios::binary) << WindowsExportBytes(windows);
+    EXPECT_EQ(reg({"import", root + "/windows.reg"}).exitCode, 0);
+    EXPECT_EQ(ReadFile(file), "; by hand\r\n[ODBC]\r\nTrace=No\r\n\r\n[Driver]\r\nLogFileCount=7\r\n");
+    EXPECT_FALSE(std::filesystem::exists(root + "/HKEY_LOCAL_MACHINE.reg")) << "the hive was never needed";
 }
 
 } // namespace

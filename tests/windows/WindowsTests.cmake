@@ -8,6 +8,7 @@ set(DRAVO_WINDOWS_SKIPPED_TEST_FILES
   "platform/FileTest.cpp|POSIX file modes, symbolic links and FIFOs"
   "platform/RegistryKeyTest.cpp|the hive files of the POSIX registry store (Windows has the system registry)"
   "platform/RegistryProcessTest.cpp|fork() and the hive files of the POSIX registry store"
+  "platform/DriverConfigurationTest.cpp|the driver's ini file, which the registry uses on POSIX systems only"
   "app/ConfigurationToolTest.cpp|POSIX processes, file modes and hive files"
   "app/TerminalRunTest.cpp|the terminal backend (ncurses and tmux)"
   "dialogs/SubDialogsEndToEndTest.cpp|POSIX processes and hive files"

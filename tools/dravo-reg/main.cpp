@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProductIdentity.h"
 #include "platform/Registry.h"
 #include "tools/dravo-reg/RegTool.h"
 
@@ -14,6 +15,9 @@ int main(int argc, char** argv)
         Dravo::OS::SetRegistryRoot(arguments[1]);
         arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
+    // The product's start-up: the driver key is where the driver reads it,
+    // as the configuration tool sees it.
+    Dravo::VezurAVUZ::SetProductIdentity();
     if (arguments.size() == 1 && arguments[0] == "--version") {
         std::cout << "dravo-reg " << DRAVO_VERSION << '\n';
         return 0;

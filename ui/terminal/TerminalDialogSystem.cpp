@@ -83,6 +83,21 @@ bool TerminalDialogSystem::SetCursor(CursorShape shape)
     return true;
 }
 
+void TerminalDialogSystem::SetStatusLine(const Support::WideString& text)
+{
+    m_statusLine = ToCodePoints(text);
+    if (!m_statusSurface) {
+        m_statusSurface = m_session->CreateSurface();
+    }
+    m_statusPlacement.reset();
+    ArrangeAll();
+}
+
+int32_t TerminalDialogSystem::LayoutRows() const
+{
+    return m_statusLine.empty() ? m_size.row : std::max(1, m_size.row - 1);
+}
+
 Rect TerminalDialogSystem::GetDesktopRect() const
 {
     return Rect{0, 0, m_size.col * 4, m_size.row * 8};
@@ -125,7 +140,7 @@ void TerminalDialogSystem::RunView(TerminalView& view, DialogWindow* window, voi
         std::vector<Layer>& layers;
         ~LayerGuard() { layers.pop_back(); }
     } guard{m_layers};
-    m_layers.back().fits = view.Arrange(m_size.row, m_size.col);
+    m_layers.back().fits = view.Arrange(LayoutRows(), m_size.col);
     m_tooSmall = m_tooSmall || !m_layers.back().fits;
     while (!view.IsDone()) {
         const InputEvent event = NextEvent();
@@ -183,7 +198,7 @@ void TerminalDialogSystem::ArrangeAll()
 {
     m_tooSmall = false;
     for (Layer& layer : m_layers) {
-        layer.fits = layer.view->Arrange(m_size.row, m_size.col);
+        layer.fits = layer.view->Arrange(LayoutRows(), m_size.col);
         layer.painted = false;
         m_tooSmall = m_tooSmall || !layer.fits;
     }
@@ -220,6 +235,7 @@ void TerminalDialogSystem::Render()
         for (Layer& layer : m_layers) {
             layer.painted = false;
         }
+        m_statusPlacement.reset();
     }
     for (Layer& layer : m_layers) {
         const uint64_t revision = layer.view->GetRevision();
@@ -233,6 +249,7 @@ void TerminalDialogSystem::Render()
         layer.painted = true;
         layer.paintedRevision = revision;
     }
+    RenderStatusLine();
     if (m_busy) {
         if (!m_busySurface) {
             m_busySurface = m_session->CreateSurface();
@@ -255,6 +272,45 @@ void TerminalDialogSystem::Render()
         }
     }
     m_session->Present(cursor);
+}
+
+void TerminalDialogSystem::RenderStatusLine()
+{
+    if (!m_statusSurface) {
+        return;
+    }
+    if (m_statusLine.empty() || m_layers.empty()) {
+        m_statusSurface->Hide();
+        m_statusPlacement.reset();
+        return;
+    }
+    const CellRect dialog = m_layers.front().view->GetPlacement();
+    const int32_t row = dialog.row + dialog.rows;
+    if (row >= m_size.row) {
+        m_statusSurface->Hide();
+        m_statusPlacement.reset();
+        return;
+    }
+    // Under the dialog's left edge; a text too long for the screen keeps its
+    // end, where a file's name is.
+    std::vector<Glyph> glyphs = ToGlyphs(std::u32string_view(m_statusLine), m_session->GetDisplayOptions());
+    if (WidthOf(glyphs) > m_size.col) {
+        const std::vector<Glyph> dots = ToGlyphs(std::u32string_view(U"..."), m_session->GetDisplayOptions());
+        while (!glyphs.empty() && WidthOf(glyphs) + WidthOf(dots) > m_size.col) {
+            glyphs.erase(glyphs.begin());
+        }
+        glyphs.insert(glyphs.begin(), dots.begin(), dots.end());
+    }
+    const int32_t width = std::min(WidthOf(glyphs), m_size.col);
+    const CellRect placement{row, std::clamp(dialog.col, 0, std::max(0, m_size.col - width)), 1, std::max(1, width)};
+    if (m_statusPlacement && m_statusPlacement->row == placement.row && m_statusPlacement->col == placement.col
+        && m_statusPlacement->cols == placement.cols) {
+        return;
+    }
+    Canvas canvas(1, placement.cols, Role::Screen);
+    canvas.Text(0, 0, placement.cols, glyphs, Role::Screen);
+    m_statusSurface->Paint(canvas, placement);
+    m_statusPlacement = placement;
 }
 
 } // namespace Dravo::UI::Terminal

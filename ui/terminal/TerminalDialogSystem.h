@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "ui/DialogSystem.h"
@@ -44,6 +45,11 @@ public:
     bool SetCursor(CursorShape shape) override;
     [[nodiscard]] Rect GetDesktopRect() const override;
 
+    /// A line shown on the screen row below the first dialog, which is laid
+    /// out one row shorter to leave room for it: what the dialogs edit, say.
+    /// Not part of any dialog; an empty text removes it.
+    void SetStatusLine(const Support::WideString& text);
+
 private:
     struct Layer {
         TerminalView* view;
@@ -66,7 +72,10 @@ private:
     void Resize();
     void ArrangeAll();
     void Render();
+    void RenderStatusLine();
     void ThrowIfStopped();
+    /// The rows the views are laid out in.
+    [[nodiscard]] int32_t LayoutRows() const;
 
     TerminalSession* m_session;
     std::vector<Layer> m_layers;
@@ -75,6 +84,10 @@ private:
     bool m_busy = false;
     std::unique_ptr<TerminalSurface> m_tooSmallSurface;
     std::unique_ptr<TerminalSurface> m_busySurface;
+    std::u32string m_statusLine;
+    /// Made before any dialog's window, so that every dialog covers it.
+    std::unique_ptr<TerminalSurface> m_statusSurface;
+    std::optional<CellRect> m_statusPlacement;
     std::optional<int> m_stopSignal;
 };
 

@@ -303,7 +303,7 @@ TEST_F(BadInputWin32Test, PropertiesAndTextsOfOddNamesTypesAndLengthsAreKept)
 {
     // Server-side properties and HTTP headers the tool lists but does not
     // read are kept byte for byte; texts longer than a box holds are stored
-    // cut to what the box gave back, and a text no box shows is kept whole.
+    // cut to what the box holds, and a text no box shows is kept whole.
     const std::string mebibyte(1 << 20, 'v');
     const std::vector<StoredValue> after = RunCase({"odd properties and long texts",
         {Sz("SparkServerType", "3"), Sz("AuthMech", "2"), Sz("SSP_", "empty name"),
@@ -321,12 +321,12 @@ TEST_F(BadInputWin32Test, PropertiesAndTextsOfOddNamesTypesAndLengthsAreKept)
         "click 2\n"
         "click 1\n",
         {{"SSP_", "empty name"}, {"SSP_Number", "7"}, {"SSP_Huge", mebibyte}, {"http.header.X-Huge", mebibyte},
-            {"UID", std::string(259, 'k')}}});
+            {"UID", std::string(260, 'k')}}});
     EXPECT_TRUE(Find(after, L"ssp_lower")) << "not a property, so never removed";
 
     // What was saved reads back as it was shown.
     const ProgramRun reread = Run("expect 1040 selected User Name\n"
-                                  "expect 1044 text " + std::string(259, 'k') + "\n"
+                                  "expect 1044 text " + std::string(260, 'k') + "\n"
                                   "click 1029\n"
                                   "click 1078\n"
                                   "select 1084 Number=7\n"

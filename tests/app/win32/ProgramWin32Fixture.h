@@ -161,10 +161,12 @@ protected:
         std::filesystem::path errors;
     };
 
-    /// Starts the program on the script with this test's registry root; NAME
-    /// keeps the files of programs that run at once apart. CREATION_FLAGS go
-    /// to CreateProcessW (DEBUG_ONLY_THIS_PROCESS makes this thread its debugger).
-    StartedProgram Start(const std::string& script, const std::string& name = "test", DWORD creationFlags = 0)
+    /// Starts the program on the script with this test's registry root (or,
+    /// without WITH_ROOT, with no --registry-root at all); NAME keeps the
+    /// files of programs that run at once apart. CREATION_FLAGS go to
+    /// CreateProcessW (DEBUG_ONLY_THIS_PROCESS makes this thread its debugger).
+    StartedProgram Start(const std::string& script, const std::string& name = "test", DWORD creationFlags = 0,
+        bool withRoot = true)
     {
         StartedProgram started{{}, m_files / (name + ".out"), m_files / (name + ".err")};
         const std::filesystem::path scriptPath = m_files / (name + ".script");
@@ -173,8 +175,9 @@ protected:
         EXPECT_NE(binaries, nullptr);
         const std::filesystem::path program = std::filesystem::path(binaries ? binaries : ".") / "bin"
             / "dravo-spark-config.exe";
-        std::wstring commandLine = L"\"" + program.wstring() + L"\" --registry-root \"" + Wide(m_root)
-            + L"\" --script \"" + scriptPath.wstring() + L"\"";
+        std::wstring commandLine = L"\"" + program.wstring() + L"\""
+            + (withRoot ? L" --registry-root \"" + Wide(m_root) + L"\"" : std::wstring()) + L" --script \""
+            + scriptPath.wstring() + L"\"";
 
         HANDLE output = InheritableFile(started.output, GENERIC_WRITE, CREATE_ALWAYS);
         HANDLE errors = InheritableFile(started.errors, GENERIC_WRITE, CREATE_ALWAYS);

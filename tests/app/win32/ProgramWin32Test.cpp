@@ -109,13 +109,49 @@ TEST_F(ProgramWin32Test, AScriptDrivesTheRealDialogsAndOKSavesToTheRegistry)
         "click 1\n"
         "click 1\n");
     ASSERT_EQ(run.exitCode, 1U) << run.errors;
-    EXPECT_EQ(run.errors, "");
+    // The one line on standard error says where this run keeps the registry.
+    EXPECT_EQ(run.errors, "dravo-spark-config: --registry-root: the registry is kept below HKEY_CURRENT_USER\\"
+                          "Software\\Dravo\\Registry Roots\\" + m_root + "\\HKEY_LOCAL_MACHINE, which the driver "
+                          "does not read.\r\n");
     auto values = ReadDriverKey();
     EXPECT_EQ(values[u"AuthMech"], u"1");
     EXPECT_EQ(values[u"KrbRealm"], u"EXAMPLE.COM");
     EXPECT_EQ(values[u"KrbHostFQDN"], u"spark.example.com");
     EXPECT_EQ(values[u"SSL"], u"1");
     EXPECT_EQ(Support::WideString(values[u"TrustedCerts"]).GetAsUTF8(), certificates.string());
+}
+
+TEST_F(ProgramWin32Test, OnlyTheCommandLineMovesTheRegistry)
+{
+    // Every test's environment names a registry root, as an administrator's
+    // might: without --registry-root the save still goes where the driver
+    // reads, the real HKEY_LOCAL_MACHINE.
+    const char* inherited = std::getenv("DRAVO_REGISTRY_ROOT");
+    ASSERT_NE(inherited, nullptr);
+    const std::wstring inheritedRoot = L"Software\\Dravo\\Registry Roots\\" + Wide(inherited);
+    const auto removeAll = [&] {
+        (void)::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Dravo");
+        (void)::RegDeleteTreeW(HKEY_CURRENT_USER, inheritedRoot.c_str());
+    };
+    removeAll();
+    StartedProgram started = Start("click 1\n", "test", 0, false);
+    const ProgramRun run = Wait(started);
+    HKEY saved = nullptr;
+    const LSTATUS real = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+        L"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver", 0, KEY_READ, &saved);
+    if (saved) {
+        ::RegCloseKey(saved);
+    }
+    HKEY redirected = nullptr;
+    const LSTATUS moved = ::RegOpenKeyExW(HKEY_CURRENT_USER, inheritedRoot.c_str(), 0, KEY_READ, &redirected);
+    if (redirected) {
+        ::RegCloseKey(redirected);
+    }
+    removeAll();
+    EXPECT_EQ(run.exitCode, 1U) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    EXPECT_EQ(real, ERROR_SUCCESS) << "the driver's own key was not written";
+    EXPECT_EQ(moved, ERROR_FILE_NOT_FOUND) << "the environment moved the registry";
 }
 
 TEST_F(ProgramWin32Test, CancelLeavesTheRegistryAsItWas)

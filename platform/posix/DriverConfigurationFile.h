@@ -1,0 +1,181 @@
+// The driver's ini file as the POSIX registry keeps a mounted driver key in
+// it, with the parsed file this process keeps. Private to the POSIX registry.
+//
+// Readers take no lock: writers replace the file only by renaming a complete
+// new one over it, so a reader sees the old file or the new one. A write
+// takes an exclusive advisory lock on the file, reads it again, applies its
+// changes, writes the new file beside it, flushes it, renames it over the
+// old one and flushes the directory. A file reached through a symbolic link
+// is replaced at its target; mode and owner are kept.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/IniFile.h"
+#include "platform/IniSectionChanges.h"
+#include "platform/RegistryTypes.h"
+#include "platform/SystemError.h"
+#include "platform/posix/RegistryFileSupport.h"
+
+struct stat;
+
+namespace Dravo::OS {
+
+/// Where a hive's driver key is kept when the driver configuration is mounted.
+struct DriverConfigurationPlace {
+    /// The driver key below the hive.
+    std::vector<std::u16string> keyNames;
+    std::string path;
+    /// The key's last name, which names the section.
+    std::u16string section;
+};
+
+/// The place of the hive's driver key now, or nothing when none is mounted.
+std::optional<DriverConfigurationPlace> FindDriverConfigurationPlace(RegistryHive hive);
+
+/// The text a value is kept as in the file (strings as they are, 32- and
+/// 64-bit numbers in decimal); nothing, with the reason, when the file cannot
+/// hold the value so that it reads back the same.
+std::optional<std::u16string> ConfigurationTextOf(const RegistryValue& value, std::string& why);
+
+/// The section as the file holds it, indexed by name.
+class DriverKeyView {
+public:
+    DriverKeyView() = default;
+    DriverKeyView(bool exists, std::vector<IniEntry> entries);
+
+    [[nodiscard]] bool Exists() const { return m_exists; }
+    [[nodiscard]] const std::vector<IniEntry>& GetEntries() const { return m_entries; }
+    [[nodiscard]] const IniEntry* Find(std::u16string_view name) const;
+
+private:
+    bool m_exists = false;
+    std::vector<IniEntry> m_entries;
+    /// Folded name -> index.
+    std::unordered_map<std::u16string, size_t> m_index;
+};
+
+class DriverConfigurationFile;
+
+/// The driver key as a reader sees it: the file's section with the changes
+/// of an open transaction made. Lookups cost no more for the changes; the
+/// whole list is put together only when asked for.
+class DriverKeyState {
+public:
+    [[nodiscard]] bool Exists() const;
+    /// The value of a name in any case, or nullptr; valid until the next call.
+    [[nodiscard]] const IniEntry* Find(std::u16string_view name) const;
+    /// Every value, in order.
+    [[nodiscard]] const std::vector<IniEntry>& GetEntries() const;
+
+private:
+    friend class DriverConfigurationFile;
+    DriverKeyState(DriverConfigurationFile& file, const IniSectionChanges* pending) : m_file(&file), m_pending(pending)
+    {
+    }
+
+    DriverConfigurationFile* m_file;
+    const IniSectionChanges* m_pending;
+    mutable IniEntry m_changed;
+};
+
+/// The changes held back by the open transaction, if any.
+class PendingConfigurationChanges {
+public:
+    /// True while a transaction is open; the first caller owns it.
+    static bool Begin();
+    static bool IsOpen();
+    /// The changes to the file at path, created on first use; nullptr when no
+    /// transaction is open.
+    static IniSectionChanges* For(const std::string& path);
+    static const IniSectionChanges* Find(const std::string& path);
+    /// Ends the transaction, handing over what it holds by path.
+    static std::vector<std::pair<std::string, IniSectionChanges>> End();
+    /// Counts transactions, so that what was built for one is not taken for another's.
+    static uint64_t Serial();
+};
+
+class DriverConfigurationFile {
+public:
+    using Reader = std::function<ErrorCode(const DriverKeyState&)>;
+    using Change = std::function<void(IniSectionChanges&)>;
+
+    /// The process-wide object for the file at the place's path.
+    static DriverConfigurationFile& Get(const DriverConfigurationPlace& place);
+    /// The object made for a path earlier, or nullptr.
+    static DriverConfigurationFile* Existing(const std::string& path);
+    /// Forgets every parsed file.
+    static void DiscardAll();
+    /// Destroys every object: nobody may hold one.
+    static void ReleaseAll();
+
+    DriverConfigurationFile(std::string path, std::u16string section);
+    DriverConfigurationFile(const DriverConfigurationFile&) = delete;
+    DriverConfigurationFile& operator=(const DriverConfigurationFile&) = delete;
+
+    [[nodiscard]] const std::string& GetPath() const { return m_path; }
+
+    /// Runs the reader on the section as it is on disk (as it was at the
+    /// transaction's first read, while one is open), with the changes of an
+    /// open transaction made.
+    ErrorCode Read(const Reader& reader);
+    /// Makes one change: held back by an open transaction, or written now.
+    ErrorCode Make(const Change& change);
+    /// Writes the changes as one replace of the file.
+    ErrorCode Commit(const IniSectionChanges& changes);
+    /// ERROR_ACCESS_DENIED (or another code) when this user could not replace
+    /// the file, found without changing anything. While a transaction is open
+    /// its commit finds out instead.
+    ErrorCode CheckWritable();
+    void Discard();
+
+private:
+    friend class DriverKeyState;
+
+    /// The section with the changes made, built once for each state of both.
+    const std::vector<IniEntry>& EntriesWith(const IniSectionChanges& pending);
+
+    using Identity = FileIdentity;
+
+    ErrorCode Refresh();
+    /// Takes the file's bytes as the parsed state of the file identified.
+    ErrorCode Load(std::string bytes, const Identity& identity);
+    /// The file the path ends at, following symbolic links that root or this
+    /// user made.
+    ErrorCode ResolveTarget(std::string& target) const;
+    ErrorCode CheckDirectory(const std::string& target) const;
+    /// Writes text as a new file beside target and moves it into place:
+    /// renamed over an existing file, linked where there was none (EEXIST
+    /// when another writer made one meanwhile).
+    ErrorCode Replace(const std::string& target, const std::string& text, const struct stat* old);
+    ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
+
+    const std::string m_path;
+    const std::u16string m_section;
+
+    std::mutex m_mutex;
+    bool m_loaded = false;
+    Identity m_identity;
+    IniFile m_file;
+    /// Set while the file as identified cannot be read.
+    std::string m_loadError;
+    ErrorCode m_loadErrorCode = ERROR_SUCCESS_CODE;
+    DriverKeyView m_base;
+    /// The view with the open transaction's changes, and what it was built from.
+    DriverKeyView m_view;
+    /// The transaction this file was last read for.
+    uint64_t m_readSerial = 0;
+    uint64_t m_viewSerial = 0;
+    uint64_t m_viewRevision = 0;
+    uint64_t m_baseGeneration = 0;
+    uint64_t m_viewGeneration = 0;
+};
+
+} // namespace Dravo::OS

@@ -1,0 +1,319 @@
+#!/bin/sh
+# The Windows installer package under Wine's own msiexec. The argument names
+# the case; each case runs in a Wine prefix of its own, copied from a template
+# prefix that the case "template" makes once per build tree (wineboot is slow).
+#
+# Environment (tests/packaging/windows/CMakeLists.txt): DRAVO_WINE, DRAVO_MSI,
+# DRAVO_VERSION, DRAVO_NEXT_MSI, DRAVO_NEXT_VERSION, DRAVO_NEXT_README,
+# DRAVO_PROGRAM, DRAVO_README, DRAVO_WINE_TEMPLATE, DRAVO_MSI_WORK.
+set -eu
+
+CASE=$1
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+PRODUCT="Dravo Spark ODBC Driver Configuration"
+INSTALL_DIR="C:\\Program Files\\Dravo\\$PRODUCT"
+DRIVER_KEY='HKLM\SOFTWARE\Dravo\Dravo Spark ODBC Driver\Driver'
+ODBC_DRIVER_KEY='HKLM\SOFTWARE\ODBC\ODBCINST.INI\Dravo Spark ODBC Driver'
+PACKAGE_KEY="HKLM\\SOFTWARE\\Dravo\\$PRODUCT"
+UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+
+# --- Wine prefixes ---------------------------------------------------------
+
+make_template() {
+  # A template left by another Wine version would be updated in place by the
+  # first program started in a copy, through the links below.
+  version=$("$DRAVO_WINE" --version)
+  if [ "$(cat "$DRAVO_WINE_TEMPLATE/.wine-version" 2>/dev/null)" = "$version" ]; then
+    return
+  fi
+  rm -rf "$DRAVO_WINE_TEMPLATE" "$DRAVO_WINE_TEMPLATE.new"
+  WINEPREFIX="$DRAVO_WINE_TEMPLATE.new" "$DRAVO_WINE" wineboot --init >/dev/null 2>&1
+  WINEPREFIX="$DRAVO_WINE_TEMPLATE.new" "$WINESERVER" -w
+  echo "$version" >"$DRAVO_WINE_TEMPLATE.new/.wine-version"
+  mv "$DRAVO_WINE_TEMPLATE.new" "$DRAVO_WINE_TEMPLATE"
+}
+
+# Starts this case in a fresh copy of the template. The DLLs, programs and
+# tables in system32 are Wine's own, which it only reads: they are linked, not
+# copied (the prefix is 700 MB); every other file is the copy's own.
+fresh_prefix() {
+  [ -f "$DRAVO_WINE_TEMPLATE/.wine-version" ] || fail "no template prefix in $DRAVO_WINE_TEMPLATE"
+  WINEPREFIX="$DRAVO_MSI_WORK/$CASE"
+  export WINEPREFIX
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$DRAVO_MSI_WORK"
+  cp -al "$DRAVO_WINE_TEMPLATE" "$WINEPREFIX"
+  find "$WINEPREFIX" -type f ! \( -path "$WINEPREFIX/drive_c/windows/system32/*" \( -name '*.dll' -o -name '*.exe' \
+    -o -name '*.nls' -o -name '*.sys' -o -name '*.drv' -o -name '*.ocx' -o -name '*.cpl' -o -name '*.acm' \
+    -o -name '*.tlb' -o -name '*.com' -o -name '*.ax' \) \) \
+    -exec sh -c 'for file; do cp -p "$file" "$file.copy" && mv -f "$file.copy" "$file"; done' sh {} +
+  trap end_prefix EXIT
+}
+
+# Stops the prefix's Wine; a prefix that passed goes, one that failed stays
+# for a look until the case runs again.
+end_prefix() {
+  status=$?
+  "$WINESERVER" -k 2>/dev/null || true
+  if [ "$status" -eq 0 ]; then
+    rm -rf "$WINEPREFIX"
+  else
+    echo "the Wine prefix is kept in $WINEPREFIX" >&2
+  fi
+}
+
+# The files of the prefix, for comparing before and after; Wine makes Windows
+# Installer's own cache folder on its first installation (Windows has it).
+prefix_files() {
+  (cd "$WINEPREFIX" && find drive_c ! -path drive_c/windows/Installer | LC_ALL=C sort)
+}
+
+# --- Wine ------------------------------------------------------------------
+
+windows_path() {
+  printf 'Z:%s' "$1" | tr / '\\'
+}
+
+# msiexec ARGUMENTS...: its exit status (Wine passes on the low eight bits).
+msiexec() {
+  "$DRAVO_WINE" msiexec "$@" >/dev/null 2>&1
+}
+
+# install_package PACKAGE [PROPERTY=VALUE...]
+install_package() {
+  package=$1
+  shift
+  msiexec /i "$(windows_path "$package")" /qn "$@" || fail "msiexec /i $package $* exited with $?"
+}
+
+# remove_package PACKAGE | PRODUCT-CODE
+remove_package() {
+  case $1 in
+    /*) msiexec /x "$(windows_path "$1")" /qn || fail "msiexec /x $1 exited with $?" ;;
+    *) msiexec /x "$1" /qn || fail "msiexec /x $1 exited with $?" ;;
+  esac
+}
+
+# reg_value KEY NAME: the value's data; fails without the value.
+reg_value() {
+  "$DRAVO_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' \
+    | awk -v name="$2" '$1 == name { sub(/^[ ]*[^ ]+[ ]+[^ ]+[ ]+/, ""); print; found = 1 } END { exit !found }'
+}
+
+expect_value() {
+  actual=$(reg_value "$1" "$2") || fail "$1 has no value $2"
+  [ "$actual" = "$3" ] || fail "$1 $2 is \"$actual\", not \"$3\""
+}
+
+expect_no_key() {
+  if "$DRAVO_WINE" reg query "$1" >/dev/null 2>&1; then
+    fail "$1 is there"
+  fi
+}
+
+# The installed-programs entries of the product, one line each:
+# key|DisplayVersion|Publisher|InstallLocation.
+entries() {
+  "$DRAVO_WINE" reg query "$UNINSTALL_KEY" /s 2>/dev/null | tr -d '\r' | awk -v product="$PRODUCT" '
+    function flush() { if (name == product) print key "|" values["DisplayVersion"] "|" values["Publisher"] "|" values["InstallLocation"] }
+    /^HKEY_/ { flush(); key = $0; name = ""; delete values; next }
+    NF >= 2 && $2 ~ /^REG_/ {
+      value = $0; sub(/^[ ]*[^ ]+[ ]+[^ ]+[ ]*/, "", value)
+      if ($1 == "DisplayName") { name = value } else { values[$1] = value }
+    }
+    END { flush() }'
+}
+
+# expect_one_entry VERSION [FOLDER]: one entry, of that version, by Dravo,
+# naming the installation folder; sets ENTRY_KEY.
+expect_one_entry() {
+  found=$(entries)
+  [ "$(printf '%s' "$found" | grep -c '^')" -eq 1 ] || fail "not one installed-programs entry: $found"
+  ENTRY_KEY=${found%%|*}
+  [ "$found" = "$ENTRY_KEY|$1|Dravo|${2:-$INSTALL_DIR}\\" ] || fail "the entry is $found"
+}
+
+# --- The installed files ---------------------------------------------------
+
+# unix_path 'C:\A\B': where the prefix keeps that folder.
+unix_path() {
+  printf '%s/drive_c/%s' "$WINEPREFIX" "$(printf '%s' "${1#C:\\}" | tr '\\' /)"
+}
+
+# expect_installed FOLDER README: the program, the setup library when the
+# package has one, and README as README.txt, in that Windows folder.
+expect_installed() {
+  installed=$(unix_path "$1")
+  cmp -s "$DRAVO_PROGRAM" "$installed/dravo-spark-config.exe" || fail "$1 holds not the built program"
+  cmp -s "$2" "$installed/README.txt" || fail "$1\\README.txt is not $2"
+  if package_has_setup_library; then
+    [ -f "$installed/dravosparksetup.dll" ] || fail "$1 holds no setup library"
+  fi
+}
+
+# The Start-menu shortcut, wherever Wine's msiexec resolves ProgramMenuFolder
+# (a per-user folder even for a per-machine package).
+shortcuts() {
+  find "$WINEPREFIX/drive_c" -path "*/Start Menu/Programs/$PRODUCT.lnk"
+}
+
+# expect_shortcut [FOLDER]: the shortcut starts the program in that folder.
+expect_shortcut() {
+  shortcut=$(shortcuts)
+  [ -n "$shortcut" ] || fail "no Start-menu shortcut"
+  grep -aqF "${1:-$INSTALL_DIR}\\dravo-spark-config.exe" "$shortcut" || fail "the shortcut does not start the installed program"
+}
+
+package_has_setup_library() {
+  msiinfo export "$DRAVO_MSI" File | grep -q dravosparksetup.dll
+}
+
+# --- Cases -----------------------------------------------------------------
+
+case_install() {
+  fresh_prefix
+  install_package "$DRAVO_MSI"
+  expect_installed "$INSTALL_DIR" "$DRAVO_README"
+  expect_shortcut
+  expect_one_entry "$DRAVO_VERSION"
+
+  # The same package again changes nothing.
+  install_package "$DRAVO_MSI"
+  expect_installed "$INSTALL_DIR" "$DRAVO_README"
+  expect_one_entry "$DRAVO_VERSION"
+
+  # The installed program saves to the machine's driver key.
+  script="$DRAVO_MSI_WORK/$CASE.script"
+  printf 'select 1038 SparkThriftServer (Spark 1.1 and later)\nselect 1040 Kerberos\ntype 1041 EXAMPLE.COM\ntype 1042 spark.example.com\ntype 1043 spark\nclick 1\n' >"$script"
+  status=0
+  "$DRAVO_WINE" "$INSTALL_DIR\\dravo-spark-config.exe" --script "$(windows_path "$script")" || status=$?
+  [ "$status" -eq 1 ] || fail "the installed program exited with $status, not 1 (OK)"
+  rm -f "$script"
+  expect_value "$DRIVER_KEY" AuthMech 1
+  expect_value "$DRIVER_KEY" KrbRealm EXAMPLE.COM
+  expect_value "$DRIVER_KEY" KrbHostFQDN spark.example.com
+  expect_value "$DRIVER_KEY" KrbServiceName spark
+}
+
+case_upgrade() {
+  fresh_prefix
+  # In a folder of the administrator's choosing, which the upgrade keeps.
+  folder='C:\Tools\Dravo Config'
+  install_package "$DRAVO_MSI" "INSTALLDIR=$folder\\"
+  expect_installed "$folder" "$DRAVO_README"
+  install_package "$DRAVO_NEXT_MSI"
+  expect_one_entry "$DRAVO_NEXT_VERSION" "$folder"
+  expect_installed "$folder" "$DRAVO_NEXT_README"
+  expect_shortcut "$folder"
+
+  # An older package is refused and changes nothing. (Wine's msiexec removes
+  # the old product last and takes the upgrade code's registration with it,
+  # so this starts from the newer package installed on its own.)
+  remove_package "$DRAVO_NEXT_MSI"
+  install_package "$DRAVO_NEXT_MSI"
+  if msiexec /i "$(windows_path "$DRAVO_MSI")" /qn; then
+    fail "the older package installed over the newer one"
+  fi
+  expect_one_entry "$DRAVO_NEXT_VERSION"
+  expect_installed "$INSTALL_DIR" "$DRAVO_NEXT_README"
+}
+
+case_removal() {
+  fresh_prefix
+  before=$(prefix_files)
+  "$DRAVO_WINE" reg add "$DRIVER_KEY" /v AuthMech /d 3 /f >/dev/null 2>&1
+  "$DRAVO_WINE" reg add "$DRIVER_KEY" /v Host /d spark.example.com /f >/dev/null 2>&1
+  install_package "$DRAVO_MSI"
+  expect_one_entry "$DRAVO_VERSION"
+
+  # Removed by product code, as deployment tools do: nothing of the package
+  # is left, the vendor folder included, and the driver's settings stay.
+  product_code=${ENTRY_KEY##*\\}
+  remove_package "$product_code"
+  [ -z "$(entries)" ] || fail "the installed-programs entry is still there"
+  [ -z "$(shortcuts)" ] || fail "the Start-menu shortcut is still there"
+  after=$(prefix_files)
+  [ "$after" = "$before" ] || fail "left behind: $(echo "$after" | grep -vxF "$before")"
+  expect_no_key "$PACKAGE_KEY"
+  expect_value "$DRIVER_KEY" AuthMech 3
+  expect_value "$DRIVER_KEY" Host spark.example.com
+
+  # From a folder of the administrator's choosing, removed by package: another
+  # product of the vendor's keeps its files.
+  folder='C:\Tools\Dravo Config'
+  install_package "$DRAVO_MSI" "INSTALLDIR=$folder\\"
+  expect_installed "$folder" "$DRAVO_README"
+  other="$WINEPREFIX/drive_c/Program Files/Dravo/Another Product"
+  mkdir -p "$other"
+  echo keep >"$other/file.txt"
+  remove_package "$DRAVO_MSI"
+  [ ! -e "$(unix_path "$folder")" ] || fail "$folder is still there"
+  [ "$(cat "$other/file.txt")" = keep ] || fail "the other product's file is gone"
+}
+
+case_broken_package() {
+  fresh_prefix
+  before=$(prefix_files)
+  size=$(wc -c <"$DRAVO_MSI")
+  truncated="$DRAVO_MSI_WORK/$CASE-truncated.msi"
+  head -c $((size / 2)) "$DRAVO_MSI" >"$truncated"
+  not_a_package="$DRAVO_MSI_WORK/$CASE-readme.msi"
+  cp "$DRAVO_README" "$not_a_package"
+  for package in "$truncated" "$not_a_package"; do
+    if msiexec /i "$(windows_path "$package")" /qn; then
+      fail "msiexec installed $package"
+    fi
+    [ -z "$(entries)" ] || fail "$package left an installed-programs entry"
+    after=$(prefix_files)
+    [ "$after" = "$before" ] || fail "$package left behind: $(echo "$after" | grep -vxF "$before")"
+  done
+  rm -f "$truncated" "$not_a_package"
+}
+
+case_odbc_setup() {
+  if ! package_has_setup_library; then
+    echo "skipped: the package holds no setup library (the build has none)"
+    exit 77
+  fi
+  fresh_prefix
+  # No driver registered: ODBCINST.INI is left alone.
+  install_package "$DRAVO_MSI"
+  expect_no_key "$ODBC_DRIVER_KEY"
+  remove_package "$DRAVO_MSI"
+
+  # A registered driver gets our setup library as its Setup, and loses it
+  # with the package.
+  driver='C:\Program Files\Dravo\Dravo Spark ODBC Driver\dravospark.dll'
+  "$DRAVO_WINE" reg add "$ODBC_DRIVER_KEY" /v Driver /d "$driver" /f >/dev/null 2>&1
+  install_package "$DRAVO_MSI"
+  expect_value "$ODBC_DRIVER_KEY" Setup "$INSTALL_DIR\\dravosparksetup.dll"
+  remove_package "$DRAVO_MSI"
+  expect_value "$ODBC_DRIVER_KEY" Driver "$driver"
+  if reg_value "$ODBC_DRIVER_KEY" Setup >/dev/null; then
+    fail "the Setup value is still there"
+  fi
+
+  # The feature can be left out.
+  install_package "$DRAVO_MSI" ADDLOCAL=Program
+  expect_installed "$INSTALL_DIR" "$DRAVO_README"
+  if reg_value "$ODBC_DRIVER_KEY" Setup >/dev/null; then
+    fail "the Setup value was written without its feature"
+  fi
+}
+
+case "$CASE" in
+  template) make_template ;;
+  install) case_install ;;
+  upgrade) case_upgrade ;;
+  removal) case_removal ;;
+  broken-package) case_broken_package ;;
+  odbc-setup) case_odbc_setup ;;
+  *) fail "unknown case $CASE" ;;
+esac
