@@ -1,6 +1,7 @@
 #include "setup/SetupLibrary.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,14 +25,37 @@ namespace {
 
 using Support::WideString;
 
-/// The dialogs for a caller's window.
-std::unique_ptr<DialogBackend> OpenDialogs(void* window)
-{
-    if (!OS::IsCallerInteractive()) {
-        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_NO_TERMINAL);
+/// The dialogs for a caller's window. While they own the caller's terminal,
+/// what the log file cannot take is held back instead of drawn over them,
+/// and said once the terminal is the caller's again.
+class CallerDialogs {
+public:
+    CallerDialogs(void* window, Support::DSIFileLogger& logger) : m_logger(logger)
+    {
+        if (!OS::IsCallerInteractive()) {
+            throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_NO_TERMINAL);
+        }
+        m_backend = DialogBackend::CreateForOwner(window);
+        if (m_backend->OwnsTerminal()) {
+            m_logger.HoldFallbackLines();
+        }
     }
-    return DialogBackend::CreateForOwner(window);
-}
+    CallerDialogs(const CallerDialogs&) = delete;
+    CallerDialogs& operator=(const CallerDialogs&) = delete;
+    ~CallerDialogs()
+    {
+        m_backend.reset();
+        if (const auto lost = m_logger.ReleaseFallbackLines()) {
+            std::fprintf(stderr, "%s\n", lost->c_str());
+        }
+    }
+
+    [[nodiscard]] DialogBackend& Get() { return *m_backend; }
+
+private:
+    Support::DSIFileLogger& m_logger;
+    std::unique_ptr<DialogBackend> m_backend;
+};
 
 [[noreturn]] void RefuseRequest(uint16_t request)
 {
@@ -84,10 +108,10 @@ bool ConfigureDriver(void* window, uint16_t request, WideString& failure)
                 throw InstallerError(
                     InstallerErrorCode::InvalidWindow, Resources::IDS_SETUP_DRIVER_DIALOG_NEEDS_WINDOW);
             }
-            const std::unique_ptr<DialogBackend> dialogs = OpenDialogs(window);
+            CallerDialogs dialogs(window, logger);
             DriverConfiguration configuration(logger);
             configuration.GetSettings().Load();
-            if (dialogs->RunDialog([&] { return configuration.ShowDialog(dialogs->GetSystem()); }) != 1) {
+            if (dialogs.Get().RunDialog([&] { return configuration.ShowDialog(dialogs.Get().GetSystem()); }) != 1) {
                 throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
             }
             configuration.Save();
@@ -120,11 +144,11 @@ bool ConfigDataSource(void* window, uint16_t request, const char16_t* driver, co
             }
             return;
         }
-        const std::unique_ptr<DialogBackend> dialogs = OpenDialogs(window);
+        CallerDialogs dialogs(window, logger);
         if (request == ADD_DSN) {
-            setup.AddWithDialog(*dialogs, list);
+            setup.AddWithDialog(dialogs.Get(), list);
         } else {
-            setup.ConfigureWithDialog(*dialogs, list);
+            setup.ConfigureWithDialog(dialogs.Get(), list);
         }
     });
 }
