@@ -18,8 +18,6 @@
 #include <string>
 #include <thread>
 
-#include "platform/Registry.h"
-
 namespace Dravo::Test {
 namespace {
 
@@ -327,8 +325,18 @@ TEST_F(SetupWin32Test, ConfigDriverShowsTheDriverWideDialogAndSavesOnOK)
         WORD length = 0;
         return configDriver(owner, ODBC_CONFIG_DRIVER, DRIVER, L"", message, 256, &length);
     };
-    const std::u16string driverKey = u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
-    (void)OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, driverKey);
+    // Read where the DLL writes, the prefix's own machine key: this test
+    // program's registry root (its environment's) is not the DLL's.
+    const wchar_t* driverKey = L"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver";
+    const auto driverKeyExists = [driverKey] {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, driverKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return false;
+        }
+        ::RegCloseKey(key);
+        return true;
+    };
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, driverKey);
 
     CallerWithWindow cancelled(ask);
     HWND dialog = WaitForDialog(DRIVER_TITLE);
@@ -336,16 +344,17 @@ TEST_F(SetupWin32Test, ConfigDriverShowsTheDriverWideDialogAndSavesOnOK)
     EXPECT_EQ(::GetWindow(dialog, GW_OWNER), cancelled.Owner());
     Click(dialog, IDCANCEL);
     EXPECT_EQ(cancelled.Result(), std::optional<BOOL>(FALSE));
-    EXPECT_FALSE(OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, driverKey));
+    EXPECT_FALSE(driverKeyExists());
 
     CallerWithWindow confirmed(ask);
     dialog = WaitForDialog(DRIVER_TITLE);
     ASSERT_NE(dialog, nullptr);
     Click(dialog, IDOK);
     EXPECT_EQ(confirmed.Result(), std::optional<BOOL>(TRUE));
-    const auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, driverKey);
-    ASSERT_TRUE(key);
-    EXPECT_TRUE(key->QueryValue(u"SparkServerType"));
+    wchar_t serverType[64] = {};
+    DWORD size = sizeof serverType - sizeof(wchar_t);
+    EXPECT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, driverKey, L"SparkServerType", RRF_RT_ANY, nullptr, serverType, &size),
+        ERROR_SUCCESS);
     ::FreeLibrary(library);
 }
 
