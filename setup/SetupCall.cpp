@@ -102,8 +102,6 @@ void Report(const InstallerError& error, Support::DSIFileLogger* logger, const c
     (void)OS::OdbcInstaller::PostError(static_cast<uint32_t>(error.GetCode()), error.GetMessage().GetAsU16String());
 }
 
-/// Runs one call's work inside the start-up and reports what fails; true
-/// when it succeeded. FAILURE receives the message of a failure.
 } // namespace
 
 bool RunSetupCall(const char* function, const std::function<void(Support::DSIFileLogger&)>& work,
@@ -150,6 +148,5 @@ bool RunSetupCall(const char* function, const std::function<void(Support::DSIFil
     }
     return succeeded;
 }
-
 
 } // namespace Dravo::VezurAVUZ
