@@ -177,8 +177,10 @@ struct DriverConfigurationNames {
 void MountDriverConfiguration(const DriverConfigurationNames& names);
 /// Back to the hive files for every key.
 void UnmountDriverConfiguration();
-/// Puts both hives in a directory, taking precedence over DRAVO_REGISTRY_ROOT;
-/// an empty text goes back to the usual places.
+/// Puts both hives in a directory, taking precedence over DRAVO_REGISTRY_ROOT
+/// (on Windows, below a key of the user's own hive named after the directory;
+/// nothing else moves the registry there); an empty text goes back to the
+/// usual places.
 void SetRegistryRoot(const std::string& directory);
 /// Forgets the parsed hives, so that the next call reads the files afresh.
 void DiscardRegistryCache();
