@@ -80,6 +80,13 @@ ErrorCode ExpectMountedKey(DriverConfigurationFile& file, ErrorCode missing)
     return file.Read([missing](const DriverKeyState& view) { return view.Exists() ? ERROR_SUCCESS_CODE : missing; });
 }
 
+/// ExpectMountedKey, and then whether the file can be written.
+ErrorCode ExpectWritableMountedKey(DriverConfigurationFile& file, ErrorCode missing)
+{
+    const ErrorCode read = ExpectMountedKey(file, missing);
+    return read != ERROR_SUCCESS_CODE ? read : file.CheckWritable();
+}
+
 ErrorCode RefuseKeyBelow(const MountMatch& match)
 {
     SetRegistryDiagnostic(match.place->path + ": the driver configuration file holds the values of the driver key, "
@@ -252,14 +259,11 @@ ErrorOr<RegistryKey> RegistryKey::Open(RegistryHive hive, std::u16string_view pa
     }
     if (match.kind == MountMatch::Kind::Key) {
         DriverConfigurationFile& file = match.File();
-        const ErrorCode read = ExpectMountedKey(file, ERROR_FILE_NOT_FOUND_CODE);
-        if (read != ERROR_SUCCESS_CODE) {
-            return read;
-        }
-        if (access == RegistryAccess::Full) {
-            if (const ErrorCode writable = file.CheckWritable(); writable != ERROR_SUCCESS_CODE) {
-                return writable;
-            }
+        const ErrorCode usable = access == RegistryAccess::Full
+            ? ExpectWritableMountedKey(file, ERROR_FILE_NOT_FOUND_CODE)
+            : ExpectMountedKey(file, ERROR_FILE_NOT_FOUND_CODE);
+        if (usable != ERROR_SUCCESS_CODE) {
+            return usable;
         }
         return RegistryKey(file, hive, std::move(*names), access);
     }
@@ -586,12 +590,9 @@ ErrorCode DeleteKey(RegistryHive hive, std::u16string_view path, bool withSubKey
     }
     if (match.kind == MountMatch::Kind::Key) {
         DriverConfigurationFile& file = match.File();
-        const ErrorCode read = ExpectMountedKey(file, ERROR_FILE_NOT_FOUND_CODE);
-        if (read != ERROR_SUCCESS_CODE) {
-            return read;
-        }
-        if (const ErrorCode writable = file.CheckWritable(); writable != ERROR_SUCCESS_CODE) {
-            return writable;
+        if (const ErrorCode usable = ExpectWritableMountedKey(file, ERROR_FILE_NOT_FOUND_CODE);
+            usable != ERROR_SUCCESS_CODE) {
+            return usable;
         }
         return RemoveMountedKey(file);
     }
