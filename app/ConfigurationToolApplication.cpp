@@ -10,7 +10,7 @@
 
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "app/StartupSequence.h"
 #include "dialogs/DataSourceNameRefusal.h"
 #include "dialogs/SOConfigurationDialog.h"

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/ProductIdentity.h"
+#include "identity/ProductIdentity.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {

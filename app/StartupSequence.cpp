@@ -1,8 +1,8 @@
 #include "app/StartupSequence.h"
 
-#include "app/CachedValue.h"
-#include "app/ProductIdentity.h"
-#include "app/ProductNames.h"
+#include "identity/CachedValue.h"
+#include "identity/ProductIdentity.h"
+#include "identity/ProductNames.h"
 #include "platform/OdbcDriverManager.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/ModuleInstance.h"
+#include "identity/ModuleInstance.h"
 
 namespace Dravo::Support {
 class DSIFileLogger;

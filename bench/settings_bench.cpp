@@ -28,8 +28,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/ProductIdentity.h"
-#include "app/ProductNames.h"
+#include "identity/ProductIdentity.h"
+#include "identity/ProductNames.h"
 #include "platform/Registry.h"
 #include "platform/RegistryTransaction.h"
 #include "settings/DriverKeySnapshot.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <limits>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "dialogs/NumberBox.h"
 #include "dialogs/SOServerSidePropertiesDialog.h"
 #include "dialogs/SOTempTableDialog.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "dialogs/DataSourceNameRefusal.h"
 #include "dialogs/SOAdvancedOptionsDialog.h"
 #include "dialogs/SOHttpPropertiesDialog.h"

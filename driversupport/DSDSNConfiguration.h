@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ProductIdentity.h"
+#include "identity/ProductIdentity.h"
 #include "support/WideString.h"
 
 namespace Dravo::Support {

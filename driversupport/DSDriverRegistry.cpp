@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "platform/Registry.h"
 #include "support/ErrorException.h"
 #include "support/RegistryReader.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "driversupport/DSConfigurationFile.h"
 #include "driversupport/DSDSNConfiguration.h"
 #include "driversupport/DSMessages.h"

@@ -5,7 +5,7 @@
 
 #include <unicode/locid.h>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "driversupport/DSConnectionTester.h"
 #include "driversupport/DSDSNConfiguration.h"
 #include "driversupport/DSMessages.h"

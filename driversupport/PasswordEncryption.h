@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "driversupport/AesCbcCipher.h"
+#include "support/AesCbcCipher.h"
 
 namespace Dravo::DriverSupport {
 

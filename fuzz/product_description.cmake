@@ -1,1 +1,1 @@
-dravo_add_fuzz_target(product_description ${CMAKE_CURRENT_SOURCE_DIR}/product_description.cpp dravo_crypto)
+dravo_add_fuzz_target(product_description ${CMAKE_CURRENT_SOURCE_DIR}/product_description.cpp dravo_identity)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driversupport/ProductDescriptionFile.h"
+#include "identity/ProductDescriptionFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "platform/ProcessState.h"
 #include "platform/Registry.h"
 #include "support/ErrorException.h"

@@ -3,9 +3,9 @@
 #include <array>
 #include <atomic>
 
-#include "app/CachedValue.h"
-#include "app/ProductIdentity.h"
-#include "app/ProductNames.h"
+#include "identity/CachedValue.h"
+#include "identity/ProductIdentity.h"
+#include "identity/ProductNames.h"
 #include "support/ErrorException.h"
 #include "support/NumberConverter.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "support/ErrorException.h"
 #include "support/SystemErrorText.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "driversupport/ProductDescriptionFile.h"
+#include "identity/ProductDescriptionFile.h"
 #include "support/ErrorException.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include <sys/stat.h>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "platform/Registry.h"
 #include "tests/common/TempDir.h"
 

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "platform/Registry.h"
 #include "resources/ControlIds.h"
 #include "settings/DriverKeySnapshot.h"

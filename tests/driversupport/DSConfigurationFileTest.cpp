@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "driversupport/DSConfigurationFile.h"
 #include "driversupport/DSLoggingDialog.h"
 #include "platform/KnownFolders.h"

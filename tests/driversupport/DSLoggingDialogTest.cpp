@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "driversupport/DSLoggingDialog.h"
 #include "platform/Registry.h"
 #include "settings/LoggingOptionsModel.h"

@@ -8,7 +8,7 @@
 
 #include "tests/common/ProgramRun.h"
 #include "tests/common/TempDir.h"
-#include "driversupport/ProductDescriptionFile.h"
+#include "identity/ProductDescriptionFile.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "driversupport/DSLoggingDialog.h"
-#include "driversupport/ProductDescriptionFile.h"
+#include "identity/ProductDescriptionFile.h"
 #include "platform/Registry.h"
 #include "settings/LoggingOptionsModel.h"
 #include "support/DSIFileLogger.h"

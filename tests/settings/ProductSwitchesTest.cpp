@@ -9,10 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 #include "tests/common/ProgramRun.h"
 #include "tests/common/TempDir.h"
-#include "driversupport/ProductDescriptionFile.h"
+#include "identity/ProductDescriptionFile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProductIdentity.h"
+#include "identity/ProductIdentity.h"
 #include "platform/Registry.h"
 #include "tools/dravo-reg/RegTool.h"
 

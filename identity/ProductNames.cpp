@@ -1,11 +1,11 @@
-#include "app/ProductNames.h"
+#include "identity/ProductNames.h"
 
 #include <algorithm>
 #include <array>
 #include <string>
 
-#include "app/CachedValue.h"
-#include "app/ProductIdentity.h"
+#include "identity/CachedValue.h"
+#include "identity/ProductIdentity.h"
 #include "support/ModuleDirectory.h"
 
 namespace Dravo::VezurAVUZ {

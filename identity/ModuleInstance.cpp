@@ -1,4 +1,4 @@
-#include "app/ModuleInstance.h"
+#include "identity/ModuleInstance.h"
 
 #include <mutex>
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/ModuleInstance.h"
-#include "app/ProductIdentity.h"
-#include "app/ProductNames.h"
+#include "identity/ModuleInstance.h"
+#include "identity/ProductIdentity.h"
+#include "identity/ProductNames.h"
 #include "platform/Registry.h"
 #include "support/DSISettings.h"
 #include "support/SettingsReader.h"

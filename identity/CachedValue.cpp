@@ -1,4 +1,4 @@
-#include "app/CachedValue.h"
+#include "identity/CachedValue.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {

@@ -1,4 +1,4 @@
-#include "driversupport/ProductDescriptionFile.h"
+#include "identity/ProductDescriptionFile.h"
 
 #include <filesystem>
 #include <fstream>

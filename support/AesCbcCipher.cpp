@@ -1,4 +1,4 @@
-#include "driversupport/AesCbcCipher.h"
+#include "support/AesCbcCipher.h"
 
 #include <algorithm>
 

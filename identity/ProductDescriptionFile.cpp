@@ -1,4 +1,4 @@
-#include "driversupport/ProductDescriptionFile.h"
+#include "identity/ProductDescriptionFile.h"
 
 #include <algorithm>
 #include <climits>
@@ -6,7 +6,7 @@
 
 #include <expat.h>
 
-#include "driversupport/AesCbcCipher.h"
+#include "support/AesCbcCipher.h"
 #include "support/ErrorException.h"
 #include "support/FileHandler.h"
 

@@ -1,11 +1,11 @@
-#include "app/ProductIdentity.h"
+#include "identity/ProductIdentity.h"
 
 #include <memory>
 #include <mutex>
 
-#include "app/CachedValue.h"
-#include "app/ProductNames.h"
-#include "driversupport/ProductDescriptionFile.h"
+#include "identity/CachedValue.h"
+#include "identity/ProductNames.h"
+#include "identity/ProductDescriptionFile.h"
 #include "platform/Registry.h"
 #include "support/DSISettings.h"
 
