@@ -13,8 +13,13 @@ namespace Dravo::OS {
 namespace {
 
 constexpr std::u16string_view DATA_SOURCES_FILE = u"ODBC.INI";
-/// Room for a few entry names: enough to see whether there are any.
-constexpr int PROBE_UNITS = 4096;
+/// The buffer for the list of entry names starts at this many units and
+/// doubles while the list may not have fitted, up to the largest.
+constexpr int FIRST_NAME_UNITS = 4096;
+constexpr int LAST_NAME_UNITS = 16384;
+/// The longest entry name the installer keeps (unixODBC cuts at 1000), with
+/// its NUL and the list's final NUL.
+constexpr int LONGEST_NAME_UNITS = 1002;
 /// Sections of odbc.ini that the installer keeps for itself: its trace
 /// settings, and the list of data sources some installers keep.
 constexpr std::array<std::u16string_view, 2> RESERVED_SECTIONS = {u"ODBC", u"ODBC Data Sources"};
@@ -54,8 +59,27 @@ bool OdbcDataSources::UseScope(DataSourceScope scope)
 bool OdbcDataSources::Holds(DataSourceScope scope, std::u16string_view name)
 {
     const ScopeOverride use(scope);
+    return !ReadEntries(name).empty();
+}
+
+DataSourceEntries ReadDataSourceThroughInstaller(std::u16string_view name)
+{
     std::vector<std::u16string> names;
-    return ReadPrivateProfileEntryNames(name, DATA_SOURCES_FILE, PROBE_UNITS, names) > 0 && !names.empty();
+    for (int units = FIRST_NAME_UNITS;; units *= 2) {
+        const int copied = ReadPrivateProfileEntryNames(name, DATA_SOURCES_FILE, units, names);
+        // Installers cut a list that does not fit either at the buffer's end
+        // or before the first name that does not fit whole.
+        if (copied < units - LONGEST_NAME_UNITS || units >= LAST_NAME_UNITS) {
+            break;
+        }
+    }
+    DataSourceEntries entries;
+    for (std::u16string& entry : names) {
+        std::u16string value;
+        OdbcInstaller::GetPrivateProfileString(name, entry, u"", value, DATA_SOURCES_FILE);
+        entries.emplace_back(std::move(entry), std::move(value));
+    }
+    return entries;
 }
 
 std::optional<DataSourceScope> OdbcDataSources::Locate(std::u16string_view name)

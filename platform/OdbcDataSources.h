@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/SystemError.h"
@@ -43,6 +44,9 @@ struct DataSourceSave {
     std::vector<DataSourceEntryChange> changes;
 };
 
+/// One entry of a data source as a reader gets it.
+using DataSourceEntries = std::vector<std::pair<std::u16string, std::u16string>>;
+
 /// Why a save failed, beyond its code.
 struct DataSourceSaveFailure {
     /// The entry that could not be written; empty when the data source
@@ -71,6 +75,10 @@ public:
     /// installer looks it up (the user's data sources first); nothing when
     /// neither holds it.
     [[nodiscard]] static std::optional<DataSourceScope> Locate(std::u16string_view name);
+    /// The data source's entries as the installer reads them where its mode
+    /// points now (where it names both, the user's data sources first), in
+    /// the order they are kept; none when there is no such data source.
+    [[nodiscard]] static DataSourceEntries ReadEntries(std::u16string_view name);
     /// Whether the scope holds a data source of this name.
     [[nodiscard]] static bool Holds(DataSourceScope scope, std::u16string_view name);
     /// Where the scope's data sources are kept, as the user can find it: the
@@ -100,5 +108,9 @@ public:
     /// The same for an entry's value (blanks at either end, line breaks).
     [[nodiscard]] static std::optional<std::string> WhyValueCannotBeKept(std::u16string_view value);
 };
+
+/// The data source's entries read through the installer, one call for each:
+/// what the implementations fall back on.
+[[nodiscard]] DataSourceEntries ReadDataSourceThroughInstaller(std::u16string_view name);
 
 } // namespace Dravo::OS

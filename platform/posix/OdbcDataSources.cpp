@@ -69,7 +69,48 @@ ErrorCode Unreadable(const DurableFile& file, const IniFile& ini)
     return ERROR_BADDB_CODE;
 }
 
+/// The entries of the section, or nothing when the file cannot be read as
+/// text (the installer's reader is asked then).
+std::optional<DataSourceEntries> SectionOf(DataSourceScope scope, std::u16string_view name)
+{
+    FileContents contents;
+    IniFile ini;
+    if (FileOf(scope).Read(contents) != ERROR_SUCCESS_CODE || !ini.Parse(std::move(contents.bytes))) {
+        return std::nullopt;
+    }
+    DataSourceEntries entries;
+    for (IniEntry& entry : ini.ReadSection(name)) {
+        entries.emplace_back(std::move(entry.name), std::move(entry.value));
+    }
+    return entries;
+}
+
 } // namespace
+
+DataSourceEntries OdbcDataSources::ReadEntries(std::u16string_view name)
+{
+    // Read from the file itself, once: unixODBC parses the whole file again
+    // for every entry it is asked for.
+    const std::optional<uint16_t> mode = OdbcInstaller::GetConfigMode();
+    std::vector<DataSourceScope> scopes;
+    if (mode == ConfigModeOf(DataSourceScope::System)) {
+        scopes = {DataSourceScope::System};
+    } else if (mode == ConfigModeOf(DataSourceScope::User)) {
+        scopes = {DataSourceScope::User};
+    } else {
+        scopes = {DataSourceScope::User, DataSourceScope::System};
+    }
+    for (const DataSourceScope scope : scopes) {
+        const std::optional<DataSourceEntries> entries = SectionOf(scope, name);
+        if (!entries) {
+            return ReadDataSourceThroughInstaller(name);
+        }
+        if (!entries->empty()) {
+            return *entries;
+        }
+    }
+    return {};
+}
 
 std::u16string OdbcDataSources::Describe(DataSourceScope scope)
 {
@@ -110,6 +151,12 @@ ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& sav
             return ERROR_FILE_NOT_FOUND_CODE;
         }
         text = ini.Apply(save.name, changes);
+        // A data source made anew ends the file; unixODBC ends each of its
+        // sections with a blank line, and so does this one.
+        const std::string lineEnd = text->ends_with("\r\n") ? "\r\n" : "\n";
+        if (save.anew && text->ends_with(lineEnd) && !text->ends_with(lineEnd + lineEnd)) {
+            *text += lineEnd;
+        }
         return ERROR_SUCCESS_CODE;
     });
 }

@@ -17,29 +17,12 @@ namespace {
 
 constexpr std::u16string_view DATA_SOURCES_FILE = u"ODBC.INI";
 constexpr std::u16string_view DRIVER_KEY = u"Driver";
-constexpr int FIRST_NAME_UNITS = 4096;
-constexpr int LAST_NAME_UNITS = 16384;
-/// The longest entry name the installer keeps, with its NUL and the list's.
-constexpr int LONGEST_NAME_UNITS = 1002;
 
-using Entries = std::vector<std::pair<std::u16string, std::u16string>>;
+using Entries = DataSourceEntries;
 
 Entries ReadEntries(std::u16string_view name)
 {
-    std::vector<std::u16string> names;
-    for (int units = FIRST_NAME_UNITS;; units *= 2) {
-        const int copied = ReadPrivateProfileEntryNames(name, DATA_SOURCES_FILE, units, names);
-        if (copied < units - LONGEST_NAME_UNITS || units >= LAST_NAME_UNITS) {
-            break;
-        }
-    }
-    Entries entries;
-    for (std::u16string& entry : names) {
-        std::u16string value;
-        OdbcInstaller::GetPrivateProfileString(name, entry, u"", value, DATA_SOURCES_FILE);
-        entries.emplace_back(std::move(entry), std::move(value));
-    }
-    return entries;
+    return ReadDataSourceThroughInstaller(name);
 }
 
 const std::u16string* FindEntry(const Entries& entries, std::u16string_view key)
@@ -107,6 +90,11 @@ std::u16string ScopeKey(DataSourceScope scope)
 }
 
 } // namespace
+
+DataSourceEntries OdbcDataSources::ReadEntries(std::u16string_view name)
+{
+    return ReadDataSourceThroughInstaller(name);
+}
 
 std::u16string OdbcDataSources::Describe(DataSourceScope scope)
 {
