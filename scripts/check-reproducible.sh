@@ -3,7 +3,7 @@
 # from two copies of its files in folders of different names and depths,
 # with different umasks (while building) and time zones, and compares the
 # packages byte for byte; where they differ, diffoscope says how. Not part
-# of the test command: it builds the shipped programs twice from nothing
+# of the test command: it builds what the packages hold twice from nothing
 # (ccache is not used).
 #
 #   scripts/check-reproducible.sh [COMMIT]
@@ -32,7 +32,9 @@ build() {
     export TZ="$3"
     cmake -S "$source" -B "$source/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DDRAVO_BUILD_TESTS=OFF -DDRAVO_BUILD_BENCH=OFF >"$work/$(basename "$1").configure.log"
-    nice cmake --build "$source/build" >"$work/$(basename "$1").build.log"
+    # What the packages hold: the programs, the setup library, the manual pages.
+    nice cmake --build "$source/build" --target dravo-spark-config dravo-reg dravo-did dravosparksetup \
+      man_dravo-spark-config_1 man_dravo-reg_1 man_dravo-did_1 >"$work/$(basename "$1").build.log"
     # cpack gives the members of a deb the modes its umask leaves them;
     # packages are made with 022, as dpkg-buildpackage makes them.
     umask 022
