@@ -134,6 +134,32 @@ rpm-root)
   echo "rpm --root: installed, verified and removed"
   ;;
 
+removal-scripts)
+  # The deb's prerm and the rpm's %preun as the packages hold them, run with
+  # the installed program over an odbcinst.ini of their own: a removal takes
+  # away the Setup that --register-setup added, an upgrade keeps it.
+  deb=$(package deb)
+  rpm=$(package rpm)
+  dir=$WORK/removal
+  rm -rf "$dir"
+  mkdir -p "$dir/ini"
+  dpkg-deb -e "$deb" "$dir/control"
+  rpm -qp --qf '%{PREUN}' "$rpm" >"$dir/preun"
+  PATH="$WORK/installed/usr/bin:$PATH"
+  ODBCSYSINI=$dir/ini
+  export PATH ODBCSYSINI
+  for run in "prerm remove gone" "prerm upgrade kept" "preun 0 gone" "preun 1 kept"; do
+    set -- $run
+    printf '[Dravo Spark ODBC Driver]\nDriver=/opt/dravo/lib/libdravosparkodbc.so\n' >"$dir/ini/odbcinst.ini"
+    dravo-spark-config --register-setup >/dev/null
+    grep -q '^Setup=' "$dir/ini/odbcinst.ini" || fail "--register-setup wrote no Setup"
+    if [ "$1" = prerm ]; then "$dir/control/prerm" "$2"; else sh "$dir/preun" "$2"; fi
+    if grep -q '^Setup' "$dir/ini/odbcinst.ini"; then setup=kept; else setup=gone; fi
+    [ "$setup" = "$3" ] || fail "$1 $2: the Setup line should be $3: $(cat "$dir/ini/odbcinst.ini")"
+    echo "$1 $2: the Setup line is $setup"
+  done
+  ;;
+
 *)
   fail "unknown case $CASE"
   ;;
