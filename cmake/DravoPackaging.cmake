@@ -27,18 +27,24 @@ else()
     OUTPUT_VARIABLE DRAVO_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
     RESULT_VARIABLE git_result ERROR_QUIET)
   if(NOT git_result EQUAL 0 OR NOT DRAVO_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
-    # A source tree without its history: the newest of the files that say
-    # what is built.
+    # A source tree without its history: the time of its top CMakeLists.txt,
+    # which an unpacked archive keeps.
     file(TIMESTAMP "${PROJECT_SOURCE_DIR}/CMakeLists.txt" DRAVO_SOURCE_DATE_EPOCH "%s" UTC)
   endif()
 endif()
 
 # The changelogs are made from the version and that time.
-set(saved_epoch "$ENV{SOURCE_DATE_EPOCH}")
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(builder_epoch "$ENV{SOURCE_DATE_EPOCH}")
+endif()
 set(ENV{SOURCE_DATE_EPOCH} "${DRAVO_SOURCE_DATE_EPOCH}")
 string(TIMESTAMP debian_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 string(TIMESTAMP rpm_date "%a %b %d %Y" UTC)
-set(ENV{SOURCE_DATE_EPOCH} "${saved_epoch}")
+if(DEFINED builder_epoch)
+  set(ENV{SOURCE_DATE_EPOCH} "${builder_epoch}")
+else()
+  unset(ENV{SOURCE_DATE_EPOCH})
+endif()
 set(package_docs ${PROJECT_BINARY_DIR}/packaging)
 file(WRITE ${package_docs}/changelog.new
   "${CPACK_PACKAGE_NAME} (${PROJECT_VERSION}) stable; urgency=medium\n\n"
