@@ -38,7 +38,7 @@ build() {
     # cpack gives the members of a deb the modes its umask leaves them;
     # packages are made with 022, as dpkg-buildpackage makes them.
     umask 022
-    cd "$source/build" && cpack -G "DEB;RPM" >"$work/$(basename "$1").cpack.log"
+    cd "$source/build" && cpack -G "DEB;RPM" >"$work/$(basename "$1").cpack.log" 2>&1
   )
 }
 
