@@ -1,6 +1,7 @@
 // The command line of dravo-spark-config. With no argument the program is the
 // configuration dialog in the terminal; the options choose another backend or
-// registry location, or ask for help or the version.
+// registry location, name the setup library in unixODBC's driver entry (or
+// take it away), or ask for help or the version.
 #pragma once
 
 #include <optional>
@@ -10,7 +11,7 @@
 namespace Dravo::VezurAVUZ {
 
 struct ProgramOptions {
-    enum class Action { Configure, Help, Version, Invalid };
+    enum class Action { Configure, RegisterSetup, UnregisterSetup, Help, Version, Invalid };
 
     Action action = Action::Configure;
     /// The headless script ("-" is standard input); nothing means the terminal.
