@@ -11,6 +11,7 @@
 #include "app/StartupSequence.h"
 #include "driversupport/DSMessages.h"
 #include "platform/OdbcInstaller.h"
+#include "platform/ProcessState.h"
 #include "platform/SharedLibrary.h"
 #include "resources/StringIds.h"
 #include "setup/InstallerError.h"
@@ -131,7 +132,7 @@ bool RunSetupCall(const char* function, const std::function<void(Support::DSIFil
             if (failure) {
                 *failure = error.GetMessage();
             }
-            ForgetProcessState();
+            OS::ProcessStatePiece::ForgetAll();
         }
     } catch (...) {
         // Not even the report could be made: the return value must say it.

@@ -31,17 +31,12 @@ constexpr int LOCK_ATTEMPTS = 1000;
 
 std::atomic<int64_t> g_writeBudget{-1};
 
-std::mutex& RootMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
+struct RootOverride {
+    std::mutex mutex;
+    std::string directory;
+};
 
-std::string& RootOverride()
-{
-    static std::string root;
-    return root;
-}
+ProcessState<RootOverride> g_rootOverride{"registry root"};
 
 std::string HiveDirectory(RegistryHive hive)
 {
@@ -146,10 +141,10 @@ std::string GetRegistryDiagnostic()
 
 std::string GetRegistryRootDirectory()
 {
-    {
-        std::lock_guard lock(RootMutex());
-        if (!RootOverride().empty()) {
-            return RootOverride();
+    if (RootOverride* rootOverride = g_rootOverride.Find()) {
+        std::lock_guard lock(rootOverride->mutex);
+        if (!rootOverride->directory.empty()) {
+            return rootOverride->directory;
         }
     }
     const char* root = std::getenv("DRAVO_REGISTRY_ROOT");
@@ -186,15 +181,16 @@ std::string GetHiveFilePath(RegistryHive hive)
 
 void SetRegistryRoot(const std::string& directory)
 {
-    std::lock_guard lock(RootMutex());
-    RootOverride() = directory;
+    RootOverride& rootOverride = g_rootOverride.Get();
+    std::lock_guard lock(rootOverride.mutex);
+    rootOverride.directory = directory;
 }
 
 namespace {
 
-// Never destroyed but by ReleaseAll: open keys point into it until the very
-// end of the process.
-ProcessState<FileObjects<HiveFile>> g_hives;
+// Never destroyed but by forgetting the process state: open keys point into
+// it until the very end of the process.
+ProcessState<FileObjects<HiveFile>> g_hives{"registry hive files"};
 
 FileObjects<HiveFile>& Hives()
 {
@@ -212,11 +208,6 @@ HiveFile& HiveFile::Get(RegistryHive hive)
 void HiveFile::DiscardAll()
 {
     Hives().DiscardAll();
-}
-
-void HiveFile::ReleaseAll()
-{
-    g_hives.Release();
 }
 
 HiveFile::HiveFile(RegistryHive hive, std::string path)
