@@ -19,6 +19,7 @@
 #include "dialogs/DataSourceNameRefusal.h"
 #include "dialogs/SOConfigurationDialog.h"
 #include "driversupport/DSMessages.h"
+#include "driversupport/FailureText.h"
 #include "platform/LockWait.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
@@ -99,50 +100,16 @@ std::string WithoutLineEnd(std::string text)
     return text;
 }
 
-std::string DescribeSetupError(int32_t errorType)
-{
-    try {
-        return DriverSupport::DSMessages::GetSetupErrorText(errorType).GetAsUTF8();
-    } catch (const Support::ErrorException&) {
-        return "setup error " + std::to_string(errorType);
-    }
-}
-
 std::u16string DriverKey()
 {
     return GetDriverKeyPath().GetAsU16String();
 }
 
 /// The text of the exception being handled, logged when there is a logger.
-/// Called only inside a catch block. Whatever was thrown has a text: the
-/// support library's errors derive from no standard class, and a library may
-/// throw anything at all.
+/// Called only inside a catch block.
 std::string DescribeCurrentException(Support::DSIFileLogger* logger, const char* step)
 {
-    std::string text;
-    try {
-        throw;
-    } catch (const Support::ErrorException& exception) {
-        if (logger) {
-            logger->LogErrorException(LOG_NAMESPACE, LOG_CLASS, step, exception);
-        }
-        return DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8();
-    } catch (const DriverSupport::DSSetupException& exception) {
-        text = DescribeSetupError(exception.GetErrorType());
-        // The system's reason on a line of its own.
-        if (!exception.GetReason().IsEmpty()) {
-            text += "\n" + WithoutLineEnd(exception.GetReason().GetAsUTF8());
-        }
-    } catch (const Varlo::VarloSetupException& exception) {
-        // The product line's codes are the configuration-support ones.
-        text = DescribeSetupError(exception.GetCode());
-    } catch (const std::bad_alloc&) {
-        text = "Not enough memory resources are available to process this command.";
-    } catch (const std::exception& exception) {
-        text = exception.what();
-    } catch (...) {
-        text = "an error of unknown kind";
-    }
+    const std::string text = DriverSupport::DescribeCurrentException().text.GetAsUTF8();
     if (logger) {
         logger->LogError(LOG_NAMESPACE, LOG_CLASS, step, "%s", text.c_str());
     }

@@ -1,14 +1,9 @@
 #include "app/StartupSequence.h"
 
-#include "identity/CachedValue.h"
 #include "identity/ProductIdentity.h"
 #include "identity/ProductNames.h"
-#include "platform/OdbcDriverManager.h"
-#include "platform/OdbcInstaller.h"
-#include "platform/Registry.h"
-#include "settings/DriverKeySnapshot.h"
+#include "platform/ProcessState.h"
 #include "support/DSIFileLogger.h"
-#include "support/DSISettings.h"
 #include "support/Platform.h"
 
 namespace Dravo::VezurAVUZ {
@@ -26,7 +21,7 @@ StartupSequence::PlatformStart::~PlatformStart()
 StartupSequence::CallEnd::~CallEnd()
 {
     if (m_lifetime == Lifetime::Call) {
-        ForgetProcessState();
+        OS::ProcessStatePiece::ForgetAll();
     }
 }
 
@@ -42,18 +37,6 @@ StartupSequence::~StartupSequence()
 {
     m_logger.reset();
     m_platform.reset();
-}
-
-void ForgetProcessState()
-{
-    DriverKeySnapshot::Release();
-    Support::DSISettings::Destroy();
-    ForgetCachedValues();
-    ForgetProductIdentity();
-    ForgetModuleInstance();
-    OS::OdbcDriverManager::Release();
-    OS::OdbcInstaller::Release();
-    OS::ReleaseRegistryState();
 }
 
 } // namespace Dravo::VezurAVUZ

@@ -1,8 +1,8 @@
 // The start-up that the program and the setup library share: the module
 // handle, the product identity, the platform and the tool's logger, torn down
 // in reverse order. The program runs it once; the setup library runs it
-// around each call and then forgets everything the run left cached, so that
-// it keeps nothing between calls and leaves nothing behind when unloaded.
+// around each call and then forgets the process state, so that it keeps
+// nothing between calls and leaves nothing behind when unloaded.
 #pragma once
 
 #include <memory>
@@ -64,10 +64,5 @@ private:
     std::unique_ptr<Support::DSIFileLogger> m_logger;
     std::string m_logFailure;
 };
-
-/// Forgets what the process keeps between start-ups: the identity and the
-/// names derived from it, the support settings, the driver key snapshot, the
-/// registry's open files and keys, and the ODBC libraries loaded for us.
-void ForgetProcessState();
 
 } // namespace Dravo::VezurAVUZ

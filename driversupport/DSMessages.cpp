@@ -31,9 +31,9 @@ UI::MessageBoxRequest ConfigurationErrorRequest(const WideString& text)
 
 void SetCursorOrRaise(UI::DialogSystem& system, UI::CursorShape shape)
 {
-    if (!system.SetCursor(shape)) {
+    if (const OS::ErrorCode error = system.SetCursor(shape); error != OS::ERROR_SUCCESS_CODE) {
         throw Support::ErrorException(Support::DIAG_GENERAL_ERROR, Support::DS_COMPONENT_ID,
-            WideString(u"DSCursorResourceError"), {Support::FormatSystemError(OS::GetLastError())});
+            WideString(u"DSCursorResourceError"), {Support::FormatSystemError(error)});
     }
 }
 

@@ -43,7 +43,7 @@ public:
 
     /// The wait pointer and the normal pointer. Raises ErrorException
     /// "DSCursorResourceError" (component 110) with the system's text for the
-    /// last error when the toolkit cannot show it.
+    /// toolkit's reason when it cannot show it.
     static void SetBusyCursor(UI::DialogSystem& system);
     static void SetNormalCursor(UI::DialogSystem& system);
 

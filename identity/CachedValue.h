@@ -1,41 +1,25 @@
-// A value computed on first use under its own lock and kept for the life of
-// the process, or until ForgetCachedValues. Each cached name has its own lock
-// so that computing one may ask for another.
+// A value computed on first use under its own lock and kept until the process
+// state is forgotten. Each cached name has its own lock so that computing one
+// may ask for another.
 #pragma once
 
 #include <mutex>
 #include <optional>
 #include <utility>
 
+#include "platform/ProcessState.h"
+
 namespace Dravo::VezurAVUZ {
 
-/// Every cached value is listed, so that a library of ours, which keeps
-/// nothing between calls, can forget them all at the end of a call.
-class CachedValueBase {
-public:
-    CachedValueBase(const CachedValueBase&) = delete;
-    CachedValueBase& operator=(const CachedValueBase&) = delete;
-
-protected:
-    CachedValueBase();
-    virtual ~CachedValueBase();
-    virtual void Forget() = 0;
-
-private:
-    friend void ForgetCachedValues();
-    CachedValueBase* m_previous = nullptr;
-    CachedValueBase* m_next = nullptr;
-};
-
-/// Forgets every cached value: each is computed anew on its next use. No
-/// reference to one may be in use.
-void ForgetCachedValues();
-
+/// Declared as a static local: made on first use, destroyed when the process
+/// or the library ends, and leaving the list then.
 template <typename T>
-class CachedValue final : public CachedValueBase {
+class CachedValue final : public OS::ProcessStatePiece {
 public:
-    CachedValue() = default;
-    ~CachedValue() override = default;
+    explicit CachedValue(const char* name) : ProcessStatePiece(name) {}
+    ~CachedValue() { Unregister(); }
+    CachedValue(const CachedValue&) = delete;
+    CachedValue& operator=(const CachedValue&) = delete;
 
     /// Computes the value on the first call; a computation that raises leaves
     /// nothing cached, so the next call tries again. The reference stays valid
@@ -46,8 +30,15 @@ public:
         std::lock_guard<std::mutex> guard(m_lock);
         if (!m_value) {
             m_value.emplace(std::forward<Compute>(compute)());
+            Register();
         }
         return *m_value;
+    }
+
+    [[nodiscard]] bool IsHeld() const override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_value.has_value();
     }
 
 private:
@@ -57,7 +48,7 @@ private:
         m_value.reset();
     }
 
-    std::mutex m_lock;
+    mutable std::mutex m_lock;
     std::optional<T> m_value;
 };
 

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/ProcessState.h"
+
 namespace Dravo::VezurAVUZ {
 
 namespace {
@@ -9,45 +11,33 @@ namespace {
 struct ModuleInformation {
     std::mutex lock;
     ModuleHandle instance = nullptr;
-    bool isSet = false;
 };
 
-ModuleInformation& Module()
-{
-    static ModuleInformation information;
-    return information;
-}
+// Made by SetModuleInstance: there is none until then.
+OS::ProcessState<ModuleInformation> g_module{"module instance"};
 
 } // namespace
 
 void SetModuleInstance(ModuleHandle instance)
 {
-    ModuleInformation& module = Module();
+    ModuleInformation& module = g_module.Get();
     std::lock_guard<std::mutex> guard(module.lock);
     module.instance = instance;
-    module.isSet = true;
 }
 
 ModuleHandle GetModuleInstance()
 {
-    ModuleInformation& module = Module();
-    std::lock_guard<std::mutex> guard(module.lock);
-    return module.instance;
-}
-
-void ForgetModuleInstance()
-{
-    ModuleInformation& module = Module();
-    std::lock_guard<std::mutex> guard(module.lock);
-    module.instance = nullptr;
-    module.isSet = false;
+    ModuleInformation* module = g_module.Find();
+    if (!module) {
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> guard(module->lock);
+    return module->instance;
 }
 
 bool IsModuleInstanceSet()
 {
-    ModuleInformation& module = Module();
-    std::lock_guard<std::mutex> guard(module.lock);
-    return module.isSet;
+    return g_module.Find() != nullptr;
 }
 
 } // namespace Dravo::VezurAVUZ

@@ -9,8 +9,7 @@ using ModuleHandle = void*;
 void SetModuleInstance(ModuleHandle instance);
 /// nullptr until SetModuleInstance.
 [[nodiscard]] ModuleHandle GetModuleInstance();
+/// Unset again once the process state is forgotten.
 [[nodiscard]] bool IsModuleInstanceSet();
-/// Back to unset, for a library of ours that keeps nothing between calls.
-void ForgetModuleInstance();
 
 } // namespace Dravo::VezurAVUZ

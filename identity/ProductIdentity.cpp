@@ -6,6 +6,7 @@
 #include "identity/CachedValue.h"
 #include "identity/ProductNames.h"
 #include "identity/ProductDescriptionFile.h"
+#include "platform/ProcessState.h"
 #include "platform/Registry.h"
 #include "support/DSISettings.h"
 
@@ -25,10 +26,11 @@ struct IdentityState {
     ProductIdentity record = GetBuiltInProductIdentity();
 };
 
+OS::ProcessState<IdentityState> g_identity{"product identity"};
+
 IdentityState& State()
 {
-    static IdentityState state;
-    return state;
+    return g_identity.Get();
 }
 
 } // namespace
@@ -82,17 +84,6 @@ bool IsProductIdentitySet()
     return state.isSet;
 }
 
-void ForgetProductIdentity()
-{
-    IdentityState& state = State();
-    std::lock_guard<std::mutex> guard(state.setLock);
-    {
-        std::lock_guard<std::mutex> recordGuard(state.recordLock);
-        state.record = GetBuiltInProductIdentity();
-    }
-    state.isSet = false;
-}
-
 ProductIdentity GetProductIdentity()
 {
     IdentityState& state = State();
@@ -102,7 +93,7 @@ ProductIdentity GetProductIdentity()
 
 const WideString& GetProductDescriptionFilePath()
 {
-    static CachedValue<WideString> path;
+    static CachedValue<WideString> path{"product description file path"};
     return path.Get([] {
         const WideString& directory = GetModuleDirectory();
         return directory.IsEmpty() ? WideString(u"") : directory + GetProductIdentity().descriptionFileName;
@@ -113,7 +104,7 @@ namespace {
 
 DriverSupport::ProductDescriptionFile& DescriptionFile()
 {
-    static CachedValue<std::unique_ptr<DriverSupport::ProductDescriptionFile>> file;
+    static CachedValue<std::unique_ptr<DriverSupport::ProductDescriptionFile>> file{"product description file"};
     return *file.Get(
         [] { return std::make_unique<DriverSupport::ProductDescriptionFile>(GetProductDescriptionFilePath()); });
 }

@@ -33,10 +33,9 @@ struct ProductIdentity {
 /// first call of either overload has any effect.
 void SetProductIdentity();
 void SetProductIdentity(const ProductIdentity& identity);
+/// Unset again, and the product description file read again, once the
+/// process state is forgotten.
 [[nodiscard]] bool IsProductIdentitySet();
-/// Makes the identity unset again and forgets the product description file,
-/// for a library of ours that keeps nothing between calls.
-void ForgetProductIdentity();
 /// The stored identity; the built-in one before SetProductIdentity.
 [[nodiscard]] ProductIdentity GetProductIdentity();
 

@@ -33,49 +33,49 @@ WideString MakeCompactDriverName(const WideString& driverName)
 
 const WideString& GetVendorName()
 {
-    static CachedValue<WideString> name;
+    static CachedValue<WideString> name{"vendor name"};
     return name.Get([] { return AttributeOr(u"vendor-name", u"Dravo"); });
 }
 
 const WideString& GetDriverName()
 {
-    static CachedValue<WideString> name;
+    static CachedValue<WideString> name{"driver name"};
     return name.Get([] { return AttributeOr(u"driver-name", GetProductIdentity().driverName); });
 }
 
 const WideString& GetVersionString()
 {
-    static CachedValue<WideString> version;
+    static CachedValue<WideString> version{"version"};
     return version.Get([] { return AttributeOr(u"version-number", GetProductIdentity().version); });
 }
 
 const WideString& GetCompactDriverName()
 {
-    static CachedValue<WideString> name;
+    static CachedValue<WideString> name{"compact driver name"};
     return name.Get([] { return MakeCompactDriverName(GetDriverName()); });
 }
 
 const WideString& GetVendorDriverPath()
 {
-    static CachedValue<WideString> path;
+    static CachedValue<WideString> path{"vendor and driver path"};
     return path.Get([] { return GetVendorName() + u"\\" + GetDriverName(); });
 }
 
 const WideString& GetDriverKeyPath()
 {
-    static CachedValue<WideString> path;
+    static CachedValue<WideString> path{"driver key path"};
     return path.Get([] { return u"SOFTWARE\\" + GetVendorName() + u"\\" + GetDriverName() + u"\\Driver"; });
 }
 
 const WideString& GetModuleDirectory()
 {
-    static CachedValue<WideString> directory;
+    static CachedValue<WideString> directory{"module directory of the product names"};
     return directory.Get([] { return Support::GetModuleDirectory(); });
 }
 
 const WideString& GetToolLogFileName()
 {
-    static CachedValue<WideString> name;
+    static CachedValue<WideString> name{"tool log file name"};
     return name.Get([] { return GetCompactDriverName() + u"_DriverConfig.log"; });
 }
 

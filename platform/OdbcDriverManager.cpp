@@ -214,8 +214,9 @@ struct DriverManagerState {
 };
 
 // Drivers the manager loaded may still run code from it while the process
-// ends: neither the state nor the library goes away before, unless Release.
-ProcessState<DriverManagerState> g_state;
+// ends: the state goes away only when the process state is forgotten, and the
+// library never does.
+ProcessState<DriverManagerState> g_state{"ODBC driver manager"};
 
 DriverManagerState& State()
 {
@@ -273,12 +274,6 @@ void OdbcDriverManager::SetLibraryPath(std::string path)
 {
     std::lock_guard lock(State().mutex);
     State().libraryPath = std::move(path);
-}
-
-void OdbcDriverManager::Release()
-{
-    // The library itself stays loaded: a driver it loaded may still run.
-    g_state.Release();
 }
 
 OdbcConnectionTestResult OdbcDriverManager::TestConnection(std::u16string_view connectionString)

@@ -45,9 +45,6 @@ public:
     /// For test programs, which load a library of their own; the empty path
     /// goes back to the system's. The next test loads the library named then.
     static void SetLibraryPath(std::string path);
-    /// Forgets the library for the next call to load again. It stays loaded:
-    /// a driver it loaded may still run.
-    static void Release();
 
     /// Allocates an environment with ODBC 3.80 behaviour and a connection,
     /// connects without prompting, reads the driver's ODBC version and its own

@@ -32,6 +32,16 @@ constexpr size_t LONGEST_ENTRY_BYTES = 998;
 #endif
 
 struct InstallerState {
+    InstallerState() = default;
+    InstallerState(const InstallerState&) = delete;
+    InstallerState& operator=(const InstallerState&) = delete;
+    ~InstallerState()
+    {
+        if (handle) {
+            UnloadSharedLibrary(handle);
+        }
+    }
+
     std::mutex mutex;
     SharedLibraryHandle handle = nullptr;
     std::string loadedPath;
@@ -41,8 +51,9 @@ struct InstallerState {
     InstallerMessageBox messageBox;
 };
 
-// The library stays loaded until the process ends, or until Release.
-ProcessState<InstallerState> g_state;
+// The library stays loaded until the process ends, or until the process
+// state is forgotten.
+ProcessState<InstallerState> g_state{"ODBC installer library"};
 
 InstallerState& State()
 {
@@ -167,17 +178,6 @@ bool OdbcInstaller::LastCallReachedInstaller()
 size_t OdbcInstaller::GetLongestEntryBytes()
 {
     return LONGEST_ENTRY_BYTES;
-}
-
-void OdbcInstaller::Release()
-{
-    {
-        std::lock_guard lock(State().mutex);
-        if (State().handle) {
-            UnloadSharedLibrary(State().handle);
-        }
-    }
-    g_state.Release();
 }
 
 void* OdbcInstaller::FindFunction(const char* name)

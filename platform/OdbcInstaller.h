@@ -80,10 +80,6 @@ public:
     /// installer keeps whole (unixODBC silently cuts longer lines).
     [[nodiscard]] static size_t GetLongestEntryBytes();
 
-    /// Gives the library back: the next call loads it again. For a library
-    /// of ours that must not keep anything between calls.
-    static void Release();
-
     /// The function of that name, or nullptr after telling the user. For the
     /// calls above and for tests.
     static void* GetFunction(const char* name);

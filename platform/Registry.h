@@ -163,10 +163,5 @@ void UnmountDriverConfiguration();
 void SetRegistryRoot(const std::string& directory);
 /// Forgets the parsed hives, so that the next call reads the files afresh.
 void DiscardRegistryCache();
-/// Gives back everything the registry layer keeps between calls (parsed
-/// files, the mounted driver configuration, open root keys, the root of
-/// SetRegistryRoot), for a library of ours
-/// that keeps nothing between calls. No key may be open.
-void ReleaseRegistryState();
 
 } // namespace Dravo::OS

@@ -58,8 +58,6 @@ constexpr ErrorText ERROR_TEXTS[] = {
 
 #endif
 
-thread_local ErrorCode t_lastError = ERROR_SUCCESS_CODE;
-
 } // namespace
 
 #if !defined(_WIN32)
@@ -104,16 +102,6 @@ ErrorCode MapErrno(int errnoValue)
     case ELOOP: return ERROR_CANT_RESOLVE_FILENAME_CODE;
     default: return ERROR_IO_DEVICE_CODE;
     }
-}
-
-ErrorCode GetLastError()
-{
-    return t_lastError;
-}
-
-void SetLastError(ErrorCode code)
-{
-    t_lastError = code;
 }
 
 } // namespace Dravo::OS

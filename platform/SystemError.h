@@ -55,8 +55,4 @@ std::u16string GetSystemErrorMessage(ErrorCode code);
 /// Maps a POSIX errno value to the Windows code that the same failure gives.
 ErrorCode MapErrno(int errnoValue);
 
-/// The error of the calling thread's last failed OS-layer call.
-ErrorCode GetLastError();
-void SetLastError(ErrorCode code);
-
 } // namespace Dravo::OS

@@ -19,9 +19,9 @@ struct SnapshotState {
     std::shared_ptr<const DriverKeySnapshot> snapshot;
 };
 
-// Never destroyed but by Release, so that no exit-time destructor runs while
-// another static still reads it.
-OS::ProcessState<SnapshotState> g_state;
+// Never destroyed but by forgetting the process state, so that no exit-time
+// destructor runs while another static still reads it.
+OS::ProcessState<SnapshotState> g_state{"driver key snapshot"};
 
 SnapshotState& State()
 {
@@ -38,11 +38,6 @@ std::shared_ptr<const DriverKeySnapshot> DriverKeySnapshot::Get()
         state.snapshot = Read();
     }
     return state.snapshot;
-}
-
-void DriverKeySnapshot::Release()
-{
-    g_state.Release();
 }
 
 void DriverKeySnapshot::ResetForTesting()

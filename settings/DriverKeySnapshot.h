@@ -19,9 +19,6 @@ public:
     /// key again. Tests run many scenarios in one process; the tool never
     /// calls this.
     static void ResetForTesting();
-    /// Forgets the snapshot and everything kept for it, for a library of ours
-    /// that keeps nothing between calls.
-    static void Release();
 
     /// Reads the driver key now.
     [[nodiscard]] static std::shared_ptr<const DriverKeySnapshot> Read();

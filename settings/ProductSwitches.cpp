@@ -74,7 +74,7 @@ uint32_t GetDefaultAuthMech()
 
 int32_t GetDefaultStringColumnLength()
 {
-    static CachedValue<int32_t> length;
+    static CachedValue<int32_t> length{"default string column length"};
     return length.Get([] { return ReadDefaultStringColumnLength(GetProductAttribute(u"default-string-column-length")); });
 }
 
@@ -105,7 +105,7 @@ void SetTempTableSupportedForTesting(std::optional<bool> supported)
 
 const WideString& GetDefaultTrustedCertsFile()
 {
-    static CachedValue<WideString> path;
+    static CachedValue<WideString> path{"default trusted certificates file"};
     return path.Get([] { return GetModuleDirectory() + u"cacerts.pem"; });
 }
 

@@ -1,22 +1,19 @@
 #include "setup/SetupCall.h"
 
 #include <csignal>
-#include <exception>
 #include <mutex>
-#include <new>
 #include <optional>
 #include <string>
 
 #include "app/DialogBackend.h"
 #include "app/StartupSequence.h"
-#include "driversupport/DSMessages.h"
+#include "driversupport/FailureText.h"
 #include "platform/OdbcInstaller.h"
+#include "platform/ProcessState.h"
 #include "platform/SharedLibrary.h"
 #include "resources/StringIds.h"
 #include "setup/InstallerError.h"
 #include "support/DSIFileLogger.h"
-#include "support/ErrorException.h"
-#include "support/NumberConverter.h"
 
 #ifdef DRAVO_SETUP_PRIVATE_ICU
 #include <unicode/uclean.h>
@@ -52,17 +49,6 @@ InstallerErrorCode CodeOfSetupError(int32_t errorType)
     }
 }
 
-InstallerError FromSetupError(int32_t errorType)
-{
-    WideString text;
-    try {
-        text = DriverSupport::DSMessages::GetSetupErrorText(errorType);
-    } catch (const Support::ErrorException&) {
-        text = WideString(u"setup error ") + Support::NumberConverter::ConvertInt32ToWString(errorType);
-    }
-    return InstallerError(CodeOfSetupError(errorType), text);
-}
-
 /// The exception in flight as the installer's error.
 InstallerError DescribeFailure(std::optional<int>& stopSignal)
 {
@@ -70,12 +56,6 @@ InstallerError DescribeFailure(std::optional<int>& stopSignal)
         throw;
     } catch (const InstallerError& error) {
         return error;
-    } catch (const DriverSupport::DSSetupException& error) {
-        return FromSetupError(error.GetErrorType());
-    } catch (const Varlo::VarloSetupException& error) {
-        return FromSetupError(error.GetCode());
-    } catch (const Support::ErrorException& error) {
-        return InstallerError(InstallerErrorCode::RequestFailed, DriverSupport::DSMessages::GetErrorExceptionText(error));
     } catch (const DialogBackendUnavailable& error) {
         return InstallerError(
             InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_DIALOG_FAILED, {WideString(error.what())});
@@ -83,14 +63,19 @@ InstallerError DescribeFailure(std::optional<int>& stopSignal)
         stopSignal = interrupted.GetSignal();
         return InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_UNEXPECTED,
             {WideString(std::string(interrupted.what()) + "; nothing was changed.")});
-    } catch (const std::bad_alloc&) {
-        return InstallerError(InstallerErrorCode::OutOfMemory, Resources::IDS_SETUP_OUT_OF_MEMORY);
-    } catch (const std::exception& error) {
-        return InstallerError(
-            InstallerErrorCode::GeneralError, Resources::IDS_SETUP_UNEXPECTED, {WideString(error.what())});
     } catch (...) {
-        return InstallerError(
-            InstallerErrorCode::GeneralError, Resources::IDS_SETUP_UNEXPECTED, {WideString(u"an unknown failure")});
+        const DriverSupport::FailureText failure = DriverSupport::DescribeCurrentException();
+        switch (failure.kind) {
+        case DriverSupport::FailureText::Kind::SetupError:
+            return InstallerError(CodeOfSetupError(failure.setupErrorType), failure.text);
+        case DriverSupport::FailureText::Kind::SupportError:
+            return InstallerError(InstallerErrorCode::RequestFailed, failure.text);
+        case DriverSupport::FailureText::Kind::OutOfMemory:
+            return InstallerError(InstallerErrorCode::OutOfMemory, failure.text);
+        case DriverSupport::FailureText::Kind::Unexpected:
+            break;
+        }
+        return InstallerError(InstallerErrorCode::GeneralError, Resources::IDS_SETUP_UNEXPECTED, {failure.text});
     }
 }
 
@@ -131,7 +116,7 @@ bool RunSetupCall(const char* function, const std::function<void(Support::DSIFil
             if (failure) {
                 *failure = error.GetMessage();
             }
-            ForgetProcessState();
+            OS::ProcessStatePiece::ForgetAll();
         }
     } catch (...) {
         // Not even the report could be made: the return value must say it.

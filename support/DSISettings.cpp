@@ -1,36 +1,24 @@
 #include "support/DSISettings.h"
 
-#include <atomic>
-
 #include "platform/ModulePath.h"
+#include "platform/ProcessState.h"
 #include "support/LogLevel.h"
 
 namespace Dravo::Support {
 namespace {
 
-std::mutex s_createLock;
-std::atomic<DSISettings*> s_settings{nullptr};
+OS::ProcessState<DSISettings> g_settings{"support settings"};
 
 } // namespace
 
 void DSISettings::Create(const WideString& branch, const WideString& subkey)
 {
-    std::lock_guard<std::mutex> guard(s_createLock);
-    if (!s_settings.load()) {
-        // Lives until the process ends, like every once-only value.
-        s_settings.store(new DSISettings(branch, subkey));
-    }
+    (void)g_settings.Get(branch, subkey);
 }
 
 DSISettings* DSISettings::Get()
 {
-    return s_settings.load();
-}
-
-void DSISettings::Destroy()
-{
-    std::lock_guard<std::mutex> guard(s_createLock);
-    delete s_settings.exchange(nullptr);
+    return g_settings.Find();
 }
 
 DSISettings::DSISettings(const WideString& branch, const WideString& subkey, std::shared_ptr<ISettingsReader> reader)

@@ -30,13 +30,11 @@ inline constexpr const char* DEFAULT_DRIVER_LOCALE = "en-US";
 class DSISettings {
 public:
     /// Creates the process-wide cache for the key "SOFTWARE\<branch>\<subkey>";
-    /// does nothing when it exists already.
+    /// does nothing when it exists already. It lives until the process state
+    /// is forgotten.
     static void Create(const WideString& branch, const WideString& subkey);
     /// The process-wide cache, or nullptr before Create.
     static DSISettings* Get();
-    /// Destroys the process-wide cache, for a library of ours that keeps
-    /// nothing between calls; nobody may be using it.
-    static void Destroy();
 
     /// A cache of its own (for tests); a null reader means the default one.
     DSISettings(const WideString& branch, const WideString& subkey, std::shared_ptr<ISettingsReader> reader = nullptr);

@@ -5,8 +5,9 @@
 
 namespace Dravo::Support {
 
-/// Computed on the first call that succeeds and cached for the process; an
-/// empty text (retried next time) when the program's path cannot be read.
+/// Computed on the first call that succeeds and kept until the process state
+/// is forgotten; an empty text (retried next time) when the program's path
+/// cannot be read.
 WideString GetModuleDirectory();
 
 } // namespace Dravo::Support

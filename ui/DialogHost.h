@@ -63,7 +63,8 @@ public:
     virtual MessageBoxResult ShowMessageBox(const MessageBoxRequest& request) = 0;
     virtual std::optional<Support::WideString> ChooseFile(const FileRequest& request) = 0;
     virtual std::optional<Support::WideString> ChooseFolder(const FolderRequest& request) = 0;
-    virtual bool SetCursor(CursorShape shape) = 0;
+    /// As DialogSystem::SetCursor.
+    [[nodiscard]] virtual OS::ErrorCode SetCursor(CursorShape shape) = 0;
 
     // --- Window properties: named pointers the dialog keeps, not owned ---
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/SystemError.h"
 #include "resources/DialogTemplates.h"
 #include "support/WideString.h"
 #include "ui/FileRequest.h"
@@ -47,8 +48,9 @@ public:
     /// The chosen folder's full path, or nothing when the user cancelled.
     virtual std::optional<Support::WideString> ChooseFolder(const FolderRequest& request, DialogHost* owner) = 0;
 
-    /// Shows the busy or the normal pointer; false when it cannot.
-    virtual bool SetCursor(CursorShape shape) = 0;
+    /// Shows the busy or the normal pointer: ERROR_SUCCESS_CODE, or the
+    /// system's reason when it cannot.
+    [[nodiscard]] virtual OS::ErrorCode SetCursor(CursorShape shape) = 0;
 
     /// The whole screen, in dialog units.
     [[nodiscard]] virtual Rect GetDesktopRect() const = 0;

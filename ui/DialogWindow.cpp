@@ -302,7 +302,7 @@ std::optional<WideString> DialogWindow::ChooseFolder(const FolderRequest& reques
     return result;
 }
 
-bool DialogWindow::SetCursor(CursorShape shape)
+OS::ErrorCode DialogWindow::SetCursor(CursorShape shape)
 {
     return m_system->SetCursor(shape);
 }

@@ -20,10 +20,11 @@ struct MountState {
     std::vector<std::u16string> keyNames;
 };
 
+ProcessState<MountState> g_mount{"driver configuration mount"};
+
 MountState& Mount()
 {
-    static MountState state;
-    return state;
+    return g_mount.Get();
 }
 
 struct TransactionState {
@@ -34,10 +35,11 @@ struct TransactionState {
     std::map<std::string, IniSectionChanges> changes;
 };
 
+ProcessState<TransactionState> g_transaction{"registry transaction"};
+
 TransactionState& Transaction()
 {
-    static TransactionState state;
-    return state;
+    return g_transaction.Get();
 }
 
 std::string ConfigurationFilePath(const DriverConfigurationNames& names, RegistryHive hive)
@@ -236,9 +238,9 @@ const std::vector<IniEntry>& DriverKeyState::GetEntries() const
 
 namespace {
 
-// Never destroyed but by ReleaseAll: open keys point into it until the very
-// end of the process.
-ProcessState<FileObjects<DriverConfigurationFile>> g_files;
+// Never destroyed but by forgetting the process state: open keys point into
+// it until the very end of the process.
+ProcessState<FileObjects<DriverConfigurationFile>> g_files{"driver configuration files"};
 
 FileObjects<DriverConfigurationFile>& Files()
 {
@@ -260,11 +262,6 @@ DriverConfigurationFile* DriverConfigurationFile::Existing(const std::string& pa
 void DriverConfigurationFile::DiscardAll()
 {
     Files().DiscardAll();
-}
-
-void DriverConfigurationFile::ReleaseAll()
-{
-    g_files.Release();
 }
 
 DriverConfigurationFile::DriverConfigurationFile(std::string path, std::u16string section)

@@ -109,8 +109,6 @@ public:
     static DriverConfigurationFile* Existing(const std::string& path);
     /// Forgets every parsed file.
     static void DiscardAll();
-    /// Destroys every object: nobody may hold one.
-    static void ReleaseAll();
 
     DriverConfigurationFile(std::string path, std::u16string section);
     DriverConfigurationFile(const DriverConfigurationFile&) = delete;

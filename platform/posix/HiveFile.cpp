@@ -25,17 +25,13 @@ namespace {
 constexpr int64_t COMPACTION_SLACK = 64 * 1024;
 /// Bytes kept to recognise that a file is the one parsed before.
 constexpr size_t TAIL_BYTES = 64;
-std::mutex& RootMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
 
-std::string& RootOverride()
-{
-    static std::string root;
-    return root;
-}
+struct RootOverride {
+    std::mutex mutex;
+    std::string directory;
+};
+
+ProcessState<RootOverride> g_rootOverride{"registry root"};
 
 std::string HiveDirectory(RegistryHive hive)
 {
@@ -80,10 +76,10 @@ void ClearRegistryDiagnostic()
 
 std::string GetRegistryRootDirectory()
 {
-    {
-        std::lock_guard lock(RootMutex());
-        if (!RootOverride().empty()) {
-            return RootOverride();
+    if (RootOverride* rootOverride = g_rootOverride.Find()) {
+        std::lock_guard lock(rootOverride->mutex);
+        if (!rootOverride->directory.empty()) {
+            return rootOverride->directory;
         }
     }
     const char* root = std::getenv("DRAVO_REGISTRY_ROOT");
@@ -111,15 +107,16 @@ std::string GetHiveFilePath(RegistryHive hive)
 
 void SetRegistryRoot(const std::string& directory)
 {
-    std::lock_guard lock(RootMutex());
-    RootOverride() = directory;
+    RootOverride& rootOverride = g_rootOverride.Get();
+    std::lock_guard lock(rootOverride.mutex);
+    rootOverride.directory = directory;
 }
 
 namespace {
 
-// Never destroyed but by ReleaseAll: open keys point into it until the very
-// end of the process.
-ProcessState<FileObjects<HiveFile>> g_hives;
+// Never destroyed but by forgetting the process state: open keys point into
+// it until the very end of the process.
+ProcessState<FileObjects<HiveFile>> g_hives{"registry hive files"};
 
 FileObjects<HiveFile>& Hives()
 {
@@ -137,11 +134,6 @@ HiveFile& HiveFile::Get(RegistryHive hive)
 void HiveFile::DiscardAll()
 {
     Hives().DiscardAll();
-}
-
-void HiveFile::ReleaseAll()
-{
-    g_hives.Release();
 }
 
 HiveFile::HiveFile(RegistryHive hive, std::string path)

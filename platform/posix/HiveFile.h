@@ -46,8 +46,6 @@ public:
     static HiveFile& Get(RegistryHive hive);
     /// Forgets every parsed image.
     static void DiscardAll();
-    /// Destroys every object: nobody may hold one.
-    static void ReleaseAll();
 
     HiveFile(RegistryHive hive, std::string path);
     HiveFile(const HiveFile&) = delete;

@@ -753,12 +753,4 @@ void DiscardRegistryCache()
     DriverConfigurationFile::DiscardAll();
 }
 
-void ReleaseRegistryState()
-{
-    HiveFile::ReleaseAll();
-    DriverConfigurationFile::ReleaseAll();
-    UnmountDriverConfiguration();
-    SetRegistryRoot({});
-}
-
 } // namespace Dravo::OS

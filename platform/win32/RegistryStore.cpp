@@ -26,6 +26,18 @@ namespace {
 constexpr const wchar_t* REGISTRY_ROOTS_KEY = L"Software\\Dravo\\Registry Roots";
 
 struct RootState {
+    RootState() = default;
+    RootState(const RootState&) = delete;
+    RootState& operator=(const RootState&) = delete;
+    ~RootState()
+    {
+        for (HKEY root : roots) {
+            if (root) {
+                ::RegCloseKey(root);
+            }
+        }
+    }
+
     std::mutex mutex;
     bool overridden = false;
     std::string overrideDirectory;
@@ -34,9 +46,9 @@ struct RootState {
     HKEY roots[2] = {nullptr, nullptr};
 };
 
-// Never destroyed but by ReleaseRegistryState: keys may be used until the
-// process ends.
-ProcessState<RootState> g_roots;
+// Never destroyed but by forgetting the process state: keys may be used
+// until the process ends.
+ProcessState<RootState> g_roots{"registry root keys"};
 
 RootState& Roots()
 {
@@ -476,21 +488,6 @@ void SetRegistryRoot(const std::string& directory)
 void DiscardRegistryCache()
 {
     // The system keeps no copy of ours to forget.
-}
-
-void ReleaseRegistryState()
-{
-    {
-        RootState& state = Roots();
-        std::lock_guard lock(state.mutex);
-        for (HKEY& root : state.roots) {
-            if (root) {
-                ::RegCloseKey(root);
-                root = nullptr;
-            }
-        }
-    }
-    g_roots.Release();
 }
 
 std::string RegistryStore::KeyFilePath(RegistryHive hive, const RegistryKeyNames& names)

@@ -174,11 +174,7 @@ public:
     }
     std::optional<WideString> ChooseFile(const UI::FileRequest&, UI::DialogHost*) override { return std::nullopt; }
     std::optional<WideString> ChooseFolder(const UI::FolderRequest&, UI::DialogHost*) override { return std::nullopt; }
-    bool SetCursor(UI::CursorShape /*shape*/) override
-    {
-        OS::SetLastError(OS::ERROR_RESOURCE_NAME_NOT_FOUND_CODE);
-        return false;
-    }
+    OS::ErrorCode SetCursor(UI::CursorShape /*shape*/) override { return OS::ERROR_RESOURCE_NAME_NOT_FOUND_CODE; }
     [[nodiscard]] UI::Rect GetDesktopRect() const override { return {}; }
 };
 

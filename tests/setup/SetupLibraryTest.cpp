@@ -271,5 +271,24 @@ TEST_F(SetupLibraryTest, LoadingAndUnloadingTheLibraryManyTimesLeavesNothingBehi
     EXPECT_EQ(UserIni(), "");
 }
 
+TEST_F(SetupLibraryTest, EveryPieceOfProcessStateIsResetAtTheEndOfEachCall)
+{
+    // A test copy of the library that also lists what it keeps.
+    const ProgramRun run = RunProbe({"state", DRIVER, BuiltProgram("tests/libprocess_state_setup.so").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
+    // Nothing is made by loading the library.
+    EXPECT_NE(run.output.find("call none\ncall add\n"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find(" held\n"), std::string::npos) << run.output;
+    // The pieces each kind of state registers, reached by the calls.
+    for (const char* piece : {"product identity", "module instance", "module directory", "driver name",
+             "support settings", "driver configuration files", "driver configuration mount", "ODBC installer library"}) {
+        EXPECT_NE(run.output.find("piece " + std::string(piece) + " reset\n"), std::string::npos)
+            << piece << "\n"
+            << run.output;
+    }
+    EXPECT_NE(run.output.find("still loaded 0\n"), std::string::npos) << run.output << run.errors;
+    EXPECT_EQ(UserIni(), "");
+}
+
 } // namespace
 } // namespace Dravo::Test

@@ -16,6 +16,11 @@
 //       N rounds of LIBRARY loaded, asked to add, change and remove a data
 //       source and unloaded, and of the installer's property list, each
 //       checking that LIBRARY is gone afterwards.
+//   setup_probe state DRIVER LIBRARY
+//       LIBRARY, a test build of the setup library that lists its process
+//       state, loaded, called through each entry point and unloaded; prints
+//       "call NAME" for each call and then "piece NAME held" or "piece NAME
+//       reset" for each piece registered, and "still loaded 0|1" at the end.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -241,10 +246,68 @@ int Cycles(int rounds, const char* driver, const char* library)
     return 0;
 }
 
+using GetPropertiesFunction = int (*)(void*);
+using ListProcessStateFunction = size_t (*)(char*, size_t);
+
+void PrintProcessState(const char* call, ListProcessStateFunction list)
+{
+    std::printf("call %s\n", call);
+    std::vector<char> text(list(nullptr, 0) + 1);
+    list(text.data(), text.size());
+    std::string lines(text.data());
+    for (size_t start = 0; start < lines.size();) {
+        const size_t end = lines.find('\n', start);
+        std::printf("piece %s\n", lines.substr(start, end - start).c_str());
+        start = end == std::string::npos ? lines.size() : end + 1;
+    }
+}
+
+int ProcessState(const char* driver, const char* library)
+{
+    void* handle = ::dlopen(library, RTLD_NOW | RTLD_LOCAL);
+    auto* configDSN = handle ? reinterpret_cast<ConfigDSNFunction>(::dlsym(handle, "ConfigDSN")) : nullptr;
+    auto* configDriver = handle ? reinterpret_cast<ConfigDriverFunction>(::dlsym(handle, "ConfigDriver")) : nullptr;
+    auto* getProperties
+        = handle ? reinterpret_cast<GetPropertiesFunction>(::dlsym(handle, "ODBCINSTGetProperties")) : nullptr;
+    auto* list
+        = handle ? reinterpret_cast<ListProcessStateFunction>(::dlsym(handle, "DravoListProcessState")) : nullptr;
+    if (!configDSN || !configDriver || !getProperties || !list) {
+        std::printf("cannot load %s\n", library);
+        return 1;
+    }
+    PrintProcessState("none", list);
+    const std::string add = std::string("DSN=State") + '\0' + "Host=spark.example.com" + '\0' + "AuthMech=3" + '\0'
+        + "UID=user" + '\0' + "PWD=secret" + '\0' + '\0';
+    const std::string change = std::string("DSN=State") + '\0' + "Port=10001" + '\0' + '\0';
+    const std::string remove = std::string("DSN=State") + '\0' + '\0';
+    configDSN(nullptr, ODBC_ADD_DSN, driver, add.c_str());
+    PrintProcessState("add", list);
+    configDSN(nullptr, ODBC_CONFIG_DSN, driver, change.c_str());
+    PrintProcessState("change", list);
+    configDSN(nullptr, ODBC_ADD_DSN, driver, "DSN=Bad;Name\0\0");
+    PrintProcessState("refused add", list);
+    configDSN(nullptr, ODBC_REMOVE_DSN, driver, remove.c_str());
+    PrintProcessState("remove", list);
+    char message[64] = "";
+    WORD length = 0;
+    configDriver(nullptr, ODBC_CONFIG_DRIVER, driver, "", message, sizeof message, &length);
+    PrintProcessState("driver without window", list);
+    auto* first = static_cast<HODBCINSTPROPERTY>(std::calloc(1, sizeof(ODBCINSTPROPERTY)));
+    getProperties(first);
+    ODBCINSTDestructProperties(&first);
+    PrintProcessState("properties", list);
+    ::dlclose(handle);
+    std::printf("still loaded %d\n", IsLoaded(library) ? 1 : 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "state") == 0) {
+        return ProcessState(argv[2], argv[3]);
+    }
     if (argc == 5 && std::strcmp(argv[1], "driver") == 0) {
         return ConfigureDriver(argv[2], argv[3], argv[4]);
     }

@@ -162,7 +162,7 @@ TEST(DialogWindowTest, WindowGeometryAndPropertiesBelongToEachDialog)
         host.MoveWindow(desktop.x, desktop.y);
         EXPECT_EQ(host.GetWindowRect(), (UI::Rect{desktop.x, desktop.y, 272, 143}));
         EXPECT_FALSE(host.SetIcons(IDI_PRODUCT));
-        EXPECT_TRUE(host.SetCursor(UI::CursorShape::Busy));
+        EXPECT_EQ(host.SetCursor(UI::CursorShape::Busy), OS::ERROR_SUCCESS_CODE);
     });
     // The parent runs the child from a command, as product dialogs do.
     struct Opener final : UI::DialogHandler {

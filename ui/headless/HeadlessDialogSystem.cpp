@@ -100,10 +100,10 @@ std::optional<Support::WideString> HeadlessDialogSystem::ChooseFolder(
     return m_driver->AnswerFolderRequest(request);
 }
 
-bool HeadlessDialogSystem::SetCursor(CursorShape shape)
+OS::ErrorCode HeadlessDialogSystem::SetCursor(CursorShape shape)
 {
     m_cursor = shape;
-    return true;
+    return OS::ERROR_SUCCESS_CODE;
 }
 
 Rect HeadlessDialogSystem::GetDesktopRect() const

@@ -74,13 +74,13 @@ std::optional<Support::WideString> TerminalDialogSystem::ChooseFolder(const Fold
     return view.GetResult();
 }
 
-bool TerminalDialogSystem::SetCursor(CursorShape shape)
+OS::ErrorCode TerminalDialogSystem::SetCursor(CursorShape shape)
 {
     m_busy = shape == CursorShape::Busy;
     // The program works without reading input while busy, so the indicator
     // has to reach the screen now.
     Render();
-    return true;
+    return OS::ERROR_SUCCESS_CODE;
 }
 
 void TerminalDialogSystem::SetStatusLine(const Support::WideString& text)

@@ -42,7 +42,7 @@ public:
     MessageBoxResult ShowMessageBox(const MessageBoxRequest& request, DialogHost* owner) override;
     std::optional<Support::WideString> ChooseFile(const FileRequest& request, DialogHost* owner) override;
     std::optional<Support::WideString> ChooseFolder(const FolderRequest& request, DialogHost* owner) override;
-    bool SetCursor(CursorShape shape) override;
+    [[nodiscard]] OS::ErrorCode SetCursor(CursorShape shape) override;
     [[nodiscard]] Rect GetDesktopRect() const override;
 
     /// A line shown on the screen row below the first dialog, which is laid

@@ -306,7 +306,7 @@ std::optional<WideString> Win32DialogHost::ChooseFolder(const FolderRequest& req
     return m_system->ChooseFolder(request, this);
 }
 
-bool Win32DialogHost::SetCursor(CursorShape shape)
+OS::ErrorCode Win32DialogHost::SetCursor(CursorShape shape)
 {
     return m_system->SetCursor(shape);
 }

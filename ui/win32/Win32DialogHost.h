@@ -51,7 +51,7 @@ public:
     MessageBoxResult ShowMessageBox(const MessageBoxRequest& request) override;
     std::optional<Support::WideString> ChooseFile(const FileRequest& request) override;
     std::optional<Support::WideString> ChooseFolder(const FolderRequest& request) override;
-    bool SetCursor(CursorShape shape) override;
+    [[nodiscard]] OS::ErrorCode SetCursor(CursorShape shape) override;
     void SetProperty(std::string_view name, void* value) override;
     [[nodiscard]] void* GetProperty(std::string_view name) const override;
     void* RemoveProperty(std::string_view name) override;

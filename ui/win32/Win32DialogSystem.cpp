@@ -241,14 +241,16 @@ std::optional<WideString> Win32DialogSystem::ChooseFolder(const FolderRequest& r
     return FromWide(path.c_str());
 }
 
-bool Win32DialogSystem::SetCursor(CursorShape shape)
+OS::ErrorCode Win32DialogSystem::SetCursor(CursorShape shape)
 {
     HCURSOR cursor = ::LoadCursorW(nullptr, shape == CursorShape::Busy ? IDC_WAIT : IDC_ARROW);
     if (!cursor) {
-        return false;
+        // A failure must not read as success, whatever the system recorded.
+        const DWORD error = ::GetLastError();
+        return error != 0 ? error : OS::ERROR_RESOURCE_NAME_NOT_FOUND_CODE;
     }
     ::SetCursor(cursor);
-    return true;
+    return OS::ERROR_SUCCESS_CODE;
 }
 
 Rect Win32DialogSystem::GetDesktopRect() const

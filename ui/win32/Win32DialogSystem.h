@@ -39,7 +39,7 @@ public:
     MessageBoxResult ShowMessageBox(const MessageBoxRequest& request, DialogHost* owner) override;
     std::optional<Support::WideString> ChooseFile(const FileRequest& request, DialogHost* owner) override;
     std::optional<Support::WideString> ChooseFolder(const FolderRequest& request, DialogHost* owner) override;
-    bool SetCursor(CursorShape shape) override;
+    [[nodiscard]] OS::ErrorCode SetCursor(CursorShape shape) override;
     [[nodiscard]] Rect GetDesktopRect() const override;
     void Publish(std::string_view kind, const Support::WideString& text) override;
 

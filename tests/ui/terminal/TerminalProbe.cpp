@@ -55,7 +55,7 @@ public:
     bool OnInit(UI::DialogHost& host) override
     {
         const bool result = m_inner.OnInit(host);
-        host.SetCursor(UI::CursorShape::Busy);
+        (void)host.SetCursor(UI::CursorShape::Busy);
         return result;
     }
     void OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification) override
@@ -64,7 +64,7 @@ public:
     }
     void OnDestroy(UI::DialogHost& host) override
     {
-        host.SetCursor(UI::CursorShape::Arrow);
+        (void)host.SetCursor(UI::CursorShape::Arrow);
         m_inner.OnDestroy(host);
     }
 
