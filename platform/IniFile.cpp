@@ -17,6 +17,23 @@ bool IsBlank(char32_t c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
+/// Where the line starting at position ends: a line feed, a carriage return
+/// and line feed, or a carriage return alone (old Mac files), which every
+/// reader takes as a line end too.
+size_t LineEndAt(std::string_view bytes, size_t position)
+{
+    const size_t found = bytes.find_first_of("\r\n", position);
+    return found == std::string_view::npos ? bytes.size() : found;
+}
+
+size_t LineEndLength(std::string_view bytes, size_t at)
+{
+    if (at >= bytes.size()) {
+        return 0;
+    }
+    return bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? 2 : 1;
+}
+
 std::optional<std::string> WhyTextCannotBeHeld(std::u16string_view text, const char* what)
 {
     if (!IsWellFormedUtf16(text)) {
@@ -42,19 +59,19 @@ std::string Utf8(std::u16string_view text)
     return out;
 }
 
-bool EndsWithLineEnd(const std::string& text)
+bool EndsWithLineEnd(std::string_view text)
 {
-    return !text.empty() && text.back() == '\n';
+    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
 }
 
 /// The last line of the text holds nothing but blanks (or there is none).
 bool EndsWithBlankLine(std::string_view text)
 {
-    if (text.empty() || text.back() != '\n') {
+    if (!EndsWithLineEnd(text)) {
         return false;
     }
-    text.remove_suffix(1);
-    const size_t start = text.find_last_of('\n');
+    text.remove_suffix(text.ends_with("\r\n") ? 2 : 1);
+    const size_t start = text.find_last_of("\r\n");
     const std::string_view last = start == std::string_view::npos ? text : text.substr(start + 1);
     for (const char c : last) {
         if (!IsBlank(static_cast<unsigned char>(c))) {
@@ -106,12 +123,8 @@ bool IniFile::Parse(std::string bytes)
     while (position < m_bytes.size()) {
         Line line;
         line.begin = position;
-        const size_t newline = m_bytes.find('\n', position);
-        line.end = newline == std::string::npos ? m_bytes.size() : newline + 1;
-        line.contentEnd = newline == std::string::npos ? m_bytes.size() : newline;
-        if (line.contentEnd > line.begin && m_bytes[line.contentEnd - 1] == '\r' && newline != std::string::npos) {
-            --line.contentEnd;
-        }
+        line.contentEnd = LineEndAt(m_bytes, position);
+        line.end = line.contentEnd + LineEndLength(m_bytes, line.contentEnd);
         const std::string_view whole(m_bytes.data() + line.begin, line.end - line.begin);
         const uint64_t number = m_lines.size() + 1;
         if (whole.find('\0') != std::string_view::npos) {
@@ -119,6 +132,13 @@ bool IniFile::Parse(std::string bytes)
         }
         if (!IsWellFormedUtf8(whole)) {
             return Fail(number, "the line is not valid UTF-8 text");
+        }
+        // Readers skip one mark at the very start of the file at most; any
+        // other makes the line's first character one that no reader expects,
+        // and a section behind it would be lost to every reader.
+        if (whole.starts_with(BYTE_ORDER_MARK)) {
+            return Fail(number, "the line begins with a byte-order mark, which readers of the file take as text: "
+                                "the file is not text the tool can read");
         }
         Classify(line);
         if (line.kind == LineKind::Section) {

@@ -1,8 +1,9 @@
 // An ini file as a driver reads its configuration from it, and edited so that
 // every byte an edit does not concern stays as it was. Portable; no OS header.
 //
-// Reading: the file must be text (UTF-8, no NUL byte; a UTF-8 byte-order mark
-// is allowed). Each line is a section ("[Name]"), a comment (";" or "#"), a
+// Reading: the file must be text (UTF-8, no NUL byte; one UTF-8 byte-order
+// mark is allowed at its start, and nowhere else). Lines end in LF, CR LF or
+// a CR alone. Each line is a section ("[Name]"), a comment (";" or "#"), a
 // blank line, or "Name=Value" (split at the first "="; blanks around the name
 // and the value are not part of them); any other line is kept and ignored.
 // Section and value names compare without regard to case. Sections of the
