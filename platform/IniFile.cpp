@@ -17,6 +17,16 @@ bool IsBlank(char32_t c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
+/// What readers that strip Unicode white space (Python's, .NET's) trim as
+/// well: a name or text ending in one reads differently from one reader to
+/// the next.
+bool IsUnicodeBlank(char16_t c)
+{
+    return IsBlank(c) || (c >= 0x1C && c <= 0x1F) || c == 0x85 || c == 0xA0 || c == 0x1680
+        || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F
+        || c == 0x3000;
+}
+
 /// Where the line starting at position ends: a line feed, a carriage return
 /// and line feed, or a carriage return alone (old Mac files), which every
 /// reader takes as a line end too.
@@ -45,7 +55,7 @@ std::optional<std::string> WhyTextCannotBeHeld(std::u16string_view text, const c
     if (text.find_first_of(u"\r\n") != std::u16string_view::npos) {
         return std::string(what) + " holds a line break";
     }
-    if (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back()))) {
+    if (!text.empty() && (IsUnicodeBlank(text.front()) || IsUnicodeBlank(text.back()))) {
         return std::string(what) + " begins or ends with a blank, which a reader of the file drops";
     }
     return std::nullopt;

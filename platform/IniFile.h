@@ -28,11 +28,12 @@
 namespace Dravo::OS {
 
 /// Why a value name cannot be written into an ini line so that it reads back
-/// the same (empty, blanks at either end, "=", a line break, a NUL, a leading
-/// "[", ";" or "#", text that is not valid UTF-16); nothing when it can.
+/// the same to every reader (empty, blanks at either end, "=", a line break, a
+/// NUL, a leading "[", ";" or "#", text that is not valid UTF-16); nothing
+/// when it can.
 [[nodiscard]] std::optional<std::string> WhyIniCannotHoldName(std::u16string_view name);
-/// The same for a value's text (blanks at either end, a line break, a NUL,
-/// text that is not valid UTF-16).
+/// The same for a value's text (blanks at either end, Unicode's as well as
+/// ASCII's, a line break, a NUL, text that is not valid UTF-16).
 [[nodiscard]] std::optional<std::string> WhyIniCannotHoldValue(std::u16string_view value);
 
 class IniFile {

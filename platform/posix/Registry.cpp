@@ -110,6 +110,29 @@ ErrorOr<std::u16string> ConfigurationText(const DriverConfigurationFile& file, c
     return ERROR_INVALID_PARAMETER_CODE;
 }
 
+/// Whether the file holds the string value as it is, under its name in any case.
+bool HoldsAlready(DriverConfigurationFile& file, const RegistryValue& value)
+{
+    if ((value.type != REG_SZ_TYPE && value.type != REG_EXPAND_SZ_TYPE) || value.data.size() % 2 != 0) {
+        return false;
+    }
+    // Every unit, so that text after a NUL is not taken for the same.
+    std::u16string text;
+    for (size_t i = 0; i + 1 < value.data.size(); i += 2) {
+        text.push_back(static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8)));
+    }
+    if (!text.empty() && text.back() == u'\0') {
+        text.pop_back();
+    }
+    bool same = false;
+    static_cast<void>(file.Read([&](const DriverKeyState& view) {
+        const IniEntry* stored = view.Find(value.name);
+        same = stored && stored->value == text;
+        return ERROR_SUCCESS_CODE;
+    }));
+    return same;
+}
+
 RegistryValue StringValue(const IniEntry& entry)
 {
     RegistryValue value;
@@ -301,7 +324,10 @@ ErrorCode RegistryKey::SetValue(std::u16string_view name, RegistryValueType type
     if (m_configurationFile) {
         const auto text = ConfigurationText(*m_configurationFile, value);
         if (!text) {
-            return text.GetError();
+            // A value saved as it was needs no line of its own, even one the
+            // file would refuse as new (put there by hand, say): a save of
+            // everything the dialog shows must not fail for it.
+            return HoldsAlready(*m_configurationFile, value) ? ERROR_SUCCESS_CODE : text.GetError();
         }
         const ErrorCode read = ExpectMountedKey(*m_configurationFile, ERROR_KEY_DELETED_CODE);
         if (read != ERROR_SUCCESS_CODE) {

@@ -162,6 +162,23 @@ TEST_F(DriverConfigurationTest, NamesCompareAsWindowsComparesThemAndNoFurther)
     EXPECT_EQ(StringValue(other, u"strasse"), u"2");
 }
 
+TEST_F(DriverConfigurationTest, AValueTheFileCouldNotTakeAsNewCanBeSavedAsItWas)
+{
+    // Put there by hand: a text ending in a no-break space, which readers
+    // that strip Unicode blanks would read without it.
+    const std::string text = "[Driver]\nKrbRealm=EXAMPLE.COM\xC2\xA0\n";
+    WriteFile(MachineFile(), text);
+    EXPECT_EQ(Set(u"KrbRealm", u"EXAMPLE.COM\x00A0"), OS::ERROR_SUCCESS_CODE);
+    EXPECT_EQ(Set(u"KrbRealm", u"OTHER.COM\x00A0"), OS::ERROR_INVALID_PARAMETER_CODE);
+    EXPECT_EQ(Set(u"UID", u"operator\x2028"), OS::ERROR_INVALID_PARAMETER_CODE);
+    // The same text with more after a NUL is not the same.
+    std::vector<uint8_t> longer = OS::MakeRegistryStringData(u"EXAMPLE.COM\x00A0");
+    longer.insert(longer.end(), {'x', 0, 0, 0});
+    auto key = CreateKey(std::u16string(DRIVER_KEY));
+    EXPECT_EQ(key.SetValue(u"KrbRealm", OS::REG_SZ_TYPE, longer), OS::ERROR_INVALID_PARAMETER_CODE);
+    EXPECT_EQ(ReadFile(MachineFile()), text);
+}
+
 TEST_F(DriverConfigurationTest, ATransactionWritesEverythingAsOneReplaceOrNothing)
 {
     WriteFile(MachineFile(), "[Driver]\nAuthMech=3\nUID=operator\n[ODBC]\nTrace=No\n");

@@ -196,11 +196,14 @@ TEST(IniFileTest, NamesAndTextsThatWouldNotReadBackAreRefused)
     for (const std::u16string_view name : {std::u16string_view(u""), std::u16string_view(u" UID"),
              std::u16string_view(u"UID\t"), std::u16string_view(u"A=B"), std::u16string_view(u"[Driver]"),
              std::u16string_view(u";UID"), std::u16string_view(u"#UID"), std::u16string_view(u"A\nB"),
-             std::u16string_view(u"A\0B", 3), std::u16string_view(u"\xD800")}) {
+             std::u16string_view(u"A\0B", 3), std::u16string_view(u"\xD800"), std::u16string_view(u"UID\x00A0")}) {
         EXPECT_TRUE(OS::WhyIniCannotHoldName(name)) << std::string(name.begin(), name.end());
     }
     for (const std::u16string_view value : {std::u16string_view(u" 3"), std::u16string_view(u"3 "),
-             std::u16string_view(u"a\r\nb"), std::u16string_view(u"a\0b", 3), std::u16string_view(u"\xDC00")}) {
+             std::u16string_view(u"a\r\nb"), std::u16string_view(u"a\0b", 3), std::u16string_view(u"\xDC00"),
+             // Blanks that readers stripping Unicode white space drop.
+             std::u16string_view(u"3\x00A0"), std::u16string_view(u"\x0085" u"3"), std::u16string_view(u"3\x2028"),
+             std::u16string_view(u"\x001C" u"3"), std::u16string_view(u"3\x001F"), std::u16string_view(u"3\x3000")}) {
         EXPECT_TRUE(OS::WhyIniCannotHoldValue(value)) << std::string(value.begin(), value.end());
     }
     EXPECT_FALSE(OS::WhyIniCannotHoldName(u"http.header.X-Trace"));
@@ -208,6 +211,7 @@ TEST(IniFileTest, NamesAndTextsThatWouldNotReadBackAreRefused)
     EXPECT_FALSE(OS::WhyIniCannotHoldValue(u""));
     EXPECT_FALSE(OS::WhyIniCannotHoldValue(u"a = b ; not a comment # either"));
     EXPECT_FALSE(OS::WhyIniCannotHoldValue(u"\x00E9t\x00E9 \xD83D\xDE00"));
+    EXPECT_FALSE(OS::WhyIniCannotHoldValue(u"no\x00A0break inside"));
 }
 
 } // namespace
