@@ -192,6 +192,10 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
 int ConfigurationToolApplication::Configure(const ProgramOptions& options)
 {
     if (options.registryRoot) {
+        if (const auto why = OS::WhyNotRegistryRoot(*options.registryRoot)) {
+            *m_errors << m_programName << ": " << *why << "; nothing was changed.\n";
+            return EXIT_SETTINGS_ERROR;
+        }
         OS::SetRegistryRoot(*options.registryRoot);
     }
     // The start-up comes first: the identity says where the driver

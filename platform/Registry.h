@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -182,6 +183,12 @@ void UnmountDriverConfiguration();
 /// nothing else moves the registry there); an empty text goes back to the
 /// usual places.
 void SetRegistryRoot(const std::string& directory);
+/// Why a directory given to a program as its registry root cannot be one
+/// (it does not exist, or is no directory), in words every program says the
+/// same way; nothing when it can be. A root is never made: the driver's file
+/// and the hives belong where they were asked for. Always nothing on Windows,
+/// where the root names a key.
+[[nodiscard]] std::optional<std::string> WhyNotRegistryRoot(const std::string& directory);
 /// Forgets the parsed hives, so that the next call reads the files afresh.
 void DiscardRegistryCache();
 /// Gives back everything the registry layer keeps between calls (parsed

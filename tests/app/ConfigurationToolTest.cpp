@@ -377,6 +377,34 @@ TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineFileIsToldBeforeTheDi
     EXPECT_EQ(RunTool(ToolProgram(), options).exitCode, 1);
 }
 
+/// A registry root that does not exist is refused, the same way by the tool
+/// and by dravo-reg, and never made.
+TEST_F(ConfigurationToolTest, AMissingRegistryRootIsRefusedAndNotMade)
+{
+    const std::filesystem::path missing = m_root / "missing";
+    ToolRunOptions options;
+    options.environment = m_environment;
+    options.arguments = {"--registry-root", missing.string(), "--script", "-"};
+    options.input = "click 1\n";
+    const ProgramRun tool = RunTool(ToolProgram(), options);
+    EXPECT_EQ(tool.exitCode, 3);
+    const std::string message = ": --registry-root: the directory " + missing.string()
+        + " does not exist; nothing was changed.\n";
+    EXPECT_EQ(tool.errors, "dravo-spark-config" + message);
+
+    options.arguments = {"--registry-root", missing.string(), "ADD", "HKLM\\SOFTWARE\\Other", "/v", "v", "/d", "1", "/f"};
+    options.input.clear();
+    const ProgramRun reg = RunTool(BuiltProgram("bin/dravo-reg"), options);
+    EXPECT_EQ(reg.exitCode, 1);
+    EXPECT_EQ(reg.errors, "dravo-reg" + message);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    WriteFileBytes(missing, "a file");
+    options.arguments = {"--registry-root", missing.string(), "QUERY", "HKLM\\SOFTWARE"};
+    EXPECT_EQ(RunTool(BuiltProgram("bin/dravo-reg"), options).errors,
+        "dravo-reg: --registry-root: " + missing.string() + " is not a directory; nothing was changed.\n");
+}
+
 TEST_F(ConfigurationToolTest, HelpVersionAndBadCommandLines)
 {
     ToolRunOptions options;

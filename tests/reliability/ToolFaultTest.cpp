@@ -114,8 +114,8 @@ TEST_F(ToolFaultTest, AMissingDirectoryIsReportedAndAFreshFileIsReadableByEveryo
     options.environment = m_environment;
     const ProgramRun refused = RunTool(Program(), options);
     EXPECT_EQ(refused.exitCode, EXIT_SETTINGS_ERROR) << refused.errors;
-    EXPECT_TRUE(Contains(refused.errors, (nested / "vezuravuz.ini").string() + ": the directory " + nested.string()
-        + " does not exist")) << refused.errors;
+    EXPECT_TRUE(Contains(refused.errors, "--registry-root: the directory " + nested.string() + " does not exist"))
+        << refused.errors;
     EXPECT_FALSE(Contains(refused.errors, "sudo")) << refused.errors;
     EXPECT_FALSE(fs::exists(m_base / "not"));
 
@@ -149,7 +149,7 @@ TEST_F(ToolFaultTest, ADirectoryThatIsAFileIsReportedAndKept)
     options.environment = m_environment;
     const ProgramRun run = RunTool(Program(), options);
     EXPECT_EQ(run.exitCode, EXIT_SETTINGS_ERROR) << run.errors;
-    EXPECT_TRUE(Contains(run.errors, "the directory " + notADirectory.string() + " is not a directory")) << run.errors;
+    EXPECT_TRUE(Contains(run.errors, "--registry-root: " + notADirectory.string() + " is not a directory")) << run.errors;
     EXPECT_FALSE(Contains(run.errors, "sudo")) << run.errors;
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(ReadFileBytes(notADirectory), "not a directory\n");
