@@ -272,13 +272,24 @@ int ConfigurationToolApplication::CheckRegistry()
     // cannot be read is named now, rather than read as empty and then refused
     // at the first write after OK.
     const std::u16string driverKey = DriverKey();
+    const std::string machineFile = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey);
     for (const OS::RegistryHive hive : {OS::RegistryHive::LocalMachine, OS::RegistryHive::CurrentUser}) {
         const auto opened = OS::RegistryKey::Open(hive, driverKey);
         if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
+            const std::string file = OS::GetRegistryKeyFilePath(hive, driverKey);
             std::string diagnostic = OS::GetRegistryDiagnostic();
             if (diagnostic.empty()) {
-                diagnostic = OS::GetRegistryKeyFilePath(hive, driverKey) + ": "
+                diagnostic = file + ": "
                     + WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
+            }
+            // The user's own file, where it is not the one edited, is read
+            // only for the settings of the tool's log: it must not keep
+            // anyone from the machine's settings.
+            if (hive == OS::RegistryHive::CurrentUser && file != machineFile) {
+                *m_errors << m_programName << ": warning: the user's driver configuration cannot be read: "
+                          << diagnostic << "\nThe tool's own log keeps its default settings; the file was left "
+                          << "as it is.\n";
+                continue;
             }
             *m_errors << m_programName << ": the driver configuration cannot be read: " << diagnostic
                       << "\nNothing was changed; the file was left as it is.\n";

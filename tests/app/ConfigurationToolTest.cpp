@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "support/WideString.h"
@@ -229,20 +230,48 @@ TEST_F(ConfigurationToolTest, AProductDescriptionFileRenamesTheDriverAndHidesHDI
 
 TEST_F(ConfigurationToolTest, AConfigurationFileThatIsNoTextIsNamedWithItsLineAndKept)
 {
-    for (const std::filesystem::path& file : {ConfigurationPath(), UserConfigurationFile(m_root.Path())}) {
-        const std::string broken = std::string("; by hand\n[Driver]\nAuthMech=3\nUID=a\0b\n", 38);
-        std::filesystem::remove(ConfigurationPath());
-        std::filesystem::remove(UserConfigurationFile(m_root.Path()));
-        WriteFileBytes(file, broken);
-        const ProgramRun run = RunScript("click 1\n");
-        EXPECT_EQ(run.exitCode, 3) << file;
-        EXPECT_NE(run.errors.find("the driver configuration cannot be read: " + file.string()
-                      + ", line 4: the line holds a NUL byte: the file is not text"),
-            std::string::npos)
-            << run.errors;
-        EXPECT_EQ(run.output, "") << "no dialog may open";
-        EXPECT_EQ(ReadFileBytes(file), broken);
+    const std::filesystem::path file = ConfigurationPath();
+    const std::string broken = std::string("; by hand\n[Driver]\nAuthMech=3\nUID=a\0b\n", 38);
+    WriteFileBytes(file, broken);
+    const ProgramRun run = RunScript("click 1\n");
+    EXPECT_EQ(run.exitCode, 3) << file;
+    EXPECT_NE(run.errors.find("the driver configuration cannot be read: " + file.string()
+                  + ", line 4: the line holds a NUL byte: the file is not text"),
+        std::string::npos)
+        << run.errors;
+    EXPECT_EQ(run.output, "") << "no dialog may open";
+    EXPECT_EQ(ReadFileBytes(file), broken);
+}
+
+/// The user's file, read only for the tool's own log, is told about once and
+/// keeps nobody from editing the machine's file; the log keeps its defaults
+/// rather than take the machine's settings the user's file would override.
+TEST_F(ConfigurationToolTest, AUserFileThatCannotBeReadIsToldOnceAndTheMachinesFileIsEdited)
+{
+    TempDir logs;
+    auto values = TYPICAL_CONFIGURATION;
+    values["LogLevel"] = "6";
+    values["LogPath"] = logs.Path().string();
+    const std::filesystem::path user = UserConfigurationFile(m_root.Path());
+    for (const bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "a FIFO" : "not UTF-8");
+        WriteConfiguration(values);
+        std::filesystem::remove(user);
+        if (fifo) {
+            ASSERT_EQ(::mkfifo(user.c_str(), 0644), 0);
+        } else {
+            WriteFileBytes(user, "[Driver]\nLogLevel=\xC3\x28\n");
+        }
+        const ProgramRun run = RunScript("expect 1040 selected User Name and Password\ntype 1044 alice\nclick 1\n");
+        EXPECT_EQ(run.exitCode, 1) << run.errors;
+        const std::string warning = "warning: the user's driver configuration cannot be read: " + user.string();
+        const size_t first = run.errors.find(warning);
+        EXPECT_NE(first, std::string::npos) << run.errors;
+        EXPECT_EQ(run.errors.find(warning, first + 1), std::string::npos) << "once: " << run.errors;
+        EXPECT_EQ(ReadDriverKey(m_root.Path()).at("UID"), "alice");
+        EXPECT_TRUE(std::filesystem::is_empty(logs.Path())) << "the log stays off, as by default";
     }
+    EXPECT_TRUE(std::filesystem::is_fifo(user));
 }
 
 /// SPARKINI names the one file both keys live in: a user may keep one of
