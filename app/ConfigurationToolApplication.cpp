@@ -17,6 +17,7 @@
 #include "driversupport/DSMessages.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
+#include "platform/StopSignals.h"
 #include "settings/SOConnectionSettings.h"
 #include "support/DSIFileLogger.h"
 #include "ui/headless/ScriptError.h"
@@ -406,7 +407,23 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
     // Only OK saves: a dialog that reports anything else has not been
     // confirmed by anyone, whatever its code.
     if (result == 1) {
-        if (const auto failure = Attempt(logger, "Save", [&] { SaveAsOneRegistryChange(save); })) {
+        // A save that has begun goes on to its end, whatever asks the tool to
+        // stop meanwhile: the exit code then says what the file holds.
+        std::optional<std::string> failure;
+        int stopSignal = 0;
+        {
+            OS::HeldStopSignals held;
+            failure = Attempt(logger, "Save", [&] { SaveAsOneRegistryChange(save); });
+            stopSignal = held.Take();
+        }
+        if (stopSignal != 0) {
+            logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Save", "signal %d arrived during the save", stopSignal);
+            m_deferredErrors += "signal " + std::to_string(stopSignal) + " arrived while the settings were being saved; "
+                + (failure ? "the save was finished first, and failed." : "the save was finished first: the settings "
+                                                                          "were written.")
+                + "\n";
+        }
+        if (failure) {
             ReportError(&backend, saveFailure() + WithoutLineEnd(*failure));
             return EXIT_SETTINGS_ERROR;
         }
