@@ -274,6 +274,46 @@ TEST_F(ConfigurationToolTest, AUserFileThatCannotBeReadIsToldOnceAndTheMachinesF
     EXPECT_TRUE(std::filesystem::is_fifo(user));
 }
 
+/// Ticking "Enable SSL" and OK saves a certificate file the driver can use:
+/// "cacerts.pem" beside the driver library unixODBC has registered for the
+/// driver, when there is one, else the system's bundle; never one in the
+/// program's own folder, where nobody installs it.
+TEST_F(ConfigurationToolTest, TheDefaultCertificatesAreBesideTheRegisteredDriverElseTheSystemBundle)
+{
+    TempDir odbc;
+    const std::filesystem::path driverFolder = odbc / "driver";
+    std::filesystem::create_directory(driverFolder);
+    m_environment["ODBCSYSINI"] = odbc.Path().string();
+    m_environment["ODBCINSTINI"] = std::nullopt;
+    const std::string bundle = "/etc/ssl/certs/ca-certificates.crt";
+    struct Case {
+        const char* what;
+        bool registered;
+        bool certificatesBeside;
+        std::string expected;
+    } cases[] = {
+        {"registered, with its certificates", true, true, (driverFolder / "cacerts.pem").string()},
+        {"registered, without certificates", true, false, bundle},
+        {"not registered", false, true, bundle},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteConfiguration(TYPICAL_CONFIGURATION);
+        WriteFileBytes(odbc / "odbcinst.ini",
+            std::string("[SQLite3]\nDriver=libsqlite3odbc.so\n")
+                + (c.registered ? "[Dravo Spark ODBC Driver]\nDriver=" + (driverFolder / "libdravospark.so").string()
+                                       + "\n"
+                                : ""));
+        std::filesystem::remove(driverFolder / "cacerts.pem");
+        if (c.certificatesBeside) {
+            WriteFileBytes(driverFolder / "cacerts.pem", "-----BEGIN CERTIFICATE-----\n");
+        }
+        const ProgramRun run = RunScript("click 1095\nclick 1107\nexpect 1057 text " + c.expected + "\nclick 1\nclick 1\n");
+        ASSERT_EQ(run.exitCode, 1) << run.errors << run.output;
+        EXPECT_EQ(ReadDriverKey(m_root.Path()).at("TrustedCerts"), c.expected);
+    }
+}
+
 /// SPARKINI names the one file both keys live in: a user may keep one of
 /// their own and save it without root, while the machine's file stays as it is.
 TEST_F(ConfigurationToolTest, TheFileSparkiniNamesIsTheOneTheToolEditsEvenWithoutRoot)
