@@ -330,6 +330,7 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend,
 {
     UI::DialogSystem& system = backend.GetSystem();
 
+    m_errorCaptionId = Resources::IDS_DRIVER_CONFIGURATION_ERROR_CAPTION;
     ToolLog log(startup, backend, m_deferredErrors);
     Support::DSIFileLogger& logger = log.Get();
     DriverConfiguration configuration(logger);
@@ -442,7 +443,8 @@ void ConfigurationToolApplication::ReportError(DialogBackend* backend, const std
 {
     if (backend && backend->ShowsErrorsInMessageBoxes()) {
         try {
-            DriverSupport::DSMessages::ShowConfigurationError(backend->GetSystem(), Support::WideString(text));
+            DriverSupport::DSMessages::ShowConfigurationError(
+                backend->GetSystem(), Support::WideString(text), m_errorCaptionId);
         } catch (...) {
             // Standard error still tells the user.
         }

@@ -179,7 +179,7 @@ bool SOPropertyListDialog::EditPair(UI::DialogHost& host, int32_t index, bool st
         m_editPair = SOPropertyPair{WideString(u""), WideString(u"")};
     }
     for (;;) {
-        if (SOEditPropertyDialog::Show(host, m_editPair) == 0) {
+        if (SOEditPropertyDialog::Show(host, m_editPair, &m_properties) == 0) {
             return false;
         }
         // Names decide, not lines: "a" is no duplicate of the line "a=b=c"

@@ -156,6 +156,11 @@ std::string GetHiveFilePath(RegistryHive hive);
 /// The file that holds a key: the driver configuration file for a mounted
 /// driver key, the hive's file otherwise (on Windows, the key's full name).
 std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path);
+/// Why a value of this name could not be stored in the key so that it reads
+/// back the same (in the driver's configuration file, a name with "=" or
+/// blanks at either end, say); nothing when it can. Changes nothing.
+[[nodiscard]] std::optional<std::string> WhyRegistryKeyCannotHoldValueName(
+    RegistryHive hive, std::u16string_view path, std::u16string_view name);
 /// Whether this user could change the key, as CheckRegistryHiveWritable
 /// does for the file that holds it.
 ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view path);

@@ -833,6 +833,20 @@ std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path)
     return GetHiveFilePath(hive);
 }
 
+std::optional<std::string> WhyRegistryKeyCannotHoldValueName(
+    RegistryHive hive, std::u16string_view path, std::u16string_view name)
+{
+    if (const auto names = SplitRegistryPath(path)) {
+        if (const MountMatch match = MatchMount(hive, *names); match.kind == MountMatch::Kind::Key) {
+            return WhyIniCannotHoldName(name);
+        }
+    }
+    if (CheckRegistryValueName(name) != ERROR_SUCCESS_CODE) {
+        return std::string("the name is too long, or holds a line break, a NUL or text that is not valid UTF-16");
+    }
+    return std::nullopt;
+}
+
 ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view path)
 {
     ClearRegistryDiagnostic();

@@ -641,6 +641,16 @@ std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path)
     return name;
 }
 
+std::optional<std::string> WhyRegistryKeyCannotHoldValueName(RegistryHive, std::u16string_view, std::u16string_view name)
+{
+    // The registry keeps any text as a name, up to its length limit.
+    constexpr size_t LONGEST_VALUE_NAME = 16383;
+    if (name.size() > LONGEST_VALUE_NAME) {
+        return std::string("the name is longer than the registry keeps");
+    }
+    return std::nullopt;
+}
+
 ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view)
 {
     return CheckRegistryHiveWritable(hive);

@@ -446,6 +446,38 @@ TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineFileIsToldBeforeTheDi
     EXPECT_EQ(RunTool(ToolProgram(), options).exitCode, 1);
 }
 
+/// A server-side property or HTTP header name the file cannot hold ("=" would
+/// split its line) is refused where it is typed, under the driver-wide
+/// dialog's caption, and the edit dialog stays open with what was typed; the
+/// rest of the work is saved.
+TEST_F(ConfigurationToolTest, ANameTheFileCannotHoldIsRefusedInTheEditDialog)
+{
+    WriteConfiguration(TYPICAL_CONFIGURATION);
+    const ProgramRun run = RunScript(
+        "type 1044 operator\n"
+        "click 1029\n"
+        "click 1078\n"
+        "click 1080\n"
+        "type 1050 spark.a=b\n"
+        "type 1052 8\n"
+        "click 1\n"
+        "expect dialog 131\n"
+        "expect 1050 text spark.a=b\n"
+        "type 1050 spark.a\n"
+        "click 1\n"
+        "expect 1084 items spark.a=8\n"
+        "click 1\n"
+        "click 1\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(run.output,
+        "message-box [Driver Configuration Error] The name \"spark.a=b\" cannot be stored in the driver's "
+        "configuration: the name holds \"=\", where the line would be split. Choose another name. -> OK\n");
+    const auto values = ReadDriverKey(m_root.Path());
+    EXPECT_EQ(values.at("SSP_spark.a"), "8");
+    EXPECT_EQ(values.at("UID"), "operator");
+}
+
 /// A registry root that does not exist is refused, the same way by the tool
 /// and by dravo-reg, and never made.
 TEST_F(ConfigurationToolTest, AMissingRegistryRootIsRefusedAndNotMade)
