@@ -108,6 +108,9 @@ std::optional<std::string> WhyIniCannotHoldName(std::u16string_view name)
         return std::string("the name begins with \"") + static_cast<char>(name.front())
             + "\", which makes the line a section or a comment";
     }
+    if (name.front() == u'\xFEFF') {
+        return std::string("the name begins with a byte-order mark, which makes the line one no reader can read");
+    }
     return std::nullopt;
 }
 
@@ -144,9 +147,14 @@ bool IniFile::Parse(std::string bytes)
             return Fail(number, "the line is not valid UTF-8 text");
         }
         // Readers skip one mark at the very start of the file at most; any
-        // other makes the line's first character one that no reader expects,
-        // and a section behind it would be lost to every reader.
-        if (whole.starts_with(BYTE_ORDER_MARK)) {
+        // other that begins a line's text makes its first character one that
+        // no reader expects, and a section behind it would be lost to every
+        // reader.
+        size_t text = line.begin;
+        while (text < line.contentEnd && IsBlank(static_cast<unsigned char>(m_bytes[text]))) {
+            ++text;
+        }
+        if (std::string_view(m_bytes).substr(text, line.contentEnd - text).starts_with(BYTE_ORDER_MARK)) {
             return Fail(number, "the line begins with a byte-order mark, which readers of the file take as text: "
                                 "the file is not text the tool can read");
         }

@@ -179,6 +179,7 @@ TEST(IniFileTest, FilesThatAreNotTextAreRefusedWithTheirLine)
         // A second mark hides the section behind it from every reader.
         {"\xEF\xBB\xBF\xEF\xBB\xBF[Driver]\nA=1\n", 1, "byte-order mark"},
         {"[ODBC]\r\n\xEF\xBB\xBF[Driver]\r\nA=1\r\n", 2, "byte-order mark"},
+        {"[Driver]\n\t\xEF\xBB\xBF" "A=1\n", 2, "byte-order mark"},
     };
     for (const Case& c : cases) {
         IniFile file;
@@ -196,7 +197,8 @@ TEST(IniFileTest, NamesAndTextsThatWouldNotReadBackAreRefused)
     for (const std::u16string_view name : {std::u16string_view(u""), std::u16string_view(u" UID"),
              std::u16string_view(u"UID\t"), std::u16string_view(u"A=B"), std::u16string_view(u"[Driver]"),
              std::u16string_view(u";UID"), std::u16string_view(u"#UID"), std::u16string_view(u"A\nB"),
-             std::u16string_view(u"A\0B", 3), std::u16string_view(u"\xD800"), std::u16string_view(u"UID\x00A0")}) {
+             std::u16string_view(u"A\0B", 3), std::u16string_view(u"\xD800"), std::u16string_view(u"UID\x00A0"),
+             std::u16string_view(u"\xFEFFUID")}) {
         EXPECT_TRUE(OS::WhyIniCannotHoldName(name)) << std::string(name.begin(), name.end());
     }
     for (const std::u16string_view value : {std::u16string_view(u" 3"), std::u16string_view(u"3 "),
