@@ -19,6 +19,11 @@ struct ProgramOptions {
     std::optional<std::string> registryRoot;
     /// The data source to edit instead of the driver-wide configuration.
     std::optional<std::string> dataSourceName;
+    /// Where the data source is looked for and made: the user's or the
+    /// system's data sources (--user, --system); nothing means where it lives,
+    /// else the user's.
+    enum class DataSourceScope { User, System };
+    std::optional<DataSourceScope> dataSourceScope;
     /// Why the command line was refused (Action::Invalid).
     std::string error;
 

@@ -126,6 +126,14 @@ inline constexpr uint32_t IDS_SETUP_CREATE_REFUSED = 9188;
 inline constexpr uint32_t IDS_SETUP_OLD_NAME_KEPT = 9189;
 /// %1 why.
 inline constexpr uint32_t IDS_SETUP_LOGGING_NOT_SAVED = 9190;
+inline constexpr uint32_t IDS_SETUP_NOTHING_WRITTEN = 9300;
+/// %1 the key, %2 why.
+inline constexpr uint32_t IDS_SETUP_KEY_NOT_KEPT = 9301;
+inline constexpr uint32_t IDS_SETUP_VALUE_NOT_KEPT = 9302;
+/// %1 the data source name, %2 why.
+inline constexpr uint32_t IDS_DSN_NOT_KEPT = 9303;
+/// %1 the data source name, %2 why.
+inline constexpr uint32_t IDS_SETUP_REMOVE_REFUSED = 9304;
 
 // The driver-wide dialog's own error caption, and a property or header name
 // the driver key cannot keep ("%1" the name, "%2" why).

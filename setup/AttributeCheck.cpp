@@ -110,7 +110,8 @@ void CheckChoice(const Resolver& values, std::u16string_view key, const std::arr
     uint32_t first, const std::function<bool(uint32_t)>& allowed = [](uint32_t) { return true; })
 {
     const WideString* given = values.Given(key);
-    if (!given) {
+    // Empty means not set, as a data source's own entries say it.
+    if (!given || given->IsEmpty()) {
         return;
     }
     const std::optional<uint32_t> number = StrictNumber(*given);
@@ -122,14 +123,11 @@ void CheckChoice(const Resolver& values, std::u16string_view key, const std::arr
 void CheckValues(const Resolver& values)
 {
     CheckChoice(values, KEY_SPARK_SERVER_TYPE, SERVER_TYPE_LABELS, SERVER_TYPE_SHARK);
-    const bool hdInsight = !IsHDInsightSuppressed();
-    CheckChoice(values, KEY_AUTH_MECH, AUTH_MECH_LABELS, AUTH_MECH_NONE, [hdInsight](uint32_t mechanism) {
-        return hdInsight || (mechanism != AUTH_MECH_HDINSIGHT_EMULATOR && mechanism != AUTH_MECH_HDINSIGHT_SERVICE);
-    });
+    CheckChoice(values, KEY_AUTH_MECH, AUTH_MECH_LABELS, AUTH_MECH_NONE, &IsMechanismAccepted);
     CheckChoice(values, KEY_THRIFT_TRANSPORT, THRIFT_TRANSPORT_LABELS, TRANSPORT_BINARY);
     CheckChoice(values, KEY_SERVICE_DISCOVERY_MODE, SERVICE_DISCOVERY_MODE_LABELS, SERVICE_DISCOVERY_NONE);
 
-    if (const WideString* port = values.Given(KEY_PORT)) {
+    if (const WideString* port = values.Given(KEY_PORT); port && !port->IsEmpty()) {
         try {
             (void)Support::NumberConverter::ConvertWStringToUInt16(*port, true);
         } catch (const Support::ErrorException&) {

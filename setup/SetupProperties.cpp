@@ -1,5 +1,6 @@
 #include "setup/SetupProperties.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -22,9 +23,9 @@ struct Definition {
     std::u16string_view label;
 };
 
-/// In the order of the data-source dialog and its sub-dialogs.
-constexpr std::array<Definition, 38> DEFINITIONS = {{
-    {KEY_DESCRIPTION, Kind::Text, u"Description"},
+/// In the order of the data-source dialog and its sub-dialogs. The
+/// description is not among them: unixODBC lists its own.
+constexpr std::array<Definition, 37> DEFINITIONS = {{
     {KEY_SPARK_SERVER_TYPE, Kind::ServerType, LABEL_SPARK_SERVER_TYPE},
     {KEY_HOST, Kind::Text, u"Host(s)"},
     {KEY_PORT, Kind::Text, u"Port"},
@@ -105,15 +106,6 @@ void AddTable(OS::InstallerProperty& property, const std::array<std::u16string_v
     }
 }
 
-/// The mechanisms the dialog's list offers.
-bool IsOfferedMechanism(uint32_t mechanism)
-{
-    if (mechanism == AUTH_MECH_HDINSIGHT_EMULATOR || mechanism == AUTH_MECH_HDINSIGHT_SERVICE) {
-        return !IsHDInsightSuppressed();
-    }
-    return mechanism <= AUTH_MECH_USER_NAME_PASSWORD;
-}
-
 OS::InstallerProperty MakeProperty(
     const Definition& definition, RecordedDataSourceSettings& settings, const DataSourceChanges& defaults)
 {
@@ -143,7 +135,8 @@ OS::InstallerProperty MakeProperty(
         AddTable(property, SERVER_TYPE_LABELS, SERVER_TYPE_SHARK);
         break;
     case Kind::Mechanism:
-        AddTable(property, AUTH_MECH_LABELS, AUTH_MECH_NONE, &IsOfferedMechanism);
+        // What a silent add accepts, no less.
+        AddTable(property, AUTH_MECH_LABELS, AUTH_MECH_NONE, &IsMechanismAccepted);
         break;
     case Kind::Transport:
         AddTable(property, THRIFT_TRANSPORT_LABELS, TRANSPORT_BINARY);
@@ -151,6 +144,15 @@ OS::InstallerProperty MakeProperty(
     case Kind::DiscoveryMode:
         AddTable(property, SERVICE_DISCOVERY_MODE_LABELS, SERVICE_DISCOVERY_NONE);
         break;
+    }
+    // A list's value must be one of its choices for an editor to show it: a
+    // setting a new data source leaves out is offered as an empty choice,
+    // which leaves it out again.
+    if (property.prompt == OS::InstallerPrompt::List
+        && std::find(property.choices.begin(), property.choices.end(), property.value) == property.choices.end()) {
+        property.value.clear();
+        property.choices.insert(property.choices.begin(), std::string());
+        property.help += " (empty: not set)";
     }
     return property;
 }
