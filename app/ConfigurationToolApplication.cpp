@@ -23,6 +23,7 @@
 #include "platform/LockWait.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
+#include "platform/StopSignals.h"
 #include "platform/ThreadDiagnostic.h"
 #include "settings/DataSourceChanges.h"
 #include "settings/DataSourceSection.h"
@@ -233,6 +234,10 @@ int ConfigurationToolApplication::ChangeSetupRegistration(bool add)
 int ConfigurationToolApplication::Configure(const ProgramOptions& options)
 {
     if (options.registryRoot) {
+        if (const auto why = OS::WhyNotRegistryRoot(*options.registryRoot)) {
+            *m_errors << m_programName << ": " << *why << "; nothing was changed.\n";
+            return EXIT_SETTINGS_ERROR;
+        }
         OS::SetRegistryRoot(*options.registryRoot);
     }
     // The start-up comes first: the identity says where the driver
@@ -310,13 +315,24 @@ int ConfigurationToolApplication::CheckRegistry(bool driverWide)
     // cannot be read is named now, rather than read as empty and then refused
     // at the first write after OK.
     const std::u16string driverKey = DriverKey();
+    const std::string machineFile = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey);
     for (const OS::RegistryHive hive : {OS::RegistryHive::LocalMachine, OS::RegistryHive::CurrentUser}) {
         const auto opened = OS::RegistryKey::Open(hive, driverKey);
         if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
+            const std::string file = OS::GetRegistryKeyFilePath(hive, driverKey);
             std::string diagnostic = OS::GetRegistryDiagnostic();
             if (diagnostic.empty()) {
-                diagnostic = OS::GetRegistryKeyFilePath(hive, driverKey) + ": "
+                diagnostic = file + ": "
                     + WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
+            }
+            // The user's own file, where it is not the one edited, is read
+            // only for the settings of the tool's log: it must not keep
+            // anyone from the machine's settings.
+            if (hive == OS::RegistryHive::CurrentUser && file != machineFile) {
+                *m_errors << m_programName << ": warning: the user's driver configuration cannot be read: "
+                          << diagnostic << "\nThe tool's own log keeps its default settings; the file was left "
+                          << "as it is.\n";
+                continue;
             }
             *m_errors << m_programName << ": the driver configuration cannot be read: " << diagnostic
                       << "\nNothing was changed; the file was left as it is.\n";
@@ -362,6 +378,7 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend,
 {
     UI::DialogSystem& system = backend.GetSystem();
 
+    m_errorCaptionId = Resources::IDS_DRIVER_CONFIGURATION_ERROR_CAPTION;
     ToolLog log(startup, backend, m_deferredErrors);
     Support::DSIFileLogger& logger = log.Get();
     DriverConfiguration configuration(logger);
@@ -503,8 +520,24 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
     // Only OK saves: a dialog that reports anything else has not been
     // confirmed by anyone, whatever its code.
     if (result == 1) {
-        const LockWaitTelling telling(backend, *m_errors, m_programName);
-        if (const auto failure = Attempt(logger, "Save", [&] { SaveAsOneRegistryChange(save); })) {
+        // A save that has begun goes on to its end, whatever asks the tool to
+        // stop meanwhile: the exit code then says what the file holds.
+        std::optional<std::string> failure;
+        int stopSignal = 0;
+        {
+            const LockWaitTelling telling(backend, *m_errors, m_programName);
+            OS::HeldStopSignals held;
+            failure = Attempt(logger, "Save", [&] { SaveAsOneRegistryChange(save); });
+            stopSignal = held.Take();
+        }
+        if (stopSignal != 0) {
+            logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Save", "signal %d arrived during the save", stopSignal);
+            m_deferredErrors += "signal " + std::to_string(stopSignal) + " arrived while the settings were being saved; "
+                + (failure ? "the save was finished first, and failed." : "the save was finished first: the settings "
+                                                                          "were written.")
+                + "\n";
+        }
+        if (failure) {
             ReportError(&backend, saveFailure() + WithoutLineEnd(*failure));
             return EXIT_SETTINGS_ERROR;
         }
@@ -523,7 +556,8 @@ void ConfigurationToolApplication::ReportError(DialogBackend* backend, const std
 {
     if (backend && backend->ShowsErrorsInMessageBoxes()) {
         try {
-            DriverSupport::DSMessages::ShowConfigurationError(backend->GetSystem(), Support::WideString(text));
+            DriverSupport::DSMessages::ShowConfigurationError(
+                backend->GetSystem(), Support::WideString(text), m_errorCaptionId);
         } catch (...) {
             // Standard error still tells the user.
         }

@@ -12,6 +12,7 @@
 
 #include "app/ProgramOptions.h"
 #include "platform/OdbcDataSources.h"
+#include "resources/StringIds.h"
 
 namespace Dravo::UI {
 class DialogSystem;
@@ -79,6 +80,9 @@ private:
     std::ostream* m_errors;
     /// Lines for standard error, written after the dialogs are gone.
     std::string m_deferredErrors;
+    /// The string id of the caption of ReportError's message box: the
+    /// driver-wide dialog's own, or the data source dialog's.
+    uint32_t m_errorCaptionId = Resources::IDS_CONFIGURATION_ERROR_CAPTION;
 };
 
 } // namespace Dravo::VezurAVUZ

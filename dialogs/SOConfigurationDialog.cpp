@@ -620,14 +620,20 @@ void SOConfigurationDialog::RunButtonAction(const char* functionName, void (SOCo
         if (logger) {
             logger->LogErrorException(LOG_NAMESPACE, LOG_CLASS, functionName, exception);
         }
-        DriverSupport::DSMessages::ShowErrorException(*m_window, exception);
+        DriverSupport::DSMessages::ShowConfigurationError(
+            *m_window, DriverSupport::DSMessages::GetErrorExceptionText(exception), GetErrorCaptionId());
     } catch (const DriverSupport::DSSetupException& exception) {
         const WideString text = DriverSupport::DSMessages::GetSetupErrorText(exception);
         if (logger) {
             logger->LogError(LOG_NAMESPACE, LOG_CLASS, functionName, "%s", text.GetAsUTF8().c_str());
         }
-        DriverSupport::DSMessages::ShowConfigurationError(*m_window, text);
+        DriverSupport::DSMessages::ShowConfigurationError(*m_window, text, GetErrorCaptionId());
     }
+}
+
+uint32_t SOConfigurationDialog::GetErrorCaptionId() const
+{
+    return IDS_CONFIGURATION_ERROR_CAPTION;
 }
 
 void SOConfigurationDialog::OpenAdvancedOptions()

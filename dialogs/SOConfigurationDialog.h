@@ -51,6 +51,9 @@ protected:
     /// user and puts the mechanism's default port into the box.
     virtual bool ValidatePort(uint32_t mechanism);
 
+    /// The string id of the caption of this dialog's error boxes.
+    [[nodiscard]] virtual uint32_t GetErrorCaptionId() const;
+
     // The sub-dialog buttons, one place each.
     virtual void OpenAdvancedOptions();
     virtual void OpenSSLOptions();

@@ -1,6 +1,7 @@
 #include "dialogs/SODriverConfigurationDialog.h"
 
 #include "resources/ControlIds.h"
+#include "resources/StringIds.h"
 #include "settings/ProductSwitches.h"
 
 namespace Dravo::VezurAVUZ {
@@ -69,6 +70,11 @@ bool SODriverConfigurationDialog::ValidatePort(uint32_t mechanism)
 {
     (void)mechanism;
     return true;
+}
+
+uint32_t SODriverConfigurationDialog::GetErrorCaptionId() const
+{
+    return IDS_DRIVER_CONFIGURATION_ERROR_CAPTION;
 }
 
 } // namespace Dravo::VezurAVUZ

@@ -23,6 +23,7 @@ protected:
     void LimitText(int32_t controlId, int32_t length) override;
     bool ValidateHost() override;
     bool ValidatePort(uint32_t mechanism) override;
+    [[nodiscard]] uint32_t GetErrorCaptionId() const override;
 };
 
 } // namespace Dravo::VezurAVUZ

@@ -1,7 +1,11 @@
 #include "dialogs/SOEditPropertyDialog.h"
 
+#include "driversupport/DSMessages.h"
 #include "driversupport/DSWindowPlacement.h"
 #include "resources/ControlIds.h"
+#include "resources/StringIds.h"
+#include "settings/SOPropertySet.h"
+#include "support/ResourceString.h"
 
 namespace Dravo::VezurAVUZ {
 
@@ -13,11 +17,14 @@ constexpr const char* CONTEXT_PROPERTY = "Context";
 
 } // namespace
 
-SOEditPropertyDialog::SOEditPropertyDialog(SOPropertyPair& pair) : m_pair(pair) {}
-
-int32_t SOEditPropertyDialog::Show(UI::DialogHost& owner, SOPropertyPair& pair)
+SOEditPropertyDialog::SOEditPropertyDialog(SOPropertyPair& pair, const SOPropertySet* properties)
+    : m_pair(pair), m_properties(properties)
 {
-    SOEditPropertyDialog dialog(pair);
+}
+
+int32_t SOEditPropertyDialog::Show(UI::DialogHost& owner, SOPropertyPair& pair, const SOPropertySet* properties)
+{
+    SOEditPropertyDialog dialog(pair, properties);
     return owner.RunModalChild(IDD_EDIT_PROPERTY, dialog);
 }
 
@@ -41,8 +48,15 @@ void SOEditPropertyDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI
         }
         break;
     case IDC_OK: {
+        const Support::WideString name = host.GetText(IDC_EDIT_PROPERTY_KEY).Trim();
+        // Refused here, while what was typed is still on screen: at the save
+        // it would cost every edit made in the dialogs.
+        if (RefuseName(host, name)) {
+            host.SetFocus(IDC_EDIT_PROPERTY_KEY);
+            break;
+        }
         auto* pair = host.GetPropertyAs<SOPropertyPair>(CONTEXT_PROPERTY);
-        pair->name = host.GetText(IDC_EDIT_PROPERTY_KEY).Trim();
+        pair->name = name;
         pair->value = host.GetText(IDC_EDIT_PROPERTY_VALUE).Trim();
         host.EndDialog(1);
         break;
@@ -53,6 +67,24 @@ void SOEditPropertyDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI
     default:
         break;
     }
+}
+
+bool SOEditPropertyDialog::RefuseName(UI::DialogHost& host, const Support::WideString& name) const
+{
+    if (!m_properties) {
+        return false;
+    }
+    const std::optional<std::string> why = m_properties->WhyNameCannotBeStored(name);
+    if (!why) {
+        return false;
+    }
+    Support::WideString text = Support::LoadRequiredResourceString(IDS_PROPERTY_NAME_NOT_STORABLE);
+    // The name last: what the user typed may hold "%2".
+    text.Replace(Support::WideString(u"%2"), Support::WideString(*why));
+    text.Replace(Support::WideString(u"%1"), name);
+    DriverSupport::DSMessages::ShowConfigurationError(host, text,
+        m_properties->IsDriverWide() ? IDS_DRIVER_CONFIGURATION_ERROR_CAPTION : IDS_CONFIGURATION_ERROR_CAPTION);
+    return true;
 }
 
 void SOEditPropertyDialog::UpdateOkButton(UI::DialogHost& host)

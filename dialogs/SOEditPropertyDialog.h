@@ -10,6 +10,8 @@
 
 namespace Dravo::VezurAVUZ {
 
+class SOPropertySet;
+
 /// A property as the list dialogs edit it, without its storage prefix.
 struct SOPropertyPair {
     Support::WideString name;
@@ -18,20 +20,25 @@ struct SOPropertyPair {
 
 class SOEditPropertyDialog final : public UI::DialogHandler {
 public:
-    /// The pair must outlive the dialog; it changes only on OK.
-    explicit SOEditPropertyDialog(SOPropertyPair& pair);
+    /// The pair (and the set, when given) must outlive the dialog; the pair
+    /// changes only on OK. With a set, OK refuses a name the set could not
+    /// store, with a message, and the dialog stays open.
+    explicit SOEditPropertyDialog(SOPropertyPair& pair, const SOPropertySet* properties = nullptr);
 
     /// Runs the dialog over its owner: 1 after OK (the pair then holds the
     /// trimmed name and value), 0 after Cancel (the pair is unchanged).
-    static int32_t Show(UI::DialogHost& owner, SOPropertyPair& pair);
+    static int32_t Show(UI::DialogHost& owner, SOPropertyPair& pair, const SOPropertySet* properties = nullptr);
 
     bool OnInit(UI::DialogHost& host) override;
     void OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification) override;
 
 private:
     static void UpdateOkButton(UI::DialogHost& host);
+    /// Tells the user when the set could not store the name; true then.
+    bool RefuseName(UI::DialogHost& host, const Support::WideString& name) const;
 
     SOPropertyPair& m_pair;
+    const SOPropertySet* m_properties;
 };
 
 } // namespace Dravo::VezurAVUZ

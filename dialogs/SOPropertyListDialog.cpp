@@ -1,5 +1,9 @@
 #include "dialogs/SOPropertyListDialog.h"
 
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 #include "resources/ControlIds.h"
 #include "settings/SOPropertySet.h"
 
@@ -86,10 +90,8 @@ void SOPropertyListDialog::StoreList(UI::DialogHost& host)
 {
     auto& properties = m_properties.GetProperties();
     properties.clear();
-    const int32_t count = host.GetItemCount(IDC_PROPERTY_LIST);
-    for (int32_t index = 0; index < count; ++index) {
-        const SOPropertyPair pair = PairOfLine(host, index);
-        properties[pair.name] = pair.value;
+    for (SOPropertyPair& pair : PairsOfLines(host)) {
+        properties.insert_or_assign(std::move(pair.name), std::move(pair.value));
     }
 }
 
@@ -116,6 +118,31 @@ SOPropertyListDialog::PairsByLine::const_iterator SOPropertyListDialog::FindPair
         ++found;
     }
     return found != end ? found : m_pairsByLine.end();
+}
+
+std::vector<SOPropertyPair> SOPropertyListDialog::PairsOfLines(UI::DialogHost& host) const
+{
+    const int32_t count = host.GetItemCount(IDC_PROPERTY_LIST);
+    std::vector<SOPropertyPair> pairs;
+    pairs.reserve(static_cast<size_t>(count > 0 ? count : 0));
+    // For each text, the pair its next line stands for: one pass over the
+    // list, whatever its length.
+    std::unordered_map<std::u16string, PairsByLine::const_iterator> next;
+    for (int32_t index = 0; index < count; ++index) {
+        const WideString line = host.GetItemText(IDC_PROPERTY_LIST, index);
+        const auto [slot, first] = next.try_emplace(line.GetAsU16String(), m_pairsByLine.end());
+        if (first) {
+            slot->second = m_pairsByLine.lower_bound(line);
+        }
+        PairsByLine::const_iterator& known = slot->second;
+        if (known != m_pairsByLine.end() && !m_pairsByLine.key_comp()(line, known->first)) {
+            pairs.push_back(known->second);
+            ++known;
+        } else {
+            pairs.push_back(ParseLine(line));
+        }
+    }
+    return pairs;
 }
 
 SOPropertyPair SOPropertyListDialog::PairOfLine(UI::DialogHost& host, int32_t index) const
@@ -179,15 +206,15 @@ bool SOPropertyListDialog::EditPair(UI::DialogHost& host, int32_t index, bool st
         m_editPair = SOPropertyPair{WideString(u""), WideString(u"")};
     }
     for (;;) {
-        if (SOEditPropertyDialog::Show(host, m_editPair) == 0) {
+        if (SOEditPropertyDialog::Show(host, m_editPair, &m_properties) == 0) {
             return false;
         }
         // Names decide, not lines: "a" is no duplicate of the line "a=b=c"
         // that the name "a=b" makes.
         bool taken = false;
-        const int32_t count = host.GetItemCount(IDC_PROPERTY_LIST);
-        for (int32_t other = 0; other < count && !taken; ++other) {
-            taken = other != index && PairOfLine(host, other).name.IsEqual(m_editPair.name, false);
+        const std::vector<SOPropertyPair> pairs = PairsOfLines(host);
+        for (size_t other = 0; other < pairs.size() && !taken; ++other) {
+            taken = static_cast<int32_t>(other) != index && pairs[other].name.IsEqual(m_editPair.name, false);
         }
         if (!taken) {
             return true;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "dialogs/SOEditPropertyDialog.h"
 #include "support/WideString.h"
@@ -60,6 +61,8 @@ private:
     /// The pair behind line index: among lines that read the same, the n-th
     /// in the list stands for the n-th such pair added.
     [[nodiscard]] SOPropertyPair PairOfLine(UI::DialogHost& host, int32_t index) const;
+    /// The pairs behind every line, in the list's order.
+    [[nodiscard]] std::vector<SOPropertyPair> PairsOfLines(UI::DialogHost& host) const;
     /// Deletes line index and forgets the pair behind it.
     void DeleteLine(UI::DialogHost& host, int32_t index);
 

@@ -18,11 +18,11 @@ namespace {
 
 using Support::WideString;
 
-UI::MessageBoxRequest ConfigurationErrorRequest(const WideString& text)
+UI::MessageBoxRequest ConfigurationErrorRequest(const WideString& text, uint32_t captionId)
 {
     UI::MessageBoxRequest request;
     request.text = text;
-    const std::optional<std::u16string_view> caption = Resources::FindString(Resources::IDS_CONFIGURATION_ERROR_CAPTION);
+    const std::optional<std::u16string_view> caption = Resources::FindString(captionId);
     request.caption = WideString(caption.value_or(std::u16string_view()));
     request.icon = UI::MessageBoxIcon::Warning;
     request.buttons = UI::MessageBoxButtons::Ok;
@@ -84,14 +84,14 @@ WideString DSMessages::GetErrorExceptionText(const Support::ErrorException& exce
     return copy.GetMessageText(source, Support::GetDriverLocale());
 }
 
-void DSMessages::ShowConfigurationError(UI::DialogHost& owner, const WideString& text)
+void DSMessages::ShowConfigurationError(UI::DialogHost& owner, const WideString& text, uint32_t captionId)
 {
-    owner.ShowMessageBox(ConfigurationErrorRequest(text));
+    owner.ShowMessageBox(ConfigurationErrorRequest(text, captionId));
 }
 
-void DSMessages::ShowConfigurationError(UI::DialogSystem& system, const WideString& text)
+void DSMessages::ShowConfigurationError(UI::DialogSystem& system, const WideString& text, uint32_t captionId)
 {
-    system.ShowMessageBox(ConfigurationErrorRequest(text), nullptr);
+    system.ShowMessageBox(ConfigurationErrorRequest(text, captionId), nullptr);
 }
 
 void DSMessages::ShowErrorException(UI::DialogHost& owner, const Support::ErrorException& exception)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "resources/StringIds.h"
 #include "support/ErrorException.h"
 #include "support/WideString.h"
 
@@ -35,9 +36,12 @@ public:
 
     /// A warning box with the single OK button, captioned "DSN Configuration
     /// Error" (or nothing when that string is missing), owned by a dialog.
-    static void ShowConfigurationError(UI::DialogHost& owner, const Support::WideString& text);
+    /// The driver-wide dialogs pass their own caption's string id.
+    static void ShowConfigurationError(UI::DialogHost& owner, const Support::WideString& text,
+        uint32_t captionId = Resources::IDS_CONFIGURATION_ERROR_CAPTION);
     /// The same box with no owner.
-    static void ShowConfigurationError(UI::DialogSystem& system, const Support::WideString& text);
+    static void ShowConfigurationError(UI::DialogSystem& system, const Support::WideString& text,
+        uint32_t captionId = Resources::IDS_CONFIGURATION_ERROR_CAPTION);
     static void ShowErrorException(UI::DialogHost& owner, const Support::ErrorException& exception);
     static void ShowErrorException(UI::DialogSystem& system, const Support::ErrorException& exception);
 

@@ -17,6 +17,33 @@ bool IsBlank(char32_t c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
+/// What readers that strip Unicode white space (Python's, .NET's) trim as
+/// well: a name or text ending in one reads differently from one reader to
+/// the next.
+bool IsUnicodeBlank(char16_t c)
+{
+    return IsBlank(c) || (c >= 0x1C && c <= 0x1F) || c == 0x85 || c == 0xA0 || c == 0x1680
+        || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F
+        || c == 0x3000;
+}
+
+/// Where the line starting at position ends: a line feed, a carriage return
+/// and line feed, or a carriage return alone (old Mac files), which every
+/// reader takes as a line end too.
+size_t LineEndAt(std::string_view bytes, size_t position)
+{
+    const size_t found = bytes.find_first_of("\r\n", position);
+    return found == std::string_view::npos ? bytes.size() : found;
+}
+
+size_t LineEndLength(std::string_view bytes, size_t at)
+{
+    if (at >= bytes.size()) {
+        return 0;
+    }
+    return bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? 2 : 1;
+}
+
 std::optional<std::string> WhyTextCannotBeHeld(std::u16string_view text, const char* what)
 {
     if (!IsWellFormedUtf16(text)) {
@@ -28,7 +55,7 @@ std::optional<std::string> WhyTextCannotBeHeld(std::u16string_view text, const c
     if (text.find_first_of(u"\r\n") != std::u16string_view::npos) {
         return std::string(what) + " holds a line break";
     }
-    if (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back()))) {
+    if (!text.empty() && (IsUnicodeBlank(text.front()) || IsUnicodeBlank(text.back()))) {
         return std::string(what) + " begins or ends with a blank, which a reader of the file drops";
     }
     return std::nullopt;
@@ -42,19 +69,19 @@ std::string Utf8(std::u16string_view text)
     return out;
 }
 
-bool EndsWithLineEnd(const std::string& text)
+bool EndsWithLineEnd(std::string_view text)
 {
-    return !text.empty() && text.back() == '\n';
+    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
 }
 
 /// The last line of the text holds nothing but blanks (or there is none).
 bool EndsWithBlankLine(std::string_view text)
 {
-    if (text.empty() || text.back() != '\n') {
+    if (!EndsWithLineEnd(text)) {
         return false;
     }
-    text.remove_suffix(1);
-    const size_t start = text.find_last_of('\n');
+    text.remove_suffix(text.ends_with("\r\n") ? 2 : 1);
+    const size_t start = text.find_last_of("\r\n");
     const std::string_view last = start == std::string_view::npos ? text : text.substr(start + 1);
     for (const char c : last) {
         if (!IsBlank(static_cast<unsigned char>(c))) {
@@ -81,6 +108,9 @@ std::optional<std::string> WhyIniCannotHoldName(std::u16string_view name)
         return std::string("the name begins with \"") + static_cast<char>(name.front())
             + "\", which makes the line a section or a comment";
     }
+    if (name.front() == u'\xFEFF') {
+        return std::string("the name begins with a byte-order mark, which makes the line one no reader can read");
+    }
     return std::nullopt;
 }
 
@@ -106,12 +136,8 @@ bool IniFile::Parse(std::string bytes)
     while (position < m_bytes.size()) {
         Line line;
         line.begin = position;
-        const size_t newline = m_bytes.find('\n', position);
-        line.end = newline == std::string::npos ? m_bytes.size() : newline + 1;
-        line.contentEnd = newline == std::string::npos ? m_bytes.size() : newline;
-        if (line.contentEnd > line.begin && m_bytes[line.contentEnd - 1] == '\r' && newline != std::string::npos) {
-            --line.contentEnd;
-        }
+        line.contentEnd = LineEndAt(m_bytes, position);
+        line.end = line.contentEnd + LineEndLength(m_bytes, line.contentEnd);
         const std::string_view whole(m_bytes.data() + line.begin, line.end - line.begin);
         const uint64_t number = m_lines.size() + 1;
         if (whole.find('\0') != std::string_view::npos) {
@@ -119,6 +145,18 @@ bool IniFile::Parse(std::string bytes)
         }
         if (!IsWellFormedUtf8(whole)) {
             return Fail(number, "the line is not valid UTF-8 text");
+        }
+        // Readers skip one mark at the very start of the file at most; any
+        // other that begins a line's text makes its first character one that
+        // no reader expects, and a section behind it would be lost to every
+        // reader.
+        size_t text = line.begin;
+        while (text < line.contentEnd && IsBlank(static_cast<unsigned char>(m_bytes[text]))) {
+            ++text;
+        }
+        if (std::string_view(m_bytes).substr(text, line.contentEnd - text).starts_with(BYTE_ORDER_MARK)) {
+            return Fail(number, "the line begins with a byte-order mark, which readers of the file take as text: "
+                                "the file is not text the tool can read");
         }
         Classify(line);
         if (line.kind == LineKind::Section) {

@@ -1,8 +1,9 @@
 // An ini file as a driver reads its configuration from it, and edited so that
 // every byte an edit does not concern stays as it was. Portable; no OS header.
 //
-// Reading: the file must be text (UTF-8, no NUL byte; a UTF-8 byte-order mark
-// is allowed). Each line is a section ("[Name]"), a comment (";" or "#"), a
+// Reading: the file must be text (UTF-8, no NUL byte; one UTF-8 byte-order
+// mark is allowed at its start, and no line's text may begin with another).
+// Lines end in LF, CR LF or a CR alone. Each line is a section ("[Name]"), a comment (";" or "#"), a
 // blank line, or "Name=Value" (split at the first "="; blanks around the name
 // and the value are not part of them); any other line is kept and ignored.
 // Section and value names compare without regard to case. Sections of the
@@ -27,11 +28,12 @@
 namespace Dravo::OS {
 
 /// Why a value name cannot be written into an ini line so that it reads back
-/// the same (empty, blanks at either end, "=", a line break, a NUL, a leading
-/// "[", ";" or "#", text that is not valid UTF-16); nothing when it can.
+/// the same to every reader (empty, blanks at either end, "=", a line break, a
+/// NUL, a leading "[", ";", "#" or byte-order mark, text that is not valid
+/// UTF-16); nothing when it can.
 [[nodiscard]] std::optional<std::string> WhyIniCannotHoldName(std::u16string_view name);
-/// The same for a value's text (blanks at either end, a line break, a NUL,
-/// text that is not valid UTF-16).
+/// The same for a value's text (blanks at either end, Unicode's as well as
+/// ASCII's, a line break, a NUL, text that is not valid UTF-16).
 [[nodiscard]] std::optional<std::string> WhyIniCannotHoldValue(std::u16string_view value);
 
 class IniFile {

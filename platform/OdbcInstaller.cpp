@@ -81,8 +81,9 @@ void ShowMessage(const std::u16string& caption, const std::u16string& text)
     std::fflush(stderr);
 }
 
-/// The loaded library, loading it if needed; nullptr after telling the user.
-SharedLibraryHandle Library()
+/// The loaded library, loading it if needed; nullptr after telling the user
+/// (or, when asked not to tell, without a word).
+SharedLibraryHandle Library(bool tellUser = true)
 {
     {
         std::lock_guard lock(State().mutex);
@@ -104,7 +105,9 @@ SharedLibraryHandle Library()
             return handle;
         }
     }
-    ShowMessage(std::u16string(INSTALLER_ERROR_CAPTION), std::u16string(INSTALLER_MISSING_TEXT));
+    if (tellUser) {
+        ShowMessage(std::u16string(INSTALLER_ERROR_CAPTION), std::u16string(INSTALLER_MISSING_TEXT));
+    }
     return nullptr;
 }
 
@@ -251,6 +254,20 @@ bool OdbcInstaller::AddDSNToIni(std::u16string_view dsn, std::u16string_view dri
 #else
     return ValidDSN(dsn) && WritePrivateProfileString(dsn, u"Driver", driver, u"ODBC.INI");
 #endif
+}
+
+std::optional<std::u16string> OdbcInstaller::FindRegisteredDriverLibrary(std::u16string_view driverName)
+{
+    const SharedLibraryHandle handle = Library(false);
+    const char* function = InstallerTakesUtf8() ? "SQLGetPrivateProfileString" : "SQLGetPrivateProfileStringW";
+    if (!handle || !FindSharedLibraryFunction(handle, function)) {
+        return std::nullopt;
+    }
+    std::u16string library;
+    if (GetPrivateProfileString(driverName, u"Driver", u"", library, u"ODBCINST.INI") <= 0 || library.empty()) {
+        return std::nullopt;
+    }
+    return library;
 }
 
 int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16string_view entry,

@@ -65,6 +65,13 @@ public:
     static bool WritePrivateProfileStringNarrow(const std::string& section, const std::string& entry,
         const std::optional<std::string>& value, const std::string& fileName);
 
+    /// The "Driver" entry of the driver's section in the installer's list of
+    /// drivers (odbcinst.ini; on Windows the driver's registry key): the
+    /// driver library as registered. Nothing when it is not registered, or
+    /// when there is no installer to ask; this tells nobody, since the caller
+    /// asks for a default, not for the user.
+    static std::optional<std::u16string> FindRegisteredDriverLibrary(std::u16string_view driverName);
+
     /// Removes the data source's section and its entry in the list of data
     /// sources.
     static bool RemoveDSNFromIni(std::u16string_view dsn);

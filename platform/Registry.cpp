@@ -210,6 +210,16 @@ std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path)
     return RegistryStore::KeyFilePath(hive, names ? *names : RegistryKeyNames{});
 }
 
+std::optional<std::string> WhyRegistryKeyCannotHoldValueName(
+    RegistryHive hive, std::u16string_view path, std::u16string_view name)
+{
+    if (CheckRegistryValueName(name) != ERROR_SUCCESS_CODE) {
+        return std::string("the name is too long, or holds a line break, a NUL or text that is not valid UTF-16");
+    }
+    const auto names = SplitRegistryPath(path);
+    return names ? RegistryStore::WhyKeyCannotHoldValueName(hive, *names, name) : std::nullopt;
+}
+
 ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view path)
 {
     ThreadDiagnostic::Clear();

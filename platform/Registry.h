@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -134,6 +135,11 @@ std::string GetHiveFilePath(RegistryHive hive);
 /// The file that holds a key: the driver configuration file for a mounted
 /// driver key, the hive's file otherwise (on Windows, the key's full name).
 std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path);
+/// Why a value of this name could not be stored in the key so that it reads
+/// back the same (in the driver's configuration file, a name with "=" or
+/// blanks at either end, say); nothing when it can. Changes nothing.
+[[nodiscard]] std::optional<std::string> WhyRegistryKeyCannotHoldValueName(
+    RegistryHive hive, std::u16string_view path, std::u16string_view name);
 /// Whether this user could change the key, as CheckRegistryHiveWritable
 /// does for the file that holds it.
 ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view path);
@@ -161,6 +167,12 @@ void UnmountDriverConfiguration();
 /// nothing else moves the registry there); an empty text goes back to the
 /// usual places.
 void SetRegistryRoot(const std::string& directory);
+/// Why a directory given to a program as its registry root cannot be one
+/// (it does not exist, or is no directory), in words every program says the
+/// same way; nothing when it can be. A root is never made: the driver's file
+/// and the hives belong where they were asked for. Always nothing on Windows,
+/// where the root names a key.
+[[nodiscard]] std::optional<std::string> WhyNotRegistryRoot(const std::string& directory);
 /// Forgets the parsed hives, so that the next call reads the files afresh.
 void DiscardRegistryCache();
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <unicode/uchar.h>
-#include <unicode/ustring.h>
 
 #include "platform/Utf8.h"
 
@@ -11,31 +10,24 @@ namespace Dravo::OS {
 
 std::u16string FoldRegistryName(std::u16string_view name)
 {
-    // ASCII names are the common case and fold without ICU.
-    if (std::all_of(name.begin(), name.end(), [](char16_t unit) { return unit < 0x80; })) {
-        std::u16string folded(name);
-        for (char16_t& unit : folded) {
-            if (unit >= u'A' && unit <= u'Z') {
-                unit = static_cast<char16_t>(unit + (u'a' - u'A'));
+    // As Windows compares names: each UTF-16 unit upper-cased on its own by
+    // the simple mapping, surrogates as they are. Full case folding would
+    // take a sharp s for "ss" and the Kelvin sign for "k", so that one name
+    // would match another that no other reader of the file takes it for.
+    std::u16string folded(name);
+    for (char16_t& unit : folded) {
+        if (unit < 0x80) {
+            if (unit >= u'a' && unit <= u'z') {
+                unit = static_cast<char16_t>(unit - (u'a' - u'A'));
+            }
+        } else {
+            const UChar32 upper = u_toupper(unit);
+            if (upper <= 0xFFFF) {
+                unit = static_cast<char16_t>(upper);
             }
         }
-        return folded;
     }
-    std::u16string folded(name.size() + 8, u'\0');
-    for (;;) {
-        UErrorCode status = U_ZERO_ERROR;
-        const int32_t length = u_strFoldCase(folded.data(), static_cast<int32_t>(folded.size()), name.data(),
-            static_cast<int32_t>(name.size()), U_FOLD_CASE_DEFAULT, &status);
-        if (status == U_BUFFER_OVERFLOW_ERROR) {
-            folded.assign(static_cast<size_t>(length), u'\0');
-            continue;
-        }
-        if (U_FAILURE(status)) {
-            return std::u16string(name);
-        }
-        folded.resize(static_cast<size_t>(length));
-        return folded;
-    }
+    return folded;
 }
 
 namespace {

@@ -16,7 +16,8 @@
 
 namespace Dravo::OS {
 
-/// The case-folded form used for every comparison of registry names.
+/// The form every comparison of registry names uses: each UTF-16 unit
+/// upper-cased by its simple mapping, as Windows compares them.
 std::u16string FoldRegistryName(std::u16string_view name);
 
 /// Splits a key path below a hive ("SOFTWARE\Dravo") into its key names. One

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,10 @@ namespace RegistryStore {
 [[nodiscard]] ErrorCode ApplyChanges(const std::vector<RegistryChange>& changes);
 [[nodiscard]] ErrorOr<std::string> ExportTree(RegistryHive hive, const RegistryKeyNames& names);
 [[nodiscard]] std::string KeyFilePath(RegistryHive hive, const RegistryKeyNames& names);
+/// Why a value of this name could not be stored in the key so that it reads
+/// back the same, beyond the portable checks; nothing when it can.
+[[nodiscard]] std::optional<std::string> WhyKeyCannotHoldValueName(
+    RegistryHive hive, const RegistryKeyNames& names, std::u16string_view name);
 [[nodiscard]] ErrorCode CheckKeyWritable(RegistryHive hive, const RegistryKeyNames& names);
 [[nodiscard]] ErrorCode CheckHiveWritable(RegistryHive hive);
 

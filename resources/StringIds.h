@@ -135,4 +135,9 @@ inline constexpr uint32_t IDS_DSN_NOT_KEPT = 9303;
 /// %1 the data source name, %2 why.
 inline constexpr uint32_t IDS_SETUP_REMOVE_REFUSED = 9304;
 
+// The driver-wide dialog's own error caption, and a property or header name
+// the driver key cannot keep ("%1" the name, "%2" why).
+inline constexpr uint32_t IDS_DRIVER_CONFIGURATION_ERROR_CAPTION = 9191;
+inline constexpr uint32_t IDS_PROPERTY_NAME_NOT_STORABLE = 9192;
+
 } // namespace Dravo::Resources

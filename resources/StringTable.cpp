@@ -122,6 +122,8 @@ constexpr StringEntry STRINGS[] = {
         u"The data source was saved as \"%2\", but the ODBC installer refused to remove it under its old name "
         u"\"%1\"."},
     {IDS_SETUP_LOGGING_NOT_SAVED, u"The data source was saved, but the driver's logging options were not: %1"},
+    {IDS_DRIVER_CONFIGURATION_ERROR_CAPTION, u"Driver Configuration Error"},
+    {IDS_PROPERTY_NAME_NOT_STORABLE, u"The name \"%1\" cannot be stored in the driver's configuration: %2. Choose another name."},
     {IDS_SETUP_NOTHING_WRITTEN, u"Nothing was written."},
     {IDS_SETUP_KEY_NOT_KEPT, u"The attribute \"%1\" cannot be kept in a data source: %2."},
     {IDS_SETUP_VALUE_NOT_KEPT, u"The value of \"%1\" cannot be kept in a data source: %2."},

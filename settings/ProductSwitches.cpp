@@ -6,6 +6,7 @@
 #include "identity/CachedValue.h"
 #include "identity/ProductIdentity.h"
 #include "identity/ProductNames.h"
+#include "platform/TrustedCertificates.h"
 #include "support/ErrorException.h"
 #include "support/NumberConverter.h"
 
@@ -106,7 +107,10 @@ void SetTempTableSupportedForTesting(std::optional<bool> supported)
 const WideString& GetDefaultTrustedCertsFile()
 {
     static CachedValue<WideString> path{"default trusted certificates file"};
-    return path.Get([] { return GetModuleDirectory() + u"cacerts.pem"; });
+    return path.Get([] {
+        return WideString(OS::GetDefaultTrustedCertificatesFile(
+            GetDriverName().GetAsU16String(), GetModuleDirectory().GetAsU16String()));
+    });
 }
 
 bool IsFullFeaturedServerType(uint32_t serverType)

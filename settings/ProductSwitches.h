@@ -29,7 +29,8 @@ inline constexpr uint32_t TRANSPORT_HTTP = 2;
 [[nodiscard]] bool GetProductSwitch(const Support::WideString& attributeName, bool defaultValue);
 /// Off in this product.
 [[nodiscard]] bool IsTempTableSupported();
-/// "cacerts.pem" in the program's directory; fixed at first use.
+/// The trusted-certificates file the driver uses when none is set (see
+/// OS::GetDefaultTrustedCertificatesFile); fixed at first use.
 [[nodiscard]] const Support::WideString& GetDefaultTrustedCertsFile();
 /// Server types 2 and 3 get the further options.
 [[nodiscard]] bool IsFullFeaturedServerType(uint32_t serverType);

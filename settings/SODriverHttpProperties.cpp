@@ -21,6 +21,11 @@ void SODriverHttpProperties::Load()
     TakeProperties(snapshot->GetValues());
 }
 
+std::optional<std::string> SODriverHttpProperties::WhyKeyCannotBeStored(const WideString& key) const
+{
+    return SODriverRegistryKey::WhyValueNameCannotBeStored(key);
+}
+
 void SODriverHttpProperties::RemoveKey(const WideString& key)
 {
     m_registryKey->RemoveValue(key);

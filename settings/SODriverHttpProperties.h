@@ -16,8 +16,10 @@ public:
 
     /// "HTTPPath" as stored, then every "http.header." value of the snapshot.
     void Load() override;
+    [[nodiscard]] bool IsDriverWide() const override { return true; }
 
 protected:
+    [[nodiscard]] std::optional<std::string> WhyKeyCannotBeStored(const Support::WideString& key) const override;
     void RemoveKey(const Support::WideString& key) override;
     void WriteKey(const Support::WideString& key, const Support::WideString& value) override;
 

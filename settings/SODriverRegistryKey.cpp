@@ -59,6 +59,11 @@ void SODriverRegistryKey::RemoveValue(const WideString& name)
     }
 }
 
+std::optional<std::string> SODriverRegistryKey::WhyValueNameCannotBeStored(const WideString& name)
+{
+    return OS::WhyRegistryKeyCannotHoldValueName(OS::RegistryHive::LocalMachine, DriverKeyPath(), name.GetAsU16String());
+}
+
 void SODriverRegistryKey::Flush()
 {
     auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DriverKeyPath());

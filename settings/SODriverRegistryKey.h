@@ -3,6 +3,7 @@
 // and the registry error that a failed call raises.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/Registry.h"
@@ -25,6 +26,10 @@ public:
     /// error. Raises the registry error when the key cannot be opened for
     /// writing or the value cannot be deleted.
     void RemoveValue(const Support::WideString& name);
+    /// Why a value of this name could not be stored in the driver key so that
+    /// it reads back the same (where the key is the driver's configuration
+    /// file, a name with "=", say); nothing when it can.
+    [[nodiscard]] static std::optional<std::string> WhyValueNameCannotBeStored(const Support::WideString& name);
     /// Waits until every change to the driver key's hive is on disk.
     void Flush();
 

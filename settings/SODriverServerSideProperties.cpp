@@ -28,6 +28,11 @@ void SODriverServerSideProperties::Load()
     TakeProperties(snapshot->GetValues());
 }
 
+std::optional<std::string> SODriverServerSideProperties::WhyKeyCannotBeStored(const WideString& key) const
+{
+    return SODriverRegistryKey::WhyValueNameCannotBeStored(key);
+}
+
 void SODriverServerSideProperties::RemoveKey(const WideString& key)
 {
     m_registryKey->RemoveValue(key);

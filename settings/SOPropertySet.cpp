@@ -39,6 +39,17 @@ void SOPropertySet::EraseDeletedProperties(DriverSupport::DSSettingsMap& setting
     }
 }
 
+std::optional<std::string> SOPropertySet::WhyNameCannotBeStored(const WideString& name) const
+{
+    return WhyKeyCannotBeStored(MakeKey(name));
+}
+
+std::optional<std::string> SOPropertySet::WhyKeyCannotBeStored(const WideString& key) const
+{
+    (void)key;
+    return std::nullopt;
+}
+
 WideString SOPropertySet::MakeKey(const WideString& name) const
 {
     return m_widePrefix + name;

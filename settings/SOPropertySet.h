@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,7 +49,17 @@ public:
     void SetDataSourceName(const Support::WideString& name) { m_dataSourceName = name; }
     [[nodiscard]] const std::string& GetPrefix() const { return m_prefix; }
 
+    /// Why a property of this name (without the prefix) could not be stored
+    /// where the set keeps it so that it reads back as given; nothing when it
+    /// can. Asked where a name is entered, so that a save never meets it.
+    [[nodiscard]] std::optional<std::string> WhyNameCannotBeStored(const Support::WideString& name) const;
+    /// True for the driver-wide sets, kept in the driver key.
+    [[nodiscard]] virtual bool IsDriverWide() const { return false; }
+
 protected:
+    /// Why the store could not keep a value of this (prefixed) name. The
+    /// data-source sets: nothing, the ODBC installer keeps what it is given.
+    [[nodiscard]] virtual std::optional<std::string> WhyKeyCannotBeStored(const Support::WideString& key) const;
     virtual void RemoveKey(const Support::WideString& key) = 0;
     virtual void WriteKey(const Support::WideString& key, const Support::WideString& value) = 0;
 

@@ -54,10 +54,13 @@ std::optional<OS::RegistryKey> OpenKey(const std::string& hive, const std::u16st
         auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, path);
         return key ? std::optional(std::move(*key)) : std::nullopt;
     }
-    if (auto key = OS::RegistryKey::Open(OS::RegistryHive::CurrentUser, path)) {
-        return std::move(*key);
+    auto user = OS::RegistryKey::Open(OS::RegistryHive::CurrentUser, path);
+    if (user) {
+        return std::move(*user);
     }
-    if (hive.empty()) {
+    // A user's key that is there but cannot be read would have overridden
+    // the machine's: what it says is unknown, so neither counts.
+    if (hive.empty() && user.GetError() == OS::ERROR_FILE_NOT_FOUND_CODE) {
         auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, path);
         return key ? std::optional(std::move(*key)) : std::nullopt;
     }

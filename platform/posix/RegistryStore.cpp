@@ -12,9 +12,13 @@
 #include "platform/RegistryStore.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
+
+#include <sys/stat.h>
 
 #include "platform/RegistryFileWriter.h"
 #include "platform/RegistryImage.h"
@@ -117,6 +121,29 @@ ErrorOr<std::u16string> ConfigurationText(const DriverConfigurationFile& file, c
     SetRegistryDiagnostic(file.GetPath() + ": the value \"" + name + "\" cannot be kept in the driver configuration "
                                                                      "file: " + why);
     return ERROR_INVALID_PARAMETER_CODE;
+}
+
+/// Whether the file holds the string value as it is, under its name in any case.
+bool HoldsAlready(DriverConfigurationFile& file, const RegistryValue& value)
+{
+    if ((value.type != REG_SZ_TYPE && value.type != REG_EXPAND_SZ_TYPE) || value.data.size() % 2 != 0) {
+        return false;
+    }
+    // Every unit, so that text after a NUL is not taken for the same.
+    std::u16string text;
+    for (size_t i = 0; i + 1 < value.data.size(); i += 2) {
+        text.push_back(static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8)));
+    }
+    if (!text.empty() && text.back() == u'\0') {
+        text.pop_back();
+    }
+    bool same = false;
+    static_cast<void>(file.Read([&](const DriverKeyState& view) {
+        const IniEntry* stored = view.Find(value.name);
+        same = stored && stored->value == text;
+        return ERROR_SUCCESS_CODE;
+    }));
+    return same;
 }
 
 RegistryValue StringValue(const IniEntry& entry)
@@ -326,7 +353,10 @@ public:
     {
         const auto text = ConfigurationText(m_file, value);
         if (!text) {
-            return text.GetError();
+            // A value saved as it was needs no line of its own, even one the
+            // file would refuse as new (put there by hand, say): a save of
+            // everything the dialog shows must not fail for it.
+            return HoldsAlready(m_file, value) ? ERROR_SUCCESS_CODE : text.GetError();
         }
         if (const ErrorCode read = ExpectMountedKey(m_file, ERROR_KEY_DELETED_CODE); read != ERROR_SUCCESS_CODE) {
             return read;
@@ -734,6 +764,15 @@ std::string RegistryStore::KeyFilePath(RegistryHive hive, const RegistryKeyNames
     return GetHiveFilePath(hive);
 }
 
+std::optional<std::string> RegistryStore::WhyKeyCannotHoldValueName(
+    RegistryHive hive, const RegistryKeyNames& names, std::u16string_view name)
+{
+    if (const MountMatch match = MatchMount(hive, names); match.kind == MountMatch::Kind::Key) {
+        return WhyIniCannotHoldName(name);
+    }
+    return std::nullopt;
+}
+
 ErrorCode RegistryStore::CheckKeyWritable(RegistryHive hive, const RegistryKeyNames& names)
 {
     if (const MountMatch match = MatchMount(hive, names); match.kind == MountMatch::Kind::Key) {
@@ -745,6 +784,22 @@ ErrorCode RegistryStore::CheckKeyWritable(RegistryHive hive, const RegistryKeyNa
 ErrorCode RegistryStore::CheckHiveWritable(RegistryHive hive)
 {
     return HiveFile::Get(hive).CheckWritable();
+}
+
+std::optional<std::string> WhyNotRegistryRoot(const std::string& directory)
+{
+    struct stat status {};
+    if (::stat(directory.c_str(), &status) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            return "--registry-root: the directory " + directory + " does not exist";
+        }
+        return "--registry-root: the directory " + directory + " cannot be used: " + std::strerror(error);
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        return "--registry-root: " + directory + " is not a directory";
+    }
+    return std::nullopt;
 }
 
 void DiscardRegistryCache()

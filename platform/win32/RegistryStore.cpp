@@ -477,12 +477,25 @@ std::string GetHiveFilePath(RegistryHive hive)
     return "HKEY_CURRENT_USER\\" + roots + "\\" + keyName + "\\" + name;
 }
 
+std::optional<std::string> WhyNotRegistryRoot(const std::string&)
+{
+    // The root names a key of the user's hive, made when first written.
+    return std::nullopt;
+}
+
 void SetRegistryRoot(const std::string& directory)
 {
     RootState& state = Roots();
     std::lock_guard lock(state.mutex);
     state.overridden = !directory.empty();
     state.overrideDirectory = directory;
+}
+
+std::optional<std::string> WhyNotRegistryRoot(const std::string& directory)
+{
+    // The root names a key of the user's hive, made when first written.
+    (void)directory;
+    return std::nullopt;
 }
 
 void DiscardRegistryCache()
@@ -498,6 +511,13 @@ std::string RegistryStore::KeyFilePath(RegistryHive hive, const RegistryKeyNames
         name += "\\" + Utf8OrPlaceholder(JoinRegistryPath(names));
     }
     return name;
+}
+
+std::optional<std::string> RegistryStore::WhyKeyCannotHoldValueName(
+    RegistryHive, const RegistryKeyNames&, std::u16string_view)
+{
+    // The registry keeps as a name any text the portable checks let through.
+    return std::nullopt;
 }
 
 ErrorCode RegistryStore::CheckKeyWritable(RegistryHive hive, const RegistryKeyNames&)

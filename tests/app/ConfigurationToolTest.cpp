@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "support/WideString.h"
@@ -229,19 +230,87 @@ TEST_F(ConfigurationToolTest, AProductDescriptionFileRenamesTheDriverAndHidesHDI
 
 TEST_F(ConfigurationToolTest, AConfigurationFileThatIsNoTextIsNamedWithItsLineAndKept)
 {
-    for (const std::filesystem::path& file : {ConfigurationPath(), UserConfigurationFile(m_root.Path())}) {
-        const std::string broken = std::string("; by hand\n[Driver]\nAuthMech=3\nUID=a\0b\n", 38);
-        std::filesystem::remove(ConfigurationPath());
-        std::filesystem::remove(UserConfigurationFile(m_root.Path()));
-        WriteFileBytes(file, broken);
-        const ProgramRun run = RunScript("click 1\n");
-        EXPECT_EQ(run.exitCode, 3) << file;
-        EXPECT_NE(run.errors.find("the driver configuration cannot be read: " + file.string()
-                      + ", line 4: the line holds a NUL byte: the file is not text"),
-            std::string::npos)
-            << run.errors;
-        EXPECT_EQ(run.output, "") << "no dialog may open";
-        EXPECT_EQ(ReadFileBytes(file), broken);
+    const std::filesystem::path file = ConfigurationPath();
+    const std::string broken = std::string("; by hand\n[Driver]\nAuthMech=3\nUID=a\0b\n", 38);
+    WriteFileBytes(file, broken);
+    const ProgramRun run = RunScript("click 1\n");
+    EXPECT_EQ(run.exitCode, 3) << file;
+    EXPECT_NE(run.errors.find("the driver configuration cannot be read: " + file.string()
+                  + ", line 4: the line holds a NUL byte: the file is not text"),
+        std::string::npos)
+        << run.errors;
+    EXPECT_EQ(run.output, "") << "no dialog may open";
+    EXPECT_EQ(ReadFileBytes(file), broken);
+}
+
+/// The user's file, read only for the tool's own log, is told about once and
+/// keeps nobody from editing the machine's file; the log keeps its defaults
+/// rather than take the machine's settings the user's file would override.
+TEST_F(ConfigurationToolTest, AUserFileThatCannotBeReadIsToldOnceAndTheMachinesFileIsEdited)
+{
+    TempDir logs;
+    auto values = TYPICAL_CONFIGURATION;
+    values["LogLevel"] = "6";
+    values["LogPath"] = logs.Path().string();
+    const std::filesystem::path user = UserConfigurationFile(m_root.Path());
+    for (const bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "a FIFO" : "not UTF-8");
+        WriteConfiguration(values);
+        std::filesystem::remove(user);
+        if (fifo) {
+            ASSERT_EQ(::mkfifo(user.c_str(), 0644), 0);
+        } else {
+            WriteFileBytes(user, "[Driver]\nLogLevel=\xC3\x28\n");
+        }
+        const ProgramRun run = RunScript("expect 1040 selected User Name and Password\ntype 1044 alice\nclick 1\n");
+        EXPECT_EQ(run.exitCode, 1) << run.errors;
+        const std::string warning = "warning: the user's driver configuration cannot be read: " + user.string();
+        const size_t first = run.errors.find(warning);
+        EXPECT_NE(first, std::string::npos) << run.errors;
+        EXPECT_EQ(run.errors.find(warning, first + 1), std::string::npos) << "once: " << run.errors;
+        EXPECT_EQ(ReadDriverKey(m_root.Path()).at("UID"), "alice");
+        EXPECT_TRUE(std::filesystem::is_empty(logs.Path())) << "the log stays off, as by default";
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(user));
+}
+
+/// Ticking "Enable SSL" and OK saves a certificate file the driver can use:
+/// "cacerts.pem" beside the driver library unixODBC has registered for the
+/// driver, when there is one, else the system's bundle; never one in the
+/// program's own folder, where nobody installs it.
+TEST_F(ConfigurationToolTest, TheDefaultCertificatesAreBesideTheRegisteredDriverElseTheSystemBundle)
+{
+    TempDir odbc;
+    const std::filesystem::path driverFolder = odbc / "driver";
+    std::filesystem::create_directory(driverFolder);
+    m_environment["ODBCSYSINI"] = odbc.Path().string();
+    m_environment["ODBCINSTINI"] = std::nullopt;
+    const std::string bundle = "/etc/ssl/certs/ca-certificates.crt";
+    struct Case {
+        const char* what;
+        bool registered;
+        bool certificatesBeside;
+        std::string expected;
+    } cases[] = {
+        {"registered, with its certificates", true, true, (driverFolder / "cacerts.pem").string()},
+        {"registered, without certificates", true, false, bundle},
+        {"not registered", false, true, bundle},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteConfiguration(TYPICAL_CONFIGURATION);
+        WriteFileBytes(odbc / "odbcinst.ini",
+            std::string("[SQLite3]\nDriver=libsqlite3odbc.so\n")
+                + (c.registered ? "[Dravo Spark ODBC Driver]\nDriver=" + (driverFolder / "libdravospark.so").string()
+                                       + "\n"
+                                : ""));
+        std::filesystem::remove(driverFolder / "cacerts.pem");
+        if (c.certificatesBeside) {
+            WriteFileBytes(driverFolder / "cacerts.pem", "-----BEGIN CERTIFICATE-----\n");
+        }
+        const ProgramRun run = RunScript("click 1095\nclick 1107\nexpect 1057 text " + c.expected + "\nclick 1\nclick 1\n");
+        ASSERT_EQ(run.exitCode, 1) << run.errors << run.output;
+        EXPECT_EQ(ReadDriverKey(m_root.Path()).at("TrustedCerts"), c.expected);
     }
 }
 
@@ -375,6 +444,66 @@ TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineFileIsToldBeforeTheDi
     // Root may write it.
     options.wrapper.clear();
     EXPECT_EQ(RunTool(ToolProgram(), options).exitCode, 1);
+}
+
+/// A server-side property or HTTP header name the file cannot hold ("=" would
+/// split its line) is refused where it is typed, under the driver-wide
+/// dialog's caption, and the edit dialog stays open with what was typed; the
+/// rest of the work is saved.
+TEST_F(ConfigurationToolTest, ANameTheFileCannotHoldIsRefusedInTheEditDialog)
+{
+    WriteConfiguration(TYPICAL_CONFIGURATION);
+    const ProgramRun run = RunScript(
+        "type 1044 operator\n"
+        "click 1029\n"
+        "click 1078\n"
+        "click 1080\n"
+        "type 1050 spark.a=b\n"
+        "type 1052 8\n"
+        "click 1\n"
+        "expect dialog 131\n"
+        "expect 1050 text spark.a=b\n"
+        "type 1050 spark.a\n"
+        "click 1\n"
+        "expect 1084 items spark.a=8\n"
+        "click 1\n"
+        "click 1\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(run.output,
+        "message-box [Driver Configuration Error] The name \"spark.a=b\" cannot be stored in the driver's "
+        "configuration: the name holds \"=\", where the line would be split. Choose another name. -> OK\n");
+    const auto values = ReadDriverKey(m_root.Path());
+    EXPECT_EQ(values.at("SSP_spark.a"), "8");
+    EXPECT_EQ(values.at("UID"), "operator");
+}
+
+/// A registry root that does not exist is refused, the same way by the tool
+/// and by dravo-reg, and never made.
+TEST_F(ConfigurationToolTest, AMissingRegistryRootIsRefusedAndNotMade)
+{
+    const std::filesystem::path missing = m_root / "missing";
+    ToolRunOptions options;
+    options.environment = m_environment;
+    options.arguments = {"--registry-root", missing.string(), "--script", "-"};
+    options.input = "click 1\n";
+    const ProgramRun tool = RunTool(ToolProgram(), options);
+    EXPECT_EQ(tool.exitCode, 3);
+    const std::string message = ": --registry-root: the directory " + missing.string()
+        + " does not exist; nothing was changed.\n";
+    EXPECT_EQ(tool.errors, "dravo-spark-config" + message);
+
+    options.arguments = {"--registry-root", missing.string(), "ADD", "HKLM\\SOFTWARE\\Other", "/v", "v", "/d", "1", "/f"};
+    options.input.clear();
+    const ProgramRun reg = RunTool(BuiltProgram("bin/dravo-reg"), options);
+    EXPECT_EQ(reg.exitCode, 1);
+    EXPECT_EQ(reg.errors, "dravo-reg" + message);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+
+    WriteFileBytes(missing, "a file");
+    options.arguments = {"--registry-root", missing.string(), "QUERY", "HKLM\\SOFTWARE"};
+    EXPECT_EQ(RunTool(BuiltProgram("bin/dravo-reg"), options).errors,
+        "dravo-reg: --registry-root: " + missing.string() + " is not a directory; nothing was changed.\n");
 }
 
 TEST_F(ConfigurationToolTest, HelpVersionAndBadCommandLines)

@@ -143,6 +143,50 @@ TEST_F(DriverConfigurationTest, ValuesAreTextNumbersReadBackAsTextWhatTheFileCan
     EXPECT_EQ(ReadFile(MachineFile()), written);
 }
 
+TEST_F(DriverConfigurationTest, NamesCompareAsWindowsComparesThemAndNoFurther)
+{
+    // "KrbRealm" with a Kelvin sign, and a sharp s: full case folding would
+    // take them for "KrbRealm" and "STRASSE".
+    const std::string text = "[Driver]\n\xE2\x84\xAArbRealm=kelvin\nKrbRealm=ascii\nStra\xC3\x9F" "e=kept\n";
+    WriteFile(MachineFile(), text);
+    EXPECT_EQ(Get(u"KRBREALM"), u"ascii");
+    EXPECT_EQ(Get(u"\x212ArbRealm"), u"kelvin");
+    ASSERT_EQ(Set(u"krbrealm", u"EXAMPLE.COM"), OS::ERROR_SUCCESS_CODE);
+    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, std::u16string(DRIVER_KEY), OS::RegistryAccess::Full);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->DeleteValue(u"STRASSE"), OS::ERROR_FILE_NOT_FOUND_CODE);
+    EXPECT_EQ(ReadFile(MachineFile()),
+        "[Driver]\n\xE2\x84\xAArbRealm=kelvin\nKrbRealm=EXAMPLE.COM\nStra\xC3\x9F" "e=kept\n");
+    // Simple upper-casing still matches letters beyond ASCII.
+    ASSERT_EQ(Set(u"\x00E9t\x00E9", u"1"), OS::ERROR_SUCCESS_CODE);
+    ASSERT_EQ(Set(u"\x00C9T\x00C9", u"2"), OS::ERROR_SUCCESS_CODE);
+    EXPECT_EQ(Get(u"\x00E9T\x00E9"), u"2");
+
+    // The hives compare the same way.
+    auto other = CreateKey(u"SOFTWARE\\Other Vendor");
+    ASSERT_EQ(other.SetStringValue(u"Stra\x00DF" u"e", u"1"), OS::ERROR_SUCCESS_CODE);
+    ASSERT_EQ(other.SetStringValue(u"STRASSE", u"2"), OS::ERROR_SUCCESS_CODE);
+    EXPECT_EQ(StringValue(other, u"stra\x00DF" u"e"), u"1");
+    EXPECT_EQ(StringValue(other, u"strasse"), u"2");
+}
+
+TEST_F(DriverConfigurationTest, AValueTheFileCouldNotTakeAsNewCanBeSavedAsItWas)
+{
+    // Put there by hand: a text ending in a no-break space, which readers
+    // that strip Unicode blanks would read without it.
+    const std::string text = "[Driver]\nKrbRealm=EXAMPLE.COM\xC2\xA0\n";
+    WriteFile(MachineFile(), text);
+    EXPECT_EQ(Set(u"KrbRealm", u"EXAMPLE.COM\x00A0"), OS::ERROR_SUCCESS_CODE);
+    EXPECT_EQ(Set(u"KrbRealm", u"OTHER.COM\x00A0"), OS::ERROR_INVALID_PARAMETER_CODE);
+    EXPECT_EQ(Set(u"UID", u"operator\x2028"), OS::ERROR_INVALID_PARAMETER_CODE);
+    // The same text with more after a NUL is not the same.
+    std::vector<uint8_t> longer = OS::MakeRegistryStringData(u"EXAMPLE.COM\x00A0");
+    longer.insert(longer.end(), {'x', 0, 0, 0});
+    auto key = CreateKey(std::u16string(DRIVER_KEY));
+    EXPECT_EQ(key.SetValue(u"KrbRealm", OS::REG_SZ_TYPE, longer), OS::ERROR_INVALID_PARAMETER_CODE);
+    EXPECT_EQ(ReadFile(MachineFile()), text);
+}
+
 TEST_F(DriverConfigurationTest, ATransactionWritesEverythingAsOneReplaceOrNothing)
 {
     WriteFile(MachineFile(), "[Driver]\nAuthMech=3\nUID=operator\n[ODBC]\nTrace=No\n");

@@ -142,6 +142,27 @@ TEST(IniFileTest, VeryLongLinesAndTheLastLineWithoutItsEndAreKept)
     EXPECT_EQ(file.Apply(u"Driver", changes), text + "\nNew=2\n");
 }
 
+TEST(IniFileTest, CarriageReturnsAloneEndLinesAndNewLinesEndAsTheFilesDo)
+{
+    const std::string text = "[ODBC]\rTrace=No\r[Driver]\rUID=a\rAuthMech=3\r";
+    const IniFile file = Parsed(text);
+    EXPECT_EQ(file.ReadSection(u"Driver"), (std::vector<IniEntry>{{u"UID", u"a"}, {u"AuthMech", u"3"}}));
+    EXPECT_EQ(file.ReadSection(u"ODBC"), (std::vector<IniEntry>{{u"Trace", u"No"}}));
+    EXPECT_EQ(file.Apply(u"Driver", IniSectionChanges()), text);
+    IniSectionChanges changes;
+    changes.SetValue(u"UID", u"b");
+    changes.SetValue(u"New", u"1");
+    EXPECT_EQ(file.Apply(u"Driver", changes), "[ODBC]\rTrace=No\r[Driver]\rUID=b\rAuthMech=3\rNew=1\r");
+
+    IniSectionChanges made;
+    made.SetValue(u"X", u"1");
+    EXPECT_EQ(Edited("[ODBC]\rTrace=No\r", made), "[ODBC]\rTrace=No\r\r[Driver]\rX=1\r");
+    EXPECT_EQ(Edited("[Driver]\rA=1", made), "[Driver]\rA=1\rX=1\r");
+    // Mixed ends stay as they are; a carriage return before a line feed is one end.
+    EXPECT_EQ(Parsed("[Driver]\r\nA=1\rB=2\n").ReadSection(u"Driver"),
+        (std::vector<IniEntry>{{u"A", u"1"}, {u"B", u"2"}}));
+}
+
 TEST(IniFileTest, FilesThatAreNotTextAreRefusedWithTheirLine)
 {
     struct Case {
@@ -155,6 +176,10 @@ TEST(IniFileTest, FilesThatAreNotTextAreRefusedWithTheirLine)
         {"A=\xED\xA0\x80\n", 1, "UTF-8"},
         {"A=\xC0\xAF\n", 1, "UTF-8"},
         {"A=1\n\xF4\x90\x80\x80", 2, "UTF-8"},
+        // A second mark hides the section behind it from every reader.
+        {"\xEF\xBB\xBF\xEF\xBB\xBF[Driver]\nA=1\n", 1, "byte-order mark"},
+        {"[ODBC]\r\n\xEF\xBB\xBF[Driver]\r\nA=1\r\n", 2, "byte-order mark"},
+        {"[Driver]\n\t\xEF\xBB\xBF" "A=1\n", 2, "byte-order mark"},
     };
     for (const Case& c : cases) {
         IniFile file;
@@ -172,11 +197,15 @@ TEST(IniFileTest, NamesAndTextsThatWouldNotReadBackAreRefused)
     for (const std::u16string_view name : {std::u16string_view(u""), std::u16string_view(u" UID"),
              std::u16string_view(u"UID\t"), std::u16string_view(u"A=B"), std::u16string_view(u"[Driver]"),
              std::u16string_view(u";UID"), std::u16string_view(u"#UID"), std::u16string_view(u"A\nB"),
-             std::u16string_view(u"A\0B", 3), std::u16string_view(u"\xD800")}) {
+             std::u16string_view(u"A\0B", 3), std::u16string_view(u"\xD800"), std::u16string_view(u"UID\x00A0"),
+             std::u16string_view(u"\xFEFFUID")}) {
         EXPECT_TRUE(OS::WhyIniCannotHoldName(name)) << std::string(name.begin(), name.end());
     }
     for (const std::u16string_view value : {std::u16string_view(u" 3"), std::u16string_view(u"3 "),
-             std::u16string_view(u"a\r\nb"), std::u16string_view(u"a\0b", 3), std::u16string_view(u"\xDC00")}) {
+             std::u16string_view(u"a\r\nb"), std::u16string_view(u"a\0b", 3), std::u16string_view(u"\xDC00"),
+             // Blanks that readers stripping Unicode white space drop.
+             std::u16string_view(u"3\x00A0"), std::u16string_view(u"\x0085" u"3"), std::u16string_view(u"3\x2028"),
+             std::u16string_view(u"\x001C" u"3"), std::u16string_view(u"3\x001F"), std::u16string_view(u"3\x3000")}) {
         EXPECT_TRUE(OS::WhyIniCannotHoldValue(value)) << std::string(value.begin(), value.end());
     }
     EXPECT_FALSE(OS::WhyIniCannotHoldName(u"http.header.X-Trace"));
@@ -184,6 +213,7 @@ TEST(IniFileTest, NamesAndTextsThatWouldNotReadBackAreRefused)
     EXPECT_FALSE(OS::WhyIniCannotHoldValue(u""));
     EXPECT_FALSE(OS::WhyIniCannotHoldValue(u"a = b ; not a comment # either"));
     EXPECT_FALSE(OS::WhyIniCannotHoldValue(u"\x00E9t\x00E9 \xD83D\xDE00"));
+    EXPECT_FALSE(OS::WhyIniCannotHoldValue(u"no\x00A0break inside"));
 }
 
 } // namespace

@@ -325,7 +325,10 @@ TEST(RegistryNameTest, PathsSplitAndNamesThatCannotBeStoredAreRefused)
     EXPECT_EQ(CheckRegistryValueName(u"a\rb"), ERROR_INVALID_PARAMETER_CODE);
     EXPECT_EQ(CheckRegistryValueName(std::u16string(1, u'\xD800')), ERROR_INVALID_PARAMETER_CODE);
     EXPECT_EQ(CheckRegistryValueName(u"ok \"quoted\" \\"), ERROR_SUCCESS_CODE);
-    EXPECT_EQ(FoldRegistryName(u"StRa\u00dfE"), FoldRegistryName(u"STRASSE"));
+    // Windows' simple upper-casing: no sharp s for "SS", no Kelvin sign for "K".
+    EXPECT_NE(FoldRegistryName(u"StRa\u00dfE"), FoldRegistryName(u"STRASSE"));
+    EXPECT_NE(FoldRegistryName(u"\u212A"), FoldRegistryName(u"k"));
+    EXPECT_EQ(FoldRegistryName(u"\u00e9t\u00e9"), FoldRegistryName(u"\u00c9T\u00c9"));
 }
 
 TEST(RegistryImageTest, NamesKeepTheirFirstSpellingAndValuesTheirPlace)

@@ -146,6 +146,47 @@ TEST_F(KilledSaveTest, KilledAtEverySystemCallOfTheSaveLeavesTheOldFileOrTheWhol
     EXPECT_LT(killedBeforeTheRename, saveStops) << "some kills should come after the new file is in place";
 }
 
+/// INT, TERM, HUP or QUIT once the save has begun: the save goes on to its
+/// end, and the run says what the file holds rather than "stopped, nothing
+/// written". Sent as the save takes its lock, and after the rename, while
+/// the directory is flushed.
+TEST_F(KilledSaveTest, AStopSignalDuringTheSaveWaitsForItAndTheRunSaysTheSettingsWereWritten)
+{
+    ASSERT_NO_FATAL_FAILURE(Prepare());
+    const auto isRename = [](const SyscallStop& stop) {
+        return stop.number == SYS_rename || stop.number == SYS_renameat || stop.number == SYS_renameat2;
+    };
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        for (const bool afterTheRename : {false, true}) {
+            const std::string context
+                = "signal " + std::to_string(signal) + (afterTheRename ? " after the rename" : " at the lock");
+            SCOPED_TRACE(context);
+            SyscallTracer tool(Program(), Arguments(m_root), m_environment, SAVE_SCRIPT);
+            ASSERT_TRUE(tool.RunTo(IsWriterLock)) << tool.Finish().errors;
+            if (afterTheRename) {
+                bool renaming = false;
+                ASSERT_TRUE(tool.RunTo([&](const SyscallStop& stop) {
+                    renaming = renaming || (stop.entry && isRename(stop));
+                    return renaming && !stop.entry;
+                }));
+            }
+            tool.SendSignal(signal);
+            while (tool.Step()) {
+            }
+            const ProgramRun run = tool.Finish();
+            EXPECT_EQ(run.exitCode, EXIT_SAVED) << run.errors;
+            EXPECT_NE(run.errors.find("signal " + std::to_string(signal)
+                          + " arrived while the settings were being saved; the save was finished first: the "
+                            "settings were written."),
+                std::string::npos)
+                << run.errors;
+            EXPECT_EQ(ReadFileBytes(ConfigurationPath()), m_reference.bytes);
+            EXPECT_EQ(LeftBehind(), std::vector<std::string>());
+            WriteConfiguration(m_initial);
+        }
+    }
+}
+
 TEST_F(KilledSaveTest, KilledAtRandomMomentsOfAFreeRunLosesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(Prepare());

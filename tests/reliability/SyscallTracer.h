@@ -170,6 +170,14 @@ public:
         return false;
     }
 
+    /// Sends a signal to the program; it arrives when the program runs on.
+    void SendSignal(int signal) const
+    {
+        if (Running()) {
+            ::kill(m_pid, signal);
+        }
+    }
+
     void Kill()
     {
         if (!Running()) {

@@ -114,8 +114,8 @@ TEST_F(ToolFaultTest, AMissingDirectoryIsReportedAndAFreshFileIsReadableByEveryo
     options.environment = m_environment;
     const ProgramRun refused = RunTool(Program(), options);
     EXPECT_EQ(refused.exitCode, EXIT_SETTINGS_ERROR) << refused.errors;
-    EXPECT_TRUE(Contains(refused.errors, (nested / "vezuravuz.ini").string() + ": the directory " + nested.string()
-        + " does not exist")) << refused.errors;
+    EXPECT_TRUE(Contains(refused.errors, "--registry-root: the directory " + nested.string() + " does not exist"))
+        << refused.errors;
     EXPECT_FALSE(Contains(refused.errors, "sudo")) << refused.errors;
     EXPECT_FALSE(fs::exists(m_base / "not"));
 
@@ -149,7 +149,7 @@ TEST_F(ToolFaultTest, ADirectoryThatIsAFileIsReportedAndKept)
     options.environment = m_environment;
     const ProgramRun run = RunTool(Program(), options);
     EXPECT_EQ(run.exitCode, EXIT_SETTINGS_ERROR) << run.errors;
-    EXPECT_TRUE(Contains(run.errors, "the directory " + notADirectory.string() + " is not a directory")) << run.errors;
+    EXPECT_TRUE(Contains(run.errors, "--registry-root: " + notADirectory.string() + " is not a directory")) << run.errors;
     EXPECT_FALSE(Contains(run.errors, "sudo")) << run.errors;
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(ReadFileBytes(notADirectory), "not a directory\n");
@@ -279,7 +279,9 @@ TEST_F(ToolFaultTest, AHiveChangeWithRoomForItsRecordButNotForARewriteSucceeds)
 }
 
 /// Files that are no text, the machine's and the user's: each is named with
-/// its line, no dialog opens, and the file is left exactly as it was.
+/// its line and left exactly as it was. The machine's keeps the dialog from
+/// opening; the user's, read only for the tool's own log, is warned about
+/// and the machine's file is edited.
 TEST_F(ToolFaultTest, AFileThatIsNoTextIsNamedAndNeverWrittenOver)
 {
     const std::string section = "[Driver]\r\n";
@@ -297,17 +299,22 @@ TEST_F(ToolFaultTest, AFileThatIsNoTextIsNamedAndNeverWrittenOver)
         {"a surrogate in UTF-8", section + "UID=\xED\xA0\x80\r\n", ", line 2: the line is not valid UTF-8 text"},
     };
     for (const fs::path& file : {ConfigurationPath(), UserConfigurationFile(m_root)}) {
+        const bool machine = file == ConfigurationPath();
         for (const Case& c : cases) {
             SCOPED_TRACE(file.string() + ": " + c.what);
             fs::remove(ConfigurationPath());
             fs::remove(UserConfigurationFile(m_root));
             WriteFileBytes(file, c.bytes);
             const ProgramRun run = RunScript(KERBEROS_SCRIPT);
-            EXPECT_EQ(run.exitCode, EXIT_SETTINGS_ERROR) << run.errors;
-            EXPECT_TRUE(Contains(run.errors, "the driver configuration cannot be read: " + file.string() + c.message))
+            EXPECT_EQ(run.exitCode, machine ? EXIT_SETTINGS_ERROR : EXIT_SAVED) << run.errors;
+            EXPECT_TRUE(Contains(run.errors,
+                (machine ? "the driver configuration cannot be read: " : "the user's driver configuration cannot be read: ")
+                    + file.string() + c.message))
                 << run.errors;
-            EXPECT_TRUE(Contains(run.errors, "Nothing was changed")) << run.errors;
-            EXPECT_EQ(run.output, "") << "no dialog may open";
+            EXPECT_TRUE(Contains(run.errors, machine ? "Nothing was changed" : "the file was left as it is")) << run.errors;
+            if (machine) {
+                EXPECT_EQ(run.output, "") << "no dialog may open";
+            }
             EXPECT_EQ(ReadFileBytes(file), c.bytes);
         }
     }

@@ -12,6 +12,12 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     // Ours, not reg's: where the hives are (as DRAVO_REGISTRY_ROOT).
     if (arguments.size() >= 2 && arguments[0] == "--registry-root") {
+        // Refused as the configuration tool refuses it: a root made here
+        // would hold what nobody reads.
+        if (const auto why = Dravo::OS::WhyNotRegistryRoot(arguments[1])) {
+            std::cerr << "dravo-reg: " << *why << "; nothing was changed.\n";
+            return 1;
+        }
         Dravo::OS::SetRegistryRoot(arguments[1]);
         arguments.erase(arguments.begin(), arguments.begin() + 2);
     }
