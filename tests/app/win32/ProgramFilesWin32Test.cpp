@@ -1,5 +1,6 @@
 // What the built program and setup library carry for Windows to show: the
-// icon at every size it asks for, and the manifest's systems.
+// icon at every size it asks for, the manifest's systems, and a --help that
+// describes the Windows program.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -122,6 +123,22 @@ TEST_F(ProgramFilesWin32Test, TheManifestNamesEverySupportedWindows)
     for (const char* system : {"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
              "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"}) {
         EXPECT_NE(manifest.find(system), std::string::npos) << "Windows " << system;
+    }
+}
+
+TEST_F(ProgramFilesWin32Test, HelpDescribesTheWindowsProgram)
+{
+    StartedProgram started = StartWithArguments(L"--help");
+    const ProgramRun run = Wait(started);
+    EXPECT_EQ(run.exitCode, 0U) << run.errors;
+    for (const char* text : {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver",
+             "--registry-root NAME", "Registry Roots", "ODBC Data Source", "administrator", "README.txt",
+             "--script FILE", "--dsn NAME", "1 after OK, 0 after Cancel"}) {
+        EXPECT_NE(run.output.find(text), std::string::npos) << text << " in:\n" << run.output;
+    }
+    // Nothing of the Linux program: its files, variables and manual page.
+    for (const char* text : {"terminal", "/etc/", "SPARKINI", "DRAVO_REGISTRY_ROOT", "odbc.ini", "(1)"}) {
+        EXPECT_EQ(run.output.find(text), std::string::npos) << text << " in:\n" << run.output;
     }
 }
 
