@@ -20,6 +20,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINE" wineboot --init >/dev/null 2>&1 || true
   "${WINESERVER:-/usr/lib/wine/wineserver}" -w
 fi
+# Debian's Wine does not look for its own fonts (fonts-wine) where that
+# package puts them, and draws dialogs in whatever fontconfig offers; in the
+# prefix's Fonts folder, where Windows keeps them, it finds them.
+for font in /usr/share/wine/fonts/*; do
+  [ -e "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] || ln -s "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
 
 # Dialogs need a display.
 . scripts/xvfb.sh
