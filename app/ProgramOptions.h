@@ -34,7 +34,8 @@ struct ProgramOptions {
     static ProgramOptions Parse(std::span<const std::string> arguments);
 };
 
-/// The text --help prints.
+/// The text --help prints: what the program does on this system
+/// (UsageText.cpp, win32/UsageText.cpp).
 [[nodiscard]] std::string GetUsageText(const std::string& programName);
 
 } // namespace Dravo::VezurAVUZ

@@ -162,9 +162,9 @@ constexpr ControlTemplate TEST_RESULTS[] = {
 };
 
 constexpr ControlTemplate TEMPORARY_TABLE[] = {
-    {IDC_STATIC, K::Label, STYLE_NONE, u"Web HDFS Host:", {16, 16, 54, 8}},
+    {IDC_STATIC, K::Label, STYLE_NONE, u"Web HDFS Host:", {16, 16, 60, 8}},
     {IDC_TEMP_TABLE_WEBHDFS_HOST, K::Edit, STYLE_NONE, u"", {112, 12, 142, 16}},
-    {IDC_STATIC, K::Label, STYLE_NONE, u"Web HDFS Port:", {16, 38, 53, 8}},
+    {IDC_STATIC, K::Label, STYLE_NONE, u"Web HDFS Port:", {16, 38, 60, 8}},
     {IDC_TEMP_TABLE_WEBHDFS_PORT, K::Edit, STYLE_DIGITS_ONLY, u"", {112, 34, 142, 16}},
     {IDC_STATIC, K::Label, STYLE_NONE, u"HDFS User:", {16, 61, 38, 8}},
     {IDC_TEMP_TABLE_HDFS_USER, K::Edit, STYLE_NONE, u"", {112, 56, 142, 16}},
@@ -218,7 +218,7 @@ constexpr ControlTemplate LOGGING_OPTIONS[] = {
 };
 
 constexpr ControlTemplate HTTP_PROPERTIES[] = {
-    {IDC_HTTP_PATH_LABEL, K::Label, STYLE_NONE, u"HTTP Path:", {15, 14, 37, 8}},
+    {IDC_HTTP_PATH_LABEL, K::Label, STYLE_NONE, u"HTTP Path:", {15, 14, 45, 8}},
     {IDC_HTTP_PATH, K::Edit, STYLE_NONE, u"", {64, 12, 171, 14}},
     {IDC_STATIC, K::GroupBox, STYLE_NONE, u"Custom HTTP Headers", {7, 30, 295, 61}},
     {IDC_PROPERTY_LIST, K::ListBox, PROPERTY_LIST_STYLE, u"", {15, 40, 220, 48}},

@@ -1,15 +1,16 @@
 #!/bin/sh
 # Installs the Debian packages that building, running and testing need; with
-# --windows, those of the Windows cross build and its installer package, and of
-# running its tests under Wine with a virtual display instead; with
-# --reproducible, diffoscope for scripts/check-reproducible.sh. Idempotent:
-# does nothing when every package is already there.
+# --windows, those of the Windows cross build, its installer package and its
+# signatures, and of running its tests under Wine (with Wine's own fonts, the
+# dialog fonts of Windows) on a virtual display instead; with --reproducible,
+# diffoscope for scripts/check-reproducible.sh. Idempotent: does nothing when
+# every package is already there.
 set -eu
 
 if [ "${1:-}" = "--windows" ]; then
   PACKAGES="
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    dpkg-dev wine64 xvfb xauth wixl msitools
+    dpkg-dev wine64 fonts-wine xvfb xauth wixl msitools osslsigncode openssl
   "
 elif [ "${1:-}" = "--reproducible" ]; then
   PACKAGES="diffoscope-minimal"

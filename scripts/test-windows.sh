@@ -1,15 +1,29 @@
 #!/bin/sh
 # Builds the Windows program with mingw-w64 and its installer package with wixl,
-# and runs the unit suite, the dialog scripts and the package's tests under Wine,
-# with a virtual display for the real dialogs.
-# The third-party libraries are built once and cached (build-windows-deps.sh).
+# signed with a throwaway test certificate, and runs the unit suite, the dialog
+# scripts and the package's tests under Wine, with a virtual display for the
+# real dialogs. The third-party libraries are built once and cached
+# (build-windows-deps.sh).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows
 DRAVO_WINDOWS_DEPS_DIR=$(scripts/build-windows-deps.sh)
 export DRAVO_WINDOWS_DEPS_DIR
 
-cmake --preset windows
+# A self-signed code-signing certificate, made once per build tree so that the
+# signed files stay signed by it; Windows trusts it nowhere.
+signing=build-mingw/test-signing
+if [ ! -f "$signing/key.pem" ] || [ ! -f "$signing/certificate.pem" ]; then
+  mkdir -p "$signing"
+  openssl req -x509 -newkey rsa:3072 -sha256 -nodes -days 3650 -subj "/CN=Dravo Test Code Signing/O=Dravo" \
+    -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
+    -keyout "$signing/key.pem.new" -out "$signing/certificate.pem.new" 2>/dev/null
+  mv "$signing/key.pem.new" "$signing/key.pem"
+  mv "$signing/certificate.pem.new" "$signing/certificate.pem"
+fi
+
+cmake --preset windows -DDRAVO_SIGNING_CERTIFICATE="$PWD/$signing/certificate.pem" \
+  -DDRAVO_SIGNING_KEY="$PWD/$signing/key.pem"
 cmake --build --preset windows
 
 # One Wine prefix per build tree, made before the tests start so that they
@@ -20,6 +34,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$WINE" wineboot --init >/dev/null 2>&1 || true
   "${WINESERVER:-/usr/lib/wine/wineserver}" -w
 fi
+# Debian's Wine does not look for its own fonts (fonts-wine) where that
+# package puts them, and draws dialogs in whatever fontconfig offers; in the
+# prefix's Fonts folder, where Windows keeps them, it finds them.
+for font in /usr/share/wine/fonts/*; do
+  [ -e "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] || ln -s "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
 
 # Dialogs need a display.
 . scripts/xvfb.sh

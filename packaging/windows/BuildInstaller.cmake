@@ -1,31 +1,80 @@
-# Builds the Windows installer package: cmake -DWIXL=… -DMSIBUILD=… -DSOURCE=the .wxs
-# -DOUTPUT=the .msi -DVERSION=a.b.c.d -DNEXT_VERSION=a.b.(c+1) -DPROGRAM=the .exe
-# -DREADME=… [-DSETUP_LIBRARY=the .dll] -P BuildInstaller.cmake
+# Builds the Windows installer package: cmake -DWIXL=… -DMSIBUILD=… -DOBJCOPY=…
+# -DSOURCE=the .wxs -DOUTPUT=the .msi -DVERSION=a.b.c.d -DNEXT_VERSION=a.b.(c+1)
+# -DPROGRAM=the .exe -DICON=the .ico -DREADME=… [-DSETUP_LIBRARY=the .dll]
+# [-DSIGN_SCRIPT=SignFile.cmake and its -D options] -P BuildInstaller.cmake
 #
 # wixl finds files only relative to its working folder, so the files are put
 # in a folder of their own under their installed names first. The package
-# takes its name only once it is whole.
+# takes its name only once it is whole (and signed).
 cmake_minimum_required(VERSION 3.25)
+
+include(${CMAKE_CURRENT_LIST_DIR}/VersionResource.cmake)
 
 set(files "${OUTPUT}.files")
 set(partial "${OUTPUT}.part")
 file(REMOVE_RECURSE "${files}" "${partial}")
 file(MAKE_DIRECTORY "${files}")
 file(COPY_FILE "${PROGRAM}" "${files}/dravo-spark-config.exe")
+file(COPY_FILE "${ICON}" "${files}/dravo-spark-config.ico")
 file(COPY_FILE "${README}" "${files}/README.txt")
 set(defines -D "Version=${VERSION}" -D "NextVersion=${NEXT_VERSION}")
+set(versioned_files ProgramExecutable "${PROGRAM}")
 if(SETUP_LIBRARY)
   file(COPY_FILE "${SETUP_LIBRARY}" "${files}/dravosparksetup.dll")
   list(APPEND defines -D SetupLibrary=yes)
+  list(APPEND versioned_files SetupLibrary "${SETUP_LIBRARY}")
 endif()
 
 execute_process(COMMAND "${WIXL}" --arch x64 ${defines} --output "${partial}" "${SOURCE}"
   WORKING_DIRECTORY "${files}" COMMAND_ERROR_IS_FATAL ANY)
+
+# What wixl leaves out of the package.
+set(queries)
+# Windows Installer replaces a versioned file by comparing versions, and
+# keeps hashes only for unversioned files.
+while(versioned_files)
+  list(POP_FRONT versioned_files file_key file)
+  read_version_resource("${file}" "${files}/resources" file_version file_language)
+  list(APPEND queries
+    "UPDATE `File` SET `Version` = '${file_version}', `Language` = '${file_language}' WHERE `File` = '${file_key}'"
+    "DELETE FROM `MsiFileHash` WHERE `File_` = '${file_key}'")
+endwhile()
+# An upgrade keeps the features installed by the version it replaces
+# (attributes 1, beside 256 for the minimum included). The attributes are part
+# of the row's key, so the row is written anew.
+file(STRINGS "${SOURCE}" upgrade_code REGEX "UpgradeCode=\"[^\"]+\"" LIMIT_COUNT 1)
+string(REGEX REPLACE ".*UpgradeCode=\"([^\"]+)\".*" "{\\1}" upgrade_code "${upgrade_code}")
+list(APPEND queries
+  "DELETE FROM `Upgrade` WHERE `ActionProperty` = 'OLDERVERSIONFOUND'"
+  "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('${upgrade_code}', '0.0.0', '${NEXT_VERSION}', 257, 'OLDERVERSIONFOUND')")
+# The folder above a folder named on the command line: whether it is there
+# before the package makes it (wixl has no directory searches), and the
+# record that the package made it, installed then and kept by upgrades to the
+# same folder; the record's removal takes the folder, when empty, with it.
+list(APPEND queries
+  "CREATE TABLE `DrLocator` (`Signature_` CHAR(72) NOT NULL, `Parent` CHAR(72), `Path` CHAR(255), `Depth` SHORT PRIMARY KEY `Signature_`, `Parent`, `Path`)"
+  "INSERT INTO `DrLocator` (`Signature_`, `Path`, `Depth`) VALUES ('InstallParentProbe', '[INSTALLPARENT]', 0)"
+  "INSERT INTO `AppSearch` (`Property`, `Signature_`) VALUES ('INSTALLPARENTFOUND', 'InstallParentProbe')"
+  "UPDATE `Component` SET `Condition` = '(COMMANDLINEINSTALLDIR AND NOT INSTALLPARENTFOUND) OR (SAVEDCREATEDPARENT AND INSTALLDIR ~= SAVEDINSTALLDIR)' WHERE `Component` = 'CreatedParentRecord'")
 if(SETUP_LIBRARY)
   # wixl has no component conditions: the Setup value is written only where
-  # the driver is registered.
-  execute_process(COMMAND "${MSIBUILD}" "${partial}"
-      -q "UPDATE Component SET Condition = 'ODBCDRIVERFOUND' WHERE Component = 'SetupRegistration'"
+  # the driver is registered and names no setup library but ours.
+  list(APPEND queries
+    "UPDATE `Component` SET `Condition` = 'ODBCDRIVERFOUND AND (NOT EXISTINGODBCSETUP OR EXISTINGODBCSETUP ~= PREVIOUSSETUPLIBRARY)' WHERE `Component` = 'SetupRegistration'")
+endif()
+set(arguments)
+foreach(query IN LISTS queries)
+  list(APPEND arguments -q "${query}")
+endforeach()
+execute_process(COMMAND "${MSIBUILD}" "${partial}" ${arguments} COMMAND_ERROR_IS_FATAL ANY)
+
+if(SIGN_SCRIPT)
+  set(sign_options)
+  foreach(option OSSLSIGNCODE CERTIFICATE KEY KEY_PASSWORD_FILE PKCS11_MODULE TIMESTAMP_URL)
+    list(APPEND sign_options "-D${option}=${${option}}")
+  endforeach()
+  execute_process(COMMAND "${CMAKE_COMMAND}" ${sign_options} "-DFILE=${partial}"
+      "-DDESCRIPTION=Dravo Spark ODBC Driver Configuration" -P "${SIGN_SCRIPT}"
     COMMAND_ERROR_IS_FATAL ANY)
 endif()
 file(RENAME "${partial}" "${OUTPUT}")

@@ -35,7 +35,8 @@ set(DRAVO_TEST_DISCOVERY_TIMEOUT 120)
 # lists them as disabled.
 set(DRAVO_WINDOWS_DISABLED_TESTS
   "ConfigurationFileTest.TheDefaultFileIsInTheDocumentsFolder|the XDG user directories (Windows asks the shell)"
-  "DSIFileLoggerTest.OpensLazilyAndFallsBackToStandardError|symbolic links, which need a privilege on Windows")
+  "DSIFileLoggerTest.OpensLazilyAndFallsBackToStandardError|symbolic links, which need a privilege on Windows"
+  "ProgramOptionsTest.UsageNamesTheFilesTheDriverReads|the driver's ini file (the Windows program's --help names the registry)")
 
 # Headers that only POSIX systems have, and our test helpers that use them.
 set(DRAVO_POSIX_ONLY_INCLUDES

@@ -219,7 +219,13 @@ WideString Win32DialogHost::GetTitle() const
 
 bool Win32DialogHost::SetIcons(int32_t iconId)
 {
-    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    // The module that holds this code: the setup library's dialogs run in
+    // another program, whose resources are not ours.
+    HMODULE instance = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCWSTR>(&Wide), &instance)) {
+        return false;
+    }
     const auto load = [&](int metricX, int metricY) {
         return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
             ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY), LR_DEFAULTCOLOR | LR_SHARED));

@@ -168,16 +168,25 @@ protected:
     StartedProgram Start(const std::string& script, const std::string& name = "test", DWORD creationFlags = 0,
         bool withRoot = true)
     {
-        StartedProgram started{{}, m_files / (name + ".out"), m_files / (name + ".err")};
         const std::filesystem::path scriptPath = m_files / (name + ".script");
         std::ofstream(scriptPath, std::ios::binary) << script;
-        const char* binaries = std::getenv("DRAVO_TEST_BINARY_DIR");
-        EXPECT_NE(binaries, nullptr);
-        const std::filesystem::path program = std::filesystem::path(binaries ? binaries : ".") / "bin"
-            / "dravo-spark-config.exe";
-        std::wstring commandLine = L"\"" + program.wstring() + L"\""
-            + (withRoot ? L" --registry-root \"" + Wide(m_root) + L"\"" : std::wstring()) + L" --script \""
-            + scriptPath.wstring() + L"\"";
+        return StartWithArguments((withRoot ? L"--registry-root \"" + Wide(m_root) + L"\" " : std::wstring())
+                + L"--script \"" + scriptPath.wstring() + L"\"",
+            name, creationFlags);
+    }
+
+    /// Starts the program with these arguments; its standard input is the
+    /// file NAME.script, empty unless Start wrote it.
+    StartedProgram StartWithArguments(const std::wstring& arguments, const std::string& name = "test",
+        DWORD creationFlags = 0)
+    {
+        StartedProgram started{{}, m_files / (name + ".out"), m_files / (name + ".err")};
+        const std::filesystem::path scriptPath = m_files / (name + ".script");
+        if (!std::filesystem::exists(scriptPath)) {
+            std::ofstream(scriptPath, std::ios::binary).flush();
+        }
+        const std::filesystem::path program = ProgramPath();
+        std::wstring commandLine = L"\"" + program.wstring() + L"\" " + arguments;
 
         HANDLE output = InheritableFile(started.output, GENERIC_WRITE, CREATE_ALWAYS);
         HANDLE errors = InheritableFile(started.errors, GENERIC_WRITE, CREATE_ALWAYS);
@@ -197,6 +206,15 @@ protected:
         ::CloseHandle(input);
         return started;
     }
+
+    /// A file the build puts beside the tests' programs, in bin/.
+    static std::filesystem::path BuiltFile(const char* name)
+    {
+        const char* binaries = std::getenv("DRAVO_TEST_BINARY_DIR");
+        EXPECT_NE(binaries, nullptr);
+        return std::filesystem::path(binaries ? binaries : ".") / "bin" / name;
+    }
+    static std::filesystem::path ProgramPath() { return BuiltFile("dravo-spark-config.exe"); }
 
     static ProgramRun Wait(StartedProgram& started)
     {

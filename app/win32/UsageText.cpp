@@ -1,0 +1,50 @@
+// The --help text of the Windows program: native dialogs, the settings in the
+// machine's registry, data sources through the system's ODBC installer.
+#include "app/ProgramOptions.h"
+
+#include "identity/ProductIdentity.h"
+
+namespace Dravo::VezurAVUZ {
+
+std::string GetUsageText(const std::string& programName)
+{
+    const std::string driverKey
+        = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\" + GetBuiltInProductIdentity().driverName.GetAsUTF8() + "\\Driver";
+    return "Usage: " + programName + " [--registry-root NAME] [--script FILE] [--dsn NAME [--user | --system]]\n"
+        "       " + programName + " --help | --version\n"
+        "\n"
+        "Edits the driver-wide configuration of the Dravo Spark ODBC Driver in a\n"
+        "dialog, or with --dsn one of its data sources. OK saves the settings, Cancel\n"
+        "leaves them as they were. The settings are the machine's, so the program\n"
+        "asks for administrator rights when it starts.\n"
+        "\n"
+        "The driver-wide settings are saved where the driver reads them, as string\n"
+        "values of the registry key\n"
+        "  " + driverKey + "\n"
+        "(the log settings are read from the same path under HKEY_CURRENT_USER first).\n"
+        "\n"
+        "Options:\n"
+        "  --script FILE         drive the dialogs by the script FILE instead of the\n"
+        "                        keyboard and mouse (- reads standard input); message\n"
+        "                        boxes are written to standard output\n"
+        "  --registry-root NAME  keep the registry below HKEY_CURRENT_USER\\Software\\\n"
+        "                        Dravo\\Registry Roots\\NAME instead, where the driver\n"
+        "                        does not read it, to try settings out\n"
+        "  --dsn NAME            edit the data source NAME, as the ODBC Data Source\n"
+        "                        Administrator lists it, through the ODBC installer\n"
+        "                        (odbccp32.dll), the user's first; a new one is\n"
+        "                        created on OK among the user's data sources\n"
+        "  --user, --system      with --dsn: a User DSN or a System DSN\n"
+        "  --help                show this text\n"
+        "  --version             show the version\n"
+        "\n"
+        "Exit status: 1 after OK, 0 after Cancel, 2 when a script fails, 3 when the\n"
+        "settings cannot be read or saved, 4 when the dialog cannot be shown, 5 when\n"
+        "administrator rights are needed, 64 for a bad command line or a data source\n"
+        "name the ODBC installer refuses, 69 when the ODBC installer is missing.\n"
+        "\n"
+        "README.txt in the program's folder describes the program and its setup\n"
+        "library.\n";
+}
+
+} // namespace Dravo::VezurAVUZ
