@@ -94,7 +94,7 @@ constexpr StringEntry STRINGS[] = {
     {IDS_SETUP_DSN_MISSING, u"No data source name was given: add DSN=name to the attributes."},
     {IDS_SETUP_DSN_NOT_FOUND, u"There is no data source named \"%1\"."},
     {IDS_SETUP_VALUE_NOT_ONE_OF, u"\"%2\" is not a valid value of %1: it may be %3."},
-    {IDS_SETUP_VALUE_NOT_NUMBER, u"\"%2\" is not a valid value of %1: it must be a whole number from 0 to %3."},
+    {IDS_SETUP_VALUE_NOT_NUMBER, u"\"%2\" is not a valid value of %1: it must be a whole number from %3 to %4."},
     {IDS_SETUP_TRANSPORT_NOT_ALLOWED,
         u"The Thrift transport %1 cannot be used with the authentication mechanism %2, which allows %3."},
     {IDS_SETUP_KERBEROS_INCOMPLETE,
@@ -122,6 +122,34 @@ constexpr StringEntry STRINGS[] = {
         u"The data source was saved as \"%2\", but the ODBC installer refused to remove it under its old name "
         u"\"%1\"."},
     {IDS_SETUP_LOGGING_NOT_SAVED, u"The data source was saved, but the driver's logging options were not: %1"},
+    {IDS_SETTING_UNUSED_SERVER_TYPE,
+        u"%1 is used only with the server types SharkServer2 and SparkThriftServer; the server type is %2."},
+    {IDS_SETTING_UNUSED_MECHANISM, u"%1 is used only with the mechanism %2; the mechanism is %3."},
+    {IDS_SETTING_UNUSED_SSL_OFF, u"%1 is used only with SSL on (SSL=1)."},
+    {IDS_SETTING_UNUSED_TWO_WAY_OFF, u"%1 is used only with SSL and two-way SSL on (SSL=1, TwoWaySSL=1)."},
+    {IDS_SETTING_UNUSED_TRANSPORT, u"%1 is used only with the HTTP transport (ThriftTransport=2); the transport is %2."},
+    {IDS_SETTING_UNUSED_ALLOWANCE, u"%1 cannot be on with the mechanism %2, which checks the server's certificate."},
+    {IDS_SETTING_SSL_FIXED, u"SSL cannot be changed with the mechanism %1: it is always %2 with it."},
+    {IDS_SETTING_TWO_WAY_INCOMPLETE,
+        u"Two-way SSL needs the client certificate file (ClientCert) and the client private key file "
+        u"(ClientPrivateKey)."},
+    {IDS_SETTING_LOGGING_INCOMPLETE,
+        u"A log level other than LOG_OFF needs the log path (LogPath), the number of files (LogFileCount) and the "
+        u"file size (LogFileSize)."},
+    {IDS_SETTING_TOO_LONG, u"The value of %1 is too long: the dialog takes at most %2 characters."},
+    {IDS_SETTING_NOT_MEGABYTES,
+        u"\"%2\" is not a valid value of %1: it must be a size in bytes that is a whole number of megabytes (a "
+        u"multiple of 1048576), at most %3."},
+    {IDS_SETTING_TEXT_REFUSED, u"The value of %1 cannot be kept: %2."},
+    {IDS_SETTING_EMPTY, u"%1 cannot be empty."},
+    {IDS_SETTING_NO_DIALOG, u"%1 is not one of the settings the dialogs save; only the setup library's attributes set it."},
+    {IDS_SETTING_DATA_SOURCE_ONLY, u"%1 belongs to a data source, not to the driver-wide settings."},
+    {IDS_SETTING_DRIVER_ONLY, u"%1 belongs to the driver-wide settings, not to a data source."},
+    {IDS_SETTING_PROPERTY_NAME, u"\"%1\" cannot be the name of a property: %2."},
+    {IDS_SETTING_PASSWORD_AS_TEXT,
+        u"%1 is a password: it is given through standard input or a file (--password-stdin, --password-file), "
+        u"never as text."},
+    {IDS_SETTING_UNKNOWN, u"%1 is not one of the driver's settings."},
 };
 
 static_assert(std::is_sorted(std::begin(STRINGS), std::end(STRINGS),

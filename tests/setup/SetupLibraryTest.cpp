@@ -127,6 +127,10 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
             "it may be 1 (SharkServer (Shark 0.8.1 and earlier)), 2 (SharkServer2 (Shark 0.9.*)) or 3"},
         {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=11"}, INVALID_KEYWORD_VALUE,
             "\"11\" is not a valid value of AuthMech"},
+        // The dialog reads the older mechanisms but never offers them.
+        {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=9"}, INVALID_KEYWORD_VALUE,
+            "\"9\" is not a valid value of AuthMech: it may be 0 (No Authentication), 1 (Kerberos)"},
+        {{}, "add", {"DSN=New", "RowsFetchedPerBlock=0"}, INVALID_KEYWORD_VALUE, "from 1 to 4294967295"},
         {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=2", "ThriftTransport=0"}, INVALID_KEYWORD_VALUE,
             "The Thrift transport Binary cannot be used with the authentication mechanism User Name, which allows "
             "SASL"},
