@@ -10,6 +10,7 @@
 
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
+#include "app/SettingsCommand.h"
 #include "identity/ProductNames.h"
 #include "app/StartupSequence.h"
 #include "dialogs/DataSourceNameRefusal.h"
@@ -175,10 +176,11 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
                   << "Try '" << m_programName << " --help' for more information.\n";
         return EXIT_USAGE;
     case ProgramOptions::Action::Configure:
+    case ProgramOptions::Action::Settings:
         break;
     }
     try {
-        return Configure(options);
+        return options.action == ProgramOptions::Action::Settings ? RunSettingsCommand(options) : Configure(options);
     } catch (...) {
         // Whatever escaped has unwound the dialogs: the terminal is the
         // user's again.
@@ -249,6 +251,19 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     backend.reset();
     WriteDeferredErrors();
     return exitCode;
+}
+
+int ConfigurationToolApplication::RunSettingsCommand(const ProgramOptions& options)
+{
+    if (options.registryRoot) {
+        OS::SetRegistryRoot(*options.registryRoot);
+    }
+    StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
+    if (const std::string& failure = startup.GetLogFailure(); !failure.empty()) {
+        *m_errors << m_programName << ": the log cannot be set up (" << failure << "); carrying on without it.\n";
+    }
+    SettingsCommand command(m_programName, options, *m_input, *m_output, *m_errors);
+    return command.Run(startup.GetLogger());
 }
 
 void ConfigurationToolApplication::WriteDeferredErrors()

@@ -46,6 +46,8 @@ public:
 
 private:
     int Configure(const ProgramOptions& options);
+    /// A command on the settings without a dialog (SettingsCommand).
+    int RunSettingsCommand(const ProgramOptions& options);
     /// Refuses a file holding the driver key that cannot be read, and a
     /// machine-wide one this user may not write, before anything is shown; 0
     /// when both are fine.

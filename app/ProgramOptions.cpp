@@ -15,6 +15,111 @@ ProgramOptions Refuse(std::string error)
     return refused;
 }
 
+using Command = SettingsCommandOptions::Command;
+
+std::optional<Command> FindCommand(std::string_view word)
+{
+    if (word == "get") {
+        return Command::Get;
+    }
+    if (word == "set") {
+        return Command::Set;
+    }
+    if (word == "unset") {
+        return Command::Unset;
+    }
+    if (word == "apply") {
+        return Command::Apply;
+    }
+    if (word == "check") {
+        return Command::Check;
+    }
+    if (word == "settings") {
+        return Command::List;
+    }
+    return std::nullopt;
+}
+
+/// The subcommand's flags, or nullptr for an option that is none of them.
+bool* FindFlag(SettingsCommandOptions& settings, std::string_view name)
+{
+    if (name == "--check") {
+        return &settings.checkOnly;
+    }
+    if (name == "--diff") {
+        return &settings.diff;
+    }
+    if (name == "--json") {
+        return &settings.json;
+    }
+    if (name == "--markdown") {
+        return &settings.markdown;
+    }
+    if (name == "--exact") {
+        return &settings.exact;
+    }
+    if (name == "--password-stdin") {
+        return &settings.passwordFromStandardInput;
+    }
+    return nullptr;
+}
+
+/// Why the subcommand's words and options do not go together; empty when they do.
+std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const std::string& word,
+    const std::vector<std::string>& flags, bool dataSource)
+{
+    const bool changes = settings.command == Command::Set || settings.command == Command::Unset
+        || settings.command == Command::Apply;
+    const bool password = settings.passwordFromStandardInput || settings.passwordFile;
+    for (const std::string& flag : flags) {
+        const bool fits = ((flag == "--check" || flag == "--diff") && changes)
+            || (flag == "--exact" && settings.command == Command::Apply)
+            || (flag == "--markdown" && settings.command == Command::List)
+            || ((flag == "--password-stdin" || flag == "--password-file")
+                && (settings.command == Command::Set || settings.command == Command::Apply))
+            || flag == "--json";
+        if (!fits) {
+            return "option '" + flag + "' does not go with '" + word + "'";
+        }
+    }
+    if (settings.passwordFromStandardInput && settings.passwordFile) {
+        return "options '--password-stdin' and '--password-file' exclude each other";
+    }
+    if (settings.json && settings.markdown) {
+        return "options '--json' and '--markdown' exclude each other";
+    }
+    if (settings.command == Command::List && dataSource) {
+        return "'settings' lists every setting; it takes no '--dsn'";
+    }
+    const size_t count = settings.arguments.size();
+    switch (settings.command) {
+    case Command::Set:
+        if (count == 0 && !password) {
+            return "'set' needs at least one NAME=VALUE";
+        }
+        break;
+    case Command::Unset:
+        if (count == 0) {
+            return "'unset' needs at least one NAME";
+        }
+        break;
+    case Command::Apply:
+        if (count != 1) {
+            return "'apply' needs exactly one FILE";
+        }
+        break;
+    case Command::Check:
+    case Command::List:
+        if (count != 0) {
+            return "'" + word + "' takes no arguments, but was given '" + settings.arguments.front() + "'";
+        }
+        break;
+    case Command::Get:
+        break;
+    }
+    return "";
+}
+
 } // namespace
 
 ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
@@ -22,6 +127,8 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
     ProgramOptions options;
     bool wantsHelp = false;
     bool wantsVersion = false;
+    std::optional<std::string> commandWord;
+    std::vector<std::string> flags;
     for (size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
         if (argument == "--help" || argument == "-h") {
@@ -32,12 +139,38 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
             wantsVersion = true;
             continue;
         }
+        // The first word that is no option names the subcommand; the words
+        // after it are its arguments.
+        if (!argument.starts_with("-") || argument == "-") {
+            if (commandWord) {
+                options.settings.arguments.push_back(argument);
+                continue;
+            }
+            const std::optional<Command> command = FindCommand(argument);
+            if (!command) {
+                return Refuse("unknown option '" + argument + "'");
+            }
+            commandWord = argument;
+            options.settings.command = *command;
+            continue;
+        }
 
         std::string_view name = argument;
         std::optional<std::string> value;
         if (const size_t equals = name.find('='); name.starts_with("--") && equals != std::string_view::npos) {
             value = std::string(name.substr(equals + 1));
             name = name.substr(0, equals);
+        }
+        if (bool* flag = FindFlag(options.settings, name)) {
+            if (value) {
+                return Refuse("option '" + std::string(name) + "' takes no value");
+            }
+            if (*flag) {
+                return Refuse("option '" + std::string(name) + "' given twice");
+            }
+            *flag = true;
+            flags.emplace_back(name);
+            continue;
         }
         std::optional<std::string>* target = nullptr;
         if (name == "--script") {
@@ -46,6 +179,9 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
             target = &options.registryRoot;
         } else if (name == "--dsn") {
             target = &options.dataSourceName;
+        } else if (name == "--password-file") {
+            target = &options.settings.passwordFile;
+            flags.emplace_back(name);
         } else {
             return Refuse("unknown option '" + argument + "'");
         }
@@ -64,6 +200,19 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
         }
         *target = std::move(value);
     }
+    if (commandWord) {
+        if (options.scriptPath) {
+            return Refuse("'" + *commandWord + "' works without a dialog; it takes no '--script'");
+        }
+        if (const std::string why
+            = CheckSettingsCommand(options.settings, *commandWord, flags, options.dataSourceName.has_value());
+            !why.empty()) {
+            return Refuse(why);
+        }
+        options.action = Action::Settings;
+    } else if (!flags.empty()) {
+        return Refuse("option '" + flags.front() + "' belongs to a subcommand (get, set, unset, apply, check, settings)");
+    }
     if (wantsHelp) {
         options.action = Action::Help;
     } else if (wantsVersion) {
@@ -80,6 +229,7 @@ std::string GetUsageText(const std::string& programName)
     const std::string userFile = identity.userConfigFileName.GetAsUTF8();
     const std::string machineFile = userFile.starts_with('.') ? userFile.substr(1) : userFile;
     return "Usage: " + programName + " [--registry-root DIR] [--script FILE | --dsn NAME]\n"
+        "       " + programName + " [--registry-root DIR] [--dsn NAME] COMMAND [ARGUMENT...]\n"
         "       " + programName + " --help | --version\n"
         "\n"
         "Edits the driver-wide configuration of the Dravo Spark ODBC Driver, or with\n"
@@ -102,10 +252,33 @@ std::string GetUsageText(const std::string& programName)
         "  --help                show this text\n"
         "  --version             show the version\n"
         "\n"
+        "Commands, for the settings without a dialog (the driver-wide ones, or with\n"
+        "--dsn one data source's), judged by the dialogs' own rules:\n"
+        "  get [NAME...]         print the stored settings as NAME=VALUE lines\n"
+        "  set NAME=VALUE...     store values; a list's value may be its label\n"
+        "  unset NAME...         put settings back to their defaults\n"
+        "  apply FILE            hold the settings of an ini file's [Driver] section\n"
+        "                        (or the data source's section); --exact puts the\n"
+        "                        settings it does not name back to their defaults\n"
+        "  check                 report stored values the dialog shows differently\n"
+        "                        or would refuse, with their file and line\n"
+        "  settings              list every setting, its values and default\n"
+        "                        (--markdown: as a Markdown table)\n"
+        "  --check               do everything but write\n"
+        "  --diff                show each setting changed, before and after\n"
+        "  --json                answer with one JSON object on standard output\n"
+        "  --password-stdin      read the password from standard input, or with\n"
+        "  --password-file FILE  from FILE; it goes to EncryptedPWD, or to the\n"
+        "                        password setting named without '=' (set\n"
+        "                        EncryptedClientPrivateKeyPWD --password-stdin)\n"
+        "A request that stores what is already stored writes nothing.\n"
+        "\n"
         "Exit status: 1 after OK, 0 after Cancel, 2 when a script fails, 3 when the\n"
         "settings cannot be read or saved, 4 when the dialog cannot be shown, 5 when\n"
         "administrator rights are needed, 64 for a bad command line or a data source\n"
         "name the ODBC installer refuses, 69 when the ODBC installer is missing.\n"
+        "A command exits with 0 when it is done, changed or not, and 65 when a value\n"
+        "is refused (nothing is written) or check finds a value to report.\n"
         "See " + programName + "(1).\n";
 }
 

@@ -1,16 +1,40 @@
 // The command line of dravo-spark-config. With no argument the program is the
 // configuration dialog in the terminal; the options choose another backend or
-// registry location, or ask for help or the version.
+// registry location, or ask for help or the version. A subcommand (get, set,
+// unset, apply, check, settings) works on the settings without a dialog.
 #pragma once
 
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace Dravo::VezurAVUZ {
 
+/// What a subcommand asks for, and how it answers.
+struct SettingsCommandOptions {
+    enum class Command { Get, Set, Unset, Apply, Check, List };
+
+    Command command = Command::Get;
+    /// The words after the subcommand: names, NAME=VALUE, or the file of apply.
+    std::vector<std::string> arguments;
+    /// Everything but the write.
+    bool checkOnly = false;
+    /// Before and after of each setting changed.
+    bool diff = false;
+    /// One JSON object on standard output.
+    bool json = false;
+    /// The table of settings in Markdown (settings).
+    bool markdown = false;
+    /// Settings the file does not name go back to their defaults (apply).
+    bool exact = false;
+    /// The password from standard input, or from a file.
+    bool passwordFromStandardInput = false;
+    std::optional<std::string> passwordFile;
+};
+
 struct ProgramOptions {
-    enum class Action { Configure, Help, Version, Invalid };
+    enum class Action { Configure, Settings, Help, Version, Invalid };
 
     Action action = Action::Configure;
     /// The headless script ("-" is standard input); nothing means the terminal.
@@ -19,6 +43,8 @@ struct ProgramOptions {
     std::optional<std::string> registryRoot;
     /// The data source to edit instead of the driver-wide configuration.
     std::optional<std::string> dataSourceName;
+    /// A subcommand's own (Action::Settings).
+    SettingsCommandOptions settings;
     /// Why the command line was refused (Action::Invalid).
     std::string error;
 

@@ -1,0 +1,558 @@
+#include "app/SettingsCommand.h"
+
+#include <algorithm>
+#include <istream>
+#include <iterator>
+#include <ostream>
+#include <stdexcept>
+
+#include "app/ConfigurationToolApplication.h"
+#include "app/DriverConfiguration.h"
+#include "app/JsonWriter.h"
+#include "app/SettingsTable.h"
+#include "app/StoredValueNotes.h"
+#include "driversupport/DSKeys.h"
+#include "driversupport/DSMessages.h"
+#include "identity/ProductNames.h"
+#include "platform/File.h"
+#include "platform/IniFile.h"
+#include "platform/Registry.h"
+#include "platform/Utf8.h"
+#include "settings/DriverKeySnapshot.h"
+#include "settings/SOConnectionSettings.h"
+#include "settings/SettingRules.h"
+#include "settings/SettingsCatalogue.h"
+#include "support/DSIFileLogger.h"
+#include "support/ErrorException.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+using Support::WideString;
+using Command = SettingsCommandOptions::Command;
+using StoredValues = std::vector<std::pair<WideString, WideString>>;
+
+constexpr const char* LOG_NAMESPACE = "Dravo::VezurAVUZ";
+constexpr const char* LOG_CLASS = "SettingsCommand";
+
+/// Ends the command with an exit code and a message for the user.
+class CommandFailure : public std::runtime_error {
+public:
+    CommandFailure(int exitCode, const std::string& message) : std::runtime_error(message), m_exitCode(exitCode) {}
+    [[nodiscard]] int GetExitCode() const { return m_exitCode; }
+
+private:
+    int m_exitCode;
+};
+
+[[noreturn]] void Fail(int exitCode, const std::string& message)
+{
+    throw CommandFailure(exitCode, message);
+}
+
+std::string WithoutLineEnd(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+/// The text of the exception being handled; called only inside a catch block.
+std::string DescribeCurrentException()
+{
+    try {
+        throw;
+    } catch (const Support::ErrorException& exception) {
+        return WithoutLineEnd(DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8());
+    } catch (const DriverSupport::DSSetupException& exception) {
+        std::string text = DriverSupport::DSMessages::GetSetupErrorText(exception).GetAsUTF8();
+        if (!exception.GetReason().IsEmpty()) {
+            text += " " + WithoutLineEnd(exception.GetReason().GetAsUTF8());
+        }
+        return text;
+    } catch (const std::exception& exception) {
+        return exception.what();
+    } catch (...) {
+        return "an error of unknown kind";
+    }
+}
+
+std::u16string DriverKey()
+{
+    return GetDriverKeyPath().GetAsU16String();
+}
+
+/// The bytes of a file named on the command line; the reason when it cannot be read.
+std::string ReadNamedFile(const std::string& path, std::istream& standardInput)
+{
+    if (path == "-") {
+        return std::string(std::istreambuf_iterator<char>(standardInput), std::istreambuf_iterator<char>());
+    }
+    OS::File file;
+    if (const OS::ErrorCode opened
+        = file.Open(WideString(path).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting);
+        opened != OS::ERROR_SUCCESS_CODE) {
+        Fail(EXIT_USAGE, "cannot read " + path + ": "
+                + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(opened)).GetAsUTF8()));
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        size_t count = 0;
+        if (const OS::ErrorCode read = file.Read(buffer, sizeof buffer, count); read != OS::ERROR_SUCCESS_CODE) {
+            Fail(EXIT_USAGE, "cannot read " + path + ": "
+                    + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(read)).GetAsUTF8()));
+        }
+        if (count == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, count);
+    }
+}
+
+/// The spelling the rules give a name: the table's, or for a property its
+/// set's prefix before the name as given.
+WideString CanonicalName(const WideString& name)
+{
+    const SettingRule* rule = FindSettingRule(name.GetAsU16String());
+    if (!rule) {
+        return name;
+    }
+    if (rule->kind == SettingKind::Property) {
+        return WideString(rule->name) + name.Substr(static_cast<int32_t>(rule->name.size()));
+    }
+    return WideString(rule->name);
+}
+
+bool IsPasswordName(const WideString& name)
+{
+    const SettingRule* rule = FindSettingRule(name.GetAsU16String());
+    return rule && rule->kind == SettingKind::Password;
+}
+
+const WideString* FindStored(const StoredValues& stored, const WideString& name)
+{
+    for (const auto& [key, value] : stored) {
+        if (key.IsEqual(name, false)) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+/// Two stored passwords that stand for the same plain text are the same.
+bool SameValue(const WideString& name, const std::optional<WideString>& before, const std::optional<WideString>& after)
+{
+    if (before.has_value() != after.has_value()) {
+        return false;
+    }
+    if (!before || *before == *after) {
+        return true;
+    }
+    if (!IsPasswordName(name)) {
+        return false;
+    }
+    WideString plainBefore = *before;
+    WideString plainAfter = *after;
+    return SOConnectionSettings::DecryptSetting(plainBefore) && SOConnectionSettings::DecryptSetting(plainAfter)
+        && plainBefore == plainAfter;
+}
+
+std::optional<std::string> Utf8(const std::optional<WideString>& value)
+{
+    return value ? std::optional<std::string>(value->GetAsUTF8()) : std::nullopt;
+}
+
+} // namespace
+
+SettingsCommand::SettingsCommand(std::string programName, const ProgramOptions& options, std::istream& input,
+    std::ostream& output, std::ostream& errors)
+    : m_programName(std::move(programName)), m_options(options), m_input(input), m_output(output), m_errors(errors)
+{
+    m_outcome.checkOnly = options.settings.checkOnly;
+}
+
+int SettingsCommand::Run(Support::DSIFileLogger& logger)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    try {
+        if (settings.command == Command::List) {
+            m_output << FormatSettingsTable(settings.json       ? SettingsTableFormat::Json
+                    : settings.markdown                         ? SettingsTableFormat::Markdown
+                                                                : SettingsTableFormat::Text);
+            return 0;
+        }
+        if (m_options.dataSourceName) {
+            Fail(EXIT_USAGE, "the commands work on the driver-wide settings; --dsn is not supported with them yet");
+        }
+        return RunDriverWide(logger);
+    } catch (const CommandFailure& failure) {
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", failure.what());
+        m_outcome.error = failure.what();
+        return Finish(failure.GetExitCode());
+    }
+}
+
+int SettingsCommand::Finish(int exitCode)
+{
+    if (m_options.settings.json) {
+        m_output << FormatSettingsJson(m_outcome);
+    } else if (!m_outcome.error) {
+        WriteSettingsText(m_outcome, m_options.settings.diff, m_output);
+        for (const StoredValueNote& note : m_outcome.notes) {
+            m_errors << m_programName << ": note: " << FormatNote(note) << "\n";
+        }
+    }
+    if (m_outcome.error) {
+        m_errors << m_programName << ": " << *m_outcome.error << "\n";
+        if (exitCode == EXIT_USAGE) {
+            m_errors << "Try '" << m_programName << " --help' for more information.\n";
+        }
+    }
+    return exitCode;
+}
+
+std::optional<WideString> SettingsCommand::ReadPassword()
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    std::string bytes;
+    if (settings.passwordFromStandardInput) {
+        bytes = ReadNamedFile("-", m_input);
+    } else if (settings.passwordFile) {
+        bytes = ReadNamedFile(*settings.passwordFile, m_input);
+    } else {
+        return std::nullopt;
+    }
+    // The line end that closes a line of input is not part of the password.
+    if (!bytes.empty() && bytes.back() == '\n') {
+        bytes.pop_back();
+        if (!bytes.empty() && bytes.back() == '\r') {
+            bytes.pop_back();
+        }
+    }
+    if (!OS::IsWellFormedUtf8(bytes) || bytes.find('\0') != std::string::npos) {
+        Fail(EXIT_VALUE_REFUSED, "the password is not UTF-8 text");
+    }
+    return WideString(bytes);
+}
+
+std::vector<std::pair<WideString, WideString>> SettingsCommand::ReadApplyFile(const std::u16string& section)
+{
+    const std::string& path = m_options.settings.arguments.front();
+    OS::IniFile file;
+    if (!file.Parse(ReadNamedFile(path, m_input))) {
+        Fail(EXIT_VALUE_REFUSED, path + ":" + std::to_string(file.GetError().line) + ": " + file.GetError().message);
+    }
+    const std::string sectionName = WideString(section).GetAsUTF8();
+    if (!file.HasSection(section)) {
+        std::string message = path + " has no [" + sectionName + "] section";
+        if (const auto broken = file.FindBrokenSectionHeaders(section); !broken.empty()) {
+            message += " (line " + std::to_string(broken.front()) + " is not one: it is not \"[" + sectionName + "]\")";
+        }
+        Fail(EXIT_VALUE_REFUSED, message);
+    }
+    std::vector<std::pair<WideString, WideString>> entries;
+    for (const OS::IniEntry& entry : file.ReadSection(section)) {
+        entries.emplace_back(WideString(entry.name), WideString(entry.value));
+    }
+    return entries;
+}
+
+std::vector<SettingAssignment> SettingsCommand::ReadAssignments(
+    const std::optional<WideString>& password, const std::u16string& section)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    std::vector<SettingAssignment> assignments;
+    const auto add = [&assignments](SettingAssignment assignment) {
+        if (assignment.name.IsEmpty()) {
+            Fail(EXIT_USAGE, "a setting without a name: settings are given as NAME=VALUE");
+        }
+        for (const SettingAssignment& earlier : assignments) {
+            if (earlier.name.IsEqual(assignment.name, false)) {
+                Fail(EXIT_USAGE, "the setting " + assignment.name.GetAsUTF8() + " is given twice");
+            }
+        }
+        assignments.push_back(std::move(assignment));
+    };
+
+    bool passwordPlaced = false;
+    if (settings.command == Command::Apply) {
+        for (auto& [name, value] : ReadApplyFile(section)) {
+            add(SettingAssignment{name, value, false});
+        }
+    } else {
+        for (const std::string& argument : settings.arguments) {
+            const size_t equals = argument.find('=');
+            if (settings.command == Command::Unset) {
+                if (equals != std::string::npos) {
+                    Fail(EXIT_USAGE, "'unset' takes names, not NAME=VALUE ('" + argument + "')");
+                }
+                add(SettingAssignment{WideString(argument), std::nullopt, false});
+                continue;
+            }
+            if (equals != std::string::npos) {
+                add(SettingAssignment{WideString(argument.substr(0, equals)), WideString(argument.substr(equals + 1)),
+                    false});
+                continue;
+            }
+            // A password setting named alone takes the password given.
+            const WideString name(argument);
+            if (!IsPasswordName(name)) {
+                Fail(EXIT_USAGE, "'" + argument + "' has no value: settings are given as NAME=VALUE");
+            }
+            if (!password) {
+                Fail(EXIT_USAGE, argument + " is a password: give it with --password-stdin or --password-file");
+            }
+            if (passwordPlaced) {
+                Fail(EXIT_USAGE, "one password is given, but more than one password setting is named");
+            }
+            add(SettingAssignment{name, *password, true});
+            passwordPlaced = true;
+        }
+    }
+    if (password && !passwordPlaced) {
+        add(SettingAssignment{WideString(KEY_ENCRYPTED_PWD), *password, true});
+    }
+    return assignments;
+}
+
+int SettingsCommand::Get(const StoredValues& stored)
+{
+    const std::vector<std::string>& names = m_options.settings.arguments;
+    std::vector<std::pair<std::string, std::optional<WideString>>> shown;
+    if (names.empty()) {
+        for (const auto& [name, value] : stored) {
+            shown.emplace_back(name.GetAsUTF8(), value);
+        }
+    } else {
+        for (const std::string& name : names) {
+            const WideString wide(name);
+            if (!FindSettingRule(wide.GetAsU16String()) && !FindStored(stored, wide)) {
+                Fail(EXIT_VALUE_REFUSED, name + " is not one of the driver's settings; '" + m_programName
+                        + " settings' lists them");
+            }
+            const WideString* value = FindStored(stored, wide);
+            shown.emplace_back(CanonicalName(wide).GetAsUTF8(), value ? std::optional<WideString>(*value) : std::nullopt);
+        }
+    }
+
+    if (m_options.settings.json) {
+        JsonWriter json;
+        json.BeginObject();
+        for (const auto& [name, value] : shown) {
+            json.Key(name);
+            if (!value) {
+                json.Null();
+            } else if (IsPasswordName(WideString(name)) && !value->IsEmpty()) {
+                json.String(MASKED_SECRET);
+            } else {
+                json.String(value->GetAsUTF8());
+            }
+        }
+        json.EndObject();
+        m_output << json.GetText() << "\n";
+        return 0;
+    }
+    // The lines read back as an apply file: passwords and settings that are
+    // not there stay comments.
+    m_output << "[" << WideString(DriverKey().substr(DriverKey().find_last_of(u'\\') + 1)).GetAsUTF8() << "]\n";
+    for (const auto& [name, value] : shown) {
+        if (!value) {
+            const SettingRule* rule = FindSettingRule(WideString(name).GetAsU16String());
+            const std::string fallback = rule ? GetSettingDefault(*rule).GetAsUTF8() : "";
+            m_output << "; " << name << " is not set"
+                     << (fallback.empty() ? std::string() : "; the dialog shows " + fallback) << "\n";
+        } else if (IsPasswordName(WideString(name))) {
+            m_output << "; " << name << (value->IsEmpty() ? " is empty" : " is set (not shown)") << "\n";
+        } else {
+            m_output << name << "=" << value->GetAsUTF8() << "\n";
+        }
+    }
+    return 0;
+}
+
+int SettingsCommand::Check(const std::vector<StoredValueNote>& notes)
+{
+    m_outcome.notes = notes;
+    if (m_options.settings.json) {
+        m_output << FormatSettingsJson(m_outcome);
+    } else {
+        for (const StoredValueNote& note : notes) {
+            m_output << FormatNote(note) << "\n";
+        }
+        if (notes.empty()) {
+            m_output << "The dialog shows every value of " << m_outcome.location << " as it is stored.\n";
+        } else {
+            m_output << notes.size() << (notes.size() == 1 ? " value" : " values") << " of " << m_outcome.location
+                     << (notes.size() == 1 ? " is" : " are")
+                     << " shown differently by the dialog or refused by it; a save writes what the dialog shows.\n";
+        }
+    }
+    return notes.empty() ? 0 : EXIT_VALUE_REFUSED;
+}
+
+int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    const std::u16string driverKey = DriverKey();
+    const std::u16string section = driverKey.substr(driverKey.find_last_of(u'\\') + 1);
+    m_outcome.location = DescribeDriverSettingsLocation();
+
+    // What the request asks is read whole first: a request that cannot be
+    // read changes nothing.
+    std::vector<SettingAssignment> assignments;
+    if (settings.command == Command::Set || settings.command == Command::Unset || settings.command == Command::Apply) {
+        const std::optional<WideString> password = ReadPassword();
+        assignments = ReadAssignments(password, section);
+    }
+
+    // A file that holds the driver key but cannot be read is named, rather
+    // than read as empty.
+    const auto opened = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, driverKey);
+    if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
+        std::string diagnostic = OS::GetRegistryDiagnostic();
+        if (diagnostic.empty()) {
+            diagnostic = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey) + ": "
+                + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
+        }
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + diagnostic
+                + "; nothing was changed, the file was left as it is");
+    }
+
+    DriverConfiguration configuration(logger);
+    SODriverConnectionSettings& model = configuration.GetSettings();
+    try {
+        model.Load();
+    } catch (...) {
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + DescribeCurrentException());
+    }
+    const auto snapshot = DriverKeySnapshot::Get();
+    const StoredValues stored(snapshot->GetValues().begin(), snapshot->GetValues().end());
+
+    if (settings.command == Command::Get) {
+        return Get(stored);
+    }
+    const std::vector<StoredValueNote> notes = ReviewDriverConfiguration();
+    if (settings.command == Command::Check) {
+        return Check(notes);
+    }
+
+    SettingsEdit edit(model, SettingScope::Driver);
+    edit.ShowAsDialogs();
+    if (settings.exact) {
+        std::vector<SettingAssignment> cleared;
+        for (const WideString& held : edit.ListHeldNames()) {
+            const bool named = std::any_of(assignments.begin(), assignments.end(),
+                [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
+            if (!named) {
+                cleared.push_back(SettingAssignment{held, std::nullopt, false});
+            }
+        }
+        assignments.insert(assignments.end(), cleared.begin(), cleared.end());
+    }
+    if (const auto refusal = edit.Apply(assignments)) {
+        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
+    }
+    // Settings put back to their defaults are read as the dialog reads them.
+    edit.ShowAsDialogs();
+
+    // The dialog's save, recorded; then what it changes.
+    SODriverRegistryKey& registryKey = configuration.GetRegistryKey();
+    registryKey.StartRecording();
+    try {
+        model.Save();
+    } catch (...) {
+        (void)registryKey.StopRecording();
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration could not be saved: " + DescribeCurrentException());
+    }
+    std::vector<DriverValueChange> recorded = registryKey.StopRecording();
+    // A setting put back that the save does not write (it is not used as the
+    // settings are now) goes from storage.
+    for (const SettingAssignment& assignment : assignments) {
+        if (assignment.value) {
+            continue;
+        }
+        const WideString name = CanonicalName(assignment.name);
+        const bool written = std::any_of(recorded.begin(), recorded.end(),
+            [&name](const DriverValueChange& change) { return change.name.IsEqual(name, false); });
+        if (!written) {
+            recorded.push_back(DriverValueChange{name, std::nullopt});
+        }
+    }
+
+    std::vector<DriverValueChange> writes;
+    for (const DriverValueChange& change : recorded) {
+        const WideString* before = FindStored(stored, change.name);
+        const std::optional<WideString> beforeValue = before ? std::optional<WideString>(*before) : std::nullopt;
+        if (!SameValue(change.name, beforeValue, change.value)) {
+            writes.push_back(change);
+        }
+    }
+
+    // What was asked for, then what else changes.
+    const auto report = [&](const WideString& name) {
+        for (const SettingReport& existing : m_outcome.settings) {
+            if (WideString(existing.name).IsEqual(name, false)) {
+                return;
+            }
+        }
+        SettingReport setting;
+        setting.name = name.GetAsUTF8();
+        setting.secret = IsPasswordName(name);
+        const WideString* before = FindStored(stored, name);
+        setting.before = before ? std::optional<std::string>(before->GetAsUTF8()) : std::nullopt;
+        setting.after = setting.before;
+        for (const DriverValueChange& change : writes) {
+            if (change.name.IsEqual(name, false)) {
+                setting.after = Utf8(change.value);
+            }
+        }
+        m_outcome.settings.push_back(std::move(setting));
+    };
+    for (const SettingAssignment& assignment : assignments) {
+        if (assignment.value || FindStored(stored, CanonicalName(assignment.name))) {
+            report(CanonicalName(assignment.name));
+        }
+    }
+    for (const DriverValueChange& change : writes) {
+        report(change.name);
+    }
+    // Stored values the save changes though nobody asked: say why.
+    for (const StoredValueNote& note : notes) {
+        const bool changes = std::any_of(writes.begin(), writes.end(),
+            [&note](const DriverValueChange& change) { return change.name.IsEqual(WideString(note.name), false); });
+        if (changes) {
+            m_outcome.notes.push_back(note);
+        }
+    }
+    m_outcome.changed = !writes.empty();
+    if (writes.empty() || settings.checkOnly) {
+        return Finish(0);
+    }
+
+    if (const OS::ErrorCode writable = OS::CheckRegistryKeyWritable(OS::RegistryHive::LocalMachine, driverKey);
+        writable != OS::ERROR_SUCCESS_CODE) {
+        const std::string where = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey);
+        std::string diagnostic = OS::GetRegistryDiagnostic();
+        if (diagnostic.empty()) {
+            diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
+        }
+        m_outcome.changed = false;
+        if (writable == OS::ERROR_ACCESS_DENIED_CODE) {
+            Fail(EXIT_NEEDS_ADMINISTRATOR, "administrator rights are needed to change the driver configuration: "
+                    + where + " cannot be written by this user (" + diagnostic + "); nothing was changed");
+        }
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration, " + where + ", cannot be written: " + diagnostic
+                + "; nothing was changed");
+    }
+    try {
+        SaveAsOneRegistryChange([&] { registryKey.Apply(writes); });
+    } catch (...) {
+        m_outcome.changed = false;
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration could not be saved: " + DescribeCurrentException());
+    }
+    return Finish(0);
+}
+
+} // namespace Dravo::VezurAVUZ

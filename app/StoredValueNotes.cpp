@@ -1,0 +1,124 @@
+#include "app/StoredValueNotes.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "identity/ProductNames.h"
+#include "platform/File.h"
+#include "platform/IniFile.h"
+#include "platform/Registry.h"
+#include "settings/DriverKeySnapshot.h"
+#include "settings/SettingRules.h"
+#include "settings/StoredValueReview.h"
+#include "support/WideString.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+using Support::WideString;
+
+std::u16string DriverKey()
+{
+    return GetDriverKeyPath().GetAsU16String();
+}
+
+/// The driver key's last name, which names its section in a file.
+std::u16string SectionName()
+{
+    const std::u16string key = DriverKey();
+    const size_t separator = key.find_last_of(u'\\');
+    return separator == std::u16string::npos ? key : key.substr(separator + 1);
+}
+
+bool EndsWithIni(const std::string& path)
+{
+    return path.size() > 4 && WideString(path.substr(path.size() - 4)).IsEqual(WideString(u".ini"), false);
+}
+
+/// The file's text, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    OS::File file;
+    if (file.Open(WideString(path).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting)
+        != OS::ERROR_SUCCESS_CODE) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        size_t count = 0;
+        if (file.Read(buffer, sizeof buffer, count) != OS::ERROR_SUCCESS_CODE) {
+            return std::nullopt;
+        }
+        if (count == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, count);
+    }
+}
+
+} // namespace
+
+std::string DescribeDriverSettingsLocation()
+{
+    const std::string path = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, DriverKey());
+    return EndsWithIni(path) ? path + " [" + WideString(SectionName()).GetAsUTF8() + "]" : path;
+}
+
+std::vector<StoredValueNote> ReviewDriverConfiguration()
+{
+    const auto snapshot = DriverKeySnapshot::Get();
+    std::vector<std::pair<WideString, WideString>> stored(snapshot->GetValues().begin(), snapshot->GetValues().end());
+
+    const std::string path = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, DriverKey());
+    OS::IniFile file;
+    const bool hasLines = EndsWithIni(path) && [&] {
+        const std::optional<std::string> bytes = ReadWholeFile(path);
+        return bytes && file.Parse(*bytes);
+    }();
+    const std::u16string section = SectionName();
+
+    std::vector<std::pair<uint64_t, StoredValueNote>> notes;
+    if (hasLines) {
+        for (const uint64_t line : file.FindBrokenSectionHeaders(section)) {
+            StoredValueNote note;
+            note.place = path + ":" + std::to_string(line);
+            note.stored = "[" + WideString(section).GetAsUTF8();
+            note.reason = "is not read as the section's header (it is not \"[" + WideString(section).GetAsUTF8()
+                + "]\"), so the settings after it are not read and the dialog shows defaults for them";
+            notes.emplace_back(line, std::move(note));
+        }
+    }
+    for (const StoredValueFinding& finding : ReviewStoredValues(stored, SettingScope::Driver)) {
+        const uint64_t line = hasLines ? file.FindValueLine(section, finding.name.GetAsU16String()) : 0;
+        StoredValueNote note;
+        note.place = line > 0 ? path + ":" + std::to_string(line) : DescribeDriverSettingsLocation();
+        note.name = finding.name.GetAsUTF8();
+        note.stored = finding.stored.GetAsUTF8();
+        note.shown = finding.shown.GetAsUTF8();
+        note.reason = finding.reason.GetAsUTF8();
+        const SettingRule* rule = FindSettingRule(finding.name.GetAsU16String());
+        note.secret = rule && rule->kind == SettingKind::Password;
+        notes.emplace_back(line, std::move(note));
+    }
+    std::stable_sort(notes.begin(), notes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<StoredValueNote> ordered;
+    for (auto& [line, note] : notes) {
+        ordered.push_back(std::move(note));
+    }
+    return ordered;
+}
+
+std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& programName)
+{
+    if (notes.empty()) {
+        return "";
+    }
+    std::string text = FormatNote(notes.front());
+    if (notes.size() > 1) {
+        text += " (" + std::to_string(notes.size() - 1) + " more: " + programName + " check)";
+    }
+    return text;
+}
+
+} // namespace Dravo::VezurAVUZ
