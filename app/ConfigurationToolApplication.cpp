@@ -11,6 +11,7 @@
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
 #include "app/SettingsCommand.h"
+#include "app/StoredValueNotes.h"
 #include "identity/ProductNames.h"
 #include "app/StartupSequence.h"
 #include "dialogs/DataSourceNameRefusal.h"
@@ -336,6 +337,14 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend,
     if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
         ReportError(&backend, "The driver configuration cannot be read: " + WithoutLineEnd(*failure));
         return EXIT_SETTINGS_ERROR;
+    }
+    // Values the dialog shows differently from what is stored are shown as
+    // today and saved as shown, but not without a word.
+    if (const auto notes = ReviewDriverConfiguration(); !notes.empty()) {
+        for (const StoredValueNote& note : notes) {
+            logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Load", "%s", FormatNote(note).c_str());
+        }
+        backend.ShowNotice(SummariseNotes(notes, m_programName));
     }
 
     return RunDialogAndSave(

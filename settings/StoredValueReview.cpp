@@ -135,8 +135,8 @@ private:
             } else if (*number >= MECHANISM_COUNT) {
                 reason = u"has no mechanism; the dialog shows the default mechanism, " + shown;
             } else if (*number == AUTH_MECH_USER_NAME_PASSWORD_SSL || *number >= AUTH_MECH_HTTP) {
-                reason = u"is an older form of a mechanism; the dialog shows " + shown + u" with the transport "
-                    + Describe(KEY_THRIFT_TRANSPORT, transport) + u" and SSL " + (ssl ? u"on" : u"off");
+                reason = u"is an older mechanism; the dialog shows " + shown + u" over "
+                    + Describe(KEY_THRIFT_TRANSPORT, transport) + u" with SSL " + (ssl ? u"on" : u"off");
             } else if (*number != mechanism) {
                 reason = u"is a mechanism this product hides; the dialog shows " + shown;
             } else {
@@ -184,8 +184,8 @@ private:
                 // These two boxes show checked for anything but "0".
                 const bool checked = key == KEY_LCASE_SSP_KEY_NAME || key == KEY_APPLY_SSP_WITH_QUERIES;
                 Add(key, MakeSwitchValue(checked),
-                    WideString(checked ? u"is neither 0 nor 1; the dialog shows the box checked"
-                                       : u"is neither 0 nor 1; the dialog shows the box unchecked"));
+                    WideString(checked ? u"is neither 0 nor 1; the dialog shows it checked"
+                                       : u"is neither 0 nor 1; the dialog shows it unchecked"));
             }
             return;
         case SettingKind::Password: {

@@ -192,8 +192,8 @@ TEST_F(SettingsCommandTest, CheckNamesTheFileAndLineOfWhatTheDialogShowsDifferen
     const ProgramRun check = Run({"check"});
     EXPECT_EQ(check.exitCode, 65) << check.errors;
     const std::string file = File().string();
-    EXPECT_NE(check.output.find(file + ":4: AuthMech=9 is an older form of a mechanism; the dialog shows Kerberos "
-                                       "(1) with the transport HTTP (2) and SSL off."),
+    EXPECT_NE(check.output.find(file + ":4: AuthMech=9 is an older mechanism; the dialog shows Kerberos (1) over "
+                                       "HTTP (2) with SSL off."),
         std::string::npos)
         << check.output;
     EXPECT_NE(check.output.find(file + ":5: UseNativeQuery=yes is neither 0 nor 1"), std::string::npos)
