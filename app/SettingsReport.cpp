@@ -48,6 +48,8 @@ std::string FormatSettingsJson(const SettingsOutcome& outcome)
         WriteValue(json, Shown(setting.before, setting.secret));
         json.Key("after");
         WriteValue(json, Shown(setting.after, setting.secret));
+        // Masked passwords look alike before and after.
+        json.Key("changed").Bool(setting.Changes());
         json.EndObject();
     }
     json.EndObject();

@@ -46,7 +46,8 @@ struct SettingsOutcome {
 };
 
 /// The text --json prints: {"changed": ..., "location": ..., "settings":
-/// {NAME: {"before": ..., "after": ...}}, "notes": [...], "error": ...}.
+/// {NAME: {"before": ..., "after": ..., "changed": ...}}, "notes": [...],
+/// "error": ...}.
 [[nodiscard]] std::string FormatSettingsJson(const SettingsOutcome& outcome);
 
 /// The lines a person reads: with DIFF, "-NAME=VALUE" and "+NAME=VALUE" for

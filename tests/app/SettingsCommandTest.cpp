@@ -178,7 +178,8 @@ TEST_F(SettingsCommandTest, ApplyHoldsAFilesSettingsAndExactPutsTheOthersBack)
 
     const ProgramRun exact = Run({"apply", wanted.string(), "--exact", "--json"});
     ASSERT_EQ(exact.exitCode, 0) << exact.errors;
-    EXPECT_NE(exact.output.find("\"SocketTimeout\":{\"before\":\"90\",\"after\":\"\"}"), std::string::npos)
+    EXPECT_NE(exact.output.find("\"SocketTimeout\":{\"before\":\"90\",\"after\":\"\",\"changed\":true}"),
+        std::string::npos)
         << exact.output;
     EXPECT_EQ(DriverSectionValue(File(), "SSP_drop"), "<absent>");
     EXPECT_EQ(DriverSectionValue(File(), "SSP_keep"), "1");
