@@ -131,18 +131,7 @@ CheckedValue CheckText(const SettingRule& rule, const WideString& name, const Wi
 CheckedValue CheckProperty(const SettingRule& rule, const WideString& name, const WideString& value)
 {
     const std::u16string key = name.GetAsU16String();
-    const std::u16string_view propertyName = std::u16string_view(key).substr(rule.name.size());
-    std::optional<std::string> why;
-    if (WideString(propertyName).Trim().IsEmpty()) {
-        why = "the name is empty";
-    } else if (propertyName.find(u'=') != std::u16string_view::npos) {
-        why = "it holds \"=\", where a line of the configuration is split";
-    } else if (WideString(propertyName).Trim().GetLength() != static_cast<int32_t>(propertyName.size())) {
-        why = "it begins or ends with a blank, which the property dialog drops";
-    } else {
-        why = OS::WhyIniCannotHoldName(key);
-    }
-    if (why) {
+    if (const auto why = WhyNotAPropertyName(rule.name, std::u16string_view(key).substr(rule.name.size()))) {
         return Reject(Refuse(name, IDS_SETTING_PROPERTY_NAME, {name, WideString(*why)}));
     }
     return CheckText(rule, name, value);
@@ -345,6 +334,21 @@ CheckedValue CheckSettingValue(
         checked.stored = value;
     }
     return checked;
+}
+
+std::optional<std::string> WhyNotAPropertyName(std::u16string_view prefix, std::u16string_view name)
+{
+    const WideString trimmed = WideString(name).Trim();
+    if (trimmed.IsEmpty()) {
+        return "the name is empty";
+    }
+    if (name.find(u'=') != std::u16string_view::npos) {
+        return "it holds \"=\", where a line of the configuration is split";
+    }
+    if (trimmed.GetLength() != static_cast<int32_t>(name.size())) {
+        return "it begins or ends with a blank, which the property dialog drops";
+    }
+    return OS::WhyIniCannotHoldName(std::u16string(prefix) + std::u16string(name));
 }
 
 bool IsSettingEditable(const SettingRule& rule, const SettingValueLookup& values)

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -51,6 +52,11 @@ using SettingValueLookup = std::function<Support::WideString(std::u16string_view
 /// the mechanism has it.
 [[nodiscard]] std::optional<SettingRefusal> CheckSettingCombination(
     const SettingValueLookup& values, const std::vector<Support::WideString>& given, SettingCheckMode mode);
+
+/// Why a name cannot be a property's (a server-side property or an HTTP
+/// header, without its prefix): empty, "=" in it, blanks at either end, or a
+/// text a line of the configuration cannot hold; nothing when it can be one.
+[[nodiscard]] std::optional<std::string> WhyNotAPropertyName(std::u16string_view prefix, std::u16string_view name);
 
 /// Whether the dialogs let a setting of RULE be edited with the others as they are.
 [[nodiscard]] bool IsSettingEditable(const SettingRule& rule, const SettingValueLookup& values);

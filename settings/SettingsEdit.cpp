@@ -6,6 +6,7 @@
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingsCatalogue.h"
+#include "support/ErrorException.h"
 #include "support/NumberConverter.h"
 #include "support/ResourceString.h"
 
@@ -95,6 +96,16 @@ void SettingsEdit::ShowAsDialogs()
 {
     m_model.SetServerType(Support::NumberConverter::ConvertUInt32ToWString(ReadServerType(m_model.GetServerType())));
     uint32_t mechanism = ReadAuthMech(m_model.GetAuthMech());
+    if (m_scope == SettingScope::DataSource) {
+        // A port that is no number shows as the default of the mechanism as
+        // stored, before its older forms are read as current ones.
+        try {
+            (void)Support::NumberConverter::ConvertWStringToUInt16(m_model.GetPort(), true);
+        } catch (const Support::ErrorException&) {
+            m_model.SetPort(GetDefaultPort(mechanism));
+        }
+        m_model.SetDelegationUID(m_model.GetDelegationUID().Trim());
+    }
     uint32_t transport = ReadThriftTransport(m_model.GetThriftTransport());
     bool ssl = IsSwitchOn(m_model.GetSSL());
     NormaliseMechanism(mechanism, transport, ssl);
@@ -144,6 +155,10 @@ std::optional<SettingRefusal> SettingsEdit::Apply(const std::vector<SettingAssig
     const auto values = [this](std::u16string_view name) { return Get(name); };
     if (auto refusal = CheckSettingCombination(values, given, SettingCheckMode::Dialogs)) {
         return refusal;
+    }
+    // The data-source dialog's OK asks for a host before anything else.
+    if (m_scope == SettingScope::DataSource && m_model.GetHost().Trim().IsEmpty()) {
+        return SettingRefusal{WideString(KEY_HOST), Support::LoadResourceString(Resources::IDS_HOST_EMPTY)};
     }
     return std::nullopt;
 }
