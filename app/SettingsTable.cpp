@@ -4,6 +4,7 @@
 
 #include "app/JsonWriter.h"
 #include "resources/ControlIds.h"
+#include "settings/SettingChecks.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 #include "support/WideString.h"
@@ -84,10 +85,7 @@ std::string Values(const SettingRule& rule)
     case SettingKind::Choice: {
         std::string text;
         for (const SettingChoice& choice : rule.choices) {
-            const bool offered = rule.name == KEY_AUTH_MECH
-                ? IsOfferedMechanism(static_cast<uint32_t>(std::stoul(Utf8(choice.value))))
-                : choice.offered;
-            if (offered) {
+            if (IsChoiceAccepted(rule, choice, SettingCheckMode::Dialogs)) {
                 text += (text.empty() ? "" : ", ") + Utf8(choice.value) + " = " + Utf8(choice.label);
             }
         }

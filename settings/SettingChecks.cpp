@@ -35,26 +35,33 @@ WideString DescribeChoice(const SettingRule& rule, std::u16string_view value)
     return label.empty() ? WideString(value) : WideString(value) + u" (" + WideString(label) + u")";
 }
 
-bool IsChoiceOffered(const SettingRule& rule, const SettingChoice& choice)
+} // namespace
+
+bool IsChoiceAccepted(const SettingRule& rule, const SettingChoice& choice, SettingCheckMode mode)
 {
     if (rule.name == KEY_AUTH_MECH) {
-        return IsOfferedMechanism(Support::NumberConverter::ConvertWStringToUInt32(WideString(choice.value)));
+        const uint32_t mechanism = Support::NumberConverter::ConvertWStringToUInt32(WideString(choice.value));
+        if (mechanism == AUTH_MECH_HDINSIGHT_EMULATOR || mechanism == AUTH_MECH_HDINSIGHT_SERVICE) {
+            return !IsHDInsightSuppressed();
+        }
     }
-    return choice.offered;
+    return mode == SettingCheckMode::Attributes || choice.offered;
 }
 
-/// "0 (Binary), 1 (SASL) or 2 (HTTP)": the choices a new value may be.
-WideString DescribeOfferedChoices(const SettingRule& rule)
+namespace {
+
+/// "0 (Binary), 1 (SASL) or 2 (HTTP)": the choices a value may be.
+WideString DescribeAcceptedChoices(const SettingRule& rule, SettingCheckMode mode)
 {
-    std::vector<WideString> offered;
+    std::vector<WideString> accepted;
     for (const SettingChoice& choice : rule.choices) {
-        if (IsChoiceOffered(rule, choice)) {
-            offered.push_back(DescribeChoice(rule, choice.value));
+        if (IsChoiceAccepted(rule, choice, mode)) {
+            accepted.push_back(DescribeChoice(rule, choice.value));
         }
     }
     WideString text(u"");
-    for (size_t index = 0; index < offered.size(); ++index) {
-        text += WideString(index == 0 ? u"" : index + 1 == offered.size() ? u" or " : u", ") + offered[index];
+    for (size_t index = 0; index < accepted.size(); ++index) {
+        text += WideString(index == 0 ? u"" : index + 1 == accepted.size() ? u" or " : u", ") + accepted[index];
     }
     return text;
 }
@@ -96,23 +103,25 @@ CheckedValue CheckChoice(const SettingRule& rule, const WideString& name, const 
         const bool byValue = value == WideString(choice.value);
         // Labels name a value for a person; the attributes are written as given.
         const bool byLabel = mode == SettingCheckMode::Dialogs && value.IsEqual(WideString(choice.label), false);
-        if ((byValue || byLabel) && IsChoiceOffered(rule, choice)) {
+        if ((byValue || byLabel) && IsChoiceAccepted(rule, choice, mode)) {
             return Accept(WideString(choice.value));
         }
     }
-    return Reject(Refuse(name, IDS_SETUP_VALUE_NOT_ONE_OF, {name, value, DescribeOfferedChoices(rule)}));
+    return Reject(Refuse(name, IDS_SETUP_VALUE_NOT_ONE_OF, {name, value, DescribeAcceptedChoices(rule, mode)}));
 }
 
-CheckedValue CheckNumber(const SettingRule& rule, const WideString& name, const WideString& value)
+CheckedValue CheckNumber(const SettingRule& rule, const WideString& name, const WideString& value, SettingCheckMode mode)
 {
     const std::optional<uint64_t> number = ParseDigits(value.GetAsU16String());
+    // The attributes may hold what a data source's own entries hold: a
+    // number the model keeps as stored, such as a 0 the dialog would not save.
+    const uint64_t minimum = mode == SettingCheckMode::Attributes ? 0 : rule.minimum;
     if (rule.step > 1) {
         if (!number || *number > rule.maximum || *number % rule.step != 0) {
             return Reject(Refuse(name, IDS_SETTING_NOT_MEGABYTES, {name, value, Number(rule.maximum)}));
         }
-    } else if (!number || *number < rule.minimum || *number > rule.maximum) {
-        return Reject(
-            Refuse(name, IDS_SETUP_VALUE_NOT_NUMBER, {name, value, Number(rule.minimum), Number(rule.maximum)}));
+    } else if (!number || *number < minimum || *number > rule.maximum) {
+        return Reject(Refuse(name, IDS_SETUP_VALUE_NOT_NUMBER, {name, value, Number(minimum), Number(rule.maximum)}));
     }
     return Accept(Number(*number));
 }
@@ -328,7 +337,7 @@ CheckedValue CheckSettingValue(
     if (rule.kind == SettingKind::Choice) {
         return CheckChoice(rule, name, value, mode);
     }
-    CheckedValue checked = CheckNumber(rule, name, value);
+    CheckedValue checked = CheckNumber(rule, name, value, mode);
     // Attributes are written as given.
     if (!dialogs && !checked.refusal) {
         checked.stored = value;

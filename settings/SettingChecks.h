@@ -17,12 +17,18 @@
 namespace Dravo::VezurAVUZ {
 
 enum class SettingCheckMode {
-    /// The setup library's attributes: written as given; empty values pass
-    /// through, older mechanisms included only where the dialogs read them.
+    /// The setup library's attributes, written as given: what a data source's
+    /// own entries may hold passes (empty values, the older mechanisms the
+    /// dialogs read, numbers the model keeps as stored).
     Attributes,
     /// What the dialogs would save.
     Dialogs,
 };
+
+/// Whether a value of a list is taken: the dialogs take the values they
+/// offer, the attributes every value the dialogs read; neither takes an
+/// HDInsight mechanism while the product hides them.
+[[nodiscard]] bool IsChoiceAccepted(const SettingRule& rule, const SettingChoice& choice, SettingCheckMode mode);
 
 /// Why a setting cannot be as asked; the text names the setting and the reason.
 struct SettingRefusal {

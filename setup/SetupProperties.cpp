@@ -4,6 +4,7 @@
 
 #include "settings/ProductSwitches.h"
 #include "settings/RecordedDataSourceSettings.h"
+#include "settings/SettingChecks.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 #include "support/NumberConverter.h"
@@ -54,11 +55,9 @@ OS::InstallerProperty MakeProperty(
     case SettingKind::Choice:
         property.prompt = OS::InstallerPrompt::List;
         property.help += ":";
+        // What a silent add accepts, no less.
         for (const SettingChoice& choice : rule.choices) {
-            const bool offered = rule.name == KEY_AUTH_MECH
-                ? IsOfferedMechanism(Support::NumberConverter::ConvertWStringToUInt32(WideString(choice.value)))
-                : choice.offered;
-            if (offered) {
+            if (IsChoiceAccepted(rule, choice, SettingCheckMode::Attributes)) {
                 property.choices.push_back(Utf8(choice.value));
                 property.help += (property.choices.size() == 1 ? " " : ", ") + property.choices.back() + " = "
                     + Utf8(choice.label);

@@ -127,10 +127,7 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
             "it may be 1 (SharkServer (Shark 0.8.1 and earlier)), 2 (SharkServer2 (Shark 0.9.*)) or 3"},
         {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=11"}, INVALID_KEYWORD_VALUE,
             "\"11\" is not a valid value of AuthMech"},
-        // The dialog reads the older mechanisms but never offers them.
-        {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=9"}, INVALID_KEYWORD_VALUE,
-            "\"9\" is not a valid value of AuthMech: it may be 0 (No Authentication), 1 (Kerberos)"},
-        {{}, "add", {"DSN=New", "RowsFetchedPerBlock=0"}, INVALID_KEYWORD_VALUE, "from 1 to 4294967295"},
+        {{}, "add", {"DSN=New", "DecimalColumnScale=39"}, INVALID_KEYWORD_VALUE, "from 0 to 38"},
         {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=2", "ThriftTransport=0"}, INVALID_KEYWORD_VALUE,
             "The Thrift transport Binary cannot be used with the authentication mechanism User Name, which allows "
             "SASL"},
@@ -208,8 +205,9 @@ TEST_F(SetupLibraryTest, TheInstallerListsTheDataSourcePropertiesWithTheirValueL
     has("Port=|1||Port");
     has("SparkServerType=|2|1,2,3|Spark Server Type: 1 = SharkServer (Shark 0.8.1 and earlier), "
         "2 = SharkServer2 (Shark 0.9.*), 3 = SparkThriftServer (Spark 1.1 and later)");
-    has("AuthMech=|2|0,1,2,3,5,6|Mechanism: 0 = No Authentication, 1 = Kerberos, 2 = User Name, "
-        "3 = User Name and Password, 5 = Windows Azure HDInsight Emulator, 6 = Windows Azure HDInsight Service");
+    has("AuthMech=|2|0,1,2,3,4,5,6,7,8,9,10|Mechanism: 0 = No Authentication, 1 = Kerberos, 2 = User Name, "
+        "3 = User Name and Password, 4 = User Name and Password (SSL), 5 = Windows Azure HDInsight Emulator, "
+        "6 = Windows Azure HDInsight Service, 7 = HTTP, 8 = HTTPS, 9 = Kerberos over HTTP, 10 = Kerberos over HTTPS");
     has("ThriftTransport=|2|0,1,2|Thrift Transport: 0 = Binary, 1 = SASL, 2 = HTTP");
     has("SSL=|2|0,1|Enable SSL: 1 = on, 0 = off");
     has("TrustedCerts=|4||Trusted Certificates");
