@@ -37,6 +37,9 @@ std::optional<Command> FindCommand(std::string_view word)
     if (word == "settings") {
         return Command::List;
     }
+    if (word == "remove") {
+        return Command::Remove;
+    }
     return std::nullopt;
 }
 
@@ -69,10 +72,11 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
     const std::vector<std::string>& flags, bool dataSource)
 {
     const bool changes = settings.command == Command::Set || settings.command == Command::Unset
-        || settings.command == Command::Apply;
+        || settings.command == Command::Apply || settings.command == Command::Remove;
     const bool password = settings.passwordFromStandardInput || settings.passwordFile;
     for (const std::string& flag : flags) {
-        const bool fits = ((flag == "--check" || flag == "--diff") && changes)
+        const bool fits = (flag == "--check" && changes)
+            || (flag == "--diff" && changes && settings.command != Command::Remove)
             || (flag == "--exact" && settings.command == Command::Apply)
             || (flag == "--markdown" && settings.command == Command::List)
             || ((flag == "--password-stdin" || flag == "--password-file")
@@ -108,6 +112,11 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
             return "'apply' needs exactly one FILE";
         }
         break;
+    case Command::Remove:
+        if (!dataSource) {
+            return "'remove' removes a data source: give it with --dsn NAME";
+        }
+        [[fallthrough]];
     case Command::Check:
     case Command::List:
         if (count != 0) {
@@ -137,6 +146,14 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
         }
         if (argument == "--version") {
             wantsVersion = true;
+            continue;
+        }
+        if (argument == "--user" || argument == "--system") {
+            const DataSourceScope scope = argument == "--user" ? DataSourceScope::User : DataSourceScope::System;
+            if (options.dataSourceScope && *options.dataSourceScope != scope) {
+                return Refuse("options '--user' and '--system' exclude each other");
+            }
+            options.dataSourceScope = scope;
             continue;
         }
         // The first word that is no option names the subcommand; the words
@@ -200,6 +217,9 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
         }
         *target = std::move(value);
     }
+    if (options.dataSourceScope && !options.dataSourceName && !wantsHelp && !wantsVersion) {
+        return Refuse("options '--user' and '--system' go with '--dsn NAME'");
+    }
     if (commandWord) {
         if (options.scriptPath) {
             return Refuse("'" + *commandWord + "' works without a dialog; it takes no '--script'");
@@ -211,7 +231,8 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
         }
         options.action = Action::Settings;
     } else if (!flags.empty()) {
-        return Refuse("option '" + flags.front() + "' belongs to a subcommand (get, set, unset, apply, check, settings)");
+        return Refuse(
+            "option '" + flags.front() + "' belongs to a subcommand (get, set, unset, apply, check, settings, remove)");
     }
     if (wantsHelp) {
         options.action = Action::Help;
@@ -264,6 +285,7 @@ std::string GetUsageText(const std::string& programName)
         "                        or would refuse, with their file and line\n"
         "  settings              list every setting, its values and default\n"
         "                        (--markdown: as a Markdown table)\n"
+        "  remove                with --dsn NAME: remove the data source\n"
         "  --check               do everything but write\n"
         "  --diff                show each setting changed, before and after\n"
         "  --json                answer with one JSON object on standard output\n"

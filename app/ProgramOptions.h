@@ -13,7 +13,7 @@ namespace Dravo::VezurAVUZ {
 
 /// What a subcommand asks for, and how it answers.
 struct SettingsCommandOptions {
-    enum class Command { Get, Set, Unset, Apply, Check, List };
+    enum class Command { Get, Set, Unset, Apply, Check, List, Remove };
 
     Command command = Command::Get;
     /// The words after the subcommand: names, NAME=VALUE, or the file of apply.
@@ -43,6 +43,11 @@ struct ProgramOptions {
     std::optional<std::string> registryRoot;
     /// The data source to edit instead of the driver-wide configuration.
     std::optional<std::string> dataSourceName;
+    /// Where the data source is looked for and made: the user's or the
+    /// system's data sources (--user, --system); nothing means where it lives,
+    /// else the user's.
+    enum class DataSourceScope { User, System };
+    std::optional<DataSourceScope> dataSourceScope;
     /// A subcommand's own (Action::Settings).
     SettingsCommandOptions settings;
     /// Why the command line was refused (Action::Invalid).

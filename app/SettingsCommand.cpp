@@ -11,19 +11,27 @@
 #include "app/JsonWriter.h"
 #include "app/SettingsTable.h"
 #include "app/StoredValueNotes.h"
+#include "dialogs/DataSourceNameRefusal.h"
 #include "driversupport/DSKeys.h"
 #include "driversupport/DSMessages.h"
 #include "identity/ProductNames.h"
 #include "platform/File.h"
+#include "platform/OdbcInstaller.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "platform/Utf8.h"
+#include "resources/StringIds.h"
+#include "settings/DataSourceChanges.h"
+#include "settings/DataSourceSection.h"
 #include "settings/DriverKeySnapshot.h"
+#include "settings/RecordedDataSourceSettings.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
+#include "settings/StoredValueReview.h"
 #include "support/DSIFileLogger.h"
 #include "support/ErrorException.h"
+#include "support/ResourceString.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
@@ -184,7 +192,10 @@ int SettingsCommand::Run(Support::DSIFileLogger& logger)
             return 0;
         }
         if (m_options.dataSourceName) {
-            Fail(EXIT_USAGE, "the commands work on the driver-wide settings; --dsn is not supported with them yet");
+            return RunDataSource(logger, WideString(*m_options.dataSourceName));
+        }
+        if (settings.command == Command::Remove) {
+            Fail(EXIT_USAGE, "'remove' removes a data source: give it with --dsn NAME");
         }
         return RunDriverWide(logger);
     } catch (const CommandFailure& failure) {
@@ -317,7 +328,7 @@ std::vector<SettingAssignment> SettingsCommand::ReadAssignments(
     return assignments;
 }
 
-int SettingsCommand::Get(const StoredValues& stored)
+int SettingsCommand::Get(const StoredValues& stored, const std::u16string& section)
 {
     const std::vector<std::string>& names = m_options.settings.arguments;
     std::vector<std::pair<std::string, std::optional<WideString>>> shown;
@@ -356,7 +367,7 @@ int SettingsCommand::Get(const StoredValues& stored)
     }
     // The lines read back as an apply file: passwords and settings that are
     // not there stay comments.
-    m_output << "[" << WideString(DriverKey().substr(DriverKey().find_last_of(u'\\') + 1)).GetAsUTF8() << "]\n";
+    m_output << "[" << WideString(section).GetAsUTF8() << "]\n";
     for (const auto& [name, value] : shown) {
         if (!value) {
             const SettingRule* rule = FindSettingRule(WideString(name).GetAsU16String());
@@ -392,81 +403,10 @@ int SettingsCommand::Check(const std::vector<StoredValueNote>& notes)
     return notes.empty() ? 0 : EXIT_VALUE_REFUSED;
 }
 
-int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
+std::vector<DriverValueChange> SettingsCommand::Differences(const StoredValues& stored,
+    std::vector<DriverValueChange> recorded, const std::vector<SettingAssignment>& assignments,
+    const std::vector<StoredValueNote>& notes)
 {
-    const SettingsCommandOptions& settings = m_options.settings;
-    const std::u16string driverKey = DriverKey();
-    const std::u16string section = driverKey.substr(driverKey.find_last_of(u'\\') + 1);
-    m_outcome.location = DescribeDriverSettingsLocation();
-
-    // What the request asks is read whole first: a request that cannot be
-    // read changes nothing.
-    std::vector<SettingAssignment> assignments;
-    if (settings.command == Command::Set || settings.command == Command::Unset || settings.command == Command::Apply) {
-        const std::optional<WideString> password = ReadPassword();
-        assignments = ReadAssignments(password, section);
-    }
-
-    // A file that holds the driver key but cannot be read is named, rather
-    // than read as empty.
-    const auto opened = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, driverKey);
-    if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
-        std::string diagnostic = OS::GetRegistryDiagnostic();
-        if (diagnostic.empty()) {
-            diagnostic = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey) + ": "
-                + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
-        }
-        Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + diagnostic
-                + "; nothing was changed, the file was left as it is");
-    }
-
-    DriverConfiguration configuration(logger);
-    SODriverConnectionSettings& model = configuration.GetSettings();
-    try {
-        model.Load();
-    } catch (...) {
-        Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + DescribeCurrentException());
-    }
-    const auto snapshot = DriverKeySnapshot::Get();
-    const StoredValues stored(snapshot->GetValues().begin(), snapshot->GetValues().end());
-
-    if (settings.command == Command::Get) {
-        return Get(stored);
-    }
-    const std::vector<StoredValueNote> notes = ReviewDriverConfiguration();
-    if (settings.command == Command::Check) {
-        return Check(notes);
-    }
-
-    SettingsEdit edit(model, SettingScope::Driver);
-    edit.ShowAsDialogs();
-    if (settings.exact) {
-        std::vector<SettingAssignment> cleared;
-        for (const WideString& held : edit.ListHeldNames()) {
-            const bool named = std::any_of(assignments.begin(), assignments.end(),
-                [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
-            if (!named) {
-                cleared.push_back(SettingAssignment{held, std::nullopt, false});
-            }
-        }
-        assignments.insert(assignments.end(), cleared.begin(), cleared.end());
-    }
-    if (const auto refusal = edit.Apply(assignments)) {
-        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
-    }
-    // Settings put back to their defaults are read as the dialog reads them.
-    edit.ShowAsDialogs();
-
-    // The dialog's save, recorded; then what it changes.
-    SODriverRegistryKey& registryKey = configuration.GetRegistryKey();
-    registryKey.StartRecording();
-    try {
-        model.Save();
-    } catch (...) {
-        (void)registryKey.StopRecording();
-        Fail(EXIT_SETTINGS_ERROR, "the driver configuration could not be saved: " + DescribeCurrentException());
-    }
-    std::vector<DriverValueChange> recorded = registryKey.StopRecording();
     // A setting put back that the save does not write (it is not used as the
     // settings are now) goes from storage.
     for (const SettingAssignment& assignment : assignments) {
@@ -526,6 +466,235 @@ int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
             m_outcome.notes.push_back(note);
         }
     }
+    return writes;
+}
+
+int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideString& name)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    const std::u16string section = name.GetAsU16String();
+    m_outcome.location = "data source " + name.GetAsUTF8();
+
+    // The name as the data-source dialog and the installer check it.
+    switch (CheckDataSourceNameCharacters(name)) {
+    case DataSourceNameFault::Empty:
+        Fail(EXIT_USAGE, Support::LoadResourceString(Resources::IDS_DSN_EMPTY).GetAsUTF8());
+    case DataSourceNameFault::ForbiddenCharacter:
+        Fail(EXIT_USAGE, Support::LoadResourceString(Resources::IDS_DSN_INVALID_CHARACTERS).GetAsUTF8());
+    case DataSourceNameFault::None:
+        break;
+    }
+    if (!DataSourceSection::IsValidName(name)) {
+        const bool installerMissing = !OS::OdbcInstaller::LastCallReachedInstaller();
+        Fail(installerMissing ? EXIT_UNAVAILABLE : EXIT_USAGE,
+            DescribeRefusedDataSourceName(name).GetAsUTF8() + " Nothing was changed.");
+    }
+
+    std::vector<SettingAssignment> assignments;
+    if (settings.command == Command::Set || settings.command == Command::Unset || settings.command == Command::Apply) {
+        const std::optional<WideString> password = ReadPassword();
+        assignments = ReadAssignments(password, section);
+    }
+
+    RecordedDataSourceSettings model(&logger);
+    StoredValues stored;
+    try {
+        model.SetDataSourceName(name);
+        stored = DataSourceSection(name).ReadEntries();
+        if (stored.empty()) {
+            model.LoadDefaults(false);
+        } else {
+            model.Load();
+        }
+    } catch (...) {
+        Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " cannot be read: " + DescribeCurrentException());
+    }
+    const bool exists = !stored.empty();
+    // unixODBC's installer functions make a new data source among the user's.
+    if (!exists && m_options.dataSourceScope == ProgramOptions::DataSourceScope::System
+        && (settings.command == Command::Set || settings.command == Command::Apply)) {
+        Fail(EXIT_USAGE, "a new system data source cannot be made here yet; make it with odbcinst -i -s -l");
+    }
+    // The section's driver entry names what the data source is for; it is
+    // no setting.
+    WideString driver = model.GetDriverName().IsEmpty() ? GetDriverName() : model.GetDriverName();
+    model.SetDriverName(driver);
+    std::erase_if(stored, [](const auto& entry) { return entry.first.IsEqual(WideString(DriverSupport::KEY_DRIVER), false); });
+
+    if (settings.command == Command::Get) {
+        if (!exists) {
+            Fail(EXIT_SETTINGS_ERROR, "there is no data source named " + name.GetAsUTF8());
+        }
+        return Get(stored, section);
+    }
+    std::vector<StoredValueNote> notes;
+    for (const StoredValueFinding& finding : ReviewStoredValues(stored, SettingScope::DataSource)) {
+        StoredValueNote note;
+        note.place = m_outcome.location;
+        note.name = finding.name.GetAsUTF8();
+        note.stored = finding.stored.GetAsUTF8();
+        note.shown = finding.shown.GetAsUTF8();
+        note.reason = finding.reason.GetAsUTF8();
+        note.secret = IsPasswordName(finding.name);
+        notes.push_back(std::move(note));
+    }
+    if (settings.command == Command::Check) {
+        if (!exists) {
+            Fail(EXIT_SETTINGS_ERROR, "there is no data source named " + name.GetAsUTF8());
+        }
+        return Check(notes);
+    }
+    if (settings.command == Command::Remove) {
+        m_outcome.changed = exists;
+        for (const auto& [key, value] : stored) {
+            SettingReport setting;
+            setting.name = key.GetAsUTF8();
+            setting.before = value.GetAsUTF8();
+            setting.secret = IsPasswordName(key);
+            m_outcome.settings.push_back(std::move(setting));
+        }
+        if (exists && !settings.checkOnly && !OS::OdbcInstaller::RemoveDSNFromIni(section)) {
+            m_outcome.changed = false;
+            Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be removed");
+        }
+        return Finish(0);
+    }
+
+    SettingsEdit edit(model, SettingScope::DataSource);
+    edit.ShowAsDialogs();
+    if (settings.exact) {
+        std::vector<SettingAssignment> cleared;
+        for (const WideString& held : edit.ListHeldNames()) {
+            const bool named = std::any_of(assignments.begin(), assignments.end(),
+                [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
+            if (!named) {
+                cleared.push_back(SettingAssignment{held, std::nullopt, false});
+            }
+        }
+        assignments.insert(assignments.end(), cleared.begin(), cleared.end());
+    }
+    if (const auto refusal = edit.Apply(assignments)) {
+        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
+    }
+    edit.ShowAsDialogs();
+
+    std::vector<DriverValueChange> recorded;
+    const DataSourceChanges saved = model.RecordSave();
+    for (const SectionChange& change : saved.Get()) {
+        recorded.push_back(DriverValueChange{change.key, change.value});
+    }
+    const std::vector<DriverValueChange> writes = Differences(stored, std::move(recorded), assignments, notes);
+    m_outcome.changed = !exists || !writes.empty();
+    if (!m_outcome.changed || settings.checkOnly) {
+        return Finish(0);
+    }
+    DataSourceChanges changes;
+    for (const DriverValueChange& change : exists ? writes : std::vector<DriverValueChange>{}) {
+        if (change.value) {
+            changes.Write(change.name, *change.value);
+        } else {
+            changes.Remove(change.name);
+        }
+    }
+    // A new data source is made with everything its save writes.
+    if (!exists) {
+        for (const DriverValueChange& change : writes) {
+            if (change.value) {
+                changes.Write(change.name, *change.value);
+            }
+        }
+    }
+    try {
+        changes.Apply(name, driver, exists ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew);
+    } catch (const SectionEntryTooLong& tooLong) {
+        m_outcome.changed = false;
+        Fail(EXIT_VALUE_REFUSED, "the value of " + tooLong.GetKey().GetAsUTF8() + " is too long: the ODBC installer keeps at most "
+                + std::to_string(tooLong.GetLimit()) + " bytes of name and value together; nothing was changed");
+    } catch (const SectionWriteFailed& failed) {
+        m_outcome.changed = false;
+        Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be saved"
+                + (failed.GetKey().IsEmpty() ? std::string() : ": the ODBC installer refused " + failed.GetKey().GetAsUTF8())
+                + (failed.IsUndone() ? "; what had been written was undone" : "; check the data source"));
+    }
+    return Finish(0);
+}
+
+int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    const std::u16string driverKey = DriverKey();
+    const std::u16string section = driverKey.substr(driverKey.find_last_of(u'\\') + 1);
+    m_outcome.location = DescribeDriverSettingsLocation();
+
+    // What the request asks is read whole first: a request that cannot be
+    // read changes nothing.
+    std::vector<SettingAssignment> assignments;
+    if (settings.command == Command::Set || settings.command == Command::Unset || settings.command == Command::Apply) {
+        const std::optional<WideString> password = ReadPassword();
+        assignments = ReadAssignments(password, section);
+    }
+
+    // A file that holds the driver key but cannot be read is named, rather
+    // than read as empty.
+    const auto opened = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, driverKey);
+    if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
+        std::string diagnostic = OS::GetRegistryDiagnostic();
+        if (diagnostic.empty()) {
+            diagnostic = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey) + ": "
+                + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
+        }
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + diagnostic
+                + "; nothing was changed, the file was left as it is");
+    }
+
+    DriverConfiguration configuration(logger);
+    SODriverConnectionSettings& model = configuration.GetSettings();
+    try {
+        model.Load();
+    } catch (...) {
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + DescribeCurrentException());
+    }
+    const auto snapshot = DriverKeySnapshot::Get();
+    const StoredValues stored(snapshot->GetValues().begin(), snapshot->GetValues().end());
+
+    if (settings.command == Command::Get) {
+        return Get(stored, section);
+    }
+    const std::vector<StoredValueNote> notes = ReviewDriverConfiguration();
+    if (settings.command == Command::Check) {
+        return Check(notes);
+    }
+
+    SettingsEdit edit(model, SettingScope::Driver);
+    edit.ShowAsDialogs();
+    if (settings.exact) {
+        std::vector<SettingAssignment> cleared;
+        for (const WideString& held : edit.ListHeldNames()) {
+            const bool named = std::any_of(assignments.begin(), assignments.end(),
+                [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
+            if (!named) {
+                cleared.push_back(SettingAssignment{held, std::nullopt, false});
+            }
+        }
+        assignments.insert(assignments.end(), cleared.begin(), cleared.end());
+    }
+    if (const auto refusal = edit.Apply(assignments)) {
+        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
+    }
+    // Settings put back to their defaults are read as the dialog reads them.
+    edit.ShowAsDialogs();
+
+    // The dialog's save, recorded; then what it changes.
+    SODriverRegistryKey& registryKey = configuration.GetRegistryKey();
+    registryKey.StartRecording();
+    try {
+        model.Save();
+    } catch (...) {
+        (void)registryKey.StopRecording();
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration could not be saved: " + DescribeCurrentException());
+    }
+    const std::vector<DriverValueChange> writes
+        = Differences(stored, registryKey.StopRecording(), assignments, notes);
     m_outcome.changed = !writes.empty();
     if (writes.empty() || settings.checkOnly) {
         return Finish(0);

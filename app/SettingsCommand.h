@@ -12,6 +12,7 @@
 
 #include "app/ProgramOptions.h"
 #include "app/SettingsReport.h"
+#include "settings/SODriverRegistryKey.h"
 #include "settings/SettingsEdit.h"
 
 namespace Dravo::Support {
@@ -34,7 +35,11 @@ public:
 
 private:
     int RunDriverWide(Support::DSIFileLogger& logger);
-    int Get(const std::vector<std::pair<Support::WideString, Support::WideString>>& stored);
+    /// The same for the data source of --dsn: made when it does not exist,
+    /// removed by remove.
+    int RunDataSource(Support::DSIFileLogger& logger, const Support::WideString& name);
+    int Get(const std::vector<std::pair<Support::WideString, Support::WideString>>& stored,
+        const std::u16string& section);
     int Check(const std::vector<StoredValueNote>& notes);
 
     /// The password of --password-stdin or --password-file, if any.
@@ -44,6 +49,14 @@ private:
         const std::optional<Support::WideString>& password, const std::u16string& section);
     /// Apply's file, as NAME/VALUE pairs of its section.
     std::vector<std::pair<Support::WideString, Support::WideString>> ReadApplyFile(const std::u16string& section);
+
+    /// What the recorded save changes of what is stored, put back settings
+    /// the save does not write going too; fills in the outcome's settings
+    /// and the notes on stored values it changes.
+    std::vector<DriverValueChange> Differences(
+        const std::vector<std::pair<Support::WideString, Support::WideString>>& stored,
+        std::vector<DriverValueChange> recorded, const std::vector<SettingAssignment>& assignments,
+        const std::vector<StoredValueNote>& notes);
 
     /// Tells the outcome: text or JSON; the exit code given.
     int Finish(int exitCode);

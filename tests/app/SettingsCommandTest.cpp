@@ -225,6 +225,49 @@ TEST_F(SettingsCommandTest, AChangeTheUserMayNotSaveNeedsRightsButAskingForWhatI
     EXPECT_EQ(unchanged.exitCode, 0) << unchanged.errors;
 }
 
+TEST_F(SettingsCommandTest, ADataSourceIsMadeChangedAndRemovedOnlyWhenThatChangesSomething)
+{
+    // unixODBC's files in a folder of the test's own.
+    const std::filesystem::path odbc = m_directory.Path() / "odbc";
+    std::filesystem::create_directory(odbc);
+    WriteFileBytes(odbc / "odbcinst.ini", "[Dravo Spark ODBC Driver]\nDriver=/nonexistent/libdriver.so\n");
+    WriteFileBytes(odbc / "odbc.ini", "");
+    WriteFileBytes(odbc / "user.ini", "[Other]\nDriver=Dravo Spark ODBC Driver\nHost=other\n");
+    m_environment["ODBCSYSINI"] = odbc.string();
+    m_environment["ODBCINI"] = (odbc / "user.ini").string();
+
+    const ProgramRun noHost = Run({"set", "--dsn", "Sales", "SparkServerType=3"});
+    EXPECT_EQ(noHost.exitCode, 65) << noHost.errors;
+    EXPECT_NE(noHost.errors.find("Host cannot be empty"), std::string::npos) << noHost.errors;
+    const ProgramRun driverWide = Run({"set", "--dsn", "Sales", "Host=h", "LogLevel=3"});
+    EXPECT_EQ(driverWide.exitCode, 65) << driverWide.errors;
+    EXPECT_NE(driverWide.errors.find("LogLevel belongs to the driver-wide settings"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(odbc / "user.ini").find("[Sales]"), std::string::npos);
+
+    const ProgramRun made = Run({"set", "--dsn", "Sales", "Host=spark.example.com", "AuthMech=3", "UID=alice",
+        "SparkServerType=3", "--password-stdin", "--json"}, "s3cret");
+    ASSERT_EQ(made.exitCode, 0) << made.errors;
+    EXPECT_NE(made.output.find("\"changed\":true"), std::string::npos) << made.output;
+    const std::string file = ReadFileBytes(odbc / "user.ini");
+    EXPECT_NE(file.find("[Sales]\nDriver=Dravo Spark ODBC Driver\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("Port=10000\n"), std::string::npos) << file;
+    EXPECT_NE(file.find("EncryptedPWD=_"), std::string::npos) << file;
+    EXPECT_EQ(file.find("s3cret"), std::string::npos) << file;
+    EXPECT_EQ(file.rfind("[Other]\nDriver=Dravo Spark ODBC Driver\nHost=other\n", 0), 0U) << file;
+
+    const ProgramRun again
+        = Run({"set", "--dsn", "Sales", "Host=spark.example.com", "UID=alice", "--password-stdin", "--json"}, "s3cret");
+    EXPECT_NE(again.output.find("\"changed\":false"), std::string::npos) << again.output << again.errors;
+    EXPECT_EQ(ReadFileBytes(odbc / "user.ini"), file);
+
+    const ProgramRun removed = Run({"remove", "--dsn", "Sales", "--json"});
+    EXPECT_NE(removed.output.find("\"changed\":true"), std::string::npos) << removed.output << removed.errors;
+    EXPECT_EQ(ReadFileBytes(odbc / "user.ini").find("[Sales]"), std::string::npos);
+    const ProgramRun absent = Run({"remove", "--dsn", "Sales", "--json"});
+    EXPECT_EQ(absent.exitCode, 0) << absent.errors;
+    EXPECT_NE(absent.output.find("\"changed\":false"), std::string::npos) << absent.output;
+}
+
 TEST_F(SettingsCommandTest, TheDocumentedTableIsTheProgramsTable)
 {
     const ProgramRun table = Run({"settings", "--markdown"});

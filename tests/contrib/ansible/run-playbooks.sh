@@ -1,9 +1,10 @@
 #!/bin/sh
 # The Ansible collection with Debian's ansible-core: built with
 # ansible-galaxy, installed from the archive it builds, documented by
-# ansible-doc, and run by a playbook against an inventory of several hosts on
-# this machine (ansible_connection=local, each host with configuration
-# folders of its own): the first run changes every host, a second run none,
+# ansible-doc, and run by a playbook (the driver-wide settings, a data source
+# made, another removed) against an inventory of several hosts on this
+# machine (ansible_connection=local, each host with its own SPARKINI, ODBCINI
+# and ODBCSYSINI folders): the first run changes every host, a second run none,
 # check mode reports changes and writes nothing, diff mode shows before and
 # after without the password, and a value the dialog would refuse fails that
 # host with the tool's message while the others complete.
@@ -46,7 +47,10 @@ hosts="alpha beta gamma"
 {
   echo "[fleet]"
   for host in $hosts; do
-    mkdir -p "$work/hosts/$host/registry" "$work/hosts/$host/logs"
+    mkdir -p "$work/hosts/$host/registry" "$work/hosts/$host/logs" "$work/hosts/$host/odbc"
+    printf '[Dravo Spark ODBC Driver]\nDriver=/nonexistent/libdriver.so\n' > "$work/hosts/$host/odbc/odbcinst.ini"
+    : > "$work/hosts/$host/odbc/odbc.ini"
+    printf '[Old]\nDriver=Dravo Spark ODBC Driver\nHost=old.example.com\n' > "$work/hosts/$host/odbc/user.ini"
     echo "$host ansible_connection=local host_dir=$work/hosts/$host"
   done
   echo "[fleet:vars]"
@@ -73,13 +77,13 @@ $(cat "$work/play.log")"
 
 checksums() {
   for host in $hosts; do
-    cat "$work/hosts/$host/vezuravuz.ini" 2>/dev/null | cksum
+    cat "$work/hosts/$host/vezuravuz.ini" "$work/hosts/$host/odbc/user.ini" 2>/dev/null | cksum
   done
 }
 
 # Verbose, so that the tasks' arguments are shown: the password is not.
 play -vvv
-expect_recap 1 "the first run"
+expect_recap 3 "the first run"
 grep -q "VALUE_SPECIFIED_IN_NO_LOG_PARAMETER" "$work/play.log" || fail "the password is not marked no_log"
 for host in $hosts; do
   file="$work/hosts/$host/vezuravuz.ini"
@@ -87,6 +91,10 @@ for host in $hosts; do
   grep -q '^EncryptedPWD=_' "$file" || fail "$host: no enciphered password"
   ! grep -q "$password" "$file" || fail "$host: the password in the clear"
   grep -q '^http.header.X-Team=bi$' "$file" || fail "$host: the HTTP header"
+  sources="$work/hosts/$host/odbc/user.ini"
+  grep -q "^Host=spark-$host.example.com$" "$sources" || fail "$host: the data source: $(cat "$sources")"
+  ! grep -q '^\[Old\]' "$sources" || fail "$host: the old data source is still there"
+  ! grep -q "$password" "$sources" || fail "$host: the data source's password in the clear"
 done
 ! grep -q "$password" "$work/play.log" || fail "the password is in the output"
 
@@ -98,7 +106,7 @@ expect_recap 0 "the second run"
 # Check mode and diff mode at once: changes reported, before and after
 # shown, the password masked, nothing written.
 play --check --diff -e team=analytics -e spark_password=another-secret
-expect_recap 1 "check and diff mode"
+expect_recap 2 "check and diff mode"
 grep -q -- '-http.header.X-Team=bi' "$work/play.log" || fail "diff mode: no before: $(cat "$work/play.log")"
 grep -q -- '+http.header.X-Team=analytics' "$work/play.log" || fail "diff mode: no after"
 grep -q -- '+EncryptedPWD=\*\*\*\*\*\*\*\* (changed)' "$work/play.log" || fail "diff mode: the password not masked"
