@@ -17,9 +17,13 @@
 #include "dialogs/DataSourceNameRefusal.h"
 #include "dialogs/SOConfigurationDialog.h"
 #include "driversupport/DSMessages.h"
+#include "platform/LockWait.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
-#include "settings/SOConnectionSettings.h"
+#include "platform/ThreadDiagnostic.h"
+#include "settings/DataSourceChanges.h"
+#include "settings/DataSourceSection.h"
+#include "settings/RecordedDataSourceSettings.h"
 #include "support/DSIFileLogger.h"
 #include "ui/headless/ScriptError.h"
 
@@ -143,6 +147,42 @@ std::string DescribeCurrentException(Support::DSIFileLogger* logger, const char*
     return text;
 }
 
+/// Who hears, while a save runs, that it waits for another program's lock:
+/// the line below the dialog in a terminal, standard error otherwise.
+struct LockWaitListener {
+    DialogBackend* backend = nullptr;
+    std::ostream* errors = nullptr;
+    std::string programName;
+};
+LockWaitListener g_lockWaitListener;
+
+void TellLockWait(const std::string& path)
+{
+    const std::string text = "Waiting for " + path + ": another program holds it locked.";
+    if (g_lockWaitListener.backend && g_lockWaitListener.backend->OwnsTerminal()) {
+        g_lockWaitListener.backend->ShowStatusLine(text);
+    } else if (g_lockWaitListener.errors) {
+        *g_lockWaitListener.errors << g_lockWaitListener.programName << ": " << text << std::endl;
+    }
+}
+
+/// Listens for the whole of a save.
+class LockWaitTelling {
+public:
+    LockWaitTelling(DialogBackend& backend, std::ostream& errors, const std::string& programName)
+    {
+        g_lockWaitListener = {&backend, &errors, programName};
+        OS::SetLockWaitNotice(&TellLockWait);
+    }
+    LockWaitTelling(const LockWaitTelling&) = delete;
+    LockWaitTelling& operator=(const LockWaitTelling&) = delete;
+    ~LockWaitTelling()
+    {
+        OS::SetLockWaitNotice(nullptr);
+        g_lockWaitListener = {};
+    }
+};
+
 /// Runs one step whose failures must reach the user: the text of whatever
 /// escapes it, or nothing when it succeeded.
 std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* step, const std::function<void()>& action)
@@ -213,7 +253,7 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
         }
     }
 
-    if (const int refused = CheckRegistry(); refused != 0) {
+    if (const int refused = CheckRegistry(!options.dataSourceName); refused != 0) {
         return refused;
     }
 
@@ -234,8 +274,9 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     int exitCode = 0;
     try {
         const InstallerMessageBoxHook installerMessages(backend->GetSystem());
-        exitCode = options.dataSourceName ? RunDataSourceConfiguration(*backend, startup, *options.dataSourceName)
-                                          : RunDriverConfiguration(*backend, startup);
+        exitCode = options.dataSourceName
+            ? RunDataSourceConfiguration(*backend, startup, *options.dataSourceName, options.dataSourceScope)
+            : RunDriverConfiguration(*backend, startup);
     } catch (const UI::ScriptError& error) {
         m_deferredErrors += std::string(error.what()) + "\n";
         exitCode = UI::SCRIPT_FAILURE_EXIT_CODE;
@@ -278,7 +319,7 @@ void ConfigurationToolApplication::WriteDeferredErrors()
     m_deferredErrors.clear();
 }
 
-int ConfigurationToolApplication::CheckRegistry()
+int ConfigurationToolApplication::CheckRegistry(bool driverWide)
 {
     // Reading the driver key reads the whole file that holds it: a file that
     // cannot be read is named now, rather than read as empty and then refused
@@ -298,6 +339,12 @@ int ConfigurationToolApplication::CheckRegistry()
         }
     }
 
+    // A data source is the user's or the system's, whatever the rights to
+    // the driver's own file: the data-source dialog writes the driver's
+    // logging options only when they were changed.
+    if (!driverWide) {
+        return 0;
+    }
     // The analogue of asking for elevation: a user who could not save is told
     // so before spending any effort in the dialog.
     if (const OS::ErrorCode writable = OS::CheckRegistryKeyWritable(OS::RegistryHive::LocalMachine, driverKey);
@@ -352,18 +399,46 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend,
         [] { return std::string("The driver configuration could not be saved: "); });
 }
 
-int ConfigurationToolApplication::RunDataSourceConfiguration(
-    DialogBackend& backend, StartupSequence& startup, const std::string& name)
+int ConfigurationToolApplication::CheckDataSourceFile(OS::DataSourceScope scope)
+{
+    OS::ThreadDiagnostic::Clear();
+    const OS::ErrorCode writable = OS::OdbcDataSources::CheckWritable(scope);
+    if (writable == OS::ERROR_SUCCESS_CODE) {
+        return 0;
+    }
+    const std::string where = Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8();
+    std::string diagnostic = OS::ThreadDiagnostic::Get();
+    if (diagnostic.empty()) {
+        diagnostic = WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
+    }
+    if (writable != OS::ERROR_ACCESS_DENIED_CODE) {
+        m_deferredErrors += "the data sources, " + where + ", cannot be written: " + diagnostic
+            + "\nNothing was changed.\n";
+        return EXIT_SETTINGS_ERROR;
+    }
+    m_deferredErrors += "administrator rights are needed to change the data sources in " + where + " (" + diagnostic
+        + ").\nRun the tool as root, for example with 'sudo " + m_programName
+        + "', or keep the data source among your own with --user.\n";
+    return EXIT_NEEDS_ADMINISTRATOR;
+}
+
+int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& backend, StartupSequence& startup,
+    const std::string& name, std::optional<ProgramOptions::DataSourceScope> requestedScope)
 {
     UI::DialogSystem& system = backend.GetSystem();
 
     ToolLog log(startup, backend, m_deferredErrors);
     Support::DSIFileLogger& logger = log.Get();
 
-    // The data source's own property sets: the driver key is not touched but
-    // for the logging options.
-    SOConnectionSettings settings(&logger);
     const Support::WideString dataSourceName(name);
+    // A name the installer would store changed, or could not find again.
+    if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(dataSourceName.GetAsU16String())) {
+        const std::string text = "The data source name \"" + name + "\" cannot be used: " + *why + ".";
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", text.c_str());
+        ReportError(&backend, text + " Nothing was changed.");
+        return EXIT_USAGE;
+    }
+    RecordedDataSourceSettings settings(&logger);
     try {
         settings.SetDataSourceName(dataSourceName);
     } catch (const Varlo::VarloSetupException&) {
@@ -375,19 +450,55 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(
         ReportError(&backend, text + " Nothing was changed.");
         return installerMissing ? EXIT_UNAVAILABLE : EXIT_USAGE;
     }
-    if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
+
+    // Where it lives decides where it is saved; a new one is the user's
+    // unless the system's is asked for.
+    const std::optional<OS::DataSourceScope> requested = requestedScope
+        ? std::optional(*requestedScope == ProgramOptions::DataSourceScope::System ? OS::DataSourceScope::System
+                                                                                   : OS::DataSourceScope::User)
+        : std::nullopt;
+    const OS::DataSourceScope scope = requested
+        ? *requested
+        : OS::OdbcDataSources::Locate(dataSourceName.GetAsU16String()).value_or(OS::DataSourceScope::User);
+    OS::OdbcDataSources::UseScope(scope);
+    if (const int refused = CheckDataSourceFile(scope); refused != 0) {
+        return refused;
+    }
+    backend.ShowStatusLine(
+        "Data source file: " + Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8());
+
+    const bool existed = OS::OdbcDataSources::Holds(scope, dataSourceName.GetAsU16String());
+    std::vector<std::pair<Support::WideString, Support::WideString>> entries;
+    if (const auto failure = Attempt(logger, "Load", [&] {
+            settings.Load();
+            entries = DataSourceSection(dataSourceName).ReadEntries();
+        })) {
         ReportError(&backend, "The data source \"" + name + "\" cannot be read: " + WithoutLineEnd(*failure));
         return EXIT_SETTINGS_ERROR;
     }
     // A section without a driver entry is a new data source: saving registers
     // it for this product's driver.
-    if (settings.GetDriverName().IsEmpty()) {
-        settings.SetDriverName(GetDriverName());
-    }
+    const Support::WideString driver
+        = settings.GetDriverName().IsEmpty() ? GetDriverName() : settings.GetDriverName();
+    settings.SetDriverName(driver);
+    const auto logging = settings.GetLoggingOptions();
 
     SOConfigurationDialog dialog(settings, u"DSN Setup");
     return RunDialogAndSave(
-        backend, logger, [&] { return dialog.DoModal(system, nullptr); }, [&] { settings.Save(); },
+        backend, logger, [&] { return dialog.DoModal(system, nullptr); },
+        [&] {
+            const DataSourceChanges changes = settings.RecordSave();
+            const Support::WideString& newName = settings.GetDataSourceName();
+            if (!existed) {
+                changes.Apply(newName, driver, DataSourceChanges::Start::Anew, scope);
+            } else if (newName.IsEqual(dataSourceName, false)) {
+                changes.Apply(newName, driver, DataSourceChanges::Start::AsItIs, scope);
+            } else {
+                // Saved as a new data source; the one it was opened as stays.
+                changes.CopiedOver(entries).Apply(newName, driver, DataSourceChanges::Start::Anew, scope);
+            }
+            settings.SaveLoggingOptionsIfChanged(logging);
+        },
         [&settings] {
             // OK may have renamed it: the name it is saved under.
             return "The data source \"" + settings.GetDataSourceName().GetAsUTF8() + "\" could not be saved: ";
@@ -415,6 +526,7 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
     // Only OK saves: a dialog that reports anything else has not been
     // confirmed by anyone, whatever its code.
     if (result == 1) {
+        const LockWaitTelling telling(backend, *m_errors, m_programName);
         if (const auto failure = Attempt(logger, "Save", [&] { SaveAsOneRegistryChange(save); })) {
             ReportError(&backend, saveFailure() + WithoutLineEnd(*failure));
             return EXIT_SETTINGS_ERROR;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/ProgramOptions.h"
+#include "platform/OdbcDataSources.h"
 
 namespace Dravo::UI {
 class DialogSystem;
@@ -48,15 +49,19 @@ private:
     int Configure(const ProgramOptions& options);
     /// A command on the settings without a dialog (SettingsCommand).
     int RunSettingsCommand(const ProgramOptions& options);
-    /// Refuses a file holding the driver key that cannot be read, and a
-    /// machine-wide one this user may not write, before anything is shown; 0
-    /// when both are fine.
-    int CheckRegistry();
+    /// Refuses a file holding the driver key that cannot be read, and, when
+    /// the driver-wide configuration is to be edited, a machine-wide one this
+    /// user may not write, before anything is shown; 0 when all is fine.
+    int CheckRegistry(bool driverWide);
+    /// Refuses a data source file this user could not save, before the
+    /// dialog opens; 0 when it can be saved.
+    int CheckDataSourceFile(OS::DataSourceScope scope);
     /// The start-up sequence proper, from the module handle to the teardown.
     int RunDriverConfiguration(DialogBackend& backend, StartupSequence& startup);
     /// The same sequence for one data source in the installer's "ODBC.INI":
     /// loaded when its section exists, new otherwise, saved after OK.
-    int RunDataSourceConfiguration(DialogBackend& backend, StartupSequence& startup, const std::string& name);
+    int RunDataSourceConfiguration(DialogBackend& backend, StartupSequence& startup, const std::string& name,
+        std::optional<ProgramOptions::DataSourceScope> requestedScope);
     /// Runs the dialog, then saves after OK only; the exit code.
     int RunDialogAndSave(DialogBackend& backend, Support::DSIFileLogger& logger,
         const std::function<int32_t()>& runDialog, const std::function<void()>& save,

@@ -249,8 +249,8 @@ std::string GetUsageText(const std::string& programName)
     const std::string variable = identity.configEnvironmentVariable.GetAsUTF8();
     const std::string userFile = identity.userConfigFileName.GetAsUTF8();
     const std::string machineFile = userFile.starts_with('.') ? userFile.substr(1) : userFile;
-    return "Usage: " + programName + " [--registry-root DIR] [--script FILE | --dsn NAME]\n"
-        "       " + programName + " [--registry-root DIR] [--dsn NAME] COMMAND [ARGUMENT...]\n"
+    return "Usage: " + programName + " [--registry-root DIR] [--script FILE] [--dsn NAME [--user | --system]]\n"
+        "       " + programName + " [--registry-root DIR] [--dsn NAME [--user | --system]] COMMAND [ARGUMENT...]\n"
         "       " + programName + " --help | --version\n"
         "\n"
         "Edits the driver-wide configuration of the Dravo Spark ODBC Driver, or with\n"
@@ -268,8 +268,10 @@ std::string GetUsageText(const std::string& programName)
         "  --registry-root DIR   keep both registry hives in DIR (as DRAVO_REGISTRY_ROOT),\n"
         "                        and unless " + variable + " is set, the settings in\n"
         "                        DIR/" + machineFile + " and DIR/" + userFile + "\n"
-        "  --dsn NAME            edit the data source NAME of the ODBC installer's\n"
-        "                        odbc.ini (created on OK when it does not exist)\n"
+        "  --dsn NAME            edit the data source NAME of the ODBC installer, in the\n"
+        "                        odbc.ini that holds it (the user's first); a new one\n"
+        "                        is made on OK among the user's data sources\n"
+        "  --user, --system      with --dsn: the user's or the system's data source\n"
         "  --help                show this text\n"
         "  --version             show the version\n"
         "\n"

@@ -16,9 +16,11 @@
 #include "driversupport/DSMessages.h"
 #include "identity/ProductNames.h"
 #include "platform/File.h"
+#include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
+#include "platform/ThreadDiagnostic.h"
 #include "platform/Utf8.h"
 #include "resources/StringIds.h"
 #include "settings/DataSourceChanges.h"
@@ -476,6 +478,10 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
     m_outcome.location = "data source " + name.GetAsUTF8();
 
     // The name as the data-source dialog and the installer check it.
+    if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(section)) {
+        Fail(EXIT_USAGE, "the data source name \"" + name.GetAsUTF8() + "\" cannot be used: " + *why
+                + "; nothing was changed");
+    }
     switch (CheckDataSourceNameCharacters(name)) {
     case DataSourceNameFault::Empty:
         Fail(EXIT_USAGE, Support::LoadResourceString(Resources::IDS_DSN_EMPTY).GetAsUTF8());
@@ -484,7 +490,10 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
     case DataSourceNameFault::None:
         break;
     }
-    if (!DataSourceSection::IsValidName(name)) {
+    RecordedDataSourceSettings model(&logger);
+    try {
+        model.SetDataSourceName(name);
+    } catch (const Varlo::VarloSetupException&) {
         const bool installerMissing = !OS::OdbcInstaller::LastCallReachedInstaller();
         Fail(installerMissing ? EXIT_UNAVAILABLE : EXIT_USAGE,
             DescribeRefusedDataSourceName(name).GetAsUTF8() + " Nothing was changed.");
@@ -496,35 +505,37 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         assignments = ReadAssignments(password, section);
     }
 
-    RecordedDataSourceSettings model(&logger);
+    // Where it lives decides where it is saved; a new one is the user's
+    // unless the system's is asked for.
+    const OS::DataSourceScope scope = m_options.dataSourceScope
+        ? (*m_options.dataSourceScope == ProgramOptions::DataSourceScope::System ? OS::DataSourceScope::System
+                                                                                 : OS::DataSourceScope::User)
+        : OS::OdbcDataSources::Locate(section).value_or(OS::DataSourceScope::User);
+    OS::OdbcDataSources::UseScope(scope);
+    m_outcome.location = WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8() + " [" + name.GetAsUTF8() + "]";
+
+    const bool exists = OS::OdbcDataSources::Holds(scope, section);
     StoredValues stored;
     try {
-        model.SetDataSourceName(name);
+        model.Load();
         stored = DataSourceSection(name).ReadEntries();
-        if (stored.empty()) {
-            model.LoadDefaults(false);
-        } else {
-            model.Load();
-        }
     } catch (...) {
         Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " cannot be read: " + DescribeCurrentException());
     }
-    const bool exists = !stored.empty();
-    // unixODBC's installer functions make a new data source among the user's.
-    if (!exists && m_options.dataSourceScope == ProgramOptions::DataSourceScope::System
-        && (settings.command == Command::Set || settings.command == Command::Apply)) {
-        Fail(EXIT_USAGE, "a new system data source cannot be made here yet; make it with odbcinst -i -s -l");
-    }
     // The section's driver entry names what the data source is for; it is
     // no setting.
-    WideString driver = model.GetDriverName().IsEmpty() ? GetDriverName() : model.GetDriverName();
+    const WideString driver = model.GetDriverName().IsEmpty() ? GetDriverName() : model.GetDriverName();
     model.SetDriverName(driver);
-    std::erase_if(stored, [](const auto& entry) { return entry.first.IsEqual(WideString(DriverSupport::KEY_DRIVER), false); });
+    std::erase_if(
+        stored, [](const auto& entry) { return entry.first.IsEqual(WideString(DriverSupport::KEY_DRIVER), false); });
 
-    if (settings.command == Command::Get) {
+    if (settings.command == Command::Get || settings.command == Command::Check) {
         if (!exists) {
-            Fail(EXIT_SETTINGS_ERROR, "there is no data source named " + name.GetAsUTF8());
+            Fail(EXIT_SETTINGS_ERROR, "there is no data source named " + name.GetAsUTF8() + " in "
+                    + WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8());
         }
+    }
+    if (settings.command == Command::Get) {
         return Get(stored, section);
     }
     std::vector<StoredValueNote> notes;
@@ -539,13 +550,11 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         notes.push_back(std::move(note));
     }
     if (settings.command == Command::Check) {
-        if (!exists) {
-            Fail(EXIT_SETTINGS_ERROR, "there is no data source named " + name.GetAsUTF8());
-        }
         return Check(notes);
     }
+
+    std::vector<DriverValueChange> writes;
     if (settings.command == Command::Remove) {
-        m_outcome.changed = exists;
         for (const auto& [key, value] : stored) {
             SettingReport setting;
             setting.name = key.GetAsUTF8();
@@ -553,68 +562,92 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
             setting.secret = IsPasswordName(key);
             m_outcome.settings.push_back(std::move(setting));
         }
-        if (exists && !settings.checkOnly && !OS::OdbcInstaller::RemoveDSNFromIni(section)) {
-            m_outcome.changed = false;
-            Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be removed");
-        }
-        return Finish(0);
-    }
-
-    SettingsEdit edit(model, SettingScope::DataSource);
-    edit.ShowAsDialogs();
-    if (settings.exact) {
-        std::vector<SettingAssignment> cleared;
-        for (const WideString& held : edit.ListHeldNames()) {
-            const bool named = std::any_of(assignments.begin(), assignments.end(),
-                [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
-            if (!named) {
-                cleared.push_back(SettingAssignment{held, std::nullopt, false});
+    } else {
+        SettingsEdit edit(model, SettingScope::DataSource);
+        edit.ShowAsDialogs();
+        if (settings.exact) {
+            std::vector<SettingAssignment> cleared;
+            for (const WideString& held : edit.ListHeldNames()) {
+                const bool named = std::any_of(assignments.begin(), assignments.end(),
+                    [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
+                if (!named) {
+                    cleared.push_back(SettingAssignment{held, std::nullopt, false});
+                }
             }
+            assignments.insert(assignments.end(), cleared.begin(), cleared.end());
         }
-        assignments.insert(assignments.end(), cleared.begin(), cleared.end());
+        if (const auto refusal = edit.Apply(assignments)) {
+            Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
+        }
+        edit.ShowAsDialogs();
+        std::vector<DriverValueChange> recorded;
+        const DataSourceChanges saved = model.RecordSave();
+        for (const SectionChange& change : saved.Get()) {
+            recorded.push_back(DriverValueChange{change.key, change.value});
+        }
+        writes = Differences(stored, std::move(recorded), assignments, notes);
     }
-    if (const auto refusal = edit.Apply(assignments)) {
-        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
-    }
-    edit.ShowAsDialogs();
-
-    std::vector<DriverValueChange> recorded;
-    const DataSourceChanges saved = model.RecordSave();
-    for (const SectionChange& change : saved.Get()) {
-        recorded.push_back(DriverValueChange{change.key, change.value});
-    }
-    const std::vector<DriverValueChange> writes = Differences(stored, std::move(recorded), assignments, notes);
-    m_outcome.changed = !exists || !writes.empty();
+    const bool removing = settings.command == Command::Remove;
+    m_outcome.changed = removing ? exists : !exists || !writes.empty();
     if (!m_outcome.changed || settings.checkOnly) {
         return Finish(0);
     }
+
+    OS::ThreadDiagnostic::Clear();
+    if (const OS::ErrorCode writable = OS::OdbcDataSources::CheckWritable(scope); writable != OS::ERROR_SUCCESS_CODE) {
+        const std::string where = WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8();
+        std::string diagnostic = OS::ThreadDiagnostic::Get();
+        if (diagnostic.empty()) {
+            diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
+        }
+        m_outcome.changed = false;
+        if (writable == OS::ERROR_ACCESS_DENIED_CODE) {
+            Fail(EXIT_NEEDS_ADMINISTRATOR, "administrator rights are needed to change the data sources in " + where
+                    + " (" + diagnostic + "); nothing was changed");
+        }
+        Fail(EXIT_SETTINGS_ERROR, "the data sources, " + where + ", cannot be written: " + diagnostic
+                + "; nothing was changed");
+    }
+    if (removing) {
+        if (const OS::ErrorCode removed = OS::OdbcDataSources::Remove(scope, section);
+            removed != OS::ERROR_SUCCESS_CODE) {
+            m_outcome.changed = false;
+            std::string diagnostic = OS::ThreadDiagnostic::Get();
+            if (diagnostic.empty()) {
+                diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(removed)).GetAsUTF8());
+            }
+            Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be removed: " + diagnostic);
+        }
+        return Finish(0);
+    }
+
+    // A new data source is made with everything its save writes; an
+    // existing one gets what changes.
     DataSourceChanges changes;
-    for (const DriverValueChange& change : exists ? writes : std::vector<DriverValueChange>{}) {
+    for (const DriverValueChange& change : writes) {
         if (change.value) {
             changes.Write(change.name, *change.value);
-        } else {
+        } else if (exists) {
             changes.Remove(change.name);
         }
     }
-    // A new data source is made with everything its save writes.
-    if (!exists) {
-        for (const DriverValueChange& change : writes) {
-            if (change.value) {
-                changes.Write(change.name, *change.value);
-            }
-        }
-    }
     try {
-        changes.Apply(name, driver, exists ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew);
+        changes.Apply(name, driver, exists ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew, scope);
     } catch (const SectionEntryTooLong& tooLong) {
         m_outcome.changed = false;
-        Fail(EXIT_VALUE_REFUSED, "the value of " + tooLong.GetKey().GetAsUTF8() + " is too long: the ODBC installer keeps at most "
-                + std::to_string(tooLong.GetLimit()) + " bytes of name and value together; nothing was changed");
+        Fail(EXIT_VALUE_REFUSED, "the value of " + tooLong.GetKey().GetAsUTF8()
+                + " is too long: the ODBC installer keeps at most " + std::to_string(tooLong.GetLimit())
+                + " bytes of name and value together; nothing was changed");
+    } catch (const SectionEntryNotKept& notKept) {
+        m_outcome.changed = false;
+        Fail(EXIT_VALUE_REFUSED, notKept.GetKey().GetAsUTF8() + " cannot be kept in a data source: "
+                + notKept.GetReason() + "; nothing was changed");
     } catch (const SectionWriteFailed& failed) {
         m_outcome.changed = false;
+        const bool untouched = failed.GetOutcome() != SectionWriteFailed::Outcome::NotUndone;
         Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be saved"
-                + (failed.GetKey().IsEmpty() ? std::string() : ": the ODBC installer refused " + failed.GetKey().GetAsUTF8())
-                + (failed.IsUndone() ? "; what had been written was undone" : "; check the data source"));
+                + (failed.GetReason().empty() ? std::string() : ": " + failed.GetReason())
+                + (untouched ? "; nothing was changed" : "; part of it was written, check the data source"));
     }
     return Finish(0);
 }

@@ -14,6 +14,7 @@
 #include "driversupport/DSMessages.h"
 #include "driversupport/DSTestResultDialog.h"
 #include "driversupport/DSWindowPlacement.h"
+#include "platform/OdbcDataSources.h"
 #include "resources/ControlIds.h"
 #include "resources/StringIds.h"
 #include "settings/LoggingOptionsModel.h"
@@ -686,6 +687,18 @@ void SOConfigurationDialog::OnOK()
             return;
         case DataSourceNameFault::None:
             break;
+        }
+        // A name the installer would keep changed, or take for its own.
+        if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(name.GetAsU16String())) {
+            WideString text = Support::LoadResourceString(IDS_DSN_NOT_KEPT);
+            text.Replace(WideString(u"%2"), WideString(*why));
+            text.Replace(WideString(u"%1"), name);
+            UI::MessageBoxRequest request;
+            request.text = text;
+            request.caption = Support::LoadResourceString(IDS_INVALID_DSN_CAPTION);
+            request.icon = UI::MessageBoxIcon::Information;
+            (void)m_window->ShowMessageBox(request);
+            return;
         }
         try {
             m_settings.SetDataSourceName(name);

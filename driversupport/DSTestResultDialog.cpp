@@ -187,6 +187,7 @@ void DSTestResultDialog::Initialize(UI::DialogHost& host)
     }
     pointer.Restore();
     host.SetText(IDC_TEST_RESULTS_TEXT, result);
+    host.GetSystem().Publish("test-results", result);
 }
 
 void DSTestResultDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification)

@@ -82,13 +82,4 @@ private:
 bool PathExists(const std::u16string& path);
 bool IsDirectory(const std::u16string& path);
 
-/// Test seam for faults that cannot be provoked for real (a full disk, a
-/// failing rename): while a hook is set, every operation asks it first, and a
-/// non-zero code makes the operation fail with that code before touching the
-/// system.
-enum class FileOperation { Open, Read, Write, Seek, GetSize, Flush, Lock, Unlock, CreateDirectory, Rename, Remove };
-using FileFaultHook = std::function<ErrorCode(FileOperation operation, const std::u16string& name)>;
-/// Installs a hook (an empty one removes it); not for use while other threads work on files.
-void SetFileFaultHook(FileFaultHook hook);
-
 } // namespace Dravo::OS

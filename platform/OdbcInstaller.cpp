@@ -180,6 +180,12 @@ void OdbcInstaller::Release()
     g_state.Release();
 }
 
+void* OdbcInstaller::FindFunction(const char* name)
+{
+    SharedLibraryHandle handle = Library();
+    return handle ? FindSharedLibraryFunction(handle, name) : nullptr;
+}
+
 void* OdbcInstaller::GetFunction(const char* name)
 {
     SharedLibraryHandle handle = Library();
@@ -350,6 +356,12 @@ std::optional<uint16_t> OdbcInstaller::GetConfigMode()
         return std::nullopt;
     }
     return static_cast<uint16_t>(mode);
+}
+
+bool OdbcInstaller::SetConfigMode(uint16_t mode)
+{
+    auto* function = Lookup<decltype(::SQLSetConfigMode)>("SQLSetConfigMode");
+    return function && function(mode);
 }
 
 bool OdbcInstaller::PostError(uint32_t code, std::u16string_view message)

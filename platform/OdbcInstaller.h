@@ -71,6 +71,7 @@ public:
     /// Where data sources go now: ODBC_BOTH_DSN 0, ODBC_USER_DSN 1 or
     /// ODBC_SYSTEM_DSN 2; nothing when it cannot be asked.
     static std::optional<uint16_t> GetConfigMode();
+    static bool SetConfigMode(uint16_t mode);
     /// Hands an error to the installer, which gives it to whoever asked it
     /// for the call in progress (SQLInstallerError).
     static bool PostError(uint32_t code, std::u16string_view message);
@@ -86,6 +87,9 @@ public:
     /// The function of that name, or nullptr after telling the user. For the
     /// calls above and for tests.
     static void* GetFunction(const char* name);
+    /// The same without telling anyone when it is missing: for functions
+    /// that some installers have and others do not.
+    static void* FindFunction(const char* name);
 };
 
 } // namespace Dravo::OS

@@ -158,5 +158,13 @@ inline constexpr uint32_t IDS_SETTING_PROPERTY_NAME = 9207;
 /// %1 the setting.
 inline constexpr uint32_t IDS_SETTING_PASSWORD_AS_TEXT = 9208;
 inline constexpr uint32_t IDS_SETTING_UNKNOWN = 9209;
+inline constexpr uint32_t IDS_SETUP_NOTHING_WRITTEN = 9300;
+/// %1 the key, %2 why.
+inline constexpr uint32_t IDS_SETUP_KEY_NOT_KEPT = 9301;
+inline constexpr uint32_t IDS_SETUP_VALUE_NOT_KEPT = 9302;
+/// %1 the data source name, %2 why.
+inline constexpr uint32_t IDS_DSN_NOT_KEPT = 9303;
+/// %1 the data source name, %2 why.
+inline constexpr uint32_t IDS_SETUP_REMOVE_REFUSED = 9304;
 
 } // namespace Dravo::Resources

@@ -150,6 +150,11 @@ constexpr StringEntry STRINGS[] = {
         u"%1 is a password: it is given through standard input or a file (--password-stdin, --password-file), "
         u"never as text."},
     {IDS_SETTING_UNKNOWN, u"%1 is not one of the driver's settings."},
+    {IDS_SETUP_NOTHING_WRITTEN, u"Nothing was written."},
+    {IDS_SETUP_KEY_NOT_KEPT, u"The attribute \"%1\" cannot be kept in a data source: %2."},
+    {IDS_SETUP_VALUE_NOT_KEPT, u"The value of \"%1\" cannot be kept in a data source: %2."},
+    {IDS_DSN_NOT_KEPT, u"The data source name \"%1\" cannot be used: %2."},
+    {IDS_SETUP_REMOVE_REFUSED, u"The data source \"%1\" could not be removed: %2. Nothing was written."},
 };
 
 static_assert(std::is_sorted(std::begin(STRINGS), std::end(STRINGS),

@@ -16,7 +16,7 @@ else
     libicu-dev libssl-dev libexpat1-dev libncurses-dev
     unixodbc unixodbc-dev odbcinst libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
-    tmux ansible-core
+    tmux acl ansible-core
   "
 fi
 

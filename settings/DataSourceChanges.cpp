@@ -4,60 +4,32 @@
 
 #include "driversupport/DSKeys.h"
 #include "platform/OdbcInstaller.h"
-#include "settings/DataSourceSection.h"
+#include "platform/ThreadDiagnostic.h"
+#include "settings/SettingsCatalogue.h"
 #include "support/ErrorException.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
 
 using Support::WideString;
-using Entries = std::vector<std::pair<WideString, WideString>>;
 
-const WideString* FindEntry(const Entries& entries, const WideString& key)
+bool IsKey(const WideString& key, std::u16string_view name)
 {
-    for (const auto& [name, value] : entries) {
-        if (name.IsEqual(key, false)) {
-            return &value;
-        }
-    }
-    return nullptr;
+    return key.IsEqual(WideString(name), false);
 }
 
-/// Puts the section back as it was; true when every step succeeded.
-bool Restore(const DataSourceSection& section, const WideString& driver, const Entries& before, bool existed)
+/// What a failed save did, for a reader.
+std::string Describe(const WideString& key, SectionWriteFailed::Outcome outcome, const std::string& reason)
 {
-    if (!existed) {
-        return OS::OdbcInstaller::RemoveDSNFromIni(section.GetName().GetAsU16String());
+    std::string text = !key.IsEmpty() ? "the ODBC installer refused to write \"" + key.GetAsUTF8() + "\""
+        : reason.empty()               ? std::string("the ODBC installer refused to make it")
+                                       : reason;
+    switch (outcome) {
+    case SectionWriteFailed::Outcome::NothingWritten: return text + ". Nothing was written.";
+    case SectionWriteFailed::Outcome::Undone: return text + ". What had been written before was undone.";
+    case SectionWriteFailed::Outcome::NotUndone: break;
     }
-    if (!section.Create(driver)) {
-        return false;
-    }
-    try {
-        for (const auto& [name, value] : before) {
-            section.Write(name, value);
-        }
-    } catch (const DriverSupport::DSSetupException&) {
-        return false;
-    }
-    return true;
-}
-
-/// Takes back the changes written so far, the last first.
-bool Revert(const DataSourceSection& section, const Entries& before, const std::vector<const SectionChange*>& applied)
-{
-    bool reverted = true;
-    for (auto change = applied.rbegin(); change != applied.rend(); ++change) {
-        try {
-            if (const WideString* old = FindEntry(before, (*change)->key)) {
-                section.Write((*change)->key, *old);
-            } else {
-                section.Remove((*change)->key);
-            }
-        } catch (const DriverSupport::DSSetupException&) {
-            reverted = false;
-        }
-    }
-    return reverted;
+    return text + ". What had been written before could not all be undone; check the data source.";
 }
 
 } // namespace
@@ -67,10 +39,15 @@ SectionEntryTooLong::SectionEntryTooLong(WideString key, size_t limit)
 {
 }
 
-SectionWriteFailed::SectionWriteFailed(WideString key, bool undone)
-    : std::runtime_error(key.IsEmpty() ? std::string("the data source cannot be made")
-                                       : "the entry " + key.GetAsUTF8() + " cannot be written"),
-      m_key(std::move(key)), m_undone(undone)
+SectionEntryNotKept::SectionEntryNotKept(WideString key, bool valueAtFault, const std::string& why)
+    : std::runtime_error("the entry " + key.GetAsUTF8() + " cannot be kept: " + why), m_key(std::move(key)),
+      m_valueAtFault(valueAtFault), m_reason(why)
+{
+}
+
+SectionWriteFailed::SectionWriteFailed(WideString key, Outcome outcome, std::string reason)
+    : std::runtime_error(Describe(key, outcome, reason)), m_key(std::move(key)), m_outcome(outcome),
+      m_reason(std::move(reason))
 {
 }
 
@@ -103,49 +80,70 @@ void DataSourceChanges::Remove(const WideString& key)
     }
 }
 
-void DataSourceChanges::Apply(const WideString& name, const WideString& driver, Start start) const
+void DataSourceChanges::Check() const
 {
     const size_t limit = OS::OdbcInstaller::GetLongestEntryBytes();
     for (const SectionChange& change : m_changes) {
-        if (change.value && change.key.GetAsUTF8().size() + change.value->GetAsUTF8().size() > limit) {
+        if (const auto why = OS::OdbcDataSources::WhyKeyCannotBeKept(change.key.GetAsU16String())) {
+            throw SectionEntryNotKept(change.key, false, *why);
+        }
+        if (!change.value) {
+            continue;
+        }
+        if (const auto why = OS::OdbcDataSources::WhyValueCannotBeKept(change.value->GetAsU16String())) {
+            throw SectionEntryNotKept(change.key, true, *why);
+        }
+        // The installer's reader cuts longer lines.
+        if (change.key.GetAsUTF8().size() + change.value->GetAsUTF8().size() > limit) {
             throw SectionEntryTooLong(change.key, limit);
         }
     }
+}
 
-    const DataSourceSection section(name);
-    const Entries before = section.ReadEntries();
-    const bool existed = !before.empty();
-    std::vector<const SectionChange*> applied;
-    const SectionChange* current = nullptr;
-    try {
-        if (start == Start::Anew && !(existed ? section.Create(driver) : section.CreateNew(driver))) {
-            // Whether the installer took the old section away first is not
-            // known: put it back if there was one.
-            throw SectionWriteFailed(WideString(u""), Restore(section, driver, before, existed) || !existed);
-        }
-        for (const SectionChange& change : m_changes) {
-            current = &change;
-            const WideString* old = start == Start::AsItIs ? FindEntry(before, change.key) : nullptr;
-            if (change.value) {
-                // What the section holds already costs no write.
-                if (old && *old == *change.value) {
-                    continue;
-                }
-                section.Write(change.key, *change.value);
-            } else {
-                // A section made anew holds nothing to remove.
-                if (!old) {
-                    continue;
-                }
-                section.Remove(change.key);
-            }
-            applied.push_back(&change);
-        }
-    } catch (const DriverSupport::DSSetupException&) {
-        const bool undone = start == Start::Anew ? Restore(section, driver, before, existed)
-                                                 : Revert(section, before, applied);
-        throw SectionWriteFailed(current ? current->key : WideString(u""), undone);
+void DataSourceChanges::Apply(const WideString& name, const WideString& driver, Start start,
+    OS::DataSourceScope scope) const
+{
+    Check();
+    OS::DataSourceSave save;
+    save.name = name.GetAsU16String();
+    save.driver = driver.GetAsU16String();
+    save.anew = start == Start::Anew;
+    bool passwordSet = false;
+    bool plainPasswordChanged = false;
+    for (const SectionChange& change : m_changes) {
+        save.changes.push_back({change.key.GetAsU16String(),
+            change.value ? std::optional(change.value->GetAsU16String()) : std::nullopt});
+        passwordSet = passwordSet || (IsKey(change.key, KEY_ENCRYPTED_PWD) && change.value && !change.value->IsEmpty());
+        plainPasswordChanged = plainPasswordChanged || IsKey(change.key, DriverSupport::KEY_PWD);
     }
+    // A driver may read either: a plain password left beside the one just
+    // set would keep the old one in use.
+    if (passwordSet && !plainPasswordChanged) {
+        save.changes.push_back({std::u16string(DriverSupport::KEY_PWD), std::nullopt});
+    }
+    OS::ThreadDiagnostic::Clear();
+    OS::DataSourceSaveFailure failure;
+    if (OS::OdbcDataSources::Save(scope, save, failure) != OS::ERROR_SUCCESS_CODE) {
+        throw SectionWriteFailed(WideString(failure.key), failure.outcome, OS::ThreadDiagnostic::Get());
+    }
+}
+
+DataSourceChanges DataSourceChanges::CopiedOver(const std::vector<std::pair<WideString, WideString>>& entries) const
+{
+    DataSourceChanges copied;
+    for (const auto& [key, value] : entries) {
+        if (!IsKey(key, DriverSupport::KEY_DRIVER)) {
+            copied.Write(key, value);
+        }
+    }
+    for (const SectionChange& change : m_changes) {
+        if (change.value) {
+            copied.Write(change.key, *change.value);
+        } else {
+            copied.Remove(change.key);
+        }
+    }
+    return copied;
 }
 
 } // namespace Dravo::VezurAVUZ

@@ -1,15 +1,16 @@
 // The changes of one data source's section in the installer's "ODBC.INI",
-// gathered whole before anything is written and then applied as one: every
-// change is checked against what the installer can keep before the first
-// write, and when a write fails, what was written before is undone as far as
-// the installer lets it be.
+// gathered whole before anything is written and then saved as one change
+// (OdbcDataSources.h): every change is checked against what the installer can
+// keep before anything is written.
 #pragma once
 
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/OdbcDataSources.h"
 #include "support/WideString.h"
 
 namespace Dravo::VezurAVUZ {
@@ -33,18 +34,39 @@ private:
     size_t m_limit;
 };
 
-/// The installer refused a write.
-class SectionWriteFailed : public std::runtime_error {
+/// An entry's name or value that a data source's section cannot hold so
+/// that it reads back the same: nothing was written.
+class SectionEntryNotKept : public std::runtime_error {
 public:
-    SectionWriteFailed(Support::WideString key, bool undone);
-    /// The entry it refused; empty when it refused to make the data source.
+    SectionEntryNotKept(Support::WideString key, bool valueAtFault, const std::string& why);
     [[nodiscard]] const Support::WideString& GetKey() const { return m_key; }
-    /// True when what had been written before was undone.
-    [[nodiscard]] bool IsUndone() const { return m_undone; }
+    /// True when the value is at fault, false when the name is.
+    [[nodiscard]] bool IsValueAtFault() const { return m_valueAtFault; }
+    [[nodiscard]] const std::string& GetReason() const { return m_reason; }
 
 private:
     Support::WideString m_key;
-    bool m_undone;
+    bool m_valueAtFault;
+    std::string m_reason;
+};
+
+/// The save failed.
+class SectionWriteFailed : public std::runtime_error {
+public:
+    using Outcome = OS::DataSourceSaveFailure::Outcome;
+    SectionWriteFailed(Support::WideString key, Outcome outcome, std::string reason);
+    /// The entry the installer refused; empty when the data source itself
+    /// could not be made or its file not written.
+    [[nodiscard]] const Support::WideString& GetKey() const { return m_key; }
+    /// What is left of the save.
+    [[nodiscard]] Outcome GetOutcome() const { return m_outcome; }
+    /// The system's account of it, naming the file; may be empty.
+    [[nodiscard]] const std::string& GetReason() const { return m_reason; }
+
+private:
+    Support::WideString m_key;
+    Outcome m_outcome;
+    std::string m_reason;
 };
 
 class DataSourceChanges {
@@ -63,10 +85,18 @@ public:
     void Remove(const Support::WideString& key);
     [[nodiscard]] const std::vector<SectionChange>& Get() const { return m_changes; }
 
-    /// Applies the changes to the data source NAME of DRIVER. Throws
-    /// SectionEntryTooLong before writing anything, and SectionWriteFailed
-    /// when the installer refuses a write (after undoing what it can).
-    void Apply(const Support::WideString& name, const Support::WideString& driver, Start start) const;
+    /// Throws SectionEntryTooLong or SectionEntryNotKept for the first entry
+    /// the section cannot keep.
+    void Check() const;
+    /// Saves the changes to the data source NAME of DRIVER in the scope as one
+    /// change: checked first (as Check), then SectionWriteFailed when the save
+    /// fails. A password set takes a plain one of the data source away.
+    void Apply(const Support::WideString& name, const Support::WideString& driver, Start start,
+        OS::DataSourceScope scope) const;
+    /// The changes that make a data source anew under another name with
+    /// every entry it had (but its driver entry) and these changes over them.
+    [[nodiscard]] DataSourceChanges CopiedOver(
+        const std::vector<std::pair<Support::WideString, Support::WideString>>& entries) const;
 
 private:
     SectionChange* Find(const Support::WideString& key);

@@ -2,19 +2,14 @@
 
 #include <string>
 
+#include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
-#include "platform/OdbcInstallerEntries.h"
 #include "support/ErrorException.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
 
 using Support::WideString;
-
-/// The longest entry name the installer keeps (unixODBC cuts at 1000), with
-/// its NUL and the list's final NUL: a list that leaves less room than this
-/// may have lost its next name.
-constexpr int LONGEST_NAME_UNITS = 1002;
 
 std::string FileNameNarrow()
 {
@@ -32,39 +27,30 @@ bool DataSourceSection::IsValidName(const WideString& dataSourceName)
 
 std::vector<WideString> DataSourceSection::ReadEntryNames() const
 {
-    std::vector<std::u16string> names;
-    for (int units = FIRST_NAME_BUFFER_UNITS;; units *= 2) {
-        const int copied = OS::ReadPrivateProfileEntryNames(m_name.GetAsU16String(), FILE_NAME, units, names);
-        // Installers cut a list that does not fit either at the buffer's end
-        // or before the first name that does not fit whole.
-        if (copied < units - LONGEST_NAME_UNITS || units >= LAST_NAME_BUFFER_UNITS) {
-            break;
-        }
+    std::vector<WideString> names;
+    for (auto& [name, value] : ReadEntries()) {
+        names.push_back(std::move(name));
     }
-    std::vector<WideString> result;
-    result.reserve(names.size());
-    for (const std::u16string& name : names) {
-        result.emplace_back(name);
-    }
-    return result;
+    return names;
 }
 
 std::vector<std::pair<WideString, WideString>> DataSourceSection::ReadEntries() const
 {
     std::vector<std::pair<WideString, WideString>> entries;
-    for (WideString& name : ReadEntryNames()) {
-        WideString value = Read(name);
-        entries.emplace_back(std::move(name), std::move(value));
+    for (auto& [name, value] : OS::OdbcDataSources::ReadEntries(m_name.GetAsU16String())) {
+        entries.emplace_back(WideString(name), WideString(value));
     }
     return entries;
 }
 
 WideString DataSourceSection::Read(const WideString& entry, const WideString& defaultValue) const
 {
-    std::u16string value;
-    OS::OdbcInstaller::GetPrivateProfileString(
-        m_name.GetAsU16String(), entry.GetAsU16String(), defaultValue.GetAsU16String(), value, FILE_NAME);
-    return value.empty() ? defaultValue : WideString(value);
+    for (const auto& [name, value] : ReadEntries()) {
+        if (name.IsEqual(entry, false)) {
+            return value.IsEmpty() ? defaultValue : value;
+        }
+    }
+    return defaultValue;
 }
 
 void DataSourceSection::Write(const WideString& entry, const WideString& value) const

@@ -14,10 +14,6 @@ namespace Dravo::VezurAVUZ {
 class DataSourceSection {
 public:
     static constexpr std::u16string_view FILE_NAME = u"ODBC.INI";
-    /// The buffer for the list of entry names starts at this many units and
-    /// doubles while the list may not have fitted, up to the largest.
-    static constexpr int FIRST_NAME_BUFFER_UNITS = 4096;
-    static constexpr int LAST_NAME_BUFFER_UNITS = 16384;
 
     explicit DataSourceSection(Support::WideString dataSourceName);
 

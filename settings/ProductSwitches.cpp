@@ -166,6 +166,14 @@ void NormaliseMechanism(uint32_t& mechanism, uint32_t& transport, bool& ssl)
     }
 }
 
+bool IsMechanismAccepted(uint32_t mechanism)
+{
+    if (mechanism == 5 || mechanism == 6) {
+        return !IsHDInsightSuppressed();
+    }
+    return mechanism <= 10;
+}
+
 void SuppressHDInsightMechanism(uint32_t& mechanism)
 {
     if ((mechanism == 5 || mechanism == 6) && IsHDInsightSuppressed()) {

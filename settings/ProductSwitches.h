@@ -45,6 +45,9 @@ void FixTransport(uint32_t mechanism, uint32_t& transport);
 /// for the mechanisms that imply it. A mechanism above 10 first becomes the
 /// product default mechanism.
 void NormaliseMechanism(uint32_t& mechanism, uint32_t& transport, bool& ssl);
+/// Whether a data source may be given the mechanism: every one the driver
+/// knows, but for the HDInsight ones while they are suppressed.
+[[nodiscard]] bool IsMechanismAccepted(uint32_t mechanism);
 /// With HDInsight suppressed, mechanisms 5 and 6 become 3.
 void SuppressHDInsightMechanism(uint32_t& mechanism);
 

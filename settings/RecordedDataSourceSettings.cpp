@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "platform/RegistryTransaction.h"
+#include "settings/LoggingOptionsModel.h"
+#include "settings/SODriverRegistryKey.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace Dravo::VezurAVUZ {
@@ -33,6 +36,24 @@ DataSourceChanges RecordedDataSourceSettings::RecordSave()
     m_changes = DataSourceChanges();
     Save();
     return std::exchange(m_changes, DataSourceChanges());
+}
+
+RecordedDataSourceSettings::LoggingOptions RecordedDataSourceSettings::GetLoggingOptions()
+{
+    const LoggingOptionsModel& store = GetConfigurationStore();
+    return {store.GetLogLevel(), store.GetLogPath(), store.GetLogFileCount(), store.GetLogFileSize()};
+}
+
+void RecordedDataSourceSettings::SaveLoggingOptionsIfChanged(const LoggingOptions& before)
+{
+    if (GetLoggingOptions() == before) {
+        return;
+    }
+    OS::RegistryTransaction transaction;
+    GetConfigurationStore().SaveLoggingProperties();
+    if (const OS::ErrorCode committed = transaction.Commit(); committed != OS::ERROR_SUCCESS_CODE) {
+        SODriverRegistryKey::RaiseRegistryError(committed);
+    }
 }
 
 void RecordedDataSourceSettings::RemoveSetting(const WideString& key)

@@ -5,6 +5,8 @@
 // driver's logging options, which live elsewhere, are left out of the save.
 #pragma once
 
+#include <array>
+
 #include "settings/DataSourceChanges.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SOHttpProperties.h"
@@ -59,6 +61,14 @@ public:
     /// order. The driver entry is not among them: making the data source
     /// writes it.
     [[nodiscard]] DataSourceChanges RecordSave();
+
+    /// The driver's logging options as the dialog may change them.
+    using LoggingOptions = std::array<Support::WideString, 4>;
+    [[nodiscard]] LoggingOptions GetLoggingOptions();
+    /// Saves the logging options, as one change, only when they differ from
+    /// before: they are the driver's, and writing them may need rights the
+    /// data source does not.
+    void SaveLoggingOptionsIfChanged(const LoggingOptions& before);
 
 protected:
     void RemoveSetting(const Support::WideString& key) override;

@@ -41,9 +41,7 @@ bool IsChoiceAccepted(const SettingRule& rule, const SettingChoice& choice, Sett
 {
     if (rule.name == KEY_AUTH_MECH) {
         const uint32_t mechanism = Support::NumberConverter::ConvertWStringToUInt32(WideString(choice.value));
-        if (mechanism == AUTH_MECH_HDINSIGHT_EMULATOR || mechanism == AUTH_MECH_HDINSIGHT_SERVICE) {
-            return !IsHDInsightSuppressed();
-        }
+        return mode == SettingCheckMode::Attributes ? IsMechanismAccepted(mechanism) : IsOfferedMechanism(mechanism);
     }
     return mode == SettingCheckMode::Attributes || choice.offered;
 }

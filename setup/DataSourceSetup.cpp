@@ -10,7 +10,9 @@
 #include "dialogs/SOConfigurationDialog.h"
 #include "driversupport/DSKeys.h"
 #include "driversupport/DSMessages.h"
+#include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
+#include "platform/ThreadDiagnostic.h"
 #include "resources/StringIds.h"
 #include "settings/DataSourceChanges.h"
 #include "settings/DataSourceSection.h"
@@ -50,6 +52,10 @@ WideString GivenName(const AttributeList& attributes)
 /// A name for a data source to be made: checked as the dialog checks it.
 void CheckNewName(const WideString& name)
 {
+    if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(name.GetAsU16String())) {
+        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_NOT_KEPT,
+            {name, WideString(*why)});
+    }
     switch (CheckDataSourceNameCharacters(name)) {
     case DataSourceNameFault::Empty:
         throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_EMPTY);
@@ -61,6 +67,21 @@ void CheckNewName(const WideString& name)
     if (!DataSourceSection::IsValidName(name)) {
         throw InstallerError(InstallerErrorCode::InvalidName, DescribeRefusedDataSourceName(name));
     }
+}
+
+/// Where the installer's mode says the data source is saved: the scope it
+/// names, or, where it names both, the one that holds the data source (the
+/// user's first), else the user's.
+OS::DataSourceScope ScopeOf(const WideString& name)
+{
+    const std::optional<uint16_t> mode = OS::OdbcInstaller::GetConfigMode();
+    if (mode == OS::OdbcDataSources::ConfigModeOf(OS::DataSourceScope::System)) {
+        return OS::DataSourceScope::System;
+    }
+    if (mode == OS::OdbcDataSources::ConfigModeOf(OS::DataSourceScope::User)) {
+        return OS::DataSourceScope::User;
+    }
+    return OS::OdbcDataSources::Locate(name.GetAsU16String()).value_or(OS::DataSourceScope::User);
 }
 
 /// The entries of an existing data source; it must have some.
@@ -126,30 +147,57 @@ void AddAttributes(DataSourceChanges& changes, const AttributeList& attributes,
     }
 }
 
-void Apply(const DataSourceChanges& changes, const WideString& name, const WideString& driver,
-    DataSourceChanges::Start start)
+uint32_t OutcomeText(SectionWriteFailed::Outcome outcome)
+{
+    switch (outcome) {
+    case SectionWriteFailed::Outcome::NothingWritten: return Resources::IDS_SETUP_NOTHING_WRITTEN;
+    case SectionWriteFailed::Outcome::Undone: return Resources::IDS_SETUP_SAVE_UNDONE;
+    case SectionWriteFailed::Outcome::NotUndone: break;
+    }
+    return Resources::IDS_SETUP_SAVE_NOT_UNDONE;
+}
+
+/// Runs a save of the data source NAME, turning its failures into the
+/// installer's errors.
+template <class Save>
+void Saving(const WideString& name, Save&& save)
 {
     try {
-        changes.Apply(name, driver, start);
+        save();
     } catch (const SectionEntryTooLong& tooLong) {
         throw InstallerError(InstallerErrorCode::InvalidKeywordValue, Resources::IDS_SETUP_VALUE_TOO_LONG,
             {tooLong.GetKey(), Support::NumberConverter::ConvertUInt64ToWString(tooLong.GetLimit())});
+    } catch (const SectionEntryNotKept& notKept) {
+        throw InstallerError(InstallerErrorCode::InvalidKeywordValue,
+            notKept.IsValueAtFault() ? Resources::IDS_SETUP_VALUE_NOT_KEPT : Resources::IDS_SETUP_KEY_NOT_KEPT,
+            {notKept.GetKey(), WideString(notKept.GetReason())});
     } catch (const SectionWriteFailed& failed) {
-        WideString why = failed.GetKey().IsEmpty()
-            ? InstallerError::FormatMessage(Resources::IDS_SETUP_CREATE_REFUSED, {})
-            : InstallerError::FormatMessage(Resources::IDS_SETUP_ENTRY_REFUSED, {failed.GetKey()});
-        why += WideString(u" ")
-            + InstallerError::FormatMessage(
-                failed.IsUndone() ? Resources::IDS_SETUP_SAVE_UNDONE : Resources::IDS_SETUP_SAVE_NOT_UNDONE, {});
+        WideString why;
+        if (!failed.GetKey().IsEmpty()) {
+            why = InstallerError::FormatMessage(Resources::IDS_SETUP_ENTRY_REFUSED, {failed.GetKey()});
+        } else if (!failed.GetReason().empty()) {
+            why = WideString(failed.GetReason() + ".");
+        } else {
+            why = InstallerError::FormatMessage(Resources::IDS_SETUP_CREATE_REFUSED, {});
+        }
+        why += WideString(u" ") + InstallerError::FormatMessage(OutcomeText(failed.GetOutcome()), {});
         throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_SAVE_FAILED, {name, why});
     }
 }
 
-/// The driver's logging options as the dialog may change them.
-std::array<WideString, 4> LoggingOptions(RecordedDataSourceSettings& settings)
+void Apply(const DataSourceChanges& changes, const WideString& name, const WideString& driver,
+    DataSourceChanges::Start start, OS::DataSourceScope scope)
 {
-    const LoggingOptionsModel& store = settings.GetConfigurationStore();
-    return {store.GetLogLevel(), store.GetLogPath(), store.GetLogFileCount(), store.GetLogFileSize()};
+    Saving(name, [&] { changes.Apply(name, driver, start, scope); });
+}
+
+/// Checks the attributes' entries before a dialog opens, so that the user's
+/// work is not lost to one the data source cannot keep.
+void CheckKept(const AttributeList& attributes)
+{
+    DataSourceChanges given;
+    AddAttributes(given, attributes);
+    Saving(WideString(u""), [&] { given.Check(); });
 }
 
 /// The dialog over the model; true after OK.
@@ -178,15 +226,11 @@ DataSourceChanges DialogChanges(RecordedDataSourceSettings& settings, const Attr
     return changes;
 }
 
-/// Saves the logging options only when the dialog changed them: they are
-/// the driver's, and writing them may need rights the data source does not.
-void SaveChangedLogging(RecordedDataSourceSettings& settings, const std::array<WideString, 4>& before)
+/// Saves the logging options only when the dialog changed them.
+void SaveChangedLogging(RecordedDataSourceSettings& settings, const RecordedDataSourceSettings::LoggingOptions& before)
 {
-    if (LoggingOptions(settings) == before) {
-        return;
-    }
     try {
-        SaveAsOneRegistryChange([&] { settings.GetConfigurationStore().SaveLoggingProperties(); });
+        settings.SaveLoggingOptionsIfChanged(before);
     } catch (const DriverSupport::DSSetupException&) {
         throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_LOGGING_NOT_SAVED,
             {InstallerError::FormatMessage(Resources::IDS_ERROR_REQUEST_FAILED, {})});
@@ -216,7 +260,7 @@ void DataSourceSetup::Add(const AttributeList& attributes)
     SetMembers(settings, attributes);
     DataSourceChanges changes = settings.RecordSave();
     AddAttributes(changes, attributes);
-    Apply(changes, name, m_driver, DataSourceChanges::Start::Anew);
+    Apply(changes, name, m_driver, DataSourceChanges::Start::Anew, ScopeOf(name));
 }
 
 void DataSourceSetup::Configure(const AttributeList& attributes)
@@ -227,21 +271,27 @@ void DataSourceSetup::Configure(const AttributeList& attributes)
 
     DataSourceChanges changes;
     AddAttributes(changes, attributes);
-    Apply(changes, name, m_driver, DataSourceChanges::Start::AsItIs);
+    Apply(changes, name, m_driver, DataSourceChanges::Start::AsItIs, ScopeOf(name));
 }
 
 void DataSourceSetup::Remove(const AttributeList& attributes)
 {
     const WideString name = GivenName(attributes);
     (void)ExistingEntries(name);
-    if (!OS::OdbcInstaller::RemoveDSNFromIni(name.GetAsU16String())) {
-        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_REMOVE_FAILED, {name});
+    OS::ThreadDiagnostic::Clear();
+    if (OS::OdbcDataSources::Remove(ScopeOf(name), name.GetAsU16String()) != OS::ERROR_SUCCESS_CODE) {
+        const std::string why = OS::ThreadDiagnostic::Get();
+        if (why.empty()) {
+            throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_REMOVE_FAILED, {name});
+        }
+        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_REMOVE_REFUSED, {name, WideString(why)});
     }
 }
 
 void DataSourceSetup::AddWithDialog(DialogBackend& dialogs, const AttributeList& attributes)
 {
     CheckDataSourceAttributes(attributes, nullptr);
+    CheckKept(attributes);
     RecordedDataSourceSettings settings(&m_logger);
     // A name given is shown; none leaves the dialog's name box for the user.
     if (const WideString* name = attributes.Find(DriverSupport::KEY_DSN); name && !name->IsEmpty()) {
@@ -251,12 +301,12 @@ void DataSourceSetup::AddWithDialog(DialogBackend& dialogs, const AttributeList&
     settings.SetDriverName(m_driver);
     settings.LoadDefaults(true);
     SetMembers(settings, attributes);
-    const auto logging = LoggingOptions(settings);
+    const auto logging = settings.GetLoggingOptions();
     if (!RunDialog(dialogs, settings)) {
         throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
     }
-    Apply(DialogChanges(settings, attributes), settings.GetDataSourceName(), m_driver,
-        DataSourceChanges::Start::Anew);
+    const WideString& name = settings.GetDataSourceName();
+    Apply(DialogChanges(settings, attributes), name, m_driver, DataSourceChanges::Start::Anew, ScopeOf(name));
     SaveChangedLogging(settings, logging);
 }
 
@@ -265,6 +315,7 @@ void DataSourceSetup::ConfigureWithDialog(DialogBackend& dialogs, const Attribut
     const WideString name = GivenName(attributes);
     const Entries entries = ExistingEntries(name);
     CheckDataSourceAttributes(attributes, LookupIn(entries));
+    CheckKept(attributes);
 
     RecordedDataSourceSettings settings(&m_logger);
     settings.SetDataSourceName(name);
@@ -273,32 +324,20 @@ void DataSourceSetup::ConfigureWithDialog(DialogBackend& dialogs, const Attribut
         settings.SetDriverName(m_driver);
     }
     SetMembers(settings, attributes);
-    const auto logging = LoggingOptions(settings);
+    const auto logging = settings.GetLoggingOptions();
     if (!RunDialog(dialogs, settings)) {
         throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
     }
     const DataSourceChanges changes = DialogChanges(settings, attributes);
     const WideString& newName = settings.GetDataSourceName();
+    const OS::DataSourceScope scope = ScopeOf(name);
     if (newName.IsEqual(name, false)) {
-        Apply(changes, name, m_driver, DataSourceChanges::Start::AsItIs);
+        Apply(changes, name, m_driver, DataSourceChanges::Start::AsItIs, scope);
     } else {
         // Renamed: the data source is made under its new name with every
         // entry it had, then the old one goes.
-        DataSourceChanges moved;
-        for (const auto& [key, value] : entries) {
-            if (!IsKey(key, DriverSupport::KEY_DRIVER)) {
-                moved.Write(key, value);
-            }
-        }
-        for (const SectionChange& change : changes.Get()) {
-            if (change.value) {
-                moved.Write(change.key, *change.value);
-            } else {
-                moved.Remove(change.key);
-            }
-        }
-        Apply(moved, newName, m_driver, DataSourceChanges::Start::Anew);
-        if (!OS::OdbcInstaller::RemoveDSNFromIni(name.GetAsU16String())) {
+        Apply(changes.CopiedOver(entries), newName, m_driver, DataSourceChanges::Start::Anew, scope);
+        if (OS::OdbcDataSources::Remove(scope, name.GetAsU16String()) != OS::ERROR_SUCCESS_CODE) {
             throw InstallerError(
                 InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_OLD_NAME_KEPT, {name, newName});
         }

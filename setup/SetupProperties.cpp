@@ -1,5 +1,6 @@
 #include "setup/SetupProperties.h"
 
+#include <algorithm>
 #include <string>
 
 #include "settings/ProductSwitches.h"
@@ -67,15 +68,25 @@ OS::InstallerProperty MakeProperty(
     default:
         break;
     }
+    // A list's value must be one of its choices for an editor to show it: a
+    // setting a new data source leaves out is offered as an empty choice,
+    // which leaves it out again.
+    if (property.prompt == OS::InstallerPrompt::List
+        && std::find(property.choices.begin(), property.choices.end(), property.value) == property.choices.end()) {
+        property.value.clear();
+        property.choices.insert(property.choices.begin(), std::string());
+        property.help += " (empty: not set)";
+    }
     return property;
 }
 
 /// The settings a data source's attributes set: neither the passwords, which
-/// are given in plain text as PWD, nor the property sets nor the driver's own.
+/// are given in plain text as PWD, nor the property sets nor the driver's own;
+/// nor the description, which unixODBC lists itself.
 bool IsListed(const SettingRule& rule)
 {
     if (rule.scope == SettingScope::Driver || rule.kind == SettingKind::Password
-        || rule.kind == SettingKind::Property) {
+        || rule.kind == SettingKind::Property || rule.name == KEY_DESCRIPTION) {
         return false;
     }
     return !IsServiceDiscoverySuppressed()

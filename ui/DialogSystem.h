@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "resources/DialogTemplates.h"
 #include "support/WideString.h"
@@ -51,6 +52,15 @@ public:
 
     /// The whole screen, in dialog units.
     [[nodiscard]] virtual Rect GetDesktopRect() const = 0;
+
+    /// An outcome a person reads in a dialog (a connection test's report),
+    /// which a run driven by a script writes to its transcript as one line,
+    /// "KIND TEXT", for whoever runs it to check. A person sees the dialog.
+    virtual void Publish(std::string_view kind, const Support::WideString& text)
+    {
+        (void)kind;
+        (void)text;
+    }
 };
 
 } // namespace Dravo::UI

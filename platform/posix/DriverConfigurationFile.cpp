@@ -6,11 +6,6 @@
 #include <map>
 #include <memory>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/ProcessState.h"
 #include "platform/Registry.h"
 #include "platform/RegistryImage.h"
@@ -18,11 +13,6 @@
 
 namespace Dravo::OS {
 namespace {
-
-/// Lock attempts before giving up when other writers keep replacing the file.
-constexpr int LOCK_ATTEMPTS = 1000;
-/// Symbolic links followed before the path counts as a loop.
-constexpr int MAX_LINKS = 40;
 
 struct MountState {
     std::mutex mutex;
@@ -48,55 +38,6 @@ TransactionState& Transaction()
 {
     static TransactionState state;
     return state;
-}
-
-bool ReadAll(int fd, std::string& out)
-{
-    out.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return false;
-        }
-        if (got == 0) {
-            return true;
-        }
-        out.append(buffer, static_cast<size_t>(got));
-    }
-}
-
-bool WriteAll(int fd, std::string_view data)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t put = ::write(fd, data.data() + done, data.size() - done);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            if (put == 0) {
-                errno = ENOSPC;
-            }
-            return false;
-        }
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
-
-std::string BaseNameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-ErrorCode WriteErrorCode(int errnoValue)
-{
-    return errnoValue == EROFS ? ERROR_WRITE_PROTECT_CODE : MapErrno(errnoValue);
 }
 
 std::string ConfigurationFilePath(const DriverConfigurationNames& names, RegistryHive hive)
@@ -327,7 +268,8 @@ void DriverConfigurationFile::ReleaseAll()
 }
 
 DriverConfigurationFile::DriverConfigurationFile(std::string path, std::u16string section)
-    : m_path(std::move(path)), m_section(std::move(section))
+    : m_path(path), m_section(std::move(section)),
+      m_durable(std::move(path), DurableFileRules{"the driver configuration file", true, false, 0644})
 {
 }
 
@@ -339,17 +281,6 @@ void DriverConfigurationFile::Discard()
     m_base = DriverKeyView();
     m_view = DriverKeyView();
     ++m_baseGeneration;
-}
-
-ErrorCode DriverConfigurationFile::Fail(ErrorCode code, const std::string& what, int errnoValue) const
-{
-    std::string text = m_path + ": " + what;
-    if (errnoValue != 0) {
-        text += ": ";
-        text += std::strerror(errnoValue);
-    }
-    SetRegistryDiagnostic(std::move(text));
-    return code;
 }
 
 ErrorCode DriverConfigurationFile::Load(std::string bytes, const Identity& identity)
@@ -372,42 +303,28 @@ ErrorCode DriverConfigurationFile::Load(std::string bytes, const Identity& ident
 
 ErrorCode DriverConfigurationFile::Refresh()
 {
-    struct stat status {};
-    if (::stat(m_path.c_str(), &status) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            if (!m_loaded || m_identity.exists) {
-                return Load({}, Identity{});
-            }
-            return ERROR_SUCCESS_CODE;
+    FileIdentity identity;
+    if (const ErrorCode looked = m_durable.Identify(identity); looked != ERROR_SUCCESS_CODE) {
+        return looked;
+    }
+    if (!identity.exists) {
+        if (!m_loaded || m_identity.exists) {
+            return Load({}, Identity{});
         }
-        return Fail(MapErrno(errno), "cannot look at the driver configuration file", errno);
+        return ERROR_SUCCESS_CODE;
     }
-    if (!S_ISREG(status.st_mode)) {
-        return Fail(ERROR_ACCESS_DENIED_CODE, "the driver configuration file is not a regular file", 0);
-    }
-    if (m_loaded && m_identity == Identity::Of(status)) {
+    if (m_loaded && m_identity == identity) {
         if (!m_loadError.empty()) {
             SetRegistryDiagnostic(m_loadError);
             return m_loadErrorCode;
         }
         return ERROR_SUCCESS_CODE;
     }
-    // O_NONBLOCK: a FIFO put in the file's place must not hang the reader.
-    const FileDescriptor fd(::open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.Get() < 0) {
-        if (errno == ENOENT) {
-            return Load({}, Identity{});
-        }
-        return Fail(MapErrno(errno), "cannot open the driver configuration file", errno);
+    FileContents contents;
+    if (const ErrorCode read = m_durable.Read(contents); read != ERROR_SUCCESS_CODE) {
+        return read;
     }
-    std::string bytes;
-    if (::fstat(fd.Get(), &status) != 0 || !ReadAll(fd.Get(), bytes)) {
-        return Fail(MapErrno(errno), "cannot read the driver configuration file", errno);
-    }
-    if (!S_ISREG(status.st_mode)) {
-        return Fail(ERROR_ACCESS_DENIED_CODE, "the driver configuration file is not a regular file", 0);
-    }
-    return Load(std::move(bytes), Identity::Of(status));
+    return Load(std::move(contents.bytes), contents.identity);
 }
 
 ErrorCode DriverConfigurationFile::Read(const Reader& reader)
@@ -451,73 +368,6 @@ ErrorCode DriverConfigurationFile::Make(const Change& change)
     return Commit(changes);
 }
 
-ErrorCode DriverConfigurationFile::ResolveTarget(std::string& target) const
-{
-    target = m_path;
-    for (int links = 0; links < MAX_LINKS; ++links) {
-        struct stat status {};
-        if (::lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
-            return ERROR_SUCCESS_CODE;
-        }
-        // Where others may plant links, a link only root or this user made is
-        // followed: a write by root must not land in a file someone else chose.
-        if (status.st_uid != 0 && status.st_uid != ::geteuid()) {
-            return Fail(ERROR_ACCESS_DENIED_CODE, target + " is a symbolic link of another user, which is not followed", 0);
-        }
-        std::string next(static_cast<size_t>(status.st_size > 0 ? status.st_size : 255) + 1, '\0');
-        const ssize_t length = ::readlink(target.c_str(), next.data(), next.size());
-        if (length < 0) {
-            return Fail(MapErrno(errno), "cannot read the symbolic link " + target, errno);
-        }
-        next.resize(static_cast<size_t>(length));
-        target = next.front() == '/' ? next : ParentDirectoryOf(target) + "/" + next;
-    }
-    return Fail(ERROR_CANT_RESOLVE_FILENAME_CODE, "too many symbolic links", ELOOP);
-}
-
-ErrorCode DriverConfigurationFile::CheckDirectory(const std::string& target) const
-{
-    const std::string directory = ParentDirectoryOf(target);
-    struct stat status {};
-    if (::stat(directory.c_str(), &status) != 0) {
-        return Fail(ERROR_PATH_NOT_FOUND_CODE, "the directory " + directory + " does not exist", 0);
-    }
-    if (!S_ISDIR(status.st_mode)) {
-        return Fail(ERROR_PATH_NOT_FOUND_CODE, "the directory " + directory + " is not a directory", 0);
-    }
-    // The new file is written beside the old one and renamed over it.
-    if (::faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-        const int error = errno;
-        return Fail(error == EROFS ? ERROR_WRITE_PROTECT_CODE : ERROR_ACCESS_DENIED_CODE,
-            "the directory " + directory + " is not writable", error);
-    }
-    return ERROR_SUCCESS_CODE;
-}
-
-namespace {
-
-/// Whether this user may replace the existing file at target (described by
-/// status) with one of the same mode and owner.
-std::optional<std::pair<ErrorCode, std::string>> WhyNotReplaceable(const std::string& target, const struct stat& status)
-{
-    if (!S_ISREG(status.st_mode)) {
-        return std::pair(ERROR_ACCESS_DENIED_CODE, std::string("the driver configuration file is not a regular file"));
-    }
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-        const int error = errno;
-        return std::pair(error == EROFS ? ERROR_WRITE_PROTECT_CODE : ERROR_ACCESS_DENIED_CODE,
-            std::string("the driver configuration file is not writable: ") + std::strerror(error));
-    }
-    // A replacement belongs to whoever writes it: only root can hand it back.
-    if (::geteuid() != 0 && status.st_uid != ::geteuid()) {
-        return std::pair(ERROR_ACCESS_DENIED_CODE,
-            std::string("the driver configuration file belongs to another user, which a file this user writes would not"));
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 ErrorCode DriverConfigurationFile::CheckWritable()
 {
     // A transaction's many changes are checked once, by its commit.
@@ -525,79 +375,7 @@ ErrorCode DriverConfigurationFile::CheckWritable()
         return ERROR_SUCCESS_CODE;
     }
     std::lock_guard lock(m_mutex);
-    std::string target;
-    if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {
-        return resolved;
-    }
-    if (const ErrorCode directory = CheckDirectory(target); directory != ERROR_SUCCESS_CODE) {
-        return directory;
-    }
-    struct stat status {};
-    if (::stat(target.c_str(), &status) == 0) {
-        if (const auto why = WhyNotReplaceable(target, status)) {
-            return Fail(why->first, why->second, 0);
-        }
-    }
-    return ERROR_SUCCESS_CODE;
-}
-
-ErrorCode DriverConfigurationFile::Replace(const std::string& target, const std::string& text, const struct stat* old)
-{
-    const std::string directory = ParentDirectoryOf(target);
-    std::string temporary = directory + "/." + BaseNameOf(target) + ".XXXXXX";
-    const FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (out.Get() < 0) {
-        const int error = errno;
-        return Fail(WriteErrorCode(error), "cannot create a new file in " + directory, error);
-    }
-    const auto failed = [&](const std::string& what) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return Fail(error == EPERM ? ERROR_ACCESS_DENIED_CODE : WriteErrorCode(error), what, error);
-    };
-    // Every user's driver reads a new file; a replaced one keeps its mode and owner.
-    if (::fchmod(out.Get(), old ? (old->st_mode & 07777) : 0644) != 0) {
-        return failed("cannot set the mode of the new file");
-    }
-    if (old && (old->st_uid != ::geteuid() || old->st_gid != ::getegid())
-        && ::fchown(out.Get(), old->st_uid, old->st_gid) != 0) {
-        return failed("cannot give the new file the owner of the old one");
-    }
-    // The new file must be complete on disk before its name replaces the old one.
-    if (!WriteAll(out.Get(), text)) {
-        return failed("cannot write the new file");
-    }
-    if (::fsync(out.Get()) != 0) {
-        return failed("cannot flush the new file");
-    }
-    if (old) {
-        if (::rename(temporary.c_str(), target.c_str()) != 0) {
-            return failed("cannot put the new file in place");
-        }
-    } else {
-        // Linked, not renamed: a file another writer made meanwhile stays.
-        if (::link(temporary.c_str(), target.c_str()) != 0) {
-            if (errno == EEXIST || errno == ENOENT) {
-                ::unlink(temporary.c_str());
-                return ERROR_FILE_EXISTS_CODE;
-            }
-            return failed("cannot put the new file in place");
-        }
-        ::unlink(temporary.c_str());
-    }
-    if (!FlushDirectoryEntries(directory)) {
-        const int error = errno;
-        return Fail(MapErrno(error), "the new file is in place, but the directory " + directory + " could not be flushed",
-            error);
-    }
-    // Known here as written (the path leads to it, through a link or not).
-    struct stat status {};
-    if (::fstat(out.Get(), &status) == 0) {
-        static_cast<void>(Load(text, Identity::Of(status)));
-    } else {
-        m_loaded = false;
-    }
-    return ERROR_SUCCESS_CODE;
+    return m_durable.CheckWritable();
 }
 
 ErrorCode DriverConfigurationFile::Commit(const IniSectionChanges& changes)
@@ -606,77 +384,29 @@ ErrorCode DriverConfigurationFile::Commit(const IniSectionChanges& changes)
     if (changes.IsEmpty()) {
         return ERROR_SUCCESS_CODE;
     }
-    for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
-        std::string target;
-        if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {
-            return resolved;
-        }
-        const FileDescriptor fd(::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (fd.Get() < 0) {
-            const int error = errno;
-            if (error == ELOOP) {
-                // Made a link since it was resolved: resolve it again.
-                continue;
+    FileContents written;
+    const ErrorCode updated = m_durable.Update(
+        [&](const FileContents& current, std::optional<std::string>& text) {
+            IniFile file;
+            if (!file.Parse(current.bytes)) {
+                // A file that is not text is never written over.
+                return Load(current.bytes, current.identity);
             }
-            if (error != ENOENT) {
-                return Fail(MapErrno(error), "cannot open the driver configuration file", error);
+            text = file.Apply(m_section, changes);
+            if (!current.exists && text->empty()) {
+                text.reset();
             }
-            if (const ErrorCode directory = CheckDirectory(target); directory != ERROR_SUCCESS_CODE) {
-                return directory;
-            }
-            IniFile empty;
-            static_cast<void>(empty.Parse({}));
-            const std::string text = empty.Apply(m_section, changes);
-            if (text.empty()) {
-                return ERROR_SUCCESS_CODE;
-            }
-            const ErrorCode made = Replace(target, text, nullptr);
-            if (made == ERROR_FILE_EXISTS_CODE) {
-                continue;
-            }
-            return made;
-        }
-        while (::flock(fd.Get(), LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                return Fail(MapErrno(errno), "cannot lock the driver configuration file", errno);
-            }
-        }
-        // A writer may have renamed a new file into place while we waited:
-        // then this lock guards nothing, and the new file must be locked.
-        struct stat locked {};
-        struct stat current {};
-        if (::fstat(fd.Get(), &locked) != 0 || ::lstat(target.c_str(), &current) != 0
-            || locked.st_dev != current.st_dev || locked.st_ino != current.st_ino) {
-            continue;
-        }
-        if (!S_ISREG(locked.st_mode)) {
-            return Fail(ERROR_ACCESS_DENIED_CODE, "the driver configuration file is not a regular file", 0);
-        }
-        std::string bytes;
-        if (!ReadAll(fd.Get(), bytes)) {
-            return Fail(MapErrno(errno), "cannot read the driver configuration file", errno);
-        }
-        IniFile file;
-        if (!file.Parse(bytes)) {
-            // A file that is not text is never written over.
-            return Load(std::move(bytes), Identity::Of(locked));
-        }
-        const std::string text = file.Apply(m_section, changes);
-        if (text == bytes) {
             return ERROR_SUCCESS_CODE;
-        }
-        if (const auto why = WhyNotReplaceable(target, locked)) {
-            return Fail(why->first, why->second, 0);
-        }
-        if (const ErrorCode directory = CheckDirectory(target); directory != ERROR_SUCCESS_CODE) {
-            return directory;
-        }
-        // Under the lock no other writer is between creating and renaming
-        // its file, so any such file is what a killed writer left behind.
-        RemoveLeftoverFiles(ParentDirectoryOf(target), BaseNameOf(target));
-        return Replace(target, text, &locked);
+        },
+        &written);
+    if (updated != ERROR_SUCCESS_CODE) {
+        return updated;
     }
-    return Fail(ERROR_SHARING_VIOLATION_CODE, "the driver configuration file keeps being replaced by other writers", 0);
+    // Known here as written (the path leads to it, through a link or not).
+    if (written.exists) {
+        static_cast<void>(Load(std::move(written.bytes), written.identity));
+    }
+    return ERROR_SUCCESS_CODE;
 }
 
 } // namespace Dravo::OS

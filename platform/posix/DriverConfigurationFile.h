@@ -1,12 +1,9 @@
 // The driver's ini file as the POSIX registry keeps a mounted driver key in
 // it, with the parsed file this process keeps. Private to the POSIX registry.
 //
-// Readers take no lock: writers replace the file only by renaming a complete
-// new one over it, so a reader sees the old file or the new one. A write
-// takes an exclusive advisory lock on the file, reads it again, applies its
-// changes, writes the new file beside it, flushes it, renames it over the
-// old one and flushes the directory. A file reached through a symbolic link
-// is replaced at its target; mode and owner are kept.
+// A save reaches the file as one replace by the durable file engine
+// (DurableFile.h), from the file as it is under the writers' lock; a file
+// reached through a symbolic link is replaced at its target.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +19,8 @@
 #include "platform/IniSectionChanges.h"
 #include "platform/RegistryTypes.h"
 #include "platform/SystemError.h"
+#include "platform/posix/DurableFile.h"
 #include "platform/posix/RegistryFileSupport.h"
-
-struct stat;
 
 namespace Dravo::OS {
 
@@ -147,18 +143,10 @@ private:
     ErrorCode Refresh();
     /// Takes the file's bytes as the parsed state of the file identified.
     ErrorCode Load(std::string bytes, const Identity& identity);
-    /// The file the path ends at, following symbolic links that root or this
-    /// user made.
-    ErrorCode ResolveTarget(std::string& target) const;
-    ErrorCode CheckDirectory(const std::string& target) const;
-    /// Writes text as a new file beside target and moves it into place:
-    /// renamed over an existing file, linked where there was none (EEXIST
-    /// when another writer made one meanwhile).
-    ErrorCode Replace(const std::string& target, const std::string& text, const struct stat* old);
-    ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
 
     const std::string m_path;
     const std::u16string m_section;
+    const DurableFile m_durable;
 
     std::mutex m_mutex;
     bool m_loaded = false;

@@ -10,7 +10,7 @@
 
 #include <unicode/unistr.h>
 
-#include "platform/FileFault.h"
+#include "platform/FileFaults.h"
 
 namespace Dravo::OS {
 namespace {
@@ -153,8 +153,9 @@ ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
         return fault;
     }
     const char* bytes = static_cast<const char*>(buffer);
-    while (bytesWritten < count) {
-        const ssize_t result = ::write(m_descriptor, bytes + bytesWritten, count - bytesWritten);
+    const size_t allowed = FileWriteAllowance(count);
+    while (bytesWritten < allowed) {
+        const ssize_t result = ::write(m_descriptor, bytes + bytesWritten, allowed - bytesWritten);
         if (result < 0) {
             if (errno == EINTR) {
                 continue;
@@ -166,7 +167,7 @@ ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
         }
         bytesWritten += static_cast<size_t>(result);
     }
-    return ERROR_SUCCESS_CODE;
+    return allowed < count ? ERROR_DISK_FULL_CODE : ERROR_SUCCESS_CODE;
 }
 
 ErrorCode File::Seek(int64_t offset, SeekOrigin origin, int64_t& newPosition)

@@ -1,10 +1,10 @@
 // One hive file on a POSIX system, with the parsed image of it that this
 // process keeps. Private to the POSIX registry.
 //
-// Readers take no lock: writers change the file only by appending a complete,
-// checksummed change record or by renaming a complete new file over it, so a
-// reader sees the old hive or the new one. Writers take an exclusive advisory
-// lock on the hive file and merge their change onto the file's latest content.
+// Saved by the durable file engine (DurableFile.h): a change is appended as
+// a complete, checksummed change record in place, or written with the whole
+// hive as a new file that replaces the old one, under the writers' lock and
+// merged onto the file's latest content.
 // The image is reused while the file's identity (device, inode, size, times)
 // is unchanged; appended records are parsed alone.
 #pragma once
@@ -20,16 +20,10 @@
 #include "platform/RegistryFileParser.h"
 #include "platform/RegistryImage.h"
 #include "platform/SystemError.h"
+#include "platform/posix/DurableFile.h"
 #include "platform/posix/RegistryFileSupport.h"
 
-struct stat;
-
 namespace Dravo::OS {
-
-/// Fault injection for tests: every write to a hive file (or its
-/// replacement) fails with ENOSPC once this many more bytes have been written;
-/// a negative number turns the fault off.
-void SetHiveWriteBudgetForTesting(int64_t bytes);
 
 /// The text GetRegistryDiagnostic() returns, per thread.
 void SetRegistryDiagnostic(std::string text);
@@ -40,8 +34,6 @@ void ClearRegistryDiagnostic();
 std::string GetRegistryRootDirectory();
 /// $HOME, else the user's home directory from the password database.
 std::string GetUserHomeDirectory();
-/// The directory part of a path ("/" for a file at the root, "." for none).
-std::string ParentDirectoryOf(const std::string& path);
 
 class HiveFile {
 public:
@@ -81,23 +73,17 @@ private:
     using Identity = FileIdentity;
 
     ErrorCode Refresh();
-    /// Brings the image up to the file open as fd; a full parse when forced
+    /// Brings the image up to the file as opened; a full parse when forced
     /// or when the file is not the one last parsed plus appended records.
-    ErrorCode LoadFrom(int fd, const Identity& identity, bool forceFull);
-    ErrorCode LoadFull(int fd, const Identity& identity);
+    ErrorCode LoadFrom(const OpenedFile& file, bool forceFull);
+    ErrorCode LoadFull(const OpenedFile& file);
     void ResetToMissing();
-    /// Opens the hive for writing, creating it when missing, and locks it.
-    ErrorCode OpenLocked(int& fd);
-    ErrorCode EnsureDirectory();
-    ErrorCode Append(int fd, const std::string& body);
-    ErrorCode Compact(int fd, const std::string& body);
-    ErrorCode FlushDirectory() const;
-    ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
+    ErrorCode Append(const LockedFile& file, const std::string& body);
+    ErrorCode Compact(const LockedFile& file, const std::string& body);
 
     const RegistryHive m_hive;
     const std::string m_path;
-    const std::string m_directory;
-    const std::string m_fileName;
+    const DurableFile m_durable;
 
     std::mutex m_mutex;
     bool m_loaded = false;

@@ -9,7 +9,7 @@
 #include <fcntl.h>
 #include <windows.h>
 
-#include "platform/FileFault.h"
+#include "platform/FileFaults.h"
 #include "platform/win32/WideText.h"
 
 // The portable names below are not the Windows macros of the same spelling.
@@ -146,8 +146,9 @@ ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
         return fault;
     }
     const char* bytes = static_cast<const char*>(buffer);
-    while (bytesWritten < count) {
-        const size_t left = count - bytesWritten;
+    const size_t allowed = FileWriteAllowance(count);
+    while (bytesWritten < allowed) {
+        const size_t left = allowed - bytesWritten;
         const DWORD chunk = left > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(left);
         DWORD written = 0;
         if (!::WriteFile(HandleOf(m_descriptor), bytes + bytesWritten, chunk, &written, nullptr)) {
@@ -158,7 +159,7 @@ ErrorCode File::Write(const void* buffer, size_t count, size_t& bytesWritten)
         }
         bytesWritten += written;
     }
-    return ERROR_SUCCESS_CODE;
+    return allowed < count ? ERROR_DISK_FULL_CODE : ERROR_SUCCESS_CODE;
 }
 
 ErrorCode File::Seek(int64_t offset, SeekOrigin origin, int64_t& newPosition)

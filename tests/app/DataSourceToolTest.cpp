@@ -9,11 +9,16 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "tests/app/ToolRun.h"
 #include "tests/common/DriverConfigurationFile.h"
 #include "tests/common/OdbcIniDirectory.h"
 #include "tests/common/TempDir.h"
+#include "tests/reliability/SyscallTracer.h"
 
 namespace Dravo::Test {
 namespace {
@@ -95,10 +100,9 @@ TEST_F(DataSourceToolTest, ANewDataSourceIsCreatedForTheProductsDriverAndReopens
     EXPECT_EQ(section.at("DelegationUID"), "bob");
     EXPECT_EQ(section.at("EncryptedPWD").substr(0, 1), "_");
     EXPECT_EQ(ini.find("s3cret"), std::string::npos) << ini;
-    // The logging options are the driver's, kept in the driver key, which
-    // is the driver's file; the hive is not touched.
-    EXPECT_TRUE(DriverConfigurationExists());
-    EXPECT_EQ(DriverSectionValue(MachineConfigurationFile(m_registry.Path()), "LogLevel"), "0");
+    // The logging options are the driver's: unchanged, they are not
+    // written, and neither the driver's file nor the hive is touched.
+    EXPECT_FALSE(DriverConfigurationExists());
     EXPECT_FALSE(std::filesystem::exists(m_registry / "HKEY_LOCAL_MACHINE.reg"));
 
     const ProgramRun reopened = RunScript("Sales",
@@ -357,6 +361,231 @@ TEST_F(DataSourceToolTest, AnExceptionOfNoStandardTypeIsReportedAndSavesNothing)
         EXPECT_EQ(m_ini.OdbcIni(), "");
         EXPECT_FALSE(DriverConfigurationExists());
     }
+}
+
+/// A user's odbc.ini of its own beside the system's.
+class DataSourceScopeTest : public DataSourceToolTest {
+protected:
+    [[nodiscard]] std::map<std::string, std::optional<std::string>> UserFile() const
+    {
+        return {{"ODBCINI", (m_ini.Path() / "user.ini").string()}};
+    }
+    [[nodiscard]] std::string UserIni() const { return m_ini.ReadFile("user.ini"); }
+
+    ProgramRun Run(const std::vector<std::string>& options, const std::string& script,
+        const std::vector<std::string>& wrapper = {}, const std::filesystem::path& program = InstalledTool(),
+        const std::map<std::string, std::optional<std::string>>& extra = {})
+    {
+        ToolRunOptions run;
+        run.arguments = {"--registry-root", m_registry.Path().string(), "--script", "-"};
+        run.arguments.insert(run.arguments.end(), options.begin(), options.end());
+        run.input = script;
+        run.environment = m_ini.Environment();
+        run.environment["ODBCINI"] = (m_ini.Path() / "user.ini").string();
+        run.environment["DRAVO_REGISTRY_ROOT"] = std::nullopt;
+        const char* source = std::getenv("DRAVO_SOURCE_DIR");
+        run.environment["LSAN_OPTIONS"] = "suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp";
+        for (const auto& [name, value] : extra) {
+            run.environment[name] = value;
+        }
+        run.wrapper = wrapper;
+        return RunTool(program, run);
+    }
+};
+
+TEST_F(DataSourceScopeTest, ADataSourceIsSavedInTheFileThatHoldsItAndANewOneWhereAsked)
+{
+    const std::string system = "[ODBC]\nTrace=No\n\n[Shared]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
+        + "\nHost=old.example.com\nPort=10000\n\n";
+    m_ini.WriteFile("odbc.ini", system);
+    m_ini.WriteFile("user.ini", "");
+
+    // The system's data source is edited where it is.
+    ProgramRun run = Run({"--dsn", "Shared"}, "expect 1024 text old.example.com\ntype 1024 new.example.com\nclick 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors << run.output;
+    EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Shared").at("Host"), "new.example.com");
+    EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Shared").at("Driver"), OdbcIniDirectory::PRODUCT_DRIVER);
+    EXPECT_EQ(m_ini.OdbcIni().rfind("[ODBC]\nTrace=No\n\n[Shared]\n", 0), 0U) << m_ini.OdbcIni();
+    EXPECT_EQ(UserIni(), "") << "no copy among the user's";
+
+    // A new one is the user's, or the system's when asked.
+    run = Run({"--dsn", "Mine"}, "type 1024 mine.example.com\nclick 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    run = Run({"--dsn", "Fleet", "--system"}, "type 1024 fleet.example.com\nclick 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(OdbcIniDirectory::Section(UserIni(), "Mine").at("Host"), "mine.example.com");
+    EXPECT_EQ(OdbcIniDirectory::Section(UserIni(), "Mine").at("Driver"), OdbcIniDirectory::PRODUCT_DRIVER);
+    EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Fleet").at("Host"), "fleet.example.com");
+    EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Mine").size(), 0U);
+
+    // unixODBC's own listing sees them all.
+    ToolRunOptions list;
+    list.arguments = {"-q", "-s"};
+    list.environment = m_ini.Environment();
+    list.environment["ODBCINI"] = (m_ini.Path() / "user.ini").string();
+    const ProgramRun listed = RunTool("/usr/bin/odbcinst", list);
+    for (const char* name : {"[Shared]", "[Mine]", "[Fleet]"}) {
+        EXPECT_NE(listed.output.find(name), std::string::npos) << name << " in " << listed.output;
+    }
+}
+
+TEST_F(DataSourceScopeTest, AUserMakesTheirOwnDataSourceWithoutRightsToTheDriversFile)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to run as another user";
+    }
+    // The driver's file is root's, readable by all, and stays so; the user's
+    // odbc.ini is theirs.
+    std::filesystem::permissions(m_registry.Path(), std::filesystem::perms(0755));
+    WriteFileBytes(MachineConfigurationFile(m_registry.Path()), "[Driver]\nLogLevel=0\n");
+    std::filesystem::permissions(m_ini.Path(), std::filesystem::perms(0777));
+    m_ini.WriteFile("user.ini", "");
+    ASSERT_EQ(::chown((m_ini.Path() / "user.ini").c_str(), 65534, 65534), 0);
+    const std::string driverFile = ReadFileBytes(MachineConfigurationFile(m_registry.Path()));
+
+    const ProgramRun run = Run({"--dsn", "Mine"}, "type 1024 mine.example.com\nclick 1\n",
+        {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    ASSERT_EQ(run.exitCode, 1) << run.errors << run.output;
+    EXPECT_EQ(OdbcIniDirectory::Section(UserIni(), "Mine").at("Host"), "mine.example.com");
+    EXPECT_EQ(ReadFileBytes(MachineConfigurationFile(m_registry.Path())), driverFile);
+
+    // The system's data sources are not theirs to change: told before the dialog.
+    const ProgramRun refused = Run({"--dsn", "Fleet", "--system"}, "click 1\n",
+        {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    EXPECT_EQ(refused.exitCode, 5) << refused.errors;
+    EXPECT_NE(refused.errors.find("administrator rights are needed to change the data sources in "
+                  + (m_ini.Path() / "odbc.ini").string()),
+        std::string::npos)
+        << refused.errors;
+    EXPECT_EQ(refused.output, "") << "no dialog opens";
+}
+
+TEST_F(DataSourceScopeTest, NamesTheInstallerWouldKeepChangedAreRefusedAndNothingIsWritten)
+{
+    m_ini.WriteFile("user.ini", "");
+    for (const std::string name : {"trail ", " Sales", "ODBC", "odbc data sources"}) {
+        SCOPED_TRACE("[" + name + "]");
+        const ProgramRun run = Run({"--dsn", name}, "type 1024 h\nclick 1\n");
+        EXPECT_EQ(run.exitCode, 64) << run.errors;
+        EXPECT_NE(run.errors.find("cannot be used: "), std::string::npos) << run.errors;
+        EXPECT_EQ(UserIni(), "");
+        EXPECT_EQ(m_ini.OdbcIni(), "");
+    }
+}
+
+TEST_F(DataSourceScopeTest, ASaveThatRunsOutOfSpaceAnywhereLeavesEveryDataSourceAsItWas)
+{
+    // Many data sources, the changed one in the middle.
+    std::string ini;
+    for (int i = 0; i < 300; ++i) {
+        ini += "[DS" + std::to_string(i) + "]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
+            + "\nHost=host" + std::to_string(i) + ".example.com\nPort=10000\nPWD=plain\n\n";
+    }
+    m_ini.WriteFile("user.ini", ini);
+    const std::string script = "type 1024 changed.example.com\nselect 1038 SparkThriftServer (Spark 1.1 and later)\n"
+                               "select 1040 User Name and Password\ntype 1044 alice\ntype 1054 s3cret\n"
+                               "click 1099\nclick 1\n";
+    size_t failures = 0;
+    for (size_t room = 0;; room += 4099) {
+        SCOPED_TRACE("room for " + std::to_string(room) + " bytes");
+        const ProgramRun run = Run({"--dsn", "DS150"}, script, {}, ToolWithTestLibraries(),
+            {{"DRAVO_FILE_FAULTS", "write-budget=" + std::to_string(room)}});
+        if (run.exitCode == 1) {
+            break;
+        }
+        ++failures;
+        ASSERT_EQ(run.exitCode, 3) << run.errors << run.output;
+        EXPECT_NE(run.errors.find("The data source \"DS150\" could not be saved: "), std::string::npos) << run.errors;
+        EXPECT_NE(run.errors.find((m_ini.Path() / "user.ini").string() + ": cannot write the new file: No space"),
+            std::string::npos)
+            << run.errors;
+        EXPECT_NE(run.errors.find("Nothing was written."), std::string::npos) << run.errors;
+        ASSERT_EQ(UserIni(), ini);
+        ASSERT_LT(room, 64U * 1024);
+    }
+    EXPECT_EQ(failures, (UserIni().size() + 4098) / 4099) << "every limit short of the new file";
+    const std::string saved = UserIni();
+    const auto section = OdbcIniDirectory::Section(saved, "DS150");
+    EXPECT_EQ(section.at("Host"), "changed.example.com");
+    EXPECT_EQ(section.at("UID"), "alice");
+    EXPECT_EQ(section.count("PWD"), 0U) << "a plain password goes when one is set";
+    EXPECT_EQ(section.at("EncryptedPWD").substr(0, 1), "_");
+    for (const int i : {0, 149, 151, 299}) {
+        EXPECT_EQ(OdbcIniDirectory::Section(saved, "DS" + std::to_string(i)), OdbcIniDirectory::Section(ini, "DS" + std::to_string(i)));
+    }
+    EXPECT_EQ(saved.substr(0, ini.find("[DS150]")), ini.substr(0, ini.find("[DS150]"))) << "byte for byte before it";
+}
+
+TEST_F(DataSourceScopeTest, KilledAtEverySystemCallOfASaveLeavesTheOldFileOrTheWholeNewOne)
+{
+#if !defined(__x86_64__)
+    GTEST_SKIP() << "the tracer reads the x86-64 registers";
+#endif
+    std::string ini;
+    for (int i = 0; i < 100; ++i) {
+        ini += "[DS" + std::to_string(i) + "]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER) + "\nHost=host"
+            + std::to_string(i) + "\nPort=10000\n\n";
+    }
+    m_ini.WriteFile("user.ini", ini);
+    const std::vector<std::string> arguments
+        = {"--registry-root", m_registry.Path().string(), "--script", "-", "--dsn", "DS50"};
+    auto environment = m_ini.Environment();
+    environment["ODBCINI"] = (m_ini.Path() / "user.ini").string();
+    environment["DRAVO_REGISTRY_ROOT"] = std::nullopt;
+    const std::string script = "type 1024 changed.example.com\nclick 1\n";
+
+    // The save's stops, from the lock to the flush of the folder after the
+    // rename, which ends it.
+    int64_t saveStops = -1;
+    std::string saved;
+    {
+        SyscallTracer tool(InstalledTool(), arguments, environment, script);
+        ASSERT_TRUE(tool.RunTo(IsWriterLock)) << tool.Finish().errors;
+        const int64_t start = tool.Stops();
+        bool renamed = false;
+        SyscallStop stop;
+        while (tool.Step(&stop)) {
+            renamed = renamed
+                || (stop.entry
+                    && (stop.number == SYS_rename || stop.number == SYS_renameat || stop.number == SYS_renameat2));
+            if (renamed && saveStops < 0 && stop.entry && stop.number == SYS_fsync) {
+                saveStops = tool.Stops() - start + 2;
+            }
+        }
+        ASSERT_GT(saveStops, 10) << "no rename and flush seen in the save";
+        ASSERT_EQ(tool.Finish().exitCode, 1);
+        saved = UserIni();
+        ASSERT_NE(saved, ini);
+        m_ini.WriteFile("user.ini", ini);
+    }
+    int killedBeforeTheRename = 0;
+    for (int64_t stops = 0; stops < saveStops; ++stops) {
+        SCOPED_TRACE("killed " + std::to_string(stops) + " stops into the save");
+        {
+            SyscallTracer tool(InstalledTool(), arguments, environment, script);
+            ASSERT_TRUE(tool.RunTo(IsWriterLock)) << tool.Finish().errors;
+            for (int64_t i = 0; i < stops && tool.Step(); ++i) {
+            }
+            if (!tool.Running()) {
+                break;
+            }
+            tool.Kill();
+            (void)tool.Finish();
+        }
+        const std::string after = UserIni();
+        ASSERT_TRUE(after == ini || after == saved) << after;
+        killedBeforeTheRename += after == ini ? 1 : 0;
+        // The next save clears what the killed one left and saves it all.
+        const ProgramRun again = Run({"--dsn", "DS51"}, "type 1024 next.example.com\nclick 1\n");
+        ASSERT_EQ(again.exitCode, 1) << again.errors;
+        EXPECT_EQ(OdbcIniDirectory::Section(UserIni(), "DS51").at("Host"), "next.example.com");
+        EXPECT_EQ(OdbcIniDirectory::Section(UserIni(), "DS99").at("Host"), "host99");
+        for (const auto& entry : std::filesystem::directory_iterator(m_ini.Path())) {
+            EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+        }
+        m_ini.WriteFile("user.ini", ini);
+    }
+    EXPECT_GT(killedBeforeTheRename, 0);
 }
 
 } // namespace

@@ -46,6 +46,19 @@ __attribute__((visibility("default"))) int SQLGetPrivateProfileString(Text, Text
     return 0;
 }
 
+__attribute__((visibility("default"))) int SQLGetConfigMode(unsigned short* mode)
+{
+    if (mode != nullptr) {
+        *mode = 0;
+    }
+    return 1;
+}
+
+__attribute__((visibility("default"))) int SQLSetConfigMode(unsigned short)
+{
+    return 1;
+}
+
 __attribute__((visibility("default"))) int SQLWritePrivateProfileString(
     const char*, const char*, const char*, const char*)
 {

@@ -17,7 +17,7 @@
 #include "driversupport/DSMessages.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
-#include "platform/posix/HiveFile.h"
+#include "platform/FileFaults.h"
 #include "support/DSIFileLogger.h"
 #include "support/ErrorException.h"
 #include "support/LogLevel.h"
@@ -215,7 +215,7 @@ TEST_F(DSDSNConfigurationTest, AFailedWriteGivesTheSystemsReasonAfterTheUsualTex
     DefaultsStore store;
     store.SetLogLevel(WideString(u"2"));
     // A full disk: the hive file takes no byte more.
-    OS::SetHiveWriteBudgetForTesting(0);
+    OS::SetFileWriteBudget(0);
     std::string text;
     try {
         store.SaveLoggingProperties();
@@ -223,7 +223,7 @@ TEST_F(DSDSNConfigurationTest, AFailedWriteGivesTheSystemsReasonAfterTheUsualTex
         EXPECT_EQ(exception.GetErrorType(), 6);
         text = DriverSupport::DSMessages::GetSetupErrorText(exception).GetAsUTF8();
     }
-    OS::SetHiveWriteBudgetForTesting(-1);
+    OS::SetFileWriteBudget(-1);
     const std::string usual = "Error writing changes to registry, ensure proper permissions have been granted.\n";
     ASSERT_EQ(text.substr(0, usual.size()), usual) << text;
     // The registry's own account names the file as well.

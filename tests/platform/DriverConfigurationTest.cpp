@@ -4,15 +4,23 @@
 // write or follow.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include "platform/FileFaults.h"
 #include "platform/RegistryFileParser.h"
 #include "platform/RegistryTransaction.h"
+#include "platform/posix/DurableFile.h"
+#include "tests/common/UnprivilegedRun.h"
 #include "tests/platform/RegistryTestSupport.h"
 
 namespace Dravo::Test {
@@ -329,6 +337,144 @@ TEST_F(DriverConfigurationTest, AMissingDirectoryOrAFileThisUserMayNotReplaceIsR
     struct stat status {};
     ASSERT_EQ(::stat(MachineFile().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0644U);
+}
+
+/// An extended attribute's bytes, or "<none>".
+std::string Attribute(const std::string& path, const char* name)
+{
+    std::string value(4096, '\0');
+    const ssize_t size = ::getxattr(path.c_str(), name, value.data(), value.size());
+    return size < 0 ? "<none>" : value.substr(0, static_cast<size_t>(size));
+}
+
+std::atomic<int> g_lockWaitNotices{0};
+
+TEST_F(DriverConfigurationTest, ASaveKeepsTheAccessAclAndExtendedAttributesOrIsRefused)
+{
+    WriteFile(MachineFile(), "[Driver]\nUID=a\n");
+    ::chmod(MachineFile().c_str(), 0640);
+    // A service account may read and write the file through the ACL alone.
+    ASSERT_EQ(std::system(("setfacl -m u:65534:rw '" + MachineFile() + "'").c_str()), 0) << "setfacl is needed";
+    ASSERT_EQ(::setxattr(MachineFile().c_str(), "user.origin", "ops", 3, 0), 0);
+    const std::string acl = Attribute(MachineFile(), "system.posix_acl_access");
+    struct stat before {};
+    ASSERT_EQ(::stat(MachineFile().c_str(), &before), 0);
+
+    ASSERT_EQ(Set(u"UID", u"b"), OS::ERROR_SUCCESS_CODE) << OS::GetRegistryDiagnostic();
+    EXPECT_EQ(ReadFile(MachineFile()), "[Driver]\nUID=b\n");
+    EXPECT_EQ(Attribute(MachineFile(), "system.posix_acl_access"), acl);
+    EXPECT_EQ(Attribute(MachineFile(), "user.origin"), "ops");
+    struct stat after {};
+    ASSERT_EQ(::stat(MachineFile().c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino) << "replaced";
+    EXPECT_EQ(after.st_mode & 07777, before.st_mode & 07777) << "the ACL's mask stays the group's bits";
+
+    // What cannot be given to the new file stops the save before the rename.
+    OS::SetFileFaultHook([](OS::FileOperation operation, const std::u16string&) {
+        return operation == OS::FileOperation::SetAttributes ? OS::ERROR_ACCESS_DENIED_CODE : OS::ERROR_SUCCESS_CODE;
+    });
+    EXPECT_EQ(Set(u"UID", u"c"), OS::ERROR_ACCESS_DENIED_CODE);
+    OS::SetFileFaultHook(nullptr);
+    EXPECT_NE(OS::GetRegistryDiagnostic().find("cannot give the new file the attributes of the old one"),
+        std::string::npos)
+        << OS::GetRegistryDiagnostic();
+    EXPECT_EQ(ReadFile(MachineFile()), "[Driver]\nUID=b\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_root.Path()), fs::directory_iterator()), 1)
+        << "nothing left beside it";
+}
+
+TEST_F(DriverConfigurationTest, ASaveRunningOutOfSpaceAnywhereLeavesTheFileAsItWas)
+{
+    const std::string initial = "; kept\n[Driver]\nUID=a\nPWD=x\n\n[Other]\nKept=1\n";
+    WriteFile(MachineFile(), initial);
+    size_t failures = 0;
+    for (int64_t room = 0;; ++room) {
+        OS::SetFileWriteBudget(room);
+        OS::RegistryTransaction transaction;
+        ASSERT_EQ(Set(u"UID", u"administrator"), OS::ERROR_SUCCESS_CODE);
+        ASSERT_EQ(Set(u"KrbRealm", u"EXAMPLE.COM"), OS::ERROR_SUCCESS_CODE);
+        const OS::ErrorCode committed = transaction.Commit();
+        OS::SetFileWriteBudget(-1);
+        if (committed == OS::ERROR_SUCCESS_CODE) {
+            break;
+        }
+        ++failures;
+        ASSERT_EQ(committed, OS::ERROR_DISK_FULL_CODE) << OS::GetRegistryDiagnostic();
+        EXPECT_NE(OS::GetRegistryDiagnostic().find("cannot write the new file: No space left on device"),
+            std::string::npos)
+            << OS::GetRegistryDiagnostic();
+        ASSERT_EQ(ReadFile(MachineFile()), initial);
+        ASSERT_EQ(std::distance(fs::directory_iterator(m_root.Path()), fs::directory_iterator()), 1);
+        ASSERT_LT(room, 1000);
+    }
+    EXPECT_EQ(failures, ReadFile(MachineFile()).size()) << "every byte of the new file can be the one that fails";
+    EXPECT_EQ(ReadFile(MachineFile()), "; kept\n[Driver]\nUID=administrator\nPWD=x\nKrbRealm=EXAMPLE.COM\n\n"
+                                       "[Other]\nKept=1\n");
+}
+
+TEST_F(DriverConfigurationTest, ALockHeldByAnotherProgramStopsTheSaveAfterABoundedWait)
+{
+    WriteFile(MachineFile(), "[Driver]\nUID=a\n");
+    // Any user who may read the file may take the lock.
+    const int reader = ::open(MachineFile().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(::flock(reader, LOCK_SH), 0);
+    OS::SetLockWaitNotice([](const std::string&) { ++g_lockWaitNotices; });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Set(u"UID", u"b"), OS::ERROR_LOCK_VIOLATION_CODE);
+    const auto waited = std::chrono::steady_clock::now() - started;
+    OS::SetLockWaitNotice(nullptr);
+    ::close(reader);
+    EXPECT_GE(waited, OS::LOCK_WAIT_LIMIT);
+    EXPECT_EQ(g_lockWaitNotices.load(), 1) << "told once what is waited for";
+    EXPECT_NE(OS::GetRegistryDiagnostic().find("another program holds the driver configuration file locked"),
+        std::string::npos)
+        << OS::GetRegistryDiagnostic();
+    EXPECT_EQ(ReadFile(MachineFile()), "[Driver]\nUID=a\n");
+    ASSERT_EQ(Set(u"UID", u"b"), OS::ERROR_SUCCESS_CODE) << "saved once the lock is gone";
+}
+
+TEST_F(DriverConfigurationTest, ANameTooLongForTheUsualTemporaryNameIsSaved)
+{
+    const std::string path = (m_root.Path() / (std::string(250, 'n') + ".ini")).string();
+    ::setenv("SPARKINI", path.c_str(), 1);
+    ASSERT_EQ(Set(u"UID", u"a"), OS::ERROR_SUCCESS_CODE) << OS::GetRegistryDiagnostic();
+    ASSERT_EQ(Set(u"UID", u"b"), OS::ERROR_SUCCESS_CODE) << OS::GetRegistryDiagnostic();
+    EXPECT_EQ(ReadFile(path), "[Driver]\nUID=b\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_root.Path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(DriverConfigurationTest, AnotherUsersLinkOnTheWayAndAGroupThatCannotBeKeptAreRefused)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give files and links to another user";
+    }
+    // rootlink -> theirs/conf/v.ini, where theirs/conf is another user's link
+    // to a folder of theirs: root's save must not follow it.
+    const fs::path theirs = m_root.Path() / "theirs";
+    fs::create_directories(theirs / "real");
+    WriteFile((theirs / "real" / "v.ini").string(), "[Driver]\nUID=theirs\n");
+    fs::create_directory_symlink("real", theirs / "conf");
+    ASSERT_EQ(::lchown((theirs / "conf").c_str(), 65534, 65534), 0);
+    fs::create_symlink(theirs / "conf" / "v.ini", MachineFile());
+    EXPECT_EQ(Set(u"UID", u"root"), OS::ERROR_ACCESS_DENIED_CODE);
+    EXPECT_NE(OS::GetRegistryDiagnostic().find((theirs / "conf").string() + " is a symbolic link of another user"),
+        std::string::npos)
+        << OS::GetRegistryDiagnostic();
+    EXPECT_EQ(ReadFile((theirs / "real" / "v.ini").string()), "[Driver]\nUID=theirs\n");
+
+    // A user's own file whose group they are not in: a file they write could
+    // not keep the group, which they are told before anything is done.
+    fs::remove(MachineFile());
+    WriteFile(MachineFile(), "[Driver]\n");
+    ASSERT_EQ(::chown(MachineFile().c_str(), 65534, 54321), 0);
+    ASSERT_EQ(::chown(m_root.Path().c_str(), 65534, 65534), 0);
+    const std::string report = RunUnprivileged([] {
+        const OS::ErrorCode writable = OS::CheckRegistryKeyWritable(OS::RegistryHive::LocalMachine, DRIVER_KEY);
+        return std::to_string(writable) + " " + OS::GetRegistryDiagnostic();
+    });
+    EXPECT_NE(report.find("5 "), std::string::npos) << report;
+    EXPECT_NE(report.find("belongs to a group this user is not in"), std::string::npos) << report;
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/RegistryFileParser.h"
+#include "platform/FileFaults.h"
 #include "platform/posix/HiveFile.h"
 #include "tests/platform/RegistryTestSupport.h"
 
@@ -247,9 +248,9 @@ TEST_F(RegistryKeyTest, AWriteThatRunsOutOfSpaceLeavesTheHiveAsItWas)
 
     // An appended record, and a rewrite of the whole file (a value too large to append).
     for (const size_t size : {10U, 100000U}) {
-        OS::SetHiveWriteBudgetForTesting(20);
+        OS::SetFileWriteBudget(20);
         EXPECT_EQ(key.SetStringValue(u"b", std::u16string(size, u'x')), OS::ERROR_DISK_FULL_CODE) << size;
-        OS::SetHiveWriteBudgetForTesting(-1);
+        OS::SetFileWriteBudget(-1);
         EXPECT_EQ(ReadFile(HivePath()), before);
         EXPECT_EQ(key.QueryValue(u"b").GetError(), OS::ERROR_FILE_NOT_FOUND_CODE);
         OS::DiscardRegistryCache();

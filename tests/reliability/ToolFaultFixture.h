@@ -114,11 +114,33 @@ protected:
         return RunTool(Program(), options);
     }
 
+    /// The test build of the tool, whose file operations fail as FAULTS
+    /// describes (DRAVO_FILE_FAULTS).
+    ProgramRun RunScriptWithFileFaults(const std::string& script, const std::string& faults) const
+    {
+        ToolRunOptions options;
+        options.arguments = Arguments(m_root);
+        options.input = script;
+        options.environment = m_environment;
+        options.environment["DRAVO_FILE_FAULTS"] = faults;
+        return RunTool(BuiltProgram("tests/tool_with_test_libraries"), options);
+    }
+
     ProgramRun Reg(const std::vector<std::string>& arguments) const
     {
         std::vector<std::string> all = {"--registry-root", m_root.string()};
         all.insert(all.end(), arguments.begin(), arguments.end());
         return RunProgram(BuiltProgram("bin/dravo-reg"), all);
+    }
+
+    /// The test build of dravo-reg, with file faults as for the tool.
+    ProgramRun RegWithFileFaults(const std::vector<std::string>& arguments, const std::string& faults) const
+    {
+        ToolRunOptions options;
+        options.arguments = {"--registry-root", m_root.string()};
+        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+        options.environment["DRAVO_FILE_FAULTS"] = faults;
+        return RunTool(BuiltProgram("tests/reg_with_file_faults"), options);
     }
 
     /// What a run of the script stores when nothing goes wrong, starting

@@ -1,85 +1,125 @@
-// The setup library when unixODBC's installer refuses a write half-way
-// through a request: the installer is made to fail the N-th time it opens the
-// user's odbc.ini to rewrite it (the probe runs under ptrace), and what was
-// written before must be undone, leaving the file as it was.
+// The setup library when a save of a data source goes wrong: the disk fills
+// at every point of it, a step fails, or two installers save at once. The
+// test build of the library takes its file faults from DRAVO_FILE_FAULTS.
+// Every other data source stays as it was, and nothing is reported as done
+// that was not.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/syscall.h>
-
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "tests/reliability/SyscallTracer.h"
 #include "tests/setup/SetupFixture.h"
 
 namespace Dravo::Test {
 namespace {
 
-/// As unixODBC writes it, so that its rewrite of what it read gives the same bytes.
-constexpr const char* EXISTING = "[Existing]\nDriver=Dravo Spark ODBC Driver\nHost=old.example.com\nPort=10000\n"
-                                 "SparkServerType=3\nAuthMech=2\nUID=bob\n\n";
+constexpr int REQUEST_FAILED = 11;
 
 class SetupFaultTest : public SetupFixture {
 protected:
-    void SetUp() override
+    SetupFaultTest() : SetupFixture(BuiltProgram("tests/libdravosparksetup_with_file_faults.so")) {}
+
+    /// An odbc.ini of many data sources, as unixODBC writes it.
+    static std::string ManyDataSources(int count)
     {
-#if !defined(__x86_64__)
-        GTEST_SKIP() << "failing a system call needs the x86-64 registers";
-#endif
-        m_ini.WriteFile("user/odbc.ini", EXISTING);
+        std::string ini;
+        for (int i = 0; i < count; ++i) {
+            ini += "[DS" + std::to_string(i) + "]\nDriver=" + std::string(DRIVER) + "\nHost=host" + std::to_string(i)
+                + ".example.com\nPort=10000\n\n";
+        }
+        return ini;
     }
 
-    /// Runs the probe with the installer's REWRITE-th rewrite of the user's
-    /// odbc.ini failing; how many rewrites there were before it is checked.
-    ProbeResult RunFailing(int rewrite, const std::string& action, const std::vector<std::string>& attributes)
+    ProbeResult ConfigureWithFaults(const std::string& faults, const std::string& action,
+        const std::vector<std::string>& attributes) const
     {
         std::vector<std::string> arguments = {action, DRIVER};
         arguments.insert(arguments.end(), attributes.begin(), attributes.end());
-        SyscallTracer probe(BuiltProgram("tests/setup_probe"), arguments, Environment());
-        const std::string file = (m_ini.Path() / "user" / "odbc.ini").string();
-        int rewrites = 0;
-        const bool reached = probe.RunTo([&](const SyscallStop& stop) {
-            if (!stop.entry || stop.number != SYS_openat || (stop.arguments[2] & O_TRUNC) == 0
-                || probe.ReadText(stop.arguments[1]) != file) {
-                return false;
-            }
-            return ++rewrites == rewrite;
-        });
-        EXPECT_TRUE(reached) << "the installer rewrote the file only " << rewrites << " times";
-        SyscallStop stop;
-        stop.entry = true;
-        EXPECT_TRUE(probe.FailCall(stop));
-        return Parse(probe.Finish());
+        ToolRunOptions options;
+        options.arguments = arguments;
+        options.environment = Environment();
+        options.environment["DRAVO_FILE_FAULTS"] = faults;
+        return Parse(RunTool(BuiltProgram("tests/setup_probe"), options));
     }
 };
 
-TEST_F(SetupFaultTest, ARefusedWriteUndoesWhatTheRequestWroteBefore)
+TEST_F(SetupFaultTest, ASaveThatRunsOutOfSpaceAnywhereLeavesEveryOtherDataSourceAndSaysSo)
 {
-    struct Case {
-        const char* what;
-        int rewrite;
-        std::string action;
+    const std::string ini = ManyDataSources(300);
+    const struct {
+        const char* action;
         std::vector<std::string> attributes;
+    } requests[] = {
+        {"add", {"DSN=NewOne", "Host=new.example.com", "SparkServerType=3", "AuthMech=3", "UID=alice"}},
+        {"config", {"DSN=DS10", "DESCRIPTION=changed"}},
+        {"remove", {"DSN=DS299"}},
     };
-    const std::vector<Case> cases = {
-        // The new section and two of its entries are written before.
-        {"a new data source", 4, "add", {"DSN=Sales", "Host=spark.example.com", "SparkServerType=3", "AuthMech=3"}},
-        // The replaced section is put back whole.
-        {"a replaced data source", 3, "add", {"DSN=Existing", "Host=new.example.com"}},
-        // The first change is taken back.
-        {"a changed data source", 2, "config", {"DSN=Existing", "Host=new.example.com", "Port=443", "Schema=x"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const ProbeResult result = RunFailing(c.rewrite, c.action, c.attributes);
-        EXPECT_FALSE(result.succeeded) << testing::PrintToString(result);
-        ASSERT_FALSE(result.errors.empty()) << testing::PrintToString(result);
-        EXPECT_EQ(result.errors.front().first, 11);
-        EXPECT_NE(result.errors.front().second.find("What had been written before was undone."), std::string::npos)
-            << testing::PrintToString(result);
-        EXPECT_EQ(UserIni(), EXISTING);
+    for (const auto& request : requests) {
+        SCOPED_TRACE(request.action);
+        size_t failures = 0;
+        for (size_t room = 0;; room += 2053) {
+            m_ini.WriteFile("user/odbc.ini", ini);
+            const ProbeResult result
+                = ConfigureWithFaults("write-budget=" + std::to_string(room), request.action, request.attributes);
+            if (result.succeeded) {
+                break;
+            }
+            ++failures;
+            ASSERT_FALSE(result.errors.empty()) << testing::PrintToString(result);
+            EXPECT_EQ(result.errors.front().first, REQUEST_FAILED);
+            EXPECT_NE(result.errors.front().second.find("No space left on device"), std::string::npos)
+                << testing::PrintToString(result);
+            EXPECT_NE(result.errors.front().second.find("Nothing was written."), std::string::npos)
+                << testing::PrintToString(result);
+            ASSERT_EQ(UserIni(), ini);
+            ASSERT_LT(room, 64U * 1024);
+        }
+        EXPECT_EQ(failures, (UserIni().size() + 2052) / 2053);
+        for (const int i : {0, 150, 298}) {
+            EXPECT_EQ(UserSection("DS" + std::to_string(i)),
+                OdbcIniDirectory::Section(ini, "DS" + std::to_string(i)));
+        }
     }
+}
+
+TEST_F(SetupFaultTest, AStepThatFailsIsReportedWithTheFileAndNothingIsWritten)
+{
+    const std::string ini = ManyDataSources(3);
+    for (const char* fault : {"fail=rename:.tmp-:1:19", "fail=flush:.tmp-:1:1117", "fail=open:.tmp-:1:5"}) {
+        SCOPED_TRACE(fault);
+        m_ini.WriteFile("user/odbc.ini", ini);
+        const ProbeResult result = ConfigureWithFaults(fault, "config", {"DSN=DS1", "Port=443"});
+        EXPECT_FALSE(result.succeeded);
+        ASSERT_FALSE(result.errors.empty()) << testing::PrintToString(result);
+        EXPECT_EQ(result.errors.front().first, REQUEST_FAILED);
+        EXPECT_NE(result.errors.front().second.find((m_ini.Path() / "user" / "odbc.ini").string() + ": "),
+            std::string::npos)
+            << testing::PrintToString(result);
+        EXPECT_NE(result.errors.front().second.find("Nothing was written."), std::string::npos)
+            << testing::PrintToString(result);
+        EXPECT_EQ(UserIni(), ini);
+    }
+}
+
+TEST_F(SetupFaultTest, TwoInstallersSavingAtOnceKeepEachOthersDataSources)
+{
+    m_ini.WriteFile("user/odbc.ini", ManyDataSources(50));
+    std::vector<ProbeResult> results(8);
+    std::vector<std::thread> savers;
+    for (size_t i = 0; i < results.size(); ++i) {
+        savers.emplace_back([&, i] {
+            results[i] = Configure({}, "add", {"DSN=Parallel" + std::to_string(i), "Host=h" + std::to_string(i)});
+        });
+    }
+    for (std::thread& saver : savers) {
+        saver.join();
+    }
+    for (size_t i = 0; i < results.size(); ++i) {
+        EXPECT_TRUE(results[i].succeeded) << testing::PrintToString(results[i]);
+        EXPECT_EQ(UserSection("Parallel" + std::to_string(i))["Host"], "h" + std::to_string(i));
+    }
+    EXPECT_EQ(UserSection("DS49")["Host"], "host49.example.com");
 }
 
 } // namespace

@@ -38,7 +38,9 @@ class SetupFixture : public ::testing::Test {
 protected:
     static constexpr const char* DRIVER = OdbcIniDirectory::PRODUCT_DRIVER;
 
-    SetupFixture() : m_ini(Library().string())
+    /// LIBRARY: the setup library the driver names (the one built for users
+    /// unless a test asks for another).
+    explicit SetupFixture(const std::filesystem::path& library = Library()) : m_ini(library.string())
     {
         std::filesystem::create_directories(m_ini.Path() / "user");
         m_ini.WriteFile("user/odbc.ini", "");

@@ -142,6 +142,12 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
         {{}, "add", {"DSN=New", "Host=" + std::string(1000, 'h')}, INVALID_KEYWORD_VALUE,
             "the ODBC installer keeps at most 998 bytes"},
         {{}, "add", {"DSN=New", "EncryptedPWD=_00"}, INVALID_KEYWORD_VALUE, "is not a password enciphered"},
+        // Names and keys the installer would keep changed, or lose.
+        {{}, "add", {"DSN= Sales", "Host=h"}, INVALID_NAME, "begins or ends with a blank"},
+        {{"--wide"}, "add", {"DSN=trail ", "Host=h"}, INVALID_NAME, "begins or ends with a blank"},
+        {{}, "add", {"DSN=ODBC", "Host=h"}, INVALID_NAME, "a section the ODBC installer keeps for itself"},
+        {{}, "add", {"DSN=New", "Host=h", "#Note=x"}, INVALID_KEYWORD_VALUE, "cannot be kept in a data source"},
+        {{}, "config", {"DSN=Existing", ";Note=x"}, INVALID_KEYWORD_VALUE, "cannot be used"},
         // A change is judged with what the data source holds: its mechanism
         // (User Name) does not take the binary transport.
         {{}, "config", {"DSN=Existing", "ThriftTransport=0"}, INVALID_KEYWORD_VALUE, "cannot be used with"},
@@ -160,6 +166,39 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
         EXPECT_EQ(UserIni(), EXISTING);
         EXPECT_EQ(SystemIni(), "");
     }
+}
+
+TEST_F(SetupLibraryTest, ADataSourcesOwnEntriesFedBackAreTakenAndItsHostSeesTheSaveAtOnce)
+{
+    const ProbeResult added = Configure({"--read-back=Host"}, "add", {"DSN=Copy", "Host=copy.example.com",
+        "SparkServerType=3", "AuthMech=3", "UID=alice", "PWD=s3cret"});
+    ASSERT_TRUE(added.succeeded) << testing::PrintToString(added);
+    EXPECT_NE(added.run.output.find("read copy.example.com\n"), std::string::npos) << added.run.output;
+
+    // Every entry as stored (empty ones among them) into another data source.
+    std::vector<std::string> entries = {"DSN=Copied"};
+    for (const auto& [key, value] : UserSection("Copy")) {
+        if (key != "Driver") {
+            entries.push_back(key + "=" + value);
+        }
+    }
+    const ProbeResult copied = Configure({}, "add", entries);
+    ASSERT_TRUE(copied.succeeded) << testing::PrintToString(copied);
+    EXPECT_EQ(UserSection("Copied"), UserSection("Copy"));
+
+    // A password set where a plain one was: the plain one goes.
+    m_ini.WriteFile("user/odbc.ini", UserIni() + "[Plain]\nDriver=" + DRIVER + "\nHost=h\nPWD=old\n\n");
+    const ProbeResult changed = Configure({}, "config", {"DSN=Plain", "PWD=new"});
+    ASSERT_TRUE(changed.succeeded) << testing::PrintToString(changed);
+    EXPECT_EQ(UserSection("Plain").count("PWD"), 0U);
+    EXPECT_EQ(UserSection("Plain")["EncryptedPWD"].substr(0, 1), "_");
+
+    // unixODBC's own listing sees what the library wrote.
+    ToolRunOptions list;
+    list.arguments = {"-q", "-s"};
+    list.environment = Environment();
+    const ProgramRun listed = RunTool("/usr/bin/odbcinst", list);
+    EXPECT_EQ(listed.output, "[Copy]\n[Copied]\n[Plain]\n");
 }
 
 TEST_F(SetupLibraryTest, ConfigDriverInstallsAndRemovesNothingAndNeedsAWindowForItsDialog)
@@ -203,13 +242,18 @@ TEST_F(SetupLibraryTest, TheInstallerListsTheDataSourcePropertiesWithTheirValueL
     EXPECT_EQ(run.output.rfind("Name=", 0), 0U) << run.output;
     has("Host=|1||Host(s)");
     has("Port=|1||Port");
-    has("SparkServerType=|2|1,2,3|Spark Server Type: 1 = SharkServer (Shark 0.8.1 and earlier), "
-        "2 = SharkServer2 (Shark 0.9.*), 3 = SparkThriftServer (Spark 1.1 and later)");
-    has("AuthMech=|2|0,1,2,3,4,5,6,7,8,9,10|Mechanism: 0 = No Authentication, 1 = Kerberos, 2 = User Name, "
+    // Each key once: unixODBC lists the description itself.
+    EXPECT_EQ(run.output.find("DESCRIPTION="), std::string::npos) << run.output;
+    // A list offers its value among its choices, or an empty choice for "not
+    // set", and the mechanisms a silent add takes.
+    has("SparkServerType=|2|,1,2,3|Spark Server Type: 1 = SharkServer (Shark 0.8.1 and earlier), "
+        "2 = SharkServer2 (Shark 0.9.*), 3 = SparkThriftServer (Spark 1.1 and later) (empty: not set)");
+    has("AuthMech=|2|,0,1,2,3,4,5,6,7,8,9,10|Mechanism: 0 = No Authentication, 1 = Kerberos, 2 = User Name, "
         "3 = User Name and Password, 4 = User Name and Password (SSL), 5 = Windows Azure HDInsight Emulator, "
-        "6 = Windows Azure HDInsight Service, 7 = HTTP, 8 = HTTPS, 9 = Kerberos over HTTP, 10 = Kerberos over HTTPS");
-    has("ThriftTransport=|2|0,1,2|Thrift Transport: 0 = Binary, 1 = SASL, 2 = HTTP");
-    has("SSL=|2|0,1|Enable SSL: 1 = on, 0 = off");
+        "6 = Windows Azure HDInsight Service, 7 = HTTP, 8 = HTTPS, 9 = Kerberos over HTTP, "
+        "10 = Kerberos over HTTPS (empty: not set)");
+    has("ThriftTransport=|2|,0,1,2|Thrift Transport: 0 = Binary, 1 = SASL, 2 = HTTP (empty: not set)");
+    has("SSL=|2|,0,1|Enable SSL: 1 = on, 0 = off (empty: not set)");
     has("TrustedCerts=|4||Trusted Certificates");
     has("RowsFetchedPerBlock=10000|1||Rows fetched per block");
     has("InvalidSessionAutoRecover=1|2|0,1|Invalid Session Auto Recover: 1 = on, 0 = off");

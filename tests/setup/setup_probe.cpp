@@ -95,8 +95,14 @@ int Configure(int argc, char** argv)
     bool window = false;
     bool wide = false;
     bool system = false;
+    // An entry read back in this process once the call returns, as a host
+    // of the library would read it.
+    std::string readBack;
     int next = 1;
     for (; next < argc && std::strncmp(argv[next], "--", 2) == 0; ++next) {
+        if (std::strncmp(argv[next], "--read-back=", 12) == 0) {
+            readBack = argv[next] + 12;
+        }
         window = window || std::strcmp(argv[next], "--window") == 0;
         wide = wide || std::strcmp(argv[next], "--wide") == 0;
         system = system || std::strcmp(argv[next], "--system") == 0;
@@ -131,6 +137,13 @@ int Configure(int argc, char** argv)
     }
     std::printf("result %d\n", result ? 1 : 0);
     PrintErrors();
+    if (!readBack.empty()) {
+        const size_t name = attributes.find("DSN=");
+        const std::string dsn = name == std::string::npos ? "" : std::string(attributes.c_str() + name + 4);
+        char value[1024] = "";
+        SQLGetPrivateProfileString(dsn.c_str(), readBack.c_str(), "", value, sizeof value, "odbc.ini");
+        std::printf("read %s\n", value);
+    }
     return 0;
 }
 
@@ -165,7 +178,7 @@ int Properties(const char* driver)
     for (HODBCINSTPROPERTY property = first; property; property = property->pNext) {
         std::string choices;
         for (char** choice = property->aPromptData; choice && *choice; ++choice) {
-            choices += (choices.empty() ? "" : ",") + std::string(*choice);
+            choices += (choice == property->aPromptData ? "" : ",") + std::string(*choice);
         }
         std::printf("%s=%s|%d|%s|%s\n", property->szName, property->szValue, property->nPromptType, choices.c_str(),
             property->pszHelp ? property->pszHelp : "");

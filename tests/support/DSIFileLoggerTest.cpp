@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/File.h"
+#include "platform/FileFaults.h"
 #include "platform/Thread.h"
 #include "support/DSIFileLogger.h"
 #include "support/DSISettings.h"

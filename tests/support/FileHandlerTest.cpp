@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/File.h"
+#include "platform/FileFaults.h"
 #include "support/ErrorException.h"
 #include "support/FileHandler.h"
 #include "tests/common/TempDir.h"

@@ -82,6 +82,11 @@ MessageBoxResult HeadlessDialogSystem::ShowMessageBox(const MessageBoxRequest& r
     return answer;
 }
 
+void HeadlessDialogSystem::Publish(std::string_view kind, const Support::WideString& text)
+{
+    *m_transcript << kind << ' ' << EscapeForTranscript(text) << '\n' << std::flush;
+}
+
 std::optional<Support::WideString> HeadlessDialogSystem::ChooseFile(const FileRequest& request, DialogHost* owner)
 {
     (void)owner;

@@ -4,6 +4,7 @@
 //
 //   message-box [CAPTION] TEXT -> ANSWER
 //
+// and every outcome published as "KIND TEXT",
 // with line breaks and other control characters shown as \r, \n, \t, \xNN.
 #pragma once
 
@@ -31,6 +32,7 @@ public:
     std::optional<Support::WideString> ChooseFolder(const FolderRequest& request, DialogHost* owner) override;
     bool SetCursor(CursorShape shape) override;
     [[nodiscard]] Rect GetDesktopRect() const override;
+    void Publish(std::string_view kind, const Support::WideString& text) override;
 
     [[nodiscard]] CursorShape GetCursor() const { return m_cursor; }
     /// The open dialogs, the topmost last.

@@ -140,6 +140,13 @@ int32_t Win32DialogSystem::RunModalTemplate(
     return static_cast<int32_t>(result);
 }
 
+void Win32DialogSystem::Publish(std::string_view kind, const Support::WideString& text)
+{
+    if (m_runner) {
+        *m_transcript << kind << ' ' << EscapeForTranscript(text) << '\n' << std::flush;
+    }
+}
+
 MessageBoxResult Win32DialogSystem::ShowMessageBox(const MessageBoxRequest& request, DialogHost* owner)
 {
     if (m_runner) {

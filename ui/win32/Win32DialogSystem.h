@@ -41,6 +41,7 @@ public:
     std::optional<Support::WideString> ChooseFolder(const FolderRequest& request, DialogHost* owner) override;
     bool SetCursor(CursorShape shape) override;
     [[nodiscard]] Rect GetDesktopRect() const override;
+    void Publish(std::string_view kind, const Support::WideString& text) override;
 
     [[nodiscard]] ScriptRunner* GetScriptRunner() const { return m_runner; }
     /// The open dialogs, the topmost last.

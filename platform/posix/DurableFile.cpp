@@ -1,0 +1,875 @@
+#include "platform/posix/DurableFile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "platform/Crc32.h"
+#include "platform/FileFaults.h"
+#include "platform/ThreadDiagnostic.h"
+
+namespace Dravo::OS {
+namespace {
+
+/// Lock attempts before giving up when other writers keep replacing the file.
+constexpr int LOCK_ATTEMPTS = 1000;
+/// Symbolic links followed before the path counts as a loop.
+constexpr int MAX_LINKS = 40;
+/// Marks the files a writer makes beside the one it replaces, so that what a
+/// killed writer left can be told from anything else in the folder.
+constexpr std::string_view TEMPORARY_MARK = ".tmp-";
+/// Longest file name most file systems take.
+constexpr size_t NAME_MAX_BYTES = 255;
+/// The part of a long name that a temporary name keeps.
+constexpr size_t KEPT_NAME_BYTES = 200;
+/// A default ACL belongs to folders; a file has none to carry.
+constexpr std::string_view DEFAULT_ACL_ATTRIBUTE = "system.posix_acl_default";
+
+std::atomic<LockWaitNotice> s_lockWaitNotice{nullptr};
+
+/// The errno an injected fault stands for, so that its text reads as the
+/// system's would.
+int ErrnoOf(ErrorCode code)
+{
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND_CODE:
+    case ERROR_PATH_NOT_FOUND_CODE: return ENOENT;
+    case ERROR_ACCESS_DENIED_CODE: return EACCES;
+    case ERROR_WRITE_PROTECT_CODE: return EROFS;
+    case ERROR_SHARING_VIOLATION_CODE:
+    case ERROR_LOCK_VIOLATION_CODE: return EWOULDBLOCK;
+    case ERROR_FILE_EXISTS_CODE:
+    case ERROR_ALREADY_EXISTS_CODE: return EEXIST;
+    case ERROR_DISK_FULL_CODE: return ENOSPC;
+    case ERROR_FILE_TOO_LARGE_CODE: return EFBIG;
+    case ERROR_NOT_ENOUGH_MEMORY_CODE: return ENOMEM;
+    default: return EIO;
+    }
+}
+
+/// Asks the fault seam; true (with errno set) when the call must fail.
+bool Faulted(FileOperation operation, std::string_view path)
+{
+    if (const ErrorCode fault = InjectedFileFault(operation, path)) {
+        errno = ErrnoOf(fault);
+        return true;
+    }
+    return false;
+}
+
+int OpenFile(const std::string& path, int flags, mode_t mode = 0)
+{
+    if (Faulted(FileOperation::Open, path)) {
+        return -1;
+    }
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+bool ReadWhole(int fd, const std::string& path, std::string& out)
+{
+    out.clear();
+    if (Faulted(FileOperation::Read, path)) {
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        out.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+bool ReadRange(int fd, const std::string& path, int64_t offset, int64_t size, std::string& out)
+{
+    if (Faulted(FileOperation::Read, path)) {
+        return false;
+    }
+    out.resize(static_cast<size_t>(std::max<int64_t>(size, 0)));
+    int64_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, out.data() + done, static_cast<size_t>(size - done), offset + done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            // The file is shorter than it was; what is there is what counts.
+            out.resize(static_cast<size_t>(done));
+            return true;
+        }
+        done += got;
+    }
+    return true;
+}
+
+/// Writes at offset, or at the descriptor's position when offset is negative.
+bool WriteWhole(int fd, const std::string& path, std::string_view data, int64_t offset)
+{
+    if (Faulted(FileOperation::Write, path)) {
+        return false;
+    }
+    const size_t allowed = FileWriteAllowance(data.size());
+    size_t done = 0;
+    while (done < allowed) {
+        const ssize_t put = offset < 0
+            ? ::write(fd, data.data() + done, allowed - done)
+            : ::pwrite(fd, data.data() + done, allowed - done, offset + static_cast<int64_t>(done));
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            if (put == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    if (allowed < data.size()) {
+        errno = ENOSPC;
+        return false;
+    }
+    return true;
+}
+
+bool SyncFile(int fd, const std::string& path)
+{
+    return !Faulted(FileOperation::Flush, path) && ::fsync(fd) == 0;
+}
+
+bool SyncFolder(const std::string& folder)
+{
+    if (Faulted(FileOperation::FlushDirectory, folder)) {
+        return false;
+    }
+    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.Get() >= 0 && ::fsync(fd.Get()) == 0;
+}
+
+std::string BaseNameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+/// ".NAME.tmp-": what the name of a file written beside NAME starts with. A
+/// name too long to take the mark keeps its start and a checksum of the rest.
+std::string TemporaryPrefix(const std::string& name)
+{
+    std::string kept = name;
+    if (1 + name.size() + TEMPORARY_MARK.size() + 6 > NAME_MAX_BYTES) {
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08X", UpdateCrc32(0, name.data(), name.size()));
+        kept = name.substr(0, KEPT_NAME_BYTES) + "~" + crc;
+    }
+    return "." + kept + std::string(TEMPORARY_MARK);
+}
+
+/// Removes what a killed writer left beside the file. Only under the
+/// writers' lock, when no other writer is between making such a file and
+/// renaming it.
+void RemoveLeftoverFiles(const std::string& folder, const std::string& name)
+{
+    DIR* entries = ::opendir(folder.c_str());
+    if (!entries) {
+        return;
+    }
+    const std::string prefix = TemporaryPrefix(name);
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string_view found(entry->d_name);
+        if (found.size() == prefix.size() + 6 && found.substr(0, prefix.size()) == prefix) {
+            ::unlinkat(::dirfd(entries), entry->d_name, 0);
+        }
+    }
+    ::closedir(entries);
+}
+
+ErrorCode WriteErrorCode(int errnoValue)
+{
+    if (errnoValue == EPERM) {
+        return ERROR_ACCESS_DENIED_CODE;
+    }
+    return errnoValue == EROFS ? ERROR_WRITE_PROTECT_CODE : MapErrno(errnoValue);
+}
+
+bool InGroup(gid_t group)
+{
+    if (group == ::getegid()) {
+        return true;
+    }
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0) {
+        return false;
+    }
+    std::vector<gid_t> groups(static_cast<size_t>(count));
+    const int got = ::getgroups(count, groups.data());
+    return got > 0 && std::find(groups.begin(), groups.begin() + got, group) != groups.begin() + got;
+}
+
+std::vector<std::string> SplitPath(const std::string& path)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        const size_t slash = path.find('/', start);
+        const size_t end = slash == std::string::npos ? path.size() : slash;
+        if (end > start) {
+            parts.push_back(path.substr(start, end - start));
+        }
+        if (slash == std::string::npos) {
+            break;
+        }
+        start = slash + 1;
+    }
+    return parts;
+}
+
+} // namespace
+
+void SetLockWaitNotice(LockWaitNotice notice)
+{
+    s_lockWaitNotice = notice;
+}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = other.Release();
+    }
+    return *this;
+}
+
+FileDescriptor::~FileDescriptor()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+int FileDescriptor::Release()
+{
+    return std::exchange(m_fd, -1);
+}
+
+FileIdentity FileIdentity::Of(const struct stat& status)
+{
+    FileIdentity identity;
+    identity.exists = true;
+    identity.device = static_cast<uint64_t>(status.st_dev);
+    identity.inode = static_cast<uint64_t>(status.st_ino);
+    identity.size = static_cast<int64_t>(status.st_size);
+    identity.modified = status.st_mtim;
+    identity.changed = status.st_ctim;
+    return identity;
+}
+
+bool operator==(const FileIdentity& a, const FileIdentity& b)
+{
+    return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.size == b.size
+        && a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec
+        && a.changed.tv_sec == b.changed.tv_sec && a.changed.tv_nsec == b.changed.tv_nsec;
+}
+
+std::string ParentDirectoryOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+DurableFile::DurableFile(std::string path, DurableFileRules rules) : m_path(std::move(path)), m_rules(std::move(rules))
+{
+}
+
+ErrorCode DurableFile::Fail(ErrorCode code, const std::string& what, int errnoValue) const
+{
+    std::string text = m_path + ": " + what;
+    if (errnoValue != 0) {
+        text += ": ";
+        text += std::strerror(errnoValue);
+    }
+    ThreadDiagnostic::Set(text);
+    return code;
+}
+
+ErrorCode DurableFile::ResolveTarget(std::string& target) const
+{
+    // Resolved part by part, as the kernel would, but a link on the way is
+    // followed only when root or this user made it: where others may plant
+    // links, a write by root must not land in a file someone else chose.
+    std::vector<std::string> pending = SplitPath(m_path);
+    std::reverse(pending.begin(), pending.end());
+    std::string resolved = m_path.empty() || m_path.front() != '/' ? "." : "";
+    int links = 0;
+    while (!pending.empty()) {
+        const std::string part = std::move(pending.back());
+        pending.pop_back();
+        if (part == ".") {
+            continue;
+        }
+        if (part == "..") {
+            resolved += "/..";
+            continue;
+        }
+        const std::string candidate = resolved + "/" + part;
+        struct stat status {};
+        if (::lstat(candidate.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            // What is missing is reported by whoever needs it to be there.
+            resolved = candidate;
+            continue;
+        }
+        if (pending.empty() && !m_rules.followFinalLink) {
+            return Fail(ERROR_ACCESS_DENIED_CODE,
+                m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
+        }
+        if (status.st_uid != 0 && status.st_uid != ::geteuid()) {
+            return Fail(ERROR_ACCESS_DENIED_CODE,
+                candidate + " is a symbolic link of another user, which is not followed", 0);
+        }
+        if (++links > MAX_LINKS) {
+            return Fail(ERROR_CANT_RESOLVE_FILENAME_CODE, "too many symbolic links", ELOOP);
+        }
+        std::string next(static_cast<size_t>(status.st_size > 0 ? status.st_size : 255) + 1, '\0');
+        const ssize_t length = ::readlink(candidate.c_str(), next.data(), next.size());
+        if (length < 0) {
+            return Fail(MapErrno(errno), "cannot read the symbolic link " + candidate, errno);
+        }
+        next.resize(static_cast<size_t>(length));
+        std::vector<std::string> parts = SplitPath(next);
+        pending.insert(pending.end(), parts.rbegin(), parts.rend());
+        if (!next.empty() && next.front() == '/') {
+            resolved.clear();
+        }
+    }
+    if (resolved.rfind("./", 0) == 0 && m_path.rfind("./", 0) != 0) {
+        resolved.erase(0, 2);
+    }
+    target = resolved.empty() ? "/" : resolved;
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::Identify(FileIdentity& identity) const
+{
+    identity = FileIdentity{};
+    struct stat status {};
+    const int looked = m_rules.followFinalLink ? ::stat(m_path.c_str(), &status) : ::lstat(m_path.c_str(), &status);
+    if (looked != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return ERROR_SUCCESS_CODE;
+        }
+        return Fail(MapErrno(errno), "cannot look at " + m_rules.noun, errno);
+    }
+    if (S_ISLNK(status.st_mode)) {
+        return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
+    }
+    identity = FileIdentity::Of(status);
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::Open(std::optional<OpenedFile>& opened) const
+{
+    opened.reset();
+    // O_NONBLOCK: a FIFO put in the file's place must not hang the reader.
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (m_rules.followFinalLink ? 0 : O_NOFOLLOW);
+    FileDescriptor fd(OpenFile(m_path, flags));
+    if (fd.Get() < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            return ERROR_FILE_NOT_FOUND_CODE;
+        }
+        if (error == ELOOP && !m_rules.followFinalLink) {
+            return Fail(ERROR_ACCESS_DENIED_CODE,
+                m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
+        }
+        return Fail(MapErrno(error), "cannot open " + m_rules.noun, error);
+    }
+    struct stat status {};
+    if (::fstat(fd.Get(), &status) != 0) {
+        return Fail(MapErrno(errno), "cannot look at " + m_rules.noun, errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
+    }
+    opened.emplace(OpenedFile(*this, m_path, std::move(fd), status));
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::Read(FileContents& contents) const
+{
+    contents = FileContents{};
+    std::optional<OpenedFile> opened;
+    if (const ErrorCode open = Open(opened); open != ERROR_SUCCESS_CODE) {
+        return open == ERROR_FILE_NOT_FOUND_CODE ? ERROR_SUCCESS_CODE : open;
+    }
+    if (const ErrorCode read = opened->ReadAll(contents.bytes); read != ERROR_SUCCESS_CODE) {
+        return read;
+    }
+    contents.exists = true;
+    contents.identity = opened->Identity();
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::CheckFolder(const std::string& target, bool making) const
+{
+    std::string folder = ParentDirectoryOf(target);
+    struct stat status {};
+    if (making) {
+        // The nearest folder that is there is the one a new folder goes into.
+        while (::stat(folder.c_str(), &status) != 0 && errno == ENOENT) {
+            const std::string parent = ParentDirectoryOf(folder);
+            if (parent == folder) {
+                break;
+            }
+            folder = parent;
+        }
+    }
+    if (::stat(folder.c_str(), &status) != 0) {
+        const int error = errno;
+        if (error == ENOENT) {
+            return Fail(ERROR_PATH_NOT_FOUND_CODE, "the directory " + folder + " does not exist", 0);
+        }
+        return Fail(MapErrno(error), "cannot look at the directory " + folder, error);
+    }
+    // A file where a folder belongs would otherwise read as "Permission
+    // denied", sending root looking for rights it already has.
+    if (!S_ISDIR(status.st_mode)) {
+        return Fail(ERROR_PATH_NOT_FOUND_CODE, "the directory " + folder + " is not a directory", 0);
+    }
+    // The new file is written beside the old one and renamed over it.
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        const int error = errno;
+        return Fail(error == EROFS ? ERROR_WRITE_PROTECT_CODE : ERROR_ACCESS_DENIED_CODE,
+            "the directory " + folder + " is not writable", error);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::MakeFolders(const std::string& target) const
+{
+    std::vector<std::string> missing;
+    std::string folder = ParentDirectoryOf(target);
+    struct stat status {};
+    while (::stat(folder.c_str(), &status) != 0 && errno == ENOENT) {
+        missing.push_back(folder);
+        const std::string parent = ParentDirectoryOf(folder);
+        if (parent == folder) {
+            break;
+        }
+        folder = parent;
+    }
+    // From the top, readable by everyone: every user's driver reads what is saved here.
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (Faulted(FileOperation::CreateDirectory, *it) || (::mkdir(it->c_str(), 0755) != 0 && errno != EEXIST)) {
+            const int error = errno;
+            ThreadDiagnostic::Set(*it + ": cannot create the directory: " + std::strerror(error));
+            return WriteErrorCode(error);
+        }
+        ::chmod(it->c_str(), 0755);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::WhyNotReplaceable(const std::string& target, const struct stat& status) const
+{
+    if (!S_ISREG(status.st_mode)) {
+        return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
+    }
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        const int error = errno;
+        return Fail(error == EROFS ? ERROR_WRITE_PROTECT_CODE : ERROR_ACCESS_DENIED_CODE,
+            m_rules.noun + " is not writable", error);
+    }
+    // A replacement belongs to whoever writes it: only root can hand it back,
+    // or give it a group the writer is not in.
+    if (::geteuid() != 0 && status.st_uid != ::geteuid()) {
+        return Fail(ERROR_ACCESS_DENIED_CODE,
+            m_rules.noun + " belongs to another user, which a file this user writes would not", 0);
+    }
+    if (::geteuid() != 0 && !InGroup(status.st_gid)) {
+        return Fail(ERROR_ACCESS_DENIED_CODE,
+            m_rules.noun + " belongs to a group this user is not in, which a file this user writes could not keep", 0);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::CheckWritable() const
+{
+    std::string target;
+    if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {
+        return resolved;
+    }
+    if (const ErrorCode folder = CheckFolder(target, m_rules.makeFolders); folder != ERROR_SUCCESS_CODE) {
+        return folder;
+    }
+    struct stat status {};
+    if (::stat(target.c_str(), &status) == 0) {
+        return WhyNotReplaceable(target, status);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::Lock(std::optional<LockedFile>& locked, bool createIfMissing, bool forAppending) const
+{
+    locked.reset();
+    const auto waitStarted = std::chrono::steady_clock::now();
+    bool told = false;
+    for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
+        std::string target;
+        if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {
+            return resolved;
+        }
+        const int access = forAppending ? O_RDWR : O_RDONLY;
+        FileDescriptor fd(OpenFile(target, access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.Get() < 0 && errno == ENOENT && createIfMissing) {
+            if (m_rules.makeFolders) {
+                if (const ErrorCode made = MakeFolders(target); made != ERROR_SUCCESS_CODE) {
+                    return made;
+                }
+            } else if (const ErrorCode folder = CheckFolder(target, false); folder != ERROR_SUCCESS_CODE) {
+                return folder;
+            }
+            fd = FileDescriptor(OpenFile(target, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                m_rules.newFileMode));
+            if (fd.Get() >= 0) {
+                ::fchmod(fd.Get(), m_rules.newFileMode);
+            } else if (errno == EEXIST) {
+                continue;
+            }
+        }
+        if (fd.Get() < 0) {
+            const int error = errno;
+            if (error == ELOOP) {
+                // Made a link since it was resolved: resolve it again.
+                continue;
+            }
+            if (error == ENOENT && !createIfMissing) {
+                return ERROR_FILE_NOT_FOUND_CODE;
+            }
+            return Fail(WriteErrorCode(error), "cannot open " + m_rules.noun + " for writing", error);
+        }
+        // Waited for a bounded time: anyone who may read the file can take
+        // the lock, and must not hold every save back for ever.
+        for (;;) {
+            if (Faulted(FileOperation::Lock, target)) {
+                return Fail(ERROR_LOCK_VIOLATION_CODE, "cannot lock " + m_rules.noun, errno);
+            }
+            if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
+                break;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno != EWOULDBLOCK) {
+                return Fail(MapErrno(errno), "cannot lock " + m_rules.noun, errno);
+            }
+            const auto waited = std::chrono::steady_clock::now() - waitStarted;
+            if (waited >= LOCK_WAIT_LIMIT) {
+                return Fail(ERROR_LOCK_VIOLATION_CODE,
+                    "another program holds " + m_rules.noun + " locked; waited "
+                        + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(LOCK_WAIT_LIMIT).count())
+                        + " seconds for it",
+                    0);
+            }
+            if (!told && waited >= LOCK_WAIT_NOTICE_AFTER) {
+                told = true;
+                if (const LockWaitNotice notice = s_lockWaitNotice.load()) {
+                    notice(target);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        // A writer may have renamed a new file into place while we waited:
+        // then this lock guards nothing, and the new file must be locked.
+        struct stat status {};
+        struct stat current {};
+        if (::fstat(fd.Get(), &status) != 0 || ::lstat(target.c_str(), &current) != 0
+            || status.st_dev != current.st_dev || status.st_ino != current.st_ino) {
+            continue;
+        }
+        if (!S_ISREG(status.st_mode)) {
+            return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
+        }
+        locked.emplace(LockedFile(*this, std::move(target), std::move(fd), status));
+        return ERROR_SUCCESS_CODE;
+    }
+    return Fail(ERROR_SHARING_VIOLATION_CODE, m_rules.noun + " keeps being replaced by other writers", 0);
+}
+
+ErrorCode DurableFile::WriteBeside(const std::string& target, std::string_view text, int oldFd,
+    const struct stat* old, std::string& temporary, FileIdentity& identity) const
+{
+    const std::string folder = ParentDirectoryOf(target);
+    temporary = folder + "/" + TemporaryPrefix(BaseNameOf(target)) + "XXXXXX";
+    if (Faulted(FileOperation::Open, temporary)) {
+        const int error = errno;
+        temporary.clear();
+        return Fail(WriteErrorCode(error), "cannot create a new file in " + folder, error);
+    }
+    const FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (out.Get() < 0) {
+        const int error = errno;
+        temporary.clear();
+        return Fail(WriteErrorCode(error), "cannot create a new file in " + folder, error);
+    }
+    const auto failed = [&](const std::string& what) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        temporary.clear();
+        return Fail(WriteErrorCode(error), what, error);
+    };
+    // Owner first (a change of owner clears set-id bits), then the mode, then
+    // the extended attributes: an access ACL sets the group bits to its mask,
+    // which the mode alone would get wrong.
+    if (Faulted(FileOperation::SetAttributes, temporary)) {
+        return failed("cannot give the new file the attributes of the old one");
+    }
+    if (old && (old->st_uid != ::geteuid() || old->st_gid != ::getegid())
+        && ::fchown(out.Get(), old->st_uid, old->st_gid) != 0) {
+        return failed("cannot give the new file the owner of the old one");
+    }
+    if (::fchmod(out.Get(), old ? (old->st_mode & 07777) : m_rules.newFileMode) != 0) {
+        return failed("cannot set the mode of the new file");
+    }
+    if (oldFd >= 0) {
+        const ssize_t listed = ::flistxattr(oldFd, nullptr, 0);
+        std::string names(listed > 0 ? static_cast<size_t>(listed) : 0, '\0');
+        const ssize_t got = listed > 0 ? ::flistxattr(oldFd, names.data(), names.size()) : listed;
+        if (got < 0 && errno != ENOTSUP) {
+            return failed("cannot list the extended attributes of the old file");
+        }
+        names.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        for (size_t at = 0; at < names.size();) {
+            const std::string name(names.c_str() + at);
+            at += name.size() + 1;
+            if (name.empty() || name == DEFAULT_ACL_ATTRIBUTE) {
+                continue;
+            }
+            const ssize_t size = ::fgetxattr(oldFd, name.c_str(), nullptr, 0);
+            std::string value(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+            const ssize_t read = size > 0 ? ::fgetxattr(oldFd, name.c_str(), value.data(), value.size()) : size;
+            if (read < 0) {
+                // What this process may not read, it cannot have set either.
+                if (errno == EPERM || errno == EACCES || errno == ENODATA) {
+                    continue;
+                }
+                return failed("cannot read the extended attribute " + name + " of the old file");
+            }
+            value.resize(static_cast<size_t>(read));
+            if (::fsetxattr(out.Get(), name.c_str(), value.data(), value.size(), 0) != 0) {
+                return failed("cannot carry the extended attribute " + name + " over to the new file");
+            }
+        }
+    }
+    // The new file must be complete on disk before its name replaces the old one.
+    if (!WriteWhole(out.Get(), temporary, text, -1)) {
+        return failed("cannot write the new file");
+    }
+    if (!SyncFile(out.Get(), temporary)) {
+        return failed("cannot flush the new file");
+    }
+    struct stat status {};
+    if (::fstat(out.Get(), &status) != 0) {
+        return failed("cannot look at the new file");
+    }
+    identity = FileIdentity::Of(status);
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::FlushFolder(const std::string& target) const
+{
+    const std::string folder = ParentDirectoryOf(target);
+    if (!SyncFolder(folder)) {
+        const int error = errno;
+        return Fail(MapErrno(error), "the new file is in place, but the directory " + folder + " could not be flushed",
+            error);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
+{
+    for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
+        std::optional<LockedFile> locked;
+        const ErrorCode lockResult = Lock(locked, false, false);
+        if (lockResult == ERROR_FILE_NOT_FOUND_CODE) {
+            std::string target;
+            if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {
+                return resolved;
+            }
+            const ErrorCode folder = m_rules.makeFolders ? MakeFolders(target) : CheckFolder(target, false);
+            if (folder != ERROR_SUCCESS_CODE) {
+                return folder;
+            }
+            const FileContents none;
+            std::optional<std::string> text;
+            if (const ErrorCode edited = edit(none, text); edited != ERROR_SUCCESS_CODE) {
+                return edited;
+            }
+            if (!text) {
+                if (result) {
+                    *result = none;
+                }
+                return ERROR_SUCCESS_CODE;
+            }
+            std::string temporary;
+            FileContents written{true, *text, {}};
+            if (const ErrorCode wrote = WriteBeside(target, *text, -1, nullptr, temporary, written.identity);
+                wrote != ERROR_SUCCESS_CODE) {
+                return wrote;
+            }
+            // Linked, not renamed: a file another writer made meanwhile stays,
+            // and is edited in turn.
+            const bool linked = !Faulted(FileOperation::Link, target) && ::link(temporary.c_str(), target.c_str()) == 0;
+            const int error = errno;
+            ::unlink(temporary.c_str());
+            if (!linked) {
+                if (error == EEXIST) {
+                    continue;
+                }
+                return Fail(WriteErrorCode(error), "cannot put the new file in place", error);
+            }
+            if (const ErrorCode flushed = FlushFolder(target); flushed != ERROR_SUCCESS_CODE) {
+                return flushed;
+            }
+            if (result) {
+                *result = std::move(written);
+            }
+            return ERROR_SUCCESS_CODE;
+        }
+        if (lockResult != ERROR_SUCCESS_CODE) {
+            return lockResult;
+        }
+        FileContents current{true, {}, FileIdentity::Of(locked->Status())};
+        if (const ErrorCode read = locked->ReadAll(current.bytes); read != ERROR_SUCCESS_CODE) {
+            return read;
+        }
+        std::optional<std::string> text;
+        if (const ErrorCode edited = edit(current, text); edited != ERROR_SUCCESS_CODE) {
+            return edited;
+        }
+        if (!text || *text == current.bytes) {
+            if (result) {
+                *result = std::move(current);
+            }
+            return ERROR_SUCCESS_CODE;
+        }
+        FileContents written{true, *text, {}};
+        if (const ErrorCode replaced = locked->Replace(*text, &written.identity); replaced != ERROR_SUCCESS_CODE) {
+            return replaced;
+        }
+        if (result) {
+            *result = std::move(written);
+        }
+        return ERROR_SUCCESS_CODE;
+    }
+    return Fail(ERROR_SHARING_VIOLATION_CODE, m_rules.noun + " keeps being replaced by other writers", 0);
+}
+
+OpenedFile::OpenedFile(const DurableFile& file, std::string target, FileDescriptor fd, const struct stat& status)
+    : m_file(&file), m_target(std::move(target)), m_fd(std::move(fd)), m_status(status)
+{
+}
+
+ErrorCode OpenedFile::ReadAll(std::string& bytes) const
+{
+    if (!ReadWhole(m_fd.Get(), m_target, bytes)) {
+        return m_file->Fail(MapErrno(errno), "cannot read " + m_file->m_rules.noun, errno);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode OpenedFile::ReadAt(int64_t offset, int64_t size, std::string& out) const
+{
+    if (!ReadRange(m_fd.Get(), m_target, offset, size, out)) {
+        return m_file->Fail(MapErrno(errno), "cannot read " + m_file->m_rules.noun, errno);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode LockedFile::WriteAt(std::string_view data, int64_t offset) const
+{
+    if (!WriteWhole(m_fd.Get(), m_target, data, offset)) {
+        return m_file->Fail(WriteErrorCode(errno), "cannot write " + m_file->m_rules.noun, errno);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode LockedFile::Truncate(int64_t length) const
+{
+    if (Faulted(FileOperation::Truncate, m_target) || ::ftruncate(m_fd.Get(), length) != 0) {
+        return m_file->Fail(WriteErrorCode(errno), "cannot cut " + m_file->m_rules.noun + " short", errno);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode OpenedFile::Sync() const
+{
+    if (!SyncFile(m_fd.Get(), m_target)) {
+        return m_file->Fail(MapErrno(errno), "cannot flush " + m_file->m_rules.noun, errno);
+    }
+    return m_file->FlushFolder(m_target);
+}
+
+ErrorCode LockedFile::Replace(std::string_view text, FileIdentity* written) const
+{
+    const DurableFile& file = *m_file;
+    if (const ErrorCode replaceable = file.WhyNotReplaceable(m_target, m_status); replaceable != ERROR_SUCCESS_CODE) {
+        return replaceable;
+    }
+    if (const ErrorCode folder = file.CheckFolder(m_target, false); folder != ERROR_SUCCESS_CODE) {
+        return folder;
+    }
+    // Under the lock no other writer is between creating and renaming its
+    // file, so any such file is what a killed writer left behind.
+    RemoveLeftoverFiles(ParentDirectoryOf(m_target), BaseNameOf(m_target));
+    std::string temporary;
+    FileIdentity identity;
+    if (const ErrorCode wrote = file.WriteBeside(m_target, text, m_fd.Get(), &m_status, temporary, identity);
+        wrote != ERROR_SUCCESS_CODE) {
+        return wrote;
+    }
+    if (Faulted(FileOperation::Rename, temporary) || ::rename(temporary.c_str(), m_target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return file.Fail(WriteErrorCode(error), "cannot put the new file in place", error);
+    }
+    if (written) {
+        *written = identity;
+    }
+    return file.FlushFolder(m_target);
+}
+
+} // namespace Dravo::OS

@@ -1,0 +1,209 @@
+// The one way this system's files are saved: the registry's hive files, the
+// driver's configuration file and unixODBC's odbc.ini. Private to platform/.
+//
+// Readers take no lock: a writer changes a file only by renaming a complete
+// new one over it (or, for a hive's change records, by appending a complete,
+// checksummed record), so a reader sees the old file or the new one. Writers
+// take an exclusive advisory lock on the file, waited for a bounded time, and
+// make their change from the file as they find it under the lock.
+//
+// A new file is written beside the old one, given the old one's owner, group,
+// mode, access ACL, extended attributes and security label, flushed, renamed
+// over it, and its folder flushed: a save is on disk when it returns. Where an
+// attribute cannot be carried over, the save is refused and the file stays as
+// it was. Symbolic links are followed only where root or this user made them,
+// on every part of the path, so that a save by root never lands where another
+// user points it. Every system call goes through the fault seam
+// (FileFaults.h). A failure returns a Windows error code and sets the thread's
+// diagnostic (ThreadDiagnostic.h) to a text that names the file.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/LockWait.h"
+#include "platform/SystemError.h"
+
+namespace Dravo::OS {
+
+/// How long a writer waits for a lock that another program holds.
+inline constexpr std::chrono::milliseconds LOCK_WAIT_LIMIT{5000};
+/// How long it waits before it tells the user what it waits for.
+inline constexpr std::chrono::milliseconds LOCK_WAIT_NOTICE_AFTER{300};
+
+/// A descriptor closed when it goes away.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.Release()) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+    [[nodiscard]] int Get() const { return m_fd; }
+    int Release();
+
+private:
+    int m_fd;
+};
+
+/// Device, inode, size and times: the same identity means the same bytes to
+/// a process that read them before, since every writer replaces or appends.
+struct FileIdentity {
+    bool exists = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    static FileIdentity Of(const struct stat& status);
+    friend bool operator==(const FileIdentity& a, const FileIdentity& b);
+};
+
+/// The directory part of a path ("/" for a file at the root, "." for none).
+std::string ParentDirectoryOf(const std::string& path);
+
+/// What differs between the kinds of file saved this way.
+struct DurableFileRules {
+    /// How messages name the file: "the hive file".
+    std::string noun;
+    /// Whether the file's own name may be a symbolic link, followed under the
+    /// rule for links; when not, such a name is refused.
+    bool followFinalLink = true;
+    /// Missing folders are made (readable by everyone) instead of reported.
+    bool makeFolders = false;
+    /// Permission bits of a file made anew.
+    mode_t newFileMode = 0644;
+};
+
+/// A file as read: its bytes and the identity they belong to.
+struct FileContents {
+    bool exists = false;
+    std::string bytes;
+    FileIdentity identity;
+};
+
+class DurableFile;
+
+/// The file a path names, open for reading.
+class OpenedFile {
+public:
+    OpenedFile(OpenedFile&&) noexcept = default;
+    OpenedFile& operator=(OpenedFile&&) noexcept = default;
+
+    [[nodiscard]] int Descriptor() const { return m_fd.Get(); }
+    /// The path with its links resolved.
+    [[nodiscard]] const std::string& Target() const { return m_target; }
+    [[nodiscard]] const struct stat& Status() const { return m_status; }
+    [[nodiscard]] FileIdentity Identity() const { return FileIdentity::Of(m_status); }
+
+    [[nodiscard]] ErrorCode ReadAll(std::string& bytes) const;
+    /// Up to size bytes from offset: fewer when the file is shorter.
+    [[nodiscard]] ErrorCode ReadAt(int64_t offset, int64_t size, std::string& out) const;
+    /// Waits until the file and its name are on disk.
+    [[nodiscard]] ErrorCode Sync() const;
+
+protected:
+    friend class DurableFile;
+    OpenedFile(const DurableFile& file, std::string target, FileDescriptor fd, const struct stat& status);
+
+    const DurableFile* m_file;
+    std::string m_target;
+    FileDescriptor m_fd;
+    struct stat m_status {};
+};
+
+/// The file open and under the writers' exclusive lock, which goes when the
+/// object does. While it is held the file is the one the path names: other
+/// writers replace it only under the same lock.
+class LockedFile : public OpenedFile {
+public:
+    /// Writes in place (a hive's change records); a failure may leave part of
+    /// the data written. Needs a lock taken for appending.
+    [[nodiscard]] ErrorCode WriteAt(std::string_view data, int64_t offset) const;
+    [[nodiscard]] ErrorCode Truncate(int64_t length) const;
+    /// Replaces the file with text written beside it, under this lock; the
+    /// new file's identity goes to written. Afterwards the object describes
+    /// the old file, which no name leads to any more.
+    [[nodiscard]] ErrorCode Replace(std::string_view text, FileIdentity* written) const;
+
+private:
+    friend class DurableFile;
+    using OpenedFile::OpenedFile;
+};
+
+class DurableFile {
+public:
+    DurableFile(std::string path, DurableFileRules rules);
+
+    [[nodiscard]] const std::string& GetPath() const { return m_path; }
+    [[nodiscard]] const DurableFileRules& GetRules() const { return m_rules; }
+
+    /// The file the path names, with the symbolic links on the way resolved;
+    /// a link only root or this user made is followed.
+    [[nodiscard]] ErrorCode ResolveTarget(std::string& target) const;
+
+    /// The identity of the file the path leads to now (exists false when
+    /// there is none), without reading it.
+    [[nodiscard]] ErrorCode Identify(FileIdentity& identity) const;
+    /// Reads the file without a lock; a missing file reads as not existing.
+    [[nodiscard]] ErrorCode Read(FileContents& contents) const;
+    /// Opens the file for reading without a lock; ERROR_FILE_NOT_FOUND (and
+    /// no diagnostic) when there is none.
+    [[nodiscard]] ErrorCode Open(std::optional<OpenedFile>& opened) const;
+
+    /// Opens the file and takes the writers' lock. With createIfMissing an
+    /// empty file is made where there is none (and missing folders, when the
+    /// rules say so); otherwise no file is ERROR_FILE_NOT_FOUND. forAppending
+    /// opens it for writing in place.
+    [[nodiscard]] ErrorCode Lock(std::optional<LockedFile>& locked, bool createIfMissing, bool forAppending) const;
+
+    /// Decides the whole new text from the file as found: nothing for no
+    /// change; an error stops the update with nothing written.
+    using Edit = std::function<ErrorCode(const FileContents& current, std::optional<std::string>& replacement)>;
+    /// Changes the whole file as one replace: under the lock (or, where there
+    /// is no file, linked into place so that one another writer made
+    /// meanwhile is edited instead), read again, edited, replaced. What was
+    /// written, or found unchanged, goes to result.
+    [[nodiscard]] ErrorCode Update(const Edit& edit, FileContents* result = nullptr) const;
+
+    /// Whether a save by this user could replace the file as it is now, found
+    /// without changing anything: the folder, the file's rights, its owner
+    /// and group (a file this user writes cannot keep another user's or a
+    /// group this user is not in).
+    [[nodiscard]] ErrorCode CheckWritable() const;
+
+    /// Whether a new file can be written beside target and renamed over it;
+    /// with making, the nearest folder that is there counts.
+    [[nodiscard]] ErrorCode CheckFolder(const std::string& target, bool making) const;
+
+    /// Sets the thread's diagnostic to "PATH: WHAT[: system text]" and
+    /// returns code.
+    ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
+
+private:
+    friend class OpenedFile;
+    friend class LockedFile;
+
+    [[nodiscard]] ErrorCode MakeFolders(const std::string& target) const;
+    [[nodiscard]] ErrorCode WhyNotReplaceable(const std::string& target, const struct stat& status) const;
+    /// Writes text as a new file beside target, with the old file's
+    /// attributes when there is one; the new file's name goes to temporary.
+    [[nodiscard]] ErrorCode WriteBeside(const std::string& target, std::string_view text, int oldFd,
+        const struct stat* old, std::string& temporary, FileIdentity& identity) const;
+    [[nodiscard]] ErrorCode FlushFolder(const std::string& target) const;
+
+    std::string m_path;
+    DurableFileRules m_rules;
+};
+
+} // namespace Dravo::OS
