@@ -391,7 +391,7 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend,
         for (const StoredValueNote& note : notes) {
             logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Load", "%s", FormatNote(note).c_str());
         }
-        backend.ShowNotice(SummariseNotes(notes, m_programName));
+        backend.ShowNotice(SummariseNotes(notes, m_programName + " check"));
     }
 
     return RunDialogAndSave(
@@ -482,6 +482,15 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
         = settings.GetDriverName().IsEmpty() ? GetDriverName() : settings.GetDriverName();
     settings.SetDriverName(driver);
     const auto logging = settings.GetLoggingOptions();
+    // As for the driver-wide values: shown as the rules read them, but told.
+    if (const auto notes = ReviewDataSource(
+            entries, Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8(), dataSourceName);
+        !notes.empty()) {
+        for (const StoredValueNote& note : notes) {
+            logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Load", "%s", FormatNote(note).c_str());
+        }
+        backend.ShowNotice(SummariseNotes(notes, m_programName + " check --dsn " + name));
+    }
 
     SOConfigurationDialog dialog(settings, u"DSN Setup");
     return RunDialogAndSave(

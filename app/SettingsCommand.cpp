@@ -538,17 +538,8 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
     if (settings.command == Command::Get) {
         return Get(stored, section);
     }
-    std::vector<StoredValueNote> notes;
-    for (const StoredValueFinding& finding : ReviewStoredValues(stored, SettingScope::DataSource)) {
-        StoredValueNote note;
-        note.place = m_outcome.location;
-        note.name = finding.name.GetAsUTF8();
-        note.stored = finding.stored.GetAsUTF8();
-        note.shown = finding.shown.GetAsUTF8();
-        note.reason = finding.reason.GetAsUTF8();
-        note.secret = IsPasswordName(finding.name);
-        notes.push_back(std::move(note));
-    }
+    const std::vector<StoredValueNote> notes
+        = ReviewDataSource(stored, WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8(), name);
     if (settings.command == Command::Check) {
         return Check(notes);
     }

@@ -65,21 +65,21 @@ std::string DescribeDriverSettingsLocation()
     return EndsWithIni(path) ? path + " [" + WideString(SectionName()).GetAsUTF8() + "]" : path;
 }
 
-std::vector<StoredValueNote> ReviewDriverConfiguration()
-{
-    const auto snapshot = DriverKeySnapshot::Get();
-    std::vector<std::pair<WideString, WideString>> stored(snapshot->GetValues().begin(), snapshot->GetValues().end());
+namespace {
 
-    const std::string path = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, DriverKey());
+/// The findings of the values, with the file and line of each where the
+/// place is a file that reads, and the section headers mistyped in it.
+std::vector<StoredValueNote> Review(const std::vector<std::pair<WideString, WideString>>& stored, SettingScope scope,
+    const std::string& path, const std::u16string& section, const std::string& location)
+{
     OS::IniFile file;
     const bool hasLines = EndsWithIni(path) && [&] {
         const std::optional<std::string> bytes = ReadWholeFile(path);
         return bytes && file.Parse(*bytes);
     }();
-    const std::u16string section = SectionName();
 
     std::vector<std::pair<uint64_t, StoredValueNote>> notes;
-    if (hasLines) {
+    if (hasLines && !file.HasSection(section)) {
         for (const uint64_t line : file.FindBrokenSectionHeaders(section)) {
             StoredValueNote note;
             note.place = path + ":" + std::to_string(line);
@@ -89,10 +89,10 @@ std::vector<StoredValueNote> ReviewDriverConfiguration()
             notes.emplace_back(line, std::move(note));
         }
     }
-    for (const StoredValueFinding& finding : ReviewStoredValues(stored, SettingScope::Driver)) {
+    for (const StoredValueFinding& finding : ReviewStoredValues(stored, scope)) {
         const uint64_t line = hasLines ? file.FindValueLine(section, finding.name.GetAsU16String()) : 0;
         StoredValueNote note;
-        note.place = line > 0 ? path + ":" + std::to_string(line) : DescribeDriverSettingsLocation();
+        note.place = line > 0 ? path + ":" + std::to_string(line) : location;
         note.name = finding.name.GetAsUTF8();
         note.stored = finding.stored.GetAsUTF8();
         note.shown = finding.shown.GetAsUTF8();
@@ -109,7 +109,25 @@ std::vector<StoredValueNote> ReviewDriverConfiguration()
     return ordered;
 }
 
-std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& programName)
+} // namespace
+
+std::vector<StoredValueNote> ReviewDriverConfiguration()
+{
+    const auto snapshot = DriverKeySnapshot::Get();
+    const std::vector<std::pair<WideString, WideString>> stored(
+        snapshot->GetValues().begin(), snapshot->GetValues().end());
+    const std::string path = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, DriverKey());
+    return Review(stored, SettingScope::Driver, path, SectionName(), DescribeDriverSettingsLocation());
+}
+
+std::vector<StoredValueNote> ReviewDataSource(
+    const std::vector<std::pair<WideString, WideString>>& entries, const std::string& where, const WideString& name)
+{
+    return Review(entries, SettingScope::DataSource, where, name.GetAsU16String(),
+        where + " [" + name.GetAsUTF8() + "]");
+}
+
+std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand)
 {
     if (notes.empty()) {
         return "";
@@ -123,7 +141,7 @@ std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std:
     shown.place = hasLine ? "Line " + first.place.substr(colon + 1) : "Note";
     std::string text = FormatNote(shown);
     if (notes.size() > 1) {
-        text += " " + std::to_string(notes.size() - 1) + " more: " + programName + " check.";
+        text += " " + std::to_string(notes.size() - 1) + " more: " + checkCommand + ".";
     }
     return text;
 }

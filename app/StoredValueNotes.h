@@ -6,9 +6,11 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/SettingsReport.h"
+#include "support/WideString.h"
 
 namespace Dravo::VezurAVUZ {
 
@@ -19,8 +21,14 @@ namespace Dravo::VezurAVUZ {
 /// order of the file's lines where there is a file.
 [[nodiscard]] std::vector<StoredValueNote> ReviewDriverConfiguration();
 
+/// The notes for a data source's entries, kept in section NAME of the file
+/// (or registry key) WHERE.
+[[nodiscard]] std::vector<StoredValueNote> ReviewDataSource(
+    const std::vector<std::pair<Support::WideString, Support::WideString>>& entries, const std::string& where,
+    const Support::WideString& name);
+
 /// One line for the terminal below the dialog: the first note, and how many
-/// more there are.
-[[nodiscard]] std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& programName);
+/// more there are, which CHECK_COMMAND lists.
+[[nodiscard]] std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand);
 
 } // namespace Dravo::VezurAVUZ

@@ -6,6 +6,7 @@
 // holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -259,6 +260,17 @@ TEST_F(SettingsCommandTest, ADataSourceIsMadeChangedAndRemovedOnlyWhenThatChange
         = Run({"set", "--dsn", "Sales", "Host=spark.example.com", "UID=alice", "--password-stdin", "--json"}, "s3cret");
     EXPECT_NE(again.output.find("\"changed\":false"), std::string::npos) << again.output << again.errors;
     EXPECT_EQ(ReadFileBytes(odbc / "user.ini"), file);
+
+    // A hand edit the dialog shows differently is named with its file and line.
+    WriteFileBytes(odbc / "user.ini", ReadFileBytes(odbc / "user.ini") + "\n[Hand]\nDriver=Dravo Spark ODBC Driver\n"
+                                                                          "Host=h\nSparkServerType=3\nAuthMech=7\n");
+    const ProgramRun check = Run({"check", "--dsn", "Hand"});
+    EXPECT_EQ(check.exitCode, 65) << check.errors;
+    const size_t lines = static_cast<size_t>(std::count(file.begin(), file.end(), '\n'));
+    EXPECT_NE(check.output.find((odbc / "user.ini").string() + ":" + std::to_string(lines + 6)
+                  + ": AuthMech=7 is an older mechanism"),
+        std::string::npos)
+        << check.output;
 
     const ProgramRun removed = Run({"remove", "--dsn", "Sales", "--json"});
     EXPECT_NE(removed.output.find("\"changed\":true"), std::string::npos) << removed.output << removed.errors;
