@@ -19,6 +19,7 @@
 #include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/IniFile.h"
+#include "platform/LockWait.h"
 #include "platform/Registry.h"
 #include "platform/ThreadDiagnostic.h"
 #include "platform/Utf8.h"
@@ -168,6 +169,38 @@ bool SameValue(const WideString& name, const std::optional<WideString>& before, 
     return SOConnectionSettings::DecryptSetting(plainBefore) && SOConnectionSettings::DecryptSetting(plainAfter)
         && plainBefore == plainAfter;
 }
+
+/// Where a save that waits for another program's lock says so: standard
+/// error, while the save runs.
+struct LockWaitListener {
+    std::ostream* errors = nullptr;
+    std::string programName;
+};
+LockWaitListener g_lockWaitListener;
+
+void TellLockWait(const std::string& path)
+{
+    if (g_lockWaitListener.errors) {
+        *g_lockWaitListener.errors << g_lockWaitListener.programName << ": waiting for " << path
+                                   << ": another program holds it locked." << std::endl;
+    }
+}
+
+class LockWaitTelling {
+public:
+    LockWaitTelling(std::ostream& errors, const std::string& programName)
+    {
+        g_lockWaitListener = {&errors, programName};
+        OS::SetLockWaitNotice(&TellLockWait);
+    }
+    LockWaitTelling(const LockWaitTelling&) = delete;
+    LockWaitTelling& operator=(const LockWaitTelling&) = delete;
+    ~LockWaitTelling()
+    {
+        OS::SetLockWaitNotice(nullptr);
+        g_lockWaitListener = {};
+    }
+};
 
 std::optional<std::string> Utf8(const std::optional<WideString>& value)
 {
@@ -599,6 +632,7 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         Fail(EXIT_SETTINGS_ERROR, "the data sources, " + where + ", cannot be written: " + diagnostic
                 + "; nothing was changed");
     }
+    const LockWaitTelling telling(m_errors, m_programName);
     if (removing) {
         if (const OS::ErrorCode removed = OS::OdbcDataSources::Remove(scope, section);
             removed != OS::ERROR_SUCCESS_CODE) {
@@ -740,6 +774,7 @@ int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
                 + "; nothing was changed");
     }
     try {
+        const LockWaitTelling telling(m_errors, m_programName);
         SaveAsOneRegistryChange([&] { registryKey.Apply(writes); });
     } catch (...) {
         m_outcome.changed = false;
