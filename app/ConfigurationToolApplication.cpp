@@ -12,6 +12,10 @@
 #include "app/DriverConfiguration.h"
 #include "app/SettingsCommand.h"
 #include "app/StoredValueNotes.h"
+#include "app/OdbcSetupRegistration.h"
+#include "app/SetupLibraryPlace.h"
+#include "identity/ModuleInstance.h"
+#include "identity/ProductIdentity.h"
 #include "identity/ProductNames.h"
 #include "app/StartupSequence.h"
 #include "dialogs/DataSourceNameRefusal.h"
@@ -216,6 +220,9 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
         *m_errors << m_programName << ": " << options.error << "\n"
                   << "Try '" << m_programName << " --help' for more information.\n";
         return EXIT_USAGE;
+    case ProgramOptions::Action::RegisterSetup:
+    case ProgramOptions::Action::UnregisterSetup:
+        return ChangeSetupRegistration(options.action == ProgramOptions::Action::RegisterSetup);
     case ProgramOptions::Action::Configure:
     case ProgramOptions::Action::Settings:
         break;
@@ -229,6 +236,33 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
             + "; nothing was changed.\n";
         WriteDeferredErrors();
         return EXIT_DIALOG_UNAVAILABLE;
+    }
+}
+
+int ConfigurationToolApplication::ChangeSetupRegistration(bool add)
+{
+    std::string why;
+    const std::optional<SetupLibraryPlace> library = FindInstalledSetupLibrary(why);
+    if (!library) {
+        *m_errors << m_programName << ": " << why << "; nothing was changed.\n";
+        return EXIT_UNAVAILABLE;
+    }
+    // The driver's name, as a product description file beside the program
+    // may have changed it, is its entry's name.
+    SetModuleInstance(const_cast<int*>(&PROGRAM_MODULE_ANCHOR));
+    SetProductIdentity();
+    const OdbcSetupRegistration registration(GetDriverName().GetAsUTF8(), library->path, library->knownPaths);
+    const OdbcSetupRegistration::Result result = add ? registration.Register() : registration.Unregister();
+    switch (result.outcome) {
+    case OdbcSetupRegistration::Outcome::InstallerUnavailable:
+        *m_errors << m_programName << ": " << result.message << "; nothing was changed.\n";
+        return EXIT_UNAVAILABLE;
+    case OdbcSetupRegistration::Outcome::WriteFailed:
+        *m_errors << m_programName << ": " << result.message << "\n";
+        return EXIT_SETTINGS_ERROR;
+    default:
+        *m_output << result.message << "\n";
+        return 0;
     }
 }
 

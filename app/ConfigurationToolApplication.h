@@ -49,6 +49,8 @@ private:
     int Configure(const ProgramOptions& options);
     /// A command on the settings without a dialog (SettingsCommand).
     int RunSettingsCommand(const ProgramOptions& options);
+    /// --register-setup (add) and --unregister-setup.
+    int ChangeSetupRegistration(bool add);
     /// Refuses a file holding the driver key that cannot be read, and, when
     /// the driver-wide configuration is to be edited, a machine-wide one this
     /// user may not write, before anything is shown; 0 when all is fine.

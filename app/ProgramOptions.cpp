@@ -138,6 +138,7 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
     bool wantsVersion = false;
     std::optional<std::string> commandWord;
     std::vector<std::string> flags;
+    std::optional<Action> setupAction;
     for (size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
         if (argument == "--help" || argument == "-h") {
@@ -154,6 +155,14 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
                 return Refuse("options '--user' and '--system' exclude each other");
             }
             options.dataSourceScope = scope;
+            continue;
+        }
+        if (argument == "--register-setup" || argument == "--unregister-setup") {
+            const Action action = argument == "--register-setup" ? Action::RegisterSetup : Action::UnregisterSetup;
+            if (setupAction && *setupAction != action) {
+                return Refuse("options '--register-setup' and '--unregister-setup' exclude each other");
+            }
+            setupAction = action;
             continue;
         }
         // The first word that is no option names the subcommand; the words
@@ -238,6 +247,13 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
         options.action = Action::Help;
     } else if (wantsVersion) {
         options.action = Action::Version;
+    } else if (setupAction) {
+        // They change unixODBC's driver entry only; nothing else applies.
+        if (options.scriptPath || options.registryRoot || options.dataSourceName || commandWord) {
+            return Refuse("option '" + std::string(*setupAction == Action::RegisterSetup ? "--register-setup"
+                    : "--unregister-setup") + "' takes no other option");
+        }
+        options.action = *setupAction;
     }
     return options;
 }
@@ -251,6 +267,7 @@ std::string GetUsageText(const std::string& programName)
     const std::string machineFile = userFile.starts_with('.') ? userFile.substr(1) : userFile;
     return "Usage: " + programName + " [--registry-root DIR] [--script FILE] [--dsn NAME [--user | --system]]\n"
         "       " + programName + " [--registry-root DIR] [--dsn NAME [--user | --system]] COMMAND [ARGUMENT...]\n"
+        "       " + programName + " --register-setup | --unregister-setup\n"
         "       " + programName + " --help | --version\n"
         "\n"
         "Edits the driver-wide configuration of the Dravo Spark ODBC Driver, or with\n"
@@ -272,6 +289,10 @@ std::string GetUsageText(const std::string& programName)
         "                        odbc.ini that holds it (the user's first); a new one\n"
         "                        is made on OK among the user's data sources\n"
         "  --user, --system      with --dsn: the user's or the system's data source\n"
+        "  --register-setup      name the setup library as the Setup of the driver's\n"
+        "                        entry in unixODBC's odbcinst.ini, where the entry\n"
+        "                        exists and has no Setup of its own\n"
+        "  --unregister-setup    take away the Setup that --register-setup added\n"
         "  --help                show this text\n"
         "  --version             show the version\n"
         "\n"
@@ -303,6 +324,9 @@ std::string GetUsageText(const std::string& programName)
         "name the ODBC installer refuses, 69 when the ODBC installer is missing.\n"
         "A command exits with 0 when it is done, changed or not, and 65 when a value\n"
         "is refused (nothing is written) or check finds a value to report.\n"
+        "--register-setup and --unregister-setup exit with 0 when they did what they\n"
+        "say or found nothing to do (they print which), 3 when the installer cannot\n"
+        "write odbcinst.ini, 69 when it is missing.\n"
         "See " + programName + "(1).\n";
 }
 

@@ -1,7 +1,9 @@
 // The command line of dravo-spark-config. With no argument the program is the
 // configuration dialog in the terminal; the options choose another backend or
-// registry location, or ask for help or the version. A subcommand (get, set,
-// unset, apply, check, settings) works on the settings without a dialog.
+// registry location, name the setup library in unixODBC's driver entry (or
+// take it away), or ask for help or the version. A subcommand (get, set,
+// unset, apply, check, settings, remove) works on the settings without a
+// dialog.
 #pragma once
 
 #include <optional>
@@ -34,7 +36,7 @@ struct SettingsCommandOptions {
 };
 
 struct ProgramOptions {
-    enum class Action { Configure, Settings, Help, Version, Invalid };
+    enum class Action { Configure, Settings, RegisterSetup, UnregisterSetup, Help, Version, Invalid };
 
     Action action = Action::Configure;
     /// The headless script ("-" is standard input); nothing means the terminal.

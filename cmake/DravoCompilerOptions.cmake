@@ -17,3 +17,10 @@ if(DRAVO_SANITIZE)
   add_compile_options(${DRAVO_SANITIZER_FLAGS})
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Builds of one commit in any two folders give the same binaries: the build
+# and source folders do not reach debug information, __FILE__ or assertions
+# (the build folder is mapped last: it may lie inside the source folder).
+target_compile_options(dravo_options INTERFACE
+  -ffile-prefix-map=${PROJECT_SOURCE_DIR}=/usr/src/dravo-spark-config
+  -ffile-prefix-map=${PROJECT_BINARY_DIR}=/usr/src/dravo-spark-config/build)

@@ -688,24 +688,7 @@ void SOConfigurationDialog::OnOK()
         case DataSourceNameFault::None:
             break;
         }
-        // A name the installer would keep changed, or take for its own.
-        if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(name.GetAsU16String())) {
-            WideString text = Support::LoadResourceString(IDS_DSN_NOT_KEPT);
-            text.Replace(WideString(u"%2"), WideString(*why));
-            text.Replace(WideString(u"%1"), name);
-            UI::MessageBoxRequest request;
-            request.text = text;
-            request.caption = Support::LoadResourceString(IDS_INVALID_DSN_CAPTION);
-            request.icon = UI::MessageBoxIcon::Information;
-            (void)m_window->ShowMessageBox(request);
-            return;
-        }
-        try {
-            m_settings.SetDataSourceName(name);
-        } catch (const Varlo::VarloSetupException&) {
-            // The installer's own check goes further than the characters
-            // above; what it refused is told here and the dialog stays open.
-            const WideString text = DescribeRefusedDataSourceName(name);
+        const auto refuse = [this](const WideString& text) {
             if (Support::DSIFileLogger* logger = m_settings.GetLogger()) {
                 logger->LogError(LOG_NAMESPACE, LOG_CLASS, "OnOK", "%s", text.GetAsUTF8().c_str());
             }
@@ -714,6 +697,21 @@ void SOConfigurationDialog::OnOK()
             request.caption = Support::LoadResourceString(IDS_INVALID_DSN_CAPTION);
             request.icon = UI::MessageBoxIcon::Information;
             (void)m_window->ShowMessageBox(request);
+        };
+        // A name the installer would keep changed, or take for its own.
+        if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(name.GetAsU16String())) {
+            WideString text = Support::LoadResourceString(IDS_DSN_NOT_KEPT);
+            text.Replace(WideString(u"%2"), WideString(*why));
+            text.Replace(WideString(u"%1"), name);
+            refuse(text);
+            return;
+        }
+        try {
+            m_settings.SetDataSourceName(name);
+        } catch (const Varlo::VarloSetupException&) {
+            // The installer's own check goes further than the characters
+            // above; what it refused is told here and the dialog stays open.
+            refuse(DescribeRefusedDataSourceName(name));
             return;
         }
     }

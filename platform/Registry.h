@@ -6,12 +6,17 @@
 // created with; values enumerate in creation order, subkeys in case-insensitive
 // order; creating a key creates the missing keys above it.
 //
-// On Linux each hive is a text file in the registry export format (see
-// docs/registry.md): every change is atomic, and several processes may read
-// and write at once. The driver key of both hives may be mounted on the
-// driver's own ini file instead (MountDriverConfiguration, and
-// docs/configuration-file.md). On Windows the calls go to advapi32
-// (platform/win32).
+// What each system promises beyond the API's semantics:
+// - POSIX systems: each hive is a text file in the registry export format
+//   (docs/registry.md); every change is atomic, and several processes may
+//   read and write at once. The driver key of both hives may be mounted on
+//   the driver's own ini file instead (MountDriverConfiguration, and
+//   docs/configuration-file.md). An import (ApplyRegistryChanges) lands in
+//   each file whole or not at all.
+// - Windows: the calls go to advapi32, and the system's registry promises
+//   what it promises. An import is applied change by change: one the system
+//   refuses stops the rest, and those before it stay.
+// Both systems check every argument the same way first (Registry.cpp).
 #pragma once
 
 #include <cstdint>
@@ -27,8 +32,7 @@
 
 namespace Dravo::OS {
 
-class HiveFile;
-class DriverConfigurationFile;
+class RegistryKeyHandle;
 
 enum class RegistryAccess {
     /// Query and enumerate; changes give ERROR_ACCESS_DENIED.
@@ -52,12 +56,12 @@ struct RegistryKeyInfo {
 /// disk at that moment, including the changes of other processes.
 class RegistryKey {
 public:
-    RegistryKey() noexcept = default;
+    RegistryKey() noexcept;
     RegistryKey(RegistryKey&& other) noexcept;
     RegistryKey& operator=(RegistryKey&& other) noexcept;
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() = default;
+    ~RegistryKey();
 
     /// Opens the key with full access, creating it and every missing key above
     /// it (RegCreateKeyW).
@@ -66,18 +70,18 @@ public:
     static ErrorOr<RegistryKey> Open(RegistryHive hive, std::u16string_view path,
         RegistryAccess access = RegistryAccess::Read);
 
-    [[nodiscard]] bool IsOpen() const noexcept;
+    [[nodiscard]] bool IsOpen() const noexcept { return m_handle != nullptr; }
     [[nodiscard]] RegistryHive GetHive() const noexcept { return m_hive; }
     /// The path as it was given, without a trailing backslash.
     [[nodiscard]] std::u16string GetPath() const;
 
     /// Stores the bytes as given, under any type (RegSetValueExW). An empty
     /// name is the default value.
-    ErrorCode SetValue(std::u16string_view name, RegistryValueType type, std::span<const uint8_t> data);
+    [[nodiscard]] ErrorCode SetValue(std::u16string_view name, RegistryValueType type, std::span<const uint8_t> data);
     /// A REG_SZ value with its terminating NUL.
-    ErrorCode SetStringValue(std::u16string_view name, std::u16string_view text);
+    [[nodiscard]] ErrorCode SetStringValue(std::u16string_view name, std::u16string_view text);
     [[nodiscard]] ErrorOr<RegistryValue> QueryValue(std::u16string_view name) const;
-    ErrorCode DeleteValue(std::u16string_view name);
+    [[nodiscard]] ErrorCode DeleteValue(std::u16string_view name);
     /// The value at a position in creation order; ERROR_NO_MORE_ITEMS past the end.
     [[nodiscard]] ErrorOr<RegistryValue> EnumValue(uint32_t index) const;
     /// The name of the subkey at a position; ERROR_NO_MORE_ITEMS past the end.
@@ -86,55 +90,30 @@ public:
 
     /// Makes every change made so far to this key's hive durable (RegFlushKey).
     /// Changes are atomic without it, but only a flush waits for the disk.
-    ErrorCode Flush();
+    [[nodiscard]] ErrorCode Flush();
     /// Closing never waits for the disk, as on Windows.
     void Close() noexcept;
 
 private:
-#if defined(_WIN32)
-    // An HKEY, closed with RegCloseKey.
-    struct KeyCloser {
-        void operator()(void* handle) const noexcept;
-    };
-    RegistryKey(void* handle, RegistryHive hive, std::u16string path, RegistryAccess access);
+    RegistryKey(std::unique_ptr<RegistryKeyHandle> handle, RegistryHive hive, std::u16string path,
+        RegistryAccess access);
 
-    std::unique_ptr<void, KeyCloser> m_handle;
+    /// The store's key (RegistryStore.h).
+    std::unique_ptr<RegistryKeyHandle> m_handle;
     RegistryHive m_hive = RegistryHive::LocalMachine;
     std::u16string m_path;
     RegistryAccess m_access = RegistryAccess::Read;
-#else
-    RegistryKey(HiveFile& hiveFile, RegistryHive hive, std::vector<std::u16string> names, RegistryAccess access);
-
-    RegistryKey(DriverConfigurationFile& file, RegistryHive hive, std::vector<std::u16string> names,
-        RegistryAccess access);
-
-    /// One of the two: the hive file, or the driver configuration file that
-    /// holds a mounted driver key.
-    HiveFile* m_hiveFile = nullptr;
-    DriverConfigurationFile* m_configurationFile = nullptr;
-    RegistryHive m_hive = RegistryHive::LocalMachine;
-    std::vector<std::u16string> m_names;
-    RegistryAccess m_access = RegistryAccess::Read;
-#endif
 };
-
-inline bool RegistryKey::IsOpen() const noexcept
-{
-#if defined(_WIN32)
-    return m_handle != nullptr;
-#else
-    return m_hiveFile != nullptr || m_configurationFile != nullptr;
-#endif
-}
 
 /// Deletes a key that has no subkeys (RegDeleteKeyW): ERROR_ACCESS_DENIED when
 /// it has some, or for a hive's root key.
-ErrorCode DeleteRegistryKey(RegistryHive hive, std::u16string_view path);
+[[nodiscard]] ErrorCode DeleteRegistryKey(RegistryHive hive, std::u16string_view path);
 /// Deletes a key with everything below it; not a hive's root key.
-ErrorCode DeleteRegistryTree(RegistryHive hive, std::u16string_view path);
-/// Applies parsed changes (an imported file) in order. All changes to one hive
-/// land at once or not at all.
-ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes);
+[[nodiscard]] ErrorCode DeleteRegistryTree(RegistryHive hive, std::u16string_view path);
+/// Applies parsed changes (an imported file) in order, every one checked
+/// before the first is made. On POSIX systems all changes to one file land
+/// at once or not at all; on Windows one the system refuses stops the rest.
+[[nodiscard]] ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes);
 /// A key and everything below it in the registry file format ("Windows
 /// Registry Editor Version 5.00", UTF-8, "\r\n").
 ErrorOr<std::string> ExportRegistryTree(RegistryHive hive, std::u16string_view path);

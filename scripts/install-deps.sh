@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages that building, running and testing need; with
 # --windows, those of the Windows cross build and its installer package, and of
-# running its tests under Wine with a virtual display instead. Idempotent: does
-# nothing when every package is already there.
+# running its tests under Wine with a virtual display instead; with
+# --reproducible, diffoscope for scripts/check-reproducible.sh. Idempotent:
+# does nothing when every package is already there.
 set -eu
 
 if [ "${1:-}" = "--windows" ]; then
@@ -10,6 +11,8 @@ if [ "${1:-}" = "--windows" ]; then
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     dpkg-dev wine64 xvfb xauth wixl msitools
   "
+elif [ "${1:-}" = "--reproducible" ]; then
+  PACKAGES="diffoscope-minimal"
 else
   PACKAGES="
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
@@ -17,6 +20,7 @@ else
     unixodbc unixodbc-dev odbcinst libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
     tmux acl ansible-core
+    lintian rpm rpmlint
   "
 fi
 

@@ -24,6 +24,8 @@ namespace {
 
 /// Lock attempts before giving up when other writers keep replacing the file.
 constexpr int LOCK_ATTEMPTS = 1000;
+/// How often a writer that waits for another program's lock tries again.
+constexpr std::chrono::microseconds LOCK_POLL_INTERVAL{500};
 /// Symbolic links followed before the path counts as a loop.
 constexpr int MAX_LINKS = 40;
 /// Marks the files a writer makes beside the one it replaces, so that what a
@@ -609,7 +611,10 @@ ErrorCode DurableFile::Lock(std::optional<LockedFile>& locked, bool createIfMiss
                     notice(target);
                 }
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            // Asked again often: a writer that locks the file again at once
+            // after each change leaves only short gaps, and a waiter that
+            // looks seldom would miss them all.
+            std::this_thread::sleep_for(LOCK_POLL_INTERVAL);
         }
         // A writer may have renamed a new file into place while we waited:
         // then this lock guards nothing, and the new file must be locked.

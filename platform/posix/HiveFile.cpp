@@ -78,11 +78,6 @@ void ClearRegistryDiagnostic()
     ThreadDiagnostic::Clear();
 }
 
-std::string GetRegistryDiagnostic()
-{
-    return ThreadDiagnostic::Get();
-}
-
 std::string GetRegistryRootDirectory()
 {
     {

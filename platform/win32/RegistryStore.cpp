@@ -1,4 +1,4 @@
-// The registry key API over the Windows registry (advapi32).
+// The registry store over the Windows registry (advapi32).
 //
 // For tests and for --registry-root, the two hives can be moved below a key of
 // the user's own hive: a directory name given to SetRegistryRoot picks the key
@@ -6,7 +6,7 @@
 // HKEY_CURRENT_USER below it. Every call then goes to the same advapi32
 // functions with that key as its root. Nothing in the environment moves them:
 // an administrator's save must reach the key the driver reads.
-#include "platform/Registry.h"
+#include "platform/RegistryStore.h"
 
 #include <map>
 #include <mutex>
@@ -24,11 +24,6 @@ namespace Dravo::OS {
 namespace {
 
 constexpr const wchar_t* REGISTRY_ROOTS_KEY = L"Software\\Dravo\\Registry Roots";
-
-void ClearDiagnostic()
-{
-    ThreadDiagnostic::Clear();
-}
 
 struct RootState {
     std::mutex mutex;
@@ -104,15 +99,10 @@ HKEY RootKey(RegistryHive hive, LSTATUS& status)
     return root;
 }
 
-/// A path as the API takes it: without the one trailing backslash that our
-/// callers may give. Paths that do not split are refused as on Linux.
-ErrorOr<std::wstring> ApiPath(std::u16string_view path)
+/// A path as the API takes it.
+std::wstring ApiPath(const RegistryKeyNames& names)
 {
-    auto names = SplitRegistryPath(path);
-    if (!names) {
-        return names.GetError();
-    }
-    return ToWide(JoinRegistryPath(*names));
+    return ToWide(JoinRegistryPath(names));
 }
 
 RegistryValueType NativeType(DWORD type)
@@ -120,67 +110,143 @@ RegistryValueType NativeType(DWORD type)
     return static_cast<RegistryValueType>(type);
 }
 
+/// An open HKEY, closed when the handle goes.
+class Win32Key final : public RegistryKeyHandle {
+public:
+    explicit Win32Key(HKEY key) : m_key(key) {}
+    ~Win32Key() override { ::RegCloseKey(m_key); }
+
+    ErrorCode SetValue(const RegistryValue& value) override
+    {
+        const std::wstring valueName = ToWide(value.name);
+        return static_cast<ErrorCode>(::RegSetValueExW(m_key, valueName.c_str(), 0, value.type,
+            value.data.empty() ? nullptr : value.data.data(), static_cast<DWORD>(value.data.size())));
+    }
+
+    ErrorOr<RegistryValue> QueryValue(std::u16string_view name) const override
+    {
+        const std::wstring valueName = ToWide(name);
+        RegistryValue value;
+        value.name = name;
+        // Another process may grow the value between the two calls: ask again.
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            DWORD type = 0;
+            DWORD size = 0;
+            LSTATUS status = ::RegQueryValueExW(m_key, valueName.c_str(), nullptr, &type, nullptr, &size);
+            if (status != ERROR_SUCCESS) {
+                return static_cast<ErrorCode>(status);
+            }
+            value.data.assign(size, 0);
+            status = ::RegQueryValueExW(m_key, valueName.c_str(), nullptr, &type, value.data.data(), &size);
+            if (status == ERROR_MORE_DATA) {
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
+                return static_cast<ErrorCode>(status);
+            }
+            value.data.resize(size);
+            value.type = NativeType(type);
+            return value;
+        }
+        return ERROR_MORE_DATA_CODE;
+    }
+
+    ErrorCode DeleteValue(std::u16string_view name) override
+    {
+        const std::wstring valueName = ToWide(name);
+        return static_cast<ErrorCode>(::RegDeleteValueW(m_key, valueName.c_str()));
+    }
+
+    ErrorOr<RegistryValue> EnumValue(uint32_t index) const override
+    {
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            DWORD maxNameLength = 0;
+            DWORD maxDataLength = 0;
+            LSTATUS status = ::RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                &maxNameLength, &maxDataLength, nullptr, nullptr);
+            if (status != ERROR_SUCCESS) {
+                return static_cast<ErrorCode>(status);
+            }
+            std::vector<wchar_t> name(maxNameLength + 1u, L'\0');
+            DWORD nameLength = static_cast<DWORD>(name.size());
+            DWORD type = 0;
+            RegistryValue value;
+            value.data.assign(maxDataLength, 0);
+            DWORD dataLength = maxDataLength;
+            status = ::RegEnumValueW(m_key, index, name.data(), &nameLength, nullptr, &type,
+                value.data.empty() ? nullptr : value.data.data(), &dataLength);
+            if (status == ERROR_MORE_DATA) {
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
+                return static_cast<ErrorCode>(status);
+            }
+            value.name = FromWide(name.data(), nameLength);
+            value.type = NativeType(type);
+            value.data.resize(dataLength);
+            return value;
+        }
+        return ERROR_MORE_DATA_CODE;
+    }
+
+    ErrorOr<std::u16string> EnumSubKey(uint32_t index) const override
+    {
+        wchar_t name[MAX_REGISTRY_KEY_NAME + 1] = {};
+        DWORD length = MAX_REGISTRY_KEY_NAME + 1;
+        const LSTATUS status = ::RegEnumKeyExW(m_key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        return FromWide(name, length);
+    }
+
+    ErrorOr<RegistryKeyInfo> QueryInfo() const override
+    {
+        DWORD subKeys = 0;
+        DWORD maxSubKeyLength = 0;
+        DWORD values = 0;
+        DWORD maxValueNameLength = 0;
+        DWORD maxValueLength = 0;
+        const LSTATUS status = ::RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLength,
+            nullptr, &values, &maxValueNameLength, &maxValueLength, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        RegistryKeyInfo info;
+        info.subKeyCount = subKeys;
+        info.maxSubKeyNameLength = maxSubKeyLength;
+        info.valueCount = values;
+        info.maxValueNameLength = maxValueNameLength;
+        info.maxValueDataLength = maxValueLength;
+        return info;
+    }
+
+    ErrorCode Flush() override { return static_cast<ErrorCode>(::RegFlushKey(m_key)); }
+
+private:
+    HKEY m_key;
+};
+
 } // namespace
 
-void RegistryKey::KeyCloser::operator()(void* handle) const noexcept
+ErrorOr<std::unique_ptr<RegistryKeyHandle>> RegistryStore::CreateKey(RegistryHive hive, const RegistryKeyNames& names)
 {
-    ::RegCloseKey(static_cast<HKEY>(handle));
-}
-
-RegistryKey::RegistryKey(void* handle, RegistryHive hive, std::u16string path, RegistryAccess access)
-    : m_handle(handle), m_hive(hive), m_path(std::move(path)), m_access(access)
-{
-}
-
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : m_handle(std::move(other.m_handle)), m_hive(other.m_hive), m_path(std::move(other.m_path)),
-      m_access(other.m_access)
-{
-}
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
-{
-    if (this != &other) {
-        m_handle = std::move(other.m_handle);
-        m_hive = other.m_hive;
-        m_path = std::move(other.m_path);
-        m_access = other.m_access;
-    }
-    return *this;
-}
-
-std::u16string RegistryKey::GetPath() const
-{
-    return m_path;
-}
-
-ErrorOr<RegistryKey> RegistryKey::Create(RegistryHive hive, std::u16string_view path)
-{
-    ClearDiagnostic();
-    const auto apiPath = ApiPath(path);
-    if (!apiPath) {
-        return apiPath.GetError();
-    }
     LSTATUS status = ERROR_SUCCESS;
     HKEY root = RootKey(hive, status);
     if (!root) {
         return static_cast<ErrorCode>(status);
     }
     HKEY key = nullptr;
-    status = ::RegCreateKeyW(root, apiPath->c_str(), &key);
+    status = ::RegCreateKeyW(root, ApiPath(names).c_str(), &key);
     if (status != ERROR_SUCCESS) {
         return static_cast<ErrorCode>(status);
     }
-    return RegistryKey(key, hive, FromWide(*apiPath), RegistryAccess::Full);
+    return std::unique_ptr<RegistryKeyHandle>(std::make_unique<Win32Key>(key));
 }
 
-ErrorOr<RegistryKey> RegistryKey::Open(RegistryHive hive, std::u16string_view path, RegistryAccess access)
+ErrorOr<std::unique_ptr<RegistryKeyHandle>> RegistryStore::OpenKey(
+    RegistryHive hive, const RegistryKeyNames& names, RegistryAccess access)
 {
-    ClearDiagnostic();
-    const auto apiPath = ApiPath(path);
-    if (!apiPath) {
-        return apiPath.GetError();
-    }
     LSTATUS status = ERROR_SUCCESS;
     HKEY root = RootKey(hive, status);
     if (!root) {
@@ -188,190 +254,16 @@ ErrorOr<RegistryKey> RegistryKey::Open(RegistryHive hive, std::u16string_view pa
     }
     HKEY key = nullptr;
     const REGSAM desired = access == RegistryAccess::Full ? KEY_ALL_ACCESS : KEY_READ;
-    status = ::RegOpenKeyExW(root, apiPath->c_str(), 0, desired, &key);
+    status = ::RegOpenKeyExW(root, ApiPath(names).c_str(), 0, desired, &key);
     if (status != ERROR_SUCCESS) {
         return static_cast<ErrorCode>(status);
     }
-    return RegistryKey(key, hive, FromWide(*apiPath), access);
+    return std::unique_ptr<RegistryKeyHandle>(std::make_unique<Win32Key>(key));
 }
 
-ErrorCode RegistryKey::SetValue(std::u16string_view name, RegistryValueType type, std::span<const uint8_t> data)
+ErrorCode RegistryStore::DeleteKey(RegistryHive hive, const RegistryKeyNames& names, bool withSubKeys)
 {
-    ClearDiagnostic();
-    if (!m_handle) {
-        return ERROR_INVALID_HANDLE_CODE;
-    }
-    if (m_access != RegistryAccess::Full) {
-        return ERROR_ACCESS_DENIED_CODE;
-    }
-    if (const ErrorCode checked = CheckRegistryValueName(name); checked != ERROR_SUCCESS_CODE) {
-        return checked;
-    }
-    if (data.size() > 0xFFFFFFFFu) {
-        return ERROR_INVALID_PARAMETER_CODE;
-    }
-    const std::wstring valueName = ToWide(name);
-    return static_cast<ErrorCode>(::RegSetValueExW(static_cast<HKEY>(m_handle.get()), valueName.c_str(), 0, type,
-        data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size())));
-}
-
-ErrorCode RegistryKey::SetStringValue(std::u16string_view name, std::u16string_view text)
-{
-    const std::vector<uint8_t> data = MakeRegistryStringData(text);
-    return SetValue(name, REG_SZ_TYPE, data);
-}
-
-ErrorOr<RegistryValue> RegistryKey::QueryValue(std::u16string_view name) const
-{
-    ClearDiagnostic();
-    if (!m_handle) {
-        return ERROR_INVALID_HANDLE_CODE;
-    }
-    const std::wstring valueName = ToWide(name);
-    HKEY key = static_cast<HKEY>(m_handle.get());
-    RegistryValue value;
-    value.name = name;
-    // Another process may grow the value between the two calls: ask again.
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        DWORD type = 0;
-        DWORD size = 0;
-        LSTATUS status = ::RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size);
-        if (status != ERROR_SUCCESS) {
-            return static_cast<ErrorCode>(status);
-        }
-        value.data.assign(size, 0);
-        status = ::RegQueryValueExW(key, valueName.c_str(), nullptr, &type, value.data.data(), &size);
-        if (status == ERROR_MORE_DATA) {
-            continue;
-        }
-        if (status != ERROR_SUCCESS) {
-            return static_cast<ErrorCode>(status);
-        }
-        value.data.resize(size);
-        value.type = NativeType(type);
-        return value;
-    }
-    return ERROR_MORE_DATA_CODE;
-}
-
-ErrorCode RegistryKey::DeleteValue(std::u16string_view name)
-{
-    ClearDiagnostic();
-    if (!m_handle) {
-        return ERROR_INVALID_HANDLE_CODE;
-    }
-    if (m_access != RegistryAccess::Full) {
-        return ERROR_ACCESS_DENIED_CODE;
-    }
-    const std::wstring valueName = ToWide(name);
-    return static_cast<ErrorCode>(::RegDeleteValueW(static_cast<HKEY>(m_handle.get()), valueName.c_str()));
-}
-
-ErrorOr<RegistryValue> RegistryKey::EnumValue(uint32_t index) const
-{
-    ClearDiagnostic();
-    if (!m_handle) {
-        return ERROR_INVALID_HANDLE_CODE;
-    }
-    HKEY key = static_cast<HKEY>(m_handle.get());
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        DWORD maxNameLength = 0;
-        DWORD maxDataLength = 0;
-        LSTATUS status = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-            &maxNameLength, &maxDataLength, nullptr, nullptr);
-        if (status != ERROR_SUCCESS) {
-            return static_cast<ErrorCode>(status);
-        }
-        std::vector<wchar_t> name(maxNameLength + 1u, L'\0');
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD type = 0;
-        RegistryValue value;
-        value.data.assign(maxDataLength, 0);
-        DWORD dataLength = maxDataLength;
-        status = ::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
-            value.data.empty() ? nullptr : value.data.data(), &dataLength);
-        if (status == ERROR_MORE_DATA) {
-            continue;
-        }
-        if (status != ERROR_SUCCESS) {
-            return static_cast<ErrorCode>(status);
-        }
-        value.name = FromWide(name.data(), nameLength);
-        value.type = NativeType(type);
-        value.data.resize(dataLength);
-        return value;
-    }
-    return ERROR_MORE_DATA_CODE;
-}
-
-ErrorOr<std::u16string> RegistryKey::EnumSubKey(uint32_t index) const
-{
-    ClearDiagnostic();
-    if (!m_handle) {
-        return ERROR_INVALID_HANDLE_CODE;
-    }
-    wchar_t name[MAX_REGISTRY_KEY_NAME + 1] = {};
-    DWORD length = MAX_REGISTRY_KEY_NAME + 1;
-    const LSTATUS status = ::RegEnumKeyExW(static_cast<HKEY>(m_handle.get()), index, name, &length, nullptr, nullptr,
-        nullptr, nullptr);
-    if (status != ERROR_SUCCESS) {
-        return static_cast<ErrorCode>(status);
-    }
-    return FromWide(name, length);
-}
-
-ErrorOr<RegistryKeyInfo> RegistryKey::QueryInfo() const
-{
-    ClearDiagnostic();
-    if (!m_handle) {
-        return ERROR_INVALID_HANDLE_CODE;
-    }
-    DWORD subKeys = 0;
-    DWORD maxSubKeyLength = 0;
-    DWORD values = 0;
-    DWORD maxValueNameLength = 0;
-    DWORD maxValueLength = 0;
-    const LSTATUS status = ::RegQueryInfoKeyW(static_cast<HKEY>(m_handle.get()), nullptr, nullptr, nullptr, &subKeys,
-        &maxSubKeyLength, nullptr, &values, &maxValueNameLength, &maxValueLength, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) {
-        return static_cast<ErrorCode>(status);
-    }
-    RegistryKeyInfo info;
-    info.subKeyCount = subKeys;
-    info.maxSubKeyNameLength = maxSubKeyLength;
-    info.valueCount = values;
-    info.maxValueNameLength = maxValueNameLength;
-    info.maxValueDataLength = maxValueLength;
-    return info;
-}
-
-ErrorCode RegistryKey::Flush()
-{
-    ClearDiagnostic();
-    if (!m_handle) {
-        return ERROR_INVALID_HANDLE_CODE;
-    }
-    return static_cast<ErrorCode>(::RegFlushKey(static_cast<HKEY>(m_handle.get())));
-}
-
-void RegistryKey::Close() noexcept
-{
-    m_handle.reset();
-    m_path.clear();
-}
-
-namespace {
-
-ErrorCode DeleteKey(RegistryHive hive, std::u16string_view path, bool withSubKeys)
-{
-    ClearDiagnostic();
-    const auto apiPath = ApiPath(path);
-    if (!apiPath) {
-        return apiPath.GetError();
-    }
-    if (apiPath->empty()) {
-        return ERROR_ACCESS_DENIED_CODE;
-    }
+    const std::wstring apiPath = ApiPath(names);
     LSTATUS status = ERROR_SUCCESS;
     HKEY root = RootKey(hive, status);
     if (!root) {
@@ -380,15 +272,17 @@ ErrorCode DeleteKey(RegistryHive hive, std::u16string_view path, bool withSubKey
     if (withSubKeys) {
         // RegDeleteTreeW leaves a key it cannot open alone: say so, as for a single key.
         HKEY key = nullptr;
-        status = ::RegOpenKeyExW(root, apiPath->c_str(), 0, KEY_READ, &key);
+        status = ::RegOpenKeyExW(root, apiPath.c_str(), 0, KEY_READ, &key);
         if (status != ERROR_SUCCESS) {
             return static_cast<ErrorCode>(status);
         }
         ::RegCloseKey(key);
-        return static_cast<ErrorCode>(::RegDeleteTreeW(root, apiPath->c_str()));
+        return static_cast<ErrorCode>(::RegDeleteTreeW(root, apiPath.c_str()));
     }
-    return static_cast<ErrorCode>(::RegDeleteKeyW(root, apiPath->c_str()));
+    return static_cast<ErrorCode>(::RegDeleteKeyW(root, apiPath.c_str()));
 }
+
+namespace {
 
 /// Reads a key and everything below it into an image key.
 ErrorCode ReadTree(HKEY key, RegistryImageKey& into, size_t depth)
@@ -481,25 +375,10 @@ ErrorCode ApplyChange(const RegistryChange& change)
 
 } // namespace
 
-ErrorCode DeleteRegistryKey(RegistryHive hive, std::u16string_view path)
+ErrorCode RegistryStore::ApplyChanges(const std::vector<RegistryChange>& changes)
 {
-    return DeleteKey(hive, path, false);
-}
-
-ErrorCode DeleteRegistryTree(RegistryHive hive, std::u16string_view path)
-{
-    return DeleteKey(hive, path, true);
-}
-
-ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes)
-{
-    ClearDiagnostic();
-    // Everything is checked before anything changes. The Windows registry has
-    // no transaction here, so a change refused by the system (access denied)
-    // stops the rest; the ones before it stay.
-    if (const ErrorCode checked = CheckRegistryChanges(changes); checked != ERROR_SUCCESS_CODE) {
-        return checked;
-    }
+    // The Windows registry has no transaction here, so a change refused by
+    // the system (access denied) stops the rest; the ones before it stay.
     for (const RegistryChange& change : changes) {
         if (const ErrorCode applied = ApplyChange(change); applied != ERROR_SUCCESS_CODE) {
             return applied;
@@ -508,20 +387,16 @@ ErrorCode ApplyRegistryChanges(const std::vector<RegistryChange>& changes)
     return ERROR_SUCCESS_CODE;
 }
 
-ErrorOr<std::string> ExportRegistryTree(RegistryHive hive, std::u16string_view path)
+ErrorOr<std::string> RegistryStore::ExportTree(RegistryHive hive, const RegistryKeyNames& names)
 {
-    ClearDiagnostic();
-    const auto apiPath = ApiPath(path);
-    if (!apiPath) {
-        return apiPath.GetError();
-    }
+    const std::wstring apiPath = ApiPath(names);
     LSTATUS status = ERROR_SUCCESS;
     HKEY root = RootKey(hive, status);
     if (!root) {
         return static_cast<ErrorCode>(status);
     }
     HKEY key = nullptr;
-    status = ::RegOpenKeyExW(root, apiPath->c_str(), 0, KEY_READ, &key);
+    status = ::RegOpenKeyExW(root, apiPath.c_str(), 0, KEY_READ, &key);
     if (status != ERROR_SUCCESS) {
         return static_cast<ErrorCode>(status);
     }
@@ -534,18 +409,12 @@ ErrorOr<std::string> ExportRegistryTree(RegistryHive hive, std::u16string_view p
     std::string text;
     RegistryFileWriter writer(text);
     writer.WriteHeader();
-    writer.WriteTree(image.GetRoot(), hive, FromWide(*apiPath));
+    writer.WriteTree(image.GetRoot(), hive, FromWide(apiPath));
     return text;
 }
 
-std::string GetRegistryDiagnostic()
+ErrorCode RegistryStore::CheckHiveWritable(RegistryHive hive)
 {
-    return ThreadDiagnostic::Get();
-}
-
-ErrorCode CheckRegistryHiveWritable(RegistryHive hive)
-{
-    ClearDiagnostic();
     LSTATUS status = ERROR_SUCCESS;
     HKEY root = RootKey(hive, status);
     if (!root) {
@@ -624,19 +493,19 @@ void ReleaseRegistryState()
     g_roots.Release();
 }
 
-std::string GetRegistryKeyFilePath(RegistryHive hive, std::u16string_view path)
+std::string RegistryStore::KeyFilePath(RegistryHive hive, const RegistryKeyNames& names)
 {
     // No file holds a key here: name the key itself.
     std::string name = GetHiveFilePath(hive);
-    if (!path.empty()) {
-        name += "\\" + Utf8OrPlaceholder(path);
+    if (!names.empty()) {
+        name += "\\" + Utf8OrPlaceholder(JoinRegistryPath(names));
     }
     return name;
 }
 
-ErrorCode CheckRegistryKeyWritable(RegistryHive hive, std::u16string_view)
+ErrorCode RegistryStore::CheckKeyWritable(RegistryHive hive, const RegistryKeyNames&)
 {
-    return CheckRegistryHiveWritable(hive);
+    return CheckHiveWritable(hive);
 }
 
 // The driver reads the registry here: nothing to mount.
