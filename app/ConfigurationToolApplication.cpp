@@ -10,6 +10,8 @@
 
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
+#include "app/SettingsCommand.h"
+#include "app/StoredValueNotes.h"
 #include "app/OdbcSetupRegistration.h"
 #include "app/SetupLibraryPlace.h"
 #include "identity/ModuleInstance.h"
@@ -190,10 +192,11 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
     case ProgramOptions::Action::UnregisterSetup:
         return ChangeSetupRegistration(options.action == ProgramOptions::Action::RegisterSetup);
     case ProgramOptions::Action::Configure:
+    case ProgramOptions::Action::Settings:
         break;
     }
     try {
-        return Configure(options);
+        return options.action == ProgramOptions::Action::Settings ? RunSettingsCommand(options) : Configure(options);
     } catch (...) {
         // Whatever escaped has unwound the dialogs: the terminal is the
         // user's again.
@@ -298,6 +301,19 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
     return exitCode;
 }
 
+int ConfigurationToolApplication::RunSettingsCommand(const ProgramOptions& options)
+{
+    if (options.registryRoot) {
+        OS::SetRegistryRoot(*options.registryRoot);
+    }
+    StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
+    if (const std::string& failure = startup.GetLogFailure(); !failure.empty()) {
+        *m_errors << m_programName << ": the log cannot be set up (" << failure << "); carrying on without it.\n";
+    }
+    SettingsCommand command(m_programName, options, *m_input, *m_output, *m_errors);
+    return command.Run(startup.GetLogger());
+}
+
 void ConfigurationToolApplication::WriteDeferredErrors()
 {
     std::string::size_type start = 0;
@@ -386,6 +402,14 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend,
     if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
         ReportError(&backend, "The driver configuration cannot be read: " + WithoutLineEnd(*failure));
         return EXIT_SETTINGS_ERROR;
+    }
+    // Values the dialog shows differently from what is stored are shown as
+    // today and saved as shown, but not without a word.
+    if (const auto notes = ReviewDriverConfiguration(); !notes.empty()) {
+        for (const StoredValueNote& note : notes) {
+            logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Load", "%s", FormatNote(note).c_str());
+        }
+        backend.ShowNotice(SummariseNotes(notes, m_programName + " check"));
     }
 
     return RunDialogAndSave(
@@ -476,6 +500,15 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
         = settings.GetDriverName().IsEmpty() ? GetDriverName() : settings.GetDriverName();
     settings.SetDriverName(driver);
     const auto logging = settings.GetLoggingOptions();
+    // As for the driver-wide values: shown as the rules read them, but told.
+    if (const auto notes = ReviewDataSource(
+            entries, Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8(), dataSourceName);
+        !notes.empty()) {
+        for (const StoredValueNote& note : notes) {
+            logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Load", "%s", FormatNote(note).c_str());
+        }
+        backend.ShowNotice(SummariseNotes(notes, m_programName + " check --dsn " + name));
+    }
 
     SOConfigurationDialog dialog(settings, u"DSN Setup");
     return RunDialogAndSave(

@@ -48,6 +48,8 @@ public:
 
 private:
     int Configure(const ProgramOptions& options);
+    /// A command on the settings without a dialog (SettingsCommand).
+    int RunSettingsCommand(const ProgramOptions& options);
     /// --register-setup (add) and --unregister-setup.
     int ChangeSetupRegistration(bool add);
     /// Refuses a file holding the driver key that cannot be read, and, when

@@ -30,6 +30,7 @@ public:
     }
 
     void ShowStatusLine(const std::string& text) override { m_system.SetStatusLine(Support::WideString(text)); }
+    void ShowNotice(const std::string& text) override { m_system.SetNoticeLine(Support::WideString(text)); }
 
 private:
     // Declared first so that it is destroyed last: the terminal is given back

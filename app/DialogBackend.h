@@ -58,6 +58,9 @@ public:
     /// Where a person watches, a line beside the dialogs (not in them) that
     /// says what they edit; nothing elsewhere.
     virtual void ShowStatusLine(const std::string& text) { (void)text; }
+    /// Where a person watches, one line below the status line about what the
+    /// dialogs show; nothing elsewhere.
+    virtual void ShowNotice(const std::string& text) { (void)text; }
 
     /// Reads and parses the whole script first ("-": the input stream), so
     /// that a script that cannot be read or parsed changes nothing. Throws

@@ -27,6 +27,8 @@ public:
     DriverConfiguration& operator=(const DriverConfiguration&) = delete;
 
     [[nodiscard]] SODriverConnectionSettings& GetSettings() { return m_settings; }
+    /// The accessor every write of the settings goes through.
+    [[nodiscard]] SODriverRegistryKey& GetRegistryKey() { return m_registryKey; }
     /// The driver-wide dialog over the settings, run modally; 1 after OK.
     int32_t ShowDialog(UI::DialogSystem& system);
     /// Saves the settings as one change (SaveAsOneRegistryChange).

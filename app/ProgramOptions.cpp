@@ -13,6 +13,120 @@ ProgramOptions Refuse(std::string error)
     return refused;
 }
 
+using Command = SettingsCommandOptions::Command;
+
+std::optional<Command> FindCommand(std::string_view word)
+{
+    if (word == "get") {
+        return Command::Get;
+    }
+    if (word == "set") {
+        return Command::Set;
+    }
+    if (word == "unset") {
+        return Command::Unset;
+    }
+    if (word == "apply") {
+        return Command::Apply;
+    }
+    if (word == "check") {
+        return Command::Check;
+    }
+    if (word == "settings") {
+        return Command::List;
+    }
+    if (word == "remove") {
+        return Command::Remove;
+    }
+    return std::nullopt;
+}
+
+/// The subcommand's flags, or nullptr for an option that is none of them.
+bool* FindFlag(SettingsCommandOptions& settings, std::string_view name)
+{
+    if (name == "--check") {
+        return &settings.checkOnly;
+    }
+    if (name == "--diff") {
+        return &settings.diff;
+    }
+    if (name == "--json") {
+        return &settings.json;
+    }
+    if (name == "--markdown") {
+        return &settings.markdown;
+    }
+    if (name == "--exact") {
+        return &settings.exact;
+    }
+    if (name == "--password-stdin") {
+        return &settings.passwordFromStandardInput;
+    }
+    return nullptr;
+}
+
+/// Why the subcommand's words and options do not go together; empty when they do.
+std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const std::string& word,
+    const std::vector<std::string>& flags, bool dataSource)
+{
+    const bool changes = settings.command == Command::Set || settings.command == Command::Unset
+        || settings.command == Command::Apply || settings.command == Command::Remove;
+    const bool password = settings.passwordFromStandardInput || settings.passwordFile;
+    for (const std::string& flag : flags) {
+        const bool fits = (flag == "--check" && changes)
+            || (flag == "--diff" && changes && settings.command != Command::Remove)
+            || (flag == "--exact" && settings.command == Command::Apply)
+            || (flag == "--markdown" && settings.command == Command::List)
+            || ((flag == "--password-stdin" || flag == "--password-file")
+                && (settings.command == Command::Set || settings.command == Command::Apply))
+            || flag == "--json";
+        if (!fits) {
+            return "option '" + flag + "' does not go with '" + word + "'";
+        }
+    }
+    if (settings.passwordFromStandardInput && settings.passwordFile) {
+        return "options '--password-stdin' and '--password-file' exclude each other";
+    }
+    if (settings.json && settings.markdown) {
+        return "options '--json' and '--markdown' exclude each other";
+    }
+    if (settings.command == Command::List && dataSource) {
+        return "'settings' lists every setting; it takes no '--dsn'";
+    }
+    const size_t count = settings.arguments.size();
+    switch (settings.command) {
+    case Command::Set:
+        if (count == 0 && !password) {
+            return "'set' needs at least one NAME=VALUE";
+        }
+        break;
+    case Command::Unset:
+        if (count == 0) {
+            return "'unset' needs at least one NAME";
+        }
+        break;
+    case Command::Apply:
+        if (count != 1) {
+            return "'apply' needs exactly one FILE";
+        }
+        break;
+    case Command::Remove:
+        if (!dataSource) {
+            return "'remove' removes a data source: give it with --dsn NAME";
+        }
+        [[fallthrough]];
+    case Command::Check:
+    case Command::List:
+        if (count != 0) {
+            return "'" + word + "' takes no arguments, but was given '" + settings.arguments.front() + "'";
+        }
+        break;
+    case Command::Get:
+        break;
+    }
+    return "";
+}
+
 } // namespace
 
 ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
@@ -20,6 +134,8 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
     ProgramOptions options;
     bool wantsHelp = false;
     bool wantsVersion = false;
+    std::optional<std::string> commandWord;
+    std::vector<std::string> flags;
     std::optional<Action> setupAction;
     for (size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
@@ -47,12 +163,38 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
             setupAction = action;
             continue;
         }
+        // The first word that is no option names the subcommand; the words
+        // after it are its arguments.
+        if (!argument.starts_with("-") || argument == "-") {
+            if (commandWord) {
+                options.settings.arguments.push_back(argument);
+                continue;
+            }
+            const std::optional<Command> command = FindCommand(argument);
+            if (!command) {
+                return Refuse("unknown option '" + argument + "'");
+            }
+            commandWord = argument;
+            options.settings.command = *command;
+            continue;
+        }
 
         std::string_view name = argument;
         std::optional<std::string> value;
         if (const size_t equals = name.find('='); name.starts_with("--") && equals != std::string_view::npos) {
             value = std::string(name.substr(equals + 1));
             name = name.substr(0, equals);
+        }
+        if (bool* flag = FindFlag(options.settings, name)) {
+            if (value) {
+                return Refuse("option '" + std::string(name) + "' takes no value");
+            }
+            if (*flag) {
+                return Refuse("option '" + std::string(name) + "' given twice");
+            }
+            *flag = true;
+            flags.emplace_back(name);
+            continue;
         }
         std::optional<std::string>* target = nullptr;
         if (name == "--script") {
@@ -61,6 +203,9 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
             target = &options.registryRoot;
         } else if (name == "--dsn") {
             target = &options.dataSourceName;
+        } else if (name == "--password-file") {
+            target = &options.settings.passwordFile;
+            flags.emplace_back(name);
         } else {
             return Refuse("unknown option '" + argument + "'");
         }
@@ -82,13 +227,27 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
     if (options.dataSourceScope && !options.dataSourceName && !wantsHelp && !wantsVersion) {
         return Refuse("options '--user' and '--system' go with '--dsn NAME'");
     }
+    if (commandWord) {
+        if (options.scriptPath) {
+            return Refuse("'" + *commandWord + "' works without a dialog; it takes no '--script'");
+        }
+        if (const std::string why
+            = CheckSettingsCommand(options.settings, *commandWord, flags, options.dataSourceName.has_value());
+            !why.empty()) {
+            return Refuse(why);
+        }
+        options.action = Action::Settings;
+    } else if (!flags.empty()) {
+        return Refuse(
+            "option '" + flags.front() + "' belongs to a subcommand (get, set, unset, apply, check, settings, remove)");
+    }
     if (wantsHelp) {
         options.action = Action::Help;
     } else if (wantsVersion) {
         options.action = Action::Version;
     } else if (setupAction) {
         // They change unixODBC's driver entry only; nothing else applies.
-        if (options.scriptPath || options.registryRoot || options.dataSourceName) {
+        if (options.scriptPath || options.registryRoot || options.dataSourceName || commandWord) {
             return Refuse("option '" + std::string(*setupAction == Action::RegisterSetup ? "--register-setup"
                     : "--unregister-setup") + "' takes no other option");
         }

@@ -1,17 +1,42 @@
 // The command line of dravo-spark-config. With no argument the program is the
 // configuration dialog in the terminal; the options choose another backend or
 // registry location, name the setup library in unixODBC's driver entry (or
-// take it away), or ask for help or the version.
+// take it away), or ask for help or the version. A subcommand (get, set,
+// unset, apply, check, settings, remove) works on the settings without a
+// dialog.
 #pragma once
 
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace Dravo::VezurAVUZ {
 
+/// What a subcommand asks for, and how it answers.
+struct SettingsCommandOptions {
+    enum class Command { Get, Set, Unset, Apply, Check, List, Remove };
+
+    Command command = Command::Get;
+    /// The words after the subcommand: names, NAME=VALUE, or the file of apply.
+    std::vector<std::string> arguments;
+    /// Everything but the write.
+    bool checkOnly = false;
+    /// Before and after of each setting changed.
+    bool diff = false;
+    /// One JSON object on standard output.
+    bool json = false;
+    /// The table of settings in Markdown (settings).
+    bool markdown = false;
+    /// Settings the file does not name go back to their defaults (apply).
+    bool exact = false;
+    /// The password from standard input, or from a file.
+    bool passwordFromStandardInput = false;
+    std::optional<std::string> passwordFile;
+};
+
 struct ProgramOptions {
-    enum class Action { Configure, RegisterSetup, UnregisterSetup, Help, Version, Invalid };
+    enum class Action { Configure, Settings, RegisterSetup, UnregisterSetup, Help, Version, Invalid };
 
     Action action = Action::Configure;
     /// The headless script ("-" is standard input); nothing means the terminal.
@@ -25,6 +50,8 @@ struct ProgramOptions {
     /// else the user's.
     enum class DataSourceScope { User, System };
     std::optional<DataSourceScope> dataSourceScope;
+    /// A subcommand's own (Action::Settings).
+    SettingsCommandOptions settings;
     /// Why the command line was refused (Action::Invalid).
     std::string error;
 

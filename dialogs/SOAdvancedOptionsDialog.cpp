@@ -11,6 +11,7 @@
 #include "resources/ControlIds.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
+#include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace Dravo::VezurAVUZ {
@@ -19,12 +20,6 @@ using namespace Resources;
 using Support::WideString;
 
 namespace {
-
-constexpr uint32_t DEFAULT_ROWS_FETCHED_PER_BLOCK = 10000;
-constexpr uint32_t DEFAULT_BINARY_COLUMN_LENGTH = 32767;
-constexpr int16_t DEFAULT_DECIMAL_COLUMN_SCALE = 10;
-constexpr int32_t DEFAULT_ASYNC_EXEC_POLL_INTERVAL = 100;
-constexpr uint32_t DEFAULT_SOCKET_TIMEOUT = 30;
 
 using Getter = const WideString& (SOConnectionSettings::*)() const;
 using Setter = void (SOConnectionSettings::*)(const WideString&);

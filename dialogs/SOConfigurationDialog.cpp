@@ -20,6 +20,7 @@
 #include "settings/LoggingOptionsModel.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
+#include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 #include "support/DSIFileLogger.h"
 #include "support/NumberConverter.h"
@@ -34,9 +35,7 @@ using Support::WideString;
 constexpr const char* LOG_NAMESPACE = "Dravo::VezurAVUZ";
 constexpr const char* LOG_CLASS = "SOConfigurationDialog";
 
-constexpr int32_t SHORT_TEXT_LIMIT = 260;
 constexpr int32_t DSN_TEXT_LIMIT = 32;
-constexpr int32_t HOST_TEXT_LIMIT = 32767;
 
 /// What the dialog reads of a control or combo label: every character its
 /// box accepts, so that nothing the user typed is lost without a word.
@@ -65,37 +64,21 @@ constexpr std::array<int32_t, 11> WATCHED_CONTROLS{IDC_MAIN_DSN, IDC_MAIN_HOST, 
     IDC_MAIN_SERVER_TYPE, IDC_MAIN_MECHANISM, IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME, IDC_MAIN_SERVICE_DISCOVERY,
     IDC_MAIN_ZOOKEEPER_NAMESPACE, IDC_MAIN_TRANSPORT};
 
-/// The mechanisms the combo box offers, in its order.
-constexpr std::array<uint32_t, 4> BASIC_MECHANISMS{
-    AUTH_MECH_NONE, AUTH_MECH_KERBEROS, AUTH_MECH_USER_NAME, AUTH_MECH_USER_NAME_PASSWORD};
-constexpr std::array<uint32_t, 2> HDINSIGHT_MECHANISMS{AUTH_MECH_HDINSIGHT_EMULATOR, AUTH_MECH_HDINSIGHT_SERVICE};
-
 // The transports each displayed mechanism offers, as bits (1 << transport).
-constexpr uint32_t OFFER_BINARY = 1U << TRANSPORT_BINARY;
 constexpr uint32_t OFFER_SASL = 1U << TRANSPORT_SASL;
 constexpr uint32_t OFFER_HTTP = 1U << TRANSPORT_HTTP;
 
+/// The transports the mechanism allows; all three when no mechanism is
+/// selected or it has no rule of its own.
 uint32_t OfferedTransports(std::optional<uint32_t> mechanism)
 {
-    switch (mechanism.value_or(UINT32_MAX)) {
-    case AUTH_MECH_NONE: return OFFER_BINARY | OFFER_HTTP;
-    case AUTH_MECH_KERBEROS: return OFFER_SASL | OFFER_HTTP;
-    case AUTH_MECH_USER_NAME: return OFFER_SASL;
-    case AUTH_MECH_HDINSIGHT_EMULATOR:
-    case AUTH_MECH_HDINSIGHT_SERVICE: return OFFER_HTTP;
-    default: return OFFER_BINARY | OFFER_SASL | OFFER_HTTP;
+    uint32_t offered = 0;
+    for (const uint32_t transport : {TRANSPORT_BINARY, TRANSPORT_SASL, TRANSPORT_HTTP}) {
+        if (!mechanism || *mechanism >= MECHANISM_COUNT || IsTransportAllowed(*mechanism, transport)) {
+            offered |= 1U << transport;
+        }
     }
-}
-
-bool TakesPassword(uint32_t mechanism)
-{
-    return mechanism == AUTH_MECH_USER_NAME_PASSWORD || mechanism == AUTH_MECH_HDINSIGHT_EMULATOR
-        || mechanism == AUTH_MECH_HDINSIGHT_SERVICE;
-}
-
-bool TakesUserName(uint32_t mechanism)
-{
-    return mechanism == AUTH_MECH_USER_NAME || TakesPassword(mechanism);
+    return offered;
 }
 
 /// The index of a label in a value table, or nothing.
@@ -167,10 +150,10 @@ void SOConfigurationDialog::DoTestAction(UI::DialogHost& owner)
     } else {
         set(KEY_PORT, GetControlText(IDC_MAIN_PORT, WideString(u"")));
     }
-    if (TakesUserName(mechanism)) {
+    if (MechanismTakesUserName(mechanism)) {
         set(KEY_UID, GetControlText(IDC_MAIN_USER_NAME, WideString(u"")));
     }
-    if (TakesPassword(mechanism)) {
+    if (MechanismTakesPassword(mechanism)) {
         set(DriverSupport::KEY_PWD, GetControlText(IDC_MAIN_PASSWORD, WideString(u"")));
     }
 
@@ -295,11 +278,8 @@ void SOConfigurationDialog::FillComboBoxes()
     for (const std::u16string_view label : SERVICE_DISCOVERY_MODE_LABELS) {
         m_window->AddItem(IDC_MAIN_SERVICE_DISCOVERY, WideString(label));
     }
-    for (const uint32_t mechanism : BASIC_MECHANISMS) {
-        m_window->AddItem(IDC_MAIN_MECHANISM, WideString(AUTH_MECH_LABELS[mechanism]));
-    }
-    if (!IsHDInsightSuppressed()) {
-        for (const uint32_t mechanism : HDINSIGHT_MECHANISMS) {
+    for (uint32_t mechanism = 0; mechanism < MECHANISM_COUNT; ++mechanism) {
+        if (IsOfferedMechanism(mechanism)) {
             m_window->AddItem(IDC_MAIN_MECHANISM, WideString(AUTH_MECH_LABELS[mechanism]));
         }
     }
@@ -355,7 +335,7 @@ void SOConfigurationDialog::ShowCredentials()
     SetControlText(IDC_MAIN_HOST_FQDN, m_settings.GetKrbHostFQDN());
     SetControlText(IDC_MAIN_SERVICE_NAME, m_settings.GetKrbServiceName());
     SetControlText(IDC_MAIN_USER_NAME, m_settings.GetUID());
-    if (const auto shown = GetSelectedMechanism(); shown && TakesPassword(*shown)) {
+    if (const auto shown = GetSelectedMechanism(); shown && MechanismTakesPassword(*shown)) {
         SetControlText(IDC_MAIN_PASSWORD, m_settings.GetPassword());
     }
     SetControlText(IDC_MAIN_DELEGATION_UID, m_settings.GetDelegationUID());
@@ -473,10 +453,10 @@ void SOConfigurationDialog::BuildEnableMap()
         } else if (IsControlEmpty(IDC_MAIN_HOST_FQDN) || IsControlEmpty(IDC_MAIN_SERVICE_NAME)) {
             disable({IDC_OK, IDC_MAIN_TEST});
         }
-        if (!mechanism || !TakesUserName(*mechanism)) {
+        if (!mechanism || !MechanismTakesUserName(*mechanism)) {
             disable({IDC_MAIN_USER_NAME});
         }
-        if (!mechanism || !TakesPassword(*mechanism)) {
+        if (!mechanism || !MechanismTakesPassword(*mechanism)) {
             disable({IDC_MAIN_PASSWORD, IDC_MAIN_SAVE_PASSWORD});
         }
         if (GetSelectedTransport() != TRANSPORT_HTTP) {
@@ -774,10 +754,10 @@ void SOConfigurationDialog::OnOK()
         m_settings.SetKrbHostFQDN(GetControlText(IDC_MAIN_HOST_FQDN, WideString(u"")));
         m_settings.SetKrbServiceName(GetControlText(IDC_MAIN_SERVICE_NAME, WideString(u"")));
     }
-    if (TakesUserName(mechanism)) {
+    if (MechanismTakesUserName(mechanism)) {
         m_settings.SetUID(GetControlText(IDC_MAIN_USER_NAME, WideString(u"")));
     }
-    if (TakesPassword(mechanism)) {
+    if (MechanismTakesPassword(mechanism)) {
         m_settings.SetPassword(GetControlText(IDC_MAIN_PASSWORD, WideString(u"")));
         if (!m_connectionDialog) {
             m_settings.SetSavePassword(m_window->IsChecked(IDC_MAIN_SAVE_PASSWORD));

@@ -6,6 +6,7 @@
 #include "resources/ControlIds.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
+#include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 
 namespace Dravo::VezurAVUZ {
@@ -43,13 +44,6 @@ bool IsOn(const WideString& value)
 WideString SwitchText(bool on)
 {
     return WideString(on ? SWITCH_ON : SWITCH_OFF);
-}
-
-/// Mechanisms whose SSL state is fixed by the mechanism itself.
-bool FixesSSL(uint32_t mechanism)
-{
-    return mechanism == AUTH_MECH_USER_NAME || mechanism == AUTH_MECH_HDINSIGHT_EMULATOR
-        || mechanism == AUTH_MECH_HDINSIGHT_SERVICE;
 }
 
 } // namespace
@@ -136,7 +130,7 @@ void SOSSLOptionsDialog::ApplyEnablingRules(UI::DialogHost& host) const
     for (const int32_t control : ENABLED_AT_START) {
         enabled[control] = true;
     }
-    if (FixesSSL(m_mechanism)) {
+    if (MechanismFixesSSL(m_mechanism)) {
         enabled[IDC_SSL_ENABLE] = false;
     }
     if (m_mechanism == AUTH_MECH_HDINSIGHT_SERVICE) {

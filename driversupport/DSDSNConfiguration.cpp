@@ -135,6 +135,16 @@ void DSDSNConfiguration::SaveLoggingProperties()
     SetDriverRegistryValue(RegistryName(KEY_LOG_FILE_SIZE), DSLogFileSize::MegabytesToBytes(GetLogFileSize()));
 }
 
+std::vector<std::pair<std::string, WideString>> DSDSNConfiguration::GetLoggingPropertiesToSave() const
+{
+    return {
+        {RegistryName(KEY_LOG_LEVEL), GetLogLevel()},
+        {RegistryName(KEY_LOG_PATH), GetLogPath()},
+        {RegistryName(KEY_LOG_FILE_COUNT), GetLogFileCount()},
+        {RegistryName(KEY_LOG_FILE_SIZE), DSLogFileSize::MegabytesToBytes(GetLogFileSize())},
+    };
+}
+
 void DSDSNConfiguration::GetConnectionSettings(DSConnectionSettingsMap& settings)
 {
     for (const auto& [key, value] : m_settings) {

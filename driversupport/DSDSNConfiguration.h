@@ -75,6 +75,10 @@ public:
     /// "LogLevel" (as a level number), "LogPath", "LogFileCount" and
     /// "LogFileSize" (in megabytes) from the driver key, with their defaults.
     void LoadLoggingProperties();
+    /// The four logging options as the driver key keeps them, in the order
+    /// they are written: "LogFileSize" as a byte count, whose conversion
+    /// raises ErrorException for a size that is no number.
+    [[nodiscard]] std::vector<std::pair<std::string, Support::WideString>> GetLoggingPropertiesToSave() const;
     /// Writes the four logging options to the driver key, "LogFileSize" as a
     /// byte count. The first failing write raises DSSetupException 6 and later
     /// ones are not tried; a size that is no number raises its conversion's

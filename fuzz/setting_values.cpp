@@ -1,13 +1,18 @@
 // Stored setting texts as a hand-edited registry may hold them: the readers of
 // server type, mechanism, transport and switches, the stored password forms
 // and the log file size in bytes must take any text without raising, stay in
-// their ranges, and round-trip what they write.
+// their ranges, and round-trip what they write. The same texts given to the
+// command line: the setting rules take them or refuse them without raising,
+// what they take is taken again unchanged, and the dialogs show it as stored.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "driversupport/DSLogFileSize.h"
 #include "settings/SOConnectionSettings.h"
+#include "settings/SettingChecks.h"
+#include "settings/SettingRules.h"
+#include "settings/StoredValueReview.h"
 #include "settings/SettingsCatalogue.h"
 #include "support/ErrorException.h"
 #include "support/NumberConverter.h"
@@ -57,6 +62,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     } catch (const Support::NumberConversionException&) {
         // Not a size the logging dialog accepts.
+    }
+
+    using VezurAVUZ::SettingKind;
+    for (const VezurAVUZ::SettingRule& rule : VezurAVUZ::GetSettingRules()) {
+        const WideString name = rule.kind == SettingKind::Property ? WideString(rule.name) + text : WideString(rule.name);
+        const auto checked = VezurAVUZ::CheckSettingValue(rule, name, text, VezurAVUZ::SettingCheckMode::Dialogs);
+        (void)VezurAVUZ::CheckSettingValue(rule, name, text, VezurAVUZ::SettingCheckMode::Attributes);
+        if (checked.refusal) {
+            if (checked.refusal->reason.IsEmpty()) {
+                __builtin_trap();
+            }
+            continue;
+        }
+        const auto again = VezurAVUZ::CheckSettingValue(rule, name, checked.stored, VezurAVUZ::SettingCheckMode::Dialogs);
+        if (again.refusal || !(again.stored == checked.stored)) {
+            __builtin_trap();
+        }
+        // What is taken is shown as stored; the transport and SSL depend on
+        // the mechanism, and a password is given in plain text.
+        if (rule.kind == SettingKind::Password || rule.name == VezurAVUZ::KEY_THRIFT_TRANSPORT
+            || rule.name == VezurAVUZ::KEY_SSL) {
+            continue;
+        }
+        const auto findings = VezurAVUZ::ReviewStoredValues({{name, checked.stored}}, rule.scope);
+        if (!findings.empty()) {
+            __builtin_trap();
+        }
     }
     return 0;
 }

@@ -268,6 +268,45 @@ std::vector<IniEntry> IniFile::ReadSection(std::u16string_view section) const
     return entries;
 }
 
+uint64_t IniFile::FindValueLine(std::u16string_view section, std::u16string_view name) const
+{
+    const std::u16string folded = FoldRegistryName(section);
+    const std::u16string foldedName = FoldRegistryName(name);
+    for (size_t index = 0; index < m_lines.size(); ++index) {
+        const Line& line = m_lines[index];
+        if (line.kind == LineKind::Value && line.folded == foldedName && InSection(line, folded)) {
+            return index + 1;
+        }
+    }
+    return 0;
+}
+
+std::vector<uint64_t> IniFile::FindBrokenSectionHeaders(std::u16string_view section) const
+{
+    const std::u16string folded = FoldRegistryName(section);
+    std::vector<uint64_t> lines;
+    for (size_t index = 0; index < m_lines.size(); ++index) {
+        const Line& line = m_lines[index];
+        if (line.kind != LineKind::Other) {
+            continue;
+        }
+        // The line without its brackets and blanks names the section.
+        std::u16string text = Text(line.begin, line.contentEnd);
+        const auto isBracketOrBlank = [](char16_t c) { return c == u'[' || c == u']' || IsBlank(c); };
+        while (!text.empty() && isBracketOrBlank(text.back())) {
+            text.pop_back();
+        }
+        size_t first = 0;
+        while (first < text.size() && isBracketOrBlank(text[first])) {
+            ++first;
+        }
+        if (FoldRegistryName(std::u16string_view(text).substr(first)) == folded) {
+            lines.push_back(index + 1);
+        }
+    }
+    return lines;
+}
+
 std::string IniFile::LineEnd() const
 {
     for (const Line& line : m_lines) {

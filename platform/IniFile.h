@@ -53,6 +53,11 @@ public:
     [[nodiscard]] bool HasSection(std::u16string_view section) const;
     /// The section's values as a reader gets them.
     [[nodiscard]] std::vector<IniEntry> ReadSection(std::u16string_view section) const;
+    /// The 1-based line a reader takes the value of a name from; 0 for none.
+    [[nodiscard]] uint64_t FindValueLine(std::u16string_view section, std::u16string_view name) const;
+    /// The 1-based lines that a person meant as the section's header but that
+    /// no reader takes for one ("[Driver" without its "]", "Driver]").
+    [[nodiscard]] std::vector<uint64_t> FindBrokenSectionHeaders(std::u16string_view section) const;
 
     /// The file's bytes with the changes made to the section. The names and
     /// values set must pass the checks above.

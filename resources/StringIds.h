@@ -94,6 +94,7 @@ inline constexpr uint32_t IDS_SETUP_DSN_MISSING = 9167;
 inline constexpr uint32_t IDS_SETUP_DSN_NOT_FOUND = 9168;
 /// %1 the key, %2 the value, %3 what it may be.
 inline constexpr uint32_t IDS_SETUP_VALUE_NOT_ONE_OF = 9169;
+/// %1 the key, %2 the value, %3 and %4 the smallest and largest number.
 inline constexpr uint32_t IDS_SETUP_VALUE_NOT_NUMBER = 9170;
 /// %1 the transport, %2 the mechanism, %3 the transports it allows.
 inline constexpr uint32_t IDS_SETUP_TRANSPORT_NOT_ALLOWED = 9171;
@@ -126,6 +127,37 @@ inline constexpr uint32_t IDS_SETUP_CREATE_REFUSED = 9188;
 inline constexpr uint32_t IDS_SETUP_OLD_NAME_KEPT = 9189;
 /// %1 why.
 inline constexpr uint32_t IDS_SETUP_LOGGING_NOT_SAVED = 9190;
+/// %1 the setting, %2 its server type's label.
+inline constexpr uint32_t IDS_SETTING_UNUSED_SERVER_TYPE = 9191;
+/// %1 the setting, %2 the mechanisms it is used with, %3 the mechanism's label.
+inline constexpr uint32_t IDS_SETTING_UNUSED_MECHANISM = 9192;
+/// %1 the setting.
+inline constexpr uint32_t IDS_SETTING_UNUSED_SSL_OFF = 9193;
+inline constexpr uint32_t IDS_SETTING_UNUSED_TWO_WAY_OFF = 9194;
+/// %1 the setting, %2 the transport's label.
+inline constexpr uint32_t IDS_SETTING_UNUSED_TRANSPORT = 9195;
+/// %1 the setting, %2 the mechanism's label.
+inline constexpr uint32_t IDS_SETTING_UNUSED_ALLOWANCE = 9196;
+/// %1 the mechanism's label, %2 "on" or "off".
+inline constexpr uint32_t IDS_SETTING_SSL_FIXED = 9197;
+inline constexpr uint32_t IDS_SETTING_TWO_WAY_INCOMPLETE = 9198;
+inline constexpr uint32_t IDS_SETTING_LOGGING_INCOMPLETE = 9199;
+/// %1 the setting, %2 the most characters.
+inline constexpr uint32_t IDS_SETTING_TOO_LONG = 9200;
+/// %1 the setting, %2 the value, %3 the largest number of bytes.
+inline constexpr uint32_t IDS_SETTING_NOT_MEGABYTES = 9201;
+/// %1 the setting, %2 why.
+inline constexpr uint32_t IDS_SETTING_TEXT_REFUSED = 9202;
+/// %1 the setting.
+inline constexpr uint32_t IDS_SETTING_EMPTY = 9203;
+inline constexpr uint32_t IDS_SETTING_NO_DIALOG = 9204;
+inline constexpr uint32_t IDS_SETTING_DATA_SOURCE_ONLY = 9205;
+inline constexpr uint32_t IDS_SETTING_DRIVER_ONLY = 9206;
+/// %1 the property's key, %2 why.
+inline constexpr uint32_t IDS_SETTING_PROPERTY_NAME = 9207;
+/// %1 the setting.
+inline constexpr uint32_t IDS_SETTING_PASSWORD_AS_TEXT = 9208;
+inline constexpr uint32_t IDS_SETTING_UNKNOWN = 9209;
 inline constexpr uint32_t IDS_SETUP_NOTHING_WRITTEN = 9300;
 /// %1 the key, %2 why.
 inline constexpr uint32_t IDS_SETUP_KEY_NOT_KEPT = 9301;
@@ -137,7 +169,7 @@ inline constexpr uint32_t IDS_SETUP_REMOVE_REFUSED = 9304;
 
 // The driver-wide dialog's own error caption, and a property or header name
 // the driver key cannot keep ("%1" the name, "%2" why).
-inline constexpr uint32_t IDS_DRIVER_CONFIGURATION_ERROR_CAPTION = 9191;
-inline constexpr uint32_t IDS_PROPERTY_NAME_NOT_STORABLE = 9192;
+inline constexpr uint32_t IDS_DRIVER_CONFIGURATION_ERROR_CAPTION = 9210;
+inline constexpr uint32_t IDS_PROPERTY_NAME_NOT_STORABLE = 9211;
 
 } // namespace Dravo::Resources

@@ -20,7 +20,7 @@ else
     libicu-dev libssl-dev libexpat1-dev libncurses-dev
     unixodbc unixodbc-dev odbcinst libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
-    tmux acl
+    tmux acl ansible-core
     lintian rpm rpmlint
   "
 fi

@@ -8,6 +8,7 @@
 #include "driversupport/PasswordEncryption.h"
 #include "settings/DataSourceSection.h"
 #include "settings/ProductSwitches.h"
+#include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 #include "support/DSIFileLogger.h"
 #include "support/ErrorException.h"
@@ -29,18 +30,6 @@ constexpr std::u16string_view ENCRYPTED_MARK = u"_";
 WideString FromNarrowBytes(const std::string& bytes)
 {
     return WideString(bytes.data(), static_cast<int32_t>(bytes.size()), Support::GetDefaultNarrowEncoding());
-}
-
-bool IsMechanismWithUser(uint32_t mechanism)
-{
-    return mechanism == AUTH_MECH_USER_NAME || mechanism == AUTH_MECH_USER_NAME_PASSWORD
-        || mechanism == AUTH_MECH_HDINSIGHT_EMULATOR || mechanism == AUTH_MECH_HDINSIGHT_SERVICE;
-}
-
-bool IsMechanismWithPassword(uint32_t mechanism)
-{
-    return mechanism == AUTH_MECH_USER_NAME_PASSWORD || mechanism == AUTH_MECH_HDINSIGHT_EMULATOR
-        || mechanism == AUTH_MECH_HDINSIGHT_SERVICE;
 }
 
 } // namespace
@@ -112,10 +101,10 @@ void SOConnectionSettings::Save()
     if (ReadServerType(m_serverType) != SERVER_TYPE_SHARK) {
         SaveKey(KEY_AUTH_MECH);
         const uint32_t mechanism = ReadAuthMech(m_authMech);
-        if (IsMechanismWithUser(mechanism)) {
+        if (MechanismTakesUserName(mechanism)) {
             SaveKey(KEY_UID);
         }
-        if (IsMechanismWithPassword(mechanism)) {
+        if (MechanismTakesPassword(mechanism)) {
             ApplyPasswordRule(m_password, m_savePassword, KEY_ENCRYPTED_PWD);
         }
         if (mechanism == AUTH_MECH_KERBEROS) {

@@ -100,4 +100,15 @@ void SODriverConnectionSettings::CompleteSave()
     m_registryKey->Flush();
 }
 
+void SODriverConnectionSettings::SaveLoggingOptions()
+{
+    if (!m_registryKey->IsRecording()) {
+        SOConnectionSettings::SaveLoggingOptions();
+        return;
+    }
+    for (const auto& [name, value] : GetConfigurationStore().GetLoggingPropertiesToSave()) {
+        m_registryKey->WriteValue(WideString(name), value);
+    }
+}
+
 } // namespace Dravo::VezurAVUZ

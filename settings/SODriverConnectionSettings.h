@@ -42,6 +42,9 @@ protected:
     void WriteSetting(const Support::WideString& key, const Support::WideString& value) override;
     /// Waits for the disk, so that a save is durable when it returns.
     void CompleteSave() override;
+    /// While the registry key records, the logging options are recorded with
+    /// the rest of the save.
+    void SaveLoggingOptions() override;
 
 private:
     SODriverRegistryKey* m_registryKey;

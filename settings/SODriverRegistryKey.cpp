@@ -1,6 +1,7 @@
 #include "settings/SODriverRegistryKey.h"
 
 #include <string>
+#include <utility>
 
 #include "identity/ProductNames.h"
 #include "support/ErrorException.h"
@@ -28,6 +29,10 @@ SODriverRegistryKey::~SODriverRegistryKey()
 
 void SODriverRegistryKey::WriteValue(const WideString& name, const WideString& value)
 {
+    if (m_recording) {
+        Record(name, value.IsNull() ? WideString(u"") : value);
+        return;
+    }
     auto key = OS::RegistryKey::Create(OS::RegistryHive::LocalMachine, DriverKeyPath());
     if (!key) {
         RaiseRegistryError(key.GetError());
@@ -40,6 +45,10 @@ void SODriverRegistryKey::WriteValue(const WideString& name, const WideString& v
 
 void SODriverRegistryKey::RemoveValue(const WideString& name)
 {
+    if (m_recording) {
+        Record(name, std::nullopt);
+        return;
+    }
     if (!m_isOpen) {
         auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DriverKeyPath(), OS::RegistryAccess::Full);
         if (!key) {
@@ -66,6 +75,9 @@ std::optional<std::string> SODriverRegistryKey::WhyValueNameCannotBeStored(const
 
 void SODriverRegistryKey::Flush()
 {
+    if (m_recording) {
+        return;
+    }
     auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, DriverKeyPath());
     if (!key) {
         // Nothing was written, so there is nothing to wait for.
@@ -77,6 +89,40 @@ void SODriverRegistryKey::Flush()
     if (const OS::ErrorCode error = key->Flush(); error != OS::ERROR_SUCCESS_CODE) {
         RaiseRegistryError(error);
     }
+}
+
+void SODriverRegistryKey::StartRecording()
+{
+    m_recorded.clear();
+    m_recording = true;
+}
+
+std::vector<DriverValueChange> SODriverRegistryKey::StopRecording()
+{
+    m_recording = false;
+    return std::exchange(m_recorded, {});
+}
+
+void SODriverRegistryKey::Apply(const std::vector<DriverValueChange>& changes)
+{
+    for (const DriverValueChange& change : changes) {
+        if (change.value) {
+            WriteValue(change.name, *change.value);
+        } else {
+            RemoveValue(change.name);
+        }
+    }
+}
+
+void SODriverRegistryKey::Record(const WideString& name, std::optional<WideString> value)
+{
+    for (DriverValueChange& change : m_recorded) {
+        if (change.name.IsEqual(name, false)) {
+            change.value = std::move(value);
+            return;
+        }
+    }
+    m_recorded.push_back(DriverValueChange{name, std::move(value)});
 }
 
 void SODriverRegistryKey::RaiseRegistryError(OS::ErrorCode error)

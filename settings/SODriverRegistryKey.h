@@ -5,11 +5,18 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Registry.h"
 #include "support/WideString.h"
 
 namespace Dravo::VezurAVUZ {
+
+/// A value written, or removed when there is no text.
+struct DriverValueChange {
+    Support::WideString name;
+    std::optional<Support::WideString> value;
+};
 
 class SODriverRegistryKey {
 public:
@@ -35,6 +42,16 @@ public:
 
     [[nodiscard]] bool IsOpen() const { return m_isOpen; }
 
+    /// From now on writes and removals are kept instead of made, so that a
+    /// save can be looked at before anything reaches the registry.
+    void StartRecording();
+    [[nodiscard]] bool IsRecording() const { return m_recording; }
+    /// Ends the recording: the changes in the order of their first making, a
+    /// later change of a name (in any case) replacing an earlier one.
+    [[nodiscard]] std::vector<DriverValueChange> StopRecording();
+    /// Makes the changes, in order.
+    void Apply(const std::vector<DriverValueChange>& changes);
+
     /// ErrorException in its formatted form: state 63 ("HY000"), native code
     /// 1010, row and column -1, and the system's text for the code followed
     /// by the registry's own account of the failure (the hive file and line).
@@ -45,8 +62,12 @@ public:
 private:
     void Close();
 
+    void Record(const Support::WideString& name, std::optional<Support::WideString> value);
+
     OS::RegistryKey m_key;
     bool m_isOpen = false;
+    bool m_recording = false;
+    std::vector<DriverValueChange> m_recorded;
 };
 
 } // namespace Dravo::VezurAVUZ

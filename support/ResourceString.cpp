@@ -58,6 +58,23 @@ WideString LoadResourceString(uint32_t id, const StringLoader& loader)
     }
 }
 
+WideString FormatResourceString(uint32_t id, std::initializer_list<WideString> arguments)
+{
+    const std::u16string text = LoadResourceString(id).GetAsU16String();
+    std::u16string result;
+    for (size_t index = 0; index < text.size(); ++index) {
+        const char16_t digit = index + 1 < text.size() ? text[index + 1] : u'\0';
+        const size_t argument = digit >= u'1' && digit <= u'9' ? static_cast<size_t>(digit - u'1') : arguments.size();
+        if (text[index] == u'%' && argument < arguments.size()) {
+            result += (arguments.begin() + argument)->GetAsU16String();
+            ++index;
+        } else {
+            result += text[index];
+        }
+    }
+    return WideString(result);
+}
+
 void RaiseStringResourceError(uint32_t id)
 {
     throw ErrorException(DIAG_GENERAL_ERROR, DS_COMPONENT_ID, WideString(u"DSStringResourceError"),

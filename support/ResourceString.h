@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 
 #include "support/WideString.h"
 
@@ -19,6 +20,10 @@ using StringLoader = std::function<int32_t(uint32_t id, char16_t* buffer, int32_
 WideString LoadResourceString(uint32_t id);
 /// The same through another loader.
 WideString LoadResourceString(uint32_t id, const StringLoader& loader);
+
+/// The text of a string-table entry with "%1", "%2"... replaced by the
+/// arguments in order, in one pass (an argument holding "%2" stays as it is).
+WideString FormatResourceString(uint32_t id, std::initializer_list<WideString> arguments);
 
 /// Raises ErrorException "DSStringResourceError" (component 110) naming the
 /// id, for a text that a dialog cannot do without.

@@ -18,7 +18,8 @@ extern "C" int wWinMain(void* instance, void* previous, wchar_t* commandLine, in
     (void)show;
     Dravo::OS::ConnectStandardStreams();
     const auto options = Dravo::VezurAVUZ::ProgramOptions::Parse(Dravo::OS::GetProgramArguments(0, nullptr));
-    if (options.action == Dravo::VezurAVUZ::ProgramOptions::Action::Configure && options.registryRoot) {
+    using Action = Dravo::VezurAVUZ::ProgramOptions::Action;
+    if ((options.action == Action::Configure || options.action == Action::Settings) && options.registryRoot) {
         // The driver reads the real HKEY_LOCAL_MACHINE: say where this run saves instead.
         Dravo::OS::SetRegistryRoot(*options.registryRoot);
         std::cerr << "dravo-spark-config: --registry-root: the registry is kept below "

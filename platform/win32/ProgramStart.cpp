@@ -40,10 +40,16 @@ void ConnectStandardStreams()
     if (output != nullptr && output != INVALID_HANDLE_VALUE) {
         return;
     }
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
     if (::AttachConsole(ATTACH_PARENT_PROCESS)) {
         FILE* stream = nullptr;
         (void)::freopen_s(&stream, "CONOUT$", "w", stdout);
         (void)::freopen_s(&stream, "CONOUT$", "w", stderr);
+        // A password typed at the console (--password-stdin) comes from it;
+        // input redirected by the caller stays as it is.
+        if (input == nullptr || input == INVALID_HANDLE_VALUE) {
+            (void)::freopen_s(&stream, "CONIN$", "r", stdin);
+        }
     }
 }
 

@@ -394,6 +394,24 @@ TEST_F(ConfigurationToolTest, AFailedSaveIsReportedAndStopsTheWrites)
     EXPECT_NE(log.find("ConfigurationToolApplication::Save"), std::string::npos) << log;
 }
 
+TEST_F(ConfigurationToolTest, ValuesTheDialogShowsDifferentlyAreLoggedAndSavedAsShown)
+{
+    TempDir logs;
+    WriteConfiguration({{"SparkServerType", "3"}, {"AuthMech", "9"}, {"KrbHostFQDN", "spark.example.com"},
+        {"KrbServiceName", "spark"}, {"LogLevel", "3"}, {"LogPath", logs.Path().string()}});
+    const ProgramRun run = RunScript("expect 1040 selected Kerberos\nexpect 1093 selected HTTP\nclick 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    const std::string log = ReadFileBytes(logs.Path() / "DravoSparkODBCDriver_DriverConfig.log");
+    EXPECT_NE(log.find(ConfigurationPath().string() + ":"), std::string::npos) << log;
+    EXPECT_NE(log.find("AuthMech=9 is an older mechanism; the dialog shows Kerberos (1) over HTTP (2) with SSL off"),
+        std::string::npos)
+        << log;
+    const auto saved = ReadDriverKey(m_root.Path());
+    EXPECT_EQ(saved.at("AuthMech"), "1");
+    EXPECT_EQ(saved.at("ThriftTransport"), "2");
+    EXPECT_EQ(saved.at("SSL"), "0");
+}
+
 TEST_F(ConfigurationToolTest, NoStoredLoggingSettingKeepsTheToolFromStarting)
 {
     // The largest count the logging dialog accepts and saves, with tracing on.

@@ -53,6 +53,17 @@ TEST(ProgramOptionsTest, MistakesAreRefusedWithAReason)
         {{"--script", "a", "--script=b"}, "option '--script' given twice"},
         // A refused command line is refused even when help is asked for too.
         {{"--help", "--bogus"}, "unknown option '--bogus'"},
+        {{"set"}, "'set' needs at least one NAME=VALUE"},
+        {{"unset", "--json"}, "'unset' needs at least one NAME"},
+        {{"apply", "a.ini", "b.ini"}, "'apply' needs exactly one FILE"},
+        {{"check", "AuthMech"}, "'check' takes no arguments, but was given 'AuthMech'"},
+        {{"get", "--exact"}, "option '--exact' does not go with 'get'"},
+        {{"--diff"}, "option '--diff' belongs to a subcommand (get, set, unset, apply, check, settings, remove)"},
+        {{"remove"}, "'remove' removes a data source: give it with --dsn NAME"},
+        {{"set", "A=1", "--script", "x"}, "'set' works without a dialog; it takes no '--script'"},
+        {{"set", "--password-stdin", "--password-file", "p"},
+            "options '--password-stdin' and '--password-file' exclude each other"},
+        {{"set", "A=1", "--json=yes"}, "option '--json' takes no value"},
     };
     for (const Case& refused : cases) {
         const ProgramOptions options = ParseArguments(refused.arguments);
@@ -61,15 +72,30 @@ TEST(ProgramOptionsTest, MistakesAreRefusedWithAReason)
     }
 }
 
+TEST(ProgramOptionsTest, ASubcommandTakesTheWordsAfterItAndItsOptionsAnywhere)
+{
+    const ProgramOptions options
+        = ParseArguments({"--json", "set", "AuthMech=Kerberos", "--registry-root", "/r", "UID=a b", "--check"});
+    ASSERT_EQ(options.action, ProgramOptions::Action::Settings) << options.error;
+    EXPECT_EQ(options.settings.command, SettingsCommandOptions::Command::Set);
+    EXPECT_EQ(options.settings.arguments, (std::vector<std::string>{"AuthMech=Kerberos", "UID=a b"}));
+    EXPECT_TRUE(options.settings.json);
+    EXPECT_TRUE(options.settings.checkOnly);
+    EXPECT_EQ(options.registryRoot, "/r");
+    EXPECT_EQ(ParseArguments({"settings", "--help"}).action, ProgramOptions::Action::Help);
+}
+
 TEST(ProgramOptionsTest, UsageNamesEveryOptionAndExitCode)
 {
     const std::string usage = GetUsageText("dravo-spark-config");
     for (const char* text : {"--script FILE", "--registry-root", "--dsn NAME", "--help", "--version",
-             "1 after OK, 0 after Cancel"}) {
+             "1 after OK, 0 after Cancel", "set NAME=VALUE", "apply FILE",
+             "--password-stdin", "65 when a value"}) {
         EXPECT_NE(usage.find(text), std::string::npos) << text;
     }
 }
 
+#ifndef _WIN32
 // The Windows program's text names the registry instead (tests/app/win32).
 TEST(ProgramOptionsTest, UsageNamesTheFilesTheDriverReads)
 {
@@ -79,6 +105,7 @@ TEST(ProgramOptionsTest, UsageNamesTheFilesTheDriverReads)
         EXPECT_NE(usage.find(text), std::string::npos) << text;
     }
 }
+#endif
 
 } // namespace
 } // namespace Dravo::VezurAVUZ

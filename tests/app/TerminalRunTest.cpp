@@ -80,6 +80,17 @@ TEST_F(TerminalRunTest, ChangingTheMechanismWithTheKeyboardAndOKSaves)
     EXPECT_EQ(values.at("ThriftTransport"), "1");
 }
 
+TEST_F(TerminalRunTest, AStoredValueTheDialogShowsDifferentlyIsToldBelowIt)
+{
+    WriteFileBytes(MachineConfigurationFile(m_root.Path()),
+        "[Driver]\nSparkServerType=3\nKrbHostFQDN=h\nAuthMech=9\nKrbServiceName=s\nUseNativeQuery=yes\n");
+    TmuxSession session(Command(), {});
+    ASSERT_TRUE(session.WaitFor("Configuration file: ")) << session.LastScreen();
+    ASSERT_TRUE(session.WaitFor("Line 4: AuthMech=9 is an older mechanism")) << session.LastScreen();
+    session.Key("Escape");
+    EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+}
+
 TEST_F(TerminalRunTest, AnUnknownTerminalTypeIsReportedAndNothingSaved)
 {
     // tmux sets TERM for its panes itself, so env sets it for the program.

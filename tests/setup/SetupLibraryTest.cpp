@@ -127,6 +127,7 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
             "it may be 1 (SharkServer (Shark 0.8.1 and earlier)), 2 (SharkServer2 (Shark 0.9.*)) or 3"},
         {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=11"}, INVALID_KEYWORD_VALUE,
             "\"11\" is not a valid value of AuthMech"},
+        {{}, "add", {"DSN=New", "DecimalColumnScale=39"}, INVALID_KEYWORD_VALUE, "from 0 to 38"},
         {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=2", "ThriftTransport=0"}, INVALID_KEYWORD_VALUE,
             "The Thrift transport Binary cannot be used with the authentication mechanism User Name, which allows "
             "SASL"},

@@ -93,9 +93,20 @@ void TerminalDialogSystem::SetStatusLine(const Support::WideString& text)
     ArrangeAll();
 }
 
+void TerminalDialogSystem::SetNoticeLine(const Support::WideString& text)
+{
+    m_noticeLine = ToCodePoints(text);
+    if (!m_statusSurface) {
+        m_statusSurface = m_session->CreateSurface();
+    }
+    m_statusPlacement.reset();
+    ArrangeAll();
+}
+
 int32_t TerminalDialogSystem::LayoutRows() const
 {
-    return m_statusLine.empty() ? m_size.row : std::max(1, m_size.row - 1);
+    const int32_t lines = (m_statusLine.empty() ? 0 : 1) + (m_noticeLine.empty() ? 0 : 1);
+    return lines == 0 ? m_size.row : std::max(1, m_size.row - lines);
 }
 
 Rect TerminalDialogSystem::GetDesktopRect() const
@@ -279,36 +290,52 @@ void TerminalDialogSystem::RenderStatusLine()
     if (!m_statusSurface) {
         return;
     }
-    if (m_statusLine.empty() || m_layers.empty()) {
+    std::vector<std::pair<std::u32string_view, bool>> lines;
+    if (!m_statusLine.empty()) {
+        lines.emplace_back(m_statusLine, true);
+    }
+    if (!m_noticeLine.empty()) {
+        lines.emplace_back(m_noticeLine, false);
+    }
+    if (lines.empty() || m_layers.empty()) {
         m_statusSurface->Hide();
         m_statusPlacement.reset();
         return;
     }
     const CellRect dialog = m_layers.front().view->GetPlacement();
     const int32_t row = dialog.row + dialog.rows;
-    if (row >= m_size.row) {
+    const int32_t rows = std::min(static_cast<int32_t>(lines.size()), m_size.row - row);
+    if (rows <= 0) {
         m_statusSurface->Hide();
         m_statusPlacement.reset();
         return;
     }
-    // Under the dialog's left edge; a text too long for the screen keeps its
-    // end, where a file's name is.
-    std::vector<Glyph> glyphs = ToGlyphs(std::u32string_view(m_statusLine), m_session->GetDisplayOptions());
-    if (WidthOf(glyphs) > m_size.col) {
-        const std::vector<Glyph> dots = ToGlyphs(std::u32string_view(U"..."), m_session->GetDisplayOptions());
-        while (!glyphs.empty() && WidthOf(glyphs) + WidthOf(dots) > m_size.col) {
-            glyphs.erase(glyphs.begin());
+    // Under the dialog's left edge; a line too long for the screen keeps its
+    // end (the status line, where a file's name is) or its start (a notice).
+    const std::vector<Glyph> dots = ToGlyphs(std::u32string_view(U"..."), m_session->GetDisplayOptions());
+    std::vector<std::vector<Glyph>> texts;
+    int32_t width = 1;
+    for (int32_t index = 0; index < rows; ++index) {
+        const auto& [line, keepEnd] = lines[static_cast<size_t>(index)];
+        std::vector<Glyph> glyphs = ToGlyphs(line, m_session->GetDisplayOptions());
+        if (WidthOf(glyphs) > m_size.col) {
+            while (!glyphs.empty() && WidthOf(glyphs) + WidthOf(dots) > m_size.col) {
+                glyphs.erase(keepEnd ? glyphs.begin() : glyphs.end() - 1);
+            }
+            glyphs.insert(keepEnd ? glyphs.begin() : glyphs.end(), dots.begin(), dots.end());
         }
-        glyphs.insert(glyphs.begin(), dots.begin(), dots.end());
+        width = std::max(width, std::min(WidthOf(glyphs), m_size.col));
+        texts.push_back(std::move(glyphs));
     }
-    const int32_t width = std::min(WidthOf(glyphs), m_size.col);
-    const CellRect placement{row, std::clamp(dialog.col, 0, std::max(0, m_size.col - width)), 1, std::max(1, width)};
+    const CellRect placement{row, std::clamp(dialog.col, 0, std::max(0, m_size.col - width)), rows, width};
     if (m_statusPlacement && m_statusPlacement->row == placement.row && m_statusPlacement->col == placement.col
-        && m_statusPlacement->cols == placement.cols) {
+        && m_statusPlacement->cols == placement.cols && m_statusPlacement->rows == placement.rows) {
         return;
     }
-    Canvas canvas(1, placement.cols, Role::Screen);
-    canvas.Text(0, 0, placement.cols, glyphs, Role::Screen);
+    Canvas canvas(rows, placement.cols, Role::Screen);
+    for (int32_t index = 0; index < rows; ++index) {
+        canvas.Text(index, 0, placement.cols, texts[static_cast<size_t>(index)], Role::Screen);
+    }
     m_statusSurface->Paint(canvas, placement);
     m_statusPlacement = placement;
 }

@@ -47,8 +47,13 @@ public:
 
     /// A line shown on the screen row below the first dialog, which is laid
     /// out one row shorter to leave room for it: what the dialogs edit, say.
-    /// Not part of any dialog; an empty text removes it.
+    /// Not part of any dialog; an empty text removes it. A text too long for
+    /// the screen keeps its end, where a file's name is.
     void SetStatusLine(const Support::WideString& text);
+    /// A second line below the status line, for one notice about what the
+    /// dialogs show; a text too long for the screen keeps its start. An empty
+    /// text removes it.
+    void SetNoticeLine(const Support::WideString& text);
 
 private:
     struct Layer {
@@ -85,6 +90,7 @@ private:
     std::unique_ptr<TerminalSurface> m_tooSmallSurface;
     std::unique_ptr<TerminalSurface> m_busySurface;
     std::u32string m_statusLine;
+    std::u32string m_noticeLine;
     /// Made before any dialog's window, so that every dialog covers it.
     std::unique_ptr<TerminalSurface> m_statusSurface;
     std::optional<CellRect> m_statusPlacement;

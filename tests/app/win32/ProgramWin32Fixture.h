@@ -237,6 +237,39 @@ protected:
         return Wait(started);
     }
 
+    /// Runs the program with this test's registry root and the arguments
+    /// after it, INPUT on its standard input.
+    ProgramRun RunCommand(const std::vector<std::string>& arguments, const std::string& input = "")
+    {
+        const std::filesystem::path inputPath = m_files / "command.in";
+        std::ofstream(inputPath, std::ios::binary) << input;
+        const char* binaries = std::getenv("DRAVO_TEST_BINARY_DIR");
+        const std::filesystem::path program = std::filesystem::path(binaries ? binaries : ".") / "bin"
+            / "dravo-spark-config.exe";
+        std::wstring commandLine = L"\"" + program.wstring() + L"\" --registry-root \"" + Wide(m_root) + L"\"";
+        for (const std::string& argument : arguments) {
+            commandLine += L" \"" + Wide(argument) + L"\"";
+        }
+        StartedProgram started{{}, m_files / "command.out", m_files / "command.err"};
+        HANDLE output = InheritableFile(started.output, GENERIC_WRITE, CREATE_ALWAYS);
+        HANDLE errors = InheritableFile(started.errors, GENERIC_WRITE, CREATE_ALWAYS);
+        HANDLE standardInput = InheritableFile(inputPath, GENERIC_READ, OPEN_EXISTING);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = standardInput;
+        startup.hStdOutput = output;
+        startup.hStdError = errors;
+        if (!::CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                nullptr, &startup, &started.process)) {
+            ADD_FAILURE() << "cannot start " << program.string() << ": error " << ::GetLastError();
+        }
+        ::CloseHandle(output);
+        ::CloseHandle(errors);
+        ::CloseHandle(standardInput);
+        return Wait(started);
+    }
+
     std::string m_root;
     TempDir m_files;
 

@@ -1,0 +1,786 @@
+#include "app/SettingsCommand.h"
+
+#include <algorithm>
+#include <istream>
+#include <iterator>
+#include <ostream>
+#include <stdexcept>
+
+#include "app/ConfigurationToolApplication.h"
+#include "app/DriverConfiguration.h"
+#include "app/JsonWriter.h"
+#include "app/SettingsTable.h"
+#include "app/StoredValueNotes.h"
+#include "dialogs/DataSourceNameRefusal.h"
+#include "driversupport/DSKeys.h"
+#include "driversupport/DSMessages.h"
+#include "identity/ProductNames.h"
+#include "platform/File.h"
+#include "platform/OdbcDataSources.h"
+#include "platform/OdbcInstaller.h"
+#include "platform/IniFile.h"
+#include "platform/LockWait.h"
+#include "platform/Registry.h"
+#include "platform/ThreadDiagnostic.h"
+#include "platform/Utf8.h"
+#include "resources/StringIds.h"
+#include "settings/DataSourceChanges.h"
+#include "settings/DataSourceSection.h"
+#include "settings/DriverKeySnapshot.h"
+#include "settings/RecordedDataSourceSettings.h"
+#include "settings/SOConnectionSettings.h"
+#include "settings/SettingRules.h"
+#include "settings/SettingsCatalogue.h"
+#include "settings/StoredValueReview.h"
+#include "support/DSIFileLogger.h"
+#include "support/ErrorException.h"
+#include "support/ResourceString.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+using Support::WideString;
+using Command = SettingsCommandOptions::Command;
+using StoredValues = std::vector<std::pair<WideString, WideString>>;
+
+constexpr const char* LOG_NAMESPACE = "Dravo::VezurAVUZ";
+constexpr const char* LOG_CLASS = "SettingsCommand";
+
+/// Ends the command with an exit code and a message for the user.
+class CommandFailure : public std::runtime_error {
+public:
+    CommandFailure(int exitCode, const std::string& message) : std::runtime_error(message), m_exitCode(exitCode) {}
+    [[nodiscard]] int GetExitCode() const { return m_exitCode; }
+
+private:
+    int m_exitCode;
+};
+
+[[noreturn]] void Fail(int exitCode, const std::string& message)
+{
+    throw CommandFailure(exitCode, message);
+}
+
+std::string WithoutLineEnd(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+/// The text of the exception being handled; called only inside a catch block.
+std::string DescribeCurrentException()
+{
+    try {
+        throw;
+    } catch (const Support::ErrorException& exception) {
+        return WithoutLineEnd(DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8());
+    } catch (const DriverSupport::DSSetupException& exception) {
+        std::string text = DriverSupport::DSMessages::GetSetupErrorText(exception).GetAsUTF8();
+        if (!exception.GetReason().IsEmpty()) {
+            text += " " + WithoutLineEnd(exception.GetReason().GetAsUTF8());
+        }
+        return text;
+    } catch (const std::exception& exception) {
+        return exception.what();
+    } catch (...) {
+        return "an error of unknown kind";
+    }
+}
+
+std::u16string DriverKey()
+{
+    return GetDriverKeyPath().GetAsU16String();
+}
+
+/// The bytes of a file named on the command line; the reason when it cannot be read.
+std::string ReadNamedFile(const std::string& path, std::istream& standardInput)
+{
+    if (path == "-") {
+        return std::string(std::istreambuf_iterator<char>(standardInput), std::istreambuf_iterator<char>());
+    }
+    OS::File file;
+    if (const OS::ErrorCode opened
+        = file.Open(WideString(path).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting);
+        opened != OS::ERROR_SUCCESS_CODE) {
+        Fail(EXIT_USAGE, "cannot read " + path + ": "
+                + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(opened)).GetAsUTF8()));
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        size_t count = 0;
+        if (const OS::ErrorCode read = file.Read(buffer, sizeof buffer, count); read != OS::ERROR_SUCCESS_CODE) {
+            Fail(EXIT_USAGE, "cannot read " + path + ": "
+                    + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(read)).GetAsUTF8()));
+        }
+        if (count == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, count);
+    }
+}
+
+/// The spelling the rules give a name: the table's, or for a property its
+/// set's prefix before the name as given.
+WideString CanonicalName(const WideString& name)
+{
+    const SettingRule* rule = FindSettingRule(name.GetAsU16String());
+    if (!rule) {
+        return name;
+    }
+    if (rule->kind == SettingKind::Property) {
+        return WideString(rule->name) + name.Substr(static_cast<int32_t>(rule->name.size()));
+    }
+    return WideString(rule->name);
+}
+
+bool IsPasswordName(const WideString& name)
+{
+    const SettingRule* rule = FindSettingRule(name.GetAsU16String());
+    return rule && rule->kind == SettingKind::Password;
+}
+
+const WideString* FindStored(const StoredValues& stored, const WideString& name)
+{
+    for (const auto& [key, value] : stored) {
+        if (key.IsEqual(name, false)) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+/// Two stored passwords that stand for the same plain text are the same.
+bool SameValue(const WideString& name, const std::optional<WideString>& before, const std::optional<WideString>& after)
+{
+    if (before.has_value() != after.has_value()) {
+        return false;
+    }
+    if (!before || *before == *after) {
+        return true;
+    }
+    if (!IsPasswordName(name)) {
+        return false;
+    }
+    WideString plainBefore = *before;
+    WideString plainAfter = *after;
+    return SOConnectionSettings::DecryptSetting(plainBefore) && SOConnectionSettings::DecryptSetting(plainAfter)
+        && plainBefore == plainAfter;
+}
+
+/// Where a save that waits for another program's lock says so: standard
+/// error, while the save runs.
+struct LockWaitListener {
+    std::ostream* errors = nullptr;
+    std::string programName;
+};
+LockWaitListener g_lockWaitListener;
+
+void TellLockWait(const std::string& path)
+{
+    if (g_lockWaitListener.errors) {
+        *g_lockWaitListener.errors << g_lockWaitListener.programName << ": waiting for " << path
+                                   << ": another program holds it locked." << std::endl;
+    }
+}
+
+class LockWaitTelling {
+public:
+    LockWaitTelling(std::ostream& errors, const std::string& programName)
+    {
+        g_lockWaitListener = {&errors, programName};
+        OS::SetLockWaitNotice(&TellLockWait);
+    }
+    LockWaitTelling(const LockWaitTelling&) = delete;
+    LockWaitTelling& operator=(const LockWaitTelling&) = delete;
+    ~LockWaitTelling()
+    {
+        OS::SetLockWaitNotice(nullptr);
+        g_lockWaitListener = {};
+    }
+};
+
+std::optional<std::string> Utf8(const std::optional<WideString>& value)
+{
+    return value ? std::optional<std::string>(value->GetAsUTF8()) : std::nullopt;
+}
+
+} // namespace
+
+SettingsCommand::SettingsCommand(std::string programName, const ProgramOptions& options, std::istream& input,
+    std::ostream& output, std::ostream& errors)
+    : m_programName(std::move(programName)), m_options(options), m_input(input), m_output(output), m_errors(errors)
+{
+    m_outcome.checkOnly = options.settings.checkOnly;
+}
+
+int SettingsCommand::Run(Support::DSIFileLogger& logger)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    try {
+        if (settings.command == Command::List) {
+            m_output << FormatSettingsTable(settings.json       ? SettingsTableFormat::Json
+                    : settings.markdown                         ? SettingsTableFormat::Markdown
+                                                                : SettingsTableFormat::Text);
+            return 0;
+        }
+        if (m_options.dataSourceName) {
+            return RunDataSource(logger, WideString(*m_options.dataSourceName));
+        }
+        if (settings.command == Command::Remove) {
+            Fail(EXIT_USAGE, "'remove' removes a data source: give it with --dsn NAME");
+        }
+        return RunDriverWide(logger);
+    } catch (const CommandFailure& failure) {
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", failure.what());
+        m_outcome.error = failure.what();
+        return Finish(failure.GetExitCode());
+    }
+}
+
+int SettingsCommand::Finish(int exitCode)
+{
+    if (m_options.settings.json) {
+        m_output << FormatSettingsJson(m_outcome);
+    } else if (!m_outcome.error) {
+        WriteSettingsText(m_outcome, m_options.settings.diff, m_output);
+        for (const StoredValueNote& note : m_outcome.notes) {
+            m_errors << m_programName << ": note: " << FormatNote(note) << "\n";
+        }
+    }
+    if (m_outcome.error) {
+        m_errors << m_programName << ": " << *m_outcome.error << "\n";
+        if (exitCode == EXIT_USAGE) {
+            m_errors << "Try '" << m_programName << " --help' for more information.\n";
+        }
+    }
+    return exitCode;
+}
+
+std::optional<WideString> SettingsCommand::ReadPassword()
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    std::string bytes;
+    if (settings.passwordFromStandardInput) {
+        bytes = ReadNamedFile("-", m_input);
+    } else if (settings.passwordFile) {
+        bytes = ReadNamedFile(*settings.passwordFile, m_input);
+    } else {
+        return std::nullopt;
+    }
+    // The line end that closes a line of input is not part of the password.
+    if (!bytes.empty() && bytes.back() == '\n') {
+        bytes.pop_back();
+        if (!bytes.empty() && bytes.back() == '\r') {
+            bytes.pop_back();
+        }
+    }
+    if (!OS::IsWellFormedUtf8(bytes) || bytes.find('\0') != std::string::npos) {
+        Fail(EXIT_VALUE_REFUSED, "the password is not UTF-8 text");
+    }
+    return WideString(bytes);
+}
+
+std::vector<std::pair<WideString, WideString>> SettingsCommand::ReadApplyFile(const std::u16string& section)
+{
+    const std::string& path = m_options.settings.arguments.front();
+    OS::IniFile file;
+    if (!file.Parse(ReadNamedFile(path, m_input))) {
+        Fail(EXIT_VALUE_REFUSED, path + ":" + std::to_string(file.GetError().line) + ": " + file.GetError().message);
+    }
+    const std::string sectionName = WideString(section).GetAsUTF8();
+    if (!file.HasSection(section)) {
+        std::string message = path + " has no [" + sectionName + "] section";
+        if (const auto broken = file.FindBrokenSectionHeaders(section); !broken.empty()) {
+            message += " (line " + std::to_string(broken.front()) + " is not one: it is not \"[" + sectionName + "]\")";
+        }
+        Fail(EXIT_VALUE_REFUSED, message);
+    }
+    std::vector<std::pair<WideString, WideString>> entries;
+    for (const OS::IniEntry& entry : file.ReadSection(section)) {
+        entries.emplace_back(WideString(entry.name), WideString(entry.value));
+    }
+    return entries;
+}
+
+std::vector<SettingAssignment> SettingsCommand::ReadAssignments(
+    const std::optional<WideString>& password, const std::u16string& section)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    std::vector<SettingAssignment> assignments;
+    const auto add = [&assignments](SettingAssignment assignment) {
+        if (assignment.name.IsEmpty()) {
+            Fail(EXIT_USAGE, "a setting without a name: settings are given as NAME=VALUE");
+        }
+        for (const SettingAssignment& earlier : assignments) {
+            if (earlier.name.IsEqual(assignment.name, false)) {
+                Fail(EXIT_USAGE, "the setting " + assignment.name.GetAsUTF8() + " is given twice");
+            }
+        }
+        assignments.push_back(std::move(assignment));
+    };
+
+    bool passwordPlaced = false;
+    if (settings.command == Command::Apply) {
+        for (auto& [name, value] : ReadApplyFile(section)) {
+            add(SettingAssignment{name, value, false});
+        }
+    } else {
+        for (const std::string& argument : settings.arguments) {
+            const size_t equals = argument.find('=');
+            if (settings.command == Command::Unset) {
+                if (equals != std::string::npos) {
+                    Fail(EXIT_USAGE, "'unset' takes names, not NAME=VALUE ('" + argument + "')");
+                }
+                add(SettingAssignment{WideString(argument), std::nullopt, false});
+                continue;
+            }
+            if (equals != std::string::npos) {
+                add(SettingAssignment{WideString(argument.substr(0, equals)), WideString(argument.substr(equals + 1)),
+                    false});
+                continue;
+            }
+            // A password setting named alone takes the password given.
+            const WideString name(argument);
+            if (!IsPasswordName(name)) {
+                Fail(EXIT_USAGE, "'" + argument + "' has no value: settings are given as NAME=VALUE");
+            }
+            if (!password) {
+                Fail(EXIT_USAGE, argument + " is a password: give it with --password-stdin or --password-file");
+            }
+            if (passwordPlaced) {
+                Fail(EXIT_USAGE, "one password is given, but more than one password setting is named");
+            }
+            add(SettingAssignment{name, *password, true});
+            passwordPlaced = true;
+        }
+    }
+    if (password && !passwordPlaced) {
+        add(SettingAssignment{WideString(KEY_ENCRYPTED_PWD), *password, true});
+    }
+    return assignments;
+}
+
+int SettingsCommand::Get(const StoredValues& stored, const std::u16string& section)
+{
+    const std::vector<std::string>& names = m_options.settings.arguments;
+    std::vector<std::pair<std::string, std::optional<WideString>>> shown;
+    if (names.empty()) {
+        for (const auto& [name, value] : stored) {
+            shown.emplace_back(name.GetAsUTF8(), value);
+        }
+    } else {
+        for (const std::string& name : names) {
+            const WideString wide(name);
+            if (!FindSettingRule(wide.GetAsU16String()) && !FindStored(stored, wide)) {
+                Fail(EXIT_VALUE_REFUSED, name + " is not one of the driver's settings; '" + m_programName
+                        + " settings' lists them");
+            }
+            const WideString* value = FindStored(stored, wide);
+            shown.emplace_back(CanonicalName(wide).GetAsUTF8(), value ? std::optional<WideString>(*value) : std::nullopt);
+        }
+    }
+
+    if (m_options.settings.json) {
+        JsonWriter json;
+        json.BeginObject();
+        for (const auto& [name, value] : shown) {
+            json.Key(name);
+            if (!value) {
+                json.Null();
+            } else if (IsPasswordName(WideString(name)) && !value->IsEmpty()) {
+                json.String(MASKED_SECRET);
+            } else {
+                json.String(value->GetAsUTF8());
+            }
+        }
+        json.EndObject();
+        m_output << json.GetText() << "\n";
+        return 0;
+    }
+    // The lines read back as an apply file: passwords and settings that are
+    // not there stay comments.
+    m_output << "[" << WideString(section).GetAsUTF8() << "]\n";
+    for (const auto& [name, value] : shown) {
+        if (!value) {
+            const SettingRule* rule = FindSettingRule(WideString(name).GetAsU16String());
+            const std::string fallback = rule ? GetSettingDefault(*rule).GetAsUTF8() : "";
+            m_output << "; " << name << " is not set"
+                     << (fallback.empty() ? std::string() : "; the dialog shows " + fallback) << "\n";
+        } else if (IsPasswordName(WideString(name))) {
+            m_output << "; " << name << (value->IsEmpty() ? " is empty" : " is set (not shown)") << "\n";
+        } else {
+            m_output << name << "=" << value->GetAsUTF8() << "\n";
+        }
+    }
+    return 0;
+}
+
+int SettingsCommand::Check(const std::vector<StoredValueNote>& notes)
+{
+    m_outcome.notes = notes;
+    if (m_options.settings.json) {
+        m_output << FormatSettingsJson(m_outcome);
+    } else {
+        for (const StoredValueNote& note : notes) {
+            m_output << FormatNote(note) << "\n";
+        }
+        if (notes.empty()) {
+            m_output << "The dialog shows every value of " << m_outcome.location << " as it is stored.\n";
+        } else {
+            m_output << notes.size() << (notes.size() == 1 ? " value" : " values") << " of " << m_outcome.location
+                     << (notes.size() == 1 ? " is" : " are")
+                     << " shown differently by the dialog or refused by it; a save writes what the dialog shows.\n";
+        }
+    }
+    return notes.empty() ? 0 : EXIT_VALUE_REFUSED;
+}
+
+std::vector<DriverValueChange> SettingsCommand::Differences(const StoredValues& stored,
+    std::vector<DriverValueChange> recorded, const std::vector<SettingAssignment>& assignments,
+    const std::vector<StoredValueNote>& notes)
+{
+    // A setting put back that the save does not write (it is not used as the
+    // settings are now) goes from storage.
+    for (const SettingAssignment& assignment : assignments) {
+        if (assignment.value) {
+            continue;
+        }
+        const WideString name = CanonicalName(assignment.name);
+        const bool written = std::any_of(recorded.begin(), recorded.end(),
+            [&name](const DriverValueChange& change) { return change.name.IsEqual(name, false); });
+        if (!written) {
+            recorded.push_back(DriverValueChange{name, std::nullopt});
+        }
+    }
+
+    std::vector<DriverValueChange> writes;
+    for (const DriverValueChange& change : recorded) {
+        const WideString* before = FindStored(stored, change.name);
+        const std::optional<WideString> beforeValue = before ? std::optional<WideString>(*before) : std::nullopt;
+        if (!SameValue(change.name, beforeValue, change.value)) {
+            writes.push_back(change);
+        }
+    }
+
+    // What was asked for, then what else changes.
+    const auto report = [&](const WideString& name) {
+        for (const SettingReport& existing : m_outcome.settings) {
+            if (WideString(existing.name).IsEqual(name, false)) {
+                return;
+            }
+        }
+        SettingReport setting;
+        setting.name = name.GetAsUTF8();
+        setting.secret = IsPasswordName(name);
+        const WideString* before = FindStored(stored, name);
+        setting.before = before ? std::optional<std::string>(before->GetAsUTF8()) : std::nullopt;
+        setting.after = setting.before;
+        for (const DriverValueChange& change : writes) {
+            if (change.name.IsEqual(name, false)) {
+                setting.after = Utf8(change.value);
+            }
+        }
+        m_outcome.settings.push_back(std::move(setting));
+    };
+    for (const SettingAssignment& assignment : assignments) {
+        if (assignment.value || FindStored(stored, CanonicalName(assignment.name))) {
+            report(CanonicalName(assignment.name));
+        }
+    }
+    for (const DriverValueChange& change : writes) {
+        report(change.name);
+    }
+    // Stored values the save changes though nobody asked: say why.
+    for (const StoredValueNote& note : notes) {
+        const bool changes = std::any_of(writes.begin(), writes.end(),
+            [&note](const DriverValueChange& change) { return change.name.IsEqual(WideString(note.name), false); });
+        if (changes) {
+            m_outcome.notes.push_back(note);
+        }
+    }
+    return writes;
+}
+
+int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideString& name)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    const std::u16string section = name.GetAsU16String();
+    m_outcome.location = "data source " + name.GetAsUTF8();
+
+    // The name as the data-source dialog and the installer check it.
+    if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(section)) {
+        Fail(EXIT_USAGE, "the data source name \"" + name.GetAsUTF8() + "\" cannot be used: " + *why
+                + "; nothing was changed");
+    }
+    switch (CheckDataSourceNameCharacters(name)) {
+    case DataSourceNameFault::Empty:
+        Fail(EXIT_USAGE, Support::LoadResourceString(Resources::IDS_DSN_EMPTY).GetAsUTF8());
+    case DataSourceNameFault::ForbiddenCharacter:
+        Fail(EXIT_USAGE, Support::LoadResourceString(Resources::IDS_DSN_INVALID_CHARACTERS).GetAsUTF8());
+    case DataSourceNameFault::None:
+        break;
+    }
+    RecordedDataSourceSettings model(&logger);
+    try {
+        model.SetDataSourceName(name);
+    } catch (const Varlo::VarloSetupException&) {
+        const bool installerMissing = !OS::OdbcInstaller::LastCallReachedInstaller();
+        Fail(installerMissing ? EXIT_UNAVAILABLE : EXIT_USAGE,
+            DescribeRefusedDataSourceName(name).GetAsUTF8() + " Nothing was changed.");
+    }
+
+    std::vector<SettingAssignment> assignments;
+    if (settings.command == Command::Set || settings.command == Command::Unset || settings.command == Command::Apply) {
+        const std::optional<WideString> password = ReadPassword();
+        assignments = ReadAssignments(password, section);
+    }
+
+    // Where it lives decides where it is saved; a new one is the user's
+    // unless the system's is asked for.
+    const OS::DataSourceScope scope = m_options.dataSourceScope
+        ? (*m_options.dataSourceScope == ProgramOptions::DataSourceScope::System ? OS::DataSourceScope::System
+                                                                                 : OS::DataSourceScope::User)
+        : OS::OdbcDataSources::Locate(section).value_or(OS::DataSourceScope::User);
+    OS::OdbcDataSources::UseScope(scope);
+    m_outcome.location = WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8() + " [" + name.GetAsUTF8() + "]";
+
+    const bool exists = OS::OdbcDataSources::Holds(scope, section);
+    StoredValues stored;
+    try {
+        model.Load();
+        stored = DataSourceSection(name).ReadEntries();
+    } catch (...) {
+        Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " cannot be read: " + DescribeCurrentException());
+    }
+    // The section's driver entry names what the data source is for; it is
+    // no setting.
+    const WideString driver = model.GetDriverName().IsEmpty() ? GetDriverName() : model.GetDriverName();
+    model.SetDriverName(driver);
+    std::erase_if(
+        stored, [](const auto& entry) { return entry.first.IsEqual(WideString(DriverSupport::KEY_DRIVER), false); });
+
+    if (settings.command == Command::Get || settings.command == Command::Check) {
+        if (!exists) {
+            Fail(EXIT_SETTINGS_ERROR, "there is no data source named " + name.GetAsUTF8() + " in "
+                    + WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8());
+        }
+    }
+    if (settings.command == Command::Get) {
+        return Get(stored, section);
+    }
+    const std::vector<StoredValueNote> notes
+        = ReviewDataSource(stored, WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8(), name);
+    if (settings.command == Command::Check) {
+        return Check(notes);
+    }
+
+    std::vector<DriverValueChange> writes;
+    if (settings.command == Command::Remove) {
+        for (const auto& [key, value] : stored) {
+            SettingReport setting;
+            setting.name = key.GetAsUTF8();
+            setting.before = value.GetAsUTF8();
+            setting.secret = IsPasswordName(key);
+            m_outcome.settings.push_back(std::move(setting));
+        }
+    } else {
+        SettingsEdit edit(model, SettingScope::DataSource);
+        edit.ShowAsDialogs();
+        if (settings.exact) {
+            std::vector<SettingAssignment> cleared;
+            for (const WideString& held : edit.ListHeldNames()) {
+                const bool named = std::any_of(assignments.begin(), assignments.end(),
+                    [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
+                if (!named) {
+                    cleared.push_back(SettingAssignment{held, std::nullopt, false});
+                }
+            }
+            assignments.insert(assignments.end(), cleared.begin(), cleared.end());
+        }
+        if (const auto refusal = edit.Apply(assignments)) {
+            Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
+        }
+        edit.ShowAsDialogs();
+        std::vector<DriverValueChange> recorded;
+        const DataSourceChanges saved = model.RecordSave();
+        for (const SectionChange& change : saved.Get()) {
+            recorded.push_back(DriverValueChange{change.key, change.value});
+        }
+        writes = Differences(stored, std::move(recorded), assignments, notes);
+    }
+    const bool removing = settings.command == Command::Remove;
+    m_outcome.changed = removing ? exists : !exists || !writes.empty();
+    if (!m_outcome.changed || settings.checkOnly) {
+        return Finish(0);
+    }
+
+    OS::ThreadDiagnostic::Clear();
+    if (const OS::ErrorCode writable = OS::OdbcDataSources::CheckWritable(scope); writable != OS::ERROR_SUCCESS_CODE) {
+        const std::string where = WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8();
+        std::string diagnostic = OS::ThreadDiagnostic::Get();
+        if (diagnostic.empty()) {
+            diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
+        }
+        m_outcome.changed = false;
+        if (writable == OS::ERROR_ACCESS_DENIED_CODE) {
+            Fail(EXIT_NEEDS_ADMINISTRATOR, "administrator rights are needed to change the data sources in " + where
+                    + " (" + diagnostic + "); nothing was changed");
+        }
+        Fail(EXIT_SETTINGS_ERROR, "the data sources, " + where + ", cannot be written: " + diagnostic
+                + "; nothing was changed");
+    }
+    const LockWaitTelling telling(m_errors, m_programName);
+    if (removing) {
+        if (const OS::ErrorCode removed = OS::OdbcDataSources::Remove(scope, section);
+            removed != OS::ERROR_SUCCESS_CODE) {
+            m_outcome.changed = false;
+            std::string diagnostic = OS::ThreadDiagnostic::Get();
+            if (diagnostic.empty()) {
+                diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(removed)).GetAsUTF8());
+            }
+            Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be removed: " + diagnostic);
+        }
+        return Finish(0);
+    }
+
+    // A new data source is made with everything its save writes; an
+    // existing one gets what changes.
+    DataSourceChanges changes;
+    for (const DriverValueChange& change : writes) {
+        if (change.value) {
+            changes.Write(change.name, *change.value);
+        } else if (exists) {
+            changes.Remove(change.name);
+        }
+    }
+    try {
+        changes.Apply(name, driver, exists ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew, scope);
+    } catch (const SectionEntryTooLong& tooLong) {
+        m_outcome.changed = false;
+        Fail(EXIT_VALUE_REFUSED, "the value of " + tooLong.GetKey().GetAsUTF8()
+                + " is too long: the ODBC installer keeps at most " + std::to_string(tooLong.GetLimit())
+                + " bytes of name and value together; nothing was changed");
+    } catch (const SectionEntryNotKept& notKept) {
+        m_outcome.changed = false;
+        Fail(EXIT_VALUE_REFUSED, notKept.GetKey().GetAsUTF8() + " cannot be kept in a data source: "
+                + notKept.GetReason() + "; nothing was changed");
+    } catch (const SectionWriteFailed& failed) {
+        m_outcome.changed = false;
+        const bool untouched = failed.GetOutcome() != SectionWriteFailed::Outcome::NotUndone;
+        Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be saved"
+                + (failed.GetReason().empty() ? std::string() : ": " + failed.GetReason())
+                + (untouched ? "; nothing was changed" : "; part of it was written, check the data source"));
+    }
+    return Finish(0);
+}
+
+int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
+{
+    const SettingsCommandOptions& settings = m_options.settings;
+    const std::u16string driverKey = DriverKey();
+    const std::u16string section = driverKey.substr(driverKey.find_last_of(u'\\') + 1);
+    m_outcome.location = DescribeDriverSettingsLocation();
+
+    // What the request asks is read whole first: a request that cannot be
+    // read changes nothing.
+    std::vector<SettingAssignment> assignments;
+    if (settings.command == Command::Set || settings.command == Command::Unset || settings.command == Command::Apply) {
+        const std::optional<WideString> password = ReadPassword();
+        assignments = ReadAssignments(password, section);
+    }
+
+    // A file that holds the driver key but cannot be read is named, rather
+    // than read as empty.
+    const auto opened = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, driverKey);
+    if (!opened && opened.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
+        std::string diagnostic = OS::GetRegistryDiagnostic();
+        if (diagnostic.empty()) {
+            diagnostic = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey) + ": "
+                + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
+        }
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + diagnostic
+                + "; nothing was changed, the file was left as it is");
+    }
+
+    DriverConfiguration configuration(logger);
+    SODriverConnectionSettings& model = configuration.GetSettings();
+    try {
+        model.Load();
+    } catch (...) {
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + DescribeCurrentException());
+    }
+    const auto snapshot = DriverKeySnapshot::Get();
+    const StoredValues stored(snapshot->GetValues().begin(), snapshot->GetValues().end());
+
+    if (settings.command == Command::Get) {
+        return Get(stored, section);
+    }
+    const std::vector<StoredValueNote> notes = ReviewDriverConfiguration();
+    if (settings.command == Command::Check) {
+        return Check(notes);
+    }
+
+    SettingsEdit edit(model, SettingScope::Driver);
+    edit.ShowAsDialogs();
+    if (settings.exact) {
+        std::vector<SettingAssignment> cleared;
+        for (const WideString& held : edit.ListHeldNames()) {
+            const bool named = std::any_of(assignments.begin(), assignments.end(),
+                [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
+            if (!named) {
+                cleared.push_back(SettingAssignment{held, std::nullopt, false});
+            }
+        }
+        assignments.insert(assignments.end(), cleared.begin(), cleared.end());
+    }
+    if (const auto refusal = edit.Apply(assignments)) {
+        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
+    }
+    // Settings put back to their defaults are read as the dialog reads them.
+    edit.ShowAsDialogs();
+
+    // The dialog's save, recorded; then what it changes.
+    SODriverRegistryKey& registryKey = configuration.GetRegistryKey();
+    registryKey.StartRecording();
+    try {
+        model.Save();
+    } catch (...) {
+        (void)registryKey.StopRecording();
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration could not be saved: " + DescribeCurrentException());
+    }
+    const std::vector<DriverValueChange> writes
+        = Differences(stored, registryKey.StopRecording(), assignments, notes);
+    m_outcome.changed = !writes.empty();
+    if (writes.empty() || settings.checkOnly) {
+        return Finish(0);
+    }
+
+    if (const OS::ErrorCode writable = OS::CheckRegistryKeyWritable(OS::RegistryHive::LocalMachine, driverKey);
+        writable != OS::ERROR_SUCCESS_CODE) {
+        const std::string where = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey);
+        std::string diagnostic = OS::GetRegistryDiagnostic();
+        if (diagnostic.empty()) {
+            diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
+        }
+        m_outcome.changed = false;
+        if (writable == OS::ERROR_ACCESS_DENIED_CODE) {
+            Fail(EXIT_NEEDS_ADMINISTRATOR, "administrator rights are needed to change the driver configuration: "
+                    + where + " cannot be written by this user (" + diagnostic + "); nothing was changed");
+        }
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration, " + where + ", cannot be written: " + diagnostic
+                + "; nothing was changed");
+    }
+    try {
+        const LockWaitTelling telling(m_errors, m_programName);
+        SaveAsOneRegistryChange([&] { registryKey.Apply(writes); });
+    } catch (...) {
+        m_outcome.changed = false;
+        Fail(EXIT_SETTINGS_ERROR, "the driver configuration could not be saved: " + DescribeCurrentException());
+    }
+    return Finish(0);
+}
+
+} // namespace Dravo::VezurAVUZ

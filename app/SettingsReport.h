@@ -1,0 +1,63 @@
+// What a settings command did, and how it is told: a line of text (with
+// --diff each setting before and after, passwords masked), or one JSON object
+// for a program (--json).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace Dravo::VezurAVUZ {
+
+/// One setting the request named or changed. Absent before or after: nothing.
+struct SettingReport {
+    std::string name;
+    std::optional<std::string> before;
+    std::optional<std::string> after;
+    /// A password: shown masked.
+    bool secret = false;
+
+    [[nodiscard]] bool Changes() const { return before != after; }
+};
+
+/// A stored value the dialog shows differently, or would refuse.
+struct StoredValueNote {
+    /// Where it is: "FILE:LINE", or the file or key alone.
+    std::string place;
+    std::string name;
+    std::string stored;
+    std::string shown;
+    std::string reason;
+    bool secret = false;
+};
+
+struct SettingsOutcome {
+    /// Where the settings are kept: "FILE [Driver]", or a registry key.
+    std::string location;
+    /// True when something was (or with --check would be) written.
+    bool changed = false;
+    bool checkOnly = false;
+    std::vector<SettingReport> settings;
+    std::vector<StoredValueNote> notes;
+    /// The refusal or failure, when the request was not done.
+    std::optional<std::string> error;
+};
+
+/// The text --json prints: {"changed": ..., "location": ..., "settings":
+/// {NAME: {"before": ..., "after": ..., "changed": ...}}, "notes": [...],
+/// "error": ...}.
+[[nodiscard]] std::string FormatSettingsJson(const SettingsOutcome& outcome);
+
+/// The lines a person reads: with DIFF, "-NAME=VALUE" and "+NAME=VALUE" for
+/// each change, then a summary line.
+void WriteSettingsText(const SettingsOutcome& outcome, bool diff, std::ostream& output);
+
+/// A note as one line: "PLACE: NAME=VALUE REASON."
+[[nodiscard]] std::string FormatNote(const StoredValueNote& note);
+
+/// The mask a password is shown as.
+inline constexpr const char* MASKED_SECRET = "********";
+
+} // namespace Dravo::VezurAVUZ

@@ -1,0 +1,149 @@
+#include "app/StoredValueNotes.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "identity/ProductNames.h"
+#include "platform/File.h"
+#include "platform/IniFile.h"
+#include "platform/Registry.h"
+#include "settings/DriverKeySnapshot.h"
+#include "settings/SettingRules.h"
+#include "settings/StoredValueReview.h"
+#include "support/WideString.h"
+
+namespace Dravo::VezurAVUZ {
+namespace {
+
+using Support::WideString;
+
+std::u16string DriverKey()
+{
+    return GetDriverKeyPath().GetAsU16String();
+}
+
+/// The driver key's last name, which names its section in a file.
+std::u16string SectionName()
+{
+    const std::u16string key = DriverKey();
+    const size_t separator = key.find_last_of(u'\\');
+    return separator == std::u16string::npos ? key : key.substr(separator + 1);
+}
+
+bool EndsWithIni(const std::string& path)
+{
+    return path.size() > 4 && WideString(path.substr(path.size() - 4)).IsEqual(WideString(u".ini"), false);
+}
+
+/// The file's text, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    OS::File file;
+    if (file.Open(WideString(path).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting)
+        != OS::ERROR_SUCCESS_CODE) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        size_t count = 0;
+        if (file.Read(buffer, sizeof buffer, count) != OS::ERROR_SUCCESS_CODE) {
+            return std::nullopt;
+        }
+        if (count == 0) {
+            return bytes;
+        }
+        bytes.append(buffer, count);
+    }
+}
+
+} // namespace
+
+std::string DescribeDriverSettingsLocation()
+{
+    const std::string path = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, DriverKey());
+    return EndsWithIni(path) ? path + " [" + WideString(SectionName()).GetAsUTF8() + "]" : path;
+}
+
+namespace {
+
+/// The findings of the values, with the file and line of each where the
+/// place is a file that reads, and the section headers mistyped in it.
+std::vector<StoredValueNote> Review(const std::vector<std::pair<WideString, WideString>>& stored, SettingScope scope,
+    const std::string& path, const std::u16string& section, const std::string& location)
+{
+    OS::IniFile file;
+    const bool hasLines = EndsWithIni(path) && [&] {
+        const std::optional<std::string> bytes = ReadWholeFile(path);
+        return bytes && file.Parse(*bytes);
+    }();
+
+    std::vector<std::pair<uint64_t, StoredValueNote>> notes;
+    if (hasLines && !file.HasSection(section)) {
+        for (const uint64_t line : file.FindBrokenSectionHeaders(section)) {
+            StoredValueNote note;
+            note.place = path + ":" + std::to_string(line);
+            note.stored = "[" + WideString(section).GetAsUTF8();
+            note.reason = "is not read as the section's header (it is not \"[" + WideString(section).GetAsUTF8()
+                + "]\"), so the settings after it are not read and the dialog shows defaults for them";
+            notes.emplace_back(line, std::move(note));
+        }
+    }
+    for (const StoredValueFinding& finding : ReviewStoredValues(stored, scope)) {
+        const uint64_t line = hasLines ? file.FindValueLine(section, finding.name.GetAsU16String()) : 0;
+        StoredValueNote note;
+        note.place = line > 0 ? path + ":" + std::to_string(line) : location;
+        note.name = finding.name.GetAsUTF8();
+        note.stored = finding.stored.GetAsUTF8();
+        note.shown = finding.shown.GetAsUTF8();
+        note.reason = finding.reason.GetAsUTF8();
+        const SettingRule* rule = FindSettingRule(finding.name.GetAsU16String());
+        note.secret = rule && rule->kind == SettingKind::Password;
+        notes.emplace_back(line, std::move(note));
+    }
+    std::stable_sort(notes.begin(), notes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<StoredValueNote> ordered;
+    for (auto& [line, note] : notes) {
+        ordered.push_back(std::move(note));
+    }
+    return ordered;
+}
+
+} // namespace
+
+std::vector<StoredValueNote> ReviewDriverConfiguration()
+{
+    const auto snapshot = DriverKeySnapshot::Get();
+    const std::vector<std::pair<WideString, WideString>> stored(
+        snapshot->GetValues().begin(), snapshot->GetValues().end());
+    const std::string path = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, DriverKey());
+    return Review(stored, SettingScope::Driver, path, SectionName(), DescribeDriverSettingsLocation());
+}
+
+std::vector<StoredValueNote> ReviewDataSource(
+    const std::vector<std::pair<WideString, WideString>>& entries, const std::string& where, const WideString& name)
+{
+    return Review(entries, SettingScope::DataSource, where, name.GetAsU16String(),
+        where + " [" + name.GetAsUTF8() + "]");
+}
+
+std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand)
+{
+    if (notes.empty()) {
+        return "";
+    }
+    // The file is named on the line above: the line number says where.
+    const StoredValueNote& first = notes.front();
+    const size_t colon = first.place.rfind(':');
+    const bool hasLine = colon != std::string::npos && colon + 1 < first.place.size()
+        && first.place.find_first_not_of("0123456789", colon + 1) == std::string::npos;
+    StoredValueNote shown = first;
+    shown.place = hasLine ? "Line " + first.place.substr(colon + 1) : "Note";
+    std::string text = FormatNote(shown);
+    if (notes.size() > 1) {
+        text += " " + std::to_string(notes.size() - 1) + " more: " + checkCommand + ".";
+    }
+    return text;
+}
+
+} // namespace Dravo::VezurAVUZ
