@@ -24,7 +24,7 @@ constexpr std::array<std::pair<FileOperation, std::string_view>, 15> OPERATION_N
     {FileOperation::Flush, "flush"},
     {FileOperation::Lock, "lock"},
     {FileOperation::Unlock, "unlock"},
-    {FileOperation::CreateDirectory, "create-directory"},
+    {FileOperation::MakeDirectory, "create-directory"},
     {FileOperation::Rename, "rename"},
     {FileOperation::Remove, "remove"},
     {FileOperation::Link, "link"},

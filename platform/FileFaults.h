@@ -26,7 +26,7 @@ enum class FileOperation {
     Flush,
     Lock,
     Unlock,
-    CreateDirectory,
+    MakeDirectory,
     Rename,
     Remove,
     /// Putting a new file in place under a name where there was none.

@@ -494,7 +494,7 @@ ErrorCode DurableFile::MakeFolders(const std::string& target) const
     }
     // From the top, readable by everyone: every user's driver reads what is saved here.
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (Faulted(FileOperation::CreateDirectory, *it) || (::mkdir(it->c_str(), 0755) != 0 && errno != EEXIST)) {
+        if (Faulted(FileOperation::MakeDirectory, *it) || (::mkdir(it->c_str(), 0755) != 0 && errno != EEXIST)) {
             const int error = errno;
             ThreadDiagnostic::Set(*it + ": cannot create the directory: " + std::strerror(error));
             return WriteErrorCode(error);

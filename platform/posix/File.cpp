@@ -252,7 +252,7 @@ ErrorCode File::Unlock(uint64_t offset, uint64_t length)
 
 ErrorCode CreateDirectoryLevel(const std::u16string& path)
 {
-    if (const ErrorCode fault = InjectedFileFault(FileOperation::CreateDirectory, path)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::MakeDirectory, path)) {
         return fault;
     }
     if (::mkdir(ToNative(path).c_str(), 0755) != 0) {

@@ -247,7 +247,7 @@ ErrorCode File::Unlock(uint64_t offset, uint64_t length)
 
 ErrorCode CreateDirectoryLevel(const std::u16string& path)
 {
-    if (const ErrorCode fault = InjectedFileFault(FileOperation::CreateDirectory, path)) {
+    if (const ErrorCode fault = InjectedFileFault(FileOperation::MakeDirectory, path)) {
         return fault;
     }
     if (!::CreateDirectoryW(ToWide(path).c_str(), nullptr)) {

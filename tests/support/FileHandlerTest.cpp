@@ -268,7 +268,7 @@ TEST(FileHandlerTest, FailuresOfTheSystemAreReportedNotRaised)
     EXPECT_EQ(ReadAll(path), "");
 
     OS::SetFileFaultHook([](OS::FileOperation operation, const std::u16string&) {
-        return operation == OS::FileOperation::CreateDirectory ? OS::ERROR_ACCESS_DENIED_CODE : OS::ERROR_SUCCESS_CODE;
+        return operation == OS::FileOperation::MakeDirectory ? OS::ERROR_ACCESS_DENIED_CODE : OS::ERROR_SUCCESS_CODE;
     });
     const auto e = OpenFailure(NameOf(dir / "sub" / "x.log"), Support::FILE_MODE_APPEND);
     OS::SetFileFaultHook(nullptr);
