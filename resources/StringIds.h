@@ -158,6 +158,10 @@ inline constexpr uint32_t IDS_SETTING_PROPERTY_NAME = 9207;
 /// %1 the setting.
 inline constexpr uint32_t IDS_SETTING_PASSWORD_AS_TEXT = 9208;
 inline constexpr uint32_t IDS_SETTING_UNKNOWN = 9209;
+// The driver-wide dialog's own error caption, and a property or header name
+// the driver key cannot keep ("%1" the name, "%2" why).
+inline constexpr uint32_t IDS_DRIVER_CONFIGURATION_ERROR_CAPTION = 9210;
+inline constexpr uint32_t IDS_PROPERTY_NAME_NOT_STORABLE = 9211;
 inline constexpr uint32_t IDS_SETUP_NOTHING_WRITTEN = 9300;
 /// %1 the key, %2 why.
 inline constexpr uint32_t IDS_SETUP_KEY_NOT_KEPT = 9301;
@@ -167,9 +171,5 @@ inline constexpr uint32_t IDS_DSN_NOT_KEPT = 9303;
 /// %1 the data source name, %2 why.
 inline constexpr uint32_t IDS_SETUP_REMOVE_REFUSED = 9304;
 
-// The driver-wide dialog's own error caption, and a property or header name
-// the driver key cannot keep ("%1" the name, "%2" why).
-inline constexpr uint32_t IDS_DRIVER_CONFIGURATION_ERROR_CAPTION = 9210;
-inline constexpr uint32_t IDS_PROPERTY_NAME_NOT_STORABLE = 9211;
 
 } // namespace Dravo::Resources

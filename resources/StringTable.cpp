@@ -122,8 +122,6 @@ constexpr StringEntry STRINGS[] = {
         u"The data source was saved as \"%2\", but the ODBC installer refused to remove it under its old name "
         u"\"%1\"."},
     {IDS_SETUP_LOGGING_NOT_SAVED, u"The data source was saved, but the driver's logging options were not: %1"},
-    {IDS_DRIVER_CONFIGURATION_ERROR_CAPTION, u"Driver Configuration Error"},
-    {IDS_PROPERTY_NAME_NOT_STORABLE, u"The name \"%1\" cannot be stored in the driver's configuration: %2. Choose another name."},
     {IDS_SETTING_UNUSED_SERVER_TYPE,
         u"%1 is used only with the server types SharkServer2 and SparkThriftServer; the server type is %2."},
     {IDS_SETTING_UNUSED_MECHANISM, u"%1 is used only with the mechanism %2; the mechanism is %3."},
@@ -152,6 +150,8 @@ constexpr StringEntry STRINGS[] = {
         u"%1 is a password: it is given through standard input or a file (--password-stdin, --password-file), "
         u"never as text."},
     {IDS_SETTING_UNKNOWN, u"%1 is not one of the driver's settings."},
+    {IDS_DRIVER_CONFIGURATION_ERROR_CAPTION, u"Driver Configuration Error"},
+    {IDS_PROPERTY_NAME_NOT_STORABLE, u"The name \"%1\" cannot be stored in the driver's configuration: %2. Choose another name."},
     {IDS_SETUP_NOTHING_WRITTEN, u"Nothing was written."},
     {IDS_SETUP_KEY_NOT_KEPT, u"The attribute \"%1\" cannot be kept in a data source: %2."},
     {IDS_SETUP_VALUE_NOT_KEPT, u"The value of \"%1\" cannot be kept in a data source: %2."},

@@ -20,11 +20,6 @@ constexpr std::u16string_view DRIVER_KEY = u"Driver";
 
 using Entries = DataSourceEntries;
 
-Entries ReadEntries(std::u16string_view name)
-{
-    return ReadDataSourceThroughInstaller(name);
-}
-
 const std::u16string* FindEntry(const Entries& entries, std::u16string_view key)
 {
     for (const auto& [name, value] : entries) {
