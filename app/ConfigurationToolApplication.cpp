@@ -10,6 +10,7 @@
 
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
+#include "app/LockWaitTelling.h"
 #include "app/SettingsCommand.h"
 #include "app/StoredValueNotes.h"
 #include "app/OdbcSetupRegistration.h"
@@ -22,7 +23,6 @@
 #include "dialogs/SOConfigurationDialog.h"
 #include "driversupport/DSMessages.h"
 #include "driversupport/FailureText.h"
-#include "platform/LockWait.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/Registry.h"
 #include "platform/StopSignals.h"
@@ -118,42 +118,6 @@ std::string DescribeCurrentException(Support::DSIFileLogger* logger, const char*
     }
     return text;
 }
-
-/// Who hears, while a save runs, that it waits for another program's lock:
-/// the line below the dialog in a terminal, standard error otherwise.
-struct LockWaitListener {
-    DialogBackend* backend = nullptr;
-    std::ostream* errors = nullptr;
-    std::string programName;
-};
-LockWaitListener g_lockWaitListener;
-
-void TellLockWait(const std::string& path)
-{
-    const std::string text = "Waiting for " + path + ": another program holds it locked.";
-    if (g_lockWaitListener.backend && g_lockWaitListener.backend->OwnsTerminal()) {
-        g_lockWaitListener.backend->ShowStatusLine(text);
-    } else if (g_lockWaitListener.errors) {
-        *g_lockWaitListener.errors << g_lockWaitListener.programName << ": " << text << std::endl;
-    }
-}
-
-/// Listens for the whole of a save.
-class LockWaitTelling {
-public:
-    LockWaitTelling(DialogBackend& backend, std::ostream& errors, const std::string& programName)
-    {
-        g_lockWaitListener = {&backend, &errors, programName};
-        OS::SetLockWaitNotice(&TellLockWait);
-    }
-    LockWaitTelling(const LockWaitTelling&) = delete;
-    LockWaitTelling& operator=(const LockWaitTelling&) = delete;
-    ~LockWaitTelling()
-    {
-        OS::SetLockWaitNotice(nullptr);
-        g_lockWaitListener = {};
-    }
-};
 
 /// Runs one step whose failures must reach the user: the text of whatever
 /// escapes it, or nothing when it succeeded.
@@ -558,7 +522,7 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
         std::optional<std::string> failure;
         int stopSignal = 0;
         {
-            const LockWaitTelling telling(backend, *m_errors, m_programName);
+            const LockWaitTelling telling(&backend, *m_errors, m_programName);
             OS::HeldStopSignals held;
             failure = Attempt(logger, "Save", [&] { SaveAsOneRegistryChange(save); });
             stopSignal = held.Take();

@@ -256,4 +256,30 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
     return options;
 }
 
+std::string GetCommandsUsageText()
+{
+    return
+        "Commands, for the settings without a dialog (the driver-wide ones, or with\n"
+        "--dsn one data source's), judged by the dialogs' own rules:\n"
+        "  get [NAME...]         print the stored settings as NAME=VALUE lines\n"
+        "  set NAME=VALUE...     store values; a list's value may be its label\n"
+        "  unset NAME...         put settings back to their defaults\n"
+        "  apply FILE            hold the settings of an ini file's [Driver] section\n"
+        "                        (or the data source's section); --exact puts the\n"
+        "                        settings it does not name back to their defaults\n"
+        "  check                 report stored values the dialog shows differently\n"
+        "                        or would refuse, with their file and line\n"
+        "  settings              list every setting, its values and default\n"
+        "                        (--markdown: as a Markdown table)\n"
+        "  remove                with --dsn NAME: remove the data source\n"
+        "  --check               do everything but write\n"
+        "  --diff                show each setting changed, before and after\n"
+        "  --json                answer with one JSON object on standard output\n"
+        "  --password-stdin      read the password from standard input, or with\n"
+        "  --password-file FILE  from FILE; it goes to EncryptedPWD, or to the\n"
+        "                        password setting named without '=' (set\n"
+        "                        EncryptedClientPrivateKeyPWD --password-stdin)\n"
+        "A request that stores what is already stored writes nothing.\n";
+}
+
 } // namespace Dravo::VezurAVUZ

@@ -64,5 +64,7 @@ struct ProgramOptions {
 /// The text --help prints: what the program does on this system
 /// (UsageText.cpp, win32/UsageText.cpp).
 [[nodiscard]] std::string GetUsageText(const std::string& programName);
+/// The part of the --help text on the commands, the same on every system.
+[[nodiscard]] std::string GetCommandsUsageText();
 
 } // namespace Dravo::VezurAVUZ

@@ -9,6 +9,7 @@
 #include "app/ConfigurationToolApplication.h"
 #include "app/DriverConfiguration.h"
 #include "app/JsonWriter.h"
+#include "app/LockWaitTelling.h"
 #include "app/SettingsTable.h"
 #include "app/StoredValueNotes.h"
 #include "dialogs/DataSourceNameRefusal.h"
@@ -19,7 +20,6 @@
 #include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/IniFile.h"
-#include "platform/LockWait.h"
 #include "platform/Registry.h"
 #include "platform/ThreadDiagnostic.h"
 #include "platform/Utf8.h"
@@ -170,37 +170,20 @@ bool SameValue(const WideString& name, const std::optional<WideString>& before, 
         && plainBefore == plainAfter;
 }
 
-/// Where a save that waits for another program's lock says so: standard
-/// error, while the save runs.
-struct LockWaitListener {
-    std::ostream* errors = nullptr;
-    std::string programName;
-};
-LockWaitListener g_lockWaitListener;
-
-void TellLockWait(const std::string& path)
+/// For --exact: every held setting the request does not name goes back to
+/// its default.
+void ClearWhatIsNotNamed(SettingsEdit& edit, std::vector<SettingAssignment>& assignments)
 {
-    if (g_lockWaitListener.errors) {
-        *g_lockWaitListener.errors << g_lockWaitListener.programName << ": waiting for " << path
-                                   << ": another program holds it locked." << std::endl;
+    std::vector<SettingAssignment> cleared;
+    for (const WideString& held : edit.ListHeldNames()) {
+        const bool named = std::any_of(assignments.begin(), assignments.end(),
+            [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
+        if (!named) {
+            cleared.push_back(SettingAssignment{held, std::nullopt, false});
+        }
     }
+    assignments.insert(assignments.end(), cleared.begin(), cleared.end());
 }
-
-class LockWaitTelling {
-public:
-    LockWaitTelling(std::ostream& errors, const std::string& programName)
-    {
-        g_lockWaitListener = {&errors, programName};
-        OS::SetLockWaitNotice(&TellLockWait);
-    }
-    LockWaitTelling(const LockWaitTelling&) = delete;
-    LockWaitTelling& operator=(const LockWaitTelling&) = delete;
-    ~LockWaitTelling()
-    {
-        OS::SetLockWaitNotice(nullptr);
-        g_lockWaitListener = {};
-    }
-};
 
 std::optional<std::string> Utf8(const std::optional<WideString>& value)
 {
@@ -590,15 +573,7 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         SettingsEdit edit(model, SettingScope::DataSource);
         edit.ShowAsDialogs();
         if (settings.exact) {
-            std::vector<SettingAssignment> cleared;
-            for (const WideString& held : edit.ListHeldNames()) {
-                const bool named = std::any_of(assignments.begin(), assignments.end(),
-                    [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
-                if (!named) {
-                    cleared.push_back(SettingAssignment{held, std::nullopt, false});
-                }
-            }
-            assignments.insert(assignments.end(), cleared.begin(), cleared.end());
+            ClearWhatIsNotNamed(edit, assignments);
         }
         if (const auto refusal = edit.Apply(assignments)) {
             Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
@@ -632,7 +607,7 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         Fail(EXIT_SETTINGS_ERROR, "the data sources, " + where + ", cannot be written: " + diagnostic
                 + "; nothing was changed");
     }
-    const LockWaitTelling telling(m_errors, m_programName);
+    const LockWaitTelling telling(nullptr, m_errors, m_programName);
     if (removing) {
         if (const OS::ErrorCode removed = OS::OdbcDataSources::Remove(scope, section);
             removed != OS::ERROR_SUCCESS_CODE) {
@@ -726,15 +701,7 @@ int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
     SettingsEdit edit(model, SettingScope::Driver);
     edit.ShowAsDialogs();
     if (settings.exact) {
-        std::vector<SettingAssignment> cleared;
-        for (const WideString& held : edit.ListHeldNames()) {
-            const bool named = std::any_of(assignments.begin(), assignments.end(),
-                [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
-            if (!named) {
-                cleared.push_back(SettingAssignment{held, std::nullopt, false});
-            }
-        }
-        assignments.insert(assignments.end(), cleared.begin(), cleared.end());
+        ClearWhatIsNotNamed(edit, assignments);
     }
     if (const auto refusal = edit.Apply(assignments)) {
         Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
@@ -774,7 +741,7 @@ int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
                 + "; nothing was changed");
     }
     try {
-        const LockWaitTelling telling(m_errors, m_programName);
+        const LockWaitTelling telling(nullptr, m_errors, m_programName);
         SaveAsOneRegistryChange([&] { registryKey.Apply(writes); });
     } catch (...) {
         m_outcome.changed = false;

@@ -491,13 +491,6 @@ void SetRegistryRoot(const std::string& directory)
     state.overrideDirectory = directory;
 }
 
-std::optional<std::string> WhyNotRegistryRoot(const std::string& directory)
-{
-    // The root names a key of the user's hive, made when first written.
-    (void)directory;
-    return std::nullopt;
-}
-
 void DiscardRegistryCache()
 {
     // The system keeps no copy of ours to forget.
