@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include "identity/ProductNames.h"
 #include "platform/Registry.h"
@@ -22,8 +24,10 @@ class DriverKeyHive {
 public:
     DriverKeyHive()
     {
+#ifndef _WIN32
         // Readable by the unprivileged user some tests switch to.
         ::chmod(m_root.Path().c_str(), 0755);
+#endif
         OS::SetRegistryRoot(m_root.Path().string());
         OS::DiscardRegistryCache();
     }
