@@ -206,7 +206,9 @@ case_install() {
   product_code=${ENTRY_KEY##*\\}
   cmp -s "$WINEPREFIX/drive_c/windows/Installer/$product_code/ProductIcon" "$DRAVO_ICON" \
     || fail "Windows Installer keeps no icon of the product"
-  grep -aqF "\\Installer\\$product_code\\ProductIcon" "$(shortcuts)" || fail "the shortcut shows no icon"
+  # A link keeps the icon's path in ANSI or UTF-16 text: read both.
+  tr -d '\000' < "$(shortcuts)" | grep -aqF "\\Installer\\$product_code\\ProductIcon" \
+    || fail "the shortcut shows no icon"
 
   # The same package again changes nothing.
   install_package "$DRAVO_MSI"
