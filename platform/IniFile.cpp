@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -32,8 +33,11 @@ bool IsUnicodeBlank(char16_t c)
 /// reader takes as a line end too.
 size_t LineEndAt(std::string_view bytes, size_t position)
 {
-    const size_t found = bytes.find_first_of("\r\n", position);
-    return found == std::string_view::npos ? bytes.size() : found;
+    // A plain loop: find_first_of looks each byte up in the set of two.
+    while (position < bytes.size() && bytes[position] != '\n' && bytes[position] != '\r') {
+        ++position;
+    }
+    return position;
 }
 
 size_t LineEndLength(std::string_view bytes, size_t at)
@@ -133,6 +137,7 @@ bool IniFile::Parse(std::string bytes)
     m_error = ReadError{};
     size_t position = m_bytes.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0 ? BYTE_ORDER_MARK.size() : 0;
     int64_t section = -1;
+    m_lines.reserve(static_cast<size_t>(std::count(m_bytes.begin(), m_bytes.end(), '\n')) + 1);
     while (position < m_bytes.size()) {
         Line line;
         line.begin = position;
@@ -167,6 +172,22 @@ bool IniFile::Parse(std::string bytes)
         position = m_lines.back().end;
     }
     return true;
+}
+
+std::u16string IniFile::FoldedText(size_t begin, size_t end) const
+{
+    // Names are nearly always ASCII: fold those without the round through
+    // UTF-16 text, as FoldRegistryName folds them.
+    std::u16string folded;
+    folded.reserve(end - begin);
+    for (size_t i = begin; i < end; ++i) {
+        const auto c = static_cast<unsigned char>(m_bytes[i]);
+        if (c >= 0x80) {
+            return FoldRegistryName(Text(begin, end));
+        }
+        folded.push_back(static_cast<char16_t>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c));
+    }
+    return folded;
 }
 
 std::u16string IniFile::Text(size_t begin, size_t end) const
@@ -216,7 +237,7 @@ void IniFile::Classify(Line& line) const
         const size_t close = first + found;
         const size_t nameBegin = trimmedBegin(first + 1, close);
         line.kind = LineKind::Section;
-        line.folded = FoldRegistryName(Text(nameBegin, trimmedEnd(nameBegin, close)));
+        line.folded = FoldedText(nameBegin, trimmedEnd(nameBegin, close));
         return;
     }
     const size_t found = content.find('=');
@@ -233,7 +254,7 @@ void IniFile::Classify(Line& line) const
     line.kind = LineKind::Value;
     line.nameBegin = first;
     line.nameEnd = nameEnd;
-    line.folded = FoldRegistryName(Text(first, nameEnd));
+    line.folded = FoldedText(first, nameEnd);
     line.valueBegin = trimmedBegin(equals + 1, line.contentEnd);
     line.valueEnd = trimmedEnd(line.valueBegin, line.contentEnd);
 }

@@ -88,6 +88,8 @@ private:
     void Classify(Line& line) const;
     [[nodiscard]] bool InSection(const Line& line, const std::u16string& folded) const;
     [[nodiscard]] std::u16string Text(size_t begin, size_t end) const;
+    /// The text's name folded as registry names compare.
+    [[nodiscard]] std::u16string FoldedText(size_t begin, size_t end) const;
     [[nodiscard]] std::string LineEnd() const;
 
     std::string m_bytes;

@@ -1,5 +1,6 @@
 #include "platform/Utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace Dravo::OS {
@@ -81,6 +82,10 @@ bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& out)
 
 bool IsWellFormedUtf8(std::string_view utf8)
 {
+    // ASCII, as most text is, needs no decoding.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return true;
+    }
     return DecodeUtf8(utf8, [](uint32_t) {});
 }
 
