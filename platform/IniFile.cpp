@@ -254,9 +254,13 @@ void IniFile::Classify(Line& line) const
     line.kind = LineKind::Value;
     line.nameBegin = first;
     line.nameEnd = nameEnd;
-    line.folded = FoldedText(first, nameEnd);
     line.valueBegin = trimmedBegin(equals + 1, line.contentEnd);
     line.valueEnd = trimmedEnd(line.valueBegin, line.contentEnd);
+}
+
+std::u16string IniFile::FoldedName(const Line& line) const
+{
+    return FoldedText(line.nameBegin, line.nameEnd);
 }
 
 bool IniFile::InSection(const Line& line, const std::u16string& folded) const
@@ -281,7 +285,7 @@ std::vector<IniEntry> IniFile::ReadSection(std::u16string_view section) const
     std::vector<IniEntry> entries;
     std::unordered_set<std::u16string> seen;
     for (const Line& line : m_lines) {
-        if (line.kind != LineKind::Value || !InSection(line, folded) || !seen.insert(line.folded).second) {
+        if (line.kind != LineKind::Value || !InSection(line, folded) || !seen.insert(FoldedName(line)).second) {
             continue;
         }
         entries.push_back(IniEntry{Text(line.nameBegin, line.nameEnd), Text(line.valueBegin, line.valueEnd)});
@@ -295,7 +299,7 @@ uint64_t IniFile::FindValueLine(std::u16string_view section, std::u16string_view
     const std::u16string foldedName = FoldRegistryName(name);
     for (size_t index = 0; index < m_lines.size(); ++index) {
         const Line& line = m_lines[index];
-        if (line.kind == LineKind::Value && line.folded == foldedName && InSection(line, folded)) {
+        if (line.kind == LineKind::Value && InSection(line, folded) && FoldedName(line) == foldedName) {
             return index + 1;
         }
     }
@@ -365,12 +369,13 @@ std::string IniFile::Apply(std::u16string_view section, const IniSectionChanges&
         if (line.section == firstSection) {
             insertAfter = i;
         }
-        if (!firstLine.try_emplace(line.folded, i).second) {
+        std::u16string name = FoldedName(line);
+        if (!firstLine.try_emplace(name, i).second) {
             continue;
         }
-        if (const IniSectionChanges::ValueChange* change = changes.Find(line.folded);
+        if (const IniSectionChanges::ValueChange* change = changes.Find(name);
             change && change->value && *change->value != Text(line.valueBegin, line.valueEnd)) {
-            altered.insert(line.folded);
+            altered.insert(std::move(name));
         }
     }
     std::string newLines;
@@ -390,15 +395,15 @@ std::string IniFile::Apply(std::u16string_view section, const IniSectionChanges&
         if (drop && inSection) {
             continue;
         }
-        const IniSectionChanges::ValueChange* change
-            = inSection && line.kind == LineKind::Value ? changes.Find(line.folded) : nullptr;
+        const std::u16string name = inSection && line.kind == LineKind::Value ? FoldedName(line) : std::u16string();
+        const IniSectionChanges::ValueChange* change = name.empty() ? nullptr : changes.Find(name);
         if (!change) {
             out.append(m_bytes, line.begin, line.end - line.begin);
         } else if (!change->value) {
             // Deleted: every line of the name goes.
-        } else if (!altered.contains(line.folded)) {
+        } else if (!altered.contains(name)) {
             out.append(m_bytes, line.begin, line.end - line.begin);
-        } else if (firstLine.at(line.folded) == i) {
+        } else if (firstLine.at(name) == i) {
             out.append(m_bytes, line.begin, line.valueBegin - line.begin);
             out += Utf8(*change->value);
             out.append(m_bytes, line.valueEnd, line.end - line.valueEnd);

@@ -73,7 +73,8 @@ private:
         size_t contentEnd = 0;
         size_t end = 0;
         LineKind kind = LineKind::Other;
-        /// For a section its name, for a value the value's name, case-folded.
+        /// Of a section, its name case-folded. A value's name is folded only
+        /// when asked for (FoldedName): most lines belong to other sections.
         std::u16string folded;
         /// Of a value: where its name and its text start and end.
         size_t nameBegin = 0;
@@ -90,6 +91,8 @@ private:
     [[nodiscard]] std::u16string Text(size_t begin, size_t end) const;
     /// The text's name folded as registry names compare.
     [[nodiscard]] std::u16string FoldedText(size_t begin, size_t end) const;
+    /// A value line's name, folded.
+    [[nodiscard]] std::u16string FoldedName(const Line& line) const;
     [[nodiscard]] std::string LineEnd() const;
 
     std::string m_bytes;
