@@ -47,6 +47,11 @@ xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
   start_xvfb
 fi
+# One server for the whole run: one that leaves when its last client ends
+# can be leaving just as the next test connects ("wine client error"). Wine's
+# own background programs start here, so that they hold no test's output.
+"${WINESERVER:-/usr/lib/wine/wineserver}" -p
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 status=0
 ctest --preset windows || status=$?
 "${WINESERVER:-/usr/lib/wine/wineserver}" -k 2>/dev/null || true
