@@ -66,5 +66,7 @@ struct ProgramOptions {
 [[nodiscard]] std::string GetUsageText(const std::string& programName);
 /// The part of the --help text on the commands, the same on every system.
 [[nodiscard]] std::string GetCommandsUsageText();
+/// The exit statuses of the dialog and the commands, the same on every system.
+[[nodiscard]] std::string GetExitStatusUsageText();
 
 } // namespace Dravo::VezurAVUZ

@@ -185,6 +185,23 @@ void ClearWhatIsNotNamed(SettingsEdit& edit, std::vector<SettingAssignment>& ass
     assignments.insert(assignments.end(), cleared.begin(), cleared.end());
 }
 
+/// Applies the request to the settings as the dialogs show them; with
+/// --exact every held setting it does not name goes back to its default,
+/// and joins ASSIGNMENTS.
+/// A refusal ends the command with nothing changed.
+void ApplyAsTheDialogsWould(SettingsEdit& edit, std::vector<SettingAssignment>& assignments, bool exact)
+{
+    edit.ShowAsDialogs();
+    if (exact) {
+        ClearWhatIsNotNamed(edit, assignments);
+    }
+    if (const auto refusal = edit.Apply(assignments)) {
+        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
+    }
+    // Settings put back to their defaults are read as the dialog reads them.
+    edit.ShowAsDialogs();
+}
+
 std::optional<std::string> Utf8(const std::optional<WideString>& value)
 {
     return value ? std::optional<std::string>(value->GetAsUTF8()) : std::nullopt;
@@ -571,14 +588,7 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         }
     } else {
         SettingsEdit edit(model, SettingScope::DataSource);
-        edit.ShowAsDialogs();
-        if (settings.exact) {
-            ClearWhatIsNotNamed(edit, assignments);
-        }
-        if (const auto refusal = edit.Apply(assignments)) {
-            Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
-        }
-        edit.ShowAsDialogs();
+        ApplyAsTheDialogsWould(edit, assignments, settings.exact);
         std::vector<DriverValueChange> recorded;
         const DataSourceChanges saved = model.RecordSave();
         for (const SectionChange& change : saved.Get()) {
@@ -699,15 +709,7 @@ int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
     }
 
     SettingsEdit edit(model, SettingScope::Driver);
-    edit.ShowAsDialogs();
-    if (settings.exact) {
-        ClearWhatIsNotNamed(edit, assignments);
-    }
-    if (const auto refusal = edit.Apply(assignments)) {
-        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
-    }
-    // Settings put back to their defaults are read as the dialog reads them.
-    edit.ShowAsDialogs();
+    ApplyAsTheDialogsWould(edit, assignments, settings.exact);
 
     // The dialog's save, recorded; then what it changes.
     SODriverRegistryKey& registryKey = configuration.GetRegistryKey();

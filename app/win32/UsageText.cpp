@@ -39,14 +39,8 @@ std::string GetUsageText(const std::string& programName)
         "  --help                show this text\n"
         "  --version             show the version\n"
         "\n"
-        + GetCommandsUsageText() + "\n"
-        "Exit status: 1 after OK, 0 after Cancel, 2 when a script fails, 3 when the\n"
-        "settings cannot be read or saved, 4 when the dialog cannot be shown, 5 when\n"
-        "administrator rights are needed, 64 for a bad command line or a data source\n"
-        "name the ODBC installer refuses, 69 when the ODBC installer is missing.\n"
-        "A command exits with 0 when it is done, changed or not, and 65 when a value\n"
-        "is refused (nothing is written) or check finds a value to report.\n"
-        "\n"
+        + GetCommandsUsageText() + "\n" + GetExitStatusUsageText()
+        + "\n"
         "README.txt in the program's folder describes the program and its setup\n"
         "library.\n";
 }

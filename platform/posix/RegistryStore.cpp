@@ -221,16 +221,12 @@ public:
         RegistryValue result;
         const MountMatch match = MatchMount(m_hive, m_names);
         const ErrorCode read = m_file.Read([&](const RegistryImage& image) {
-            const RegistryImageKey* key = image.FindKey(m_names);
-            if (!key) {
-                return MountedKeyBelow(match) ? ERROR_FILE_NOT_FOUND_CODE : ERROR_KEY_DELETED_CODE;
+            const RegistryValue* value = nullptr;
+            const ErrorCode found = FindStoredValue(image, match, name, value);
+            if (value) {
+                result = *value;
             }
-            const RegistryValue* value = key->FindValue(name);
-            if (!value) {
-                return ERROR_FILE_NOT_FOUND_CODE;
-            }
-            result = *value;
-            return ERROR_SUCCESS_CODE;
+            return found;
         });
         if (read != ERROR_SUCCESS_CODE) {
             return read;
@@ -242,13 +238,9 @@ public:
     {
         const MountMatch match = MatchMount(m_hive, m_names);
         return m_file.Write([&](const RegistryImage& image, std::vector<RegistryChange>& changes) {
-            const RegistryImageKey* key = image.FindKey(m_names);
-            if (!key) {
-                return MountedKeyBelow(match) ? ERROR_FILE_NOT_FOUND_CODE : ERROR_KEY_DELETED_CODE;
-            }
-            const RegistryValue* existing = key->FindValue(name);
-            if (!existing) {
-                return ERROR_FILE_NOT_FOUND_CODE;
+            const RegistryValue* existing = nullptr;
+            if (const ErrorCode found = FindStoredValue(image, match, name, existing); found != ERROR_SUCCESS_CODE) {
+                return found;
             }
             RegistryChange change
                 = MakeChange(RegistryChange::Kind::DeleteValue, m_hive, image.GetStoredPath(m_names));
@@ -339,6 +331,18 @@ public:
     ErrorCode Flush() override { return m_file.Flush(); }
 
 private:
+    /// The value NAME of this key in IMAGE, or why there is none.
+    ErrorCode FindStoredValue(const RegistryImage& image, const MountMatch& match, std::u16string_view name,
+        const RegistryValue*& value) const
+    {
+        const RegistryImageKey* key = image.FindKey(m_names);
+        if (!key) {
+            return MountedKeyBelow(match) ? ERROR_FILE_NOT_FOUND_CODE : ERROR_KEY_DELETED_CODE;
+        }
+        value = key->FindValue(name);
+        return value ? ERROR_SUCCESS_CODE : ERROR_FILE_NOT_FOUND_CODE;
+    }
+
     HiveFile& m_file;
     const RegistryHive m_hive;
     const RegistryKeyNames m_names;

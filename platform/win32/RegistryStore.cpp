@@ -122,6 +122,40 @@ RegistryValueType NativeType(DWORD type)
     return static_cast<RegistryValueType>(type);
 }
 
+/// The value at INDEX of an open key, asked again while it grows between
+/// the size query and the read.
+ErrorOr<RegistryValue> EnumNativeValue(HKEY key, DWORD index)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD maxNameLength = 0;
+        DWORD maxDataLength = 0;
+        LSTATUS status = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+            &maxNameLength, &maxDataLength, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        std::vector<wchar_t> name(maxNameLength + 1u, L'\0');
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD type = 0;
+        RegistryValue value;
+        value.data.assign(maxDataLength, 0);
+        DWORD dataLength = maxDataLength;
+        status = ::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
+            value.data.empty() ? nullptr : value.data.data(), &dataLength);
+        if (status == ERROR_MORE_DATA) {
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            return static_cast<ErrorCode>(status);
+        }
+        value.name = FromWide(name.data(), nameLength);
+        value.type = NativeType(type);
+        value.data.resize(dataLength);
+        return value;
+    }
+    return ERROR_MORE_DATA_CODE;
+}
+
 /// An open HKEY, closed when the handle goes.
 class Win32Key final : public RegistryKeyHandle {
 public:
@@ -169,37 +203,7 @@ public:
         return static_cast<ErrorCode>(::RegDeleteValueW(m_key, valueName.c_str()));
     }
 
-    ErrorOr<RegistryValue> EnumValue(uint32_t index) const override
-    {
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            DWORD maxNameLength = 0;
-            DWORD maxDataLength = 0;
-            LSTATUS status = ::RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                &maxNameLength, &maxDataLength, nullptr, nullptr);
-            if (status != ERROR_SUCCESS) {
-                return static_cast<ErrorCode>(status);
-            }
-            std::vector<wchar_t> name(maxNameLength + 1u, L'\0');
-            DWORD nameLength = static_cast<DWORD>(name.size());
-            DWORD type = 0;
-            RegistryValue value;
-            value.data.assign(maxDataLength, 0);
-            DWORD dataLength = maxDataLength;
-            status = ::RegEnumValueW(m_key, index, name.data(), &nameLength, nullptr, &type,
-                value.data.empty() ? nullptr : value.data.data(), &dataLength);
-            if (status == ERROR_MORE_DATA) {
-                continue;
-            }
-            if (status != ERROR_SUCCESS) {
-                return static_cast<ErrorCode>(status);
-            }
-            value.name = FromWide(name.data(), nameLength);
-            value.type = NativeType(type);
-            value.data.resize(dataLength);
-            return value;
-        }
-        return ERROR_MORE_DATA_CODE;
-    }
+    ErrorOr<RegistryValue> EnumValue(uint32_t index) const override { return EnumNativeValue(m_key, index); }
 
     ErrorOr<std::u16string> EnumSubKey(uint32_t index) const override
     {
@@ -303,32 +307,14 @@ ErrorCode ReadTree(HKEY key, RegistryImageKey& into, size_t depth)
         return ERROR_INVALID_PARAMETER_CODE;
     }
     for (DWORD index = 0;; ++index) {
-        DWORD maxNameLength = 0;
-        DWORD maxDataLength = 0;
-        LSTATUS status = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-            &maxNameLength, &maxDataLength, nullptr, nullptr);
-        if (status != ERROR_SUCCESS) {
-            return static_cast<ErrorCode>(status);
+        const ErrorOr<RegistryValue> value = EnumNativeValue(key, index);
+        if (!value) {
+            if (value.GetError() == ERROR_NO_MORE_ITEMS_CODE) {
+                break;
+            }
+            return value.GetError();
         }
-        std::vector<wchar_t> name(maxNameLength + 1u, L'\0');
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        std::vector<uint8_t> data(maxDataLength, 0);
-        DWORD dataLength = maxDataLength;
-        DWORD type = 0;
-        status = ::RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
-            data.empty() ? nullptr : data.data(), &dataLength);
-        if (status == ERROR_NO_MORE_ITEMS) {
-            break;
-        }
-        if (status != ERROR_SUCCESS) {
-            return static_cast<ErrorCode>(status);
-        }
-        RegistryValue value;
-        value.name = FromWide(name.data(), nameLength);
-        value.type = NativeType(type);
-        data.resize(dataLength);
-        value.data = std::move(data);
-        into.SetValue(value);
+        into.SetValue(*value);
     }
     for (DWORD index = 0;; ++index) {
         wchar_t name[MAX_REGISTRY_KEY_NAME + 1] = {};
