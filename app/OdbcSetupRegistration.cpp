@@ -2,8 +2,10 @@
 
 #include <optional>
 
+#include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/OdbcInstallerEntries.h"
+#include "platform/ThreadDiagnostic.h"
 #include "platform/Utf8.h"
 
 namespace Dravo::VezurAVUZ {
@@ -58,10 +60,16 @@ std::string OdbcSetupRegistration::Read(const char* entry) const
     return OS::Utf8OrPlaceholder(value);
 }
 
-bool OdbcSetupRegistration::Write(const char* entry, const std::string* value) const
+bool OdbcSetupRegistration::Write(std::vector<std::pair<const char*, const std::string*>> entries) const
 {
-    return OS::OdbcInstaller::WritePrivateProfileStringNarrow(m_driverName, entry,
-        value ? std::optional<std::string>(*value) : std::nullopt, "ODBCINST.INI");
+    // One change of the file: Setup and its marker go in and out together.
+    std::vector<OS::DataSourceEntryChange> changes;
+    for (const auto& [entry, value] : entries) {
+        changes.push_back(OS::DataSourceEntryChange{OS::Utf16OrWidenedBytes(entry),
+            value ? std::optional<std::u16string>(OS::Utf16OrWidenedBytes(*value)) : std::nullopt});
+    }
+    return OS::OdbcDataSources::ChangeDriverEntries(OS::Utf16OrWidenedBytes(m_driverName), changes)
+        == OS::ERROR_SUCCESS_CODE;
 }
 
 bool OdbcSetupRegistration::IsThisLibrary(const std::string& path) const
@@ -101,17 +109,10 @@ OdbcSetupRegistration::Result OdbcSetupRegistration::Register() const
         return {Outcome::SetupOfOthers,
             "The driver's own Setup stays: " + Entry() + " names " + present + ". Nothing was changed."};
     }
-    if (!Write("Setup", &m_libraryPath)) {
-        return {Outcome::WriteFailed, "unixODBC's installer could not write Setup to " + Entry()
-                + " (writing the file needs its owner's rights, root's for the system's). Nothing was changed."};
-    }
     const std::string marker = MARKER_VALUE;
-    if (!Write(MARKER_NAME, &marker)) {
-        // Without the marker a later removal would leave Setup behind.
-        const bool undone = Write("Setup", nullptr);
-        return {Outcome::WriteFailed, std::string(MARKER_NAME) + " could not be written to " + Entry() + "; "
-                + (undone ? "the Setup written before it was taken away again." : "Setup=" + m_libraryPath
-                        + " stays in it, and was not taken away either.")};
+    if (!Write({{"Setup", &m_libraryPath}, {MARKER_NAME, &marker}})) {
+        return {Outcome::WriteFailed, "Setup could not be written to " + Entry() + ": " + OS::ThreadDiagnostic::Get()
+                + " (writing the file needs its owner's rights, root's for the system's). Nothing was changed."};
     }
     return {Outcome::Registered, "Setup=" + m_libraryPath + " was added to " + Entry() + "."};
 }
@@ -127,13 +128,14 @@ OdbcSetupRegistration::Result OdbcSetupRegistration::Unregister() const
     }
     const std::string setup = Read("Setup");
     const bool ours = setup.empty() || IsThisLibrary(setup);
-    if (ours && !setup.empty() && !Write("Setup", nullptr)) {
-        return {Outcome::WriteFailed, "unixODBC's installer could not take Setup away from " + Entry()
-                + " (writing the file needs its owner's rights, root's for the system's). Nothing was changed."};
+    std::vector<std::pair<const char*, const std::string*>> removals{{MARKER_NAME, nullptr}};
+    if (ours && !setup.empty()) {
+        removals.emplace_back("Setup", nullptr);
     }
-    if (!Write(MARKER_NAME, nullptr)) {
-        return {Outcome::WriteFailed, std::string(MARKER_NAME) + " could not be taken away from " + Entry()
-                + (ours && !setup.empty() ? "; Setup was." : ". Nothing was changed.")};
+    if (!Write(removals)) {
+        return {Outcome::WriteFailed, "Setup could not be taken away from " + Entry() + ": "
+                + OS::ThreadDiagnostic::Get()
+                + " (writing the file needs its owner's rights, root's for the system's). Nothing was changed."};
     }
     if (!ours) {
         return {Outcome::ChangedSinceRegistered, "The Setup of " + Entry() + " was changed to " + setup

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Dravo::VezurAVUZ {
@@ -57,7 +58,9 @@ public:
 
 private:
     [[nodiscard]] std::string Read(const char* entry) const;
-    [[nodiscard]] bool Write(const char* entry, const std::string* value) const;
+    /// Sets (or with nullptr removes) the entries of the driver's section as
+    /// one change of the drivers file.
+    [[nodiscard]] bool Write(std::vector<std::pair<const char*, const std::string*>> entries) const;
     [[nodiscard]] bool IsThisLibrary(const std::string& path) const;
     [[nodiscard]] std::string Entry() const;
 

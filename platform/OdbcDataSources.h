@@ -98,6 +98,10 @@ public:
         DataSourceSaveFailure& failure);
     /// Removes the data source from the scope.
     [[nodiscard]] static ErrorCode Remove(DataSourceScope scope, std::u16string_view name);
+    /// Changes entries of the driver's existing section of the installer's
+    /// drivers file (odbcinst.ini) as one change: all of them or none.
+    [[nodiscard]] static ErrorCode ChangeDriverEntries(
+        std::u16string_view driver, const std::vector<DataSourceEntryChange>& changes);
 
     /// Why a data source name cannot be kept so that the installer reads it
     /// back as given (blanks at either end, one of the installer's own

@@ -178,4 +178,42 @@ ErrorCode OdbcDataSources::Remove(DataSourceScope scope, std::u16string_view nam
     });
 }
 
+ErrorCode OdbcDataSources::ChangeDriverEntries(
+    std::u16string_view driver, const std::vector<DataSourceEntryChange>& changes)
+{
+    // The drivers file every program of the machine reads, saved as the data
+    // sources are: unixODBC's own writer rewrites it in place once per entry.
+    using FileNameFunction = char*(char*);
+    auto* folder = reinterpret_cast<FileNameFunction*>(OdbcInstaller::FindFunction("odbcinst_system_file_path"));
+    auto* name = reinterpret_cast<FileNameFunction*>(OdbcInstaller::FindFunction("odbcinst_system_file_name"));
+    if (!folder || !name) {
+        ThreadDiagnostic::Set("unixODBC's installer does not say where its drivers file is");
+        return ERROR_FILE_NOT_FOUND_CODE;
+    }
+    std::string folderName(FILE_NAME_UNITS, '\0');
+    std::string fileName(FILE_NAME_UNITS, '\0');
+    const DurableFile file(std::string(folder(folderName.data())) + "/" + name(fileName.data()),
+        DurableFileRules{"the drivers file", true, false, 0644});
+    IniSectionChanges sectionChanges;
+    for (const DataSourceEntryChange& change : changes) {
+        if (change.value) {
+            sectionChanges.SetValue(change.key, *change.value);
+        } else {
+            sectionChanges.DeleteValue(change.key);
+        }
+    }
+    return file.Update([&](const FileContents& current, std::optional<std::string>& text) {
+        IniFile ini;
+        if (!ini.Parse(current.bytes)) {
+            return Unreadable(file, ini);
+        }
+        if (!ini.HasSection(driver)) {
+            ThreadDiagnostic::Set(file.GetPath() + ": the driver " + Utf8OrPlaceholder(driver) + " is not there");
+            return ERROR_FILE_NOT_FOUND_CODE;
+        }
+        text = ini.Apply(driver, sectionChanges);
+        return ERROR_SUCCESS_CODE;
+    });
+}
+
 } // namespace Dravo::OS

@@ -35,13 +35,13 @@ bool WriteEntry(std::u16string_view name, std::u16string_view key, std::u16strin
     return OdbcInstaller::WritePrivateProfileString(name, key, value, DATA_SOURCES_FILE);
 }
 
-bool RemoveEntry(std::u16string_view name, std::u16string_view key)
+bool RemoveEntry(std::u16string_view name, std::u16string_view key, std::u16string_view fileName = DATA_SOURCES_FILE)
 {
     using Write = BOOL INSTAPI(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR);
     auto* function = reinterpret_cast<Write*>(OdbcInstaller::GetFunction("SQLWritePrivateProfileStringW"));
     const std::u16string section(name);
     const std::u16string entry(key);
-    const std::u16string file(DATA_SOURCES_FILE);
+    const std::u16string file(fileName);
     return function
         && function(reinterpret_cast<LPCWSTR>(section.c_str()), reinterpret_cast<LPCWSTR>(entry.c_str()), nullptr,
                reinterpret_cast<LPCWSTR>(file.c_str()))
@@ -159,6 +159,23 @@ ErrorCode OdbcDataSources::Remove(DataSourceScope scope, std::u16string_view nam
     if (!OdbcInstaller::RemoveDSNFromIni(name)) {
         ThreadDiagnostic::Set(Utf8OrPlaceholder(name) + ": the ODBC installer kept the data source");
         return ERROR_CANTWRITE_CODE;
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode OdbcDataSources::ChangeDriverEntries(
+    std::u16string_view driver, const std::vector<DataSourceEntryChange>& changes)
+{
+    // The system's installer keeps the drivers in the registry, a value at a
+    // time.
+    for (const DataSourceEntryChange& change : changes) {
+        const bool written = change.value
+            ? OdbcInstaller::WritePrivateProfileString(driver, change.key, *change.value, u"ODBCINST.INI")
+            : RemoveEntry(driver, change.key, u"ODBCINST.INI");
+        if (!written) {
+            ThreadDiagnostic::Set(Utf8OrPlaceholder(driver) + ": the ODBC installer could not write ODBCINST.INI");
+            return ERROR_CANTWRITE_CODE;
+        }
     }
     return ERROR_SUCCESS_CODE;
 }
