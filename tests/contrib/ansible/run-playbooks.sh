@@ -41,16 +41,16 @@ ansible-galaxy collection build --output-path "$work/dist" \
   "$source/contrib/ansible/ansible_collections/dravo/spark_odbc" > "$work/build.log" || fail "collection build: $(cat "$work/build.log")"
 ansible-galaxy collection install -p "$work/collections" "$work"/dist/dravo-spark_odbc-*.tar.gz > "$work/install.log" \
   || fail "collection install: $(cat "$work/install.log")"
-for module in driver data_source driver_info data_source_info connection_test; do
-  ansible-doc "dravo.spark_odbc.$module" > "$work/doc.txt" 2>&1 || fail "ansible-doc $module: $(cat "$work/doc.txt")"
-  for text in "EXAMPLES:" "RETURN VALUES:" "check_mode" "diff_mode"; do
-    grep -q -- "$text" "$work/doc.txt" || fail "ansible-doc $module shows no '$text'"
-  done
-  ! grep -qi "registry key" "$work/doc.txt" || fail "ansible-doc $module claims Windows registry targets"
+# One ansible-doc for every module: each shows its examples, return values
+# and attributes, and none claims Windows registry targets.
+modules="driver data_source driver_info data_source_info connection_test"
+ansible-doc $(printf 'dravo.spark_odbc.%s ' $modules) > "$work/doc.txt" 2>&1 || fail "ansible-doc: $(cat "$work/doc.txt")"
+for text in "EXAMPLES:" "RETURN VALUES:" "check_mode:" "diff_mode:"; do
+  [ "$(grep -c -- "$text" "$work/doc.txt")" -eq 5 ] || fail "ansible-doc shows '$text' not once for each module"
 done
-ansible-doc dravo.spark_odbc.driver > "$work/doc.txt" 2>&1
+! grep -qi "registry key" "$work/doc.txt" || fail "ansible-doc claims Windows registry targets"
 for text in "- password" "- client_key_password" "- secret_settings" "- remove"; do
-  grep -q -- "$text" "$work/doc.txt" || fail "ansible-doc driver shows no '$text'"
+  grep -q -- "$text" "$work/doc.txt" || fail "ansible-doc shows no '$text'"
 done
 ansible-doc -t role dravo.spark_odbc.client > "$work/doc.txt" 2>&1 || fail "ansible-doc role: $(cat "$work/doc.txt")"
 grep -q "spark_odbc_data_sources" "$work/doc.txt" || fail "the role's defaults are not documented"
@@ -154,6 +154,17 @@ grep -q "WARNING\]: .*AuthMech=9" "$work/cases.log" || fail "the note is no warn
 for secret in token-not-shown key-password second-password; do
   ! grep -q "$secret" "$work/cases.log" || fail "the cases' output shows $secret"
 done
+
+# The connection test, where the tool has the command: its steps come back.
+if "$build/bin/dravo-spark-config" --help 2>/dev/null | grep -q '^  test '; then
+  ansible delta -i "$work/inventory" -m dravo.spark_odbc.connection_test \
+    -a "{\"executable\": \"$build/bin/dravo-spark-config\", \"config_file\": \"$delta/vezuravuz.ini\",
+         \"registry_root\": \"$delta/registry\", \"fail_on_error\": false}" > "$work/test.log" 2>&1 \
+    || fail "connection_test: $(cat "$work/test.log")"
+  grep -q '"step":' "$work/test.log" || fail "connection_test returned no steps: $(cat "$work/test.log")"
+else
+  echo "connection_test not run: this build's dravo-spark-config has no test command"
+fi
 
 # Check mode by a user who could not save: it says the change would fail,
 # as the real run would, rather than that it would change.

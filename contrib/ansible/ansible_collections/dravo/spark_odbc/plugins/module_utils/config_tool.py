@@ -149,9 +149,14 @@ class Tool(object):
                                   rc=rc, stdout=out, stderr=err)
         if rc not in allowed:
             message = answer.get("error") or err.strip() or "dravo-spark-config failed with exit status %d" % rc
+            settings = answer.get("settings", {})
+            if "secret_settings" in self.module.params:
+                secret = set(name.lower() for name in self.module.params["secret_settings"])
+                settings = dict((name, dict(values, before=MASK, after=MASK) if name.lower() in secret else values)
+                                for name, values in settings.items())
             self.module.fail_json(msg=message, rc=rc, stderr=err, changed=False,
                                   location=answer.get("location", ""), notes=answer.get("notes", []),
-                                  settings=answer.get("settings", {}))
+                                  settings=settings)
         return answer
 
 
