@@ -11,6 +11,7 @@
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
 #include "app/LockWaitTelling.h"
+#include "app/DataSourceList.h"
 #include "app/SettingsCommand.h"
 #include "app/StoredValueNotes.h"
 #include "app/OdbcSetupRegistration.h"
@@ -273,6 +274,9 @@ int ConfigurationToolApplication::RunSettingsCommand(const ProgramOptions& optio
     StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
     if (const std::string& failure = startup.GetLogFailure(); !failure.empty()) {
         *m_errors << m_programName << ": the log cannot be set up (" << failure << "); carrying on without it.\n";
+    }
+    if (options.settings.command == SettingsCommandOptions::Command::DataSources) {
+        return ListDataSources(m_programName, options.settings.json, *m_output, *m_errors);
     }
     SettingsCommand command(m_programName, options, *m_input, *m_output, *m_errors);
     return command.Run(startup.GetLogger());

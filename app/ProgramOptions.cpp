@@ -38,6 +38,9 @@ std::optional<Command> FindCommand(std::string_view word)
     if (word == "remove") {
         return Command::Remove;
     }
+    if (word == "list") {
+        return Command::DataSources;
+    }
     return std::nullopt;
 }
 
@@ -75,7 +78,7 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
     for (const std::string& flag : flags) {
         const bool fits = (flag == "--check" && changes)
             || (flag == "--diff" && changes && settings.command != Command::Remove)
-            || (flag == "--exact" && settings.command == Command::Apply)
+            || (flag == "--exact" && (settings.command == Command::Apply || settings.command == Command::Set))
             || (flag == "--markdown" && settings.command == Command::List)
             || ((flag == "--password-stdin" || flag == "--password-file")
                 && (settings.command == Command::Set || settings.command == Command::Apply))
@@ -119,6 +122,14 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
     case Command::List:
         if (count != 0) {
             return "'" + word + "' takes no arguments, but was given '" + settings.arguments.front() + "'";
+        }
+        break;
+    case Command::DataSources:
+        if (dataSource) {
+            return "'list' lists every data source of the driver; it takes no '--dsn'";
+        }
+        if (count != 0) {
+            return "'list' takes no arguments, but was given '" + settings.arguments.front() + "'";
         }
         break;
     case Command::Get:
@@ -262,7 +273,8 @@ std::string GetCommandsUsageText()
         "Commands, for the settings without a dialog (the driver-wide ones, or with\n"
         "--dsn one data source's), judged by the dialogs' own rules:\n"
         "  get [NAME...]         print the stored settings as NAME=VALUE lines\n"
-        "  set NAME=VALUE...     store values; a list's value may be its label\n"
+        "  set NAME=VALUE...     store values; a list's value may be its label;\n"
+        "                        --exact as for apply\n"
         "  unset NAME...         put settings back to their defaults\n"
         "  apply FILE            hold the settings of an ini file's [Driver] section\n"
         "                        (or the data source's section); --exact puts the\n"
@@ -272,6 +284,8 @@ std::string GetCommandsUsageText()
         "  settings              list every setting, its values and default\n"
         "                        (--markdown: as a Markdown table)\n"
         "  remove                with --dsn NAME: remove the data source\n"
+        "  list                  list the driver's data sources, the user's and the\n"
+        "                        system's, with their settings\n"
         "  --check               do everything but write\n"
         "  --diff                show each setting changed, before and after\n"
         "  --json                answer with one JSON object on standard output\n"

@@ -2,7 +2,7 @@
 // configuration dialog in the terminal; the options choose another backend or
 // registry location, name the setup library in unixODBC's driver entry (or
 // take it away), or ask for help or the version. A subcommand (get, set,
-// unset, apply, check, settings, remove) works on the settings without a
+// unset, apply, check, settings, remove, list) works on the settings without a
 // dialog.
 #pragma once
 
@@ -15,7 +15,7 @@ namespace Dravo::VezurAVUZ {
 
 /// What a subcommand asks for, and how it answers.
 struct SettingsCommandOptions {
-    enum class Command { Get, Set, Unset, Apply, Check, List, Remove };
+    enum class Command { Get, Set, Unset, Apply, Check, List, Remove, DataSources };
 
     Command command = Command::Get;
     /// The words after the subcommand: names, NAME=VALUE, or the file of apply.
@@ -28,7 +28,7 @@ struct SettingsCommandOptions {
     bool json = false;
     /// The table of settings in Markdown (settings).
     bool markdown = false;
-    /// Settings the file does not name go back to their defaults (apply).
+    /// Settings the request does not name go back to their defaults (apply, set).
     bool exact = false;
     /// The password from standard input, or from a file.
     bool passwordFromStandardInput = false;

@@ -110,7 +110,7 @@ TEST_F(SettingsCommandTest, ARefusedValueWritesNothingAndSaysWhy)
         {{"set", "UseNativeQuery=1", "usenativequery=0"}, 64, "given twice"},
         {{"set", "UseNativeQuery"}, 64, "has no value"},
         {{"apply", (m_directory.Path() / "missing.ini").string()}, 64, "cannot read"},
-        {{"set", "UseNativeQuery=1", "--json", "--exact"}, 64, "'--exact' does not go with 'set'"},
+        {{"unset", "UseNativeQuery", "--json", "--exact"}, 64, "'--exact' does not go with 'unset'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments[1]);
