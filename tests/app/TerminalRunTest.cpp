@@ -94,6 +94,9 @@ TEST_F(TerminalRunTest, ArrowsMoveBetweenFieldsAndNeverChangeAClosedList)
     WriteFileBytes(MachineConfigurationFile(m_root.Path()), KERBEROS_OVER_HTTP);
     TmuxSession session(Command(), {});
     ASSERT_TRUE(session.WaitFor("Kerberos")) << session.LastScreen();
+    // The server type is shown whole at 80 columns.
+    EXPECT_NE(session.LastScreen().find("SparkThriftServer (Spark 1.1 and later)"), std::string::npos)
+        << session.LastScreen();
     // Down and Up on the mechanism go to the realm and back; the mechanism,
     // and with it the transport list, stays as it was.
     session.Key("Tab");
@@ -167,6 +170,60 @@ TEST_F(TerminalRunTest, SubDialogsShowWholeNumbersAndScrollOnASmallScreen)
     session.Key("Enter");
     ASSERT_EQ(session.WaitForExit(), 1) << session.LastScreen();
     EXPECT_EQ(ReadDriverSection(MachineConfigurationFile(m_root.Path())).at("UID"), "alice");
+}
+
+TEST_F(TerminalRunTest, TheLineBelowSaysWhatOKMakesOfValuesAsTyped)
+{
+    TmuxSession session(Command(), {});
+    ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+    // Server type, mechanism, user name, password.
+    for (int i = 0; i < 3; ++i) {
+        session.Key("Tab");
+    }
+    session.Text("secret");
+    ASSERT_TRUE(session.WaitFor("The password is not saved unless Save Password is ticked.")) << session.LastScreen();
+    session.Key("Tab");
+    session.Key("Space");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        return screen.find("[X] Save Password") != std::string::npos
+            && screen.find("The password is not saved") == std::string::npos;
+    })) << session.LastScreen();
+    // A number beyond its range is told as it is typed.
+    session.Key("M-c");
+    ASSERT_TRUE(session.WaitFor("Decimal column scale")) << session.LastScreen();
+    session.Key("M-e");
+    session.Key("C-u");
+    session.Text("99");
+    ASSERT_TRUE(session.WaitFor("Decimal column scale is at most 38: OK keeps 38.")) << session.LastScreen();
+    session.Key("Escape");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        return screen.find("Decimal column scale") == std::string::npos;
+    })) << session.LastScreen();
+    // The certificate chooser starts where the current file is.
+    session.Key("M-l");
+    ASSERT_TRUE(session.WaitFor("Trusted Certificates")) << session.LastScreen();
+    session.Key("M-e");
+    session.Key("M-b");
+    // Its folder line names the folder of /etc/ssl/certs/ca-certificates.crt.
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        for (size_t at = screen.find("/etc/ssl/certs"); at != std::string::npos;
+             at = screen.find("/etc/ssl/certs", at + 1)) {
+            const size_t end = screen.find('\n', at);
+            if (screen.find(" Open ") != std::string::npos
+                && screen.substr(at, end - at).find("ca-certificates") == std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    })) << session.LastScreen();
+    for (const char* gone : {" Open ", "Trusted Certificates"}) {
+        session.Key("Escape");
+        ASSERT_TRUE(session.WaitUntil([gone](const std::string& shown) {
+            return shown.find(gone) == std::string::npos;
+        })) << gone << "\n" << session.LastScreen();
+    }
+    session.Key("Escape");
+    EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
 }
 
 TEST_F(TerminalRunTest, AnEmptyPropertyListFocusesAddAndADisabledOKSaysWhy)
