@@ -504,23 +504,36 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
     const std::function<int32_t()>& runDialog, const std::function<void()>& save,
     const std::function<std::string()>& saveFailure)
 {
-    int32_t result = 0;
-    try {
-        result = backend.RunDialog(runDialog);
-    } catch (const UI::ScriptError&) {
-        throw;
-    } catch (const DialogInterrupted&) {
-        throw;
-    } catch (...) {
-        ReportError(nullptr, "the configuration dialog failed: " + DescribeCurrentException(&logger, "Run")
-                + "; nothing was changed.");
-        return EXIT_DIALOG_UNAVAILABLE;
-    }
-    backend.Finish();
+    // Where a person watches, a failed save opens the dialog again with the
+    // edits it holds, so that the cause can be mended and OK pressed again;
+    // a dialog cancelled after that still ends as a failed save.
+    bool saveFailed = false;
+    for (;;) {
+        int32_t result = 0;
+        try {
+            result = backend.RunDialog(runDialog);
+        } catch (const UI::ScriptError&) {
+            throw;
+        } catch (const DialogInterrupted&) {
+            throw;
+        } catch (...) {
+            ReportError(nullptr, "the configuration dialog failed: " + DescribeCurrentException(&logger, "Run")
+                    + "; nothing was changed.");
+            return EXIT_DIALOG_UNAVAILABLE;
+        }
+        backend.Finish();
 
-    // Only OK saves: a dialog that reports anything else has not been
-    // confirmed by anyone, whatever its code.
-    if (result == 1) {
+        // Only OK saves: a dialog that reports anything else has not been
+        // confirmed by anyone, whatever its code.
+        if (result != 1) {
+            if (result != 0) {
+                logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "the dialog ended with %d", result);
+                ReportError(nullptr, "the configuration dialog ended with " + std::to_string(result)
+                        + "; nothing was changed.");
+                return EXIT_DIALOG_UNAVAILABLE;
+            }
+            return saveFailed ? EXIT_SETTINGS_ERROR : result;
+        }
         // A save that has begun goes on to its end, whatever asks the tool to
         // stop meanwhile: the exit code then says what the file holds.
         std::optional<std::string> failure;
@@ -538,19 +551,18 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
                                                                           "were written.")
                 + "\n";
         }
-        if (failure) {
-            ReportError(&backend, saveFailure() + WithoutLineEnd(*failure));
+        if (!failure) {
+            if (saveFailed) {
+                m_deferredErrors += "the settings were saved at a later OK.\n";
+            }
+            return result;
+        }
+        ReportError(&backend, saveFailure() + WithoutLineEnd(*failure));
+        if (stopSignal != 0 || !backend.ShowsErrorsInMessageBoxes()) {
             return EXIT_SETTINGS_ERROR;
         }
-        return result;
+        saveFailed = true;
     }
-    if (result != 0) {
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "the dialog ended with %d", result);
-        ReportError(nullptr, "the configuration dialog ended with " + std::to_string(result)
-                + "; nothing was changed.");
-        return EXIT_DIALOG_UNAVAILABLE;
-    }
-    return result;
 }
 
 void ConfigurationToolApplication::ReportError(DialogBackend* backend, const std::string& text)

@@ -65,7 +65,8 @@ private:
     /// loaded when its section exists, new otherwise, saved after OK.
     int RunDataSourceConfiguration(DialogBackend& backend, StartupSequence& startup, const std::string& name,
         std::optional<ProgramOptions::DataSourceScope> requestedScope);
-    /// Runs the dialog, then saves after OK only; the exit code.
+    /// Runs the dialog, then saves after OK only; where a person watches, a
+    /// failed save is told and the dialog opens again. The exit code.
     int RunDialogAndSave(DialogBackend& backend, Support::DSIFileLogger& logger,
         const std::function<int32_t()>& runDialog, const std::function<void()>& save,
         const std::function<std::string()>& saveFailure);

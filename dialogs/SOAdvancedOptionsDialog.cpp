@@ -9,10 +9,12 @@
 #include "dialogs/SOServerSidePropertiesDialog.h"
 #include "dialogs/SOTempTableDialog.h"
 #include "resources/ControlIds.h"
+#include "resources/StringIds.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
+#include "support/ResourceString.h"
 
 namespace Dravo::VezurAVUZ {
 
@@ -140,9 +142,36 @@ bool SOAdvancedOptionsDialog::OnInit(UI::DialogHost& host)
     return true;
 }
 
+void SOAdvancedOptionsDialog::ShowNumberHint(UI::DialogHost& host)
+{
+    // What Store makes of a number it cannot keep is said while it is typed.
+    const auto say = [&host](uint32_t stringId, const char16_t* field, uint32_t kept) {
+        WideString text = Support::LoadResourceString(stringId);
+        text.Replace(WideString(u"%2"), NumberText(kept));
+        text.Replace(WideString(u"%1"), WideString(field));
+        host.SetHint(text);
+    };
+    const auto typedZero = [&host](int32_t controlId) {
+        return !host.GetText(controlId).Trim().IsEmpty() && ReadNumberBox(host, controlId) == 0;
+    };
+    if (ReadNumberBox(host, IDC_ADVANCED_DECIMAL_COLUMN_SCALE) > MAX_DECIMAL_COLUMN_SCALE) {
+        say(IDS_NUMBER_AT_MOST, u"Decimal column scale", MAX_DECIMAL_COLUMN_SCALE);
+    } else if (typedZero(IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK)) {
+        say(IDS_NUMBER_NOT_ZERO, u"Rows fetched per block", DEFAULT_ROWS_FETCHED_PER_BLOCK);
+    } else if (typedZero(IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH)) {
+        say(IDS_NUMBER_NOT_ZERO, u"Default string column length",
+            static_cast<uint32_t>(GetDefaultStringColumnLength()));
+    } else {
+        host.SetHint(WideString(u""));
+    }
+}
+
 void SOAdvancedOptionsDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification)
 {
-    (void)notification;
+    if (notification == UI::Notification::TextChanged) {
+        ShowNumberHint(host);
+        return;
+    }
     switch (controlId) {
     case IDC_OK:
         Store(host);

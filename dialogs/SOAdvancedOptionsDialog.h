@@ -32,6 +32,7 @@ public:
 
 private:
     void Store(UI::DialogHost& host);
+    void ShowNumberHint(UI::DialogHost& host);
 
     UI::DialogHost& m_owner;
     SOConnectionSettings& m_settings;

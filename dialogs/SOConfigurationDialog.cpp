@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "identity/ProductNames.h"
 #include "dialogs/DataSourceNameRefusal.h"
@@ -444,6 +445,10 @@ void SOConfigurationDialog::BuildEnableMap()
             m_enableMap[controlId] = false;
         }
     };
+    // The first field OK waits for, in the order the dialog shows them.
+    m_okNeeds.reset();
+    std::vector<uint32_t> needs;
+    const auto okNeeds = [&needs](uint32_t stringId) { needs.push_back(stringId); };
 
     const int32_t serverTypeIndex = GetServerTypeIndex();
     if (serverTypeIndex == 1 || serverTypeIndex == 2) {
@@ -452,6 +457,7 @@ void SOConfigurationDialog::BuildEnableMap()
             disable({IDC_MAIN_REALM, IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME});
         } else if (IsControlEmpty(IDC_MAIN_HOST_FQDN) || IsControlEmpty(IDC_MAIN_SERVICE_NAME)) {
             disable({IDC_OK, IDC_MAIN_TEST});
+            okNeeds(IDS_OK_NEEDS_KERBEROS_NAMES);
         }
         if (!mechanism || !MechanismTakesUserName(*mechanism)) {
             disable({IDC_MAIN_USER_NAME});
@@ -472,22 +478,32 @@ void SOConfigurationDialog::BuildEnableMap()
         disable({IDC_MAIN_PORT});
         if (IsControlEmpty(IDC_MAIN_ZOOKEEPER_NAMESPACE)) {
             disable({IDC_OK, IDC_MAIN_TEST});
+            okNeeds(IDS_OK_NEEDS_ZOOKEEPER_NAMESPACE);
         }
     } else {
         disable({IDC_MAIN_ZOOKEEPER_NAMESPACE});
         if (HasControl(IDC_MAIN_PORT) && IsControlEmpty(IDC_MAIN_PORT)) {
             disable({IDC_OK, IDC_MAIN_TEST});
+            okNeeds(IDS_OK_NEEDS_PORT);
         }
     }
 
     if (HasControl(IDC_MAIN_PORT) && IsControlEmpty(IDC_MAIN_HOST)) {
         disable({IDC_OK, IDC_MAIN_TEST});
+        okNeeds(IDS_OK_NEEDS_HOST);
     }
     if (m_hasDSNName && IsControlEmpty(IDC_MAIN_DSN)) {
         disable({IDC_OK});
+        okNeeds(IDS_OK_NEEDS_DATA_SOURCE_NAME);
     }
     if (m_connectionDialog) {
         disable({IDC_MAIN_SAVE_PASSWORD});
+    }
+    for (const uint32_t stringId : {IDS_OK_NEEDS_DATA_SOURCE_NAME, IDS_OK_NEEDS_HOST, IDS_OK_NEEDS_PORT,
+             IDS_OK_NEEDS_ZOOKEEPER_NAMESPACE, IDS_OK_NEEDS_KERBEROS_NAMES}) {
+        if (!m_okNeeds && std::find(needs.begin(), needs.end(), stringId) != needs.end()) {
+            m_okNeeds = stringId;
+        }
     }
 }
 
@@ -498,6 +514,21 @@ void SOConfigurationDialog::RunEnablingRules()
         ApplyEnabling(entry.first);
     }
     m_enableMap.clear();
+    ShowHint();
+}
+
+void SOConfigurationDialog::ShowHint()
+{
+    // Said beside the dialog, so that a disabled OK is not a riddle, and a
+    // typed password that OK would not keep is no surprise.
+    uint32_t hint = 0;
+    if (m_okNeeds) {
+        hint = *m_okNeeds;
+    } else if (!m_connectionDialog && m_window->IsEnabled(IDC_MAIN_PASSWORD)
+        && !m_window->GetText(IDC_MAIN_PASSWORD).IsEmpty() && !m_window->IsChecked(IDC_MAIN_SAVE_PASSWORD)) {
+        hint = IDS_PASSWORD_NOT_SAVED;
+    }
+    m_window->SetHint(hint != 0 ? Support::LoadResourceString(hint) : WideString(u""));
 }
 
 // --- Commands --------------------------------------------------------------
@@ -520,8 +551,12 @@ void SOConfigurationDialog::OnCommand(UI::DialogHost& host, int32_t controlId, U
             RunButtonAction("OpenLoggingOptions", &SOConfigurationDialog::OpenLoggingOptions);
             return;
         case IDC_MAIN_TEST: DoTestAction(*m_window); return;
+        case IDC_MAIN_SAVE_PASSWORD: ShowHint(); return;
         default: return;
         }
+    }
+    if (controlId == IDC_MAIN_PASSWORD && notification == UI::Notification::TextChanged && !m_busy) {
+        ShowHint();
     }
     if (notification != UI::Notification::TextChanged && notification != UI::Notification::SelectionChanged) {
         return;

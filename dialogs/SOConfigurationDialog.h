@@ -77,6 +77,7 @@ private:
     void ShowCredentials();
 
     void RunEnablingRules();
+    void ShowHint();
     void BuildEnableMap();
     [[nodiscard]] bool IsControlEmpty(int32_t controlId);
 
@@ -106,6 +107,8 @@ private:
     UI::DialogHost* m_window = nullptr;
     SOConnectionSettings& m_settings;
     std::map<int32_t, bool> m_enableMap;
+    /// Why OK is disabled: a string id, or nothing while it is enabled.
+    std::optional<uint32_t> m_okNeeds;
     uint32_t m_serverType = 1;
     int32_t m_discoveryMode = 0;
     uint32_t m_transport = 1;

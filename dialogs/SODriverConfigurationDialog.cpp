@@ -38,8 +38,14 @@ void SODriverConfigurationDialog::SetControlText(int32_t controlId, const Suppor
 
 void SODriverConfigurationDialog::ApplyEnabling(int32_t controlId)
 {
-    if (HasControl(controlId)) {
-        SOConfigurationDialog::ApplyEnabling(controlId);
+    if (!HasControl(controlId)) {
+        return;
+    }
+    SOConfigurationDialog::ApplyEnabling(controlId);
+    // The driver-wide save keeps no delegation user (a data source does), so
+    // the box offers nothing there; a connection prompt still uses it.
+    if (controlId == IDC_MAIN_DELEGATION_UID && !IsConnectionDialog()) {
+        GetWindow()->Enable(IDC_MAIN_DELEGATION_UID, false);
     }
 }
 

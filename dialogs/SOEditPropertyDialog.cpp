@@ -25,6 +25,7 @@ SOEditPropertyDialog::SOEditPropertyDialog(SOPropertyPair& pair, const SOPropert
 int32_t SOEditPropertyDialog::Show(UI::DialogHost& owner, SOPropertyPair& pair, const SOPropertySet* properties)
 {
     SOEditPropertyDialog dialog(pair, properties);
+    dialog.m_httpHeader = owner.GetTemplateId() == IDD_HTTP_PROPERTIES;
     return owner.RunModalChild(IDD_EDIT_PROPERTY, dialog);
 }
 
@@ -32,6 +33,10 @@ bool SOEditPropertyDialog::OnInit(UI::DialogHost& host)
 {
     host.SetProperty(CONTEXT_PROPERTY, &m_pair);
     DriverSupport::CentreOverOwner(host);
+    if (m_httpHeader) {
+        // The template's frame names server-side properties.
+        host.SetText(IDC_EDIT_PROPERTY_GROUP, Support::LoadResourceString(IDS_HTTP_HEADER_CAPTION));
+    }
     host.SetText(IDC_EDIT_PROPERTY_KEY, m_pair.name);
     host.SetText(IDC_EDIT_PROPERTY_VALUE, m_pair.value);
     UpdateOkButton(host);
@@ -48,6 +53,12 @@ void SOEditPropertyDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI
         }
         break;
     case IDC_OK: {
+        // Enter in the key box with no value yet goes on to the value, so
+        // that a property is not added without one by accident.
+        if (host.GetFocus() == IDC_EDIT_PROPERTY_KEY && host.GetText(IDC_EDIT_PROPERTY_VALUE).Trim().IsEmpty()) {
+            host.SetFocus(IDC_EDIT_PROPERTY_VALUE);
+            break;
+        }
         const Support::WideString name = host.GetText(IDC_EDIT_PROPERTY_KEY).Trim();
         // Refused here, while what was typed is still on screen: at the save
         // it would cost every edit made in the dialogs.
@@ -90,7 +101,14 @@ bool SOEditPropertyDialog::RefuseName(UI::DialogHost& host, const Support::WideS
 void SOEditPropertyDialog::UpdateOkButton(UI::DialogHost& host)
 {
     // A property without a name cannot be stored.
-    host.Enable(IDC_OK, !host.GetText(IDC_EDIT_PROPERTY_KEY).Trim().IsEmpty());
+    const bool named = !host.GetText(IDC_EDIT_PROPERTY_KEY).Trim().IsEmpty();
+    host.Enable(IDC_OK, named);
+    // An empty value is allowed, but Enter in the key box should not add
+    // one unnoticed.
+    const bool valued = !host.GetText(IDC_EDIT_PROPERTY_VALUE).Trim().IsEmpty();
+    host.SetHint(!named ? Support::LoadResourceString(IDS_OK_NEEDS_PROPERTY_KEY)
+            : !valued   ? Support::LoadResourceString(IDS_PROPERTY_VALUE_EMPTY)
+                        : Support::WideString(u""));
 }
 
 } // namespace Dravo::VezurAVUZ

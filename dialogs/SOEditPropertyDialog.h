@@ -39,6 +39,8 @@ private:
 
     SOPropertyPair& m_pair;
     const SOPropertySet* m_properties;
+    /// Edited from the HTTP properties: the pair is a header.
+    bool m_httpHeader = false;
 };
 
 } // namespace Dravo::VezurAVUZ

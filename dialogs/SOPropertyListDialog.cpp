@@ -52,6 +52,12 @@ bool SOPropertyListDialog::OnInit(UI::DialogHost& host)
     host.SetSelection(IDC_PROPERTY_LIST, 0);
     UpdateButtons(host);
     Initialize(host);
+    if (host.GetItemCount(IDC_PROPERTY_LIST) == 0) {
+        // An empty list has nothing to choose: Enter there would close the
+        // dialog at once. Adding is what comes first.
+        host.SetFocus(IDC_PROPERTY_ADD);
+        return false;
+    }
     return true;
 }
 

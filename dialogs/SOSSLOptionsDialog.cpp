@@ -1,7 +1,9 @@
 #include "dialogs/SOSSLOptionsDialog.h"
 
 #include <array>
+#include <filesystem>
 #include <map>
+#include <system_error>
 
 #include "resources/ControlIds.h"
 #include "settings/ProductSwitches.h"
@@ -188,7 +190,16 @@ void SOSSLOptionsDialog::ChooseFile(UI::DialogHost& host, int32_t editId)
 {
     UI::FileRequest request;
     request.kind = UI::FileRequestKind::Open;
-    request.initialFile = WideString(u"");
+    // The chooser starts where the current file is; for certificates without
+    // one, where systems keep theirs.
+    const WideString current = host.GetText(editId).Trim();
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::path(current.GetAsU16String()).parent_path();
+    if (!current.IsEmpty() && !folder.empty() && std::filesystem::is_directory(folder, error)) {
+        request.initialFile = current;
+    } else if (editId == IDC_SSL_TRUSTED_CERTS) {
+        request.initialDirectory = WideString(u"/etc/ssl/certs");
+    }
     request.flags = UI::FILE_FLAG_PATH_MUST_EXIST | UI::FILE_FLAG_FILE_MUST_EXIST;
     if (const std::optional<WideString> path = host.ChooseFile(request)) {
         host.SetText(editId, *path);

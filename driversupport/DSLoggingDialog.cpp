@@ -230,10 +230,13 @@ void DSLoggingDialog::ApplyLevelRule(UI::DialogHost& host)
 
 void DSLoggingDialog::ApplyOkRule(UI::DialogHost& host)
 {
-    const bool complete = !DSMessages::GetControlText(host, IDC_LOG_PATH).IsEmpty()
-        && !DSMessages::GetControlText(host, IDC_LOG_FILE_COUNT).IsEmpty()
+    const bool hasPath = !DSMessages::GetControlText(host, IDC_LOG_PATH).IsEmpty();
+    const bool hasRotation = !DSMessages::GetControlText(host, IDC_LOG_FILE_COUNT).IsEmpty()
         && !DSMessages::GetControlText(host, IDC_LOG_FILE_SIZE).IsEmpty();
-    host.Enable(IDC_OK, host.GetSelection(IDC_LOG_LEVEL) == LOG_OFF_INDEX || complete);
+    const bool enabled = host.GetSelection(IDC_LOG_LEVEL) == LOG_OFF_INDEX || (hasPath && hasRotation);
+    host.Enable(IDC_OK, enabled);
+    host.SetHint(enabled ? Support::WideString(u"")
+                         : Support::LoadResourceString(hasPath ? IDS_OK_NEEDS_LOG_ROTATION : IDS_OK_NEEDS_LOG_PATH));
 }
 
 void DSLoggingDialog::DoOkAction(UI::DialogHost& host)

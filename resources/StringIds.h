@@ -170,6 +170,23 @@ inline constexpr uint32_t IDS_SETUP_VALUE_NOT_KEPT = 9302;
 inline constexpr uint32_t IDS_DSN_NOT_KEPT = 9303;
 /// %1 the data source name, %2 why.
 inline constexpr uint32_t IDS_SETUP_REMOVE_REFUSED = 9304;
+// Said below a dialog whose OK is disabled: the field it waits for.
+inline constexpr uint32_t IDS_OK_NEEDS_DATA_SOURCE_NAME = 9400;
+inline constexpr uint32_t IDS_OK_NEEDS_HOST = 9401;
+inline constexpr uint32_t IDS_OK_NEEDS_PORT = 9402;
+inline constexpr uint32_t IDS_OK_NEEDS_ZOOKEEPER_NAMESPACE = 9403;
+inline constexpr uint32_t IDS_OK_NEEDS_KERBEROS_NAMES = 9404;
+inline constexpr uint32_t IDS_OK_NEEDS_LOG_PATH = 9405;
+inline constexpr uint32_t IDS_OK_NEEDS_LOG_ROTATION = 9406;
+inline constexpr uint32_t IDS_OK_NEEDS_PROPERTY_KEY = 9407;
+// Said below a dialog about what OK does with a value as typed.
+inline constexpr uint32_t IDS_PASSWORD_NOT_SAVED = 9410;
+/// %1 the field, %2 the number OK keeps.
+inline constexpr uint32_t IDS_NUMBER_AT_MOST = 9411;
+inline constexpr uint32_t IDS_NUMBER_NOT_ZERO = 9412;
+inline constexpr uint32_t IDS_PROPERTY_VALUE_EMPTY = 9413;
+/// The Edit Property frame when it edits an HTTP header.
+inline constexpr uint32_t IDS_HTTP_HEADER_CAPTION = 9414;
 
 
 } // namespace Dravo::Resources

@@ -16,6 +16,35 @@ ControlState::ControlState(const Resources::ControlTemplate& controlTemplate)
 {
 }
 
+bool HasCaption(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::Label:
+    case ControlKind::GroupBox:
+    case ControlKind::PushButton:
+    case ControlKind::DefaultPushButton:
+    case ControlKind::CheckBox: return true;
+    case ControlKind::Edit:
+    case ControlKind::DropDownList:
+    case ControlKind::ListBox: return false;
+    }
+    return false;
+}
+
+Support::WideString WithoutMnemonicMarks(const Support::WideString& caption)
+{
+    const std::u16string& text = caption.GetAsU16String();
+    std::u16string plain;
+    plain.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size()) {
+            ++i;
+        }
+        plain.push_back(text[i]);
+    }
+    return Support::WideString(plain);
+}
+
 bool ControlState::IsButton() const
 {
     return GetKind() == ControlKind::PushButton || GetKind() == ControlKind::DefaultPushButton;

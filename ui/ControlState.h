@@ -11,6 +11,11 @@
 
 namespace Dravo::UI {
 
+/// Kinds whose text is a caption, where "&x" marks x as the mnemonic.
+[[nodiscard]] bool HasCaption(Resources::ControlKind kind);
+/// A caption as it reads: "&x" is x, "&&" is one "&".
+[[nodiscard]] Support::WideString WithoutMnemonicMarks(const Support::WideString& caption);
+
 class ControlState {
 public:
     /// Native edit boxes start with this limit on typed text.

@@ -37,6 +37,10 @@ public:
 
     virtual void SetTitle(const Support::WideString& title) = 0;
     [[nodiscard]] virtual Support::WideString GetTitle() const = 0;
+    /// One short line about the dialog's state (what OK still needs, say),
+    /// shown beside the dialog by backends that have room for it; an empty
+    /// text removes it.
+    virtual void SetHint(const Support::WideString& text) { (void)text; }
     /// Sets the window's small and large icon from an icon resource; false
     /// when the icon cannot be loaded (this program carries none).
     virtual bool SetIcons(int32_t iconId) = 0;

@@ -196,6 +196,8 @@ UserActionError DialogWindow::Click(int32_t controlId)
     } else if (!control->IsButton()) {
         return UserActionError::WrongKind;
     }
+    // A click takes the focus, as on a native dialog; Enter does not.
+    SetFocus(controlId);
     Dispatch(controlId, Notification::Clicked);
     return UserActionError::None;
 }
@@ -244,6 +246,15 @@ void DialogWindow::SetTitle(const WideString& title)
 {
     m_title = title.IsNull() ? WideString(u"") : title;
     Changed();
+}
+
+void DialogWindow::SetHint(const WideString& text)
+{
+    const WideString hint = text.IsNull() ? WideString(u"") : text;
+    if (hint != m_hint) {
+        m_hint = hint;
+        Changed();
+    }
 }
 
 bool DialogWindow::SetIcons(int32_t iconId)

@@ -87,6 +87,8 @@ public:
     [[nodiscard]] DialogSystem& GetSystem() override { return *m_system; }
     void SetTitle(const Support::WideString& title) override;
     [[nodiscard]] Support::WideString GetTitle() const override { return m_title; }
+    void SetHint(const Support::WideString& text) override;
+    [[nodiscard]] const Support::WideString& GetHint() const { return m_hint; }
     bool SetIcons(int32_t iconId) override;
     [[nodiscard]] Rect GetWindowRect() const override { return m_rect; }
     [[nodiscard]] std::optional<Rect> GetOwnerRect() const override;
@@ -145,6 +147,7 @@ private:
     DialogHost* m_owner;
     std::vector<ControlState> m_controls;
     Support::WideString m_title;
+    Support::WideString m_hint;
     Rect m_rect;
     std::map<std::string, void*, std::less<>> m_properties;
     std::optional<int32_t> m_focus;

@@ -3,6 +3,8 @@
 // a private registry root.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -78,6 +80,314 @@ TEST_F(TerminalRunTest, ChangingTheMechanismWithTheKeyboardAndOKSaves)
     EXPECT_EQ(values.at("AuthMech"), "2");
     EXPECT_EQ(values.at("UID"), "alice");
     EXPECT_EQ(values.at("ThriftTransport"), "1");
+}
+
+constexpr const char* KERBEROS_OVER_HTTP = "[Driver]\r\n"
+                                          "SparkServerType=3\r\n"
+                                          "AuthMech=1\r\n"
+                                          "ThriftTransport=2\r\n"
+                                          "KrbHostFQDN=spark.example.com\r\n"
+                                          "KrbServiceName=spark\r\n";
+
+TEST_F(TerminalRunTest, ArrowsMoveBetweenFieldsAndNeverChangeAClosedList)
+{
+    WriteFileBytes(MachineConfigurationFile(m_root.Path()), KERBEROS_OVER_HTTP);
+    TmuxSession session(Command(), {});
+    ASSERT_TRUE(session.WaitFor("Kerberos")) << session.LastScreen();
+    // The server type is shown whole at 80 columns.
+    EXPECT_NE(session.LastScreen().find("SparkThriftServer (Spark 1.1 and later)"), std::string::npos)
+        << session.LastScreen();
+    // Down and Up on the mechanism go to the realm and back; the mechanism,
+    // and with it the transport list, stays as it was.
+    session.Key("Tab");
+    session.Key("Down");
+    session.Key("Up");
+    // Back to the server type, then round to Cancel: Right stops there, Left
+    // goes to OK, and neither reaches the server type.
+    session.Key("BTab");
+    session.Key("BTab");
+    session.Key("Right");
+    session.Key("Left");
+    session.Key("Enter");
+    EXPECT_EQ(session.WaitForExit(), 1) << session.LastScreen();
+    const auto values = ReadDriverSection(MachineConfigurationFile(m_root.Path()));
+    EXPECT_EQ(values.at("SparkServerType"), "3");
+    EXPECT_EQ(values.at("AuthMech"), "1");
+    EXPECT_EQ(values.at("ThriftTransport"), "2");
+}
+
+TEST_F(TerminalRunTest, SubDialogsShowWholeNumbersAndScrollOnASmallScreen)
+{
+    // Cancel, OK, Logging Options, Advanced Options.
+    const auto openAdvancedOptions = [](TmuxSession& session) {
+        for (int i = 0; i < 4; ++i) {
+            session.Key("BTab");
+        }
+        session.Key("Enter");
+    };
+    {
+        TmuxSession session(Command(), {});
+        ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+        openAdvancedOptions(session);
+        ASSERT_TRUE(session.WaitFor("Rows fetched per block")) << session.LastScreen();
+        EXPECT_NE(session.LastScreen().find("10000"), std::string::npos) << session.LastScreen();
+        EXPECT_NE(session.LastScreen().find("32767"), std::string::npos) << session.LastScreen();
+        session.Key("Escape");
+        ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+            return screen.find("Rows fetched per block") == std::string::npos;
+        })) << session.LastScreen();
+        session.Key("Escape");
+        EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+    }
+    TmuxSession::Options small;
+    small.cols = 60;
+    small.rows = 20;
+    TmuxSession session(Command(), small);
+    ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+    session.Key("Tab");
+    session.Key("Tab");
+    session.Text("alice");
+    ASSERT_TRUE(session.WaitFor("alice")) << session.LastScreen();
+    session.Key("BTab");
+    session.Key("BTab");
+    openAdvancedOptions(session);
+    ASSERT_TRUE(session.WaitFor("Use Native Query")) << session.LastScreen();
+    EXPECT_EQ(session.LastScreen().find("too small"), std::string::npos) << session.LastScreen();
+    // The number boxes are to the right: focus scrolls them into sight.
+    for (int i = 0; i < 9; ++i) {
+        session.Key("Tab");
+    }
+    ASSERT_TRUE(session.WaitFor("10000")) << session.LastScreen();
+    // Esc closes the sub-dialog only; the main dialog and its edits are back.
+    session.Key("Escape");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        return screen.find("alice") != std::string::npos && screen.find("10000") == std::string::npos;
+    })) << session.LastScreen();
+    EXPECT_EQ(session.LastScreen().find("too small"), std::string::npos) << session.LastScreen();
+    // From Advanced Options past Logging Options to OK.
+    session.Key("Tab");
+    session.Key("Tab");
+    session.Key("Enter");
+    ASSERT_EQ(session.WaitForExit(), 1) << session.LastScreen();
+    EXPECT_EQ(ReadDriverSection(MachineConfigurationFile(m_root.Path())).at("UID"), "alice");
+}
+
+TEST_F(TerminalRunTest, TheLineBelowSaysWhatOKMakesOfValuesAsTyped)
+{
+    TmuxSession session(Command(), {});
+    ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+    // Server type, mechanism, user name, password.
+    for (int i = 0; i < 3; ++i) {
+        session.Key("Tab");
+    }
+    session.Text("secret");
+    ASSERT_TRUE(session.WaitFor("The password is not saved unless Save Password is ticked.")) << session.LastScreen();
+    session.Key("Tab");
+    session.Key("Space");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        return screen.find("[X] Save Password") != std::string::npos
+            && screen.find("The password is not saved") == std::string::npos;
+    })) << session.LastScreen();
+    // A number beyond its range is told as it is typed.
+    session.Key("M-c");
+    ASSERT_TRUE(session.WaitFor("Decimal column scale")) << session.LastScreen();
+    session.Key("M-e");
+    session.Key("C-u");
+    session.Text("99");
+    ASSERT_TRUE(session.WaitFor("Decimal column scale is at most 38: OK keeps 38.")) << session.LastScreen();
+    session.Key("Escape");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        return screen.find("Decimal column scale") == std::string::npos;
+    })) << session.LastScreen();
+    // The certificate chooser starts where the current file is.
+    session.Key("M-l");
+    ASSERT_TRUE(session.WaitFor("Trusted Certificates")) << session.LastScreen();
+    session.Key("M-e");
+    session.Key("M-b");
+    // Its folder line names the folder of /etc/ssl/certs/ca-certificates.crt.
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        for (size_t at = screen.find("/etc/ssl/certs"); at != std::string::npos;
+             at = screen.find("/etc/ssl/certs", at + 1)) {
+            const size_t end = screen.find('\n', at);
+            if (screen.find(" Open ") != std::string::npos
+                && screen.substr(at, end - at).find("ca-certificates") == std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    })) << session.LastScreen();
+    for (const char* gone : {" Open ", "Trusted Certificates"}) {
+        session.Key("Escape");
+        ASSERT_TRUE(session.WaitUntil([gone](const std::string& shown) {
+            return shown.find(gone) == std::string::npos;
+        })) << gone << "\n" << session.LastScreen();
+    }
+    session.Key("Escape");
+    EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+}
+
+TEST_F(TerminalRunTest, AnEmptyPropertyListFocusesAddAndADisabledOKSaysWhy)
+{
+    WriteFileBytes(MachineConfigurationFile(m_root.Path()), "[Driver]\r\nSparkServerType=3\r\nAuthMech=1\r\n");
+    TmuxSession session(Command(), {});
+    ASSERT_TRUE(session.WaitFor("OK needs the Host FQDN and the Service Name for Kerberos.")) << session.LastScreen();
+    session.Key("M-c");
+    ASSERT_TRUE(session.WaitFor("Use Native Query")) << session.LastScreen();
+    // Outside an edit box the letter alone will do.
+    session.Key("v");
+    ASSERT_TRUE(session.WaitFor("Convert Key Name to Lower Case")) << session.LastScreen();
+    // The cursor is on Add, and Enter presses it.
+    const std::string screen = session.LastScreen();
+    const size_t add = screen.find("Add...");
+    ASSERT_NE(add, std::string::npos) << screen;
+    const auto row = std::count(screen.begin(), screen.begin() + static_cast<std::ptrdiff_t>(add), '\n');
+    EXPECT_EQ(session.Format("#{cursor_y}"), std::to_string(row)) << screen;
+    session.Key("Enter");
+    ASSERT_TRUE(session.WaitFor("OK needs a Key.")) << session.LastScreen();
+    // Enter after the key alone goes on to the value instead of adding it.
+    session.Text("key1");
+    session.Key("Enter");
+    ASSERT_TRUE(session.WaitFor("The value is empty")) << session.LastScreen();
+    session.Text("value1");
+    session.Key("Enter");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& shown) {
+        return shown.find("key1=value1") != std::string::npos && shown.find("Edit Property") == std::string::npos;
+    })) << session.LastScreen();
+    // Each Escape closes the topmost dialog only.
+    for (const char* gone : {"Convert Key Name to Lower Case", "Use Native Query"}) {
+        session.Key("Escape");
+        ASSERT_TRUE(session.WaitUntil([gone](const std::string& shown) {
+            return shown.find(gone) == std::string::npos;
+        })) << gone << "\n" << session.LastScreen();
+    }
+    session.Key("Escape");
+    EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+}
+
+TEST_F(TerminalRunTest, AFailedSaveKeepsTheDialogAndItsEditsOpen)
+{
+    // The configuration is larger than any file may grow: the save cannot
+    // write its new file.
+    WriteFileBytes(MachineConfigurationFile(m_root.Path()),
+        std::string(TYPICAL_CONFIGURATION) + "Padding=" + std::string(600, 'p') + "\r\n");
+    const std::string before = ReadFileBytes(MachineConfigurationFile(m_root.Path()));
+    std::vector<std::string> command{"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\""};
+    const std::vector<std::string> tool = Command();
+    command.insert(command.end(), tool.begin(), tool.end());
+    TmuxSession session(command, {});
+    ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+    session.Key("Tab");
+    session.Key("Tab");
+    session.Text("alice");
+    ASSERT_TRUE(session.WaitFor("alice")) << session.LastScreen();
+    session.Key("Enter");
+    ASSERT_TRUE(session.WaitFor("could not be saved")) << session.LastScreen();
+    session.Key("Enter");
+    ASSERT_TRUE(session.WaitUntil([](const std::string& screen) {
+        return screen.find("could not be saved") == std::string::npos && screen.find("alice") != std::string::npos;
+    })) << session.LastScreen();
+    session.Key("Escape");
+    EXPECT_EQ(session.WaitForExit(), 3) << session.LastScreen();
+    EXPECT_EQ(ReadFileBytes(MachineConfigurationFile(m_root.Path())), before);
+}
+
+/// The screen as docs/screenshots keeps it: blank lines left out, the
+/// private registry root named as the screenshots name it.
+std::string AsScreenshot(std::string screen, const std::string& root)
+{
+    for (size_t at = screen.find(root); at != std::string::npos; at = screen.find(root, at)) {
+        screen.replace(at, root.size(), "/tmp/dravo-screenshots");
+    }
+    std::string kept;
+    size_t start = 0;
+    while (start < screen.size()) {
+        const size_t end = std::min(screen.find('\n', start), screen.size());
+        const std::string line = screen.substr(start, end - start);
+        if (line.find_first_not_of(' ') != std::string::npos) {
+            kept += line + "\n";
+        }
+        start = end + 1;
+    }
+    return kept;
+}
+
+TEST_F(TerminalRunTest, DisabledControlsShowWithoutColoursAndDelegationIsOnlyForDataSources)
+{
+    // tmux sets TERM for its panes itself, so env sets it for the program.
+    std::vector<std::string> command{"/usr/bin/env", "TERM=vt100", "NO_COLOR=1"};
+    const std::vector<std::string> tool = Command();
+    command.insert(command.end(), tool.begin(), tool.end());
+    WriteFileBytes(MachineConfigurationFile(m_root.Path()), KERBEROS_OVER_HTTP);
+    TmuxSession session(command, {});
+    ASSERT_TRUE(session.WaitFor("Kerberos")) << session.LastScreen();
+    // Kerberos takes no password; the driver-wide save keeps no delegation
+    // user: both are disabled, and say so without colour or dim text.
+    const std::string screen = session.LastScreen();
+    const size_t delegation = screen.find("Delegation UID:");
+    ASSERT_NE(delegation, std::string::npos) << screen;
+    EXPECT_NE(screen.substr(delegation, screen.find('\n', delegation) - delegation).find("\u00B7\u00B7\u00B7"),
+        std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find(" -  Save Password (Encrypted)"), std::string::npos) << screen;
+    session.Key("Escape");
+    EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+}
+
+TEST_F(TerminalRunTest, TheScreenshotsOfTheSubDialogsAreCurrent)
+{
+    // DRAVO_UPDATE_SCREENSHOTS=1 writes them instead of comparing.
+    const bool update = std::getenv("DRAVO_UPDATE_SCREENSHOTS") != nullptr;
+    const char* source = std::getenv("DRAVO_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const std::filesystem::path folder = std::filesystem::path(source) / "docs" / "screenshots";
+    WriteFileBytes(MachineConfigurationFile(m_root.Path()), KERBEROS_OVER_HTTP);
+    TmuxSession::Options options;
+    options.cols = 100;
+    options.rows = 34;
+    TmuxSession session(Command(), options);
+    ASSERT_TRUE(session.WaitFor("Kerberos")) << session.LastScreen();
+    // Each dialog by its mnemonic, captured once it is drawn, closed again.
+    struct Shot {
+        const char* keys;
+        const char* shown;
+        const char* file;
+    };
+    const Shot shots[] = {
+        {"M-c", "Rows fetched per block", "terminal-129.txt"},
+        {"M-v", "Convert Key Name to Lower Case", "terminal-131.txt"},
+        {"M-a", "OK needs a Key.", "terminal-132.txt"},
+        {"Escape", "", ""},
+        {"Escape", "", ""},
+        {"Escape", "", ""},
+        {"M-l", "Allow Common Name Host Name Mismatch", "terminal-142.txt"},
+        {"Escape", "", ""},
+        {"M-i", "Max File Size (MB):", "terminal-9109.txt"},
+        {"Escape", "", ""},
+        {"M-o", "Custom HTTP Headers", "terminal-9110.txt"},
+        {"Escape", "", ""},
+    };
+    std::string previous = session.Screen();
+    for (const Shot& shot : shots) {
+        session.Key(shot.keys);
+        const std::string wanted = shot.shown;
+        ASSERT_TRUE(session.WaitUntil([&](const std::string& screen) {
+            return screen != previous && (wanted.empty() || screen.find(wanted) != std::string::npos);
+        })) << shot.keys << "\n" << session.LastScreen();
+        previous = session.LastScreen();
+        if (*shot.file == '\0') {
+            continue;
+        }
+        const std::string screenshot = AsScreenshot(previous, m_root.Path().string());
+        const std::filesystem::path file = folder / shot.file;
+        if (update) {
+            WriteFileBytes(file, screenshot);
+        } else {
+            EXPECT_EQ(std::filesystem::exists(file) ? ReadFileBytes(file) : std::string(), screenshot)
+                << file << " is not current: run this test with DRAVO_UPDATE_SCREENSHOTS=1";
+        }
+    }
+    session.Key("Escape");
+    EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
 }
 
 TEST_F(TerminalRunTest, AStoredValueTheDialogShowsDifferentlyIsToldBelowIt)

@@ -146,7 +146,7 @@ TEST_F(DriverDialogTest, SharkServerRoundTripRestoresMechanismTransportAndDiscov
         "expect 1093 items HTTP|SASL\n"
         "expect 1093 selected HTTP\n"
         "expect 1040 enabled\n"
-        "expect 1072 enabled\n"
+        "expect 1072 disabled\n"
         "expect 1095 enabled\n"
         "expect 1098 enabled\n"
         "click 1\n");
@@ -178,7 +178,6 @@ TEST_F(DriverDialogTest, OKWithSharkServerStoresOnlyTheServerType)
     m_settings.SetDelegationUID(WideString(u"carol"));
     const DialogRun run = Run(
         "type 1044 alice\n"
-        "type 1072 dave\n"
         "select 1038 SharkServer (Shark 0.8.1 and earlier)\n"
         "click 1\n");
     EXPECT_EQ(run.result, 1);
@@ -318,12 +317,10 @@ TEST_F(DriverDialogTest, PasswordIsShownForPasswordMechanismsAndSavedOnlyWhenTic
         "expect 1054 text old secret\n"
         "expect 1099 unchecked\n"
         "type 1054 new secret\n"
-        "type 1072   alice  \n"
         "click 1\n");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(Text(m_settings.GetPassword()), "new secret");
     EXPECT_FALSE(m_settings.GetSavePassword());
-    EXPECT_EQ(Text(m_settings.GetDelegationUID()), "alice");
 
     run = Run("click 1099\nclick 1\n");
     EXPECT_TRUE(m_settings.GetSavePassword());
@@ -334,6 +331,19 @@ TEST_F(DriverDialogTest, PasswordIsShownForPasswordMechanismsAndSavedOnlyWhenTic
     m_settings.SetKrbServiceName(WideString(u"s"));
     run = Run("expect 1054 text \nclick 1\n");
     EXPECT_EQ(Text(m_settings.GetPassword()), "new secret");
+}
+
+TEST_F(DriverDialogTest, DelegationUIDIsOfferedOnlyWhereItIsKept)
+{
+    // The driver-wide save drops it: typing there would be lost without a word.
+    Store(u"3", u"3", u"1");
+    DialogRun run = Run("expect 1072 disabled\nclick 2\n");
+    EXPECT_EQ(run.result, 0);
+    // A connection prompt uses it, trimmed.
+    SODriverConfigurationDialog prompt(m_settings, WideString(u"Connection Dialog"));
+    run = RunDialog(prompt, "expect 1072 enabled\ntype 1072   alice  \nclick 1\n");
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(Text(m_settings.GetDelegationUID()), "alice");
 }
 
 TEST_F(DriverDialogTest, ConnectionDialogModeNeverOffersToSaveThePassword)

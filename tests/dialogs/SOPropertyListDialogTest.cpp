@@ -290,7 +290,7 @@ TEST_F(PropertyListTest, HttpPathIsTrimmedAndHeadersAreStored)
         "expect 1002 text /cliservice\n"
         "expect 1084 items X-Old=1\n"
         "click 1080\n"
-        "expect 1049 text Server Side Properties\n"
+        "expect 1049 text Custom HTTP Header\n"
         "type 1050 X-Trace\n"
         "type 1052 on\n"
         "click 1\n"

@@ -1,5 +1,6 @@
 // The dialog templates as data: every control fits its dialog, ids are
 // unique, and each template holds what its dialog logic expects.
+#include <cctype>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -64,8 +65,8 @@ TEST(DialogTemplatesTest, MainTemplatesLeaveOutWhatTheirLayoutLacks)
     ASSERT_NE(dsn.FindControl(IDC_MAIN_TEST), nullptr);
     EXPECT_TRUE(dsn.FindControl(IDC_MAIN_TEST)->Has(STYLE_DISABLED));
     EXPECT_TRUE(dsn.FindControl(IDC_MAIN_PORT)->Has(STYLE_DIGITS_ONLY));
-    EXPECT_EQ(dsn.FindControl(IDC_MAIN_LOGGING_OPTIONS)->text, u"Logging Options...");
-    EXPECT_EQ(driver.FindControl(IDC_MAIN_LOGGING_OPTIONS)->text, u"Logging Opetions...");
+    EXPECT_EQ(dsn.FindControl(IDC_MAIN_LOGGING_OPTIONS)->text, u"Logg&ing Options...");
+    EXPECT_EQ(driver.FindControl(IDC_MAIN_LOGGING_OPTIONS)->text, u"Logg&ing Opetions...");
 
     for (const DialogTemplate* main : {&driver, &dsn}) {
         EXPECT_TRUE(main->FindControl(IDC_MAIN_PASSWORD)->Has(STYLE_PASSWORD));
@@ -96,9 +97,32 @@ TEST(DialogTemplatesTest, ControlsCarryTheStylesTheirDialogsNeed)
     EXPECT_TRUE(logging.FindControl(IDC_LOG_FILE_SIZE)->Has(STYLE_DIGITS_ONLY));
     EXPECT_TRUE(FindDialogTemplate(IDD_SSL_OPTIONS)->FindControl(IDC_SSL_KEY_PASSWORD)->Has(STYLE_PASSWORD));
     EXPECT_EQ(FindDialogTemplate(IDD_ADVANCED_OPTIONS)->FindControl(IDC_ADVANCED_USE_ONLY_SSPI)->text,
-        u"Use only SSPI ");
+        u"Use &only SSPI ");
     EXPECT_EQ(FindDialogTemplate(IDD_EDIT_PROPERTY)->FindControl(IDC_EDIT_PROPERTY_GROUP)->text,
         u"Server Side Properties");
+}
+
+TEST(DialogTemplatesTest, EveryLabelAndButtonHasAMnemonicOfItsOwn)
+{
+    // OK and Cancel have Enter and Escape; a letter used twice in a dialog
+    // would reach only one of its controls.
+    for (const DialogTemplate& dialog : AllDialogTemplates()) {
+        std::set<char16_t> letters;
+        for (const ControlTemplate& control : dialog.controls) {
+            const bool captioned = control.kind == ControlKind::Label || control.kind == ControlKind::CheckBox
+                || control.kind == ControlKind::PushButton || control.kind == ControlKind::DefaultPushButton;
+            if (!captioned || control.text.empty() || control.id == IDC_OK || control.id == IDC_CANCEL
+                || control.id == IDC_MAIN_VERSION) {
+                continue;
+            }
+            const size_t mark = control.text.find(u'&');
+            ASSERT_NE(mark, std::u16string_view::npos) << dialog.id << ": " << std::string(control.text.begin(), control.text.end());
+            ASSERT_LT(mark + 1, control.text.size());
+            const char16_t letter = static_cast<char16_t>(std::tolower(control.text[mark + 1]));
+            EXPECT_TRUE(letters.insert(letter).second)
+                << dialog.id << ": " << std::string(control.text.begin(), control.text.end()) << " repeats a letter";
+        }
+    }
 }
 
 } // namespace

@@ -44,7 +44,7 @@ TEST(StringTableTest, TextsThatAreEasyToGetWrong)
         u"Error writing changes to registry, ensure proper permissions have been granted.");
     EXPECT_EQ(*FindString(Resources::IDS_ERROR_LOG_FILE_COUNT),
         u"Invalid value for the maximum number of log files to use in rotation, valid values are [0, 4294967295].");
-    EXPECT_EQ(*FindString(Resources::IDS_LOG_PATH), u"Log Path:");
+    EXPECT_EQ(*FindString(Resources::IDS_LOG_PATH), u"Log &Path:");
 }
 
 } // namespace

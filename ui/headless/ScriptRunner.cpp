@@ -254,7 +254,11 @@ void ScriptRunner::Check(ScriptTarget& dialog, const ScriptCommand& command)
     switch (command.expect) {
     case ExpectKind::Text:
     case ExpectKind::Contains: {
-        const WideString actual = dialog.GetText(command.id);
+        // Captions are compared as they read, without their mnemonic marks.
+        const Resources::DialogTemplate* shown = Resources::FindDialogTemplate(dialog.GetTemplateId());
+        const Resources::ControlTemplate* control = shown ? shown->FindControl(command.id) : nullptr;
+        const WideString text = dialog.GetText(command.id);
+        const WideString actual = control && HasCaption(control->kind) ? WithoutMnemonicMarks(text) : text;
         const WideString wanted(command.text);
         const bool holds = command.expect == ExpectKind::Text ? actual == wanted : actual.Find(wanted) >= 0;
         if (!holds) {

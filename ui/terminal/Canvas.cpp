@@ -30,6 +30,7 @@ Canvas::Canvas(int32_t rows, int32_t cols, Role fill)
     : m_rows(std::max(rows, 0)),
       m_cols(std::max(cols, 0)),
       m_clipLast(m_rows),
+      m_clipColLast(m_cols),
       m_cells(static_cast<size_t>(m_rows) * static_cast<size_t>(m_cols), Cell{U' ', 1, fill, CELL_PLAIN, LINE_NONE})
 {
 }
@@ -41,7 +42,8 @@ const Cell& Canvas::At(int32_t row, int32_t col) const
 
 bool Canvas::Visible(int32_t row, int32_t col) const
 {
-    return row >= m_clipFirst && row < m_clipLast && row >= 0 && row < m_rows && col >= 0 && col < m_cols;
+    return row >= m_clipFirst && row < m_clipLast && col >= m_clipColFirst && col < m_clipColLast && row >= 0
+        && row < m_rows && col >= 0 && col < m_cols;
 }
 
 Cell* Canvas::Writable(int32_t row, int32_t col)
@@ -148,10 +150,18 @@ void Canvas::ClipRows(int32_t first, int32_t last)
     m_clipLast = std::min(last, m_rows);
 }
 
+void Canvas::ClipCols(int32_t first, int32_t last)
+{
+    m_clipColFirst = std::max(first, 0);
+    m_clipColLast = std::min(last, m_cols);
+}
+
 void Canvas::ClearClip()
 {
     m_clipFirst = 0;
     m_clipLast = m_rows;
+    m_clipColFirst = 0;
+    m_clipColLast = m_cols;
 }
 
 char32_t Canvas::LineCharacter(uint8_t lines)

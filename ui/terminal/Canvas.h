@@ -104,6 +104,9 @@ public:
     void HorizontalLine(int32_t row, int32_t col, int32_t cols, Role role);
     /// Restricts drawing to rows [first, last); drawing outside is dropped.
     void ClipRows(int32_t first, int32_t last);
+    /// The same for columns [first, last).
+    void ClipCols(int32_t first, int32_t last);
+    /// Drawing reaches the whole canvas again.
     void ClearClip();
 
     /// The row as UTF-8 (frame lines as box-drawing characters), for tests.
@@ -120,6 +123,8 @@ private:
     int32_t m_cols = 0;
     int32_t m_clipFirst = 0;
     int32_t m_clipLast = 0;
+    int32_t m_clipColFirst = 0;
+    int32_t m_clipColLast = 0;
     std::vector<Cell> m_cells;
 };
 

@@ -14,6 +14,8 @@ using Resources::ControlTemplate;
 
 /// Body rows that must show for a scrolling dialog to be usable.
 constexpr int32_t MIN_VIEWPORT_ROWS = 3;
+/// Columns that must show for a dialog that scrolls across to be usable.
+constexpr int32_t MIN_VIEW_COLS = 40;
 /// Rows a shortened list keeps.
 constexpr int32_t SHORT_LIST_ROWS = 3;
 /// How far the gaps between controls may shrink on a narrow screen.
@@ -324,9 +326,10 @@ DialogLayout DialogLayout::Build(
     }
 
     // Labels and check box captions may use the room up to the next control
-    // on their row, or to the frame around them.
+    // on their row, or to the frame around them; so may drop-down lists,
+    // whose entries are often longer than the template's box shows.
     for (size_t i = 0; i < controls.size(); ++i) {
-        if (!MayExtend(controls[i])) {
+        if (!MayExtend(controls[i]) && controls[i].kind != ControlKind::DropDownList) {
             continue;
         }
         ControlPlacement& placement = layout.m_placements[i];
@@ -368,14 +371,17 @@ DialogLayout DialogLayout::Fit(const Resources::DialogTemplate& dialogTemplate, 
     if (layout.Rows() > screenRows) {
         layout.m_viewportRows = std::max(0, screenRows - 2 - layout.m_footerRows);
     }
-    layout.m_fits = layout.m_cols <= screenCols
+    if (layout.m_cols > screenCols) {
+        layout.m_viewCols = std::max(0, screenCols);
+    }
+    layout.m_fits = layout.ViewCols() >= std::min(layout.m_cols, MIN_VIEW_COLS)
         && layout.m_viewportRows >= std::min(layout.m_bodyRows, MIN_VIEWPORT_ROWS) && layout.Rows() <= screenRows;
     return layout;
 }
 
 CellPoint DialogLayout::MinimumSize() const
 {
-    return CellPoint{2 + m_footerRows + std::min(m_bodyRows, MIN_VIEWPORT_ROWS), m_cols};
+    return CellPoint{2 + m_footerRows + std::min(m_bodyRows, MIN_VIEWPORT_ROWS), std::min(m_cols, MIN_VIEW_COLS)};
 }
 
 } // namespace Dravo::UI::Terminal

@@ -3,7 +3,8 @@
 // terminal are compacted: controls side by side share a row, empty rows are
 // dropped, group frames take one row each (frames that meet share it), and
 // lists shrink when space is short. The row holding OK and everything below
-// it form the footer, which stays put while the body above it scrolls.
+// it form the footer, which stays put while the body above it scrolls. A
+// dialog wider than the screen scrolls across as a whole.
 #pragma once
 
 #include <cstdint>
@@ -34,7 +35,10 @@ public:
 
     /// Whole window, frame included.
     [[nodiscard]] int32_t Rows() const { return 2 + m_viewportRows + m_footerRows; }
+    /// Columns of the whole layout, frame included.
     [[nodiscard]] int32_t Cols() const { return m_cols; }
+    /// Columns of the window (less than Cols when the dialog scrolls across).
+    [[nodiscard]] int32_t ViewCols() const { return m_viewCols > 0 ? m_viewCols : m_cols; }
     [[nodiscard]] int32_t BodyRows() const { return m_bodyRows; }
     /// Body rows shown at once (less than BodyRows when the body scrolls).
     [[nodiscard]] int32_t ViewportRows() const { return m_viewportRows; }
@@ -53,6 +57,7 @@ private:
         const Resources::DialogTemplate& dialogTemplate, int32_t multiRowCap, double gapScale, bool spread);
 
     int32_t m_cols = 0;
+    int32_t m_viewCols = 0;
     int32_t m_bodyRows = 0;
     int32_t m_viewportRows = 0;
     int32_t m_footerRows = 0;

@@ -37,10 +37,11 @@ bool DialogView::Arrange(int32_t screenRows, int32_t screenCols)
     const int32_t centreRow = (rect.y + rect.height / 2) / 8;
     const int32_t centreCol = (rect.x + rect.width / 2) / 4;
     const int32_t rows = m_layout.Rows();
-    const int32_t cols = m_layout.Cols();
+    const int32_t cols = m_layout.ViewCols();
     m_placement = CellRect{std::clamp(centreRow - rows / 2, 0, std::max(0, screenRows - rows)),
         std::clamp(centreCol - cols / 2, 0, std::max(0, screenCols - cols)), rows, cols};
     m_scroll = std::clamp(m_scroll, 0, std::max(0, m_layout.BodyRows() - m_layout.ViewportRows()));
+    m_scrollCols = std::clamp(m_scrollCols, 0, std::max(0, m_layout.Cols() - m_layout.ViewCols()));
     KeepFocusInSight();
     Changed();
     return m_layout.Fits();
@@ -68,6 +69,10 @@ std::optional<CellRect> DialogView::VisibleRect(size_t index) const
         return std::nullopt;
     }
     CellRect rect = placement.rect;
+    rect.col -= m_scrollCols;
+    if (rect.Right() <= 1 || rect.col >= m_layout.ViewCols() - 1) {
+        return std::nullopt;
+    }
     if (placement.inFooter) {
         rect.row += 1 + m_layout.ViewportRows();
         return rect;
@@ -86,6 +91,20 @@ void DialogView::KeepFocusInSight()
         return;
     }
     const ControlPlacement& placement = m_layout.Placements()[*focus];
+    // Across: the whole control if it fits, else its start.
+    const int32_t inner = std::max(1, m_layout.ViewCols() - 2);
+    int32_t scrollCols = m_scrollCols;
+    if (placement.rect.Right() - 1 > scrollCols + inner) {
+        scrollCols = placement.rect.Right() - 1 - inner;
+    }
+    if (placement.rect.col - 1 < scrollCols) {
+        scrollCols = placement.rect.col - 1;
+    }
+    scrollCols = std::clamp(scrollCols, 0, std::max(0, m_layout.Cols() - m_layout.ViewCols()));
+    if (scrollCols != m_scrollCols) {
+        m_scrollCols = scrollCols;
+        Changed();
+    }
     if (placement.inFooter) {
         return;
     }
@@ -131,7 +150,7 @@ void DialogView::KeepSelectionInSight(size_t index)
 void DialogView::Draw(Canvas& canvas) const
 {
     const int32_t rows = m_layout.Rows();
-    const int32_t cols = m_layout.Cols();
+    const int32_t cols = m_layout.ViewCols();
     canvas.Fill(CellRect{0, 0, rows, cols}, Role::Dialog);
     canvas.Frame(CellRect{0, 0, rows, cols}, Role::Dialog);
     const std::vector<Glyph> title = ToGlyphs(m_window->GetTitle(), m_options);
@@ -145,6 +164,7 @@ void DialogView::Draw(Canvas& canvas) const
     // Frames first, so that what sits in a group draws over nothing of it.
     for (const bool groups : {true, false}) {
         canvas.ClipRows(1, 1 + m_layout.ViewportRows());
+        canvas.ClipCols(1, cols - 1);
         for (size_t i = 0; i < controls.size(); ++i) {
             const ControlPlacement& placement = m_layout.Placements()[i];
             if ((controls[i].GetKind() == ControlKind::GroupBox) != groups || !placement.drawn || placement.inFooter) {
@@ -152,9 +172,10 @@ void DialogView::Draw(Canvas& canvas) const
             }
             CellRect rect = placement.rect;
             rect.row += 1 - m_scroll;
+            rect.col -= m_scrollCols;
             DrawControl(canvas, i, rect);
         }
-        canvas.ClearClip();
+        canvas.ClipRows(0, rows);
         for (size_t i = 0; i < controls.size(); ++i) {
             const ControlPlacement& placement = m_layout.Placements()[i];
             if ((controls[i].GetKind() == ControlKind::GroupBox) != groups || !placement.drawn || !placement.inFooter) {
@@ -162,8 +183,16 @@ void DialogView::Draw(Canvas& canvas) const
             }
             CellRect rect = placement.rect;
             rect.row += 1 + m_layout.ViewportRows();
+            rect.col -= m_scrollCols;
             DrawControl(canvas, i, rect);
         }
+        canvas.ClearClip();
+    }
+    if (m_scrollCols > 0) {
+        canvas.Text(rows - 1, 1, 1, m_options.unicode ? U"\u25C0" : U"<", Role::Dialog, CELL_BOLD);
+    }
+    if (m_scrollCols + cols < m_layout.Cols()) {
+        canvas.Text(rows - 1, cols - 2, 1, m_options.unicode ? U"\u25B6" : U">", Role::Dialog, CELL_BOLD);
     }
     if (m_scroll > 0) {
         canvas.Text(1, cols - 1, 1, m_options.unicode ? U"\u25B2" : U"^", Role::Dialog, CELL_BOLD);
@@ -180,7 +209,7 @@ void DialogView::DrawControl(Canvas& canvas, size_t index, const CellRect& rect)
     if (!control.IsVisible()) {
         return;
     }
-    const bool focused = FocusIndex() == index;
+    const bool focused = m_active && FocusIndex() == index;
     const bool enabled = control.IsEnabled();
     const Role textRole = enabled ? Role::Label : Role::Disabled;
     switch (control.GetKind()) {
@@ -228,7 +257,10 @@ void DialogView::DrawControl(Canvas& canvas, size_t index, const CellRect& rect)
     case ControlKind::CheckBox: {
         const Caption caption = ParseCaption(control.GetText(), m_options);
         const Role boxRole = focused && enabled ? Role::ButtonFocused : textRole;
-        canvas.Text(rect.row, rect.col, 3, control.IsChecked() ? U"[X]" : U"[ ]", boxRole);
+        // Disabled, it loses its brackets as a button does, so that it reads
+        // as one without colour or dim text as well.
+        canvas.Text(rect.row, rect.col, 3,
+            enabled ? (control.IsChecked() ? U"[X]" : U"[ ]") : (control.IsChecked() ? U" X " : U" - "), boxRole);
         canvas.Text(rect.row, rect.col + 4, rect.cols - 4, caption.glyphs, textRole, CELL_PLAIN,
             caption.mnemonicIndex);
         break;
@@ -236,6 +268,9 @@ void DialogView::DrawControl(Canvas& canvas, size_t index, const CellRect& rect)
     case ControlKind::DropDownList: {
         const Role role = !enabled ? Role::FieldDisabled : focused ? Role::FieldFocused : Role::Field;
         canvas.Fill(CellRect{rect.row, rect.col, 1, rect.cols}, role);
+        if (!enabled && control.GetSelection() < 0) {
+            FillDisabledField(canvas, rect);
+        }
         canvas.Text(rect.row, rect.col + 1, rect.cols - 3, ToGlyphs(control.GetSelectedText(), m_options), role);
         canvas.Text(rect.row, rect.col + rect.cols - 1, 1, m_options.unicode ? U"\u25BC" : U"v", role);
         break;
@@ -286,6 +321,11 @@ EditWindow FitEdit(const std::vector<int32_t>& columns, int32_t cursor, int32_t 
     const auto last = static_cast<int32_t>(columns.size()) - 1;
     const int32_t position = cursor < 0 || cursor > last ? last : cursor;
     EditWindow window{first, columns[static_cast<size_t>(position)]};
+    if (columns.back() <= width) {
+        // A text that fills the box exactly shows whole; the cursor after its
+        // end stays on the last cell instead of scrolling the first one away.
+        return EditWindow{0, std::min(window.cursorColumn, std::max(0, width - 1))};
+    }
     const int32_t usable = std::max(1, width - 1);
     if (window.cursorColumn < window.first) {
         window.first = window.cursorColumn;
@@ -298,11 +338,22 @@ EditWindow FitEdit(const std::vector<int32_t>& columns, int32_t cursor, int32_t 
 
 } // namespace
 
+void DialogView::FillDisabledField(Canvas& canvas, const CellRect& rect) const
+{
+    // Dots mark where an empty disabled field is, which blanks would not
+    // show on a terminal without colours.
+    const std::u32string dots(static_cast<size_t>(std::max(0, rect.cols)), m_options.unicode ? U'\u00B7' : U'.');
+    canvas.Text(rect.row, rect.col, rect.cols, dots, Role::FieldDisabled);
+}
+
 void DialogView::DrawEdit(Canvas& canvas, size_t index, const CellRect& rect, bool focused) const
 {
     const ControlState& control = Control(index);
     const Role role = !control.IsEnabled() ? Role::FieldDisabled : focused ? Role::FieldFocused : Role::Field;
     canvas.Fill(CellRect{rect.row, rect.col, 1, rect.cols}, role);
+    if (!control.IsEnabled() && control.GetText().IsEmpty()) {
+        FillDisabledField(canvas, rect);
+    }
     std::vector<int32_t> columns;
     const std::vector<Glyph> glyphs = EditGlyphs(index, &columns);
     const EditWindow window = FitEdit(columns, m_views[index].cursor, m_views[index].first, rect.cols);
@@ -533,6 +584,8 @@ void DialogView::HandleEvent(const InputEvent& event, ViewServices& services)
     case ControlKind::CheckBox:
         if (event.IsKey(Key::Character) && event.character == U' ') {
             Act(m_window->Click(control.GetId()), services);
+        } else if (control.IsButton() && (event.IsKey(Key::Left) || event.IsKey(Key::Right))) {
+            MoveAlongButtonRow(*focus, event.IsKey(Key::Right));
         } else if (event.IsKey(Key::Left) || event.IsKey(Key::Up)) {
             MoveFocus(false);
         } else if (event.IsKey(Key::Right) || event.IsKey(Key::Down)) {
@@ -543,6 +596,33 @@ void DialogView::HandleEvent(const InputEvent& event, ViewServices& services)
         return;
     case ControlKind::Label:
     case ControlKind::GroupBox: return;
+    }
+}
+
+void DialogView::MoveAlongButtonRow(size_t index, bool right)
+{
+    // Left and Right stay among the buttons of one row and stop at its ends,
+    // so that they never land on a field that arrows would change.
+    const auto& controls = m_window->GetControls();
+    const ControlPlacement& here = m_layout.Placements()[index];
+    const CellRect* rect = &here.rect;
+    std::optional<size_t> best;
+    int32_t bestCol = 0;
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const ControlPlacement& placement = m_layout.Placements()[i];
+        const CellRect* other = &placement.rect;
+        if (i == index || !placement.drawn || placement.inFooter != here.inFooter || !controls[i].IsButton()
+            || !controls[i].TakesInput() || other->row != rect->row) {
+            continue;
+        }
+        const bool beyond = right ? other->col > rect->col : other->col < rect->col;
+        if (beyond && (!best || (right ? other->col < bestCol : other->col > bestCol))) {
+            best = i;
+            bestCol = other->col;
+        }
+    }
+    if (best) {
+        Focus(*best);
     }
 }
 
@@ -689,16 +769,28 @@ void DialogView::HandleListKey(size_t index, const InputEvent& event, ViewServic
     const bool combo = control.GetKind() == ControlKind::DropDownList;
     const int32_t count = control.GetItemCount();
     const int32_t selection = control.GetSelection();
-    const int32_t page = combo ? 1 : std::max(1, ListRows(index) - 1);
-    if (count == 0 && !event.IsKey(Key::Character)) {
+    const int32_t page = std::max(1, ListRows(index) - 1);
+    if (count == 0 && !combo && !event.IsKey(Key::Character)) {
+        return;
+    }
+    if (combo) {
+        // A closed list never changes under the arrows, which move between
+        // fields as they do elsewhere; Space, Enter or Alt+Down open it.
+        if ((event.IsKey(Key::Down) && event.alt) || (event.IsKey(Key::Character) && event.character == U' ')) {
+            OpenPopup(index, services);
+        } else if (event.IsKey(Key::Up) || event.IsKey(Key::Left)) {
+            MoveFocus(false);
+        } else if (event.IsKey(Key::Down) || event.IsKey(Key::Right)) {
+            MoveFocus(true);
+        } else if (event.IsKey(Key::Character) && !HandleMnemonic(FoldLetter(event.character), services)) {
+            services.Beep();
+        }
         return;
     }
     switch (event.key) {
     case Key::Character:
         if (event.character == U' ') {
-            if (combo) {
-                OpenPopup(index, services);
-            } else if (selection < 0) {
+            if (selection < 0) {
                 SelectInList(index, 0, services);
             }
             return;
@@ -714,25 +806,8 @@ void DialogView::HandleListKey(size_t index, const InputEvent& event, ViewServic
             }
         }
         return;
-    case Key::Down:
-        if (combo && event.alt) {
-            OpenPopup(index, services);
-            return;
-        }
-        SelectInList(index, std::min(count - 1, selection + 1), services);
-        return;
-    case Key::Right:
-        if (combo) {
-            SelectInList(index, std::min(count - 1, selection + 1), services);
-        }
-        return;
-    case Key::Up:
-    case Key::Left:
-        if (event.key == Key::Left && !combo) {
-            return;
-        }
-        SelectInList(index, std::max(0, selection - 1), services);
-        return;
+    case Key::Down: SelectInList(index, std::min(count - 1, selection + 1), services); return;
+    case Key::Up: SelectInList(index, std::max(0, selection - 1), services); return;
     case Key::PageDown: SelectInList(index, std::min(count - 1, std::max(0, selection) + page), services); return;
     case Key::PageUp: SelectInList(index, std::max(0, selection - page), services); return;
     case Key::Home: SelectInList(index, 0, services); return;

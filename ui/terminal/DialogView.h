@@ -26,6 +26,11 @@ public:
     [[nodiscard]] uint64_t GetRevision() const override { return m_window->GetRevision() + m_revision; }
     void HandleEvent(const InputEvent& event, ViewServices& services) override;
     [[nodiscard]] bool IsDone() const override { return m_window->IsEnding(); }
+    void SetActive(bool active) override
+    {
+        m_active = active;
+        Changed();
+    }
 
     [[nodiscard]] const DialogLayout& GetLayout() const { return m_layout; }
     /// The first body row shown.
@@ -51,6 +56,7 @@ private:
     [[nodiscard]] int32_t ListRows(size_t index) const;
 
     void DrawControl(Canvas& canvas, size_t index, const CellRect& rect) const;
+    void FillDisabledField(Canvas& canvas, const CellRect& rect) const;
     void DrawEdit(Canvas& canvas, size_t index, const CellRect& rect, bool focused) const;
     void DrawMultiLineEdit(Canvas& canvas, size_t index, const CellRect& rect) const;
     void DrawList(Canvas& canvas, size_t index, const CellRect& rect, bool focused) const;
@@ -60,6 +66,7 @@ private:
     void Act(UserActionError result, ViewServices& services);
     void MoveFocus(bool forward);
     void Focus(size_t index);
+    void MoveAlongButtonRow(size_t index, bool right);
     bool HandleMnemonic(char32_t letter, ViewServices& services);
     void HandleEditKey(size_t index, const InputEvent& event, ViewServices& services);
     void HandleListKey(size_t index, const InputEvent& event, ViewServices& services);
@@ -72,8 +79,12 @@ private:
     DialogLayout m_layout;
     CellRect m_placement;
     int32_t m_scroll = 0;
+    /// The first layout column shown after the frame, when the dialog is
+    /// wider than the screen.
+    int32_t m_scrollCols = 0;
     std::vector<ControlView> m_views;
     uint64_t m_revision = 0;
+    bool m_active = true;
 };
 
 } // namespace Dravo::UI::Terminal

@@ -148,9 +148,26 @@ void TerminalDialogSystem::RunView(TerminalView& view, DialogWindow* window, voi
     m_layers.push_back(Layer{&view, window, m_session->CreateSurface()});
     // Leaving by an exception removes the window as well.
     struct LayerGuard {
-        std::vector<Layer>& layers;
-        ~LayerGuard() { layers.pop_back(); }
-    } guard{m_layers};
+        TerminalDialogSystem& system;
+        ~LayerGuard()
+        {
+            system.m_layers.pop_back();
+            // What lies below may fit where the closed view did not; and it
+            // shows its focus again.
+            system.m_tooSmall = false;
+            for (Layer& layer : system.m_layers) {
+                system.m_tooSmall = system.m_tooSmall || !layer.fits;
+                layer.painted = false;
+            }
+            if (!system.m_layers.empty()) {
+                system.m_layers.back().view->SetActive(true);
+            }
+        }
+    } guard{*this};
+    if (m_layers.size() > 1) {
+        m_layers[m_layers.size() - 2].view->SetActive(false);
+        m_layers[m_layers.size() - 2].painted = false;
+    }
     m_layers.back().fits = view.Arrange(LayoutRows(), m_size.col);
     m_tooSmall = m_tooSmall || !m_layers.back().fits;
     while (!view.IsDone()) {
@@ -208,6 +225,7 @@ void TerminalDialogSystem::Resize()
 void TerminalDialogSystem::ArrangeAll()
 {
     m_tooSmall = false;
+    m_paintedHint.reset();
     for (Layer& layer : m_layers) {
         layer.fits = layer.view->Arrange(LayoutRows(), m_size.col);
         layer.painted = false;
@@ -261,6 +279,7 @@ void TerminalDialogSystem::Render()
         layer.paintedRevision = revision;
     }
     RenderStatusLine();
+    RenderHint();
     if (m_busy) {
         if (!m_busySurface) {
             m_busySurface = m_session->CreateSurface();
@@ -283,6 +302,46 @@ void TerminalDialogSystem::Render()
         }
     }
     m_session->Present(cursor);
+}
+
+void TerminalDialogSystem::RenderHint()
+{
+    // The top dialog's hint, on the line below it (below the status lines
+    // under the first dialog), or on the screen's last line.
+    const Layer* top = nullptr;
+    for (const Layer& layer : m_layers) {
+        if (layer.window) {
+            top = &layer;
+        }
+    }
+    const std::u32string text = top ? ToCodePoints(top->window->GetHint()) : std::u32string();
+    if (text.empty() || top != &m_layers.back()) {
+        if (m_hintSurface) {
+            m_hintSurface->Hide();
+        }
+        m_paintedHint.reset();
+        return;
+    }
+    const CellRect dialog = top->view->GetPlacement();
+    int32_t row = dialog.row + dialog.rows;
+    if (top == &m_layers.front() && m_statusPlacement) {
+        row = m_statusPlacement->row + m_statusPlacement->rows;
+    }
+    row = std::clamp(row, 0, std::max(0, m_size.row - 1));
+    std::vector<Glyph> glyphs = ToGlyphs(std::u32string_view(text), m_session->GetDisplayOptions());
+    const int32_t width = std::max(1, std::min(WidthOf(glyphs), m_size.col));
+    const CellRect placement{row, std::clamp(dialog.col, 0, std::max(0, m_size.col - width)), 1, width};
+    if (m_paintedHint && m_paintedHint->first == text && m_paintedHint->second == placement) {
+        return;
+    }
+    if (!m_hintSurface) {
+        m_hintSurface = m_session->CreateSurface();
+    }
+    Canvas canvas(1, width, Role::Screen);
+    canvas.Text(0, 0, width, glyphs, Role::Screen, CELL_BOLD);
+    m_hintSurface->Paint(canvas, placement);
+    m_hintSurface->Raise();
+    m_paintedHint = std::make_pair(text, placement);
 }
 
 void TerminalDialogSystem::RenderStatusLine()

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/DialogSystem.h"
@@ -78,6 +79,7 @@ private:
     void ArrangeAll();
     void Render();
     void RenderStatusLine();
+    void RenderHint();
     void ThrowIfStopped();
     /// The rows the views are laid out in.
     [[nodiscard]] int32_t LayoutRows() const;
@@ -94,6 +96,8 @@ private:
     /// Made before any dialog's window, so that every dialog covers it.
     std::unique_ptr<TerminalSurface> m_statusSurface;
     std::optional<CellRect> m_statusPlacement;
+    std::unique_ptr<TerminalSurface> m_hintSurface;
+    std::optional<std::pair<std::u32string, CellRect>> m_paintedHint;
     std::optional<int> m_stopSignal;
 };
 

@@ -52,6 +52,8 @@ public:
     [[nodiscard]] virtual uint64_t GetRevision() const = 0;
     virtual void HandleEvent(const InputEvent& event, ViewServices& services) = 0;
     [[nodiscard]] virtual bool IsDone() const = 0;
+    /// False while another view lies above this one: it shows no focus then.
+    virtual void SetActive(bool active) { (void)active; }
 };
 
 } // namespace Dravo::UI::Terminal

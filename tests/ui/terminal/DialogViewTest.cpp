@@ -177,10 +177,14 @@ TEST_F(DialogViewTest, DropDownListsOpenAsPopUpsAndListsFollowTheArrows)
     services.popupAnswer = 2;
     view.HandleEvent(InputEvent::KeyPress(Key::Down, true), services);
     EXPECT_EQ(window.GetText(ID_COLOUR).GetAsUTF8(), "Gamma");
+    // Arrows on a closed list move between fields and leave it as it is.
     Key(Key::Up);
-    EXPECT_EQ(window.GetText(ID_COLOUR).GetAsUTF8(), "Beta");
-
-    Key(Key::Tab);
+    EXPECT_EQ(window.GetText(ID_COLOUR).GetAsUTF8(), "Gamma");
+    EXPECT_EQ(window.GetFocus(), ID_EXTRAS);
+    Key(Key::Down);
+    EXPECT_EQ(window.GetFocus(), ID_COLOUR);
+    Key(Key::Right);
+    EXPECT_EQ(window.GetText(ID_COLOUR).GetAsUTF8(), "Gamma");
     EXPECT_EQ(window.GetFocus(), ID_ITEMS);
     Key(Key::Down);
     Key(Key::End);
@@ -190,8 +194,7 @@ TEST_F(DialogViewTest, DropDownListsOpenAsPopUpsAndListsFollowTheArrows)
     EXPECT_EQ(window.GetSelection(ID_ITEMS), 1);
     const std::string screen = Screen();
     EXPECT_NE(screen.find("item 01"), std::string::npos) << screen;
-    EXPECT_EQ(Commands(), (std::vector<std::string>{"106 Clicked", "108 SelectionChanged", "108 SelectionChanged",
-                              "109 SelectionChanged", "109 SelectionChanged", "109 SelectionChanged",
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"106 Clicked", "108 SelectionChanged", "109 SelectionChanged", "109 SelectionChanged", "109 SelectionChanged",
                               "109 SelectionChanged"}));
 }
 
@@ -234,7 +237,66 @@ TEST_F(DialogViewTest, ASmallScreenScrollsTheBodyToTheFocus)
     screen = Screen();
     EXPECT_NE(screen.find("Browse..."), std::string::npos);
     EXPECT_NE(screen.find("\u25B2"), std::string::npos);
-    EXPECT_FALSE(view.Arrange(9, 40));
+    EXPECT_FALSE(view.Arrange(9, 20));
+}
+
+TEST_F(DialogViewTest, ANarrowScreenScrollsAcrossToTheFocus)
+{
+    // Too narrow for the dialog: it scrolls across rather than refusing.
+    ASSERT_TRUE(view.Arrange(24, 40));
+    EXPECT_EQ(view.GetPlacement().cols, 40);
+    while (window.GetFocus() != ID_BROWSE) {
+        Key(Key::Tab);
+    }
+    const std::string screen = Screen();
+    EXPECT_NE(screen.find("Browse..."), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\u25C0"), std::string::npos) << screen;
+    // Left and Right stay on the button row, without wrapping onto a field.
+    while (window.GetFocus() != 2) {
+        Key(Key::Tab);
+    }
+    Key(Key::Right);
+    EXPECT_EQ(window.GetFocus(), 2);
+    Key(Key::Left);
+    EXPECT_EQ(window.GetFocus(), 1);
+    Key(Key::Left);
+    Key(Key::Left);
+    Key(Key::Left);
+    EXPECT_EQ(window.GetFocus(), ID_FOLDER);
+}
+
+TEST_F(DialogViewTest, FocusShowsOnlyInTheTopDialogAndNumbersShowWhole)
+{
+    const auto focusedCells = [&] {
+        Canvas canvas(view.GetPlacement().rows, view.GetPlacement().cols, Role::Dialog);
+        view.Draw(canvas);
+        int cells = 0;
+        for (int32_t row = 0; row < canvas.Rows(); ++row) {
+            for (int32_t col = 0; col < canvas.Cols(); ++col) {
+                const Role role = canvas.At(row, col).role;
+                cells += role == Role::FieldFocused || role == Role::ButtonFocused ? 1 : 0;
+            }
+        }
+        return cells;
+    };
+    EXPECT_GT(focusedCells(), 0);
+    view.SetActive(false);
+    EXPECT_EQ(focusedCells(), 0);
+    view.SetActive(true);
+
+    // A number as wide as its box shows whole, focused or not.
+    Key(Key::Tab);
+    Key(Key::Tab);
+    const auto& controls = window.GetControls();
+    const auto port = static_cast<size_t>(std::find_if(controls.begin(), controls.end(),
+                                              [](const UI::ControlState& c) { return c.GetId() == ID_PORT; })
+        - controls.begin());
+    const int32_t width = view.VisibleRect(port)->cols;
+    const std::string digits = std::string("1234567890123").substr(0, static_cast<size_t>(width));
+    Type(std::u32string(digits.begin(), digits.end()));
+    EXPECT_NE(Screen().find(digits), std::string::npos) << Screen();
+    Key(Key::Tab);
+    EXPECT_NE(Screen().find(digits), std::string::npos) << Screen();
 }
 
 } // namespace

@@ -169,9 +169,13 @@ TEST_F(DialogLayoutTest, TallTemplatesScrollTheirBodyAndTooSmallScreensAreRefuse
     EXPECT_EQ(small.FooterRows(), 1);
 
     EXPECT_FALSE(DialogLayout::Fit(dsn, 5, 80).Fits());
-    EXPECT_FALSE(DialogLayout::Fit(dsn, 24, 40).Fits());
-    const CellPoint minimum = DialogLayout::Fit(dsn, 24, 40).MinimumSize();
-    EXPECT_GT(minimum.col, 40);
+    // Too narrow, it scrolls across, down to a width that still shows a field.
+    const DialogLayout narrow = DialogLayout::Fit(dsn, 24, 40);
+    EXPECT_TRUE(narrow.Fits());
+    EXPECT_EQ(narrow.ViewCols(), 40);
+    EXPECT_GT(narrow.Cols(), 40);
+    EXPECT_FALSE(DialogLayout::Fit(dsn, 24, 20).Fits());
+    EXPECT_GT(DialogLayout::Fit(dsn, 24, 20).MinimumSize().col, 20);
 
     // Narrow screens first lose the blank space between controls.
     const Resources::DialogTemplate& advanced = *Resources::FindDialogTemplate(129);
