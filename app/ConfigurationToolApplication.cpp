@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 
+#include "app/ConnectionTestCommand.h"
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
 #include "app/LockWaitTelling.h"
@@ -273,6 +274,10 @@ int ConfigurationToolApplication::RunSettingsCommand(const ProgramOptions& optio
     StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
     if (const std::string& failure = startup.GetLogFailure(); !failure.empty()) {
         *m_errors << m_programName << ": the log cannot be set up (" << failure << "); carrying on without it.\n";
+    }
+    if (options.settings.command == SettingsCommandOptions::Command::Test) {
+        ConnectionTestCommand test(m_programName, options, *m_output, *m_errors);
+        return test.Run();
     }
     SettingsCommand command(m_programName, options, *m_input, *m_output, *m_errors);
     return command.Run(startup.GetLogger());
