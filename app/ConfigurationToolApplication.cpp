@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 
+#include "app/ConnectionTestCommand.h"
 #include "app/DialogBackend.h"
 #include "app/DriverConfiguration.h"
 #include "app/LockWaitTelling.h"
@@ -277,6 +278,10 @@ int ConfigurationToolApplication::RunSettingsCommand(const ProgramOptions& optio
     }
     if (options.settings.command == SettingsCommandOptions::Command::DataSources) {
         return ListDataSources(m_programName, options.settings.json, *m_output, *m_errors);
+    }
+    if (options.settings.command == SettingsCommandOptions::Command::Test) {
+        ConnectionTestCommand test(m_programName, options, *m_output, *m_errors);
+        return test.Run();
     }
     SettingsCommand command(m_programName, options, *m_input, *m_output, *m_errors);
     return command.Run(startup.GetLogger());

@@ -1,5 +1,8 @@
 #include "app/JsonWriter.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace Dravo::VezurAVUZ {
 
 void JsonWriter::BeforeValue()
@@ -91,6 +94,34 @@ JsonWriter& JsonWriter::Bool(bool value)
 {
     BeforeValue();
     m_text += value ? "true" : "false";
+    return *this;
+}
+
+JsonWriter& JsonWriter::Number(double value, int decimals)
+{
+    BeforeValue();
+    // By hand, not printf: a locale's decimal comma is no JSON. JSON has no
+    // infinities or NaN, and nothing here is that large: such a value is 0.
+    decimals = std::clamp(decimals, 0, 9);
+    const double scale = std::pow(10.0, decimals);
+    const double scaled = std::round(value * scale);
+    const long long units = std::isfinite(scaled) && std::fabs(scaled) < 1e18 ? static_cast<long long>(scaled) : 0;
+    const unsigned long long magnitude = units < 0 ? 0ULL - static_cast<unsigned long long>(units)
+                                                   : static_cast<unsigned long long>(units);
+    unsigned long long divisor = 1;
+    for (int digit = 0; digit < decimals; ++digit) {
+        divisor *= 10;
+    }
+    if (units < 0) {
+        m_text += '-';
+    }
+    m_text += std::to_string(magnitude / divisor);
+    if (decimals > 0) {
+        const std::string fraction = std::to_string(magnitude % divisor);
+        m_text += '.';
+        m_text.append(static_cast<size_t>(decimals) - fraction.size(), '0');
+        m_text += fraction;
+    }
     return *this;
 }
 

@@ -1,5 +1,5 @@
 // Builds one JSON text: objects, arrays, strings (UTF-8, escaped as RFC 8259
-// asks), booleans and null, with the commas put where they belong.
+// asks), booleans, numbers and null, with the commas put where they belong.
 #pragma once
 
 #include <string>
@@ -18,6 +18,8 @@ public:
     JsonWriter& Key(std::string_view name);
     JsonWriter& String(std::string_view utf8);
     JsonWriter& Bool(bool value);
+    /// A number with DECIMALS digits after the point.
+    JsonWriter& Number(double value, int decimals);
     JsonWriter& Null();
 
     [[nodiscard]] const std::string& GetText() const { return m_text; }

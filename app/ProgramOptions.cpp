@@ -41,6 +41,9 @@ std::optional<Command> FindCommand(std::string_view word)
     if (word == "list") {
         return Command::DataSources;
     }
+    if (word == "test") {
+        return Command::Test;
+    }
     return std::nullopt;
 }
 
@@ -82,7 +85,7 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
             || (flag == "--markdown" && settings.command == Command::List)
             || ((flag == "--password-stdin" || flag == "--password-file")
                 && (settings.command == Command::Set || settings.command == Command::Apply))
-            || flag == "--json";
+            || (flag == "--timeout" && settings.command == Command::Test) || flag == "--json";
         if (!fits) {
             return "option '" + flag + "' does not go with '" + word + "'";
         }
@@ -134,8 +137,39 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
         break;
     case Command::Get:
         break;
+    case Command::Test:
+        if (count == 0 && !dataSource) {
+            return "'test' needs a data source: --dsn NAME, or its settings as NAME=VALUE (Host=... Port=...)";
+        }
+        break;
     }
     return "";
+}
+
+/// Seconds as "10" or "2.5"; nothing for anything else or out of range.
+std::optional<double> ParseTimeout(const std::string& text)
+{
+    if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789.") != std::string::npos
+        || text.find('.') != text.rfind('.') || text.front() == '.' || text.back() == '.') {
+        return std::nullopt;
+    }
+    double seconds = 0;
+    double scale = 1;
+    bool fraction = false;
+    for (const char digit : text) {
+        if (digit == '.') {
+            fraction = true;
+        } else if (fraction) {
+            scale /= 10;
+            seconds += (digit - '0') * scale;
+        } else {
+            seconds = seconds * 10 + (digit - '0');
+        }
+    }
+    if (seconds < 0.1 || seconds > 3600) {
+        return std::nullopt;
+    }
+    return seconds;
 }
 
 } // namespace
@@ -214,6 +248,23 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
             target = &options.registryRoot;
         } else if (name == "--dsn") {
             target = &options.dataSourceName;
+        } else if (name == "--timeout") {
+            if (options.settings.timeoutSeconds) {
+                return Refuse("option '--timeout' given twice");
+            }
+            if (!value) {
+                if (index + 1 == arguments.size()) {
+                    return Refuse("option '--timeout' needs a value");
+                }
+                value = arguments[++index];
+            }
+            const std::optional<double> seconds = ParseTimeout(*value);
+            if (!seconds) {
+                return Refuse("option '--timeout' needs a number of seconds from 0.1 to 3600, not '" + *value + "'");
+            }
+            options.settings.timeoutSeconds = seconds;
+            flags.emplace_back(name);
+            continue;
         } else if (name == "--password-file") {
             target = &options.settings.passwordFile;
             flags.emplace_back(name);
@@ -286,6 +337,11 @@ std::string GetCommandsUsageText()
         "  remove                with --dsn NAME: remove the data source\n"
         "  list                  list the driver's data sources, the user's and the\n"
         "                        system's, with their settings\n"
+        "  test [NAME=VALUE...]  diagnose the connection of the data source of --dsn\n"
+        "                        (or of the settings given) step by step: settings,\n"
+        "                        driver, name, connect, tls, kerberos, transport,\n"
+        "                        driver test; --timeout SECONDS bounds the network\n"
+        "                        steps (else SocketTimeout, else 10)\n"
         "  --check               do everything but write\n"
         "  --diff                show each setting changed, before and after\n"
         "  --json                answer with one JSON object on standard output\n"
@@ -304,7 +360,8 @@ std::string GetExitStatusUsageText()
         "administrator rights are needed, 64 for a bad command line or a data source\n"
         "name the ODBC installer refuses, 69 when the ODBC installer is missing.\n"
         "A command exits with 0 when it is done, changed or not, and 65 when a value\n"
-        "is refused (nothing is written) or check finds a value to report.\n";
+        "is refused (nothing is written) or check finds a value to report; test\n"
+        "exits with 0 when no step failed (warnings allowed) and 6 when one did.\n";
 }
 
 } // namespace Dravo::VezurAVUZ

@@ -3,7 +3,7 @@
 // registry location, name the setup library in unixODBC's driver entry (or
 // take it away), or ask for help or the version. A subcommand (get, set,
 // unset, apply, check, settings, remove, list) works on the settings without a
-// dialog.
+// dialog; test diagnoses a data source's connection.
 #pragma once
 
 #include <optional>
@@ -15,7 +15,7 @@ namespace Dravo::VezurAVUZ {
 
 /// What a subcommand asks for, and how it answers.
 struct SettingsCommandOptions {
-    enum class Command { Get, Set, Unset, Apply, Check, List, Remove, DataSources };
+    enum class Command { Get, Set, Unset, Apply, Check, List, Remove, DataSources, Test };
 
     Command command = Command::Get;
     /// The words after the subcommand: names, NAME=VALUE, or the file of apply.
@@ -33,6 +33,8 @@ struct SettingsCommandOptions {
     /// The password from standard input, or from a file.
     bool passwordFromStandardInput = false;
     std::optional<std::string> passwordFile;
+    /// The seconds test's network steps may take (--timeout).
+    std::optional<double> timeoutSeconds;
 };
 
 struct ProgramOptions {

@@ -5,7 +5,7 @@ if(WIN32)
   return()
 endif()
 find_package(ICU 60 REQUIRED COMPONENTS uc i18n)
-find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto)
+find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto SSL)
 find_package(EXPAT REQUIRED)
 find_package(Threads REQUIRED)
 

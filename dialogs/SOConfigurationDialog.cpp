@@ -9,6 +9,7 @@
 #include "dialogs/SOAdvancedOptionsDialog.h"
 #include "dialogs/SOHttpPropertiesDialog.h"
 #include "dialogs/SOSSLOptionsDialog.h"
+#include "dialogs/ConnectionFailureSteps.h"
 #include "driversupport/DSConnectionTester.h"
 #include "driversupport/DSKeys.h"
 #include "driversupport/DSLoggingDialog.h"
@@ -189,7 +190,8 @@ void SOConfigurationDialog::DoTestAction(UI::DialogHost& owner)
     const WideString driverName = m_settings.GetDriverName().IsEmpty() ? GetDriverName() : m_settings.GetDriverName();
     const DriverSupport::DSConnectionTester tester(driverName, m_settings.GetDataSourceName());
     try {
-        (void)DriverSupport::DSTestResultDialog::Show(owner, store, tester);
+        (void)DriverSupport::DSTestResultDialog::Show(
+            owner, store, tester, MakeConnectionFailureSteps(driverName, m_settings.GetDataSourceName()));
     } catch (const Support::ErrorException& exception) {
         if (Support::DSIFileLogger* logger = store.GetLogger()) {
             logger->LogErrorException(LOG_NAMESPACE, LOG_CLASS, "DoTestAction", exception);

@@ -108,26 +108,29 @@ private:
 
 } // namespace
 
-DSTestResultDialog::DSTestResultDialog(DSDSNConfiguration& store, const DSConnectionTester& tester)
-    : m_store(store), m_tester(tester)
+DSTestResultDialog::DSTestResultDialog(
+    DSDSNConfiguration& store, const DSConnectionTester& tester, DSFailureSteps failureSteps)
+    : m_store(store), m_tester(tester), m_failureSteps(std::move(failureSteps))
 {
 }
 
-bool DSTestResultDialog::Show(UI::DialogHost& parent, DSDSNConfiguration& store, const DSConnectionTester& tester)
+bool DSTestResultDialog::Show(UI::DialogHost& parent, DSDSNConfiguration& store, const DSConnectionTester& tester,
+    const DSFailureSteps& failureSteps)
 {
-    return Run(parent.GetSystem(), &parent, store, tester);
+    return Run(parent.GetSystem(), &parent, store, tester, failureSteps);
 }
 
-bool DSTestResultDialog::Show(UI::DialogSystem& system, DSDSNConfiguration& store, const DSConnectionTester& tester)
+bool DSTestResultDialog::Show(UI::DialogSystem& system, DSDSNConfiguration& store, const DSConnectionTester& tester,
+    const DSFailureSteps& failureSteps)
 {
-    return Run(system, nullptr, store, tester);
+    return Run(system, nullptr, store, tester, failureSteps);
 }
 
 bool DSTestResultDialog::Run(UI::DialogSystem& system, UI::DialogHost* parent, DSDSNConfiguration& store,
-    const DSConnectionTester& tester)
+    const DSConnectionTester& tester, const DSFailureSteps& failureSteps)
 {
     Trace(store.GetLogger(), "Show");
-    DSTestResultDialog dialog(store, tester);
+    DSTestResultDialog dialog(store, tester, failureSteps);
     return system.RunModal(IDD_TEST_RESULTS, dialog, parent) != 0;
 }
 
@@ -160,9 +163,9 @@ void DSTestResultDialog::Initialize(UI::DialogHost& host)
 
     WideString result(u"");
     BusyPointer pointer(host.GetSystem());
+    DSConnectionSettingsMap settings;
     try {
         DSMessages::SetBusyCursor(host.GetSystem());
-        DSConnectionSettingsMap settings;
         m_store.GetConnectionSettings(settings);
         if (logger && logger->GetLogLevel() >= static_cast<int32_t>(Support::LogLevel::Info)) {
             // Passwords are masked: the log file is no place for them.
@@ -184,6 +187,17 @@ void DSTestResultDialog::Initialize(UI::DialogHost& host)
             logger->LogError(LOG_NAMESPACE, CLASS_NAME, "Initialize", "%s", text.GetAsUTF8().c_str());
         }
         result = WideString(FindString(IDS_REPORT_FAILED).value_or(u"FAILED!\r\n\r\n")) + text + result;
+        if (m_failureSteps) {
+            try {
+                result += m_failureSteps(settings);
+            } catch (...) {
+                // The driver's own message stands without the steps.
+                if (logger) {
+                    logger->LogError(LOG_NAMESPACE, CLASS_NAME, "Initialize", "%s",
+                        "the connection diagnosis failed");
+                }
+            }
+        }
     }
     pointer.Restore();
     host.SetText(IDC_TEST_RESULTS_TEXT, result);

@@ -22,6 +22,7 @@ else
     libgtest-dev libgmock-dev libbenchmark-dev
     tmux acl ansible-core pylint pycodestyle yamllint python3-voluptuous
     lintian rpm rpmlint
+    openssl curl nginx-light
   "
 fi
 

@@ -1,0 +1,5 @@
+if(TARGET dravo_diagnosis)
+  dravo_add_fuzz_target(http_response_head ${CMAKE_CURRENT_SOURCE_DIR}/http_response_head.cpp dravo_diagnosis)
+  dravo_add_fuzz_target(thrift_sasl_frame ${CMAKE_CURRENT_SOURCE_DIR}/thrift_sasl_frame.cpp dravo_diagnosis)
+  dravo_add_fuzz_target(shared_library_header ${CMAKE_CURRENT_SOURCE_DIR}/shared_library_header.cpp dravo_diagnosis)
+endif()

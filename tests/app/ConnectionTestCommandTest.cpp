@@ -1,0 +1,124 @@
+// dravo-spark-config test run as a child over unixODBC's real installer with
+// its ini files in a temporary directory: a stored data source's deciphered
+// password reaches the server, a failed step has an exit status of its own,
+// the JSON shape the fleet tools read, and the command line's refusals.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "tests/app/ToolRun.h"
+#include "tests/common/OdbcIniDirectory.h"
+#include "tests/common/TempDir.h"
+#include "tests/driversupport/ServerProcess.h"
+
+namespace Dravo::Test {
+namespace {
+
+constexpr int EXIT_TEST_FAILED = 6;
+
+uint16_t ClosedPort()
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    (void)::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    (void)::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(listener);
+    return ntohs(address.sin_port);
+}
+
+class ConnectionTestCommandTest : public ::testing::Test {
+protected:
+    ProgramRun Run(std::vector<std::string> arguments, const std::string& input = "")
+    {
+        ToolRunOptions options;
+        options.arguments = {"--registry-root", m_registry.Path().string()};
+        options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+        options.input = input;
+        options.environment = m_ini.Environment();
+        options.environment["DRAVO_REGISTRY_ROOT"] = std::nullopt;
+        return RunTool(BuiltProgram("bin/dravo-spark-config"), options);
+    }
+
+    /// Stores data source Sales for the SASL server at PORT, the password
+    /// enciphered as the tool stores it.
+    void StoreSales(uint16_t port)
+    {
+        const ProgramRun stored = Run({"--dsn", "Sales", "set", "SparkServerType=3", "Host=127.0.0.1",
+                                          "Port=" + std::to_string(port), "AuthMech=3", "UID=alice",
+                                          "ThriftTransport=1", "--password-stdin"},
+            "s3cret\n");
+        ASSERT_EQ(stored.exitCode, 0) << stored.errors;
+        ASSERT_EQ(m_ini.OdbcIni().find("s3cret"), std::string::npos);
+    }
+
+    OdbcIniDirectory m_ini;
+    TempDir m_registry;
+};
+
+TEST_F(ConnectionTestCommandTest, AStoredDataSourceIsTestedWithItsDecipheredPassword)
+{
+    ServerProcess sasl({BuiltProgram("tests/loopback_test_server").string(), "sasl"});
+    ASSERT_NE(sasl.Port(), 0);
+    StoreSales(sasl.Port());
+    const ProgramRun run = Run({"--dsn", "Sales", "test", "--timeout", "3"});
+    const std::vector<std::string> order
+        = {"settings:", "driver:", "name:", "connect:", "tls:", "kerberos:", "transport:", "driver test:"};
+    size_t at = 0;
+    for (const std::string& step : order) {
+        const size_t found = run.output.find(step, at);
+        ASSERT_NE(found, std::string::npos) << step << "\n" << run.output;
+        at = found;
+    }
+    EXPECT_NE(run.output.find("ok      transport: SASL: the server accepted PLAIN for alice"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("skipped tls: SSL is off"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("s3cret"), std::string::npos) << run.output;
+    // The SQLite driver stands in for the product's: it connects or says why.
+    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == EXIT_TEST_FAILED) << run.exitCode << run.errors;
+}
+
+TEST_F(ConnectionTestCommandTest, AFailedStepHasItsOwnExitStatusAndTheJsonTheFleetToolsRead)
+{
+    StoreSales(ClosedPort());
+    const ProgramRun run = Run({"--dsn", "Sales", "test", "--json", "--timeout", "2"});
+    EXPECT_EQ(run.exitCode, EXIT_TEST_FAILED) << run.errors;
+    EXPECT_EQ(run.output.rfind("{\"ok\":false,\"steps\":[{\"step\":\"settings\",\"status\":\"ok\",\"detail\":", 0), 0U)
+        << run.output;
+    EXPECT_NE(run.output.find("{\"step\":\"connect\",\"status\":\"failed\",\"detail\":\"127.0.0.1:"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("\"hint\":\"nothing listens there: check Port, and that the server runs\",\"seconds\":"),
+        std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("{\"step\":\"driver test\",\"status\":\"skipped\""), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.back(), '\n');
+
+    // Settings given on the command line, for a data source not stored yet,
+    // are reviewed as check reviews them.
+    const ProgramRun given = Run({"test", "Host=nowhere.invalid", "SSL=yes", "--timeout", "1"});
+    EXPECT_EQ(given.exitCode, EXIT_TEST_FAILED) << given.errors;
+    EXPECT_NE(given.output.find("warning settings: the command line: SSL=yes"), std::string::npos) << given.output;
+    EXPECT_NE(given.output.find("failed  name: nowhere.invalid: "), std::string::npos) << given.output;
+}
+
+TEST_F(ConnectionTestCommandTest, TheCommandLineIsCheckedFirst)
+{
+    EXPECT_EQ(Run({"test"}).exitCode, 64);
+    EXPECT_EQ(Run({"test", "Host=h", "--timeout", "0"}).exitCode, 64);
+    EXPECT_EQ(Run({"test", "Host=h", "--timeout", "ten"}).exitCode, 64);
+    EXPECT_EQ(Run({"--dsn", "Sales", "check", "--timeout", "5"}).exitCode, 64);
+    EXPECT_EQ(Run({"test", "Host"}).exitCode, 64);
+    const ProgramRun missing = Run({"--dsn", "Nowhere", "test"});
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_NE(missing.errors.find("there is no data source named Nowhere"), std::string::npos) << missing.errors;
+}
+
+} // namespace
+} // namespace Dravo::Test

@@ -1,0 +1,207 @@
+// A test server on 127.0.0.1 for the connection diagnosis: it stands in for
+// the servers Debian does not package, speaking just enough of each protocol.
+// It prints its port on the first line of standard output, serves each
+// connection on a thread of its own, and ends by itself after 60 seconds.
+//
+//   http PATH=STATUS...   answers a request to PATH with STATUS; 401 paths
+//                         take "Basic" credentials alice:s3cret and answer
+//                         200 with them; unknown paths 404
+//   sasl                  the Thrift SASL framing (not a SASL library): PLAIN
+//                         for alice:s3cret completes, anything else is BAD
+//   binary                answers any bytes with a Thrift exception message
+//   silent                accepts, and never says anything
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr int LIFETIME_SECONDS = 60;
+constexpr int CONNECTION_MILLISECONDS = 5000;
+
+/// Reads what arrives within the connection's time, until COMPLETE is true.
+template <class Complete>
+std::string ReadUntil(int socket, Complete complete)
+{
+    std::string bytes;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(CONNECTION_MILLISECONDS);
+    while (!complete(bytes) && bytes.size() < 65536) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        pollfd entry{socket, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0) {
+            break;
+        }
+        char buffer[4096];
+        const ssize_t count = ::recv(socket, buffer, sizeof buffer, 0);
+        if (count <= 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(count));
+    }
+    return bytes;
+}
+
+void SendAll(int socket, const std::string& bytes)
+{
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t count = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (count <= 0) {
+            return;
+        }
+        sent += static_cast<size_t>(count);
+    }
+}
+
+std::string Frame(char status, const std::string& payload)
+{
+    std::string frame(1, status);
+    const auto length = static_cast<uint32_t>(payload.size());
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        frame.push_back(static_cast<char>((length >> shift) & 0xFF));
+    }
+    return frame + payload;
+}
+
+/// The payload length of the frame at OFFSET, or -1 while it is incomplete.
+long FrameEnd(const std::string& bytes, size_t offset)
+{
+    if (bytes.size() < offset + 5) {
+        return -1;
+    }
+    uint32_t length = 0;
+    for (size_t index = offset + 1; index < offset + 5; ++index) {
+        length = (length << 8) | static_cast<unsigned char>(bytes[index]);
+    }
+    return bytes.size() < offset + 5 + length ? -1 : static_cast<long>(offset + 5 + length);
+}
+
+void ServeHttp(int socket, const std::map<std::string, int>& statuses)
+{
+    // Bytes that start no request (a TLS hello) are answered at once, as
+    // HTTP servers do.
+    const std::string request = ReadUntil(socket, [](const std::string& bytes) {
+        return bytes.find("\r\n\r\n") != std::string::npos || (!bytes.empty() && (bytes[0] < 'A' || bytes[0] > 'Z'));
+    });
+    const size_t space = request.find(' ');
+    const size_t end = request.find(' ', space + 1);
+    const std::string path = space == std::string::npos || end == std::string::npos
+        ? "" : request.substr(space + 1, end - space - 1);
+    const auto found = statuses.find(path);
+    int status = found == statuses.end() ? (path.empty() ? 400 : 404) : found->second;
+    // "alice:s3cret"
+    if (status == 401 && request.find("\r\nAuthorization: Basic YWxpY2U6czNjcmV0\r\n") != std::string::npos) {
+        status = 200;
+    }
+    const char* reason = status == 200 ? "OK"
+        : status == 400               ? "Bad Request"
+        : status == 401               ? "Unauthorized"
+        : status == 404               ? "Not Found"
+                                      : "Other";
+    std::string answer = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Length: 0\r\n";
+    if (status == 401) {
+        answer += "WWW-Authenticate: Basic realm=\"test\"\r\n";
+    }
+    if (status == 302) {
+        answer += "Location: https://127.0.0.1/elsewhere\r\n";
+    }
+    SendAll(socket, answer + "Connection: close\r\n\r\n");
+}
+
+void ServeSasl(int socket)
+{
+    const std::string bytes = ReadUntil(socket, [](const std::string& read) {
+        if (!read.empty() && (read[0] < 1 || read[0] > 5)) {
+            return true;
+        }
+        const long start = FrameEnd(read, 0);
+        return start >= 0 && FrameEnd(read, static_cast<size_t>(start)) >= 0;
+    });
+    // As Thrift's SASL servers do, a status that is none is answered with an
+    // error frame.
+    if (!bytes.empty() && (bytes[0] < 1 || bytes[0] > 5)) {
+        SendAll(socket, Frame(4, "Invalid status " + std::to_string(static_cast<int>(static_cast<signed char>(bytes[0])))));
+        return;
+    }
+    const long start = FrameEnd(bytes, 0);
+    if (bytes.empty() || bytes[0] != 1 || start < 0) {
+        SendAll(socket, Frame(4, "expected a SASL start"));
+        return;
+    }
+    const std::string mechanism = bytes.substr(5, static_cast<size_t>(start) - 5);
+    const long response = FrameEnd(bytes, static_cast<size_t>(start));
+    const std::string credentials
+        = response < 0 ? "" : bytes.substr(static_cast<size_t>(start) + 5, static_cast<size_t>(response - start - 5));
+    if (mechanism == "PLAIN" && credentials == std::string("\0alice\0s3cret", 13)) {
+        SendAll(socket, Frame(5, ""));
+    } else {
+        SendAll(socket, Frame(3, "Error validating the login"));
+    }
+}
+
+void ServeBinary(int socket)
+{
+    (void)ReadUntil(socket, [](const std::string& bytes) { return bytes.size() >= 8; });
+    SendAll(socket, std::string("\x80\x01\x00\x03\x00\x00\x00\x0b" "dravo_probe\x00\x00\x00\x01\x00", 24));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s http PATH=STATUS... | sasl | binary | silent\n", argv[0]);
+        return 64;
+    }
+    const std::string mode = argv[1];
+    std::map<std::string, int> statuses;
+    for (int index = 2; index < argc; ++index) {
+        const std::string word = argv[index];
+        const size_t equals = word.find('=');
+        if (equals != std::string::npos) {
+            statuses[word.substr(0, equals)] = std::stoi(word.substr(equals + 1));
+        }
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    ::alarm(LIFETIME_SECONDS);
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::listen(listener, 16) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        std::perror("listen");
+        return 1;
+    }
+    std::printf("%u\n", static_cast<unsigned>(ntohs(address.sin_port)));
+    std::fflush(stdout);
+    for (;;) {
+        const int socket = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (socket < 0) {
+            continue;
+        }
+        std::thread([socket, mode, statuses] {
+            if (mode == "http") {
+                ServeHttp(socket, statuses);
+            } else if (mode == "sasl") {
+                ServeSasl(socket);
+            } else if (mode == "binary") {
+                ServeBinary(socket);
+            } else {
+                // Silent: hold the connection until the client gives up.
+                (void)ReadUntil(socket, [](const std::string&) { return false; });
+            }
+            ::close(socket);
+        }).detach();
+    }
+}
