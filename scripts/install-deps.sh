@@ -21,7 +21,7 @@ else
     unixodbc unixodbc-dev odbcinst libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
     tmux acl ansible-core
-    lintian rpm rpmlint
+    lintian rpm rpmlint cpio icu-devtools
   "
 fi
 
