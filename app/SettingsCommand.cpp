@@ -579,6 +579,7 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
 
     std::vector<DriverValueChange> writes;
     if (settings.command == Command::Remove) {
+        m_outcome.removedDataSource = name.GetAsUTF8();
         for (const auto& [key, value] : stored) {
             SettingReport setting;
             setting.name = key.GetAsUTF8();

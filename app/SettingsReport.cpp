@@ -95,7 +95,15 @@ void WriteSettingsText(const SettingsOutcome& outcome, bool diff, std::ostream& 
         }
     }
     const std::string count = std::to_string(changes) + (changes == 1 ? " setting" : " settings");
-    if (!outcome.changed) {
+    if (outcome.removedDataSource) {
+        if (!outcome.changed) {
+            output << "Nothing to remove: there is no data source " << *outcome.removedDataSource << ".\n";
+        } else if (outcome.checkOnly) {
+            output << "Would remove " << outcome.location << "; nothing was written (--check).\n";
+        } else {
+            output << "Removed " << outcome.location << ".\n";
+        }
+    } else if (!outcome.changed) {
         output << "Nothing to change: " << outcome.location << " already holds these settings.\n";
     } else if (outcome.checkOnly) {
         output << "Would change " << count << " in " << outcome.location << "; nothing was written (--check).\n";

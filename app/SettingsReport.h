@@ -39,6 +39,8 @@ struct SettingsOutcome {
     /// True when something was (or with --check would be) written.
     bool changed = false;
     bool checkOnly = false;
+    /// The request removes the data source at location, whose name this is.
+    std::optional<std::string> removedDataSource;
     std::vector<SettingReport> settings;
     std::vector<StoredValueNote> notes;
     /// The refusal or failure, when the request was not done.

@@ -2,12 +2,14 @@
 if(WIN32)
   # The cross build: static libraries from scripts/build-windows-deps.sh.
   include(${CMAKE_CURRENT_LIST_DIR}/DravoWindowsDependencies.cmake)
+  set(DRAVO_ICU_LIBRARIES ICU::uc ICU::i18n)
   return()
 endif()
 find_package(ICU 60 REQUIRED COMPONENTS uc i18n)
 find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto SSL)
 find_package(EXPAT REQUIRED)
 find_package(Threads REQUIRED)
+include(${CMAKE_CURRENT_LIST_DIR}/DravoPortableIcu.cmake)
 
 set(CURSES_NEED_WIDE TRUE)
 set(CURSES_NEED_NCURSES TRUE)

@@ -21,7 +21,7 @@ else
     unixodbc unixodbc-dev odbcinst libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
     tmux acl ansible-core pylint pycodestyle yamllint python3-voluptuous
-    lintian rpm rpmlint
+    lintian rpm rpmlint cpio icu-devtools
     openssl curl nginx-light
   "
 fi

@@ -331,7 +331,9 @@ ErrorCode HiveFile::Append(const LockedFile& file, const std::string& body)
     if (const ErrorCode wrote = file.WriteAt(chunk, committed); wrote != ERROR_SUCCESS_CODE) {
         // What went in part is no record: take it off again.
         const std::string diagnostic = GetRegistryDiagnostic();
-        static_cast<void>(::ftruncate(file.Descriptor(), committed));
+        if (::ftruncate(file.Descriptor(), committed) != 0) {
+            // Left there, the cut record is dropped before the next append.
+        }
         SetRegistryDiagnostic(diagnostic);
         m_loaded = false;
         return wrote;

@@ -1,0 +1,57 @@
+# Writes the bash completion from the program's own settings table, so that
+# it offers the names and values this build accepts.
+#   cmake -DPROGRAM=... -DTEMPLATE=... -DOUTPUT=... -DWORK=... -P MakeCompletion.cmake
+# WORK is an empty folder for --registry-root: the table reads no settings,
+# and the build none of the machine's.
+file(MAKE_DIRECTORY "${WORK}")
+execute_process(COMMAND "${PROGRAM}" --registry-root "${WORK}" settings
+  OUTPUT_VARIABLE table RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} settings exited with ${result}")
+endif()
+
+set(names "")
+set(values "")
+set(name "")
+set(type "")
+string(REPLACE ";" "\\;" table "${table}")
+string(REPLACE "\n" ";" lines "${table}")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^([^ ]+)$")
+    set(name "${CMAKE_MATCH_1}")
+    # A family of names such as http.header.NAME is no one name to offer.
+    if(NOT name MATCHES "\\.NAME$")
+      string(APPEND names " ${name}")
+    endif()
+    set(type "")
+  elseif(line MATCHES "^  ([a-z]+), ")
+    set(type "${CMAKE_MATCH_1}")
+  elseif(name AND NOT name MATCHES "\\.NAME$" AND line MATCHES "^  values: (.*)$")
+    # "0 = Binary, 1 = SASL": each code, and the labels that are one word
+    # where the command takes labels (lists, not switches).
+    set(text ", ${CMAKE_MATCH_1}")
+    string(REGEX MATCHALL ", [^ ,]+ = [^,]*" entries "${text}")
+    set(words "")
+    foreach(entry IN LISTS entries)
+      if(entry MATCHES "^, ([^ ,]+) = (.*)$")
+        set(code "${CMAKE_MATCH_1}")
+        set(label "${CMAKE_MATCH_2}")
+        string(APPEND words " ${code}")
+        if(type STREQUAL "list" AND label MATCHES "^[A-Za-z0-9_.+-]+$")
+          string(APPEND words " ${label}")
+        endif()
+      endif()
+    endforeach()
+    if(words)
+      string(TOLOWER "${name}" key)
+      string(STRIP "${words}" words)
+      string(APPEND values "  ${key}) echo '${words}' ;;\n")
+    endif()
+  endif()
+endforeach()
+if(NOT names)
+  message(FATAL_ERROR "${PROGRAM} settings listed no settings")
+endif()
+string(STRIP "${names}" DRAVO_SETTING_NAMES)
+string(REGEX REPLACE "\n$" "" DRAVO_SETTING_VALUES "${values}")
+configure_file("${TEMPLATE}" "${OUTPUT}" @ONLY)
