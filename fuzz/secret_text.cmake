@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(secret_text ${CMAKE_CURRENT_SOURCE_DIR}/secret_text.cpp dravo_platform)
