@@ -139,7 +139,7 @@ TEST_F(RegistryKeyTest, AKeyOpenedForReadingRefusesChangesAndBadNamesAreRefused)
     EXPECT_EQ(writer->SetStringValue(u"quote \" and \\ are fine", u"1"), OS::ERROR_SUCCESS_CODE);
 }
 
-TEST_F(RegistryKeyTest, TheHiveFileIsUtf8RegistryTextReadableByEveryone)
+TEST_F(RegistryKeyTest, TheHiveFileIsUtf8RegistryTextThatKeepsTheUmask)
 {
     const mode_t oldMask = ::umask(077);
     RegistryKey key = CreateKey(DRIVER_KEY, RegistryHive::CurrentUser);
