@@ -9,6 +9,8 @@
 #include <string>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,6 +146,46 @@ TEST_F(CallerInputTest, APasswordFileKeepsNoByteOrderMarkAndOpenSslReadsNoConfig
     ASSERT_EQ(marked.exitCode, 0) << marked.errors;
     EXPECT_NE(marked.output.find("\"changed\":false"), std::string::npos) << marked.output;
     EXPECT_EQ(DriverSectionValue(File(), "EncryptedPWD"), stored);
+}
+
+/// Sets or clears the immutable flag, which stops root's writes too.
+bool SetImmutable(const fs::path& path, bool immutable)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    const bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+        && (flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL), true)
+        && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return done;
+}
+
+TEST_F(CallerInputTest, RootRefusedAWriteIsToldWhyAndNotToAskForRights)
+{
+    // Another user's link is not even read through.
+    const fs::path target = m_directory.Path() / "target.ini";
+    WriteFileBytes(target, "[Driver]\n");
+    fs::rename(File(), m_directory.Path() / "kept.ini");
+    fs::create_symlink(target, File());
+    if (::geteuid() != 0 || ::lchown(File().c_str(), 65534, 65534) != 0) {
+        GTEST_SKIP() << "needs root, and a link of another user";
+    }
+    const ProgramRun linked = Run({"--script", "-"}, "click 2\n");
+    EXPECT_NE(linked.errors.find("is a symbolic link of another user"), std::string::npos) << linked.errors;
+
+    // A file root may not write either: told why, not to use sudo.
+    fs::remove(File());
+    fs::rename(m_directory.Path() / "kept.ini", File());
+    if (!SetImmutable(File(), true)) {
+        GTEST_SKIP() << "the file system keeps no immutable flag";
+    }
+    const ProgramRun run = Run({"--script", "-"}, "click 2\n");
+    EXPECT_TRUE(SetImmutable(File(), false));
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_NE(run.errors.find("cannot be written"), std::string::npos) << run.errors;
+    EXPECT_EQ(run.errors.find("sudo"), std::string::npos) << run.errors;
 }
 
 TEST_F(CallerInputTest, RootUnderSudoTakesNoFileOrCodeChoiceFromTheCallersEnvironment)
