@@ -25,7 +25,10 @@
 #include "dialogs/SOConfigurationDialog.h"
 #include "driversupport/DSMessages.h"
 #include "driversupport/FailureText.h"
+#include "platform/Environment.h"
+#include "platform/File.h"
 #include "platform/OdbcInstaller.h"
+#include "platform/ProgramStart.h"
 #include "platform/Registry.h"
 #include "platform/StopSignals.h"
 #include "platform/ThreadDiagnostic.h"
@@ -154,12 +157,20 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
         *m_errors << m_programName << ": " << options.error << "\n"
                   << "Try '" << m_programName << " --help' for more information.\n";
         return EXIT_USAGE;
+    default:
+        break;
+    }
+    DropCallerChosenVariables();
+    switch (options.action) {
     case ProgramOptions::Action::RegisterSetup:
     case ProgramOptions::Action::UnregisterSetup:
         return ChangeSetupRegistration(options.action == ProgramOptions::Action::RegisterSetup);
-    case ProgramOptions::Action::Configure:
-    case ProgramOptions::Action::Settings:
+    default:
         break;
+    }
+    if (const std::optional<std::string> why = FindIrregularDataSourceFile()) {
+        *m_errors << m_programName << ": " << *why << "; nothing was changed.\n";
+        return EXIT_SETTINGS_ERROR;
     }
     try {
         return options.action == ProgramOptions::Action::Settings ? RunSettingsCommand(options) : Configure(options);
@@ -171,6 +182,40 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
         WriteDeferredErrors();
         return EXIT_DIALOG_UNAVAILABLE;
     }
+}
+
+void ConfigurationToolApplication::DropCallerChosenVariables()
+{
+    // Root started by sudo may have been handed the caller's environment
+    // (sudo -E): nothing in it may choose the files root writes or the code
+    // it loads. What is dropped is said, so that no one wonders where a
+    // setting went.
+    const std::vector<std::string> dropped = OS::DropCallerChosenVariables(
+        {GetBuiltInProductIdentity().configEnvironmentVariable.GetAsUTF8(), "DRAVO_REGISTRY_ROOT"});
+    if (dropped.empty()) {
+        return;
+    }
+    std::string names;
+    for (const std::string& name : dropped) {
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    *m_errors << m_programName << ": running with rights the caller does not have (sudo), the caller's " << names
+              << " from the environment " << (dropped.size() == 1 ? "is" : "are")
+              << " not used; --registry-root chooses where the settings are kept.\n";
+}
+
+std::optional<std::string> ConfigurationToolApplication::FindIrregularDataSourceFile()
+{
+    // unixODBC's own reader opens what ODBCINI or ODBCSYSINI names, for
+    // writing when it cannot read it: a FIFO would hang it, /dev/zero keep
+    // it reading. Neither is let near it.
+    for (const OS::DataSourceScope scope : {OS::DataSourceScope::User, OS::DataSourceScope::System}) {
+        const std::string path = Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8();
+        if (const std::optional<std::string> kind = OS::FindIrregularFile(path)) {
+            return "the data source file " + path + " is " + *kind + ", not a file unixODBC can read";
+        }
+    }
+    return std::nullopt;
 }
 
 int ConfigurationToolApplication::ChangeSetupRegistration(bool add)
@@ -344,9 +389,9 @@ int ConfigurationToolApplication::CheckRegistry(bool driverWide)
         if (diagnostic.empty()) {
             diagnostic = WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
         }
-        // Rights help only where rights are missing: a read-only file system
-        // or a missing directory stops root as well.
-        if (writable != OS::ERROR_ACCESS_DENIED_CODE) {
+        // Rights help only where rights are missing: a read-only file system,
+        // a missing directory or another user's link stops root as well.
+        if (writable != OS::ERROR_ACCESS_DENIED_CODE || OS::HasAdministratorRights()) {
             *m_errors << m_programName << ": the driver configuration, " << where << ", cannot be written: "
                       << diagnostic << "\nNothing was changed.\n";
             return EXIT_SETTINGS_ERROR;
@@ -402,7 +447,7 @@ int ConfigurationToolApplication::CheckDataSourceFile(OS::DataSourceScope scope)
     if (diagnostic.empty()) {
         diagnostic = WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
     }
-    if (writable != OS::ERROR_ACCESS_DENIED_CODE) {
+    if (writable != OS::ERROR_ACCESS_DENIED_CODE || OS::HasAdministratorRights()) {
         m_deferredErrors += "the data sources, " + where + ", cannot be written: " + diagnostic
             + "\nNothing was changed.\n";
         return EXIT_SETTINGS_ERROR;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "app/ProgramOptions.h"
@@ -51,6 +52,12 @@ private:
     /// A command on the settings without a dialog (SettingsCommand).
     int RunSettingsCommand(const ProgramOptions& options);
     /// --register-setup (add) and --unregister-setup.
+    /// Removes what the caller's environment may choose when running for
+    /// another user, saying so on standard error.
+    void DropCallerChosenVariables();
+    /// The reason when a file unixODBC would read is a FIFO, a device or a
+    /// directory; nothing when there is none.
+    [[nodiscard]] static std::optional<std::string> FindIrregularDataSourceFile();
     int ChangeSetupRegistration(bool add);
     /// Refuses a file holding the driver key that cannot be read, and, when
     /// the driver-wide configuration is to be edited, a machine-wide one this

@@ -22,6 +22,7 @@
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "platform/ThreadDiagnostic.h"
+#include "platform/InputFile.h"
 #include "platform/Utf8.h"
 #include "resources/StringIds.h"
 #include "settings/DataSourceChanges.h"
@@ -94,32 +95,20 @@ std::u16string DriverKey()
     return GetDriverKeyPath().GetAsU16String();
 }
 
-/// The bytes of a file named on the command line; the reason when it cannot be read.
-std::string ReadNamedFile(const std::string& path, std::istream& standardInput)
+constexpr std::string_view UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+/// The bytes of a file named on the command line, within limits; the reason
+/// when it cannot be read.
+std::string ReadNamedFile(const std::string& path, std::istream& standardInput, const OS::InputLimits& limits)
 {
-    if (path == "-") {
-        return std::string(std::istreambuf_iterator<char>(standardInput), std::istreambuf_iterator<char>());
-    }
-    OS::File file;
-    if (const OS::ErrorCode opened
-        = file.Open(WideString(path).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting);
-        opened != OS::ERROR_SUCCESS_CODE) {
-        Fail(EXIT_USAGE, "cannot read " + path + ": "
-                + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(opened)).GetAsUTF8()));
-    }
     std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        size_t count = 0;
-        if (const OS::ErrorCode read = file.Read(buffer, sizeof buffer, count); read != OS::ERROR_SUCCESS_CODE) {
-            Fail(EXIT_USAGE, "cannot read " + path + ": "
-                    + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(read)).GetAsUTF8()));
-        }
-        if (count == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, count);
+    std::string why;
+    const bool read = path == "-" ? OS::ReadInputStream(standardInput, "standard input", limits, bytes, why)
+                                  : OS::ReadInputFile(path, limits, bytes, why);
+    if (!read) {
+        Fail(EXIT_USAGE, "cannot read " + why);
     }
+    return bytes;
 }
 
 /// The spelling the rules give a name: the table's, or for a property its
@@ -263,19 +252,29 @@ std::optional<WideString> SettingsCommand::ReadPassword()
 {
     const SettingsCommandOptions& settings = m_options.settings;
     std::string bytes;
+    // Read as a line of input at most; what is longer than a password is
+    // refused below, with the password's own bound.
+    const OS::InputLimits limits{64 * 1024, false};
     if (settings.passwordFromStandardInput) {
-        bytes = ReadNamedFile("-", m_input);
+        bytes = ReadNamedFile("-", m_input, limits);
     } else if (settings.passwordFile) {
-        bytes = ReadNamedFile(*settings.passwordFile, m_input);
+        bytes = ReadNamedFile(*settings.passwordFile, m_input, limits);
     } else {
         return std::nullopt;
     }
-    // The line end that closes a line of input is not part of the password.
+    // The line end that closes a line of input is not part of the password,
+    // nor is the byte-order mark an editor may put before it.
     if (!bytes.empty() && bytes.back() == '\n') {
         bytes.pop_back();
         if (!bytes.empty() && bytes.back() == '\r') {
             bytes.pop_back();
         }
+    }
+    if (bytes.rfind(UTF8_BYTE_ORDER_MARK, 0) == 0) {
+        bytes.erase(0, UTF8_BYTE_ORDER_MARK.size());
+    }
+    if (bytes.size() > OS::MAX_PASSWORD_BYTES) {
+        Fail(EXIT_VALUE_REFUSED, "the password " + OS::DescribeInputLimit(OS::MAX_PASSWORD_BYTES));
     }
     if (!OS::IsWellFormedUtf8(bytes) || bytes.find('\0') != std::string::npos) {
         Fail(EXIT_VALUE_REFUSED, "the password is not UTF-8 text");
@@ -287,7 +286,7 @@ std::vector<std::pair<WideString, WideString>> SettingsCommand::ReadApplyFile(co
 {
     const std::string& path = m_options.settings.arguments.front();
     OS::IniFile file;
-    if (!file.Parse(ReadNamedFile(path, m_input))) {
+    if (!file.Parse(ReadNamedFile(path, m_input, OS::InputLimits{}))) {
         Fail(EXIT_VALUE_REFUSED, path + ":" + std::to_string(file.GetError().line) + ": " + file.GetError().message);
     }
     const std::string sectionName = WideString(section).GetAsUTF8();
@@ -689,6 +688,18 @@ int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
         }
         Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + diagnostic
                 + "; nothing was changed, the file was left as it is");
+    }
+    // The user's own file, where it is not the one edited, holds only the
+    // tool's log settings: named as the dialog names it, it stops nothing.
+    const std::string userFile = OS::GetRegistryKeyFilePath(OS::RegistryHive::CurrentUser, driverKey);
+    if (userFile != OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey)) {
+        const auto user = OS::RegistryKey::Open(OS::RegistryHive::CurrentUser, driverKey);
+        if (!user && user.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
+            const std::string diagnostic = OS::GetRegistryDiagnostic();
+            m_errors << m_programName << ": warning: the user's driver configuration cannot be read: "
+                     << (diagnostic.empty() ? userFile : diagnostic)
+                     << "\nThe tool's own log keeps its default settings; the file was left as it is.\n";
+        }
     }
 
     DriverConfiguration configuration(logger);

@@ -3,6 +3,7 @@
 #include "identity/ProductIdentity.h"
 #include "identity/ProductNames.h"
 #include "platform/ProcessState.h"
+#include "support/AesCbcCipher.h"
 #include "support/DSIFileLogger.h"
 #include "support/Platform.h"
 
@@ -27,10 +28,16 @@ StartupSequence::CallEnd::~CallEnd()
 
 StartupSequence::StartupSequence(ModuleHandle module, Lifetime lifetime) : m_callEnd(lifetime)
 {
+    DriverSupport::AesCbcCipher::StartCryptoLibrary();
     SetModuleInstance(module);
     SetProductIdentity();
     m_platform = std::make_unique<PlatformStart>();
     m_logger = Support::DSIFileLogger::CreateOrLogNothing(GetToolLogFileName(), m_logFailure);
+    if (lifetime == Lifetime::Call) {
+        // The host's standard streams are its own: lines the log cannot take
+        // are counted and dropped, never printed there.
+        m_logger->HoldFallbackLines();
+    }
 }
 
 StartupSequence::~StartupSequence()

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "identity/ProductNames.h"
-#include "platform/File.h"
 #include "platform/IniFile.h"
+#include "platform/InputFile.h"
 #include "platform/Registry.h"
 #include "settings/DriverKeySnapshot.h"
 #include "settings/SettingRules.h"
@@ -35,26 +35,16 @@ bool EndsWithIni(const std::string& path)
     return path.size() > 4 && WideString(path.substr(path.size() - 4)).IsEqual(WideString(u".ini"), false);
 }
 
-/// The file's text, or nothing when it cannot be read.
+/// The file's text, or nothing when it cannot be read: within the bounds of
+/// any input, and through no other user's link, as the save reads it.
 std::optional<std::string> ReadWholeFile(const std::string& path)
 {
-    OS::File file;
-    if (file.Open(WideString(path).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting)
-        != OS::ERROR_SUCCESS_CODE) {
+    std::string bytes;
+    std::string why;
+    if (!OS::ReadInputFile(path, OS::InputLimits{OS::MAX_INPUT_FILE_BYTES, false}, bytes, why)) {
         return std::nullopt;
     }
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        size_t count = 0;
-        if (file.Read(buffer, sizeof buffer, count) != OS::ERROR_SUCCESS_CODE) {
-            return std::nullopt;
-        }
-        if (count == 0) {
-            return bytes;
-        }
-        bytes.append(buffer, count);
-    }
+    return bytes;
 }
 
 } // namespace

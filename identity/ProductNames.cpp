@@ -17,7 +17,12 @@ namespace {
 WideString AttributeOr(const char16_t* attributeName, const WideString& fallback)
 {
     WideString value = GetProductAttribute(attributeName);
-    return value.IsEmpty() ? fallback : value;
+    // A name becomes a key path, a file name and an entry of odbc.ini: a
+    // line break in it would add lines there, so a control character
+    // makes it no name.
+    const std::u16string units = value.GetAsU16String();
+    const bool control = std::any_of(units.begin(), units.end(), [](char16_t unit) { return unit < 0x20 || unit == 0x7F; });
+    return value.IsEmpty() || control ? fallback : value;
 }
 
 } // namespace

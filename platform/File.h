@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/SystemError.h"
 
@@ -24,9 +26,11 @@ enum class FileCreation {
 enum class SeekOrigin { Begin, Current, End };
 
 struct FileOpenOptions {
-    /// Refuses a name that is a symbolic link, or anything but a regular file
-    /// with a single link, instead of opening through it. For files written by
-    /// a privileged program in a directory others may write to (log files).
+    /// Refuses a name that is a symbolic link, a link of another user on the
+    /// way to it, or anything but a regular file of this user with a single
+    /// link, instead of opening through it; the folders are walked once, so
+    /// none can be swapped meanwhile. For files written by a privileged
+    /// program in a directory others may write to (log files).
     bool refuseLinks = false;
     /// Permission bits of a newly created file, before the umask.
     uint32_t createPermissions = 0644;
@@ -78,6 +82,18 @@ private:
 [[nodiscard]] ErrorCode RenameFile(const std::u16string& from, const std::u16string& to, bool regularFilesOnly);
 /// Removes a file; with regularFilesOnly as for RenameFile.
 [[nodiscard]] ErrorCode RemoveFile(const std::u16string& name, bool regularFilesOnly);
+/// Writes a file named on purpose (an export) whole, as the durable saves
+/// do: beside it and renamed into place, through no symbolic link another
+/// user made, with a mode no wider than mostPermissions (a new file less the
+/// umask, an old one narrowed to it). On failure the old file is as it was.
+[[nodiscard]] ErrorCode ReplaceWholeFile(const std::u16string& name, std::string_view bytes, uint32_t mostPermissions);
+/// The permission bits of the file at path (0777 and the like); nothing
+/// where there is no file, or the system has no such bits.
+[[nodiscard]] std::optional<uint32_t> GetFilePermissions(const std::string& path);
+/// What is at path when it is neither a regular file nor missing ("a FIFO",
+/// "a device", "a directory"), found without opening it; nothing otherwise.
+/// Links are followed.
+[[nodiscard]] std::optional<std::string> FindIrregularFile(const std::string& path);
 /// Whether something exists at path (a symbolic link counts, dangling or not).
 bool PathExists(const std::u16string& path);
 bool IsDirectory(const std::u16string& path);

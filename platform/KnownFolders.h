@@ -15,6 +15,11 @@ namespace Dravo::OS {
 /// The folder need not exist.
 [[nodiscard]] std::optional<std::string> GetDocumentsFolder();
 
+/// The home folder of the user this process runs as, from the system's user
+/// database rather than the environment (under sudo, HOME may still be the
+/// caller's), without a trailing separator; nothing when there is none.
+[[nodiscard]] std::optional<std::string> GetHomeFolder();
+
 /// The folder that a user-dirs.dirs text names for a key such as
 /// "XDG_DOCUMENTS_DIR": the last line KEY="VALUE" whose value is an absolute
 /// path or begins with $HOME (replaced by home). Backslash escapes in the

@@ -22,4 +22,8 @@ void ConnectStandardStreams();
 /// and standard output are one and the same terminal.
 [[nodiscard]] bool IsCallerInteractive();
 
+/// Whether this process has administrator rights already (root; on Windows
+/// an elevated token), so that a refusal is not answered with "ask for them".
+[[nodiscard]] bool HasAdministratorRights();
+
 } // namespace Dravo::OS

@@ -25,35 +25,22 @@ namespace {
 
 using Support::WideString;
 
-/// The dialogs for a caller's window. While they own the caller's terminal,
-/// what the log file cannot take is held back instead of drawn over them,
-/// and said once the terminal is the caller's again.
+/// The dialogs for a caller's window. What the log file cannot take is
+/// never written to the caller's streams (the start-up holds it back for the
+/// whole call), so nothing is drawn over the dialogs either.
 class CallerDialogs {
 public:
-    CallerDialogs(void* window, Support::DSIFileLogger& logger) : m_logger(logger)
+    explicit CallerDialogs(void* window)
     {
         if (!OS::IsCallerInteractive()) {
             throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_NO_TERMINAL);
         }
         m_backend = DialogBackend::CreateForOwner(window);
-        if (m_backend->OwnsTerminal()) {
-            m_logger.HoldFallbackLines();
-        }
-    }
-    CallerDialogs(const CallerDialogs&) = delete;
-    CallerDialogs& operator=(const CallerDialogs&) = delete;
-    ~CallerDialogs()
-    {
-        m_backend.reset();
-        if (const auto lost = m_logger.ReleaseFallbackLines()) {
-            std::fprintf(stderr, "%s\n", lost->c_str());
-        }
     }
 
     [[nodiscard]] DialogBackend& Get() { return *m_backend; }
 
 private:
-    Support::DSIFileLogger& m_logger;
     std::unique_ptr<DialogBackend> m_backend;
 };
 
@@ -108,7 +95,7 @@ bool ConfigureDriver(void* window, uint16_t request, WideString& failure)
                 throw InstallerError(
                     InstallerErrorCode::InvalidWindow, Resources::IDS_SETUP_DRIVER_DIALOG_NEEDS_WINDOW);
             }
-            CallerDialogs dialogs(window, logger);
+            CallerDialogs dialogs(window);
             DriverConfiguration configuration(logger);
             configuration.GetSettings().Load();
             if (dialogs.Get().RunDialog([&] { return configuration.ShowDialog(dialogs.Get().GetSystem()); }) != 1) {
@@ -144,7 +131,7 @@ bool ConfigDataSource(void* window, uint16_t request, const char16_t* driver, co
             }
             return;
         }
-        CallerDialogs dialogs(window, logger);
+        CallerDialogs dialogs(window);
         if (request == ADD_DSN) {
             setup.AddWithDialog(dialogs.Get(), list);
         } else {

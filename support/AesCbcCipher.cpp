@@ -45,9 +45,18 @@ bool HasValidPadding(const std::string& block)
 
 } // namespace
 
+void AesCbcCipher::StartCryptoLibrary()
+{
+    // Without a configuration file: OPENSSL_CONF in the environment of a
+    // root-run tool would otherwise choose provider modules for it to load.
+    static const int started = OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
+    (void)started;
+}
+
 AesCbcCipher::AesCbcCipher(Direction direction, std::string_view passPhrase, const Salt& salt)
     : m_direction(direction)
 {
+    StartCryptoLibrary();
     if (passPhrase.size() < PASS_PHRASE_LENGTH) {
         throw Support::InvalidArgumentException(Support::DIAG_GENERAL_ERROR, Support::SUPPORT_COMPONENT_ID,
             "InvalidArgument", {"AesCbcCipher", "passPhrase"});

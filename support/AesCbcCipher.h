@@ -28,6 +28,9 @@ public:
     /// shorter one raises InvalidArgumentException rather than reading past it.
     /// Raises ErrorException "DSCipherError" when OpenSSL cannot set up.
     AesCbcCipher(Direction direction, std::string_view passPhrase, const Salt& salt);
+    /// Starts OpenSSL without reading any configuration file; done by the
+    /// first cipher, and at start-up before anything else may start it.
+    static void StartCryptoLibrary();
     AesCbcCipher(const AesCbcCipher&) = delete;
     AesCbcCipher& operator=(const AesCbcCipher&) = delete;
     ~AesCbcCipher();

@@ -42,6 +42,10 @@ LogSettings LogSettings::FromSupportSettings()
         settings.level = cache->GetLogLevel();
         settings.logNamespace = cache->GetLogNamespace();
         settings.directory = cache->GetLogDirectory();
+        if (settings.directory.empty()) {
+            // No folder to put it in: nothing is logged.
+            settings.level = 0;
+        }
         settings.maxFileSize = cache->GetMaxLogFileSize();
         settings.fileCount = cache->GetLogFileCount();
     } catch (const ErrorException&) {

@@ -1,5 +1,6 @@
 #include "support/DSISettings.h"
 
+#include "platform/KnownFolders.h"
 #include "platform/ModulePath.h"
 #include "platform/ProcessState.h"
 #include "support/LogLevel.h"
@@ -90,7 +91,12 @@ std::string DSISettings::GetLogDirectory()
 {
     std::string directory = GetSetting(SETTING_LOG_PATH);
     if (directory.empty()) {
-        directory.assign(1, '.');
+        // Not the current folder: root run from a folder another user
+        // controls would write its log there.
+        directory = OS::GetHomeFolder().value_or(std::string());
+        if (directory.empty()) {
+            return directory;
+        }
     }
     directory.append(1, static_cast<char>(OS::PATH_SEPARATOR));
     return directory;

@@ -57,7 +57,8 @@ public:
     int32_t GetLogLevel();
     /// "LogNamespace"; empty matches every namespace.
     std::string GetLogNamespace();
-    /// "LogPath" or ".", always ending with a path separator.
+    /// "LogPath", or when empty the user's home folder (empty when there is
+    /// none), ending with a path separator.
     std::string GetLogDirectory();
     /// "LogFileSize" through ParseMaxLogFileSize.
     uint32_t GetMaxLogFileSize();

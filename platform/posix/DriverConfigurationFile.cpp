@@ -6,10 +6,12 @@
 #include <map>
 #include <memory>
 
+#include "platform/Environment.h"
 #include "platform/ProcessState.h"
 #include "platform/Registry.h"
 #include "platform/RegistryImage.h"
 #include "platform/posix/HiveFile.h"
+#include "platform/posix/SecretText.h"
 
 namespace Dravo::OS {
 namespace {
@@ -45,8 +47,8 @@ TransactionState& Transaction()
 std::string ConfigurationFilePath(const DriverConfigurationNames& names, RegistryHive hive)
 {
     if (!names.environmentVariable.empty()) {
-        if (const char* named = std::getenv(names.environmentVariable.c_str()); named && *named) {
-            return named;
+        if (auto named = GetEnvironmentValue(names.environmentVariable.c_str())) {
+            return *named;
         }
     }
     // The machine's file is the user's file name without its leading dot.
@@ -266,7 +268,7 @@ void DriverConfigurationFile::DiscardAll()
 
 DriverConfigurationFile::DriverConfigurationFile(std::string path, std::u16string section)
     : m_path(path), m_section(std::move(section)),
-      m_durable(std::move(path), DurableFileRules{"the driver configuration file", true, false, 0644})
+      m_durable(std::move(path), DurableFileRules{"the driver configuration file", true, false, 0644, TextHoldsSecret})
 {
 }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -26,8 +27,6 @@ namespace {
 constexpr int LOCK_ATTEMPTS = 1000;
 /// How often a writer that waits for another program's lock tries again.
 constexpr std::chrono::microseconds LOCK_POLL_INTERVAL{500};
-/// Symbolic links followed before the path counts as a loop.
-constexpr int MAX_LINKS = 40;
 /// Marks the files a writer makes beside the one it replaces, so that what a
 /// killed writer left can be told from anything else in the folder.
 constexpr std::string_view TEMPORARY_MARK = ".tmp-";
@@ -70,14 +69,15 @@ bool Faulted(FileOperation operation, std::string_view path)
     return false;
 }
 
-int OpenFile(const std::string& path, int flags, mode_t mode = 0)
+/// Opens the place's name in its folder; path is for the fault seam.
+int OpenAt(const WalkedPath& place, const std::string& path, int flags, mode_t mode = 0)
 {
     if (Faulted(FileOperation::Open, path)) {
         return -1;
     }
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), flags, mode);
+        fd = ::openat(place.Folder(), place.Name().c_str(), flags, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -90,6 +90,10 @@ bool ReadWhole(int fd, const std::string& path, std::string& out)
     }
     char buffer[65536];
     for (;;) {
+        if (out.size() > MAX_FILE_BYTES) {
+            errno = EFBIG;
+            return false;
+        }
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) {
             continue;
@@ -164,19 +168,27 @@ bool SyncFile(int fd, const std::string& path)
     return !Faulted(FileOperation::Flush, path) && ::fsync(fd) == 0;
 }
 
-bool SyncFolder(const std::string& folder)
+bool SyncFolder(const WalkedPath& place)
 {
-    if (Faulted(FileOperation::FlushDirectory, folder)) {
-        return false;
-    }
-    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.Get() >= 0 && ::fsync(fd.Get()) == 0;
+    return !Faulted(FileOperation::FlushDirectory, place.FolderPath()) && ::fsync(place.Folder()) == 0;
 }
 
-std::string BaseNameOf(const std::string& path)
+/// Six characters after the prefix, as mkostemp makes them.
+std::string RandomSuffix()
 {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    static constexpr std::string_view LETTERS = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    std::string suffix(6, 'X');
+    for (char& c : suffix) {
+        c = LETTERS[std::uniform_int_distribution<size_t>(0, LETTERS.size() - 1)(generator)];
+    }
+    return suffix;
+}
+
+/// Files a system directory holds are read by every user's driver.
+bool InSystemConfiguration(const WalkedPath& place)
+{
+    return place.Path().rfind("/etc/", 0) == 0;
 }
 
 /// ".NAME.tmp-": what the name of a file written beside NAME starts with. A
@@ -195,12 +207,17 @@ std::string TemporaryPrefix(const std::string& name)
 /// Removes what a killed writer left beside the file. Only under the
 /// writers' lock, when no other writer is between making such a file and
 /// renaming it.
-void RemoveLeftoverFiles(const std::string& folder, const std::string& name)
+void RemoveLeftoverFiles(const WalkedPath& place)
 {
-    DIR* entries = ::opendir(folder.c_str());
+    const int listing = ::openat(place.Folder(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* entries = listing >= 0 ? ::fdopendir(listing) : nullptr;
     if (!entries) {
+        if (listing >= 0) {
+            ::close(listing);
+        }
         return;
     }
+    const std::string& name = place.Name();
     const std::string prefix = TemporaryPrefix(name);
     while (const dirent* entry = ::readdir(entries)) {
         const std::string_view found(entry->d_name);
@@ -233,52 +250,11 @@ bool InGroup(gid_t group)
     return got > 0 && std::find(groups.begin(), groups.begin() + got, group) != groups.begin() + got;
 }
 
-std::vector<std::string> SplitPath(const std::string& path)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        const size_t slash = path.find('/', start);
-        const size_t end = slash == std::string::npos ? path.size() : slash;
-        if (end > start) {
-            parts.push_back(path.substr(start, end - start));
-        }
-        if (slash == std::string::npos) {
-            break;
-        }
-        start = slash + 1;
-    }
-    return parts;
-}
-
 } // namespace
 
 void SetLockWaitNotice(LockWaitNotice notice)
 {
     s_lockWaitNotice = notice;
-}
-
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = other.Release();
-    }
-    return *this;
-}
-
-FileDescriptor::~FileDescriptor()
-{
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-}
-
-int FileDescriptor::Release()
-{
-    return std::exchange(m_fd, -1);
 }
 
 FileIdentity FileIdentity::Of(const struct stat& status)
@@ -324,68 +300,43 @@ ErrorCode DurableFile::Fail(ErrorCode code, const std::string& what, int errnoVa
     return code;
 }
 
+ErrorCode DurableFile::Walk(WalkedPath& place) const
+{
+    WalkedPath::Failure failure;
+    if (!WalkedPath::Walk(m_path, m_rules.followFinalLink, place, failure)) {
+        return Fail(failure.code, failure.what, failure.errnoValue);
+    }
+    struct stat status {};
+    if (!m_rules.followFinalLink && place.MissingFolders().empty()
+        && ::fstatat(place.Folder(), place.Name().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0
+        && S_ISLNK(status.st_mode)) {
+        return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
+    }
+    return ERROR_SUCCESS_CODE;
+}
+
 ErrorCode DurableFile::ResolveTarget(std::string& target) const
 {
-    // Resolved part by part, as the kernel would, but a link on the way is
-    // followed only when root or this user made it: where others may plant
-    // links, a write by root must not land in a file someone else chose.
-    std::vector<std::string> pending = SplitPath(m_path);
-    std::reverse(pending.begin(), pending.end());
-    std::string resolved = m_path.empty() || m_path.front() != '/' ? "." : "";
-    int links = 0;
-    while (!pending.empty()) {
-        const std::string part = std::move(pending.back());
-        pending.pop_back();
-        if (part == ".") {
-            continue;
-        }
-        if (part == "..") {
-            resolved += "/..";
-            continue;
-        }
-        const std::string candidate = resolved + "/" + part;
-        struct stat status {};
-        if (::lstat(candidate.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
-            // What is missing is reported by whoever needs it to be there.
-            resolved = candidate;
-            continue;
-        }
-        if (pending.empty() && !m_rules.followFinalLink) {
-            return Fail(ERROR_ACCESS_DENIED_CODE,
-                m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
-        }
-        if (status.st_uid != 0 && status.st_uid != ::geteuid()) {
-            return Fail(ERROR_ACCESS_DENIED_CODE,
-                candidate + " is a symbolic link of another user, which is not followed", 0);
-        }
-        if (++links > MAX_LINKS) {
-            return Fail(ERROR_CANT_RESOLVE_FILENAME_CODE, "too many symbolic links", ELOOP);
-        }
-        std::string next(static_cast<size_t>(status.st_size > 0 ? status.st_size : 255) + 1, '\0');
-        const ssize_t length = ::readlink(candidate.c_str(), next.data(), next.size());
-        if (length < 0) {
-            return Fail(MapErrno(errno), "cannot read the symbolic link " + candidate, errno);
-        }
-        next.resize(static_cast<size_t>(length));
-        std::vector<std::string> parts = SplitPath(next);
-        pending.insert(pending.end(), parts.rbegin(), parts.rend());
-        if (!next.empty() && next.front() == '/') {
-            resolved.clear();
-        }
+    WalkedPath place;
+    if (const ErrorCode walked = Walk(place); walked != ERROR_SUCCESS_CODE) {
+        return walked;
     }
-    if (resolved.rfind("./", 0) == 0 && m_path.rfind("./", 0) != 0) {
-        resolved.erase(0, 2);
-    }
-    target = resolved.empty() ? "/" : resolved;
+    target = place.Path();
     return ERROR_SUCCESS_CODE;
 }
 
 ErrorCode DurableFile::Identify(FileIdentity& identity) const
 {
     identity = FileIdentity{};
+    WalkedPath place;
+    if (const ErrorCode walked = Walk(place); walked != ERROR_SUCCESS_CODE) {
+        return walked;
+    }
+    if (!place.MissingFolders().empty()) {
+        return ERROR_SUCCESS_CODE;
+    }
     struct stat status {};
-    const int looked = m_rules.followFinalLink ? ::stat(m_path.c_str(), &status) : ::lstat(m_path.c_str(), &status);
-    if (looked != 0) {
+    if (::fstatat(place.Folder(), place.Name().c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return ERROR_SUCCESS_CODE;
         }
@@ -404,29 +355,42 @@ ErrorCode DurableFile::Identify(FileIdentity& identity) const
 ErrorCode DurableFile::Open(std::optional<OpenedFile>& opened) const
 {
     opened.reset();
-    // O_NONBLOCK: a FIFO put in the file's place must not hang the reader.
-    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (m_rules.followFinalLink ? 0 : O_NOFOLLOW);
-    FileDescriptor fd(OpenFile(m_path, flags));
-    if (fd.Get() < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR) {
+    for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
+        WalkedPath place;
+        if (const ErrorCode walked = Walk(place); walked != ERROR_SUCCESS_CODE) {
+            return walked;
+        }
+        if (!place.MissingFolders().empty()) {
             return ERROR_FILE_NOT_FOUND_CODE;
         }
-        if (error == ELOOP && !m_rules.followFinalLink) {
-            return Fail(ERROR_ACCESS_DENIED_CODE,
-                m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
+        // O_NONBLOCK: a FIFO put in the file's place must not hang the reader.
+        FileDescriptor fd(OpenAt(place, m_path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+        if (fd.Get() < 0) {
+            const int error = errno;
+            if (error == ENOENT || error == ENOTDIR) {
+                return ERROR_FILE_NOT_FOUND_CODE;
+            }
+            if (error == ELOOP && m_rules.followFinalLink) {
+                // Made a link since it was walked: walk it again.
+                continue;
+            }
+            if (error == ELOOP) {
+                return Fail(ERROR_ACCESS_DENIED_CODE,
+                    m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
+            }
+            return Fail(MapErrno(error), "cannot open " + m_rules.noun, error);
         }
-        return Fail(MapErrno(error), "cannot open " + m_rules.noun, error);
+        struct stat status {};
+        if (::fstat(fd.Get(), &status) != 0) {
+            return Fail(MapErrno(errno), "cannot look at " + m_rules.noun, errno);
+        }
+        if (!S_ISREG(status.st_mode)) {
+            return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
+        }
+        opened.emplace(OpenedFile(*this, std::move(place), std::move(fd), status));
+        return ERROR_SUCCESS_CODE;
     }
-    struct stat status {};
-    if (::fstat(fd.Get(), &status) != 0) {
-        return Fail(MapErrno(errno), "cannot look at " + m_rules.noun, errno);
-    }
-    if (!S_ISREG(status.st_mode)) {
-        return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
-    }
-    opened.emplace(OpenedFile(*this, m_path, std::move(fd), status));
-    return ERROR_SUCCESS_CODE;
+    return Fail(ERROR_SHARING_VIOLATION_CODE, m_rules.noun + " keeps being replaced by other writers", 0);
 }
 
 ErrorCode DurableFile::Read(FileContents& contents) const
@@ -444,72 +408,73 @@ ErrorCode DurableFile::Read(FileContents& contents) const
     return ERROR_SUCCESS_CODE;
 }
 
-ErrorCode DurableFile::CheckFolder(const std::string& target, bool making) const
+ErrorCode DurableFile::CheckFolder(const WalkedPath& place, bool making) const
 {
-    std::string folder = ParentDirectoryOf(target);
-    struct stat status {};
-    if (making) {
-        // The nearest folder that is there is the one a new folder goes into.
-        while (::stat(folder.c_str(), &status) != 0 && errno == ENOENT) {
-            const std::string parent = ParentDirectoryOf(folder);
-            if (parent == folder) {
-                break;
-            }
-            folder = parent;
-        }
+    if (!making && !place.MissingFolders().empty()) {
+        return Fail(ERROR_PATH_NOT_FOUND_CODE, "the directory " + ParentDirectoryOf(place.Path()) + " does not exist", 0);
     }
-    if (::stat(folder.c_str(), &status) != 0) {
-        const int error = errno;
-        if (error == ENOENT) {
-            return Fail(ERROR_PATH_NOT_FOUND_CODE, "the directory " + folder + " does not exist", 0);
-        }
-        return Fail(MapErrno(error), "cannot look at the directory " + folder, error);
-    }
-    // A file where a folder belongs would otherwise read as "Permission
-    // denied", sending root looking for rights it already has.
-    if (!S_ISDIR(status.st_mode)) {
-        return Fail(ERROR_PATH_NOT_FOUND_CODE, "the directory " + folder + " is not a directory", 0);
-    }
-    // The new file is written beside the old one and renamed over it.
-    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    // The new file is written beside the old one and renamed over it; with
+    // making, the nearest folder that is there is the one a new folder goes into.
+    if (::faccessat(place.Folder(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
         const int error = errno;
         return Fail(error == EROFS ? ERROR_WRITE_PROTECT_CODE : ERROR_ACCESS_DENIED_CODE,
-            "the directory " + folder + " is not writable", error);
+            "the directory " + place.FolderPath() + " is not writable", error);
     }
     return ERROR_SUCCESS_CODE;
 }
 
-ErrorCode DurableFile::MakeFolders(const std::string& target) const
+bool DurableFile::GiveToFolderOwner(int fd, const WalkedPath& place) const
 {
-    std::vector<std::string> missing;
-    std::string folder = ParentDirectoryOf(target);
-    struct stat status {};
-    while (::stat(folder.c_str(), &status) != 0 && errno == ENOENT) {
-        missing.push_back(folder);
-        const std::string parent = ParentDirectoryOf(folder);
-        if (parent == folder) {
-            break;
-        }
-        folder = parent;
+    struct stat folder {};
+    if (::geteuid() != 0 || ::fstat(place.Folder(), &folder) != 0 || folder.st_uid == 0) {
+        return true;
     }
+    return ::fchown(fd, folder.st_uid, folder.st_gid) == 0;
+}
+
+ErrorCode DurableFile::MakeFolders(WalkedPath& place) const
+{
     // From the top, readable by everyone: every user's driver reads what is saved here.
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (Faulted(FileOperation::MakeDirectory, *it) || (::mkdir(it->c_str(), 0755) != 0 && errno != EEXIST)) {
+    while (!place.MissingFolders().empty()) {
+        const std::string& name = place.MissingFolders().front();
+        const std::string path = place.FolderPath() + "/" + name;
+        if (Faulted(FileOperation::MakeDirectory, path)
+            || (::mkdirat(place.Folder(), name.c_str(), 0755) != 0 && errno != EEXIST)) {
             const int error = errno;
-            ThreadDiagnostic::Set(*it + ": cannot create the directory: " + std::strerror(error));
+            ThreadDiagnostic::Set(path + ": cannot create the directory: " + std::strerror(error));
             return WriteErrorCode(error);
         }
-        ::chmod(it->c_str(), 0755);
+        FileDescriptor made(::openat(place.Folder(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (made.Get() < 0) {
+            const int error = errno;
+            ThreadDiagnostic::Set(path + ": cannot open the directory just made: " + std::strerror(error));
+            return WriteErrorCode(error);
+        }
+        struct stat status {};
+        if (::fstat(made.Get(), &status) == 0 && status.st_uid == ::geteuid()) {
+            ::fchmod(made.Get(), 0755);
+            (void)GiveToFolderOwner(made.Get(), place);
+        }
+        place.EnterMadeFolder(std::move(made));
     }
     return ERROR_SUCCESS_CODE;
 }
 
-ErrorCode DurableFile::WhyNotReplaceable(const std::string& target, const struct stat& status) const
+mode_t DurableFile::NewFileMode(std::string_view text, const WalkedPath& place) const
+{
+    if (InSystemConfiguration(place)) {
+        return m_rules.newFileMode;
+    }
+    const bool secret = m_rules.holdsSecret && m_rules.holdsSecret(text);
+    return secret ? (m_rules.newFileMode & 0700) : m_rules.newFileMode;
+}
+
+ErrorCode DurableFile::WhyNotReplaceable(const WalkedPath& place, const struct stat& status) const
 {
     if (!S_ISREG(status.st_mode)) {
         return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
     }
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (::faccessat(place.Folder(), place.Name().c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
         const int error = errno;
         return Fail(error == EROFS ? ERROR_WRITE_PROTECT_CODE : ERROR_ACCESS_DENIED_CODE,
             m_rules.noun + " is not writable", error);
@@ -529,16 +494,17 @@ ErrorCode DurableFile::WhyNotReplaceable(const std::string& target, const struct
 
 ErrorCode DurableFile::CheckWritable() const
 {
-    std::string target;
-    if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {
-        return resolved;
+    WalkedPath place;
+    if (const ErrorCode walked = Walk(place); walked != ERROR_SUCCESS_CODE) {
+        return walked;
     }
-    if (const ErrorCode folder = CheckFolder(target, m_rules.makeFolders); folder != ERROR_SUCCESS_CODE) {
+    if (const ErrorCode folder = CheckFolder(place, m_rules.makeFolders); folder != ERROR_SUCCESS_CODE) {
         return folder;
     }
     struct stat status {};
-    if (::stat(target.c_str(), &status) == 0) {
-        return WhyNotReplaceable(target, status);
+    if (place.MissingFolders().empty()
+        && ::fstatat(place.Folder(), place.Name().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+        return WhyNotReplaceable(place, status);
     }
     return ERROR_SUCCESS_CODE;
 }
@@ -549,24 +515,32 @@ ErrorCode DurableFile::Lock(std::optional<LockedFile>& locked, bool createIfMiss
     const auto waitStarted = std::chrono::steady_clock::now();
     bool told = false;
     for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
-        std::string target;
-        if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {
-            return resolved;
+        WalkedPath place;
+        if (const ErrorCode walked = Walk(place); walked != ERROR_SUCCESS_CODE) {
+            return walked;
         }
+        const std::string target = place.Path();
         const int access = forAppending ? O_RDWR : O_RDONLY;
-        FileDescriptor fd(OpenFile(target, access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        FileDescriptor fd;
+        errno = ENOENT;
+        if (place.MissingFolders().empty()) {
+            fd.Reset(OpenAt(place, target, access | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        }
         if (fd.Get() < 0 && errno == ENOENT && createIfMissing) {
             if (m_rules.makeFolders) {
-                if (const ErrorCode made = MakeFolders(target); made != ERROR_SUCCESS_CODE) {
+                if (const ErrorCode made = MakeFolders(place); made != ERROR_SUCCESS_CODE) {
                     return made;
                 }
-            } else if (const ErrorCode folder = CheckFolder(target, false); folder != ERROR_SUCCESS_CODE) {
+            } else if (const ErrorCode folder = CheckFolder(place, false); folder != ERROR_SUCCESS_CODE) {
                 return folder;
             }
-            fd = FileDescriptor(OpenFile(target, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                m_rules.newFileMode));
+            const mode_t mode = NewFileMode({}, place);
+            fd.Reset(OpenAt(place, target, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode));
             if (fd.Get() >= 0) {
-                ::fchmod(fd.Get(), m_rules.newFileMode);
+                if (InSystemConfiguration(place)) {
+                    ::fchmod(fd.Get(), mode);
+                }
+                (void)GiveToFolderOwner(fd.Get(), place);
             } else if (errno == EEXIST) {
                 continue;
             }
@@ -574,7 +548,7 @@ ErrorCode DurableFile::Lock(std::optional<LockedFile>& locked, bool createIfMiss
         if (fd.Get() < 0) {
             const int error = errno;
             if (error == ELOOP) {
-                // Made a link since it was resolved: resolve it again.
+                // Made a link since it was walked: walk it again.
                 continue;
             }
             if (error == ENOENT && !createIfMissing) {
@@ -620,30 +594,45 @@ ErrorCode DurableFile::Lock(std::optional<LockedFile>& locked, bool createIfMiss
         // then this lock guards nothing, and the new file must be locked.
         struct stat status {};
         struct stat current {};
-        if (::fstat(fd.Get(), &status) != 0 || ::lstat(target.c_str(), &current) != 0
+        if (::fstat(fd.Get(), &status) != 0
+            || ::fstatat(place.Folder(), place.Name().c_str(), &current, AT_SYMLINK_NOFOLLOW) != 0
             || status.st_dev != current.st_dev || status.st_ino != current.st_ino) {
             continue;
         }
         if (!S_ISREG(status.st_mode)) {
             return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
         }
-        locked.emplace(LockedFile(*this, std::move(target), std::move(fd), status));
+        locked.emplace(LockedFile(*this, std::move(place), std::move(fd), status));
         return ERROR_SUCCESS_CODE;
     }
     return Fail(ERROR_SHARING_VIOLATION_CODE, m_rules.noun + " keeps being replaced by other writers", 0);
 }
 
-ErrorCode DurableFile::WriteBeside(const std::string& target, std::string_view text, int oldFd,
-    const struct stat* old, std::string& temporary, FileIdentity& identity) const
+ErrorCode DurableFile::WriteBeside(const WalkedPath& place, std::string_view text, int oldFd,
+    const struct stat* old, const std::string* oldText, std::string& temporary, FileIdentity& identity) const
 {
-    const std::string folder = ParentDirectoryOf(target);
-    temporary = folder + "/" + TemporaryPrefix(BaseNameOf(target)) + "XXXXXX";
-    if (Faulted(FileOperation::Open, temporary)) {
-        const int error = errno;
-        temporary.clear();
-        return Fail(WriteErrorCode(error), "cannot create a new file in " + folder, error);
+    const std::string& folder = place.FolderPath();
+    const std::string prefix = TemporaryPrefix(place.Name());
+    // Made in the walked folder, exclusively, under a name nobody can guess.
+    mode_t mode = old ? (old->st_mode & 07777) : NewFileMode(text, place);
+    if (old && m_rules.privateOnFirstSecret && m_rules.holdsSecret && oldText && !m_rules.holdsSecret(*oldText)
+        && m_rules.holdsSecret(text)) {
+        mode &= ~static_cast<mode_t>(077);
     }
-    const FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    mode &= m_rules.modeLimit;
+    FileDescriptor out;
+    for (int attempt = 0; attempt < 100 && out.Get() < 0; ++attempt) {
+        temporary = prefix + RandomSuffix();
+        if (Faulted(FileOperation::Open, folder + "/" + temporary)) {
+            break;
+        }
+        // 0600 until its attributes are given: the old file's may be narrower.
+        out.Reset(::openat(place.Folder(), temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+            old ? 0600 : (mode & 0777)));
+        if (out.Get() < 0 && errno != EEXIST) {
+            break;
+        }
+    }
     if (out.Get() < 0) {
         const int error = errno;
         temporary.clear();
@@ -651,21 +640,26 @@ ErrorCode DurableFile::WriteBeside(const std::string& target, std::string_view t
     }
     const auto failed = [&](const std::string& what) {
         const int error = errno;
-        ::unlink(temporary.c_str());
+        ::unlinkat(place.Folder(), temporary.c_str(), 0);
         temporary.clear();
         return Fail(WriteErrorCode(error), what, error);
     };
     // Owner first (a change of owner clears set-id bits), then the mode, then
     // the extended attributes: an access ACL sets the group bits to its mask,
     // which the mode alone would get wrong.
-    if (Faulted(FileOperation::SetAttributes, temporary)) {
+    if (Faulted(FileOperation::SetAttributes, folder + "/" + temporary)) {
         return failed("cannot give the new file the attributes of the old one");
     }
     if (old && (old->st_uid != ::geteuid() || old->st_gid != ::getegid())
         && ::fchown(out.Get(), old->st_uid, old->st_gid) != 0) {
         return failed("cannot give the new file the owner of the old one");
     }
-    if (::fchmod(out.Get(), old ? (old->st_mode & 07777) : m_rules.newFileMode) != 0) {
+    if (!old && !GiveToFolderOwner(out.Get(), place)) {
+        return failed("cannot give the new file to the owner of its directory");
+    }
+    // A new file keeps what the umask left of its mode, except where every
+    // user's driver must read it.
+    if ((old || InSystemConfiguration(place)) && ::fchmod(out.Get(), mode) != 0) {
         return failed("cannot set the mode of the new file");
     }
     if (oldFd >= 0) {
@@ -699,10 +693,10 @@ ErrorCode DurableFile::WriteBeside(const std::string& target, std::string_view t
         }
     }
     // The new file must be complete on disk before its name replaces the old one.
-    if (!WriteWhole(out.Get(), temporary, text, -1)) {
+    if (!WriteWhole(out.Get(), folder + "/" + temporary, text, -1)) {
         return failed("cannot write the new file");
     }
-    if (!SyncFile(out.Get(), temporary)) {
+    if (!SyncFile(out.Get(), folder + "/" + temporary)) {
         return failed("cannot flush the new file");
     }
     struct stat status {};
@@ -713,13 +707,12 @@ ErrorCode DurableFile::WriteBeside(const std::string& target, std::string_view t
     return ERROR_SUCCESS_CODE;
 }
 
-ErrorCode DurableFile::FlushFolder(const std::string& target) const
+ErrorCode DurableFile::FlushFolder(const WalkedPath& place) const
 {
-    const std::string folder = ParentDirectoryOf(target);
-    if (!SyncFolder(folder)) {
+    if (!SyncFolder(place)) {
         const int error = errno;
-        return Fail(MapErrno(error), "the new file is in place, but the directory " + folder + " could not be flushed",
-            error);
+        return Fail(MapErrno(error),
+            "the new file is in place, but the directory " + place.FolderPath() + " could not be flushed", error);
     }
     return ERROR_SUCCESS_CODE;
 }
@@ -730,11 +723,11 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
         std::optional<LockedFile> locked;
         const ErrorCode lockResult = Lock(locked, false, false);
         if (lockResult == ERROR_FILE_NOT_FOUND_CODE) {
-            std::string target;
-            if (const ErrorCode resolved = ResolveTarget(target); resolved != ERROR_SUCCESS_CODE) {
-                return resolved;
+            WalkedPath place;
+            if (const ErrorCode walked = Walk(place); walked != ERROR_SUCCESS_CODE) {
+                return walked;
             }
-            const ErrorCode folder = m_rules.makeFolders ? MakeFolders(target) : CheckFolder(target, false);
+            const ErrorCode folder = m_rules.makeFolders ? MakeFolders(place) : CheckFolder(place, false);
             if (folder != ERROR_SUCCESS_CODE) {
                 return folder;
             }
@@ -751,22 +744,23 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
             }
             std::string temporary;
             FileContents written{true, *text, {}};
-            if (const ErrorCode wrote = WriteBeside(target, *text, -1, nullptr, temporary, written.identity);
+            if (const ErrorCode wrote = WriteBeside(place, *text, -1, nullptr, nullptr, temporary, written.identity);
                 wrote != ERROR_SUCCESS_CODE) {
                 return wrote;
             }
             // Linked, not renamed: a file another writer made meanwhile stays,
             // and is edited in turn.
-            const bool linked = !Faulted(FileOperation::Link, target) && ::link(temporary.c_str(), target.c_str()) == 0;
+            const bool linked = !Faulted(FileOperation::Link, place.Path())
+                && ::linkat(place.Folder(), temporary.c_str(), place.Folder(), place.Name().c_str(), 0) == 0;
             const int error = errno;
-            ::unlink(temporary.c_str());
+            ::unlinkat(place.Folder(), temporary.c_str(), 0);
             if (!linked) {
                 if (error == EEXIST) {
                     continue;
                 }
                 return Fail(WriteErrorCode(error), "cannot put the new file in place", error);
             }
-            if (const ErrorCode flushed = FlushFolder(target); flushed != ERROR_SUCCESS_CODE) {
+            if (const ErrorCode flushed = FlushFolder(place); flushed != ERROR_SUCCESS_CODE) {
                 return flushed;
             }
             if (result) {
@@ -785,14 +779,17 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
         if (const ErrorCode edited = edit(current, text); edited != ERROR_SUCCESS_CODE) {
             return edited;
         }
-        if (!text || *text == current.bytes) {
+        // The same text still narrows a mode wider than the rules allow.
+        const bool tooWide = (locked->Status().st_mode & 07777 & ~m_rules.modeLimit) != 0;
+        if (!text || (*text == current.bytes && !tooWide)) {
             if (result) {
                 *result = std::move(current);
             }
             return ERROR_SUCCESS_CODE;
         }
         FileContents written{true, *text, {}};
-        if (const ErrorCode replaced = locked->Replace(*text, &written.identity); replaced != ERROR_SUCCESS_CODE) {
+        if (const ErrorCode replaced = locked->Replace(*text, &written.identity, &current.bytes);
+            replaced != ERROR_SUCCESS_CODE) {
             return replaced;
         }
         if (result) {
@@ -803,13 +800,22 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
     return Fail(ERROR_SHARING_VIOLATION_CODE, m_rules.noun + " keeps being replaced by other writers", 0);
 }
 
-OpenedFile::OpenedFile(const DurableFile& file, std::string target, FileDescriptor fd, const struct stat& status)
-    : m_file(&file), m_target(std::move(target)), m_fd(std::move(fd)), m_status(status)
+OpenedFile::OpenedFile(const DurableFile& file, WalkedPath place, FileDescriptor fd, const struct stat& status)
+    : m_file(&file), m_place(std::move(place)), m_target(m_place.Path()), m_fd(std::move(fd)), m_status(status)
 {
 }
 
 ErrorCode OpenedFile::ReadAll(std::string& bytes) const
 {
+    // Refused before it is read: a file this large is no configuration, and
+    // reading it whole would only exhaust memory.
+    if (m_status.st_size > static_cast<off_t>(MAX_FILE_BYTES)) {
+        bytes.clear();
+        return m_file->Fail(ERROR_FILE_TOO_LARGE_CODE,
+            m_file->m_rules.noun + " is larger than " + std::to_string(MAX_FILE_BYTES >> 20)
+                + " MiB, more than any configuration holds",
+            0);
+    }
     if (!ReadWhole(m_fd.Get(), m_target, bytes)) {
         return m_file->Fail(MapErrno(errno), "cannot read " + m_file->m_rules.noun, errno);
     }
@@ -822,6 +828,11 @@ ErrorCode OpenedFile::ReadAt(int64_t offset, int64_t size, std::string& out) con
         return m_file->Fail(MapErrno(errno), "cannot read " + m_file->m_rules.noun, errno);
     }
     return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode OpenedFile::CheckFolder() const
+{
+    return m_file->CheckFolder(m_place, false);
 }
 
 ErrorCode LockedFile::WriteAt(std::string_view data, int64_t offset) const
@@ -845,36 +856,38 @@ ErrorCode OpenedFile::Sync() const
     if (!SyncFile(m_fd.Get(), m_target)) {
         return m_file->Fail(MapErrno(errno), "cannot flush " + m_file->m_rules.noun, errno);
     }
-    return m_file->FlushFolder(m_target);
+    return m_file->FlushFolder(m_place);
 }
 
-ErrorCode LockedFile::Replace(std::string_view text, FileIdentity* written) const
+ErrorCode LockedFile::Replace(std::string_view text, FileIdentity* written, const std::string* oldText) const
 {
     const DurableFile& file = *m_file;
-    if (const ErrorCode replaceable = file.WhyNotReplaceable(m_target, m_status); replaceable != ERROR_SUCCESS_CODE) {
+    if (const ErrorCode replaceable = file.WhyNotReplaceable(m_place, m_status); replaceable != ERROR_SUCCESS_CODE) {
         return replaceable;
     }
-    if (const ErrorCode folder = file.CheckFolder(m_target, false); folder != ERROR_SUCCESS_CODE) {
+    if (const ErrorCode folder = file.CheckFolder(m_place, false); folder != ERROR_SUCCESS_CODE) {
         return folder;
     }
     // Under the lock no other writer is between creating and renaming its
     // file, so any such file is what a killed writer left behind.
-    RemoveLeftoverFiles(ParentDirectoryOf(m_target), BaseNameOf(m_target));
+    RemoveLeftoverFiles(m_place);
     std::string temporary;
     FileIdentity identity;
-    if (const ErrorCode wrote = file.WriteBeside(m_target, text, m_fd.Get(), &m_status, temporary, identity);
+    if (const ErrorCode wrote = file.WriteBeside(m_place, text, m_fd.Get(), &m_status, oldText, temporary, identity);
         wrote != ERROR_SUCCESS_CODE) {
         return wrote;
     }
-    if (Faulted(FileOperation::Rename, temporary) || ::rename(temporary.c_str(), m_target.c_str()) != 0) {
+    const int folder = m_place.Folder();
+    if (Faulted(FileOperation::Rename, m_place.FolderPath() + "/" + temporary)
+        || ::renameat(folder, temporary.c_str(), folder, m_place.Name().c_str()) != 0) {
         const int error = errno;
-        ::unlink(temporary.c_str());
+        ::unlinkat(folder, temporary.c_str(), 0);
         return file.Fail(WriteErrorCode(error), "cannot put the new file in place", error);
     }
     if (written) {
         *written = identity;
     }
-    return file.FlushFolder(m_target);
+    return file.FlushFolder(m_place);
 }
 
 } // namespace Dravo::OS

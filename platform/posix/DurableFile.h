@@ -11,9 +11,12 @@
 // mode, access ACL, extended attributes and security label, flushed, renamed
 // over it, and its folder flushed: a save is on disk when it returns. Where an
 // attribute cannot be carried over, the save is refused and the file stays as
-// it was. Symbolic links are followed only where root or this user made them,
-// on every part of the path, so that a save by root never lands where another
-// user points it. Every system call goes through the fault seam
+// it was. The path is walked once (WalkedPath.h) and everything after is done
+// relative to the folder found, so a folder swapped meanwhile changes nothing.
+// A new file gets the rules' mode less the umask, at most 0600 when it holds
+// a password, exactly the rules' mode in /etc, where every user's driver
+// reads it; made by root in another user's folder, it is that user's. Every
+// system call goes through the fault seam
 // (FileFaults.h). A failure returns a Windows error code and sets the thread's
 // diagnostic (ThreadDiagnostic.h) to a text that names the file.
 #pragma once
@@ -31,29 +34,17 @@
 
 #include "platform/LockWait.h"
 #include "platform/SystemError.h"
+#include "platform/posix/FileDescriptor.h"
+#include "platform/posix/WalkedPath.h"
 
 namespace Dravo::OS {
 
+/// The largest file read whole: far more than any configuration holds.
+inline constexpr size_t MAX_FILE_BYTES = 16 * 1024 * 1024;
 /// How long a writer waits for a lock that another program holds.
 inline constexpr std::chrono::milliseconds LOCK_WAIT_LIMIT{5000};
 /// How long it waits before it tells the user what it waits for.
 inline constexpr std::chrono::milliseconds LOCK_WAIT_NOTICE_AFTER{300};
-
-/// A descriptor closed when it goes away.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.Release()) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor();
-    [[nodiscard]] int Get() const { return m_fd; }
-    int Release();
-
-private:
-    int m_fd;
-};
 
 /// Device, inode, size and times: the same identity means the same bytes to
 /// a process that read them before, since every writer replaces or appends.
@@ -83,6 +74,15 @@ struct DurableFileRules {
     bool makeFolders = false;
     /// Permission bits of a file made anew.
     mode_t newFileMode = 0644;
+    /// Whether a text holds a password: a new file that does is kept from
+    /// group and others.
+    bool (*holdsSecret)(std::string_view text) = nullptr;
+    /// A file that held no password and is given one loses group and others'
+    /// rights: such a file was made by someone else's rules (unixODBC's
+    /// 0666 less the umask), not chosen for a password.
+    bool privateOnFirstSecret = false;
+    /// The widest mode the file may have after a save, whatever it had.
+    mode_t modeLimit = 07777;
 };
 
 /// A file as read: its bytes and the identity they belong to.
@@ -111,12 +111,15 @@ public:
     [[nodiscard]] ErrorCode ReadAt(int64_t offset, int64_t size, std::string& out) const;
     /// Waits until the file and its name are on disk.
     [[nodiscard]] ErrorCode Sync() const;
+    /// Whether a new file can be written beside this one and renamed over it.
+    [[nodiscard]] ErrorCode CheckFolder() const;
 
 protected:
     friend class DurableFile;
-    OpenedFile(const DurableFile& file, std::string target, FileDescriptor fd, const struct stat& status);
+    OpenedFile(const DurableFile& file, WalkedPath place, FileDescriptor fd, const struct stat& status);
 
     const DurableFile* m_file;
+    WalkedPath m_place;
     std::string m_target;
     FileDescriptor m_fd;
     struct stat m_status {};
@@ -134,7 +137,10 @@ public:
     /// Replaces the file with text written beside it, under this lock; the
     /// new file's identity goes to written. Afterwards the object describes
     /// the old file, which no name leads to any more.
-    [[nodiscard]] ErrorCode Replace(std::string_view text, FileIdentity* written) const;
+    /// oldText, where the caller has read it, tells whether the old file held
+    /// a password.
+    [[nodiscard]] ErrorCode Replace(
+        std::string_view text, FileIdentity* written, const std::string* oldText = nullptr) const;
 
 private:
     friend class DurableFile;
@@ -182,10 +188,6 @@ public:
     /// group this user is not in).
     [[nodiscard]] ErrorCode CheckWritable() const;
 
-    /// Whether a new file can be written beside target and renamed over it;
-    /// with making, the nearest folder that is there counts.
-    [[nodiscard]] ErrorCode CheckFolder(const std::string& target, bool making) const;
-
     /// Sets the thread's diagnostic to "PATH: WHAT[: system text]" and
     /// returns code.
     ErrorCode Fail(ErrorCode code, const std::string& what, int errnoValue) const;
@@ -194,13 +196,23 @@ private:
     friend class OpenedFile;
     friend class LockedFile;
 
-    [[nodiscard]] ErrorCode MakeFolders(const std::string& target) const;
-    [[nodiscard]] ErrorCode WhyNotReplaceable(const std::string& target, const struct stat& status) const;
-    /// Writes text as a new file beside target, with the old file's
+    /// Walks the path once; a link at its end is refused unless the rules
+    /// follow it.
+    [[nodiscard]] ErrorCode Walk(WalkedPath& place) const;
+    /// Whether a new file can be written in the place's folder and renamed
+    /// over its name; with making, the nearest folder that is there counts.
+    [[nodiscard]] ErrorCode CheckFolder(const WalkedPath& place, bool making) const;
+    [[nodiscard]] ErrorCode MakeFolders(WalkedPath& place) const;
+    [[nodiscard]] ErrorCode WhyNotReplaceable(const WalkedPath& place, const struct stat& status) const;
+    /// The permission bits of a file made anew that will hold text.
+    [[nodiscard]] mode_t NewFileMode(std::string_view text, const WalkedPath& place) const;
+    /// Gives a file root just made in another user's folder to that user.
+    [[nodiscard]] bool GiveToFolderOwner(int fd, const WalkedPath& place) const;
+    /// Writes text as a new file in the place's folder, with the old file's
     /// attributes when there is one; the new file's name goes to temporary.
-    [[nodiscard]] ErrorCode WriteBeside(const std::string& target, std::string_view text, int oldFd,
-        const struct stat* old, std::string& temporary, FileIdentity& identity) const;
-    [[nodiscard]] ErrorCode FlushFolder(const std::string& target) const;
+    [[nodiscard]] ErrorCode WriteBeside(const WalkedPath& place, std::string_view text, int oldFd,
+        const struct stat* old, const std::string* oldText, std::string& temporary, FileIdentity& identity) const;
+    [[nodiscard]] ErrorCode FlushFolder(const WalkedPath& place) const;
 
     std::string m_path;
     DurableFileRules m_rules;

@@ -11,6 +11,8 @@
 #include <unicode/unistr.h>
 
 #include "platform/FileFaults.h"
+#include "platform/posix/DurableFile.h"
+#include "platform/posix/WalkedPath.h"
 
 namespace Dravo::OS {
 namespace {
@@ -50,7 +52,8 @@ int OpenFlags(FileAccess access, FileCreation creation, bool refuseLinks)
     return flags;
 }
 
-// Anything but a regular file of one link, where links are refused.
+// Anything but a regular file of one link that this user owns, where links
+// are refused: root must not write into a file another user can read.
 ErrorCode CheckOpened(int descriptor, bool refuseLinks)
 {
     struct stat info {};
@@ -60,16 +63,26 @@ ErrorCode CheckOpened(int descriptor, bool refuseLinks)
     if (S_ISDIR(info.st_mode)) {
         return ERROR_ACCESS_DENIED_CODE;
     }
-    if (refuseLinks && (!S_ISREG(info.st_mode) || info.st_nlink > 1)) {
+    if (refuseLinks && (!S_ISREG(info.st_mode) || info.st_nlink > 1 || info.st_uid != ::geteuid())) {
         return ERROR_ACCESS_DENIED_CODE;
     }
     return ERROR_SUCCESS_CODE;
 }
 
-ErrorCode CheckRegularFile(const std::string& native)
+/// The path walked once, refusing another user's links on the way.
+ErrorCode WalkRefusingLinks(const std::string& native, WalkedPath& walked)
+{
+    WalkedPath::Failure failure;
+    if (!WalkedPath::Walk(native, false, walked, failure)) {
+        return failure.code;
+    }
+    return walked.MissingFolders().empty() ? ERROR_SUCCESS_CODE : ERROR_PATH_NOT_FOUND_CODE;
+}
+
+ErrorCode CheckRegularFile(const WalkedPath& walked)
 {
     struct stat info {};
-    if (::lstat(native.c_str(), &info) != 0) {
+    if (::fstatat(walked.Folder(), walked.Name().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return LastErrno();
     }
     return S_ISREG(info.st_mode) ? ERROR_SUCCESS_CODE : ERROR_ACCESS_DENIED_CODE;
@@ -93,9 +106,18 @@ ErrorCode File::Open(const std::u16string& name, FileAccess access, FileCreation
         return ERROR_INVALID_NAME_CODE;
     }
     const std::string native = ToNative(name);
+    // Where links are refused, the folders on the way are walked once and
+    // the file opened in the last of them, so none can be swapped meanwhile.
+    WalkedPath walked;
+    if (options.refuseLinks) {
+        if (const ErrorCode error = WalkRefusingLinks(native, walked)) {
+            return error;
+        }
+    }
     int descriptor = -1;
     do {
-        descriptor = ::open(native.c_str(), OpenFlags(access, creation, options.refuseLinks),
+        descriptor = ::openat(options.refuseLinks ? walked.Folder() : AT_FDCWD,
+            options.refuseLinks ? walked.Name().c_str() : native.c_str(), OpenFlags(access, creation, options.refuseLinks),
             static_cast<mode_t>(options.createPermissions));
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0) {
@@ -268,14 +290,23 @@ ErrorCode RenameFile(const std::u16string& from, const std::u16string& to, bool 
         return fault;
     }
     const std::string nativeFrom = ToNative(from);
-    if (regularFilesOnly) {
-        if (const ErrorCode error = CheckRegularFile(nativeFrom)) {
-            return error;
-        }
+    if (!regularFilesOnly) {
+        return ::rename(nativeFrom.c_str(), ToNative(to).c_str()) == 0 ? ERROR_SUCCESS_CODE : LastErrno();
     }
-    // rename() never follows a link at either name: a link planted at the
+    WalkedPath walkedFrom;
+    WalkedPath walkedTo;
+    if (const ErrorCode error = WalkRefusingLinks(nativeFrom, walkedFrom)) {
+        return error;
+    }
+    if (const ErrorCode error = WalkRefusingLinks(ToNative(to), walkedTo)) {
+        return error;
+    }
+    if (const ErrorCode error = CheckRegularFile(walkedFrom)) {
+        return error;
+    }
+    // renameat() never follows a link at either name: a link planted at the
     // target is replaced, not written through.
-    if (::rename(nativeFrom.c_str(), ToNative(to).c_str()) != 0) {
+    if (::renameat(walkedFrom.Folder(), walkedFrom.Name().c_str(), walkedTo.Folder(), walkedTo.Name().c_str()) != 0) {
         return LastErrno();
     }
     return ERROR_SUCCESS_CODE;
@@ -287,15 +318,55 @@ ErrorCode RemoveFile(const std::u16string& name, bool regularFilesOnly)
         return fault;
     }
     const std::string native = ToNative(name);
-    if (regularFilesOnly) {
-        if (const ErrorCode error = CheckRegularFile(native)) {
-            return error;
-        }
+    if (!regularFilesOnly) {
+        return ::unlink(native.c_str()) == 0 ? ERROR_SUCCESS_CODE : LastErrno();
     }
-    if (::unlink(native.c_str()) != 0) {
+    WalkedPath walked;
+    if (const ErrorCode error = WalkRefusingLinks(native, walked)) {
+        return error;
+    }
+    if (const ErrorCode error = CheckRegularFile(walked)) {
+        return error;
+    }
+    if (::unlinkat(walked.Folder(), walked.Name().c_str(), 0) != 0) {
         return LastErrno();
     }
     return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode ReplaceWholeFile(const std::u16string& name, std::string_view bytes, uint32_t mostPermissions)
+{
+    DurableFileRules rules{"the file", true, false, static_cast<mode_t>(mostPermissions & 0777)};
+    rules.modeLimit = static_cast<mode_t>(mostPermissions & 0777);
+    const DurableFile file(ToNative(name), rules);
+    return file.Update([&](const FileContents&, std::optional<std::string>& replacement) {
+        replacement = std::string(bytes);
+        return ERROR_SUCCESS_CODE;
+    });
+}
+
+std::optional<std::string> FindIrregularFile(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return "a directory";
+    }
+    if (S_ISFIFO(info.st_mode)) {
+        return "a FIFO";
+    }
+    return S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device" : "no regular file";
+}
+
+std::optional<uint32_t> GetFilePermissions(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(info.st_mode & 0777);
 }
 
 bool PathExists(const std::u16string& path)

@@ -12,10 +12,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Environment.h"
 #include "platform/ProcessState.h"
 #include "platform/Registry.h"
 #include "platform/RegistryFileWriter.h"
 #include "platform/ThreadDiagnostic.h"
+#include "platform/posix/SecretText.h"
 
 namespace Dravo::OS {
 namespace {
@@ -41,8 +43,8 @@ std::string HiveDirectory(RegistryHive hive)
     if (hive == RegistryHive::LocalMachine) {
         return "/etc/dravo/registry";
     }
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') {
-        return std::string(config) + "/dravo/registry";
+    if (const auto config = GetEnvironmentValue("XDG_CONFIG_HOME"); config && config->front() == '/') {
+        return *config + "/dravo/registry";
     }
     return GetUserHomeDirectory() + "/.config/dravo/registry";
 }
@@ -82,14 +84,13 @@ std::string GetRegistryRootDirectory()
             return rootOverride->directory;
         }
     }
-    const char* root = std::getenv("DRAVO_REGISTRY_ROOT");
-    return root ? root : "";
+    return GetEnvironmentValue("DRAVO_REGISTRY_ROOT").value_or(std::string());
 }
 
 std::string GetUserHomeDirectory()
 {
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        return home;
+    if (auto home = GetEnvironmentValue("HOME")) {
+        return *home;
     }
     std::vector<char> buffer(16384);
     passwd entry{};
@@ -137,7 +138,7 @@ void HiveFile::DiscardAll()
 }
 
 HiveFile::HiveFile(RegistryHive hive, std::string path)
-    : m_hive(hive), m_path(path), m_durable(std::move(path), DurableFileRules{"the hive file", false, true, 0644})
+    : m_hive(hive), m_path(path), m_durable(std::move(path), DurableFileRules{"the hive file", false, true, 0644, TextHoldsSecret})
 {
 }
 
@@ -279,7 +280,7 @@ ErrorCode HiveFile::Write(const Planner& planner)
     }
     // Checked before anything is written: a change that outgrows the
     // records is written as a new file beside this one.
-    if (const ErrorCode folder = m_durable.CheckFolder(locked->Target(), false); folder != ERROR_SUCCESS_CODE) {
+    if (const ErrorCode folder = locked->CheckFolder(); folder != ERROR_SUCCESS_CODE) {
         return folder;
     }
     if (const ErrorCode loaded = LoadFrom(*locked, false); loaded != ERROR_SUCCESS_CODE) {
@@ -400,7 +401,7 @@ ErrorCode HiveFile::Flush()
     if (::faccessat(AT_FDCWD, m_path.c_str(), W_OK, AT_EACCESS) == 0
         && m_durable.Lock(locked, false, true) == ERROR_SUCCESS_CODE && LoadFull(*locked) == ERROR_SUCCESS_CODE
         && m_parser->GetRecordBytes() > 0
-        && m_durable.CheckFolder(locked->Target(), false) == ERROR_SUCCESS_CODE) {
+        && locked->CheckFolder() == ERROR_SUCCESS_CODE) {
         // A flush ends a save: fold the appended change records into a
         // plain export again, so that a person reading the hive sees each
         // value once. The rewrite is itself on disk when it returns.

@@ -9,6 +9,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "platform/Environment.h"
+
 namespace Dravo::OS {
 namespace {
 
@@ -17,11 +19,11 @@ constexpr std::streamsize MAX_USER_DIRS_SIZE = 64 * 1024;
 
 std::optional<std::string> AbsoluteEnvironmentPath(const char* name)
 {
-    const char* value = std::getenv(name);
-    if (!value || value[0] != '/') {
+    std::optional<std::string> value = GetEnvironmentValue(name);
+    if (!value || value->front() != '/') {
         return std::nullopt;
     }
-    return std::string(value);
+    return value;
 }
 
 std::optional<std::string> HomeDirectory()
@@ -49,6 +51,19 @@ std::optional<std::string> ReadSmallFile(const std::string& path)
 }
 
 } // namespace
+
+std::optional<std::string> GetHomeFolder()
+{
+    const struct passwd* entry = ::getpwuid(::geteuid());
+    if (!entry || !entry->pw_dir || entry->pw_dir[0] != '/') {
+        return std::nullopt;
+    }
+    std::string home = entry->pw_dir;
+    while (home.size() > 1 && home.back() == '/') {
+        home.pop_back();
+    }
+    return home;
+}
 
 std::optional<std::string> GetDocumentsFolder()
 {

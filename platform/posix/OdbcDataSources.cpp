@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/Environment.h"
 #include "platform/IniFile.h"
 #include "platform/IniSectionChanges.h"
 #include "platform/OdbcInstaller.h"
@@ -11,6 +12,7 @@
 #include "platform/Utf8.h"
 #include "platform/posix/DurableFile.h"
 #include "platform/posix/HiveFile.h"
+#include "platform/posix/SecretText.h"
 
 namespace Dravo::OS {
 namespace {
@@ -42,16 +44,15 @@ std::string FilePath(DataSourceScope scope)
         if (std::string path = AskInstaller("_odbcinst_UserINI"); !path.empty()) {
             return path;
         }
-        if (const char* named = std::getenv("ODBCINI"); named && *named) {
-            return named;
+        if (auto named = GetEnvironmentValue("ODBCINI")) {
+            return *named;
         }
         return GetUserHomeDirectory() + "/.odbc.ini";
     }
     if (std::string path = AskInstaller("_odbcinst_SystemINI"); !path.empty()) {
         return path;
     }
-    const char* folder = std::getenv("ODBCSYSINI");
-    return std::string(folder && *folder ? folder : "/etc") + "/odbc.ini";
+    return GetEnvironmentValue("ODBCSYSINI").value_or("/etc") + "/odbc.ini";
 }
 
 DurableFile FileOf(DataSourceScope scope)
@@ -59,7 +60,8 @@ DurableFile FileOf(DataSourceScope scope)
     // A user's data sources may hold enciphered passwords: a new file of
     // theirs is theirs alone. Every user's programs read the system's.
     return DurableFile(FilePath(scope),
-        DurableFileRules{"the data source file", true, false, scope == DataSourceScope::User ? 0600u : 0644u});
+        DurableFileRules{"the data source file", true, false, scope == DataSourceScope::User ? 0600u : 0644u,
+            TextHoldsSecret, scope == DataSourceScope::User});
 }
 
 ErrorCode Unreadable(const DurableFile& file, const IniFile& ini)

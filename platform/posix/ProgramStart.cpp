@@ -26,4 +26,9 @@ bool IsCallerInteractive()
         && ::fstat(STDOUT_FILENO, &output) == 0 && input.st_rdev == output.st_rdev;
 }
 
+bool HasAdministratorRights()
+{
+    return ::geteuid() == 0;
+}
+
 } // namespace Dravo::OS

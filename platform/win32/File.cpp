@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "platform/FileFaults.h"
+#include "platform/Utf8.h"
 #include "platform/win32/WideText.h"
 
 // The portable names below are not the Windows macros of the same spelling.
@@ -288,6 +289,49 @@ ErrorCode RemoveFile(const std::u16string& name, bool regularFilesOnly)
         return LastError();
     }
     return ERROR_SUCCESS_CODE;
+}
+
+ErrorCode ReplaceWholeFile(const std::u16string& name, std::string_view bytes, uint32_t)
+{
+    // Written beside the file and moved over it, so that a failure leaves
+    // the old one; permission bits mean nothing here.
+    const std::u16string temporary = name + u".tmp";
+    File file;
+    if (const ErrorCode opened = file.Open(temporary, FileAccess::Write, FileCreation::CreateAlways)) {
+        return opened;
+    }
+    size_t written = 0;
+    ErrorCode error = file.Write(bytes.data(), bytes.size(), written);
+    if (!error) {
+        error = file.Flush();
+    }
+    file.Close();
+    if (!error && !::MoveFileExW(ToWide(temporary).c_str(), ToWide(name).c_str(),
+            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = static_cast<ErrorCode>(::GetLastError());
+    }
+    if (error) {
+        ::DeleteFileW(ToWide(temporary).c_str());
+    }
+    return error;
+}
+
+std::optional<std::string> FindIrregularFile(const std::string& path)
+{
+    std::u16string name;
+    if (!AppendUtf16FromUtf8(path, name)) {
+        return std::nullopt;
+    }
+    const DWORD attributes = ::GetFileAttributesW(ToWide(name).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return "a directory";
+    }
+    return std::nullopt;
+}
+
+std::optional<uint32_t> GetFilePermissions(const std::string&)
+{
+    return std::nullopt;
 }
 
 bool PathExists(const std::u16string& path)

@@ -9,10 +9,12 @@
 
 namespace Dravo::OS {
 
-std::optional<std::string> GetDocumentsFolder()
+namespace {
+
+std::optional<std::string> ShellFolder(int id)
 {
     wchar_t path[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path))) {
+    if (FAILED(::SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path))) {
         return std::nullopt;
     }
     std::u16string folder = FromWide(path);
@@ -24,6 +26,18 @@ std::optional<std::string> GetDocumentsFolder()
         return std::nullopt;
     }
     return utf8;
+}
+
+} // namespace
+
+std::optional<std::string> GetHomeFolder()
+{
+    return ShellFolder(CSIDL_PROFILE);
+}
+
+std::optional<std::string> GetDocumentsFolder()
+{
+    return ShellFolder(CSIDL_PERSONAL);
 }
 
 } // namespace Dravo::OS

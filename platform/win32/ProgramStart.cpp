@@ -58,4 +58,17 @@ bool IsCallerInteractive()
     return true;
 }
 
+bool HasAdministratorRights()
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        return false;
+    }
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const BOOL asked = ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    ::CloseHandle(token);
+    return asked && elevation.TokenIsElevated != 0;
+}
+
 } // namespace Dravo::OS

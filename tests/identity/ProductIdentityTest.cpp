@@ -97,6 +97,10 @@ TEST_F(ProductIdentityTest, EmptyOrUnreadableAttributesKeepTheBuiltInNames)
     EXPECT_EQ(names.at("vendor"), "Dravo");
     EXPECT_EQ(names.at("driver"), "Dravo Spark ODBC Driver");
 
+    // A line break would reach odbc.ini's Driver= entry as lines of its own.
+    PlaceDescription("<product><driver-name>Evil&#13;Setup=/tmp/x.so</driver-name></product>");
+    EXPECT_EQ(RunProbe().at("driver"), "Dravo Spark ODBC Driver");
+
     std::ofstream(m_directory / "VezurAVUZ.did", std::ios::binary) << "garbage that is not enciphered";
     names = RunProbe();
     EXPECT_EQ(names.at("vendor"), "Dravo");

@@ -374,13 +374,14 @@ TEST_F(DriverConfigurationTest, AMissingDirectoryOrAFileThisUserMayNotReplaceIsR
     EXPECT_FALSE(fs::exists(m_root.Path() / "missing"));
     ::unsetenv("SPARKINI");
 
-    // A file made while the umask hides everything is still readable by all.
+    // Outside /etc a new file keeps what the umask allows: only /etc's
+    // files must be readable by every user's driver whatever the umask.
     const mode_t umask = ::umask(077);
     EXPECT_EQ(Set(u"UID", u"a"), OS::ERROR_SUCCESS_CODE);
     ::umask(umask);
     struct stat status {};
     ASSERT_EQ(::stat(MachineFile().c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0644U);
+    EXPECT_EQ(status.st_mode & 07777, 0600U);
 }
 
 /// An extended attribute's bytes, or "<none>".

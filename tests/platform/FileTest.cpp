@@ -132,6 +132,37 @@ TEST_F(PlantedLinkTest, RotationMovesAndRemovesOnlyRegularFiles)
     EXPECT_EQ(OS::RemoveFile(U16(moved), true), OS::ERROR_FILE_NOT_FOUND_CODE);
 }
 
+TEST_F(PlantedLinkTest, AnotherUsersFolderLinkOnTheWayOrLogFileIsRefused)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give links and files to another user";
+    }
+    // LogPath names m_dir/logs, which another user made a link to a folder
+    // of root's: root neither writes nor rotates there.
+    const auto elsewhere = m_dir / "elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    WriteAll(elsewhere / "tool.log", "root's");
+    std::filesystem::create_directory_symlink(elsewhere, m_dir / "logs");
+    ASSERT_EQ(::lchown((m_dir / "logs").c_str(), 65534, 65534), 0);
+    OS::File file;
+    EXPECT_EQ(file.Open(U16(m_dir / "logs" / "tool.log"), OS::FileAccess::Write, OS::FileCreation::OpenAlways,
+                  LOG_OPTIONS),
+        OS::ERROR_ACCESS_DENIED_CODE);
+    EXPECT_EQ(OS::RenameFile(U16(m_dir / "logs" / "tool.log"), U16(m_dir / "logs" / "tool.1.log"), true),
+        OS::ERROR_ACCESS_DENIED_CODE);
+    EXPECT_EQ(OS::RemoveFile(U16(m_dir / "logs" / "tool.log"), true), OS::ERROR_ACCESS_DENIED_CODE);
+    EXPECT_EQ(ReadAll(elsewhere / "tool.log"), "root's");
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "tool.1.log"));
+
+    // A log file another user made (and can read) is not appended to.
+    WriteAll(m_log, "theirs");
+    ASSERT_EQ(::chown(m_log.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(m_log.c_str(), 0666), 0);
+    EXPECT_EQ(file.Open(U16(m_log), OS::FileAccess::Write, OS::FileCreation::OpenAlways, LOG_OPTIONS),
+        OS::ERROR_ACCESS_DENIED_CODE);
+    EXPECT_EQ(ReadAll(m_log), "theirs");
+}
+
 TEST(FileTest, DirectoriesAndExistence)
 {
     const Dravo::Test::TempDir dir;

@@ -139,7 +139,7 @@ TEST_F(RegistryKeyTest, AKeyOpenedForReadingRefusesChangesAndBadNamesAreRefused)
     EXPECT_EQ(writer->SetStringValue(u"quote \" and \\ are fine", u"1"), OS::ERROR_SUCCESS_CODE);
 }
 
-TEST_F(RegistryKeyTest, TheHiveFileIsUtf8RegistryTextReadableByEveryone)
+TEST_F(RegistryKeyTest, TheHiveFileIsUtf8RegistryTextThatKeepsTheUmask)
 {
     const mode_t oldMask = ::umask(077);
     RegistryKey key = CreateKey(DRIVER_KEY, RegistryHive::CurrentUser);
@@ -153,9 +153,10 @@ TEST_F(RegistryKeyTest, TheHiveFileIsUtf8RegistryTextReadableByEveryone)
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
                         "\"SparkServerType\"=\"3\"\r\n"),
         std::string::npos);
+    // Outside /etc the umask is honoured: the user asked for private files.
     struct stat status {};
     ASSERT_EQ(::stat(path.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0644U);
+    EXPECT_EQ(status.st_mode & 07777, 0600U);
 
     // The directories the registry makes are 0755 whatever the umask.
     const std::filesystem::path nested = m_root.Path() / "nested" / "registry";
@@ -166,7 +167,7 @@ TEST_F(RegistryKeyTest, TheHiveFileIsUtf8RegistryTextReadableByEveryone)
     ASSERT_EQ(::stat(nested.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0755U);
     ASSERT_EQ(::stat((nested / "HKEY_LOCAL_MACHINE.reg").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0644U);
+    EXPECT_EQ(status.st_mode & 07777, 0600U);
 }
 
 TEST_F(RegistryKeyTest, AHiveThatDoesNotParseIsReportedWithFileAndLineAndNeverWritten)

@@ -104,7 +104,7 @@ TEST_F(ToolFaultTest, AFileOnAReadOnlyFileSystemIsRefusedBeforeTheDialog)
     EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before);
 }
 
-TEST_F(ToolFaultTest, AMissingDirectoryIsReportedAndAFreshFileIsReadableByEveryone)
+TEST_F(ToolFaultTest, AMissingDirectoryIsReportedAndAFreshFileKeepsTheUmask)
 {
     // The directory is where the file is looked for, not made by the tool.
     const fs::path nested = m_base / "not" / "there";
@@ -120,7 +120,8 @@ TEST_F(ToolFaultTest, AMissingDirectoryIsReportedAndAFreshFileIsReadableByEveryo
     EXPECT_FALSE(fs::exists(m_base / "not"));
 
     // With the directory there: the defaults are shown and saved, in a file
-    // every user's driver may read whatever the umask.
+    // that keeps what the umask allows (only /etc's are readable by every
+    // user's driver whatever the umask).
     fs::create_directories(nested);
     options.wrapper = {"/bin/sh", "-c", "umask 077; exec \"$0\" \"$@\""};
     options.input = "expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\n"
@@ -135,7 +136,7 @@ TEST_F(ToolFaultTest, AMissingDirectoryIsReportedAndAFreshFileIsReadableByEveryo
     EXPECT_EQ(saved.Text(u"UID"), "alice");
     EXPECT_EQ(saved.Text(u"AuthMech"), "2");
     EXPECT_EQ(saved.Bytes().rfind("[Driver]\n", 0), 0U) << saved.Bytes();
-    EXPECT_EQ(fs::status(nested / "vezuravuz.ini").permissions(), fs::perms(0644));
+    EXPECT_EQ(fs::status(nested / "vezuravuz.ini").permissions(), fs::perms(0600));
     EXPECT_EQ(std::distance(fs::directory_iterator(nested), fs::directory_iterator()), 1) << "nothing else is made";
 }
 

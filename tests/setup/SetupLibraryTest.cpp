@@ -3,8 +3,11 @@
 // ODBCINSTConstructProperties), with its ini files in a temporary directory.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "tests/setup/SetupFixture.h"
 
@@ -87,6 +90,23 @@ TEST_F(SetupLibraryTest, DataSourcesAreAddedChangedAndRemovedSilentlyThroughBoth
     ASSERT_TRUE(removed.succeeded) << testing::PrintToString(removed);
     EXPECT_TRUE(UserSection("Sales").empty());
     EXPECT_EQ(UserSection("Existing"), OdbcIniDirectory::Section(EXISTING, "Existing"));
+}
+
+TEST_F(SetupLibraryTest, AFirstPasswordMakesTheUsersFilePrivateAndTheHostsStreamsStayItsOwn)
+{
+    // As unixODBC leaves it after a test connection: empty, 0666 less the umask.
+    ::chmod((m_ini.Path() / "user" / "odbc.ini").c_str(), 0644);
+    // A log that cannot be written: its lines must not reach the host's
+    // standard error.
+    std::ofstream(m_registry.Path() / "vezuravuz.ini")
+        << "[Driver]\nLogLevel=6\nLogPath=" << (m_registry.Path() / "missing").string() << "\n";
+    const ProbeResult added = Configure({}, "add", {"DSN=Sales", "UID=alice", "PWD=s3cret"});
+    ASSERT_TRUE(added.succeeded) << testing::PrintToString(added);
+    EXPECT_FALSE(UserSection("Sales")["EncryptedPWD"].empty());
+    struct stat status {};
+    ASSERT_EQ(::stat((m_ini.Path() / "user" / "odbc.ini").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600U);
+    EXPECT_EQ(added.run.errors, "");
 }
 
 TEST_F(SetupLibraryTest, TheInstallersModeDecidesBetweenSystemAndUserDataSources)

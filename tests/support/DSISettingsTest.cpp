@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/KnownFolders.h"
 #include "platform/ModulePath.h"
 #include "support/DSISettings.h"
 #include "support/ErrorException.h"
@@ -69,7 +70,9 @@ TEST(DSISettingsTest, AbsentOrEmptyKeyReadsEmptyAndTriesAgain)
     EXPECT_EQ(settings.GetSetting("LogLevel"), "");
     EXPECT_EQ(settings.GetLogLevel(), 0);
     EXPECT_EQ(settings.GetLogNamespace(), "");
-    EXPECT_EQ(settings.GetLogDirectory(), std::string(".") + static_cast<char>(Dravo::OS::PATH_SEPARATOR));
+    // An empty log path is the home folder of the user, never the current folder.
+    EXPECT_EQ(settings.GetLogDirectory(),
+        Dravo::OS::GetHomeFolder().value_or("") + static_cast<char>(Dravo::OS::PATH_SEPARATOR));
     EXPECT_EQ(settings.GetMaxLogFileSize(), 20971520U);
     EXPECT_EQ(settings.GetLogFileCount(), 50U);
     const int callsWhileAbsent = reader->calls;

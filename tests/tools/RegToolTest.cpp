@@ -7,6 +7,9 @@
 #include <iterator>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/Registry.h"
 #include "tests/common/ProgramRun.h"
 #include "tests/common/TempDir.h"
@@ -189,6 +192,36 @@ TEST_F(RegToolTest, ExportAndImportMoveKeysBetweenMachines)
     ExpectDone(Reg({"import", windowsFile}));
     EXPECT_EQ(Reg({"query", "HKCU\\SOFTWARE\\Mine"}).out, "\nHKEY_CURRENT_USER\\SOFTWARE\\Mine\n    w    REG_SZ    \xC3\xA9\n\n");
     EXPECT_EQ(Reg({"query", KEY}).err, NOT_FOUND);
+}
+
+TEST_F(RegToolTest, AnExportIsNoWiderThanItsSourceAndFollowsNoOtherUsersLink)
+{
+    ExpectDone(Reg({"add", KEY, "/v", "EncryptedPWD", "/d", "_ABCDEF"}));
+    const std::string hive = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, u"SOFTWARE\\Dravo");
+    ASSERT_EQ(::chmod(hive.c_str(), 0640), 0);
+    const std::string file = (m_root / "export.reg").string();
+    const mode_t oldMask = ::umask(022);
+    ExpectDone(Reg({"export", "HKLM\\SOFTWARE\\Dravo", file}));
+    // An old file's wider mode is narrowed too.
+    ::chmod(file.c_str(), 0666);
+    ExpectDone(Reg({"export", "HKLM\\SOFTWARE\\Dravo", file, "/y"}));
+    ::umask(oldMask);
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640U);
+
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give a link to another user";
+    }
+    // Another user's link at the export's name: root's canary stays.
+    const std::string canary = (m_root / "canary").string();
+    std::ofstream(canary) << "canary\n";
+    ::chmod(canary.c_str(), 0600);
+    const std::string planted = (m_root / "planted.reg").string();
+    std::filesystem::create_symlink(canary, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(Reg({"export", "HKLM\\SOFTWARE\\Dravo", planted, "/y"}).exitCode, 1);
+    EXPECT_EQ(ReadFile(canary), "canary\n");
 }
 
 TEST_F(RegToolTest, AnImportFileThatDoesNotParseChangesNothing)

@@ -11,8 +11,11 @@
 #include <map>
 #include <optional>
 
+#include "platform/File.h"
+#include "platform/InputFile.h"
 #include "platform/Registry.h"
 #include "platform/RegistryFileParser.h"
+#include "platform/ThreadDiagnostic.h"
 #include "platform/Utf8.h"
 
 namespace Dravo::Tools {
@@ -676,17 +679,21 @@ int RegTool::Export(const std::vector<std::string>& arguments)
     if (!text) {
         return SystemFailure(text.GetError());
     }
-    if (!options.Has("Y") && std::ifstream(fileName).good()) {
+    const std::u16string file = Utf16(fileName).value_or(std::u16string());
+    if (!options.Has("Y") && OS::PathExists(file)) {
         if (!Confirm("File " + fileName + " already exists. Overwrite")) {
             m_out << CANCELLED << '\n';
             return FAILURE;
         }
     }
-    std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
-    out << *text;
-    out.close();
-    if (!out) {
-        return Error("Cannot write the file " + fileName + ".");
+    // No wider than the file the key is kept in: an export of a file only
+    // some may read must not be readable by all.
+    const uint32_t mode
+        = OS::GetFilePermissions(OS::GetRegistryKeyFilePath(name->hive, name->path)).value_or(0600) & 0666;
+    OS::ThreadDiagnostic::Clear();
+    if (const OS::ErrorCode written = OS::ReplaceWholeFile(file, *text, mode); written != OS::ERROR_SUCCESS_CODE) {
+        const std::string why = OS::ThreadDiagnostic::Get();
+        return Error("Cannot write the file " + fileName + (why.empty() ? "" : " (" + why + ")") + ".");
     }
     m_out << COMPLETED << '\n';
     return SUCCESS;
@@ -698,13 +705,11 @@ int RegTool::Import(const std::vector<std::string>& arguments)
         return InvalidSyntax("IMPORT");
     }
     const std::string& fileName = arguments[1];
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
-        return Error("Error opening the file " + fileName + ". There may be a disk or file system error.");
-    }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return Error("Error reading the file " + fileName + ".");
+    // UTF-16 exports hold NUL bytes.
+    std::string bytes;
+    std::string why;
+    if (!OS::ReadInputFile(fileName, OS::InputLimits{OS::MAX_INPUT_FILE_BYTES, false}, bytes, why)) {
+        return Error("Error reading the file " + why + ". Nothing was imported.");
     }
     OS::RegistryFileParser parser;
     if (!parser.Parse(bytes)) {

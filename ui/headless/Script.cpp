@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/InputFile.h"
 #include "ui/headless/ScriptError.h"
 
 namespace Dravo::UI {
@@ -285,24 +286,28 @@ namespace Dravo::UI {
 
 Script LoadScriptFile(const std::string& path, std::istream& standardInput)
 {
+    // A directory, a FIFO or a device is no script, and none is read
+    // without end.
     std::string text;
+    std::string why;
     if (path == "-") {
-        text.assign(std::istreambuf_iterator<char>(standardInput), std::istreambuf_iterator<char>());
-        if (standardInput.bad()) {
-            throw ScriptError("-", "cannot read the script from standard input");
+        if (!OS::ReadInputStream(standardInput, "standard input", OS::InputLimits{}, text, why)) {
+            throw ScriptError("-", "cannot read the script from " + why);
         }
         return ParseScript(text, "-");
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw ScriptError(path, std::string("cannot open the script: ") + std::strerror(errno));
+    if (!OS::ReadInputFile(path, OS::InputLimits{}, text, why)) {
+        // The error names the file already.
+        if (why.rfind(path + ": ", 0) == 0) {
+            why.erase(0, path.size() + 2);
+        }
+        constexpr std::string_view NOT_OPENED = "cannot open: ";
+        if (why.rfind(NOT_OPENED, 0) == 0) {
+            throw ScriptError(path, "cannot open the script: " + why.substr(NOT_OPENED.size()));
+        }
+        throw ScriptError(path, "cannot read the script: " + why);
     }
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    if (file.bad()) {
-        throw ScriptError(path, std::string("cannot read the script: ") + std::strerror(errno));
-    }
-    return ParseScript(contents.str(), path);
+    return ParseScript(text, path);
 }
 
 } // namespace Dravo::UI
