@@ -1,5 +1,6 @@
 #include "app/ConfigurationToolApplication.h"
 
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <istream>
@@ -14,6 +15,7 @@
 #include "app/LockWaitTelling.h"
 #include "app/DataSourceList.h"
 #include "app/SettingsCommand.h"
+#include "app/SettingsReport.h"
 #include "app/StoredValueNotes.h"
 #include "app/OdbcSetupRegistration.h"
 #include "app/SetupLibraryPlace.h"
@@ -148,12 +150,19 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
 {
     switch (options.action) {
     case ProgramOptions::Action::Help:
-        *m_output << GetUsageText(m_programName);
+        *m_output << (options.helpTopic ? GetCommandUsageText(m_programName, *options.helpTopic)
+                                        : GetUsageText(m_programName));
         return 0;
     case ProgramOptions::Action::Version:
         *m_output << m_programName << " " << DRAVO_VERSION << " (" << 8 * sizeof(void*) << " bit)\n";
         return 0;
     case ProgramOptions::Action::Invalid:
+        // A program that asked for JSON reads the refusal there too.
+        if (options.settings.json) {
+            SettingsOutcome refused;
+            refused.error = options.error;
+            *m_output << FormatSettingsJson(refused);
+        }
         *m_errors << m_programName << ": " << options.error << "\n"
                   << "Try '" << m_programName << " --help' for more information.\n";
         return EXIT_USAGE;
@@ -248,11 +257,11 @@ int ConfigurationToolApplication::ChangeSetupRegistration(bool add)
 int ConfigurationToolApplication::Configure(const ProgramOptions& options)
 {
     if (options.registryRoot) {
-        if (const auto why = OS::WhyNotRegistryRoot(*options.registryRoot)) {
-            *m_errors << m_programName << ": " << *why << "; nothing was changed.\n";
-            return EXIT_SETTINGS_ERROR;
-        }
         OS::SetRegistryRoot(*options.registryRoot);
+    }
+    if (const auto why = OS::WhyRegistryRootInForceCannotBeUsed()) {
+        *m_errors << m_programName << ": " << *why << "; nothing was changed.\n";
+        return EXIT_SETTINGS_ERROR;
     }
     // The start-up comes first: the identity says where the driver
     // configuration is, which the checks below look at.
@@ -316,6 +325,19 @@ int ConfigurationToolApplication::RunSettingsCommand(const ProgramOptions& optio
 {
     if (options.registryRoot) {
         OS::SetRegistryRoot(*options.registryRoot);
+    }
+    // A root that is not there holds no configuration: reading it as empty
+    // would answer get and check with defaults.
+    if (const auto why = OS::WhyRegistryRootInForceCannotBeUsed();
+        why && options.settings.command != SettingsCommandOptions::Command::List) {
+        const std::string message = *why + "; nothing was changed";
+        if (options.settings.json) {
+            SettingsOutcome refused;
+            refused.error = message;
+            *m_output << FormatSettingsJson(refused);
+        }
+        *m_errors << m_programName << ": " << message << "\n";
+        return EXIT_SETTINGS_ERROR;
     }
     StartupSequence startup(const_cast<int*>(&PROGRAM_MODULE_ANCHOR), StartupSequence::Lifetime::Process);
     if (const std::string& failure = startup.GetLogFailure(); !failure.empty()) {
@@ -395,6 +417,15 @@ int ConfigurationToolApplication::CheckRegistry(bool driverWide)
             *m_errors << m_programName << ": the driver configuration, " << where << ", cannot be written: "
                       << diagnostic << "\nNothing was changed.\n";
             return EXIT_SETTINGS_ERROR;
+        }
+        // A file the user named is the user's to open up: root would not help.
+        const std::string variable = GetProductIdentity().configEnvironmentVariable.GetAsUTF8();
+        if (const char* named = std::getenv(variable.c_str()); named && *named) {
+            *m_errors << m_programName << ": the driver configuration, " << where << " (named by " << variable
+                      << "), cannot be written by this user (" << diagnostic << ").\n"
+                      << "Nothing was changed. Let this user write the file and its folder, or name a file you\n"
+                      << "may write with " << variable << "=FILE.\n";
+            return EXIT_NEEDS_ADMINISTRATOR;
         }
         *m_errors << m_programName << ": administrator rights are needed to change the driver configuration.\n"
                   << "The driver configuration, " << where << ", cannot be written by this user (" << diagnostic

@@ -44,6 +44,9 @@ std::optional<Command> FindCommand(std::string_view word)
     if (word == "test") {
         return Command::Test;
     }
+    if (word == "help") {
+        return Command::Help;
+    }
     return std::nullopt;
 }
 
@@ -68,6 +71,9 @@ bool* FindFlag(SettingsCommandOptions& settings, std::string_view name)
     if (name == "--password-stdin") {
         return &settings.passwordFromStandardInput;
     }
+    if (name == "--value") {
+        return &settings.valuesOnly;
+    }
     return nullptr;
 }
 
@@ -83,6 +89,7 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
             || (flag == "--diff" && changes && settings.command != Command::Remove)
             || (flag == "--exact" && (settings.command == Command::Apply || settings.command == Command::Set))
             || (flag == "--markdown" && settings.command == Command::List)
+            || (flag == "--value" && settings.command == Command::Get)
             || ((flag == "--password-stdin" || flag == "--password-file")
                 && (settings.command == Command::Set || settings.command == Command::Apply))
             || (flag == "--timeout" && settings.command == Command::Test) || flag == "--json";
@@ -95,6 +102,12 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
     }
     if (settings.json && settings.markdown) {
         return "options '--json' and '--markdown' exclude each other";
+    }
+    if (settings.json && settings.valuesOnly) {
+        return "options '--json' and '--value' exclude each other";
+    }
+    if (settings.valuesOnly && settings.arguments.empty()) {
+        return "'--value' prints the values of the settings named: give their names";
     }
     if (settings.command == Command::List && dataSource) {
         return "'settings' lists every setting; it takes no '--dsn'";
@@ -122,7 +135,6 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
         }
         [[fallthrough]];
     case Command::Check:
-    case Command::List:
         if (count != 0) {
             return "'" + word + "' takes no arguments, but was given '" + settings.arguments.front() + "'";
         }
@@ -136,6 +148,8 @@ std::string CheckSettingsCommand(const SettingsCommandOptions& settings, const s
         }
         break;
     case Command::Get:
+    case Command::List:
+    case Command::Help:
         break;
     case Command::Test:
         if (count == 0 && !dataSource) {
@@ -174,8 +188,29 @@ std::optional<double> ParseTimeout(const std::string& text)
 
 } // namespace
 
+namespace {
+
+ProgramOptions ParseArguments(std::span<const std::string> arguments);
+
+} // namespace
+
 ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
 {
+    ProgramOptions options = ParseArguments(arguments);
+    if (options.action == Action::Invalid) {
+        for (const std::string& argument : arguments) {
+            options.settings.json = options.settings.json || argument == "--json";
+        }
+    }
+    return options;
+}
+
+namespace {
+
+ProgramOptions ParseArguments(std::span<const std::string> arguments)
+{
+    using Action = ProgramOptions::Action;
+    using DataSourceScope = ProgramOptions::DataSourceScope;
     ProgramOptions options;
     bool wantsHelp = false;
     bool wantsVersion = false;
@@ -286,6 +321,25 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
         }
         *target = std::move(value);
     }
+    // Help is given whatever else the line holds: "set --help" has no
+    // NAME=VALUE to check.
+    if (commandWord && (wantsHelp || options.settings.command == Command::Help)) {
+        if (options.settings.command == Command::Help) {
+            if (options.settings.arguments.size() > 1) {
+                return Refuse("'help' takes at most one COMMAND");
+            }
+            if (!options.settings.arguments.empty()) {
+                options.helpTopic = options.settings.arguments.front();
+            }
+        } else {
+            options.helpTopic = commandWord;
+        }
+        if (options.helpTopic && GetCommandUsageText("", *options.helpTopic).empty()) {
+            return Refuse("'" + *options.helpTopic + "' is no command (get, set, unset, apply, check, settings, remove)");
+        }
+        options.action = Action::Help;
+        return options;
+    }
     if (options.dataSourceScope && !options.dataSourceName && !wantsHelp && !wantsVersion) {
         return Refuse("options '--user' and '--system' go with '--dsn NAME'");
     }
@@ -318,12 +372,15 @@ ProgramOptions ProgramOptions::Parse(std::span<const std::string> arguments)
     return options;
 }
 
+} // namespace
+
 std::string GetCommandsUsageText()
 {
     return
         "Commands, for the settings without a dialog (the driver-wide ones, or with\n"
         "--dsn one data source's), judged by the dialogs' own rules:\n"
         "  get [NAME...]         print the stored settings as NAME=VALUE lines\n"
+        "                        (--value: the values of those named, one a line)
         "  set NAME=VALUE...     store values; a list's value may be its label;\n"
         "                        --exact as for apply\n"
         "  unset NAME...         put settings back to their defaults\n"
@@ -332,8 +389,8 @@ std::string GetCommandsUsageText()
         "                        settings it does not name back to their defaults\n"
         "  check                 report stored values the dialog shows differently\n"
         "                        or would refuse, with their file and line\n"
-        "  settings              list every setting, its values and default\n"
-        "                        (--markdown: as a Markdown table)\n"
+        "  settings [NAME...]    list every setting (or those named): what it is for,\n"
+        "                        its values and default (--markdown: as a table)\n"
         "  remove                with --dsn NAME: remove the data source\n"
         "  list                  list the driver's data sources, the user's and the\n"
         "                        system's, with their settings\n"
@@ -342,6 +399,7 @@ std::string GetCommandsUsageText()
         "                        driver, name, connect, tls, kerberos, transport,\n"
         "                        driver test; --timeout SECONDS bounds the network\n"
         "                        steps (else SocketTimeout, else 10)\n"
+        "  help [COMMAND]        show this text, or a command's (also COMMAND --help)\n"
         "  --check               do everything but write\n"
         "  --diff                show each setting changed, before and after\n"
         "  --json                answer with one JSON object on standard output\n"
@@ -350,6 +408,50 @@ std::string GetCommandsUsageText()
         "                        password setting named without '=' (set\n"
         "                        EncryptedClientPrivateKeyPWD --password-stdin)\n"
         "A request that stores what is already stored writes nothing.\n";
+}
+
+std::string GetCommandUsageText(const std::string& programName, const std::string& command)
+{
+    struct CommandHelp {
+        const char* name;
+        const char* usage;
+        const char* text;
+    };
+    static constexpr CommandHelp COMMANDS[] = {
+        {"get", "get [NAME...] [--value] [--json]",
+            "Prints the stored settings, or those named, as NAME=VALUE lines under the\n"
+            "section's header, which 'apply' reads back; passwords and settings that are\n"
+            "not stored are comments. --value prints only the values of the settings\n"
+            "named, one a line (an empty line for one not stored).\n"},
+        {"set", "set NAME=VALUE... [--password-stdin | --password-file FILE] [--check] [--diff] [--json]",
+            "Stores values as the dialogs' OK would, judged by their rules; a list's value\n"
+            "may be its label, a switch's true, false, yes or no. A password is read from\n"
+            "standard input or a file, never from the command line.\n"},
+        {"unset", "unset NAME... [--check] [--diff] [--json]",
+            "Puts settings back to their defaults.\n"},
+        {"apply", "apply FILE [--exact] [--password-stdin | --password-file FILE] [--check] [--diff] [--json]",
+            "Holds the settings of FILE's [Driver] section (or the data source's section),\n"
+            "as 'get' prints them; - reads standard input. A line that is no NAME=VALUE,\n"
+            "a second section of the name or a setting given twice is refused. --exact\n"
+            "puts the settings the file does not name back to their defaults.\n"},
+        {"check", "check [--json]",
+            "Reports, with their file and line, the stored values that the dialog shows\n"
+            "differently or that a change would refuse; exits with 65 when it finds any.\n"},
+        {"settings", "settings [NAME...] [--markdown | --json]",
+            "Lists every setting, or those named: what it is for, its type, values,\n"
+            "default, where it is edited and what it is used with.\n"},
+        {"remove", "--dsn NAME remove [--check] [--json]",
+            "Removes the data source NAME.\n"},
+        {"help", "help [COMMAND]",
+            "Shows the program's help, or a command's.\n"},
+    };
+    for (const CommandHelp& help : COMMANDS) {
+        if (command == help.name) {
+            return "Usage: " + programName + " [--registry-root DIR] [--dsn NAME [--user | --system]] " + help.usage
+                + "\n\n" + help.text + "\n" + GetExitStatusUsageText();
+        }
+    }
+    return "";
 }
 
 std::string GetExitStatusUsageText()

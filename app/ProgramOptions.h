@@ -15,7 +15,7 @@ namespace Dravo::VezurAVUZ {
 
 /// What a subcommand asks for, and how it answers.
 struct SettingsCommandOptions {
-    enum class Command { Get, Set, Unset, Apply, Check, List, Remove, DataSources, Test };
+    enum class Command { Get, Set, Unset, Apply, Check, List, Remove, DataSources, Test, Help };
 
     Command command = Command::Get;
     /// The words after the subcommand: names, NAME=VALUE, or the file of apply.
@@ -30,6 +30,8 @@ struct SettingsCommandOptions {
     bool markdown = false;
     /// Settings the request does not name go back to their defaults (apply, set).
     bool exact = false;
+    /// The values alone, one a line, of the settings named (get).
+    bool valuesOnly = false;
     /// The password from standard input, or from a file.
     bool passwordFromStandardInput = false;
     std::optional<std::string> passwordFile;
@@ -56,10 +58,16 @@ struct ProgramOptions {
     SettingsCommandOptions settings;
     /// Why the command line was refused (Action::Invalid).
     std::string error;
+    /// The command whose help is asked for ("set --help", "help set"); none
+    /// for the program's (Action::Help).
+    std::optional<std::string> helpTopic;
 
     /// Reads the arguments after the program name. "--name VALUE" and
     /// "--name=VALUE" are both accepted; an option given twice, an unknown
-    /// option or a missing value makes the result Invalid.
+    /// option or a missing value makes the result Invalid (with
+    /// settings.json set when --json was among the arguments, so that the
+    /// refusal is told as JSON too). "COMMAND --help" and "help [COMMAND]"
+    /// ask for help, whatever else is given.
     static ProgramOptions Parse(std::span<const std::string> arguments);
 };
 
@@ -68,6 +76,8 @@ struct ProgramOptions {
 [[nodiscard]] std::string GetUsageText(const std::string& programName);
 /// The part of the --help text on the commands, the same on every system.
 [[nodiscard]] std::string GetCommandsUsageText();
+/// The help of one command ("set"); empty for a word that is no command.
+[[nodiscard]] std::string GetCommandUsageText(const std::string& programName, const std::string& command);
 /// The exit statuses of the dialog and the commands, the same on every system.
 [[nodiscard]] std::string GetExitStatusUsageText();
 

@@ -1,6 +1,7 @@
 #include "app/SettingsCommand.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -15,6 +16,8 @@
 #include "dialogs/DataSourceNameRefusal.h"
 #include "driversupport/DSKeys.h"
 #include "driversupport/DSMessages.h"
+#include "driversupport/FailureText.h"
+#include "identity/ProductIdentity.h"
 #include "identity/ProductNames.h"
 #include "platform/File.h"
 #include "platform/OdbcDataSources.h"
@@ -32,6 +35,7 @@
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
+#include "settings/SettingsFileLines.h"
 #include "settings/StoredValueReview.h"
 #include "support/DSIFileLogger.h"
 #include "support/ErrorException.h"
@@ -70,24 +74,28 @@ std::string WithoutLineEnd(std::string text)
     return text;
 }
 
-/// The text of the exception being handled; called only inside a catch block.
+/// The text of the exception being handled, as the one failure translator
+/// words it, on one line; called only inside a catch block.
 std::string DescribeCurrentException()
 {
-    try {
-        throw;
-    } catch (const Support::ErrorException& exception) {
-        return WithoutLineEnd(DriverSupport::DSMessages::GetErrorExceptionText(exception).GetAsUTF8());
-    } catch (const DriverSupport::DSSetupException& exception) {
-        std::string text = DriverSupport::DSMessages::GetSetupErrorText(exception).GetAsUTF8();
-        if (!exception.GetReason().IsEmpty()) {
-            text += " " + WithoutLineEnd(exception.GetReason().GetAsUTF8());
-        }
-        return text;
-    } catch (const std::exception& exception) {
-        return exception.what();
-    } catch (...) {
-        return "an error of unknown kind";
+    std::string text = DriverSupport::DescribeCurrentException().text.GetAsUTF8();
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+/// A reason as a sentence, so that what follows it reads as another.
+std::string AsSentence(std::string text)
+{
+    if (!text.empty() && text.back() != '.' && text.back() != '!' && text.back() != '?') {
+        text += '.';
     }
+    return text;
+}
+
+/// The system's words for a code, without their line end.
+std::string SystemText(OS::ErrorCode code)
+{
+    return WithoutLineEnd(WideString(OS::GetSystemErrorMessage(code)).GetAsUTF8());
 }
 
 std::u16string DriverKey()
@@ -134,7 +142,7 @@ bool IsPasswordName(const WideString& name)
 const WideString* FindStored(const StoredValues& stored, const WideString& name)
 {
     for (const auto& [key, value] : stored) {
-        if (key.IsEqual(name, false)) {
+        if (IsSameSettingName(key, name)) {
             return &value;
         }
     }
@@ -166,7 +174,7 @@ void ClearWhatIsNotNamed(SettingsEdit& edit, std::vector<SettingAssignment>& ass
     std::vector<SettingAssignment> cleared;
     for (const WideString& held : edit.ListHeldNames()) {
         const bool named = std::any_of(assignments.begin(), assignments.end(),
-            [&held](const SettingAssignment& assignment) { return assignment.name.IsEqual(held, false); });
+            [&held](const SettingAssignment& assignment) { return IsSameSettingName(assignment.name, held); });
         if (!named) {
             cleared.push_back(SettingAssignment{held, std::nullopt, false});
         }
@@ -185,7 +193,7 @@ void ApplyAsTheDialogsWould(SettingsEdit& edit, std::vector<SettingAssignment>& 
         ClearWhatIsNotNamed(edit, assignments);
     }
     if (const auto refusal = edit.Apply(assignments)) {
-        Fail(EXIT_VALUE_REFUSED, refusal->reason.GetAsUTF8() + " Nothing was changed.");
+        Fail(EXIT_VALUE_REFUSED, AsSentence(refusal->reason.GetAsUTF8()) + " Nothing was changed.");
     }
     // Settings put back to their defaults are read as the dialog reads them.
     edit.ShowAsDialogs();
@@ -210,9 +218,19 @@ int SettingsCommand::Run(Support::DSIFileLogger& logger)
     const SettingsCommandOptions& settings = m_options.settings;
     try {
         if (settings.command == Command::List) {
+            std::vector<const SettingRule*> rules;
+            for (const std::string& name : settings.arguments) {
+                const SettingRule* rule = FindSettingRule(WideString(name).GetAsU16String());
+                if (!rule) {
+                    Fail(EXIT_VALUE_REFUSED, name + " is not one of the driver's settings; '" + m_programName
+                            + " settings' lists them");
+                }
+                rules.push_back(rule);
+            }
             m_output << FormatSettingsTable(settings.json       ? SettingsTableFormat::Json
                     : settings.markdown                         ? SettingsTableFormat::Markdown
-                                                                : SettingsTableFormat::Text);
+                                                                : SettingsTableFormat::Text,
+                rules);
             return 0;
         }
         if (m_options.dataSourceName) {
@@ -279,6 +297,12 @@ std::optional<WideString> SettingsCommand::ReadPassword()
     if (!OS::IsWellFormedUtf8(bytes) || bytes.find('\0') != std::string::npos) {
         Fail(EXIT_VALUE_REFUSED, "the password is not UTF-8 text");
     }
+    // Nothing read is no password: storing it would wipe the one stored.
+    if (bytes.empty()) {
+        Fail(EXIT_VALUE_REFUSED, std::string("the password given ")
+                + (settings.passwordFile ? "(" + *settings.passwordFile + ") " : std::string("on standard input "))
+                + "is empty; nothing was changed (unset the password setting to remove the stored one)");
+    }
     return WideString(bytes);
 }
 
@@ -286,7 +310,8 @@ std::vector<std::pair<WideString, WideString>> SettingsCommand::ReadApplyFile(co
 {
     const std::string& path = m_options.settings.arguments.front();
     OS::IniFile file;
-    if (!file.Parse(ReadNamedFile(path, m_input, OS::InputLimits{}))) {
+    const std::string bytes = ReadNamedFile(path, m_input, OS::InputLimits{});
+    if (!file.Parse(bytes)) {
         Fail(EXIT_VALUE_REFUSED, path + ":" + std::to_string(file.GetError().line) + ": " + file.GetError().message);
     }
     const std::string sectionName = WideString(section).GetAsUTF8();
@@ -296,6 +321,10 @@ std::vector<std::pair<WideString, WideString>> SettingsCommand::ReadApplyFile(co
             message += " (line " + std::to_string(broken.front()) + " is not one: it is not \"[" + sectionName + "]\")";
         }
         Fail(EXIT_VALUE_REFUSED, message);
+    }
+    if (const auto fault = FindSettingsFileFault(bytes, section)) {
+        Fail(EXIT_VALUE_REFUSED, path + ":" + std::to_string(fault->line) + ": " + fault->message
+                + "; nothing was changed");
     }
     std::vector<std::pair<WideString, WideString>> entries;
     for (const OS::IniEntry& entry : file.ReadSection(section)) {
@@ -314,7 +343,7 @@ std::vector<SettingAssignment> SettingsCommand::ReadAssignments(
             Fail(EXIT_USAGE, "a setting without a name: settings are given as NAME=VALUE");
         }
         for (const SettingAssignment& earlier : assignments) {
-            if (earlier.name.IsEqual(assignment.name, false)) {
+            if (IsSameSettingName(earlier.name, assignment.name)) {
                 Fail(EXIT_USAGE, "the setting " + assignment.name.GetAsUTF8() + " is given twice");
             }
         }
@@ -367,8 +396,10 @@ int SettingsCommand::Get(const StoredValues& stored, const std::u16string& secti
     const std::vector<std::string>& names = m_options.settings.arguments;
     std::vector<std::pair<std::string, std::optional<WideString>>> shown;
     if (names.empty()) {
+        // Named as the rules name them, as 'get NAME' does; a name no rule
+        // knows as the file spells it.
         for (const auto& [name, value] : stored) {
-            shown.emplace_back(name.GetAsUTF8(), value);
+            shown.emplace_back(CanonicalName(name).GetAsUTF8(), value);
         }
     } else {
         for (const std::string& name : names) {
@@ -382,6 +413,18 @@ int SettingsCommand::Get(const StoredValues& stored, const std::u16string& secti
         }
     }
 
+    if (m_options.settings.valuesOnly) {
+        // For a script: the values alone, a password masked, nothing for a
+        // setting not stored.
+        for (const auto& [name, value] : shown) {
+            if (value && IsPasswordName(WideString(name)) && !value->IsEmpty()) {
+                m_output << MASKED_SECRET << "\n";
+            } else {
+                m_output << (value ? value->GetAsUTF8() : std::string()) << "\n";
+            }
+        }
+        return 0;
+    }
     if (m_options.settings.json) {
         JsonWriter json;
         json.BeginObject();
@@ -449,7 +492,7 @@ std::vector<DriverValueChange> SettingsCommand::Differences(const StoredValues& 
         }
         const WideString name = CanonicalName(assignment.name);
         const bool written = std::any_of(recorded.begin(), recorded.end(),
-            [&name](const DriverValueChange& change) { return change.name.IsEqual(name, false); });
+            [&name](const DriverValueChange& change) { return IsSameSettingName(change.name, name); });
         if (!written) {
             recorded.push_back(DriverValueChange{name, std::nullopt});
         }
@@ -467,7 +510,7 @@ std::vector<DriverValueChange> SettingsCommand::Differences(const StoredValues& 
     // What was asked for, then what else changes.
     const auto report = [&](const WideString& name) {
         for (const SettingReport& existing : m_outcome.settings) {
-            if (WideString(existing.name).IsEqual(name, false)) {
+            if (IsSameSettingName(WideString(existing.name), name)) {
                 return;
             }
         }
@@ -478,7 +521,7 @@ std::vector<DriverValueChange> SettingsCommand::Differences(const StoredValues& 
         setting.before = before ? std::optional<std::string>(before->GetAsUTF8()) : std::nullopt;
         setting.after = setting.before;
         for (const DriverValueChange& change : writes) {
-            if (change.name.IsEqual(name, false)) {
+            if (IsSameSettingName(change.name, name)) {
                 setting.after = Utf8(change.value);
             }
         }
@@ -495,7 +538,7 @@ std::vector<DriverValueChange> SettingsCommand::Differences(const StoredValues& 
     // Stored values the save changes though nobody asked: say why.
     for (const StoredValueNote& note : notes) {
         const bool changes = std::any_of(writes.begin(), writes.end(),
-            [&note](const DriverValueChange& change) { return change.name.IsEqual(WideString(note.name), false); });
+            [&note](const DriverValueChange& change) { return IsSameSettingName(change.name, WideString(note.name)); });
         if (changes) {
             m_outcome.notes.push_back(note);
         }
@@ -559,7 +602,7 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
     const WideString driver = model.GetDriverName().IsEmpty() ? GetDriverName() : model.GetDriverName();
     model.SetDriverName(driver);
     std::erase_if(
-        stored, [](const auto& entry) { return entry.first.IsEqual(WideString(DriverSupport::KEY_DRIVER), false); });
+        stored, [](const auto& entry) { return IsSameSettingName(entry.first, WideString(DriverSupport::KEY_DRIVER)); });
 
     if (settings.command == Command::Get || settings.command == Command::Check) {
         if (!exists) {
@@ -607,7 +650,7 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         const std::string where = WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8();
         std::string diagnostic = OS::ThreadDiagnostic::Get();
         if (diagnostic.empty()) {
-            diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
+            diagnostic = SystemText(writable);
         }
         m_outcome.changed = false;
         if (writable == OS::ERROR_ACCESS_DENIED_CODE) {
@@ -624,7 +667,7 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
             m_outcome.changed = false;
             std::string diagnostic = OS::ThreadDiagnostic::Get();
             if (diagnostic.empty()) {
-                diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(removed)).GetAsUTF8());
+                diagnostic = SystemText(removed);
             }
             Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be removed: " + diagnostic);
         }
@@ -684,7 +727,7 @@ int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
         std::string diagnostic = OS::GetRegistryDiagnostic();
         if (diagnostic.empty()) {
             diagnostic = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey) + ": "
-                + WithoutLineEnd(WideString(OS::GetSystemErrorMessage(opened.GetError())).GetAsUTF8());
+                + SystemText(opened.GetError());
         }
         Fail(EXIT_SETTINGS_ERROR, "the driver configuration cannot be read: " + diagnostic
                 + "; nothing was changed, the file was left as it is");
@@ -744,10 +787,17 @@ int SettingsCommand::RunDriverWide(Support::DSIFileLogger& logger)
         const std::string where = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey);
         std::string diagnostic = OS::GetRegistryDiagnostic();
         if (diagnostic.empty()) {
-            diagnostic = WithoutLineEnd(WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
+            diagnostic = SystemText(writable);
         }
         m_outcome.changed = false;
         if (writable == OS::ERROR_ACCESS_DENIED_CODE) {
+            // A file the user named is the user's to open up: root would not help.
+            const std::string variable = GetProductIdentity().configEnvironmentVariable.GetAsUTF8();
+            if (const char* named = std::getenv(variable.c_str()); named && *named) {
+                Fail(EXIT_NEEDS_ADMINISTRATOR, "the driver configuration, " + where + " (named by " + variable
+                        + "), cannot be written by this user (" + diagnostic
+                        + "); nothing was changed: let this user write it and its folder, or name another file");
+            }
             Fail(EXIT_NEEDS_ADMINISTRATOR, "administrator rights are needed to change the driver configuration: "
                     + where + " cannot be written by this user (" + diagnostic + "); nothing was changed");
         }

@@ -48,8 +48,9 @@ std::string FormatSettingsJson(const SettingsOutcome& outcome)
         WriteValue(json, Shown(setting.before, setting.secret));
         json.Key("after");
         WriteValue(json, Shown(setting.after, setting.secret));
-        // Masked passwords look alike before and after.
-        json.Key("changed").Bool(setting.Changes());
+        // Masked passwords look alike before and after; nothing is changed
+        // when nothing was (or with --check would be) written.
+        json.Key("changed").Bool(outcome.changed && setting.Changes());
         json.EndObject();
     }
     json.EndObject();

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/JsonWriter.h"
-#include "resources/ControlIds.h"
 #include "settings/SettingChecks.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
@@ -109,20 +108,13 @@ std::string Default(const SettingRule& rule)
     return GetSettingDefault(rule).GetAsUTF8();
 }
 
+/// The dialog and the caption a person finds the setting under.
 std::string Control(const SettingRule& rule)
 {
     if (rule.controlId == 0) {
         return "";
     }
-    // The main dialog's controls are in both its layouts, the driver-wide and
-    // the data source's; a data source's own setting is saved from the latter.
-    std::string dialog = std::to_string(rule.dialogId);
-    if (rule.dialogId == Resources::IDD_DRIVER_CONFIGURATION) {
-        dialog = rule.scope == SettingScope::DataSource ? std::to_string(Resources::IDD_DSN_CONFIGURATION)
-                                                        : dialog + ", " + std::to_string(Resources::IDD_DSN_CONFIGURATION);
-    }
-    return Utf8(rule.dialog) + " (" + dialog + "), " + Caption(rule.caption) + " (" + std::to_string(rule.controlId)
-        + ")";
+    return Utf8(rule.dialog) + ", " + Caption(rule.caption);
 }
 
 std::string Name(const SettingRule& rule)
@@ -144,23 +136,26 @@ std::string Cell(const std::string& text)
     return cell;
 }
 
-std::string Markdown()
+std::string Markdown(const std::vector<const SettingRule*>& rules)
 {
-    std::string text = "| Name | Type | Values | Default | Edited in | Belongs to | Used with | Note |\n"
-                       "|---|---|---|---|---|---|---|---|\n";
-    for (const SettingRule& rule : GetSettingRules()) {
-        text += "| `" + Name(rule) + "` | " + Kind(rule) + " | " + Cell(Values(rule)) + " | " + Cell(Default(rule))
-            + " | " + Cell(Control(rule)) + " | " + Scope(rule) + " | " + Condition(rule) + " | "
-            + Cell(Utf8(rule.note)) + " |\n";
+    std::string text = "| Name | What it is for | Type | Values | Default | Edited in | Belongs to | Used with | Note |\n"
+                       "|---|---|---|---|---|---|---|---|---|\n";
+    for (const SettingRule* entry : rules) {
+        const SettingRule& rule = *entry;
+        text += "| `" + Name(rule) + "` | " + Cell(Utf8(GetSettingDescription(rule))) + " | " + Kind(rule) + " | "
+            + Cell(Values(rule)) + " | " + Cell(Default(rule)) + " | " + Cell(Control(rule)) + " | " + Scope(rule)
+            + " | " + Condition(rule) + " | " + Cell(Utf8(rule.note)) + " |\n";
     }
     return text;
 }
 
-std::string Text()
+std::string Text(const std::vector<const SettingRule*>& rules)
 {
     std::string text;
-    for (const SettingRule& rule : GetSettingRules()) {
+    for (const SettingRule* entry : rules) {
+        const SettingRule& rule = *entry;
         text += Name(rule) + "\n";
+        text += "  " + Utf8(GetSettingDescription(rule)) + "\n";
         text += "  " + Kind(rule) + ", belongs to " + Scope(rule) + ", used with " + Condition(rule) + "\n";
         if (const std::string values = Values(rule); !values.empty()) {
             text += "  values: " + values + "\n";
@@ -178,13 +173,15 @@ std::string Text()
     return text;
 }
 
-std::string Json()
+std::string Json(const std::vector<const SettingRule*>& rules)
 {
     JsonWriter json;
     json.BeginArray();
-    for (const SettingRule& rule : GetSettingRules()) {
+    for (const SettingRule* entry : rules) {
+        const SettingRule& rule = *entry;
         json.BeginObject();
         json.Key("name").String(Name(rule));
+        json.Key("description").String(Utf8(GetSettingDescription(rule)));
         json.Key("type").String(Kind(rule));
         json.Key("values").String(Values(rule));
         json.Key("default").String(Default(rule));
@@ -200,14 +197,20 @@ std::string Json()
 
 } // namespace
 
-std::string FormatSettingsTable(SettingsTableFormat format)
+std::string FormatSettingsTable(SettingsTableFormat format, const std::vector<const SettingRule*>& rules)
 {
-    switch (format) {
-    case SettingsTableFormat::Markdown: return Markdown();
-    case SettingsTableFormat::Json: return Json();
-    case SettingsTableFormat::Text: return Text();
+    std::vector<const SettingRule*> shown = rules;
+    if (shown.empty()) {
+        for (const SettingRule& rule : GetSettingRules()) {
+            shown.push_back(&rule);
+        }
     }
-    return Text();
+    switch (format) {
+    case SettingsTableFormat::Markdown: return Markdown(shown);
+    case SettingsTableFormat::Json: return Json(shown);
+    case SettingsTableFormat::Text: return Text(shown);
+    }
+    return Text(shown);
 }
 
 } // namespace Dravo::VezurAVUZ

@@ -173,6 +173,9 @@ void SetRegistryRoot(const std::string& directory);
 /// and the hives belong where they were asked for. Always nothing on Windows,
 /// where the root names a key.
 [[nodiscard]] std::optional<std::string> WhyNotRegistryRoot(const std::string& directory);
+/// The same for the root in force: SetRegistryRoot's, else DRAVO_REGISTRY_ROOT's,
+/// the text naming which; nothing when the hives are in their usual places.
+[[nodiscard]] std::optional<std::string> WhyRegistryRootInForceCannotBeUsed();
 /// Forgets the parsed hives, so that the next call reads the files afresh.
 void DiscardRegistryCache();
 

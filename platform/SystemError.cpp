@@ -1,78 +1,14 @@
 #include "platform/SystemError.h"
 
 #include <cerrno>
+#include <string>
+#include <system_error>
 
 namespace Dravo::OS {
 namespace {
 
-#if !defined(_WIN32)
-// Windows' own texts, where no system can give them (win32/ asks FormatMessageW).
-struct ErrorText {
-    ErrorCode code;
-    const char16_t* text;
-};
-
-constexpr ErrorText ERROR_TEXTS[] = {
-    {ERROR_SUCCESS_CODE, u"The operation completed successfully.\r\n"},
-    {ERROR_FILE_NOT_FOUND_CODE, u"The system cannot find the file specified.\r\n"},
-    {ERROR_PATH_NOT_FOUND_CODE, u"The system cannot find the path specified.\r\n"},
-    {ERROR_TOO_MANY_OPEN_FILES_CODE, u"The system cannot open the file.\r\n"},
-    {ERROR_ACCESS_DENIED_CODE, u"Access is denied.\r\n"},
-    {ERROR_INVALID_HANDLE_CODE, u"The handle is invalid.\r\n"},
-    {ERROR_NOT_ENOUGH_MEMORY_CODE, u"Not enough memory resources are available to process this command.\r\n"},
-    {ERROR_INVALID_DATA_CODE, u"The data is invalid.\r\n"},
-    {ERROR_WRITE_PROTECT_CODE, u"The media is write protected.\r\n"},
-    {ERROR_SHARING_VIOLATION_CODE,
-        u"The process cannot access the file because it is being used by another process.\r\n"},
-    {ERROR_LOCK_VIOLATION_CODE,
-        u"The process cannot access the file because another process has locked a portion of the file.\r\n"},
-    {ERROR_FILE_EXISTS_CODE, u"The file exists.\r\n"},
-    {ERROR_INVALID_PARAMETER_CODE, u"The parameter is incorrect.\r\n"},
-    {ERROR_DISK_FULL_CODE, u"There is not enough space on the disk.\r\n"},
-    {ERROR_INSUFFICIENT_BUFFER_CODE, u"The data area passed to a system call is too small.\r\n"},
-    {ERROR_INVALID_NAME_CODE, u"The filename, directory name, or volume label syntax is incorrect.\r\n"},
-    {ERROR_MOD_NOT_FOUND_CODE, u"The specified module could not be found.\r\n"},
-    {ERROR_PROC_NOT_FOUND_CODE, u"The specified procedure could not be found.\r\n"},
-    {ERROR_DIR_NOT_EMPTY_CODE, u"The directory is not empty.\r\n"},
-    {ERROR_BAD_PATHNAME_CODE, u"The specified path is invalid.\r\n"},
-    {ERROR_ALREADY_EXISTS_CODE, u"Cannot create a file when that file already exists.\r\n"},
-    {ERROR_FILENAME_EXCED_RANGE_CODE, u"The filename or extension is too long.\r\n"},
-    {ERROR_FILE_TOO_LARGE_CODE, u"The file size exceeds the limit allowed and cannot be saved.\r\n"},
-    {ERROR_MORE_DATA_CODE, u"More data is available.\r\n"},
-    {ERROR_NO_MORE_ITEMS_CODE, u"No more data is available.\r\n"},
-    {ERROR_DIRECTORY_CODE, u"The directory name is invalid.\r\n"},
-    {ERROR_BADDB_CODE, u"The configuration registry database is corrupt.\r\n"},
-    {ERROR_BADKEY_CODE, u"The configuration registry key is invalid.\r\n"},
-    {ERROR_CANTOPEN_CODE, u"The configuration registry key could not be opened.\r\n"},
-    {ERROR_CANTREAD_CODE, u"The configuration registry key could not be read.\r\n"},
-    {ERROR_CANTWRITE_CODE, u"The configuration registry key could not be written.\r\n"},
-    {ERROR_REGISTRY_IO_FAILED_CODE,
-        u"An I/O operation initiated by the registry failed unrecoverably. The registry could not read in, or "
-        u"write out, or flush, one of the files that contain the system's image of the registry.\r\n"},
-    {ERROR_KEY_DELETED_CODE, u"Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
-    {ERROR_IO_DEVICE_CODE, u"The request could not be performed because of an I/O device error.\r\n"},
-    {ERROR_INVALID_WINDOW_HANDLE_CODE, u"Invalid window handle.\r\n"},
-    {ERROR_RESOURCE_NAME_NOT_FOUND_CODE, u"The specified resource name cannot be found in the image file.\r\n"},
-    {ERROR_CANT_RESOLVE_FILENAME_CODE, u"The name of the file cannot be resolved by the system.\r\n"},
-};
-
-#endif
-
-} // namespace
-
-#if !defined(_WIN32)
-std::u16string GetSystemErrorMessage(ErrorCode code)
-{
-    for (const ErrorText& entry : ERROR_TEXTS) {
-        if (entry.code == code) {
-            return entry.text;
-        }
-    }
-    return {};
-}
-#endif
-
-ErrorCode MapErrno(int errnoValue)
+/// How a POSIX errno value is told as a Windows code.
+ErrorCode MapErrnoToCode(int errnoValue)
 {
     switch (errnoValue) {
     case 0: return ERROR_SUCCESS_CODE;
@@ -102,6 +38,105 @@ ErrorCode MapErrno(int errnoValue)
     case ELOOP: return ERROR_CANT_RESOLVE_FILENAME_CODE;
     default: return ERROR_IO_DEVICE_CODE;
     }
+}
+
+
+#if !defined(_WIN32)
+// This system's own words for the errno a code stands for; the codes no errno
+// gives are worded for a configuration kept in files.
+struct ErrorMeaning {
+    ErrorCode code;
+    int errnoValue;
+    const char16_t* text;
+};
+
+constexpr ErrorMeaning ERROR_MEANINGS[] = {
+    {ERROR_SUCCESS_CODE, 0, nullptr},
+    {ERROR_FILE_NOT_FOUND_CODE, ENOENT, nullptr},
+    {ERROR_PATH_NOT_FOUND_CODE, ENOENT, nullptr},
+    {ERROR_TOO_MANY_OPEN_FILES_CODE, EMFILE, nullptr},
+    {ERROR_ACCESS_DENIED_CODE, EACCES, nullptr},
+    {ERROR_INVALID_HANDLE_CODE, EBADF, nullptr},
+    {ERROR_NOT_ENOUGH_MEMORY_CODE, ENOMEM, nullptr},
+    {ERROR_INVALID_DATA_CODE, 0, u"The data is invalid"},
+    {ERROR_WRITE_PROTECT_CODE, EROFS, nullptr},
+    {ERROR_SHARING_VIOLATION_CODE, EBUSY, nullptr},
+    {ERROR_LOCK_VIOLATION_CODE, EWOULDBLOCK, nullptr},
+    {ERROR_FILE_EXISTS_CODE, EEXIST, nullptr},
+    {ERROR_INVALID_PARAMETER_CODE, EINVAL, nullptr},
+    {ERROR_DISK_FULL_CODE, ENOSPC, nullptr},
+    {ERROR_INSUFFICIENT_BUFFER_CODE, ERANGE, nullptr},
+    {ERROR_INVALID_NAME_CODE, 0, u"The file name is not valid"},
+    {ERROR_MOD_NOT_FOUND_CODE, 0, u"The library could not be found"},
+    {ERROR_PROC_NOT_FOUND_CODE, 0, u"The library lacks a function it should have"},
+    {ERROR_DIR_NOT_EMPTY_CODE, ENOTEMPTY, nullptr},
+    {ERROR_BAD_PATHNAME_CODE, 0, u"The path is not valid"},
+    {ERROR_ALREADY_EXISTS_CODE, EEXIST, nullptr},
+    {ERROR_FILENAME_EXCED_RANGE_CODE, ENAMETOOLONG, nullptr},
+    {ERROR_FILE_TOO_LARGE_CODE, EFBIG, nullptr},
+    {ERROR_MORE_DATA_CODE, 0, u"More data is available"},
+    {ERROR_NO_MORE_ITEMS_CODE, 0, u"No more data is available"},
+    {ERROR_DIRECTORY_CODE, ENOTDIR, nullptr},
+    {ERROR_BADDB_CODE, 0, u"The file is damaged: it cannot be read as a configuration file"},
+    {ERROR_BADKEY_CODE, 0, u"The key is not valid"},
+    {ERROR_CANTOPEN_CODE, 0, u"The key could not be opened"},
+    {ERROR_CANTREAD_CODE, 0, u"The key could not be read"},
+    {ERROR_CANTWRITE_CODE, 0, u"The key could not be written"},
+    {ERROR_REGISTRY_IO_FAILED_CODE, EIO, nullptr},
+    {ERROR_KEY_DELETED_CODE, 0, u"The key has been deleted"},
+    {ERROR_IO_DEVICE_CODE, EIO, nullptr},
+    {ERROR_INVALID_WINDOW_HANDLE_CODE, 0, u"The window handle is not valid"},
+    {ERROR_RESOURCE_NAME_NOT_FOUND_CODE, 0, u"The resource cannot be found"},
+    {ERROR_CANT_RESOLVE_FILENAME_CODE, ELOOP, nullptr},
+};
+
+/// The errno the last MapErrno of this thread was given, and what it gave:
+/// a code stands for several errno values, and the text should be the one
+/// the failure had ("Is a directory" rather than "Permission denied").
+struct LastMapping {
+    ErrorCode code = ERROR_SUCCESS_CODE;
+    int errnoValue = 0;
+};
+
+thread_local LastMapping t_lastMapping;
+
+#endif
+
+} // namespace
+
+#if !defined(_WIN32)
+std::u16string GetSystemErrorMessage(ErrorCode code)
+{
+    for (const ErrorMeaning& meaning : ERROR_MEANINGS) {
+        if (meaning.code != code) {
+            continue;
+        }
+        if (meaning.text) {
+            return std::u16string(meaning.text) + u".\r\n";
+        }
+        const int errnoValue = t_lastMapping.code == code && t_lastMapping.errnoValue != 0 ? t_lastMapping.errnoValue
+                                                                                           : meaning.errnoValue;
+        const std::string text = errnoValue == 0 ? std::string("Success") : std::generic_category().message(errnoValue);
+        // The system's words are ASCII here; other bytes are kept as Latin-1.
+        std::u16string wide(text.begin(), text.end());
+        for (char16_t& unit : wide) {
+            unit = static_cast<char16_t>(static_cast<unsigned char>(unit));
+        }
+        return wide + u"\r\n";
+    }
+    return {};
+}
+#endif
+
+ErrorCode MapErrno(int errnoValue)
+{
+    const ErrorCode code = MapErrnoToCode(errnoValue);
+#if !defined(_WIN32)
+    if (code != ERROR_SUCCESS_CODE) {
+        t_lastMapping = LastMapping{code, errnoValue};
+    }
+#endif
+    return code;
 }
 
 } // namespace Dravo::OS

@@ -48,8 +48,11 @@ inline constexpr ErrorCode ERROR_INVALID_WINDOW_HANDLE_CODE = 1400;
 inline constexpr ErrorCode ERROR_RESOURCE_NAME_NOT_FOUND_CODE = 1814;
 inline constexpr ErrorCode ERROR_CANT_RESOLVE_FILENAME_CODE = 1921;
 
-/// The system's message for a code, as Windows words it, with its "\r\n" line
-/// end; an empty text when the code has no message.
+/// The system's message for a code, with a "\r\n" line end as Windows ends
+/// its own: on Windows as Windows words it, elsewhere in this system's words
+/// for the errno the code was mapped from (the last one this thread mapped,
+/// else the errno the code most often stands for); an empty text when the
+/// code has no message.
 std::u16string GetSystemErrorMessage(ErrorCode code);
 
 /// Maps a POSIX errno value to the Windows code that the same failure gives.

@@ -95,14 +95,38 @@ CheckedValue Reject(SettingRefusal refusal)
     return CheckedValue{WideString(u""), std::move(refusal)};
 }
 
+/// A label without what it adds in brackets: "SparkThriftServer" of
+/// "SparkThriftServer (Spark 1.1 and later)".
+std::u16string_view ShortLabel(std::u16string_view label)
+{
+    const size_t bracket = label.find(u" (");
+    return bracket == std::u16string_view::npos ? label : label.substr(0, bracket);
+}
+
 CheckedValue CheckChoice(const SettingRule& rule, const WideString& name, const WideString& value, SettingCheckMode mode)
 {
+    const std::u16string units = value.GetAsU16String();
+    const std::u16string_view text = units;
     for (const SettingChoice& choice : rule.choices) {
         const bool byValue = value == WideString(choice.value);
         // Labels name a value for a person; the attributes are written as given.
-        const bool byLabel = mode == SettingCheckMode::Dialogs && value.IsEqual(WideString(choice.label), false);
+        const bool byLabel = mode == SettingCheckMode::Dialogs && IsSameSettingName(text, choice.label);
         if ((byValue || byLabel) && IsChoiceAccepted(rule, choice, mode)) {
             return Accept(WideString(choice.value));
+        }
+    }
+    // A short label, where it names one value the setting takes.
+    if (mode == SettingCheckMode::Dialogs) {
+        const SettingChoice* named = nullptr;
+        size_t count = 0;
+        for (const SettingChoice& choice : rule.choices) {
+            if (IsChoiceAccepted(rule, choice, mode) && IsSameSettingName(text, ShortLabel(choice.label))) {
+                named = &choice;
+                ++count;
+            }
+        }
+        if (count == 1) {
+            return Accept(WideString(named->value));
         }
     }
     return Reject(Refuse(name, IDS_SETUP_VALUE_NOT_ONE_OF, {name, value, DescribeAcceptedChoices(rule, mode)}));
@@ -252,7 +276,7 @@ bool IsGiven(const std::vector<WideString>& given, std::initializer_list<std::u1
 {
     for (const WideString& name : given) {
         for (const std::u16string_view candidate : names) {
-            if (name.IsEqual(WideString(candidate), false)) {
+            if (IsSameSettingName(name, WideString(candidate))) {
                 return true;
             }
         }
@@ -327,10 +351,25 @@ CheckedValue CheckSettingValue(
         return Reject(Refuse(name, IDS_SETTING_EMPTY, {name}));
     }
     if (rule.kind == SettingKind::Switch) {
-        if (value != WideString(SWITCH_ON) && value != WideString(SWITCH_OFF)) {
-            return Reject(Refuse(name, IDS_SETUP_VALUE_NOT_ONE_OF, {name, value, WideString(u"0 or 1")}));
+        if (value == WideString(SWITCH_ON) || value == WideString(SWITCH_OFF)) {
+            return Accept(value);
         }
-        return Accept(value);
+        // A person, or a playbook, says yes or true; the attributes are
+        // written as given, and the driver reads only 1 as on.
+        if (dialogs) {
+            for (const std::u16string_view word : {u"true", u"yes"}) {
+                if (IsSameSettingName(std::u16string_view(value.GetAsU16String()), word)) {
+                    return Accept(WideString(SWITCH_ON));
+                }
+            }
+            for (const std::u16string_view word : {u"false", u"no"}) {
+                if (IsSameSettingName(std::u16string_view(value.GetAsU16String()), word)) {
+                    return Accept(WideString(SWITCH_OFF));
+                }
+            }
+        }
+        return Reject(Refuse(name, IDS_SETUP_VALUE_NOT_ONE_OF,
+            {name, value, WideString(dialogs ? u"0 or 1 (or true, false, yes, no)" : u"0 or 1")}));
     }
     if (rule.kind == SettingKind::Choice) {
         return CheckChoice(rule, name, value, mode);
@@ -363,8 +402,8 @@ bool IsSettingEditable(const SettingRule& rule, const SettingValueLookup& values
     return !WhyNotEditable(rule, WideString(rule.name), Deciders(values));
 }
 
-std::optional<SettingRefusal> CheckSettingCombination(
-    const SettingValueLookup& values, const std::vector<WideString>& given, SettingCheckMode mode)
+std::optional<SettingRefusal> CheckSettingCombination(const SettingValueLookup& values,
+    const std::vector<WideString>& given, SettingCheckMode mode, SettingScope scope)
 {
     const bool dialogs = mode == SettingCheckMode::Dialogs;
     const Deciders state(values);
@@ -414,15 +453,20 @@ std::optional<SettingRefusal> CheckSettingCombination(
                 }
             }
         }
+        // The SSL dialog keeps OK disabled until both files are named: a
+        // save never writes two-way SSL back without them.
         if (state.ssl && state.twoWay
-            && IsGiven(given, {KEY_SSL, KEY_TWO_WAY_SSL, KEY_CLIENT_CERT, KEY_CLIENT_PRIVATE_KEY})
+            && (dialogs || IsGiven(given, {KEY_SSL, KEY_TWO_WAY_SSL, KEY_CLIENT_CERT, KEY_CLIENT_PRIVATE_KEY}))
             && (values(KEY_CLIENT_CERT).IsEmpty() || values(KEY_CLIENT_PRIVATE_KEY).IsEmpty())) {
             return Refuse(WideString(KEY_TWO_WAY_SSL), IDS_SETTING_TWO_WAY_INCOMPLETE, {});
         }
     }
 
     using namespace DriverSupport;
-    if (IsGiven(given, {KEY_LOG_LEVEL, KEY_LOG_PATH, KEY_LOG_FILE_COUNT, KEY_LOG_FILE_SIZE})
+    // The logging dialog refuses OK without them; a data source's save
+    // writes the driver's logging options only when they are given.
+    const bool wholeLogging = dialogs && scope == SettingScope::Driver;
+    if ((wholeLogging || IsGiven(given, {KEY_LOG_LEVEL, KEY_LOG_PATH, KEY_LOG_FILE_COUNT, KEY_LOG_FILE_SIZE}))
         && Support::ParseLogLevel(values(KEY_LOG_LEVEL).GetAsUTF8()) != static_cast<int32_t>(Support::LogLevel::Off)
         && (values(KEY_LOG_PATH).Trim().IsEmpty() || values(KEY_LOG_FILE_COUNT).Trim().IsEmpty()
             || values(KEY_LOG_FILE_SIZE).Trim().IsEmpty())) {

@@ -55,9 +55,11 @@ using SettingValueLookup = std::function<Support::WideString(std::u16string_view
 /// two-way SSL, the logging options a log level needs; each judged when one of
 /// the settings involved is given (GIVEN: their names as given). In Dialogs mode also: every given setting
 /// must be one the dialogs enable with the others as they will be, and SSL as
-/// the mechanism has it.
-[[nodiscard]] std::optional<SettingRefusal> CheckSettingCombination(
-    const SettingValueLookup& values, const std::vector<Support::WideString>& given, SettingCheckMode mode);
+/// the mechanism has it; and Kerberos's names, the files of two-way SSL and
+/// (for the driver-wide settings, SCOPE Driver) the logging options are judged
+/// whatever is given, as the dialogs keep OK from saving them incomplete.
+[[nodiscard]] std::optional<SettingRefusal> CheckSettingCombination(const SettingValueLookup& values,
+    const std::vector<Support::WideString>& given, SettingCheckMode mode, SettingScope scope = SettingScope::Both);
 
 /// Why a name cannot be a property's (a server-side property or an HTTP
 /// header, without its prefix): empty, "=" in it, blanks at either end, or a

@@ -5,6 +5,7 @@
 
 #include "driversupport/DSKeys.h"
 #include "driversupport/DSLogFileSize.h"
+#include "platform/RegistryImage.h"
 #include "resources/ControlIds.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SettingsCatalogue.h"
@@ -73,11 +74,23 @@ constexpr std::array<SettingChoice, 7> LOG_LEVELS = {{
     {u"6", u"LOG_TRACE"},
 }};
 
+/// A switch the save writes as the model holds it: empty, as a new
+/// configuration holds it, reads as off and is taken back.
 constexpr SettingRule Switch(std::u16string_view name, SettingScope scope, SettingCondition condition,
     std::u16string_view caption, std::u16string_view dialog, int32_t dialogId, int32_t controlId,
     std::u16string_view defaultValue)
 {
-    return SettingRule{name, SettingKind::Switch, scope, condition, caption, dialog, dialogId, controlId, defaultValue};
+    SettingRule rule{name, SettingKind::Switch, scope, condition, caption, dialog, dialogId, controlId, defaultValue};
+    rule.emptyAllowed = true;
+    return rule;
+}
+
+/// A setting whose empty value the save replaces by its default, so that
+/// empty is never stored.
+constexpr SettingRule FilledBySave(SettingRule rule)
+{
+    rule.emptyAllowed = false;
+    return rule;
 }
 
 constexpr SettingRule Number(std::u16string_view name, SettingCondition condition, std::u16string_view caption,
@@ -202,26 +215,26 @@ constexpr auto RULES = std::to_array<SettingRule>({
         u"one key per header: http.header.NAME"),
 
     // Advanced Options.
-    Switch(KEY_USE_NATIVE_QUERY, BOTH, Always, LABEL_USE_NATIVE_QUERY, ADVANCED, IDD_ADVANCED_OPTIONS,
-        IDC_ADVANCED_USE_NATIVE_QUERY, u"0"),
-    Switch(KEY_FAST_SQL_PREPARE, BOTH, Always, LABEL_FAST_SQL_PREPARE, ADVANCED, IDD_ADVANCED_OPTIONS,
-        IDC_ADVANCED_FAST_SQLPREPARE, u"0"),
+    FilledBySave(Switch(KEY_USE_NATIVE_QUERY, BOTH, Always, LABEL_USE_NATIVE_QUERY, ADVANCED, IDD_ADVANCED_OPTIONS,
+        IDC_ADVANCED_USE_NATIVE_QUERY, u"0")),
+    FilledBySave(Switch(KEY_FAST_SQL_PREPARE, BOTH, Always, LABEL_FAST_SQL_PREPARE, ADVANCED, IDD_ADVANCED_OPTIONS,
+        IDC_ADVANCED_FAST_SQLPREPARE, u"0")),
     Switch(KEY_DRIVER_CONFIG_TAKE_PRECEDENCE, BOTH, Always, LABEL_DRIVER_CONFIG_TAKE_PRECEDENCE, ADVANCED,
-        IDD_ADVANCED_OPTIONS, IDC_ADVANCED_DRIVER_CONFIG_TAKE_PRECEDENCE, u"0"),
+        IDD_ADVANCED_OPTIONS, IDC_ADVANCED_DRIVER_CONFIG_TAKE_PRECEDENCE, u""),
     Switch(KEY_ENABLE_ASYNC_EXEC, BOTH, FullFeatured, LABEL_ENABLE_ASYNC_EXEC, ADVANCED, IDD_ADVANCED_OPTIONS,
         IDC_ADVANCED_USE_ASYNC_EXEC, u"0"),
     Switch(KEY_GET_TABLES_WITH_QUERY, BOTH, FullFeatured, LABEL_GET_TABLES_WITH_QUERY, ADVANCED, IDD_ADVANCED_OPTIONS,
         IDC_ADVANCED_GET_TABLES_WITH_QUERY, u""),
-    Switch(KEY_USE_UNICODE_SQL_CHARACTER_TYPES, BOTH, Always, LABEL_USE_UNICODE_SQL_CHARACTER_TYPES, ADVANCED,
-        IDD_ADVANCED_OPTIONS, IDC_ADVANCED_UNICODE_SQL_CHARACTER_TYPES, u"0"),
-    Switch(KEY_SHOW_SYSTEM_TABLE, BOTH, Always, LABEL_SHOW_SYSTEM_TABLE, ADVANCED, IDD_ADVANCED_OPTIONS,
-        IDC_ADVANCED_SHOW_SYSTEM_TABLE, u"0"),
+    FilledBySave(Switch(KEY_USE_UNICODE_SQL_CHARACTER_TYPES, BOTH, Always, LABEL_USE_UNICODE_SQL_CHARACTER_TYPES, ADVANCED,
+        IDD_ADVANCED_OPTIONS, IDC_ADVANCED_UNICODE_SQL_CHARACTER_TYPES, u"0")),
+    FilledBySave(Switch(KEY_SHOW_SYSTEM_TABLE, BOTH, Always, LABEL_SHOW_SYSTEM_TABLE, ADVANCED, IDD_ADVANCED_OPTIONS,
+        IDC_ADVANCED_SHOW_SYSTEM_TABLE, u"0")),
     Switch(KEY_USE_ONLY_SSPI, BOTH, FullFeatured, LABEL_USE_ONLY_SSPI, ADVANCED, IDD_ADVANCED_OPTIONS,
         IDC_ADVANCED_USE_ONLY_SSPI, u"0"),
     Switch(KEY_INVALID_SESSION_AUTO_RECOVER, BOTH, FullFeatured, LABEL_INVALID_SESSION_AUTO_RECOVER, ADVANCED,
         IDD_ADVANCED_OPTIONS, IDC_ADVANCED_INVALID_SESSION_AUTO_RECOVER, u"1"),
-    Switch(KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY, BOTH, Always, u"Fix Unquoted Default Schema Name In Query",
-        NO_DIALOG, 0, 0, u"1"),
+    FilledBySave(Switch(KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY, BOTH, Always, u"Fix Unquoted Default Schema Name In Query",
+        NO_DIALOG, 0, 0, u"1")),
     Number(KEY_ROWS_FETCHED_PER_BLOCK, Always, LABEL_ROWS_FETCHED_PER_BLOCK, IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK,
         u"10000", 1, UINT32_LIMIT),
     Number(KEY_DEFAULT_STRING_COLUMN_LENGTH, Always, LABEL_DEFAULT_STRING_COLUMN_LENGTH,
@@ -232,13 +245,17 @@ constexpr auto RULES = std::to_array<SettingRule>({
         MAX_DECIMAL_COLUMN_SCALE),
     Number(KEY_ASYNC_EXEC_POLL_INTERVAL, FullFeatured, LABEL_ASYNC_EXEC_POLL_INTERVAL,
         IDC_ADVANCED_ASYNC_EXEC_POLL_INTERVAL, u"100", 0, INT32_LIMIT, true),
-    Number(KEY_SOCKET_TIMEOUT, Always, LABEL_SOCKET_TIMEOUT, IDC_ADVANCED_SOCKET_TIMEOUT, u"30", 0, UINT32_LIMIT),
+    WithNote(Number(KEY_SOCKET_TIMEOUT, Always, LABEL_SOCKET_TIMEOUT, IDC_ADVANCED_SOCKET_TIMEOUT, u"", 0,
+                 UINT32_LIMIT, true),
+        u"empty until the Advanced Options dialog saves it, which shows 30"),
 
     // Server Side Properties.
-    Switch(KEY_LCASE_SSP_KEY_NAME, BOTH, Always, LABEL_LCASE_SSP_KEY_NAME, SERVER_SIDE_PROPERTIES,
-        IDD_SERVER_SIDE_PROPERTIES, IDC_SSP_LOWER_CASE_KEY_NAME, u"1"),
-    Switch(KEY_APPLY_SSP_WITH_QUERIES, BOTH, FullFeatured, LABEL_APPLY_SSP_WITH_QUERIES, SERVER_SIDE_PROPERTIES,
-        IDD_SERVER_SIDE_PROPERTIES, IDC_SSP_APPLY_WITH_QUERIES, u"1"),
+    WithNote(Switch(KEY_LCASE_SSP_KEY_NAME, BOTH, Always, LABEL_LCASE_SSP_KEY_NAME, SERVER_SIDE_PROPERTIES,
+                 IDD_SERVER_SIDE_PROPERTIES, IDC_SSP_LOWER_CASE_KEY_NAME, u""),
+        u"the dialog shows it checked unless it is 0; a new data source holds 1"),
+    WithNote(Switch(KEY_APPLY_SSP_WITH_QUERIES, BOTH, FullFeatured, LABEL_APPLY_SSP_WITH_QUERIES,
+                 SERVER_SIDE_PROPERTIES, IDD_SERVER_SIDE_PROPERTIES, IDC_SSP_APPLY_WITH_QUERIES, u""),
+        u"the dialog shows it checked unless it is 0; a new data source holds 1"),
     WithNote(Text(u"SSP_", SettingKind::Property, BOTH, Always, u"Server Side Properties", SERVER_SIDE_PROPERTIES,
                  IDD_SERVER_SIDE_PROPERTIES, IDC_PROPERTY_LIST, 0),
         u"one key per property: SSP_NAME"),
@@ -256,9 +273,65 @@ constexpr auto RULES = std::to_array<SettingRule>({
     LogFileSize(),
 });
 
+struct SettingDescription {
+    std::u16string_view name;
+    std::u16string_view text;
+};
+
+constexpr auto DESCRIPTIONS = std::to_array<SettingDescription>({
+    {KEY_DESCRIPTION, u"Free text that tells what the data source is for."},
+    {KEY_SPARK_SERVER_TYPE, u"The kind of server the driver connects to."},
+    {KEY_HOST, u"The server's host name or address, or several of them."},
+    {KEY_PORT, u"The TCP port the server listens on."},
+    {KEY_SCHEMA, u"The database used when a query names none."},
+    {KEY_SERVICE_DISCOVERY_MODE, u"Whether the server is found through ZooKeeper rather than by host and port."},
+    {KEY_ZK_NAMESPACE, u"The ZooKeeper namespace the server is registered in."},
+    {KEY_AUTH_MECH, u"How the driver authenticates itself to the server."},
+    {KEY_KRB_REALM, u"The realm of the server's Kerberos principal."},
+    {KEY_KRB_HOST_FQDN, u"The fully qualified host name in the server's Kerberos principal."},
+    {KEY_KRB_SERVICE_NAME, u"The service name in the server's Kerberos principal."},
+    {KEY_UID, u"The user name the driver authenticates with."},
+    {KEY_ENCRYPTED_PWD, u"The password of the user name, kept enciphered."},
+    {KEY_DELEGATION_UID, u"The user on whose behalf the server runs the queries."},
+    {KEY_THRIFT_TRANSPORT, u"The Thrift transport of the connection: Binary, SASL or HTTP."},
+    {KEY_SSL, u"Whether the connection is encrypted with SSL."},
+    {KEY_CA_ISSUED_CERT_NAMES_MISMATCH, u"Whether a server certificate whose name is not the host's is accepted."},
+    {KEY_ALLOW_SELF_SIGNED_SERVER_CERT, u"Whether a self-signed server certificate is accepted."},
+    {KEY_TRUSTED_CERTS, u"The file of certificates the server's certificate is checked against."},
+    {KEY_TWO_WAY_SSL, u"Whether the driver shows the server a certificate of its own."},
+    {KEY_CLIENT_CERT, u"The driver's own certificate file, for two-way SSL."},
+    {KEY_CLIENT_PRIVATE_KEY, u"The private key file of the driver's certificate."},
+    {KEY_ENCRYPTED_CLIENT_PRIVATE_KEY_PWD, u"The password of the private key file, kept enciphered."},
+    {KEY_HTTP_PATH, u"The path of the server's HTTP endpoint."},
+    {u"http.header.", u"A header sent with each HTTP request."},
+    {KEY_USE_NATIVE_QUERY, u"Whether queries go to the server as written, without translation."},
+    {KEY_FAST_SQL_PREPARE, u"Whether preparing a statement leaves the query to its execution."},
+    {KEY_DRIVER_CONFIG_TAKE_PRECEDENCE, u"Whether the driver-wide settings win over a connection's own."},
+    {KEY_ENABLE_ASYNC_EXEC, u"Whether queries run asynchronously on the server."},
+    {KEY_GET_TABLES_WITH_QUERY, u"Whether the list of tables is asked for with a query."},
+    {KEY_USE_UNICODE_SQL_CHARACTER_TYPES, u"Whether string columns are described as Unicode SQL types."},
+    {KEY_SHOW_SYSTEM_TABLE, u"Whether system tables are listed with the others."},
+    {KEY_USE_ONLY_SSPI, u"Whether Kerberos goes through Windows' SSPI only."},
+    {KEY_INVALID_SESSION_AUTO_RECOVER, u"Whether a session the server lost is opened again without a word."},
+    {KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY, u"Whether an unquoted default database name is quoted in queries."},
+    {KEY_ROWS_FETCHED_PER_BLOCK, u"How many rows each fetch asks the server for."},
+    {KEY_DEFAULT_STRING_COLUMN_LENGTH, u"The length given for string columns the server gives none for."},
+    {KEY_BINARY_COLUMN_LENGTH, u"The length given for binary columns the server gives none for."},
+    {KEY_DECIMAL_COLUMN_SCALE, u"The scale given for decimal columns the server gives none for."},
+    {KEY_ASYNC_EXEC_POLL_INTERVAL, u"How often, in milliseconds, the state of an asynchronous query is asked for."},
+    {KEY_SOCKET_TIMEOUT, u"How long, in seconds, the driver waits for the server to answer."},
+    {KEY_LCASE_SSP_KEY_NAME, u"Whether the names of server-side properties are sent in lower case."},
+    {KEY_APPLY_SSP_WITH_QUERIES, u"Whether server-side properties are set with queries after connecting."},
+    {u"SSP_", u"A property of the server's session, set when connecting."},
+    {DriverSupport::KEY_LOG_LEVEL, u"How much the driver writes to its log."},
+    {DriverSupport::KEY_LOG_PATH, u"The folder the driver writes its log files in."},
+    {DriverSupport::KEY_LOG_FILE_COUNT, u"How many log files the driver keeps."},
+    {DriverSupport::KEY_LOG_FILE_SIZE, u"How large a log file grows before the driver begins the next."},
+});
+
 bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b)
 {
-    return WideString(a).IsEqual(WideString(b), false);
+    return IsSameSettingName(a, b);
 }
 
 } // namespace
@@ -280,6 +353,41 @@ const SettingRule* FindSettingRule(std::u16string_view name)
         }
     }
     return nullptr;
+}
+
+bool IsSameSettingName(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    // Most names are ASCII: fold those here, the rest as the registry does.
+    for (size_t index = 0; index < a.size(); ++index) {
+        const char16_t left = a[index];
+        const char16_t right = b[index];
+        if (left >= 0x80 || right >= 0x80) {
+            return OS::FoldRegistryName(a) == OS::FoldRegistryName(b);
+        }
+        const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; };
+        if (upper(left) != upper(right)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsSameSettingName(const WideString& a, const WideString& b)
+{
+    return IsSameSettingName(std::u16string_view(a.GetAsU16String()), std::u16string_view(b.GetAsU16String()));
+}
+
+std::u16string_view GetSettingDescription(const SettingRule& rule)
+{
+    for (const SettingDescription& description : DESCRIPTIONS) {
+        if (description.name == rule.name) {
+            return description.text;
+        }
+    }
+    return {};
 }
 
 WideString GetSettingDefault(const SettingRule& rule)

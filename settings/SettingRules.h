@@ -102,6 +102,15 @@ struct SettingRule {
 /// nullptr for a name no dialog or attribute knows.
 [[nodiscard]] const SettingRule* FindSettingRule(std::u16string_view name);
 
+/// Whether two setting names are one: letters compared as Windows compares
+/// registry names, each upper-cased on its own, so that neither a sharp s nor
+/// the Kelvin sign stands for other letters.
+[[nodiscard]] bool IsSameSettingName(std::u16string_view a, std::u16string_view b);
+[[nodiscard]] bool IsSameSettingName(const Support::WideString& a, const Support::WideString& b);
+
+/// What a setting is for, in one line.
+[[nodiscard]] std::u16string_view GetSettingDescription(const SettingRule& rule);
+
 /// The default as the dialogs show it: the table's, or for the settings whose
 /// default the product decides (mechanism, string column length, table
 /// queries, trusted certificates) the product's.

@@ -17,7 +17,7 @@ using Support::WideString;
 
 bool Is(std::u16string_view name, std::u16string_view key)
 {
-    return WideString(name).IsEqual(WideString(key), false);
+    return IsSameSettingName(WideString(name), WideString(key));
 }
 
 /// The property set a rule of the Property kind stands for.
@@ -39,7 +39,7 @@ WideString PropertyName(const SettingRule& rule, std::u16string_view key)
 void EraseProperty(SOPropertySet::PropertyMap& properties, const WideString& name)
 {
     for (auto entry = properties.begin(); entry != properties.end();) {
-        entry = entry->first.IsEqual(name, false) ? properties.erase(entry) : std::next(entry);
+        entry = IsSameSettingName(entry->first, name) ? properties.erase(entry) : std::next(entry);
     }
 }
 
@@ -61,7 +61,7 @@ WideString SettingsEdit::Get(std::u16string_view name) const
         const SOPropertySet& set = PropertySetOf(m_model, *rule);
         const WideString propertyName = PropertyName(*rule, name);
         for (const auto& [property, value] : set.GetProperties()) {
-            if (property.IsEqual(propertyName, false)) {
+            if (IsSameSettingName(property, propertyName)) {
                 return value;
             }
         }
@@ -118,6 +118,8 @@ void SettingsEdit::ShowAsDialogs()
 std::optional<SettingRefusal> SettingsEdit::Apply(const std::vector<SettingAssignment>& assignments)
 {
     std::vector<WideString> given;
+    const bool sslBefore = IsSwitchOn(m_model.GetSSL());
+    bool trustedCertsGiven = false;
     bool mechanismGiven = false;
     bool transportGiven = false;
     bool sslGiven = false;
@@ -138,6 +140,7 @@ std::optional<SettingRefusal> SettingsEdit::Apply(const std::vector<SettingAssig
         mechanismGiven = mechanismGiven || Is(rule->name, KEY_AUTH_MECH);
         transportGiven = transportGiven || Is(rule->name, KEY_THRIFT_TRANSPORT);
         sslGiven = sslGiven || Is(rule->name, KEY_SSL);
+        trustedCertsGiven = trustedCertsGiven || Is(rule->name, KEY_TRUSTED_CERTS);
     }
 
     // Picking a mechanism in the dialog corrects the transport; the SSL
@@ -151,9 +154,14 @@ std::optional<SettingRefusal> SettingsEdit::Apply(const std::vector<SettingAssig
     if (mechanismGiven && !sslGiven && MechanismFixesSSL(mechanism)) {
         m_model.SetSSL(MakeSwitchValue(mechanism == AUTH_MECH_HDINSIGHT_SERVICE));
     }
+    // SSL turned on in the SSL dialog shows the driver's certificates file
+    // where none is named, and its OK saves it.
+    if (!sslBefore && IsSwitchOn(m_model.GetSSL()) && !trustedCertsGiven && m_model.GetTrustedCerts().Trim().IsEmpty()) {
+        m_model.SetTrustedCerts(GetDefaultTrustedCertsFile());
+    }
 
     const auto values = [this](std::u16string_view name) { return Get(name); };
-    if (auto refusal = CheckSettingCombination(values, given, SettingCheckMode::Dialogs)) {
+    if (auto refusal = CheckSettingCombination(values, given, SettingCheckMode::Dialogs, m_scope)) {
         return refusal;
     }
     // The data-source dialog's OK asks for a host before anything else.

@@ -59,6 +59,7 @@ public:
     std::vector<StoredValueFinding> Run()
     {
         ReviewMainDialog();
+        ReviewCombinations();
         for (const auto& [name, value] : m_stored) {
             const SettingRule* rule = FindSettingRule(name.GetAsU16String());
             if (!rule || !ScopeHolds(m_scope, *rule) || value.IsEmpty()) {
@@ -66,13 +67,19 @@ public:
             }
             ReviewValue(*rule, value);
         }
-        // In the order of the values, whichever check found them.
+        // In the order of the values, whichever check found them; then
+        // those of settings that are not stored at all.
         std::vector<StoredValueFinding> ordered;
         for (const auto& [name, value] : m_stored) {
             for (const StoredValueFinding& finding : m_findings) {
-                if (finding.name.IsEqual(name, false)) {
+                if (IsSameSettingName(finding.name, name)) {
                     ordered.push_back(finding);
                 }
+            }
+        }
+        for (const StoredValueFinding& finding : m_findings) {
+            if (!Find(finding.name.GetAsU16String())) {
+                ordered.push_back(finding);
             }
         }
         return ordered;
@@ -82,7 +89,7 @@ private:
     [[nodiscard]] const WideString* Find(std::u16string_view name) const
     {
         for (const auto& [key, value] : m_stored) {
-            if (key.IsEqual(WideString(name), false)) {
+            if (IsSameSettingName(key, WideString(name))) {
                 return &value;
             }
         }
@@ -98,11 +105,96 @@ private:
     void Add(std::u16string_view name, const WideString& shown, const WideString& reason)
     {
         for (const auto& [key, value] : m_stored) {
-            if (key.IsEqual(WideString(name), false)) {
+            if (IsSameSettingName(key, WideString(name))) {
                 m_findings.push_back(StoredValueFinding{key, value, shown, reason});
                 return;
             }
         }
+    }
+
+    /// The same for a setting that may not be stored at all.
+    void AddEvenIfAbsent(std::u16string_view name, const WideString& shown, const WideString& reason)
+    {
+        if (Find(name)) {
+            Add(name, shown, reason);
+        } else {
+            m_findings.push_back(StoredValueFinding{WideString(name), WideString(u""), shown, reason});
+        }
+    }
+
+    /// A text setting is missing when it is absent, empty or blank.
+    [[nodiscard]] bool Missing(std::u16string_view name) const { return Value(name).Trim().IsEmpty(); }
+
+    /// States of several settings together that the dialogs do not save as
+    /// they are, and that every change made without a dialog refuses.
+    void ReviewCombinations()
+    {
+        using namespace DriverSupport;
+        if (IsFullFeaturedServerType(ReadServerType(Value(KEY_SPARK_SERVER_TYPE)))) {
+            if (m_mechanism == AUTH_MECH_KERBEROS && (Missing(KEY_KRB_HOST_FQDN) || Missing(KEY_KRB_SERVICE_NAME))) {
+                AddEvenIfAbsent(KEY_AUTH_MECH, Number(m_mechanism),
+                    u"is Kerberos without " + Names({KEY_KRB_HOST_FQDN, KEY_KRB_SERVICE_NAME})
+                        + u"; the main dialog keeps OK disabled and every change is refused until "
+                        + (Missing(KEY_KRB_HOST_FQDN) && Missing(KEY_KRB_SERVICE_NAME) ? u"both are" : u"it is")
+                        + u" given");
+            }
+            if (m_ssl) {
+                if (IsSwitchOn(Value(KEY_TWO_WAY_SSL)) && (Missing(KEY_CLIENT_CERT) || Missing(KEY_CLIENT_PRIVATE_KEY))) {
+                    Add(KEY_TWO_WAY_SSL, WideString(SWITCH_ON),
+                        u"is on without " + Names({KEY_CLIENT_CERT, KEY_CLIENT_PRIVATE_KEY})
+                            + u"; the SSL Options dialog keeps OK disabled and every change is refused until "
+                            + (Missing(KEY_CLIENT_CERT) && Missing(KEY_CLIENT_PRIVATE_KEY) ? u"both are" : u"it is")
+                            + u" given");
+                }
+                if (Missing(KEY_TRUSTED_CERTS) && !GetDefaultTrustedCertsFile().IsEmpty()) {
+                    AddEvenIfAbsent(KEY_TRUSTED_CERTS, GetDefaultTrustedCertsFile(),
+                        u"is empty while SSL is on; the SSL Options dialog shows the driver's file, "
+                            + GetDefaultTrustedCertsFile() + u", and its OK saves it");
+                }
+            }
+        }
+        if (m_scope != SettingScope::Driver) {
+            return;
+        }
+        const int32_t level = Support::ParseLogLevel(Value(KEY_LOG_LEVEL).GetAsUTF8());
+        const bool countMissing = Find(KEY_LOG_FILE_COUNT) && Missing(KEY_LOG_FILE_COUNT);
+        const bool sizeMissing = Find(KEY_LOG_FILE_SIZE) && Missing(KEY_LOG_FILE_SIZE);
+        if (level != static_cast<int32_t>(Support::LogLevel::Off) && (Missing(KEY_LOG_PATH) || countMissing || sizeMissing)) {
+            std::vector<std::u16string_view> missing;
+            if (Missing(KEY_LOG_PATH)) {
+                missing.push_back(KEY_LOG_PATH);
+            }
+            if (countMissing) {
+                missing.push_back(KEY_LOG_FILE_COUNT);
+            }
+            if (sizeMissing) {
+                missing.push_back(KEY_LOG_FILE_SIZE);
+            }
+            AddEvenIfAbsent(KEY_LOG_LEVEL, Number(static_cast<uint64_t>(level)),
+                u"is " + WideString(Support::GetLogLevelEnumeratorText(level)) + u" without " + List(missing)
+                    + u"; the logging dialog refuses OK and every change is refused until it is given");
+        }
+    }
+
+    /// "KrbHostFQDN and KrbServiceName", of those missing.
+    [[nodiscard]] WideString Names(std::initializer_list<std::u16string_view> names) const
+    {
+        std::vector<std::u16string_view> missing;
+        for (const std::u16string_view name : names) {
+            if (Missing(name)) {
+                missing.push_back(name);
+            }
+        }
+        return List(missing);
+    }
+
+    static WideString List(const std::vector<std::u16string_view>& names)
+    {
+        WideString text(u"");
+        for (size_t index = 0; index < names.size(); ++index) {
+            text += WideString(index == 0 ? u"" : index + 1 == names.size() ? u" and " : u", ") + WideString(names[index]);
+        }
+        return text;
     }
 
     /// Server type, mechanism, transport and SSL, read and normalised as the
@@ -125,6 +217,8 @@ private:
         bool ssl = IsSwitchOn(sslText);
         NormaliseMechanism(mechanism, transport, ssl);
         SuppressHDInsightMechanism(mechanism);
+        m_mechanism = mechanism;
+        m_ssl = ssl;
 
         if (Find(KEY_AUTH_MECH) && mechanismText != Number(mechanism)) {
             WideString reason;
@@ -259,9 +353,11 @@ private:
             if (!scale || *scale < 0) {
                 report(DEFAULT_DECIMAL_COLUMN_SCALE, u"is not a scale");
             } else if (static_cast<uint32_t>(*scale) > MAX_DECIMAL_COLUMN_SCALE) {
-                Add(key, Number(MAX_DECIMAL_COLUMN_SCALE),
-                    u"is above " + Number(MAX_DECIMAL_COLUMN_SCALE) + u"; the dialog saves "
-                        + Number(MAX_DECIMAL_COLUMN_SCALE));
+                // Only the Advanced Options dialog's OK lowers it; every
+                // other save keeps it.
+                Add(key, value,
+                    u"is above " + Number(MAX_DECIMAL_COLUMN_SCALE) + u", the largest scale: set and apply refuse it, "
+                        + u"and OK in the Advanced Options dialog stores " + Number(MAX_DECIMAL_COLUMN_SCALE));
             }
         } else if (key == KEY_ROWS_FETCHED_PER_BLOCK) {
             const auto rows = Strict<uint32_t>(value);
@@ -301,6 +397,9 @@ private:
 
     const Values& m_stored;
     SettingScope m_scope;
+    /// The mechanism and SSL as the main dialog shows them.
+    uint32_t m_mechanism = 0;
+    bool m_ssl = false;
     std::vector<StoredValueFinding> m_findings;
 };
 

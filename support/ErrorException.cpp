@@ -53,6 +53,18 @@ ErrorException::ErrorException(int32_t diagState, int32_t componentId, const Wid
 
 ErrorException::~ErrorException() = default;
 
+const char* ErrorException::what() const noexcept
+{
+    try {
+        if (m_what.empty()) {
+            m_what = GetUnformattedText().GetAsUTF8();
+        }
+        return m_what.c_str();
+    } catch (...) {
+        return "ErrorException";
+    }
+}
+
 std::string ErrorException::GetCustomState() const
 {
     return std::string(m_customState.data(), std::find(m_customState.begin(), m_customState.end(), '\0'));

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,7 +25,11 @@ inline constexpr int32_t DS_COMPONENT_ID = 110;
 /// Index of "HY000" in the SQLSTATE table: the general error.
 inline constexpr int32_t DIAG_GENERAL_ERROR = 63;
 
-class ErrorException {
+/// Every failure of the product's own is a std::exception, so that one
+/// handler reaches them all; what() is a developer's description. What the
+/// user reads comes from the one failure translator, DescribeCurrentException
+/// (driversupport/FailureText.h).
+class ErrorException : public std::exception {
 public:
     /// Formatted form: the message text is final.
     ErrorException(int32_t diagState, int32_t nativeErrorCode, const WideString& messageText, int32_t row,
@@ -36,7 +41,10 @@ public:
         const std::vector<WideString>& parameters, int32_t row = -1, int32_t column = -1);
     ErrorException(const ErrorException&) = default;
     ErrorException& operator=(const ErrorException&) = default;
-    virtual ~ErrorException();
+    ~ErrorException() override;
+
+    /// The text without a message source (GetUnformattedText).
+    [[nodiscard]] const char* what() const noexcept override;
 
     /// The finished text: formats through the source once and keeps the result.
     WideString GetMessageText(IMessageSource* source, const std::string& locale);
@@ -67,6 +75,8 @@ private:
     int32_t m_columnNumber = -1;
     bool m_hasParameters = false;
     bool m_isFormatted = false;
+    /// what()'s text, made when first asked for.
+    mutable std::string m_what;
 };
 
 } // namespace Dravo::Support
@@ -143,7 +153,7 @@ enum DSErrorType : int32_t {
 
 /// A configuration-support setup error: one code, and for a failed write the
 /// system's reason, which the code's text alone cannot give.
-class DSSetupException {
+class DSSetupException : public std::exception {
 public:
     explicit DSSetupException(int32_t errorType) : m_errorType(errorType) {}
     DSSetupException(int32_t errorType, Support::WideString reason)
@@ -153,6 +163,7 @@ public:
     [[nodiscard]] int32_t GetErrorType() const { return m_errorType; }
     /// Empty when there is none.
     [[nodiscard]] const Support::WideString& GetReason() const { return m_reason; }
+    [[nodiscard]] const char* what() const noexcept override { return "configuration setup error"; }
 
 private:
     int32_t m_errorType;
@@ -164,10 +175,11 @@ private:
 namespace Dravo::Varlo {
 
 /// A product-line setup error, raised by the data-source variant.
-class VarloSetupException {
+class VarloSetupException : public std::exception {
 public:
     explicit VarloSetupException(int32_t code) : m_code(code) {}
     [[nodiscard]] int32_t GetCode() const { return m_code; }
+    [[nodiscard]] const char* what() const noexcept override { return "product setup error"; }
 
 private:
     int32_t m_code;

@@ -61,7 +61,8 @@ ErrorCode CheckOpened(int descriptor, bool refuseLinks)
         return LastErrno();
     }
     if (S_ISDIR(info.st_mode)) {
-        return ERROR_ACCESS_DENIED_CODE;
+        // Told as Windows tells it, and in words as this system tells it.
+        return MapErrno(EISDIR);
     }
     if (refuseLinks && (!S_ISREG(info.st_mode) || info.st_nlink > 1 || info.st_uid != ::geteuid())) {
         return ERROR_ACCESS_DENIED_CODE;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <string_view>
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -85,6 +87,25 @@ std::string GetRegistryRootDirectory()
         }
     }
     return GetEnvironmentValue("DRAVO_REGISTRY_ROOT").value_or(std::string());
+}
+
+std::optional<std::string> WhyRegistryRootInForceCannotBeUsed()
+{
+    bool setByProgram = false;
+    if (RootOverride* rootOverride = g_rootOverride.Find()) {
+        std::lock_guard lock(rootOverride->mutex);
+        setByProgram = !rootOverride->directory.empty();
+    }
+    const std::string root = GetRegistryRootDirectory();
+    if (root.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> why = WhyNotRegistryRoot(root);
+    // The words name the option; the environment's root is named as such.
+    if (why && !setByProgram && why->starts_with("--registry-root:")) {
+        *why = "DRAVO_REGISTRY_ROOT:" + why->substr(std::string_view("--registry-root:").size());
+    }
+    return why;
 }
 
 std::string GetUserHomeDirectory()

@@ -469,6 +469,11 @@ std::optional<std::string> WhyNotRegistryRoot(const std::string&)
     return std::nullopt;
 }
 
+std::optional<std::string> WhyRegistryRootInForceCannotBeUsed()
+{
+    return std::nullopt;
+}
+
 void SetRegistryRoot(const std::string& directory)
 {
     RootState& state = Roots();

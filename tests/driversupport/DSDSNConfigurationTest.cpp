@@ -340,7 +340,7 @@ TEST_F(DSDSNConfigurationTest, AFailedRegistryWriteIsLoggedAsAWarningAndRaisesSe
     const std::string warning = DriverKeyHive::ReadFile((logs / "warn.log").string());
     EXPECT_NE(warning.find(" WARN "), std::string::npos) << warning;
     EXPECT_NE(warning.find("DSDSNConfiguration::SetDriverRegistryValue: Error occurred while saving configuration "
-                           "LogLevel=0. Error message: Access is denied.\r\n"),
+                           "LogLevel=0. Error message: Permission denied\r\n"),
         std::string::npos)
         << warning;
     // The registry's account names the directory it could not write.

@@ -210,7 +210,7 @@ TEST_F(ToolFaultTest, ASaveThatRunsOutOfSpaceAnywhereChangesNothingAndCanBeRepea
         ASSERT_EQ(run.exitCode, EXIT_SETTINGS_ERROR) << run.errors;
         EXPECT_TRUE(Contains(run.errors, "The driver configuration could not be saved")) << run.errors;
         EXPECT_TRUE(Contains(run.errors, ConfigurationPath().string() + ": cannot write the new file")) << run.errors;
-        EXPECT_TRUE(Contains(run.errors, "There is not enough space on the disk.")) << run.errors;
+        EXPECT_TRUE(Contains(run.errors, "No space left on device")) << run.errors;
         EXPECT_EQ(ReadFileBytes(ConfigurationPath()), initial);
         EXPECT_EQ(LeftBehind(), std::vector<std::string>());
 
@@ -233,7 +233,7 @@ TEST_F(ToolFaultTest, EveryStepOfASaveThatFailsIsReportedAndTheFileKeepsEverythi
         const char* fault;
         const char* message;
     } cases[] = {
-        {"write-budget=0", "There is not enough space on the disk."},
+        {"write-budget=0", "No space left on device"},
         {"fail=open:.tmp-:1:112", ": cannot create a new file in "},
         {"fail=set-attributes:.tmp-:1:5", ": cannot give the new file the attributes of the old one"},
         {"fail=flush:.tmp-:1:1117", ": cannot flush the new file"},

@@ -509,7 +509,7 @@ TEST_F(SODriverConnectionSettingsTest, AHiveTheUserMayNotWriteFailsTheFirstWrite
         return lines;
     });
     ::chmod(m_hive.Root().Path().c_str(), 0755);
-    EXPECT_EQ(report.rfind("3\n1010\nAccess is denied.\r\n", 0), 0U) << report;
+    EXPECT_EQ(report.rfind("3\n1010\nPermission denied\r\n", 0), 0U) << report;
     EXPECT_NE(report.find(m_hive.Root().Path().string()), std::string::npos) << report;
     EXPECT_EQ(DriverKeyHive::ReadFile(DriverKeyHive::HivePath()), before);
 }

@@ -61,7 +61,10 @@ TEST_F(SettingsEditTest, AValueIsTakenExactlyWhenTheDialogsWouldSaveIt)
         {thrift, {Set(u"AuthMech", u"1")}, "Kerberos authentication needs the host FQDN"},
         {thrift, {Set(u"RowsFetchedPerBlock", u"0")}, "it must be a whole number from 1 to 4294967295"},
         {thrift, {Set(u"DecimalColumnScale", u"39")}, "from 0 to 38"},
-        {thrift, {Set(u"UseNativeQuery", u"yes")}, "\"yes\" is not a valid value of UseNativeQuery: it may be 0 or 1"},
+        {thrift, {Set(u"UseNativeQuery", u"maybe")}, "\"maybe\" is not a valid value of UseNativeQuery: it may be 0 or 1"},
+        {thrift, {Set(u"UseNativeQuery", u"yes")}, ""},
+        {thrift, {Set(u"SocketTimeout", u"")}, ""},
+        {thrift, {Set(u"SparkServerType", u"SharkServer")}, ""},
         {thrift, {Set(u"LogFileSize", u"1000")}, "a whole number of megabytes"},
         {thrift, {Set(u"LogLevel", u"LOG_DEBUG")}, "needs the log path (LogPath)"},
         {thrift, {Set(u"LogLevel", u"LOG_DEBUG"), Set(u"LogPath", u"/var/log")}, ""},
@@ -140,7 +143,8 @@ TEST_F(SettingsEditTest, StoredValuesTheDialogShowsDifferentlyAreToldWithWhatItS
     // SASL only.
     EXPECT_EQ(found, (std::vector<std::string>{"SparkServerType=03 -> 1", "AuthMech=banana -> 2",
                          "ThriftTransport=0 -> 1", "UseNativeQuery=yes -> 0", "LCaseSspKeyName=yes -> 1",
-                         "RowsFetchedPerBlock=0 -> 10000", "LogFileSize=1048577 -> 1048576", "EncryptedPWD=abc -> "}));
+                         "RowsFetchedPerBlock=0 -> 10000", "LogLevel=LOG_DEBUG -> 5", "LogFileSize=1048577 -> 1048576",
+                         "EncryptedPWD=abc -> "}));
 }
 
 } // namespace

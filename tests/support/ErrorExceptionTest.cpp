@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "support/ErrorException.h"
 #include "support/MessageSource.h"
 
@@ -91,6 +94,25 @@ TEST(ErrorExceptionTest, DerivedClassesAreCaughtByCategory)
         EXPECT_EQ(e.GetComponentId(), 2);
         EXPECT_FALSE(e.HasParameters());
     }
+}
+
+TEST(ErrorExceptionTest, EveryProductFailureIsAStandardException)
+{
+    // One handler of std::exception reaches them all, with a text to log.
+    const auto caught = [](const std::function<void()>& raise) -> std::string {
+        try {
+            raise();
+        } catch (const std::exception& exception) {
+            return exception.what();
+        } catch (...) {
+        }
+        return "not a std::exception";
+    };
+    EXPECT_EQ(caught([] { throw ErrorException(63, 5, WideString(u"The file is locked."), -1, -1); }),
+        "The file is locked.");
+    EXPECT_NE(caught([] { throw Support::InvalidArgumentException(3, WideString(u"Key")); }), "not a std::exception");
+    EXPECT_NE(caught([] { throw Dravo::DriverSupport::DSSetupException(1); }), "not a std::exception");
+    EXPECT_NE(caught([] { throw Dravo::Varlo::VarloSetupException(1); }), "not a std::exception");
 }
 
 TEST(MessageFileRegistryTest, FirstRegistrationWins)

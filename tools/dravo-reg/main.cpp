@@ -1,4 +1,5 @@
 // dravo-reg: see docs/man/dravo-reg.1 and RegTool.h.
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,6 +21,16 @@ int main(int argc, char** argv)
         }
         Dravo::OS::SetRegistryRoot(arguments[1]);
         arguments.erase(arguments.begin(), arguments.begin() + 2);
+    }
+    // However the root is named: the environment's is not made either. Help
+    // and the version touch no registry.
+    const bool touchesNoRegistry = std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+        return argument == "/?" || argument == "-?" || argument == "-h" || argument == "--help"
+            || argument == "--version";
+    });
+    if (const auto why = Dravo::OS::WhyRegistryRootInForceCannotBeUsed(); why && !touchesNoRegistry) {
+        std::cerr << "dravo-reg: " << *why << "; nothing was changed.\n";
+        return 1;
     }
     // The product's start-up: the driver key is where the driver reads it,
     // as the configuration tool sees it.

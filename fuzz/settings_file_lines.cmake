@@ -1,0 +1,1 @@
+dravo_add_fuzz_target(settings_file_lines ${CMAKE_CURRENT_SOURCE_DIR}/settings_file_lines.cpp dravo_settings dravo_platform)
