@@ -380,7 +380,7 @@ std::string GetCommandsUsageText()
         "Commands, for the settings without a dialog (the driver-wide ones, or with\n"
         "--dsn one data source's), judged by the dialogs' own rules:\n"
         "  get [NAME...]         print the stored settings as NAME=VALUE lines\n"
-        "                        (--value: the values of those named, one a line)
+        "                        (--value: the values of those named, one a line)\n"
         "  set NAME=VALUE...     store values; a list's value may be its label;\n"
         "                        --exact as for apply\n"
         "  unset NAME...         put settings back to their defaults\n"
