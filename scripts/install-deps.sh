@@ -20,7 +20,7 @@ else
     libicu-dev libssl-dev libexpat1-dev libncurses-dev
     unixodbc unixodbc-dev odbcinst libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
-    tmux acl ansible-core
+    tmux acl ansible-core strace
     lintian rpm rpmlint
   "
 fi

@@ -133,8 +133,21 @@ public:
     [[nodiscard]] ErrorCode Truncate(int64_t length) const;
     /// Replaces the file with text written beside it, under this lock; the
     /// new file's identity goes to written. Afterwards the object describes
-    /// the old file, which no name leads to any more.
-    [[nodiscard]] ErrorCode Replace(std::string_view text, FileIdentity* written) const;
+    /// the old file, which no name leads to any more. With readAs, the old
+    /// file must still be as read when the new one is ready: otherwise
+    /// nothing is renamed and changedMeanwhile is set.
+    [[nodiscard]] ErrorCode Replace(std::string_view text, FileIdentity* written,
+        const FileIdentity* readAs = nullptr, bool* changedMeanwhile = nullptr) const;
+
+    // Writers that take no lock (unixODBC's rewrite the file in place, cut
+    // to nothing first): a read under this lock may meet one half-way.
+    /// Reads the whole file once no such writer is at it: again while it
+    /// changes under the read, and after a wait while it looks cut short by
+    /// an in-place write of the last moments; refused when that goes on.
+    [[nodiscard]] ErrorCode ReadSettled(FileContents& contents) const;
+    /// Whether the file was written to since it was read as readAs: after a
+    /// rename over it, an in-place writer went on writing into it.
+    [[nodiscard]] bool WrittenSince(const FileIdentity& readAs) const;
 
 private:
     friend class DurableFile;
