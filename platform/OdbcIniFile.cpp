@@ -192,6 +192,11 @@ void OdbcIniFile::Classify(Line& line) const
     line.nameEnd = trimmedEnd(first, line.equals);
     line.valueBegin = trimmedBegin(line.equals + 1, line.end);
     line.valueEnd = trimmedEnd(line.valueBegin, line.end);
+    if (line.valueBegin == line.valueEnd) {
+        // An empty value: a new one goes right after the "=", before any
+        // blank and the line end.
+        line.valueBegin = line.valueEnd = line.equals + 1;
+    }
 }
 
 std::string OdbcIniFile::FoldedName(const Line& line) const

@@ -225,8 +225,9 @@ constexpr int64_t WRITE_BUFFER_BYTES = 4096;
 
 /// Whether the file looks like one another writer is rewriting in place
 /// now: written in place (a file renamed into place has a later change time
-/// than its last write) in the last moments, and cut where a buffered write
-/// stops, not where a complete file ends. An empty file does not count.
+/// than its last write) in the last moments, and as long as a whole number
+/// of a C library's buffered writes, which is where such a writer stops
+/// before its last one. An empty file does not count.
 bool LooksHalfWritten(const struct stat& status, std::string_view bytes)
 {
     if (bytes.empty() || status.st_mtim.tv_sec != status.st_ctim.tv_sec
@@ -237,8 +238,9 @@ bool LooksHalfWritten(const struct stat& status, std::string_view bytes)
     ::clock_gettime(CLOCK_REALTIME, &now);
     const auto age = std::chrono::seconds(now.tv_sec - status.st_mtim.tv_sec)
         + std::chrono::nanoseconds(now.tv_nsec - status.st_mtim.tv_nsec);
+    const auto size = static_cast<int64_t>(bytes.size());
     return age < IN_PLACE_QUIET_PERIOD
-        && (static_cast<int64_t>(bytes.size()) % WRITE_BUFFER_BYTES == 0 || bytes.back() != '\n');
+        && (size % WRITE_BUFFER_BYTES == 0 || (status.st_blksize > 0 && size % status.st_blksize == 0));
 }
 
 /// Whether the open file is no longer as read: any write or attribute change.
@@ -807,18 +809,17 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
                 }
                 return Fail(WriteErrorCode(error), "cannot put the new file in place", error);
             }
-            if (const ErrorCode flushed = FlushFolder(target); flushed != ERROR_SUCCESS_CODE) {
-                return flushed;
-            }
             if (result) {
-                *result = std::move(written);
+                // Also when the folder cannot be flushed: the file is in place.
+                *result = written;
             }
-            return ERROR_SUCCESS_CODE;
+            return FlushFolder(target);
         }
         if (lockResult != ERROR_SUCCESS_CODE) {
             return lockResult;
         }
         FileContents current;
+        const bool overCarried = carried.has_value();
         if (carried) {
             // The text an in-place writer finished in the file this save had
             // replaced: edited again, over the file this save put in place.
@@ -839,16 +840,25 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
         if (const ErrorCode edited = edit(current, text); edited != ERROR_SUCCESS_CODE) {
             return edited;
         }
-        if (!text || *text == current.bytes) {
+        if ((!text || *text == current.bytes) && !overCarried) {
             if (result) {
                 *result = std::move(current);
             }
             return ERROR_SUCCESS_CODE;
         }
+        if (!text) {
+            // The other writer's text holds the change already: it still
+            // replaces the file this save put in place.
+            text = current.bytes;
+        }
         FileContents written{true, *text, {}};
         bool changedMeanwhile = false;
         if (const ErrorCode replaced = locked->Replace(*text, &written.identity, &current.identity, &changedMeanwhile);
             replaced != ERROR_SUCCESS_CODE) {
+            // Renamed into place before the folder's flush failed.
+            if (result && written.identity.exists) {
+                *result = std::move(written);
+            }
             return replaced;
         }
         if (changedMeanwhile) {

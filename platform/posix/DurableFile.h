@@ -186,7 +186,8 @@ public:
     /// Changes the whole file as one replace: under the lock (or, where there
     /// is no file, linked into place so that one another writer made
     /// meanwhile is edited instead), read again, edited, replaced. What was
-    /// written, or found unchanged, goes to result.
+    /// written, or found unchanged, goes to result; also when the new file is
+    /// in place and only its folder's flush failed.
     [[nodiscard]] ErrorCode Update(const Edit& edit, FileContents* result = nullptr) const;
 
     /// Whether a save by this user could replace the file as it is now, found

@@ -197,7 +197,14 @@ std::u16string OdbcDataSources::Describe(DataSourceScope scope)
 
 ErrorCode OdbcDataSources::CheckWritable(DataSourceScope scope)
 {
-    return FileOf(scope).CheckWritable();
+    const ErrorCode writable = FileOf(scope).CheckWritable();
+    // Administrator rights help only a user with the system's data sources:
+    // a user's own file in a folder they may not write, or root meeting a
+    // folder where the file should be, is a file that cannot be written.
+    if (writable == ERROR_ACCESS_DENIED_CODE && (scope == DataSourceScope::User || ::geteuid() == 0)) {
+        return ERROR_CANTWRITE_CODE;
+    }
+    return writable;
 }
 
 ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& save, DataSourceSaveFailure& failure)
@@ -217,7 +224,8 @@ ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& sav
             changes.DeleteValue(change.key);
         }
     }
-    return ForgetInstallerCache(file.Update([&](const FileContents& current, std::optional<std::string>& text) {
+    FileContents written;
+    const ErrorCode saved = ForgetInstallerCache(file.Update([&](const FileContents& current, std::optional<std::string>& text) {
         OdbcIniFile ini;
         if (!ini.Parse(current.bytes)) {
             // A file that is not text is never written over.
@@ -244,7 +252,11 @@ ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& sav
             *text += lineEnd;
         }
         return ERROR_SUCCESS_CODE;
-    }));
+    }, &written));
+    if (saved != ERROR_SUCCESS_CODE && written.exists) {
+        failure.outcome = DataSourceSaveFailure::Outcome::InPlace;
+    }
+    return saved;
 }
 
 ErrorCode OdbcDataSources::Remove(DataSourceScope scope, std::u16string_view name)

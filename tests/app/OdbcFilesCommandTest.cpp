@@ -14,6 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "tests/app/ToolRun.h"
 #include "tests/common/TempDir.h"
 
@@ -50,11 +53,18 @@ protected:
     [[nodiscard]] std::filesystem::path Folder() const { return m_directory.Path(); }
     [[nodiscard]] std::filesystem::path UserFile() const { return m_directory.Path() / "user.ini"; }
 
-    ProgramRun Tool(std::vector<std::string> arguments) const
+    ProgramRun Tool(std::vector<std::string> arguments, const std::string& fileFaults = {},
+        std::vector<std::string> wrapper = {}) const
     {
         ToolRunOptions options;
         options.arguments = std::move(arguments);
         options.environment = m_environment;
+        options.wrapper = std::move(wrapper);
+        if (!fileFaults.empty()) {
+            // The test build of the tool, which takes its file faults from there.
+            options.environment["DRAVO_FILE_FAULTS"] = fileFaults;
+            return RunTool(BuiltProgram("tests/tool_with_test_libraries"), options);
+        }
         return RunTool(BuiltProgram("bin/dravo-spark-config"), options);
     }
 
@@ -96,6 +106,49 @@ TEST_F(OdbcFilesCommandTest, ASaveChangesOnlyWhatUnixOdbcTakesForTheDataSourceOr
     const ProgramRun bom = Tool({"set", "--dsn", "Sales", "Host=h2"});
     EXPECT_NE(bom.exitCode, 0);
     EXPECT_EQ(ReadFileBytes(UserFile()), marked);
+}
+
+TEST_F(OdbcFilesCommandTest, AnotherDriversDataSourceIsRefusedWithItsNameAndDriver)
+{
+    const std::string theirs = "[Other]\nDriver=SQLite3\nDatabase=/tmp/other.db\n";
+    WriteFileBytes(UserFile(), theirs);
+    const ProgramRun set = Tool({"set", "--dsn", "Other", "Host=x"});
+    EXPECT_EQ(set.exitCode, 3) << set.errors;
+    EXPECT_NE(set.errors.find("the data source Other belongs to the driver SQLite3"), std::string::npos) << set.errors;
+    EXPECT_EQ(ReadFileBytes(UserFile()), theirs);
+}
+
+TEST_F(OdbcFilesCommandTest, AFolderThatCannotBeFlushedAfterTheRenameIsReportedWithTheChangeInPlace)
+{
+    WriteFileBytes(UserFile(), std::string("[Sales]\nDriver=") + PRODUCT_DRIVER + "\nHost=h1\n");
+    const ProgramRun set = Tool({"set", "--dsn", "Sales", "Host=h2"}, "fail=flush-directory::0:1117");
+    EXPECT_EQ(set.exitCode, 3) << set.errors;
+    EXPECT_NE(set.errors.find("the change is in place"), std::string::npos) << set.errors;
+    EXPECT_EQ(set.errors.find("nothing was changed"), std::string::npos) << set.errors;
+    EXPECT_NE(ReadFileBytes(UserFile()).find("Host=h2\n"), std::string::npos);
+}
+
+TEST_F(OdbcFilesCommandTest, AFileNoRightsCouldMakeWritableIsNotAskedForAdministratorRights)
+{
+    if (::geteuid() != 0 || !std::filesystem::exists("/usr/bin/setpriv")) {
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    }
+    // root, and a folder where the data sources' file should be.
+    std::filesystem::create_directory(UserFile());
+    const ProgramRun folder = Tool({"set", "--dsn", "Sales", "Host=h"});
+    EXPECT_EQ(folder.exitCode, 3) << folder.errors;
+    EXPECT_EQ(folder.errors.find("administrator rights"), std::string::npos) << folder.errors;
+    std::filesystem::remove(UserFile());
+
+    // A user's own file in a folder they may not write.
+    WriteFileBytes(UserFile(), std::string("[Sales]\nDriver=") + PRODUCT_DRIVER + "\nHost=h1\n");
+    ::chmod(m_directory.Path().c_str(), 0755);
+    ASSERT_EQ(::chown(UserFile().c_str(), 65534, 65534), 0);
+    const ProgramRun user = Tool({"set", "--dsn", "Sales", "Host=h2"}, {},
+        {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    EXPECT_EQ(user.exitCode, 3) << user.errors;
+    EXPECT_EQ(user.errors.find("administrator rights"), std::string::npos) << user.errors;
+    EXPECT_NE(ReadFileBytes(UserFile()).find("Host=h1\n"), std::string::npos);
 }
 
 TEST_F(OdbcFilesCommandTest, ASaveOverlappingAPausedUnixOdbcWriterKeepsEverySectionOrFails)

@@ -188,6 +188,12 @@ TEST_F(OdbcIniFileTest, EditsTouchOnlyTheSectionUnixOdbcTakesForIt)
     EXPECT_EQ(UnixOdbcReading(edited)["SALES"]["PORT"], "4242");
     EXPECT_EQ(Refusal(twice, u"Sales", removal).line, 4u) << "the second would come to light";
 
+    // An empty value is filled in before the line end, whichever it is.
+    IniSectionChanges schema;
+    schema.SetValue(u"Schema", u"sales");
+    EXPECT_EQ(Applied("[Sales]\nSchema=\nPort=1\n", u"Sales", schema), "[Sales]\nSchema=sales\nPort=1\n");
+    EXPECT_EQ(Applied("[Sales]\r\nSchema = \r\n", u"Sales", schema), "[Sales]\r\nSchema =sales \r\n");
+
     // A section that goes leaves the comment that heads the next one.
     EXPECT_EQ(Applied("[Sales]\nA=1\n\n; Other's own\n[Other]\nB=2\n", u"Sales", removal), "; Other's own\n[Other]\nB=2\n");
 }
