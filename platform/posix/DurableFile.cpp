@@ -215,8 +215,11 @@ void RemoveLeftoverFiles(const std::string& folder, const std::string& name)
 // with no lock (unixODBC's does: it cuts the file to nothing and writes it
 // again through a 4 KiB buffer, and may stop for a while between writes).
 
-/// How long a file cut short by an in-place write counts as still being
-/// written, and how long a save waits for such a writer to finish.
+/// How long a file written in place counts as one its writer may not be
+/// done with: any such file for a moment (unixODBC's writers save once per
+/// entry, each save a rewrite), one cut where a buffered write stops for
+/// longer. And how long a save waits for such a writer to finish.
+constexpr std::chrono::milliseconds IN_PLACE_SETTLE_PERIOD{300};
 constexpr std::chrono::milliseconds IN_PLACE_QUIET_PERIOD{2000};
 constexpr std::chrono::milliseconds IN_PLACE_WAIT_LIMIT{5000};
 constexpr std::chrono::milliseconds IN_PLACE_POLL_INTERVAL{20};
@@ -225,21 +228,27 @@ constexpr int64_t WRITE_BUFFER_BYTES = 4096;
 
 /// Whether the file looks like one another writer is rewriting in place
 /// now: written in place (a file renamed into place has a later change time
-/// than its last write) in the last moments, and as long as a whole number
-/// of a C library's buffered writes, which is where such a writer stops
-/// before its last one. An empty file does not count.
+/// than its last write) in the last moments, or a little longer ago and as
+/// long as a whole number of a C library's buffered writes, which is where
+/// such a writer stops before its last one.
 bool LooksHalfWritten(const struct stat& status, std::string_view bytes)
 {
-    if (bytes.empty() || status.st_mtim.tv_sec != status.st_ctim.tv_sec
-        || status.st_mtim.tv_nsec != status.st_ctim.tv_nsec) {
+    if (status.st_mtim.tv_sec != status.st_ctim.tv_sec || status.st_mtim.tv_nsec != status.st_ctim.tv_nsec) {
         return false;
     }
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const auto age = std::chrono::seconds(now.tv_sec - status.st_mtim.tv_sec)
         + std::chrono::nanoseconds(now.tv_nsec - status.st_mtim.tv_nsec);
+    // A time ahead of the clock is no sign of anything.
+    if (age < std::chrono::nanoseconds(0)) {
+        return false;
+    }
+    if (age < IN_PLACE_SETTLE_PERIOD) {
+        return true;
+    }
     const auto size = static_cast<int64_t>(bytes.size());
-    return age < IN_PLACE_QUIET_PERIOD
+    return !bytes.empty() && age < IN_PLACE_QUIET_PERIOD
         && (size % WRITE_BUFFER_BYTES == 0 || (status.st_blksize > 0 && size % status.st_blksize == 0));
 }
 
@@ -982,7 +991,7 @@ ErrorCode LockedFile::ReadSettled(FileContents& contents) const
             return m_file->Fail(MapErrno(errno), "cannot read " + m_file->m_rules.noun, errno);
         }
         if (FileIdentity::Of(before) == FileIdentity::Of(after) && static_cast<off_t>(bytes.size()) == after.st_size
-            && !LooksHalfWritten(after, bytes)) {
+            && (!m_file->m_rules.inPlaceWriters || !LooksHalfWritten(after, bytes))) {
             contents = FileContents{true, std::move(bytes), FileIdentity::Of(after)};
             return ERROR_SUCCESS_CODE;
         }

@@ -83,6 +83,9 @@ struct DurableFileRules {
     bool makeFolders = false;
     /// Permission bits of a file made anew.
     mode_t newFileMode = 0644;
+    /// Other programs rewrite the file in place without a lock (unixODBC's
+    /// files): a save waits while it looks half-written (ReadSettled).
+    bool inPlaceWriters = false;
 };
 
 /// A file as read: its bytes and the identity they belong to.

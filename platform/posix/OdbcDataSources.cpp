@@ -62,7 +62,7 @@ DurableFile FileOf(DataSourceScope scope)
     // A user's data sources may hold enciphered passwords: a new file of
     // theirs is theirs alone. Every user's programs read the system's.
     return DurableFile(FilePath(scope),
-        DurableFileRules{"the data source file", true, false, scope == DataSourceScope::User ? 0600u : 0644u});
+        DurableFileRules{"the data source file", true, false, scope == DataSourceScope::User ? 0600u : 0644u, true});
 }
 
 ErrorCode Unreadable(const DurableFile& file, const OdbcIniFile& ini)
@@ -291,7 +291,7 @@ ErrorCode OdbcDataSources::ChangeDriverEntries(
     std::string folderName(FILE_NAME_UNITS, '\0');
     std::string fileName(FILE_NAME_UNITS, '\0');
     const DurableFile file(std::string(folder(folderName.data())) + "/" + name(fileName.data()),
-        DurableFileRules{"the drivers file", true, false, 0644});
+        DurableFileRules{"the drivers file", true, false, 0644, true});
     IniSectionChanges sectionChanges;
     for (const DataSourceEntryChange& change : changes) {
         if (change.value) {

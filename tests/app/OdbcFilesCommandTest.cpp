@@ -166,12 +166,16 @@ TEST_F(OdbcFilesCommandTest, ASaveOverlappingAPausedUnixOdbcWriterKeepsEverySect
     WriteFileBytes(added, "[New]\nDriver=SQLite3\nDatabase=/tmp/new\n");
 
     // unixODBC's writer cuts the file and stops for 1.5 s after its first
-    // 4 KiB; the tool saves half a second into that pause.
+    // 4 KiB; the tool saves in that pause.
     auto writer = std::async(std::launch::async, [&] {
         return RunProgram("/usr/bin/strace", {"-f", "-o", "/dev/null", "-e", "trace=write", "-e",
             "inject=write:delay_enter=1500000:when=2", "/usr/bin/odbcinst", "-i", "-s", "-h", "-f", added.string()});
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    for (int wait = 0; wait < 500 && std::filesystem::file_size(UserFile()) != 4096; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(std::filesystem::file_size(UserFile()), 4096U) << "the writer never stopped half-way";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const ProgramRun ours = Tool({"set", "--dsn", "Ours", "Host=h1"});
     const ProgramRun theirs = writer.get();
     ASSERT_EQ(theirs.exitCode, 0) << theirs.errors;
