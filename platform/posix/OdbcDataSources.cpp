@@ -138,8 +138,8 @@ std::optional<std::string> WhyNotTheDriversOwn(
 /// Makes unixODBC in this process read its files again. It keeps what
 /// SQLGetPrivateProfileString returned for 20 seconds, and forgets all of it
 /// (__clear_ini_cache) only after one of its own writers saved a file; 2.3.11
-/// does not export that function, so one of its writers saves a file of
-/// this process's own, which no one reads.
+/// does not export that function, so its writer saves /dev/null, which it
+/// reads as an empty file and writes without leaving anything.
 ErrorCode ForgetInstallerCache(ErrorCode saved)
 {
     if (saved != ERROR_SUCCESS_CODE) {
@@ -149,17 +149,8 @@ ErrorCode ForgetInstallerCache(ErrorCode saved)
         clear();
         return saved;
     }
-    const char* temporary = std::getenv("TMPDIR");
-    std::string folder = std::string(temporary && *temporary == '/' ? temporary : "/tmp") + "/dravo-profile-XXXXXX";
-    if (!::mkdtemp(folder.data())) {
-        return saved;
-    }
-    // An absolute name, which unixODBC takes as it is; without "odbcinst",
-    // which would make it write its drivers file instead.
-    const std::string scratch = folder + "/forget.ini";
-    (void)OdbcInstaller::WritePrivateProfileStringNarrow("Forget", "Cache", std::string("1"), scratch);
-    ::unlink(scratch.c_str());
-    ::rmdir(folder.c_str());
+    // An absolute name, which unixODBC takes as it is.
+    (void)OdbcInstaller::WritePrivateProfileStringNarrow("Forget", "Cache", std::string("1"), "/dev/null");
     return saved;
 }
 
