@@ -560,6 +560,9 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
     }
 
     SOConfigurationDialog dialog(settings, u"DSN Setup");
+    // The data source and the driver-wide logging options are two files: a
+    // failure of the second says that the first was saved.
+    bool dataSourceSaved = false;
     return RunDialogAndSave(
         backend, logger, [&] { return dialog.DoModal(system, nullptr); },
         [&] {
@@ -573,11 +576,14 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
                 // Saved as a new data source; the one it was opened as stays.
                 changes.CopiedOver(entries).Apply(newName, driver, DataSourceChanges::Start::Anew, scope);
             }
+            dataSourceSaved = true;
             settings.SaveLoggingOptionsIfChanged(logging);
         },
-        [&settings] {
+        [&settings, &dataSourceSaved] {
             // OK may have renamed it: the name it is saved under.
-            return "The data source \"" + settings.GetDataSourceName().GetAsUTF8() + "\" could not be saved: ";
+            const std::string quoted = "The data source \"" + settings.GetDataSourceName().GetAsUTF8() + "\"";
+            return dataSourceSaved ? quoted + " was saved, but its logging options (driver-wide) could not be: "
+                                   : quoted + " could not be saved: ";
         });
 }
 

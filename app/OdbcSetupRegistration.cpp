@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/File.h"
 #include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/OdbcInstallerEntries.h"
@@ -30,6 +31,11 @@ std::string DriversFilePath()
 
 bool SectionHasEntries(const std::u16string& section)
 {
+    // unixODBC's reader makes the file it is asked to read when there is
+    // none: a missing file has no entry, and stays missing.
+    if (!OS::PathExists(OS::Utf16OrWidenedBytes(DriversFilePath()))) {
+        return false;
+    }
     std::vector<std::u16string> names;
     for (int units = 4096;; units *= 4) {
         const int copied = OS::ReadPrivateProfileEntryNames(section, INSTALLER_FILE, units, names);
@@ -122,7 +128,7 @@ OdbcSetupRegistration::Result OdbcSetupRegistration::Unregister() const
     if (!OS::OdbcInstaller::IsAvailable()) {
         return {Outcome::InstallerUnavailable, "unixODBC's installer library (libodbcinst.so.2) is missing"};
     }
-    if (Read(MARKER_NAME) != MARKER_VALUE) {
+    if (!OS::PathExists(OS::Utf16OrWidenedBytes(DriversFilePath())) || Read(MARKER_NAME) != MARKER_VALUE) {
         return {Outcome::NothingToUnregister,
             "No Setup was registered by this tool in " + Entry() + ". Nothing was changed."};
     }

@@ -685,7 +685,9 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         }
     }
     try {
-        changes.Apply(name, driver, exists ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew, scope);
+        // Saved for this driver: another driver's data source is refused.
+        changes.Apply(
+            name, GetDriverName(), exists ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew, scope);
     } catch (const SectionEntryTooLong& tooLong) {
         m_outcome.changed = false;
         Fail(EXIT_VALUE_REFUSED, "the value of " + tooLong.GetKey().GetAsUTF8()
@@ -697,10 +699,13 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
                 + notKept.GetReason() + "; nothing was changed");
     } catch (const SectionWriteFailed& failed) {
         m_outcome.changed = false;
-        const bool untouched = failed.GetOutcome() != SectionWriteFailed::Outcome::NotUndone;
+        const SectionWriteFailed::Outcome outcome = failed.GetOutcome();
+        const bool untouched = outcome != SectionWriteFailed::Outcome::NotUndone && outcome != SectionWriteFailed::Outcome::InPlace;
         Fail(EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " could not be saved"
                 + (failed.GetReason().empty() ? std::string() : ": " + failed.GetReason())
-                + (untouched ? "; nothing was changed" : "; part of it was written, check the data source"));
+                + (untouched                                       ? "; nothing was changed"
+                      : outcome == SectionWriteFailed::Outcome::InPlace ? "; the change is in place"
+                                                                        : "; part of it was written, check the data source"));
     }
     return Finish(0);
 }

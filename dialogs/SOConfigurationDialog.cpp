@@ -749,6 +749,15 @@ void SOConfigurationDialog::OnOK()
             refuse(text);
             return;
         }
+        // A new name that another data source has (of any driver) would
+        // replace that data source.
+        if (!name.IsEqual(m_settings.GetDataSourceName(), false)
+            && OS::OdbcDataSources::Locate(name.GetAsU16String())) {
+            WideString text = Support::LoadResourceString(IDS_DSN_EXISTS);
+            text.Replace(WideString(u"%1"), name);
+            refuse(text);
+            return;
+        }
         try {
             m_settings.SetDataSourceName(name);
         } catch (const Varlo::VarloSetupException&) {

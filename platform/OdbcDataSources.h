@@ -59,6 +59,9 @@ struct DataSourceSaveFailure {
         Undone,
         /// Some of it stayed.
         NotUndone,
+        /// All of it is in place, but could not be flushed to disk: a crash
+        /// of the system may still lose it.
+        InPlace,
     };
     Outcome outcome = Outcome::NothingWritten;
 };

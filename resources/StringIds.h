@@ -170,6 +170,9 @@ inline constexpr uint32_t IDS_SETUP_VALUE_NOT_KEPT = 9302;
 inline constexpr uint32_t IDS_DSN_NOT_KEPT = 9303;
 /// %1 the data source name, %2 why.
 inline constexpr uint32_t IDS_SETUP_REMOVE_REFUSED = 9304;
+/// %1 the data source name: a rename onto it would replace it.
+inline constexpr uint32_t IDS_DSN_EXISTS = 9340;
+inline constexpr uint32_t IDS_SETUP_SAVE_IN_PLACE = 9341;
 // Said below a dialog whose OK is disabled: the field it waits for.
 inline constexpr uint32_t IDS_OK_NEEDS_DATA_SOURCE_NAME = 9400;
 inline constexpr uint32_t IDS_OK_NEEDS_HOST = 9401;

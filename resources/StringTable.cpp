@@ -157,6 +157,8 @@ constexpr StringEntry STRINGS[] = {
     {IDS_SETUP_VALUE_NOT_KEPT, u"The value of \"%1\" cannot be kept in a data source: %2."},
     {IDS_DSN_NOT_KEPT, u"The data source name \"%1\" cannot be used: %2."},
     {IDS_SETUP_REMOVE_REFUSED, u"The data source \"%1\" could not be removed: %2. Nothing was written."},
+    {IDS_DSN_EXISTS, u"A data source named \"%1\" exists already. Choose another name: saving under it would replace that data source."},
+    {IDS_SETUP_SAVE_IN_PLACE, u"The change is in place, but may not survive a crash of the system."},
     {IDS_OK_NEEDS_DATA_SOURCE_NAME, u"OK needs a Data Source Name."},
     {IDS_OK_NEEDS_HOST, u"OK needs a Host."},
     {IDS_OK_NEEDS_PORT, u"OK needs a Port."},

@@ -20,7 +20,7 @@ else
     libicu-dev libssl-dev libexpat1-dev libncurses-dev
     unixodbc unixodbc-dev odbcinst libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
-    tmux acl ansible-core pylint pycodestyle yamllint python3-voluptuous
+    tmux acl ansible-core strace pylint pycodestyle yamllint python3-voluptuous
     lintian rpm rpmlint cpio icu-devtools
     openssl curl nginx-light
   "

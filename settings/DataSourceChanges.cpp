@@ -27,6 +27,7 @@ std::string Describe(const WideString& key, SectionWriteFailed::Outcome outcome,
     switch (outcome) {
     case SectionWriteFailed::Outcome::NothingWritten: return text + ". Nothing was written.";
     case SectionWriteFailed::Outcome::Undone: return text + ". What had been written before was undone.";
+    case SectionWriteFailed::Outcome::InPlace: return text + ". The change is in place, but may not survive a crash of the system.";
     case SectionWriteFailed::Outcome::NotUndone: break;
     }
     return text + ". What had been written before could not all be undone; check the data source.";

@@ -4,16 +4,39 @@
 
 #include "driversupport/DSKeys.h"
 #include "platform/IniFile.h"
+#include "platform/Utf8.h"
 #include "resources/StringIds.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingsCatalogue.h"
+#include "support/HexConversion.h"
 #include "support/LogLevel.h"
 #include "support/NumberConverter.h"
 #include "support/ResourceString.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
+
+/// The older stored form is the password's own bytes in hexadecimal: only
+/// text a person can type (UTF-8 without control characters) was ever stored
+/// so; "AAAA" or "0123456789abcdef" never was. The current form passes.
+bool IsTypedPasswordInOlderForm(const Support::WideString& stored)
+{
+    if (stored.IsEmpty() || stored.StartsWith(Support::WideString(u"_"))) {
+        return true;
+    }
+    try {
+        const std::string bytes = Support::HexToBinary(stored.GetAsUTF8());
+        for (const char c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+                return false;
+            }
+        }
+        return Dravo::OS::IsWellFormedUtf8(bytes);
+    } catch (...) {
+        return false;
+    }
+}
 
 using namespace Resources;
 using Support::WideString;
@@ -327,7 +350,7 @@ CheckedValue CheckSettingValue(
             // An attribute holds the stored form: it must be one this driver
             // can decipher.
             WideString secret = value;
-            if (!SOConnectionSettings::DecryptSetting(secret)) {
+            if (!SOConnectionSettings::DecryptSetting(secret) || !IsTypedPasswordInOlderForm(value)) {
                 return Reject(Refuse(name, IDS_SETUP_PASSWORD_NOT_ENCIPHERED, {name}));
             }
             return Accept(value);

@@ -152,6 +152,7 @@ uint32_t OutcomeText(SectionWriteFailed::Outcome outcome)
     switch (outcome) {
     case SectionWriteFailed::Outcome::NothingWritten: return Resources::IDS_SETUP_NOTHING_WRITTEN;
     case SectionWriteFailed::Outcome::Undone: return Resources::IDS_SETUP_SAVE_UNDONE;
+    case SectionWriteFailed::Outcome::InPlace: return Resources::IDS_SETUP_SAVE_IN_PLACE;
     case SectionWriteFailed::Outcome::NotUndone: break;
     }
     return Resources::IDS_SETUP_SAVE_NOT_UNDONE;
@@ -258,6 +259,14 @@ void DataSourceSetup::Add(const AttributeList& attributes)
     settings.SetDriverName(m_driver);
     settings.LoadDefaults(false);
     SetMembers(settings, attributes);
+    // A new data source gets what the dialog and the command line give it:
+    // the server type shown and the port of its mechanism.
+    settings.SetServerType(Support::NumberConverter::ConvertUInt32ToWString(ReadServerType(settings.GetServerType())));
+    try {
+        (void)Support::NumberConverter::ConvertWStringToUInt16(settings.GetPort(), true);
+    } catch (const Support::ErrorException&) {
+        settings.SetPort(GetDefaultPort(ReadAuthMech(settings.GetAuthMech())));
+    }
     DataSourceChanges changes = settings.RecordSave();
     AddAttributes(changes, attributes);
     Apply(changes, name, m_driver, DataSourceChanges::Start::Anew, ScopeOf(name));

@@ -228,6 +228,54 @@ void RemoveLeftoverFiles(const WalkedPath& place)
     ::closedir(entries);
 }
 
+// Change detection. Another program's writer may rewrite the file in place
+// with no lock (unixODBC's does: it cuts the file to nothing and writes it
+// again through a 4 KiB buffer, and may stop for a while between writes).
+
+/// How long a file written in place counts as one its writer may not be
+/// done with: any such file for a moment (unixODBC's writers save once per
+/// entry, each save a rewrite), one cut where a buffered write stops for
+/// longer. And how long a save waits for such a writer to finish.
+constexpr std::chrono::milliseconds IN_PLACE_SETTLE_PERIOD{300};
+constexpr std::chrono::milliseconds IN_PLACE_QUIET_PERIOD{2000};
+constexpr std::chrono::milliseconds IN_PLACE_WAIT_LIMIT{5000};
+constexpr std::chrono::milliseconds IN_PLACE_POLL_INTERVAL{20};
+/// The buffer size of a C library's file writes.
+constexpr int64_t WRITE_BUFFER_BYTES = 4096;
+
+/// Whether the file looks like one another writer is rewriting in place
+/// now: written in place (a file renamed into place has a later change time
+/// than its last write) in the last moments, or a little longer ago and as
+/// long as a whole number of a C library's buffered writes, which is where
+/// such a writer stops before its last one.
+bool LooksHalfWritten(const struct stat& status, std::string_view bytes)
+{
+    if (status.st_mtim.tv_sec != status.st_ctim.tv_sec || status.st_mtim.tv_nsec != status.st_ctim.tv_nsec) {
+        return false;
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const auto age = std::chrono::seconds(now.tv_sec - status.st_mtim.tv_sec)
+        + std::chrono::nanoseconds(now.tv_nsec - status.st_mtim.tv_nsec);
+    // A time ahead of the clock is no sign of anything.
+    if (age < std::chrono::nanoseconds(0)) {
+        return false;
+    }
+    if (age < IN_PLACE_SETTLE_PERIOD) {
+        return true;
+    }
+    const auto size = static_cast<int64_t>(bytes.size());
+    return !bytes.empty() && age < IN_PLACE_QUIET_PERIOD
+        && (size % WRITE_BUFFER_BYTES == 0 || (status.st_blksize > 0 && size % status.st_blksize == 0));
+}
+
+/// Whether the open file is no longer as read: any write or attribute change.
+bool ChangedUnder(int fd, const FileIdentity& readAs)
+{
+    struct stat now {};
+    return ::fstat(fd, &now) != 0 || !(FileIdentity::Of(now) == readAs);
+}
+
 ErrorCode WriteErrorCode(int errnoValue)
 {
     if (errnoValue == EPERM) {
@@ -719,6 +767,7 @@ ErrorCode DurableFile::FlushFolder(const WalkedPath& place) const
 
 ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
 {
+    std::optional<FileContents> carried;
     for (int attempt = 0; attempt < LOCK_ATTEMPTS; ++attempt) {
         std::optional<LockedFile> locked;
         const ErrorCode lockResult = Lock(locked, false, false);
@@ -755,24 +804,39 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
             const int error = errno;
             ::unlinkat(place.Folder(), temporary.c_str(), 0);
             if (!linked) {
-                if (error == EEXIST) {
+                // EEXIST: another writer made the file meanwhile. ENOENT: its
+                // save, under the lock, took this new file for one a killed
+                // writer left. Either way the file is edited as it is now.
+                if (error == EEXIST || error == ENOENT) {
                     continue;
                 }
                 return Fail(WriteErrorCode(error), "cannot put the new file in place", error);
             }
-            if (const ErrorCode flushed = FlushFolder(place); flushed != ERROR_SUCCESS_CODE) {
-                return flushed;
-            }
             if (result) {
-                *result = std::move(written);
+                // Also when the folder cannot be flushed: the file is in place.
+                *result = written;
             }
-            return ERROR_SUCCESS_CODE;
+            return FlushFolder(place);
         }
         if (lockResult != ERROR_SUCCESS_CODE) {
             return lockResult;
         }
-        FileContents current{true, {}, FileIdentity::Of(locked->Status())};
-        if (const ErrorCode read = locked->ReadAll(current.bytes); read != ERROR_SUCCESS_CODE) {
+        FileContents current;
+        const bool overCarried = carried.has_value();
+        if (carried) {
+            // The text an in-place writer finished in the file this save had
+            // replaced: edited again, over the file this save put in place.
+            const FileIdentity now = FileIdentity::Of(locked->Status());
+            if (now.device != carried->identity.device || now.inode != carried->identity.inode) {
+                return Fail(ERROR_SHARING_VIOLATION_CODE,
+                    "another program rewrote " + m_rules.noun + " in place while this save replaced it, and the "
+                        + "file was replaced again since: that program's change is lost; this one is in place",
+                    0);
+            }
+            current = std::move(*carried);
+            current.identity = now;
+            carried.reset();
+        } else if (const ErrorCode read = locked->ReadSettled(current); read != ERROR_SUCCESS_CODE) {
             return read;
         }
         std::optional<std::string> text;
@@ -781,16 +845,41 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
         }
         // The same text still narrows a mode wider than the rules allow.
         const bool tooWide = (locked->Status().st_mode & 07777 & ~m_rules.modeLimit) != 0;
-        if (!text || (*text == current.bytes && !tooWide)) {
+        if ((!text || (*text == current.bytes && !tooWide)) && !overCarried) {
             if (result) {
                 *result = std::move(current);
             }
             return ERROR_SUCCESS_CODE;
         }
+        if (!text) {
+            // The other writer's text holds the change already: it still
+            // replaces the file this save put in place.
+            text = current.bytes;
+        }
         FileContents written{true, *text, {}};
-        if (const ErrorCode replaced = locked->Replace(*text, &written.identity, &current.bytes);
+        bool changedMeanwhile = false;
+        if (const ErrorCode replaced
+            = locked->Replace(*text, &written.identity, &current.bytes, &current.identity, &changedMeanwhile);
             replaced != ERROR_SUCCESS_CODE) {
+            // Renamed into place before the folder's flush failed.
+            if (result && written.identity.exists) {
+                *result = std::move(written);
+            }
             return replaced;
+        }
+        if (changedMeanwhile) {
+            continue;
+        }
+        if (locked->WrittenSince(current.identity)) {
+            // Written into after it was read: what the other writer meant is
+            // in the old file once it is done, and no name reaches it now.
+            FileContents finished;
+            if (const ErrorCode read = locked->ReadSettled(finished); read != ERROR_SUCCESS_CODE) {
+                return read;
+            }
+            finished.identity = written.identity;
+            carried = std::move(finished);
+            continue;
         }
         if (result) {
             *result = std::move(written);
@@ -859,7 +948,8 @@ ErrorCode OpenedFile::Sync() const
     return m_file->FlushFolder(m_place);
 }
 
-ErrorCode LockedFile::Replace(std::string_view text, FileIdentity* written, const std::string* oldText) const
+ErrorCode LockedFile::Replace(std::string_view text, FileIdentity* written, const std::string* oldText,
+    const FileIdentity* readAs, bool* changedMeanwhile) const
 {
     const DurableFile& file = *m_file;
     if (const ErrorCode replaceable = file.WhyNotReplaceable(m_place, m_status); replaceable != ERROR_SUCCESS_CODE) {
@@ -878,6 +968,13 @@ ErrorCode LockedFile::Replace(std::string_view text, FileIdentity* written, cons
         return wrote;
     }
     const int folder = m_place.Folder();
+    if (readAs && ChangedUnder(m_fd.Get(), *readAs)) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        if (changedMeanwhile) {
+            *changedMeanwhile = true;
+        }
+        return ERROR_SUCCESS_CODE;
+    }
     if (Faulted(FileOperation::Rename, m_place.FolderPath() + "/" + temporary)
         || ::renameat(folder, temporary.c_str(), folder, m_place.Name().c_str()) != 0) {
         const int error = errno;
@@ -888,6 +985,47 @@ ErrorCode LockedFile::Replace(std::string_view text, FileIdentity* written, cons
         *written = identity;
     }
     return file.FlushFolder(m_place);
+}
+
+ErrorCode LockedFile::ReadSettled(FileContents& contents) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + IN_PLACE_WAIT_LIMIT;
+    for (;;) {
+        struct stat before {};
+        struct stat after {};
+        std::string bytes;
+        if (::fstat(m_fd.Get(), &before) != 0 || ::lseek(m_fd.Get(), 0, SEEK_SET) != 0) {
+            return m_file->Fail(MapErrno(errno), "cannot read " + m_file->m_rules.noun, errno);
+        }
+        if (const ErrorCode read = ReadAll(bytes); read != ERROR_SUCCESS_CODE) {
+            return read;
+        }
+        if (::fstat(m_fd.Get(), &after) != 0) {
+            return m_file->Fail(MapErrno(errno), "cannot read " + m_file->m_rules.noun, errno);
+        }
+        if (FileIdentity::Of(before) == FileIdentity::Of(after) && static_cast<off_t>(bytes.size()) == after.st_size
+            && (!m_file->m_rules.inPlaceWriters || !LooksHalfWritten(after, bytes))) {
+            contents = FileContents{true, std::move(bytes), FileIdentity::Of(after)};
+            return ERROR_SUCCESS_CODE;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return m_file->Fail(ERROR_SHARING_VIOLATION_CODE,
+                "another program is rewriting " + m_file->m_rules.noun + " in place and did not finish within "
+                    + std::to_string(std::chrono::duration_cast<std::chrono::seconds>(IN_PLACE_WAIT_LIMIT).count())
+                    + " seconds",
+                0);
+        }
+        std::this_thread::sleep_for(IN_PLACE_POLL_INTERVAL);
+    }
+}
+
+bool LockedFile::WrittenSince(const FileIdentity& readAs) const
+{
+    // Only what a write changes: the rename over the file changed its
+    // change time and its link count.
+    struct stat now {};
+    return ::fstat(m_fd.Get(), &now) != 0 || now.st_size != readAs.size
+        || now.st_mtim.tv_sec != readAs.modified.tv_sec || now.st_mtim.tv_nsec != readAs.modified.tv_nsec;
 }
 
 } // namespace Dravo::OS

@@ -83,6 +83,9 @@ struct DurableFileRules {
     bool privateOnFirstSecret = false;
     /// The widest mode the file may have after a save, whatever it had.
     mode_t modeLimit = 07777;
+    /// Other programs rewrite the file in place without a lock (unixODBC's
+    /// files): a save waits while it looks half-written (ReadSettled).
+    bool inPlaceWriters = false;
 };
 
 /// A file as read: its bytes and the identity they belong to.
@@ -138,9 +141,21 @@ public:
     /// new file's identity goes to written. Afterwards the object describes
     /// the old file, which no name leads to any more.
     /// oldText, where the caller has read it, tells whether the old file held
-    /// a password.
-    [[nodiscard]] ErrorCode Replace(
-        std::string_view text, FileIdentity* written, const std::string* oldText = nullptr) const;
+    /// a password. With readAs, the old file must still be as read when the
+    /// new one is ready: otherwise nothing is renamed and changedMeanwhile is
+    /// set.
+    [[nodiscard]] ErrorCode Replace(std::string_view text, FileIdentity* written, const std::string* oldText = nullptr,
+        const FileIdentity* readAs = nullptr, bool* changedMeanwhile = nullptr) const;
+
+    // Writers that take no lock (unixODBC's rewrite the file in place, cut
+    // to nothing first): a read under this lock may meet one half-way.
+    /// Reads the whole file once no such writer is at it: again while it
+    /// changes under the read, and after a wait while it looks cut short by
+    /// an in-place write of the last moments; refused when that goes on.
+    [[nodiscard]] ErrorCode ReadSettled(FileContents& contents) const;
+    /// Whether the file was written to since it was read as readAs: after a
+    /// rename over it, an in-place writer went on writing into it.
+    [[nodiscard]] bool WrittenSince(const FileIdentity& readAs) const;
 
 private:
     friend class DurableFile;
@@ -179,7 +194,8 @@ public:
     /// Changes the whole file as one replace: under the lock (or, where there
     /// is no file, linked into place so that one another writer made
     /// meanwhile is edited instead), read again, edited, replaced. What was
-    /// written, or found unchanged, goes to result.
+    /// written, or found unchanged, goes to result; also when the new file is
+    /// in place and only its folder's flush failed.
     [[nodiscard]] ErrorCode Update(const Edit& edit, FileContents* result = nullptr) const;
 
     /// Whether a save by this user could replace the file as it is now, found

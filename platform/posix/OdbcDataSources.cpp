@@ -1,12 +1,16 @@
 // Data sources in unixODBC's odbc.ini files, saved by the durable file engine.
 #include "platform/OdbcDataSources.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+
+#include <unistd.h>
 
 #include "platform/Environment.h"
 #include "platform/IniFile.h"
 #include "platform/IniSectionChanges.h"
+#include "platform/OdbcIniFile.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/ThreadDiagnostic.h"
 #include "platform/Utf8.h"
@@ -61,14 +65,30 @@ DurableFile FileOf(DataSourceScope scope)
     // theirs is theirs alone. Every user's programs read the system's.
     return DurableFile(FilePath(scope),
         DurableFileRules{"the data source file", true, false, scope == DataSourceScope::User ? 0600u : 0644u,
-            TextHoldsSecret, scope == DataSourceScope::User});
+            TextHoldsSecret, scope == DataSourceScope::User, 07777, true});
 }
 
-ErrorCode Unreadable(const DurableFile& file, const IniFile& ini)
+ErrorCode Unreadable(const DurableFile& file, const OdbcIniFile& ini)
 {
-    const IniFile::ReadError& error = ini.GetError();
-    ThreadDiagnostic::Set(file.GetPath() + ", line " + std::to_string(error.line) + ": " + error.message);
+    const OdbcIniFile::Fault& error = ini.GetError();
+    ThreadDiagnostic::Set(file.GetPath() + ", line " + std::to_string(error.line) + ": " + error.reason);
     return ERROR_BADDB_CODE;
+}
+
+/// A save that unixODBC would not read as made changes nothing.
+ErrorCode Refused(const DurableFile& file, const OdbcIniFile::Fault& refusal)
+{
+    ThreadDiagnostic::Set(file.GetPath() + ", line " + std::to_string(refusal.line) + ": " + refusal.reason);
+    return ERROR_BADDB_CODE;
+}
+
+/// The edit of one section as unixODBC would read it, or the refusal.
+ErrorCode ApplyTo(const DurableFile& file, const OdbcIniFile& ini, std::u16string_view section,
+    const IniSectionChanges& changes, std::optional<std::string>& text)
+{
+    OdbcIniFile::Fault refusal;
+    text = ini.Apply(section, changes, refusal);
+    return text ? ERROR_SUCCESS_CODE : Refused(file, refusal);
 }
 
 /// The entries of the section, or nothing when the file cannot be read as
@@ -76,7 +96,7 @@ ErrorCode Unreadable(const DurableFile& file, const IniFile& ini)
 std::optional<DataSourceEntries> SectionOf(DataSourceScope scope, std::u16string_view name)
 {
     FileContents contents;
-    IniFile ini;
+    OdbcIniFile ini;
     if (FileOf(scope).Read(contents) != ERROR_SUCCESS_CODE || !ini.Parse(std::move(contents.bytes))) {
         return std::nullopt;
     }
@@ -85,6 +105,56 @@ std::optional<DataSourceEntries> SectionOf(DataSourceScope scope, std::u16string
         entries.emplace_back(std::move(entry.name), std::move(entry.value));
     }
     return entries;
+}
+
+bool SameAsciiFolded(std::u16string_view a, std::u16string_view b)
+{
+    const auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
+        return fold(x) == fold(y);
+    });
+}
+
+/// Why the data source may not be saved for the driver: it is another
+/// driver's, named by its "Driver" entry (the driver's name, or its library
+/// as registered).
+std::optional<std::string> WhyNotTheDriversOwn(
+    const std::string& path, const OdbcIniFile& ini, std::u16string_view name, std::u16string_view driver)
+{
+    for (const IniEntry& entry : ini.ReadSection(name)) {
+        if (!SameAsciiFolded(entry.name, DRIVER_KEY)) {
+            continue;
+        }
+        if (entry.value.empty() || SameAsciiFolded(entry.value, driver)) {
+            return std::nullopt;
+        }
+        if (const std::optional<std::u16string> library = OdbcInstaller::FindRegisteredDriverLibrary(driver);
+            library && *library == entry.value) {
+            return std::nullopt;
+        }
+        return path + ": the data source " + Utf8OrPlaceholder(name) + " belongs to the driver "
+            + Utf8OrPlaceholder(entry.value) + ", not to " + Utf8OrPlaceholder(driver);
+    }
+    return std::nullopt;
+}
+
+/// Makes unixODBC in this process read its files again. It keeps what
+/// SQLGetPrivateProfileString returned for 20 seconds, and forgets all of it
+/// (__clear_ini_cache) only after one of its own writers saved a file; 2.3.11
+/// does not export that function, so its writer saves /dev/null, which it
+/// reads as an empty file and writes without leaving anything.
+ErrorCode ForgetInstallerCache(ErrorCode saved)
+{
+    if (saved != ERROR_SUCCESS_CODE) {
+        return saved;
+    }
+    if (auto* clear = reinterpret_cast<void (*)()>(OdbcInstaller::FindFunction("__clear_ini_cache"))) {
+        clear();
+        return saved;
+    }
+    // An absolute name, which unixODBC takes as it is.
+    (void)OdbcInstaller::WritePrivateProfileStringNarrow("Forget", "Cache", std::string("1"), "/dev/null");
+    return saved;
 }
 
 } // namespace
@@ -121,7 +191,14 @@ std::u16string OdbcDataSources::Describe(DataSourceScope scope)
 
 ErrorCode OdbcDataSources::CheckWritable(DataSourceScope scope)
 {
-    return FileOf(scope).CheckWritable();
+    const ErrorCode writable = FileOf(scope).CheckWritable();
+    // Administrator rights help only a user with the system's data sources:
+    // a user's own file in a folder they may not write, or root meeting a
+    // folder where the file should be, is a file that cannot be written.
+    if (writable == ERROR_ACCESS_DENIED_CODE && (scope == DataSourceScope::User || ::geteuid() == 0)) {
+        return ERROR_CANTWRITE_CODE;
+    }
+    return writable;
 }
 
 ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& save, DataSourceSaveFailure& failure)
@@ -141,8 +218,9 @@ ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& sav
             changes.DeleteValue(change.key);
         }
     }
-    return file.Update([&](const FileContents& current, std::optional<std::string>& text) {
-        IniFile ini;
+    FileContents written;
+    const ErrorCode saved = ForgetInstallerCache(file.Update([&](const FileContents& current, std::optional<std::string>& text) {
+        OdbcIniFile ini;
         if (!ini.Parse(current.bytes)) {
             // A file that is not text is never written over.
             return Unreadable(file, ini);
@@ -152,7 +230,15 @@ ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& sav
                 + " is not there");
             return ERROR_FILE_NOT_FOUND_CODE;
         }
-        text = ini.Apply(save.name, changes);
+        if (!save.driver.empty()) {
+            if (auto why = WhyNotTheDriversOwn(file.GetPath(), ini, save.name, save.driver)) {
+                ThreadDiagnostic::Set(*why);
+                return ERROR_BADDB_CODE;
+            }
+        }
+        if (const ErrorCode applied = ApplyTo(file, ini, save.name, changes, text); applied != ERROR_SUCCESS_CODE) {
+            return applied;
+        }
         // A data source made anew ends the file; unixODBC ends each of its
         // sections with a blank line, and so does this one.
         const std::string lineEnd = text->ends_with("\r\n") ? "\r\n" : "\n";
@@ -160,7 +246,11 @@ ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& sav
             *text += lineEnd;
         }
         return ERROR_SUCCESS_CODE;
-    });
+    }, &written));
+    if (saved != ERROR_SUCCESS_CODE && written.exists) {
+        failure.outcome = DataSourceSaveFailure::Outcome::InPlace;
+    }
+    return saved;
 }
 
 ErrorCode OdbcDataSources::Remove(DataSourceScope scope, std::u16string_view name)
@@ -168,16 +258,16 @@ ErrorCode OdbcDataSources::Remove(DataSourceScope scope, std::u16string_view nam
     const DurableFile file = FileOf(scope);
     IniSectionChanges removal;
     removal.RemoveSection();
-    return file.Update([&](const FileContents& current, std::optional<std::string>& text) {
-        IniFile ini;
+    return ForgetInstallerCache(file.Update([&](const FileContents& current, std::optional<std::string>& text) {
+        OdbcIniFile ini;
         if (!ini.Parse(current.bytes)) {
             return Unreadable(file, ini);
         }
         if (ini.HasSection(name)) {
-            text = ini.Apply(name, removal);
+            return ApplyTo(file, ini, name, removal, text);
         }
         return ERROR_SUCCESS_CODE;
-    });
+    }));
 }
 
 ErrorCode OdbcDataSources::ChangeDriverEntries(
@@ -195,7 +285,7 @@ ErrorCode OdbcDataSources::ChangeDriverEntries(
     std::string folderName(FILE_NAME_UNITS, '\0');
     std::string fileName(FILE_NAME_UNITS, '\0');
     const DurableFile file(std::string(folder(folderName.data())) + "/" + name(fileName.data()),
-        DurableFileRules{"the drivers file", true, false, 0644});
+        DurableFileRules{"the drivers file", true, false, 0644, nullptr, false, 07777, true});
     IniSectionChanges sectionChanges;
     for (const DataSourceEntryChange& change : changes) {
         if (change.value) {
@@ -204,8 +294,8 @@ ErrorCode OdbcDataSources::ChangeDriverEntries(
             sectionChanges.DeleteValue(change.key);
         }
     }
-    return file.Update([&](const FileContents& current, std::optional<std::string>& text) {
-        IniFile ini;
+    return ForgetInstallerCache(file.Update([&](const FileContents& current, std::optional<std::string>& text) {
+        OdbcIniFile ini;
         if (!ini.Parse(current.bytes)) {
             return Unreadable(file, ini);
         }
@@ -213,9 +303,8 @@ ErrorCode OdbcDataSources::ChangeDriverEntries(
             ThreadDiagnostic::Set(file.GetPath() + ": the driver " + Utf8OrPlaceholder(driver) + " is not there");
             return ERROR_FILE_NOT_FOUND_CODE;
         }
-        text = ini.Apply(driver, sectionChanges);
-        return ERROR_SUCCESS_CODE;
-    });
+        return ApplyTo(file, ini, driver, sectionChanges, text);
+    }));
 }
 
 } // namespace Dravo::OS

@@ -141,6 +141,18 @@ TEST_F(DataSourceToolTest, ARenamedDataSourceIsSavedUnderTheNewNameForTheSameDri
     EXPECT_EQ(renamed.at("SparkServerType"), "2");
 }
 
+TEST_F(DataSourceToolTest, ARenameOntoAnExistingNameIsRefusedAndTheDialogStaysOpen)
+{
+    const std::string ini = "[Old]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
+        + "\nHost=old.example.com\nPort=10000\nSparkServerType=2\nAuthMech=0\n\n[Taken]\nDriver=SQLite3\nDatabase=/tmp/t.db\n";
+    m_ini.WriteFile("odbc.ini", ini);
+    const ProgramRun run = RunScript("Old", "type 1002 Taken\nclick 1\nclick 2\n");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_NE(run.output.find("message-box"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("A data source named \"Taken\" exists already"), std::string::npos) << run.output;
+    EXPECT_EQ(m_ini.OdbcIni(), ini);
+}
+
 TEST_F(DataSourceToolTest, CancelWritesNothing)
 {
     const ProgramRun run = RunScript("Unsaved",

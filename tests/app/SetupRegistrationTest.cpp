@@ -90,6 +90,18 @@ TEST_F(SetupRegistrationTest, LeavesTheFileAloneWithoutTheDriversEntry)
     }
 }
 
+TEST_F(SetupRegistrationTest, MakesNoDriversFileWhereThereIsNone)
+{
+    // unixODBC's reader would make an empty one for the question alone.
+    std::filesystem::remove(m_files.Path() / "odbcinst.ini");
+    for (const char* option : {"--register-setup", "--unregister-setup"}) {
+        const ProgramRun run = Run(option);
+        EXPECT_EQ(run.exitCode, 0) << option << ": " << run.errors;
+        EXPECT_NE(run.output.find("Nothing was changed"), std::string::npos) << option << ": " << run.output;
+        EXPECT_FALSE(std::filesystem::exists(m_files.Path() / "odbcinst.ini")) << option;
+    }
+}
+
 TEST_F(SetupRegistrationTest, NeverTouchesASetupTheDriversPackageWrote)
 {
     // Another library, the Setup64 of Red Hat's layout, and this very library

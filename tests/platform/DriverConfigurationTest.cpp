@@ -8,12 +8,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/FileFaults.h"
@@ -520,6 +523,49 @@ TEST_F(DriverConfigurationTest, AnotherUsersLinkOnTheWayAndAGroupThatCannotBeKep
     });
     EXPECT_NE(report.find("5 "), std::string::npos) << report;
     EXPECT_NE(report.find("belongs to a group this user is not in"), std::string::npos) << report;
+}
+
+TEST(DurableFileRaceTest, FirstSavesToAMissingFileAtOnceAllSucceed)
+{
+    // A first save writes its new file before any lock exists; another
+    // writer's save under the lock may take it for one a killed writer left.
+    const TempDir directory;
+    const std::string path = (directory.Path() / "odbc.ini").string();
+    constexpr int WRITERS = 4;
+    constexpr int ROUNDS = 20;
+    for (int round = 0; round < ROUNDS; ++round) {
+        std::filesystem::remove(path);
+        std::vector<pid_t> children;
+        for (int writer = 0; writer < WRITERS; ++writer) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                const OS::DurableFile file(path, OS::DurableFileRules{"the data source file", true, false, 0600});
+                int failed = 0;
+                for (int save = 0; save < 3; ++save) {
+                    const std::string line = "[W" + std::to_string(writer) + "S" + std::to_string(save) + "]\n";
+                    failed += file.Update([&](const OS::FileContents& current, std::optional<std::string>& text) {
+                        text = current.bytes + line;
+                        return OS::ERROR_SUCCESS_CODE;
+                    }) != OS::ERROR_SUCCESS_CODE;
+                }
+                ::_exit(failed);
+            }
+            children.push_back(child);
+        }
+        for (const pid_t child : children) {
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+        std::ifstream in(path, std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        for (int writer = 0; writer < WRITERS; ++writer) {
+            for (int save = 0; save < 3; ++save) {
+                EXPECT_NE(text.find("[W" + std::to_string(writer) + "S" + std::to_string(save) + "]\n"), std::string::npos)
+                    << text;
+            }
+        }
+    }
 }
 
 } // namespace

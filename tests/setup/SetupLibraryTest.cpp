@@ -162,6 +162,8 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
         {{}, "add", {"DSN=New", "Host=" + std::string(1000, 'h')}, INVALID_KEYWORD_VALUE,
             "the ODBC installer keeps at most 998 bytes"},
         {{}, "add", {"DSN=New", "EncryptedPWD=_00"}, INVALID_KEYWORD_VALUE, "is not a password enciphered"},
+        {{}, "add", {"DSN=New", "EncryptedPWD=AAAA"}, INVALID_KEYWORD_VALUE, "is not a password enciphered"},
+        {{}, "add", {"DSN=New", "EncryptedPWD=0123456789abcdef"}, INVALID_KEYWORD_VALUE, "is not a password enciphered"},
         // Names and keys the installer would keep changed, or lose.
         {{}, "add", {"DSN= Sales", "Host=h"}, INVALID_NAME, "begins or ends with a blank"},
         {{"--wide"}, "add", {"DSN=trail ", "Host=h"}, INVALID_NAME, "begins or ends with a blank"},
@@ -186,6 +188,37 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
         EXPECT_EQ(UserIni(), EXISTING);
         EXPECT_EQ(SystemIni(), "");
     }
+}
+
+TEST_F(SetupLibraryTest, AnotherDriversDataSourceAndALineUnixOdbcWouldCutAreRefusedAndChangeNothing)
+{
+    const std::string file = std::string(EXISTING) + "\n[Other]\nDriver=SQLite3\nDatabase=/tmp/other.db\n\n[Padded]\n"
+        + "Driver=Dravo Spark ODBC Driver\nHost" + std::string(26, ' ') + "=" + std::string(26, ' ') + "old\n";
+    m_ini.WriteFile("user/odbc.ini", file);
+    const std::vector<std::pair<std::string, std::vector<std::string>>> requests = {
+        {"config", {"DSN=Other", "Host=x"}},
+        {"add", {"DSN=Other", "Host=x"}},
+        {"config", {"DSN=Padded", "Host=" + std::string(941, 'v') + "[Evil]"}},
+    };
+    for (const auto& [action, attributes] : requests) {
+        SCOPED_TRACE(action + " " + attributes.front());
+        const ProbeResult result = Configure({}, action, attributes);
+        EXPECT_FALSE(result.succeeded) << testing::PrintToString(result);
+        ASSERT_FALSE(result.errors.empty()) << testing::PrintToString(result);
+        EXPECT_EQ(result.errors.front().first, REQUEST_FAILED) << testing::PrintToString(result);
+        const std::string expected = attributes.front() == "DSN=Other" ? "belongs to the driver SQLite3" : ", line 16: ";
+        EXPECT_NE(result.errors.front().second.find(expected), std::string::npos) << testing::PrintToString(result);
+        EXPECT_EQ(UserIni(), file);
+    }
+}
+
+TEST_F(SetupLibraryTest, ASilentAddWritesTheServerTypeAndPortTheDialogWrites)
+{
+    const ProbeResult added = Configure({}, "add", {"DSN=Plain", "Host=h"});
+    ASSERT_TRUE(added.succeeded) << testing::PrintToString(added);
+    std::map<std::string, std::string> plain = UserSection("Plain");
+    EXPECT_EQ(plain["Port"], "10000");
+    EXPECT_EQ(plain["SparkServerType"], "1");
 }
 
 TEST_F(SetupLibraryTest, ADataSourcesOwnEntriesFedBackAreTakenAndItsHostSeesTheSaveAtOnce)

@@ -1,0 +1,82 @@
+// unixODBC's files read and edited: a section that is edited reads back as
+// the changes say, every other section reads as it did, and an edit is
+// either made or refused with a line of the file.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/OdbcIniFile.h"
+
+namespace {
+
+using Dravo::OS::IniEntry;
+using Dravo::OS::IniSectionChanges;
+using Dravo::OS::OdbcIniFile;
+
+std::u16string Folded(std::u16string text)
+{
+    for (char16_t& c : text) {
+        if (c >= u'a' && c <= u'z') {
+            c = static_cast<char16_t>(c - 32);
+        }
+    }
+    return text;
+}
+
+void Check(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    OdbcIniFile file;
+    if (!file.Parse(bytes)) {
+        return 0;
+    }
+    OdbcIniFile::Fault refusal;
+    const std::vector<std::u16string> sections = file.SectionNames();
+    const std::u16string section = sections.empty() ? u"Sales" : sections.front();
+    if (const auto same = file.Apply(section, IniSectionChanges(), refusal)) {
+        Check(*same == bytes);
+    }
+
+    IniSectionChanges changes;
+    const unsigned seed = size > 0 ? data[size - 1] : 0;
+    if (seed % 7 == 6) {
+        changes.RemoveSection();
+    }
+    changes.SetValue(u"Host", u"changed");
+    if (seed % 3 == 0) {
+        changes.DeleteValue(u"Port");
+    }
+    const auto edited = file.Apply(section, changes, refusal);
+    if (!edited) {
+        Check(refusal.line > 0 && !refusal.reason.empty());
+        return 0;
+    }
+    OdbcIniFile reread;
+    Check(reread.Parse(*edited));
+    Check(reread.HasSection(section));
+    bool hostSeen = false;
+    for (const IniEntry& entry : reread.ReadSection(section)) {
+        Check(entry.name != u"Port" || seed % 3 != 0);
+        hostSeen = hostSeen || (entry.name == u"Host" && entry.value == u"changed");
+    }
+    Check(hostSeen);
+    // No other section changes.
+    for (const std::u16string& other : sections) {
+        if (Folded(other) != Folded(section)) {
+            Check(reread.HasSection(other));
+            Check(reread.ReadSection(other) == file.ReadSection(other));
+        }
+    }
+    return 0;
+}
