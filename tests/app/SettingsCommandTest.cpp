@@ -439,7 +439,7 @@ TEST_F(SettingsCommandTest, MessagesSpeakOfFilesAndEndTheirSentences)
     EXPECT_NE(missing.errors.find("No such file or directory"), std::string::npos) << missing.errors;
     const ProgramRun folder = Run({"apply", m_directory.Path().string()});
     EXPECT_EQ(folder.exitCode, 64);
-    EXPECT_NE(folder.errors.find("Is a directory"), std::string::npos) << folder.errors;
+    EXPECT_NE(folder.errors.find("is a directory"), std::string::npos) << folder.errors;
     for (const ProgramRun& run : {missing, folder}) {
         EXPECT_EQ(run.errors.find("The system cannot"), std::string::npos) << run.errors;
         EXPECT_EQ(run.errors.find("Access is denied"), std::string::npos) << run.errors;

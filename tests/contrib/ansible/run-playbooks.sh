@@ -159,7 +159,8 @@ done
 if "$build/bin/dravo-spark-config" --help 2>/dev/null | grep -q '^  test '; then
   ansible delta -i "$work/inventory" -m dravo.spark_odbc.connection_test \
     -a "{\"executable\": \"$build/bin/dravo-spark-config\", \"config_file\": \"$delta/vezuravuz.ini\",
-         \"registry_root\": \"$delta/registry\", \"fail_on_error\": false}" > "$work/test.log" 2>&1 \
+         \"registry_root\": \"$delta/registry\", \"fail_on_error\": false,
+         \"settings\": {\"Host\": \"127.0.0.1\", \"Port\": 9}}" > "$work/test.log" 2>&1 \
     || fail "connection_test: $(cat "$work/test.log")"
   grep -q '"step":' "$work/test.log" || fail "connection_test returned no steps: $(cat "$work/test.log")"
 else

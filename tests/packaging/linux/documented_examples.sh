@@ -91,6 +91,10 @@ run_examples() {
 
 for document in "$SOURCE/README.md" "$SOURCE/docs/quick-start.md" "$SOURCE"/docs/man/*.1; do
   echo "== $document"
+  # Each document on a machine of its own: one guide's examples need not
+  # leave what another's expect.
+  rm -rf "$work/root" "$work/home" "$work/etc"
+  mkdir -p "$work/root" "$work/home" "$work/etc"
   run_examples "$document"
 done
 

@@ -183,6 +183,7 @@ libstdc++.so.6 GLIBCXX_3.4.29
 libstdc++.so.6 CXXABI_1.3.13
 libgcc_s.so.1 GCC_11.0
 libcrypto.so.3 OPENSSL_3.0.0
+libssl.so.3 OPENSSL_3.0.0
 libexpat.so.1 -
 libicuuc.so.67 -
 libicui18n.so.67 -

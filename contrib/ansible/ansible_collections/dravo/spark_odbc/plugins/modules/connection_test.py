@@ -11,9 +11,9 @@ DOCUMENTATION = r"""
 module: connection_test
 short_description: Test a connection of the Dravo Spark ODBC Driver, layer by layer
 description:
-  - Runs the connection diagnosis of C(dravo-spark-config test --json) for the driver-wide settings or one
-    data source (settings, driver library, discovery, name, connection, TLS, Kerberos, transport, the
-    driver's own test) and returns each step with its status, detail and hint.
+  - Runs the connection diagnosis of C(dravo-spark-config test --json) for one data source, or for
+    settings given for one not stored yet (settings, driver library, discovery, name, connection, TLS,
+    Kerberos, transport, the driver's own test) and returns each step with its status, detail and hint.
   - The task fails when a step fails, unless I(fail_on_error) is false. Changes nothing.
   - Needs a C(dravo-spark-config) with the C(test) command; an older one fails the task saying so.
 version_added: "1.2.0"
@@ -25,8 +25,14 @@ extends_documentation_fragment:
 options:
   name:
     description:
-      - The data source to test; without it, the driver-wide settings.
+      - The data source to test. One of I(name) and I(settings) is needed.
     type: str
+  settings:
+    description:
+      - Settings to test with, as the data source would hold them (for example C(Host) and C(Port)); with
+        I(name), they take the place of the stored ones.
+      - Values are text, whole numbers, or booleans for switches.
+    type: dict
   fail_on_error:
     description:
       - Fail the task when the test fails; with C(false) the result tells it in I(ok).
@@ -86,17 +92,23 @@ from ansible_collections.dravo.spark_odbc.plugins.module_utils.config_tool impor
     DATA_SOURCE_FILE_OPTIONS,
     TOOL_OPTIONS,
     Tool,
+    check_name,
+    setting_text,
 )
 
 
 def main():
     module = AnsibleModule(
-        argument_spec=dict(TOOL_OPTIONS, name=dict(type="str"), fail_on_error=dict(type="bool", default=True),
-                           **DATA_SOURCE_FILE_OPTIONS),
+        argument_spec=dict(TOOL_OPTIONS, name=dict(type="str"), settings=dict(type="dict"),
+                           fail_on_error=dict(type="bool", default=True), **DATA_SOURCE_FILE_OPTIONS),
+        required_one_of=[("name", "settings")],
         supports_check_mode=True)
     target = ["--dsn", module.params["name"]] if module.params["name"] else []
+    # Each setting its own argument: a value is never read as more than one.
+    given = ["%s=%s" % (check_name(module, name), setting_text(module, name, value))
+             for name, value in (module.params["settings"] or {}).items()]
     # A failed test exits non-zero with its answer; what it answers decides.
-    answer = Tool(module, target).run(["test"], allowed=range(0, 256), what="steps")
+    answer = Tool(module, target).run(["test"] + given, allowed=range(0, 256), what="steps")
     steps = answer.get("steps") or []
     ok = bool(answer.get("ok"))
     if not ok and module.params["fail_on_error"]:
