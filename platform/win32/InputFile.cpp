@@ -20,7 +20,12 @@ bool ReadInputFile(const std::string& path, const InputLimits& limits, std::stri
         error = file.GetSize(size);
     }
     if (error != ERROR_SUCCESS_CODE) {
-        why = path + ": cannot open it (error " + std::to_string(error) + ")";
+        // The same shape as on POSIX systems, where callers look for it.
+        std::string text;
+        if (!AppendUtf8FromUtf16(GetSystemErrorMessage(error), text) || text.empty()) {
+            text = "error " + std::to_string(error);
+        }
+        why = path + ": cannot open: " + text;
         return false;
     }
     if (size > limits.maxBytes) {

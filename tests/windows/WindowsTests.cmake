@@ -18,6 +18,7 @@ set(DRAVO_WINDOWS_SKIPPED_TEST_FILES
   "support/RegistryReaderTest.cpp|the hive files of the POSIX registry store"
   "tools/RegToolTest.cpp|the hive files of the POSIX registry store"
   "platform/OdbcInstallerTest.cpp|unixODBC's installer library and its ini files"
+  "platform/OdbcIniFileTest.cpp|unixODBC's installer library and its ini files"
   "identity/ProductIdentityTest.cpp|POSIX processes (posix_spawn) for its probe program"
   "settings/ProductSwitchesTest.cpp|POSIX processes (posix_spawn) for its probe program"
   "settings/SOPropertySetTest.cpp|the hive files of the POSIX registry store"
