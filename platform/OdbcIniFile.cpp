@@ -455,6 +455,27 @@ std::optional<std::string> OdbcIniFile::Apply(
         }
         out += headerLine + lineEnd + newLines;
     }
+    // Lines outside the section keep their bytes, but what unixODBC makes of
+    // a file is not only line by line: a first header removed can leave a
+    // first line it does not take for one, and then it reads nothing at all.
+    // The other sections must read as they did.
+    OdbcIniFile after;
+    const uint64_t where = found ? m_lines[header].number : newLineNumber;
+    const auto others = [&](const OdbcIniFile& file) {
+        std::vector<std::u16string> names;
+        for (std::u16string& other : file.SectionNames()) {
+            if (AsciiFolded(Utf8(other)) != folded) {
+                names.push_back(std::move(other));
+            }
+        }
+        return names;
+    };
+    if (!after.Parse(out) || after.m_unreadable || others(after) != others(*this)
+        || (changes.GetFate() == IniSectionChanges::SectionFate::Exists && !after.HasSection(section))) {
+        return refuse(where,
+            "after this change unixODBC would read the rest of the file otherwise (its first section or its "
+            "sections' headers); nothing is written");
+    }
     return out;
 }
 
