@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/OdbcDataSources.h"
@@ -43,7 +45,13 @@ void Replace(const std::string& path)
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string temporary = path + ".replace";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) || ::fsync(fd) != 0
+    // Stamped as the tool's own saves are, so that the next save does not
+    // take this replace for another program's rewrite in place and wait.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const timespec times[2] = {{0, UTIME_OMIT}, now};
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())
+        || ::futimens(fd, times) != 0 || ::fsync(fd) != 0
         || ::close(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
         std::perror(path.c_str());
         std::exit(1);

@@ -744,6 +744,13 @@ ErrorCode DurableFile::WriteBeside(const WalkedPath& place, std::string_view tex
     if (!WriteWhole(out.Get(), folder + "/" + temporary, text, -1)) {
         return failed("cannot write the new file");
     }
+    // A write stamps the change and modification times alike, as an in-place
+    // rewrite by unixODBC does, which the next save would wait for. The clock
+    // read here is finer than the file system's stamp, so the times differ.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const timespec times[2] = {{0, UTIME_OMIT}, now};
+    (void)::futimens(out.Get(), times);
     if (!SyncFile(out.Get(), folder + "/" + temporary)) {
         return failed("cannot flush the new file");
     }
