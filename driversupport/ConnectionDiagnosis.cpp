@@ -10,9 +10,11 @@
 
 #include "driversupport/DSConnectionTester.h"
 #include "driversupport/FailureText.h"
+#include "driversupport/KerberosCheck.h"
 #include "driversupport/SharedLibraryHeader.h"
 #include "driversupport/TlsSession.h"
 #include "driversupport/TransportProbe.h"
+#include "driversupport/ZooKeeperWire.h"
 #include "platform/File.h"
 #include "platform/OdbcInstaller.h"
 #include "platform/SharedLibrary.h"
@@ -44,6 +46,7 @@ using Support::WideString;
 
 constexpr double DEFAULT_TIMEOUT_SECONDS = 10;
 constexpr uint16_t DEFAULT_PORT = 10000;
+constexpr uint16_t ZOOKEEPER_PORT = 2181;
 constexpr int EXPIRY_WARNING_DAYS = 30;
 
 char Lower(char character)
@@ -103,6 +106,7 @@ DiagnosisStep Skipped(const char* name, std::string why)
 /// One host's port address, and the connection made to it.
 struct Target {
     std::string host;
+    uint16_t port = 0;
     OS::NetworkAddress address;
     std::unique_ptr<OS::NetworkConnection> connection;
     std::string failure;
@@ -155,37 +159,33 @@ public:
     {
         Report(settings);
         const bool driverUsable = Timed("driver", [this](DiagnosisStep& step) { CheckDriver(step); });
-        const bool discovery = Get("ServiceDiscoveryMode") == "1";
-        if (discovery) {
-            Report(Skipped("discovery", "service discovery (ServiceDiscoveryMode=1) is not checked by this "
-                                        "program; the steps below check the ZooKeeper hosts in Host"));
-        }
         m_deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_timeout));
-        const bool named = Timed("name", [this](DiagnosisStep& step) { Resolve(step); });
+        const bool discovery = Get("ServiceDiscoveryMode") == "1";
+        bool discovered = true;
+        if (discovery) {
+            discovered = Timed("discovery", [this](DiagnosisStep& step) { Discover(step); });
+        }
+        const bool named = discovered && Timed("name", [this](DiagnosisStep& step) { Resolve(step); });
+        if (!discovered) {
+            Report(Skipped("name", "no servers were found"));
+        }
         const bool connected = named && Timed("connect", [this](DiagnosisStep& step) { ConnectAll(step); });
         if (!named) {
             Report(Skipped("connect", "no address to connect to"));
         }
         bool secured = connected;
-        const std::string serverReach = discovery ? "the servers come from ZooKeeper, which is not read here" : "";
-        if (!serverReach.empty()) {
-            Report(Skipped("tls", serverReach));
-            secured = false;
-        } else if (!connected) {
+        if (!connected) {
             Report(Skipped("tls", "no connection"));
         } else {
             secured = Timed("tls", [this](DiagnosisStep& step) { CheckTls(step); });
         }
         if (m_mechanism == 1) {
-            Report(Skipped("kerberos", "Kerberos tickets are not checked by this program; klist and kvno "
-                + Get("KrbServiceName") + "/" + Get("KrbHostFQDN") + "@" + Get("KrbRealm") + " show them"));
+            Timed("kerberos", [this](DiagnosisStep& step) { CheckKerberosTickets(step); });
         } else {
             Report(Skipped("kerberos", "AuthMech is not Kerberos"));
         }
         bool transported = false;
-        if (!serverReach.empty()) {
-            Report(Skipped("transport", serverReach));
-        } else if (!secured) {
+        if (!secured) {
             Report(Skipped("transport", connected ? "the TLS step failed" : "no connection"));
         } else {
             transported = Timed("transport", [this](DiagnosisStep& step) { CheckTransport(step); });
@@ -193,7 +193,7 @@ public:
         if (!m_request.runDriverTest) {
         } else if (!driverUsable) {
             Report(Skipped("driver test", "the driver library cannot be used"));
-        } else if (!transported && !discovery) {
+        } else if (!transported) {
             Report(Skipped("driver test", "the server cannot be reached as set; the steps above say why"));
         } else {
             Timed("driver test", [this](DiagnosisStep& step) { TestDriver(step); });
@@ -313,57 +313,266 @@ private:
         return ReadSharedLibraryHeader(std::string_view(bytes, count));
     }
 
-    void Resolve(DiagnosisStep& step)
+    /// One ZooKeeper quorum member: its session, or why it has none.
+    struct QuorumMember {
+        std::string name;
+        uint16_t port = ZOOKEEPER_PORT;
+        std::unique_ptr<OS::NetworkConnection> connection;
+        std::string failure;
+    };
+
+    /// Opens a ZooKeeper session with MEMBER before the deadline.
+    static void OpenSession(QuorumMember& member, Clock::time_point deadline)
+    {
+        const OS::NetworkResolution resolution = OS::ResolveNetworkHost(member.name, member.port, deadline);
+        if (resolution.addresses.empty()) {
+            member.failure = resolution.error;
+            return;
+        }
+        for (const OS::NetworkAddress& address : resolution.addresses) {
+            member.connection = OS::NetworkConnection::Connect(address, deadline, member.failure);
+            if (member.connection) {
+                break;
+            }
+        }
+        if (!member.connection) {
+            return;
+        }
+        const int32_t sessionMilliseconds = 10000;
+        if (member.connection->Send(EncodeZooKeeperConnect(sessionMilliseconds), deadline).status != OS::NetworkIoStatus::Done) {
+            member.failure = "the session request could not be sent";
+            member.connection.reset();
+            return;
+        }
+        std::string bytes;
+        ZooKeeperSession session;
+        ZooKeeperReplyState state = ZooKeeperReplyState::Incomplete;
+        while (state == ZooKeeperReplyState::Incomplete) {
+            char buffer[512];
+            const OS::NetworkIoResult received = member.connection->Receive(buffer, sizeof buffer, deadline);
+            if (received.status != OS::NetworkIoStatus::Done) {
+                member.failure = received.status == OS::NetworkIoStatus::TimedOut ? "no answer to the session request in time"
+                    : received.status == OS::NetworkIoStatus::Closed
+                    ? "closed the connection at the session request (a member without a quorum does so)"
+                    : received.error;
+                member.connection.reset();
+                return;
+            }
+            bytes.append(buffer, received.count);
+            state = ReadZooKeeperConnectReply(bytes, session);
+        }
+        if (state == ZooKeeperReplyState::Malformed || session.timeoutMilliseconds <= 0) {
+            member.failure = "answers, but not as a ZooKeeper server";
+            member.connection.reset();
+        }
+    }
+
+    /// The ZooKeeper quorum in Host, the ZKNamespace node, and the servers
+    /// registered under it.
+    void Discover(DiagnosisStep& step)
+    {
+        std::string node = Trim(Get("ZKNamespace"));
+        if (node.empty()) {
+            Fail(step, "ZKNamespace is not set", "ZKNamespace: the ZooKeeper node the servers register under");
+            return;
+        }
+        if (node.front() != '/') {
+            node.insert(node.begin(), '/');
+        }
+        std::vector<QuorumMember> members;
+        for (const std::string& entry : SplitHosts(Get("Host"))) {
+            QuorumMember member;
+            member.name = entry;
+            const size_t colon = entry.rfind(':');
+            const bool bracketed = entry.front() == '[';
+            if (colon != std::string::npos && (bracketed ? entry[colon - 1] == ']' : entry.find(':') == colon)) {
+                const auto port = ParseNumber(entry.substr(colon + 1));
+                if (!port || *port == 0 || *port > 65535) {
+                    Fail(step, "Host entry \"" + entry + "\" has no port number",
+                        "Host: the ZooKeeper quorum, as host:port,host:port");
+                    return;
+                }
+                member.port = static_cast<uint16_t>(*port);
+                member.name = entry.substr(bracketed ? 1 : 0, colon - (bracketed ? 2 : 0));
+            }
+            members.push_back(std::move(member));
+        }
+        if (members.empty()) {
+            Fail(step, "Host is not set", "Host: the ZooKeeper quorum, as host:port,host:port");
+            return;
+        }
+        // Every member at once, as the connect step does with addresses.
+        std::vector<std::thread> threads;
+        for (QuorumMember& member : members) {
+            threads.emplace_back([&member, deadline = m_deadline] { OpenSession(member, deadline); });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        std::vector<std::string> lines;
+        QuorumMember* asked = nullptr;
+        for (QuorumMember& member : members) {
+            const std::string where = member.name + ":" + std::to_string(member.port);
+            lines.push_back(where + (member.connection ? " answers" : ": " + member.failure));
+            if (member.connection && !asked) {
+                asked = &member;
+            }
+        }
+        const std::string quorum = "ZooKeeper " + Join(lines, "; ");
+        if (!asked) {
+            Fail(step, quorum, "Host: the ZooKeeper quorum, as host:port,host:port; check that it runs");
+            return;
+        }
+        ZooKeeperChildren reply;
+        const std::string failure = ListChildren(*asked->connection, node, reply);
+        (void)asked->connection->Send(EncodeZooKeeperClose(2), m_deadline);
+        if (!failure.empty()) {
+            Fail(step, quorum + "; listing " + node + ": " + failure, "check the ZooKeeper quorum's health");
+            return;
+        }
+        if (reply.error == ZOOKEEPER_NO_NODE) {
+            Fail(step, quorum + "; there is no node " + node,
+                "ZKNamespace: the node the servers register under (ls / in zkCli.sh lists the nodes)");
+            return;
+        }
+        if (reply.error != 0) {
+            Fail(step, quorum + "; listing " + node + ": " + DescribeZooKeeperError(reply.error),
+                reply.error == ZOOKEEPER_NO_AUTH ? "the node's ACL keeps this user out" : "check the ZooKeeper quorum's health");
+            return;
+        }
+        std::vector<std::string> names;
+        std::vector<std::string> unreadable;
+        for (const std::string& child : reply.children) {
+            if (const auto server = ReadDiscoveredServer(child)) {
+                names.push_back(server->host + ":" + std::to_string(server->port));
+                m_servers.push_back(*server);
+            } else {
+                unreadable.push_back("\"" + child.substr(0, 80) + "\"");
+            }
+        }
+        if (m_servers.empty()) {
+            Fail(step, quorum + "; " + node + " names no server" + (unreadable.empty() ? "" : ", only " + Join(unreadable)),
+                "start the server, or ZKNamespace: the node it registers under");
+            return;
+        }
+        m_discovered = true;
+        step.detail = quorum + "; " + node + " names " + Join(names);
+        if (!unreadable.empty()) {
+            step.detail += "; not servers: " + Join(unreadable);
+        }
+        if (std::any_of(members.begin(), members.end(), [](const QuorumMember& member) { return !member.connection; })) {
+            step.status = DiagnosisStatus::Warning;
+            step.hint = "some quorum members do not answer";
+        }
+    }
+
+    /// The children of NODE over an open session; the reason when there are none.
+    std::string ListChildren(OS::NetworkConnection& connection, const std::string& node, ZooKeeperChildren& reply)
+    {
+        constexpr int32_t xid = 1;
+        if (connection.Send(EncodeZooKeeperGetChildren(xid, node), m_deadline).status != OS::NetworkIoStatus::Done) {
+            return "the request could not be sent";
+        }
+        std::string bytes;
+        for (;;) {
+            size_t used = 0;
+            const ZooKeeperReplyState state = ReadZooKeeperChildren(bytes, reply, used);
+            if (state == ZooKeeperReplyState::Malformed) {
+                return "the answer is no ZooKeeper reply";
+            }
+            if (state == ZooKeeperReplyState::Complete) {
+                if (reply.xid == xid) {
+                    return "";
+                }
+                // A notification or a ping's answer: not ours.
+                bytes.erase(0, used);
+                continue;
+            }
+            char buffer[4096];
+            const OS::NetworkIoResult received = connection.Receive(buffer, sizeof buffer, m_deadline);
+            if (received.status != OS::NetworkIoStatus::Done) {
+                return received.status == OS::NetworkIoStatus::TimedOut ? "no answer in time"
+                    : received.status == OS::NetworkIoStatus::Closed     ? "the server closed the connection"
+                                                                         : received.error;
+            }
+            if (bytes.size() > LONGEST_ZOOKEEPER_PACKET + 4) {
+                return "the answer is too long";
+            }
+            bytes.append(buffer, received.count);
+        }
+    }
+
+    /// The servers Host and Port name, when no discovery found them.
+    bool ServersFromSettings(DiagnosisStep& step)
     {
         const std::string hosts = Get("Host");
         const std::string portText = Trim(Get("Port"));
         const auto port = portText.empty() ? std::optional<long>(DEFAULT_PORT) : ParseNumber(portText);
         if (!port || *port == 0 || *port > 65535) {
             Fail(step, "Port \"" + portText + "\" is no port number", "Port: the server's port, 1 to 65535");
-            return;
+            return false;
         }
-        m_port = static_cast<uint16_t>(*port);
-        std::vector<std::string> names;
-        size_t start = 0;
-        while (start <= hosts.size()) {
-            const size_t comma = std::min(hosts.find(',', start), hosts.size());
-            std::string name = Trim(std::string_view(hosts).substr(start, comma - start));
+        for (std::string name : SplitHosts(hosts)) {
             // "host:port" entries name their own port; the name is what resolves.
             if (const size_t colon = name.rfind(':'); colon != std::string::npos && name.find(':') == colon) {
                 name = name.substr(0, colon);
             }
             if (!name.empty()) {
+                m_servers.push_back({name, static_cast<uint16_t>(*port)});
+            }
+        }
+        if (m_servers.empty()) {
+            Fail(step, "Host is not set", "Host: the server's name or address");
+            return false;
+        }
+        return true;
+    }
+
+    static std::vector<std::string> SplitHosts(const std::string& hosts)
+    {
+        std::vector<std::string> names;
+        size_t start = 0;
+        while (start <= hosts.size()) {
+            const size_t comma = std::min(hosts.find(',', start), hosts.size());
+            std::string name = Trim(std::string_view(hosts).substr(start, comma - start));
+            if (!name.empty()) {
                 names.push_back(name);
             }
             start = comma + 1;
         }
-        if (names.empty()) {
-            Fail(step, "Host is not set", "Host: the server's name or address");
+        return names;
+    }
+
+    void Resolve(DiagnosisStep& step)
+    {
+        if (m_servers.empty() && !ServersFromSettings(step)) {
             return;
         }
         std::vector<std::string> found;
         std::vector<std::string> failed;
-        for (const std::string& name : names) {
-            const OS::NetworkResolution resolution = OS::ResolveNetworkHost(name, m_port, m_deadline);
+        for (const DiscoveredServer& server : m_servers) {
+            const OS::NetworkResolution resolution = OS::ResolveNetworkHost(server.host, server.port, m_deadline);
             if (resolution.addresses.empty()) {
-                failed.push_back(name + ": " + resolution.error);
+                failed.push_back(server.host + ": " + resolution.error);
                 continue;
             }
             std::vector<std::string> texts;
             for (const OS::NetworkAddress& address : resolution.addresses) {
                 texts.push_back(address.text);
                 Target target;
-                target.host = name;
+                target.host = server.host;
+                target.port = server.port;
                 target.address = address;
                 m_targets.push_back(std::move(target));
             }
-            found.push_back(name + " is " + Join(texts));
+            found.push_back(server.host + " is " + Join(texts));
         }
         step.detail = Join(found, "; ");
         if (!failed.empty()) {
             step.detail += (step.detail.empty() ? "" : "; ") + Join(failed, "; ");
             step.status = found.empty() ? DiagnosisStatus::Failed : DiagnosisStatus::Warning;
-            step.hint = "Host: check the name (getent hosts NAME shows what the resolver finds)";
+            step.hint = m_discovered ? "the servers registered in ZooKeeper under names this machine cannot resolve"
+                                     : "Host: check the name (getent hosts NAME shows what the resolver finds)";
         }
     }
 
@@ -387,7 +596,7 @@ private:
         for (Target& target : m_targets) {
             const std::string where = (target.address.text.find(':') != std::string::npos ? "[" + target.address.text + "]"
                                                                                             : target.address.text)
-                + ":" + std::to_string(m_port);
+                + ":" + std::to_string(target.port);
             if (target.connection) {
                 char text[32];
                 (void)std::snprintf(text, sizeof text, "%.0f ms", target.seconds * 1000);
@@ -403,7 +612,8 @@ private:
         step.detail = Join(lines, "; ");
         if (!m_chosen) {
             Fail(step, step.detail,
-                refused ? "nothing listens there: check Port, and that the server runs"
+                refused ? (m_discovered ? "nothing listens there: a server that ZooKeeper still names has stopped"
+                                        : "nothing listens there: check Port, and that the server runs")
                         : "no answer within " + Seconds(m_timeout)
                             + ": check Host and Port, a firewall on the way, or raise SocketTimeout");
         } else if (lines.size() > 1 && std::any_of(m_targets.begin(), m_targets.end(),
@@ -544,7 +754,7 @@ private:
         if (m_transport == 2) {
             HttpProbeRequest request;
             request.host = m_chosen->host;
-            request.port = m_port;
+            request.port = m_chosen->port;
             request.path = Get("HTTPPath");
             for (const auto& [key, value] : m_request.settings) {
                 if (key.starts_with("http.header.") && key.size() > 12) {
@@ -554,14 +764,20 @@ private:
             request.sendBasic = credentials;
             request.user = Get("UID");
             request.password = password ? Get("PWD") : "";
+            request.negotiateToken = m_kerberosToken;
             ProbeHttp(*m_channel, request, m_deadline, step);
-            if (m_mechanism == 1 && step.status == DiagnosisStatus::Failed) {
-                step.detail += " (sent without Negotiate: Kerberos is not used by this check)";
+            if (m_mechanism == 1 && m_kerberosToken.empty() && step.status == DiagnosisStatus::Failed) {
+                step.detail += " (sent without Negotiate: there is no service ticket, as the kerberos step says)";
             }
         } else if (m_transport == 1) {
             if (m_mechanism == 1) {
-                step.status = DiagnosisStatus::Skipped;
-                step.detail = "the SASL start with GSSAPI needs Kerberos, which this check does not use";
+                if (m_kerberosToken.empty()) {
+                    step.status = DiagnosisStatus::Skipped;
+                    step.detail = "SASL: the GSSAPI start needs a service ticket, which the kerberos step did not get";
+                    return;
+                }
+                ProbeSaslGssapi(*m_channel, m_kerberosToken, m_servicePrincipal, m_deadline, step);
+                step.detail = "SASL: " + step.detail;
                 return;
             }
             const std::string user = credentials ? Get("UID") : "anonymous";
@@ -572,6 +788,21 @@ private:
         }
         const char* names[] = {"binary", "SASL", "HTTP"};
         step.detail = std::string(names[m_transport]) + ": " + step.detail;
+    }
+
+    void CheckKerberosTickets(DiagnosisStep& step)
+    {
+        KerberosCheckRequest request;
+        request.serviceName = Trim(Get("KrbServiceName"));
+        request.hostName = Trim(Get("KrbHostFQDN"));
+        request.realm = Trim(Get("KrbRealm"));
+        request.negotiate = m_transport == 2;
+        m_servicePrincipal = request.serviceName + "/" + request.hostName + (request.realm.empty() ? "" : "@" + request.realm);
+        KerberosCheckResult result = CheckKerberos(request, m_deadline);
+        step.status = result.status;
+        step.detail = std::move(result.detail);
+        step.hint = std::move(result.hint);
+        m_kerberosToken = std::move(result.token);
     }
 
     void TestDriver(DiagnosisStep& step)
@@ -628,11 +859,15 @@ private:
     long m_mechanism = 3;
     long m_transport = 1;
     bool m_ssl = false;
-    uint16_t m_port = DEFAULT_PORT;
+    /// The servers to check: Host's, or those ZooKeeper names.
+    std::vector<DiscoveredServer> m_servers;
+    bool m_discovered = false;
     Clock::time_point m_deadline;
     std::vector<Target> m_targets;
     Target* m_chosen = nullptr;
     std::unique_ptr<ByteChannel> m_channel;
+    std::string m_kerberosToken;
+    std::string m_servicePrincipal;
 };
 
 } // namespace

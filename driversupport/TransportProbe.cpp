@@ -96,7 +96,9 @@ void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::Networ
     const std::string path = request.path.empty() ? "/" : (request.path.front() == '/' ? "" : "/") + request.path;
     std::string text = "POST " + path + " HTTP/1.1\r\nHost: " + request.host + ":" + std::to_string(request.port)
         + "\r\nContent-Type: application/x-thrift\r\nContent-Length: 0\r\nConnection: close\r\n";
-    if (request.sendBasic) {
+    if (!request.negotiateToken.empty()) {
+        text += "Authorization: Negotiate " + Base64(request.negotiateToken) + "\r\n";
+    } else if (request.sendBasic) {
         text += "Authorization: Basic " + Base64(request.user + ":" + request.password) + "\r\n";
     }
     for (const auto& [name, value] : request.headers) {
@@ -147,7 +149,10 @@ void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::Networ
         if (head.authenticate) {
             step.detail += " (the server asks for " + *head.authenticate + ")";
         }
-        step.hint = request.sendBasic ? "UID and the password: the server refused them" : "AuthMech, UID and the password: the server wants credentials";
+        step.hint = !request.negotiateToken.empty()
+            ? "the server refused the Kerberos ticket: KrbServiceName and KrbHostFQDN as the server's keytab has them"
+            : request.sendBasic ? "UID and the password: the server refused them"
+                                : "AuthMech, UID and the password: the server wants credentials";
     } else if (head.status >= 300 && head.status < 400) {
         step.status = DiagnosisStatus::Failed;
         step.detail += head.location ? " to " + *head.location : " without a Location";
@@ -161,13 +166,15 @@ void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::Networ
     }
 }
 
-void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::string& user,
-    const std::string& password, OS::NetworkDeadline deadline, DiagnosisStep& step)
+namespace {
+
+/// The SASL start with MECHANISM and its first response, as USER; HINT is
+/// what to change when the server refuses.
+void StartSasl(ByteChannel& channel, const std::string& mechanism, const std::string& response,
+    const std::string& user, const std::string& refusedHint, OS::NetworkDeadline deadline, DiagnosisStep& step)
 {
-    std::string start = EncodeThriftSaslFrame(ThriftSaslStatus::Start, mechanism);
-    if (mechanism == "PLAIN") {
-        start += EncodeThriftSaslFrame(ThriftSaslStatus::Ok, std::string(1, '\0') + user + '\0' + password);
-    }
+    const std::string start = EncodeThriftSaslFrame(ThriftSaslStatus::Start, mechanism)
+        + EncodeThriftSaslFrame(ThriftSaslStatus::Ok, response);
     const OS::NetworkIoResult sent = channel.Send(start, deadline);
     if (sent.status != OS::NetworkIoStatus::Done) {
         Fail(step, "the SASL start could not be sent: " + (sent.error.empty() ? "closed" : sent.error),
@@ -211,17 +218,34 @@ void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::st
         break;
     case ThriftSaslStatus::Ok:
         step.status = DiagnosisStatus::Ok;
-        step.detail = "the server took the " + mechanism + " start and asks for more";
+        step.detail = mechanism == "GSSAPI" ? "the server took the Kerberos ticket for " + user + " and goes on"
+                                            : "the server took the " + mechanism + " start and asks for more";
         break;
     case ThriftSaslStatus::Bad:
     case ThriftSaslStatus::Error:
-        Fail(step, "the server refused " + mechanism + (user.empty() ? "" : " for " + user) + said,
-            mechanism == "PLAIN" ? "UID and the password, or AuthMech as the server wants it" : "AuthMech as the server wants it");
+        Fail(step, "the server refused " + mechanism + (user.empty() ? "" : " for " + user) + said, refusedHint);
         break;
     case ThriftSaslStatus::Start:
         Fail(step, "the server answered with a SASL start of its own" + said, "ThriftTransport as the server is set up");
         break;
     }
+}
+
+} // namespace
+
+void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::string& user,
+    const std::string& password, OS::NetworkDeadline deadline, DiagnosisStep& step)
+{
+    StartSasl(channel, mechanism, std::string(1, '\0') + user + '\0' + password, user,
+        "UID and the password, or AuthMech as the server wants it", deadline, step);
+}
+
+void ProbeSaslGssapi(ByteChannel& channel, const std::string& token, const std::string& principal,
+    OS::NetworkDeadline deadline, DiagnosisStep& step)
+{
+    StartSasl(channel, "GSSAPI", token, principal,
+        "KrbServiceName and KrbHostFQDN as the server's keytab has them, or AuthMech as the server wants it", deadline,
+        step);
 }
 
 void ProbeBinary(ByteChannel& channel, OS::NetworkDeadline deadline, DiagnosisStep& step)

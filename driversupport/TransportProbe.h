@@ -22,6 +22,8 @@ struct HttpProbeRequest {
     std::string user;
     std::string password;
     bool sendBasic = false;
+    /// The Kerberos (SPNEGO) token for "Negotiate", when there is one.
+    std::string negotiateToken;
 };
 
 /// Fills STEP's status, detail and hint from what the server answered.
@@ -32,6 +34,10 @@ void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::Networ
 /// response carrying USER and PASSWORD.
 void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::string& user,
     const std::string& password, OS::NetworkDeadline deadline, DiagnosisStep& step);
+
+/// The SASL start with GSSAPI and the Kerberos TOKEN for PRINCIPAL.
+void ProbeSaslGssapi(ByteChannel& channel, const std::string& token, const std::string& principal,
+    OS::NetworkDeadline deadline, DiagnosisStep& step);
 
 /// A binary Thrift call of a method no server has: a Thrift server answers it
 /// with an exception message, which tells it speaks neither SASL nor HTTP.

@@ -23,6 +23,9 @@ else
     tmux acl ansible-core strace pylint pycodestyle yamllint python3-voluptuous
     lintian rpm rpmlint cpio icu-devtools
     openssl curl nginx-light
+    libkrb5-dev krb5-kdc krb5-admin-server krb5-user faketime
+    libsasl2-dev libsasl2-modules libsasl2-modules-gssapi-mit
+    libzookeeper-java default-jre-headless
   "
 fi
 

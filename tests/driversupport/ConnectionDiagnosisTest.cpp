@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,6 +23,8 @@
 #include "tests/common/TempDir.h"
 #include "tests/driversupport/ServerProcess.h"
 #include "tests/driversupport/TestCertificates.h"
+#include "tests/driversupport/TestKdc.h"
+#include "tests/driversupport/TestZooKeeper.h"
 
 namespace Dravo::Test {
 namespace {
@@ -349,6 +353,125 @@ TEST(DriverDiagnosisTest, TheDriverStepSaysWhatKeepsTheLibraryFromLoading)
     EXPECT_EQ(unloadable.status, DiagnosisStatus::Failed) << Describe(unloadable);
     EXPECT_NE(unloadable.detail.find("the loader says: " + cut.string()), std::string::npos) << Describe(unloadable);
     EXPECT_NE(unloadable.hint.find("ldd"), std::string::npos) << Describe(unloadable);
+}
+
+TEST(KerberosDiagnosisTest, TicketsAreCheckedAgainstARealKdc)
+{
+    TestKdc kdc;
+    ASSERT_TRUE(kdc.Ready()) << kdc.Directory();
+    kdc.AddPrincipal("alice");
+    kdc.AddPrincipal("spark/server.dravo.test");
+    const std::string closed = std::to_string(ClosedPort());
+    const auto kerberos = [&](const std::string& service) {
+        return StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", closed}, {"AuthMech", "1"}, {"KrbRealm", TestKdc::REALM},
+                          {"KrbHostFQDN", "server.dravo.test"}, {"KrbServiceName", service}}),
+            "kerberos");
+    };
+
+    const DiagnosisStep none = kerberos("spark");
+    EXPECT_EQ(none.status, DiagnosisStatus::Failed) << Describe(none);
+    EXPECT_NE(none.hint.find("kinit"), std::string::npos) << Describe(none);
+
+    ASSERT_EQ(kdc.Kinit("alice", "1s").exitCode, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    const DiagnosisStep expired = kerberos("spark");
+    EXPECT_EQ(expired.status, DiagnosisStatus::Failed) << Describe(expired);
+    EXPECT_NE(expired.detail.find("alice@DRAVO.TEST"), std::string::npos) << Describe(expired);
+    EXPECT_NE(expired.detail.find("expired"), std::string::npos) << Describe(expired);
+    EXPECT_NE(expired.hint.find("kinit"), std::string::npos) << Describe(expired);
+
+    ASSERT_EQ(kdc.Kinit("alice").exitCode, 0);
+    const DiagnosisStep unknown = kerberos("hive");
+    EXPECT_EQ(unknown.status, DiagnosisStatus::Failed) << Describe(unknown);
+    EXPECT_NE(unknown.detail.find("not found in Kerberos database"), std::string::npos) << Describe(unknown);
+    EXPECT_NE(unknown.hint.find("KrbServiceName"), std::string::npos) << Describe(unknown);
+
+    const DiagnosisStep known = kerberos("spark");
+    EXPECT_EQ(known.status, DiagnosisStatus::Ok) << Describe(known);
+    EXPECT_NE(known.detail.find("krbtgt/DRAVO.TEST@DRAVO.TEST until"), std::string::npos) << Describe(known);
+    EXPECT_NE(known.detail.find("a service ticket for spark/server.dravo.test@DRAVO.TEST"), std::string::npos)
+        << Describe(known);
+
+    const DiagnosisStep unset = StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", closed}, {"AuthMech", "1"}}), "kerberos");
+    EXPECT_EQ(unset.status, DiagnosisStatus::Failed) << Describe(unset);
+    EXPECT_NE(unset.hint.find("KrbServiceName"), std::string::npos) << Describe(unset);
+}
+
+TEST(KerberosDiagnosisTest, TheServiceTicketIsWhatTheTransportSends)
+{
+    TestKdc kdc;
+    ASSERT_TRUE(kdc.Ready()) << kdc.Directory();
+    kdc.AddPrincipal("alice");
+    // A principal the KDC knows and the server has no key of.
+    kdc.AddPrincipal("spark/other.dravo.test");
+    const ScopedEnv keytab("KRB5_KTNAME", "FILE:" + kdc.AddPrincipal("spark/server.dravo.test").string());
+    ASSERT_EQ(kdc.Kinit("alice").exitCode, 0);
+    ServerProcess sasl({TestServer(), "sasl"});
+    ServerProcess http({TestServer(), "http", "/cliservice=401"});
+    const auto transport = [](const ServerProcess& server, const std::string& kind, const std::string& host) {
+        return StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", server.PortText()}, {"ThriftTransport", kind},
+                          {"HTTPPath", "cliservice"}, {"AuthMech", "1"}, {"KrbRealm", TestKdc::REALM},
+                          {"KrbHostFQDN", host}, {"KrbServiceName", "spark"}}),
+            "transport");
+    };
+    const DiagnosisStep gssapi = transport(sasl, "1", "server.dravo.test");
+    EXPECT_EQ(gssapi.status, DiagnosisStatus::Ok) << Describe(gssapi);
+    EXPECT_NE(gssapi.detail.find("Kerberos ticket for spark/server.dravo.test@DRAVO.TEST"), std::string::npos)
+        << Describe(gssapi);
+    const DiagnosisStep negotiate = transport(http, "2", "server.dravo.test");
+    EXPECT_EQ(negotiate.status, DiagnosisStatus::Ok) << Describe(negotiate);
+
+    const DiagnosisStep gssapiRefused = transport(sasl, "1", "other.dravo.test");
+    EXPECT_EQ(gssapiRefused.status, DiagnosisStatus::Failed) << Describe(gssapiRefused);
+    EXPECT_NE(gssapiRefused.hint.find("keytab"), std::string::npos) << Describe(gssapiRefused);
+    const DiagnosisStep negotiateRefused = transport(http, "2", "other.dravo.test");
+    EXPECT_EQ(negotiateRefused.status, DiagnosisStatus::Failed) << Describe(negotiateRefused);
+    EXPECT_NE(negotiateRefused.hint.find("refused the Kerberos ticket"), std::string::npos) << Describe(negotiateRefused);
+}
+
+TEST(DiscoveryDiagnosisTest, TheServersZooKeeperNamesAreTheOnesChecked)
+{
+    TestZooKeeper zookeeper;
+    ASSERT_TRUE(zookeeper.Ready()) << "ZooKeeper did not start within 30 s";
+    std::printf("ZooKeeper took %.2f s to start\n", zookeeper.StartSeconds());
+    ServerProcess binary({TestServer(), "binary"});
+    const std::string closed = std::to_string(ClosedPort());
+    ASSERT_EQ(zookeeper.Create({"/dravo", "/dravo/serverUri=127.0.0.1:" + binary.PortText() + ";version=3.3.0;sequence=0000000001",
+                  "/empty"}),
+        0);
+    const std::string quorum = "127.0.0.1:" + std::to_string(zookeeper.Port());
+    const auto discover = [&](const std::string& hosts, const std::string& node) {
+        return Diagnose({{"ServiceDiscoveryMode", "1"}, {"Host", hosts}, {"ZKNamespace", node}, {"ThriftTransport", "0"},
+            {"AuthMech", "0"}});
+    };
+
+    const auto found = discover(quorum, "dravo");
+    EXPECT_EQ(StepOf(found, "discovery").status, DiagnosisStatus::Ok) << Describe(StepOf(found, "discovery"));
+    EXPECT_NE(StepOf(found, "discovery").detail.find("/dravo names 127.0.0.1:" + binary.PortText()), std::string::npos)
+        << Describe(StepOf(found, "discovery"));
+    EXPECT_NE(StepOf(found, "connect").detail.find("127.0.0.1:" + binary.PortText() + " connected"), std::string::npos)
+        << Describe(StepOf(found, "connect"));
+    EXPECT_EQ(StepOf(found, "transport").status, DiagnosisStatus::Ok) << Describe(StepOf(found, "transport"));
+
+    const auto oneDown = discover(quorum + ",127.0.0.1:" + closed, "/dravo");
+    EXPECT_EQ(StepOf(oneDown, "discovery").status, DiagnosisStatus::Warning) << Describe(StepOf(oneDown, "discovery"));
+    EXPECT_EQ(StepOf(oneDown, "transport").status, DiagnosisStatus::Ok);
+
+    const auto missing = discover(quorum, "nothing");
+    EXPECT_EQ(StepOf(missing, "discovery").status, DiagnosisStatus::Failed);
+    EXPECT_NE(StepOf(missing, "discovery").detail.find("no node /nothing"), std::string::npos)
+        << Describe(StepOf(missing, "discovery"));
+    EXPECT_NE(StepOf(missing, "discovery").hint.find("ZKNamespace"), std::string::npos);
+    EXPECT_EQ(StepOf(missing, "name").status, DiagnosisStatus::Skipped);
+
+    const DiagnosisStep empty = StepOf(discover(quorum, "/empty"), "discovery");
+    EXPECT_EQ(empty.status, DiagnosisStatus::Failed) << Describe(empty);
+    EXPECT_NE(empty.detail.find("names no server"), std::string::npos) << Describe(empty);
+
+    const DiagnosisStep down = StepOf(discover("127.0.0.1:" + closed, "/dravo"), "discovery");
+    EXPECT_EQ(down.status, DiagnosisStatus::Failed) << Describe(down);
+    EXPECT_NE(down.detail.find("refused"), std::string::npos) << Describe(down);
+    EXPECT_NE(down.hint.find("Host"), std::string::npos) << Describe(down);
 }
 
 } // namespace

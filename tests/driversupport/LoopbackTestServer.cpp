@@ -4,10 +4,14 @@
 // connection on a thread of its own, and ends by itself after 60 seconds.
 //
 //   http PATH=STATUS...   answers a request to PATH with STATUS; 401 paths
-//                         take "Basic" credentials alice:s3cret and answer
-//                         200 with them; unknown paths 404
-//   sasl                  the Thrift SASL framing (not a SASL library): PLAIN
-//                         for alice:s3cret completes, anything else is BAD
+//                         take "Basic" credentials alice:s3cret, or a
+//                         "Negotiate" token that the GSS-API accepts with the
+//                         keytab KRB5_KTNAME names, and answer 200 with them;
+//                         unknown paths 404
+//   sasl                  the Thrift SASL framing around the real SASL
+//                         library (Cyrus libsasl2) as service "spark" on
+//                         server.dravo.test: PLAIN for alice:s3cret, and
+//                         GSSAPI with the keytab KRB5_KTNAME names
 //   binary                answers any bytes with a Thrift exception message
 //   silent                accepts, and never says anything
 #include <netinet/in.h>
@@ -18,10 +22,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
 #include <thread>
+
+#include <gssapi/gssapi.h>
+#include <sasl/sasl.h>
 
 namespace {
 
@@ -85,6 +93,80 @@ long FrameEnd(const std::string& bytes, size_t offset)
     return bytes.size() < offset + 5 + length ? -1 : static_cast<long>(offset + 5 + length);
 }
 
+std::string Base64Decode(const std::string& text)
+{
+    static const std::string DIGITS = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    uint32_t bits = 0;
+    int count = 0;
+    for (const char character : text) {
+        const size_t value = DIGITS.find(character);
+        if (value == std::string::npos) {
+            break;
+        }
+        bits = (bits << 6) | static_cast<uint32_t>(value);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            bytes.push_back(static_cast<char>((bits >> count) & 0xFF));
+        }
+    }
+    return bytes;
+}
+
+/// The first token of a SPNEGO or Kerberos context, taken with the keytab.
+bool AcceptsKerberos(const std::string& token)
+{
+    OM_uint32 minor = 0;
+    gss_ctx_id_t context = GSS_C_NO_CONTEXT;
+    gss_buffer_desc input{token.size(), const_cast<char*>(token.data())};
+    gss_buffer_desc output = GSS_C_EMPTY_BUFFER;
+    const OM_uint32 major = gss_accept_sec_context(&minor, &context, GSS_C_NO_CREDENTIAL, &input,
+        GSS_C_NO_CHANNEL_BINDINGS, nullptr, nullptr, &output, nullptr, nullptr, nullptr);
+    OM_uint32 ignored = 0;
+    gss_release_buffer(&ignored, &output);
+    if (context != GSS_C_NO_CONTEXT) {
+        gss_delete_sec_context(&ignored, &context, GSS_C_NO_BUFFER);
+    }
+    return major == GSS_S_COMPLETE;
+}
+
+int CheckPassword(sasl_conn_t*, void*, const char* user, const char* password, unsigned length, struct propctx*)
+{
+    return std::string(user) == "alice" && std::string(password, length) == "s3cret" ? SASL_OK : SASL_BADAUTH;
+}
+
+int GetOption(void*, const char*, const char* option, const char** result, unsigned* length)
+{
+    // No password database: the check above is the only one.
+    if (std::strcmp(option, "pwcheck_method") == 0) {
+        *result = "auxprop";
+    } else if (std::strcmp(option, "auxprop_plugin") == 0) {
+        *result = "none";
+    } else if (std::strcmp(option, "mech_list") == 0) {
+        *result = "PLAIN GSSAPI";
+    } else {
+        return SASL_FAIL;
+    }
+    if (length) {
+        *length = static_cast<unsigned>(std::strlen(*result));
+    }
+    return SASL_OK;
+}
+
+/// The library's callback slot, untyped as the library declares it.
+template <class Function>
+int (*Callback(Function* function))()
+{
+    return reinterpret_cast<int (*)()>(reinterpret_cast<void (*)()>(function));
+}
+
+sasl_callback_t SASL_CALLBACKS[] = {
+    {SASL_CB_GETOPT, Callback(&GetOption), nullptr},
+    {SASL_CB_SERVER_USERDB_CHECKPASS, Callback(&CheckPassword), nullptr},
+    {SASL_CB_LIST_END, nullptr, nullptr},
+};
+
 void ServeHttp(int socket, const std::map<std::string, int>& statuses)
 {
     // Bytes that start no request (a TLS hello) are answered at once, as
@@ -102,6 +184,13 @@ void ServeHttp(int socket, const std::map<std::string, int>& statuses)
     if (status == 401 && request.find("\r\nAuthorization: Basic YWxpY2U6czNjcmV0\r\n") != std::string::npos) {
         status = 200;
     }
+    const std::string negotiate = "\r\nAuthorization: Negotiate ";
+    if (const size_t at = request.find(negotiate); status == 401 && at != std::string::npos) {
+        const size_t start = at + negotiate.size();
+        if (AcceptsKerberos(Base64Decode(request.substr(start, request.find("\r\n", start) - start)))) {
+            status = 200;
+        }
+    }
     const char* reason = status == 200 ? "OK"
         : status == 400               ? "Bad Request"
         : status == 401               ? "Unauthorized"
@@ -109,7 +198,7 @@ void ServeHttp(int socket, const std::map<std::string, int>& statuses)
                                       : "Other";
     std::string answer = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Length: 0\r\n";
     if (status == 401) {
-        answer += "WWW-Authenticate: Basic realm=\"test\"\r\n";
+        answer += "WWW-Authenticate: Basic realm=\"test\"\r\nWWW-Authenticate: Negotiate\r\n";
     }
     if (status == 302) {
         answer += "Location: https://127.0.0.1/elsewhere\r\n";
@@ -141,11 +230,25 @@ void ServeSasl(int socket)
     const long response = FrameEnd(bytes, static_cast<size_t>(start));
     const std::string credentials
         = response < 0 ? "" : bytes.substr(static_cast<size_t>(start) + 5, static_cast<size_t>(response - start - 5));
-    if (mechanism == "PLAIN" && credentials == std::string("\0alice\0s3cret", 13)) {
-        SendAll(socket, Frame(5, ""));
-    } else {
-        SendAll(socket, Frame(3, "Error validating the login"));
+    sasl_conn_t* connection = nullptr;
+    if (sasl_server_new("spark", "server.dravo.test", nullptr, nullptr, nullptr, SASL_CALLBACKS, 0, &connection)
+        != SASL_OK) {
+        SendAll(socket, Frame(4, "the SASL library would not start"));
+        return;
     }
+    const char* out = nullptr;
+    unsigned outLength = 0;
+    const int result = sasl_server_start(connection, mechanism.c_str(), credentials.data(),
+        static_cast<unsigned>(credentials.size()), &out, &outLength);
+    // As Thrift's SASL servers answer: the library's words after their own.
+    if (result == SASL_OK) {
+        SendAll(socket, Frame(5, std::string(out ? out : "", outLength)));
+    } else if (result == SASL_CONTINUE) {
+        SendAll(socket, Frame(2, std::string(out ? out : "", outLength)));
+    } else {
+        SendAll(socket, Frame(3, std::string("Error validating the login: ") + sasl_errdetail(connection)));
+    }
+    sasl_dispose(&connection);
 }
 
 void ServeBinary(int socket)
@@ -170,6 +273,10 @@ int main(int argc, char** argv)
         if (equals != std::string::npos) {
             statuses[word.substr(0, equals)] = std::stoi(word.substr(equals + 1));
         }
+    }
+    if (mode == "sasl" && sasl_server_init(SASL_CALLBACKS, "dravo-test") != SASL_OK) {
+        std::fprintf(stderr, "the SASL library would not start\n");
+        return 1;
     }
     std::signal(SIGPIPE, SIG_IGN);
     ::alarm(LIFETIME_SECONDS);
