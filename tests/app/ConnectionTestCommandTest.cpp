@@ -16,6 +16,7 @@
 #include "tests/common/OdbcIniDirectory.h"
 #include "tests/common/TempDir.h"
 #include "tests/driversupport/ServerProcess.h"
+#include "tests/driversupport/TestKdc.h"
 
 namespace Dravo::Test {
 namespace {
@@ -50,6 +51,12 @@ protected:
         const char* source = std::getenv("DRAVO_SOURCE_DIR");
         options.environment["LSAN_OPTIONS"]
             = "suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp";
+        if (!m_wrapper.empty()) {
+            // A preloaded library (faketime's) comes before a sanitizer's runtime.
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            options.environment["ASAN_OPTIONS"] = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+            options.wrapper = m_wrapper;
+        }
         return RunTool(BuiltProgram("bin/dravo-spark-config"), options);
     }
 
@@ -67,6 +74,7 @@ protected:
 
     OdbcIniDirectory m_ini;
     TempDir m_registry;
+    std::vector<std::string> m_wrapper;
 };
 
 TEST_F(ConnectionTestCommandTest, AStoredDataSourceIsTestedWithItsDecipheredPassword)
@@ -112,6 +120,25 @@ TEST_F(ConnectionTestCommandTest, AFailedStepHasItsOwnExitStatusAndTheJsonTheFle
     EXPECT_EQ(given.exitCode, EXIT_TEST_FAILED) << given.errors;
     EXPECT_NE(given.output.find("warning settings: the command line: SSL=yes"), std::string::npos) << given.output;
     EXPECT_NE(given.output.find("failed  name: nowhere.invalid: "), std::string::npos) << given.output;
+}
+
+TEST_F(ConnectionTestCommandTest, AClockBehindTheKdcsIsToldOfWhileTheTicketsStillCome)
+{
+    // This machine's clock ten minutes behind the KDC's: kinit and the tool
+    // both run on a clock put back by faketime; the KDC keeps the true one.
+    TestKdc kdc;
+    ASSERT_TRUE(kdc.Ready()) << kdc.Directory();
+    kdc.AddPrincipal("alice");
+    kdc.AddPrincipal("spark/server.dravo.test");
+    ASSERT_EQ(kdc.Kinit("alice", "", "-600s").exitCode, 0);
+    m_wrapper = {"/usr/bin/faketime", "-f", "-600s"};
+    const ProgramRun run = Run({"test", "SparkServerType=3", "Host=127.0.0.1", "Port=" + std::to_string(ClosedPort()),
+        "AuthMech=1", std::string("KrbRealm=") + TestKdc::REALM, "KrbHostFQDN=server.dravo.test", "KrbServiceName=spark",
+        "--timeout", "3"});
+    EXPECT_NE(run.output.find("warning kerberos: this machine's clock is 10 min behind the KDC's, past the 5 minutes"),
+        std::string::npos)
+        << run.output << run.errors;
+    EXPECT_NE(run.output.find("a service ticket for spark/server.dravo.test@DRAVO.TEST"), std::string::npos) << run.output;
 }
 
 TEST_F(ConnectionTestCommandTest, TheCommandLineIsCheckedFirst)
