@@ -394,6 +394,8 @@ private:
                 }
                 member.port = static_cast<uint16_t>(*port);
                 member.name = entry.substr(bracketed ? 1 : 0, colon - (bracketed ? 2 : 0));
+            } else if (bracketed && entry.size() > 2 && entry.back() == ']') {
+                member.name = entry.substr(1, entry.size() - 2);
             }
             members.push_back(std::move(member));
         }

@@ -308,6 +308,14 @@ TEST(ReachDiagnosisTest, NamesPortsAndSilentServersFailWithinTheTimeout)
         EXPECT_EQ(stuck.status, DiagnosisStatus::Failed) << Describe(stuck);
         EXPECT_NE(stuck.detail.find("in time"), std::string::npos) << Describe(stuck);
     }
+    // A ZooKeeper member that never answers its session request.
+    const auto start = std::chrono::steady_clock::now();
+    const DiagnosisStep quorum = StepOf(Diagnose({{"ServiceDiscoveryMode", "1"}, {"ZKNamespace", "dravo"},
+                                            {"Host", "127.0.0.1:" + silent.PortText()}}),
+        "discovery");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), TIMEOUT + 2.0);
+    EXPECT_EQ(quorum.status, DiagnosisStatus::Failed) << Describe(quorum);
+    EXPECT_NE(quorum.detail.find("in time"), std::string::npos) << Describe(quorum);
 }
 
 TEST(DriverDiagnosisTest, TheDriverStepSaysWhatKeepsTheLibraryFromLoading)
@@ -391,6 +399,16 @@ TEST(KerberosDiagnosisTest, TicketsAreCheckedAgainstARealKdc)
     EXPECT_NE(known.detail.find("krbtgt/DRAVO.TEST@DRAVO.TEST until"), std::string::npos) << Describe(known);
     EXPECT_NE(known.detail.find("a service ticket for spark/server.dravo.test@DRAVO.TEST"), std::string::npos)
         << Describe(known);
+
+    // A KDC that takes the connection and never answers (a ticket not in
+    // the cache yet is asked of it).
+    ServerProcess silent({TestServer(), "silent"});
+    kdc.MoveKdcTo(silent.Port());
+    const auto start = std::chrono::steady_clock::now();
+    const DiagnosisStep unanswered = kerberos("impala");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), TIMEOUT + 2.0);
+    EXPECT_EQ(unanswered.status, DiagnosisStatus::Failed) << Describe(unanswered);
+    EXPECT_NE(unanswered.detail.find("did not answer in time"), std::string::npos) << Describe(unanswered);
 
     const DiagnosisStep unset = StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", closed}, {"AuthMech", "1"}}), "kerberos");
     EXPECT_EQ(unset.status, DiagnosisStatus::Failed) << Describe(unset);

@@ -39,11 +39,7 @@ public:
         m_port = FreePort();
         const std::string dir = m_directory.Path().string();
         const std::string port = std::to_string(m_port);
-        std::ofstream(m_directory.Path() / "krb5.conf")
-            << "[libdefaults]\n default_realm = " << REALM
-            << "\n dns_lookup_kdc = false\n dns_lookup_realm = false\n rdns = false\n"
-               " dns_canonicalize_hostname = false\n udp_preference_limit = 1\n"
-            << "[realms]\n " << REALM << " = {\n  kdc = 127.0.0.1:" << port << "\n }\n";
+        MoveKdcTo(m_port);
         std::ofstream(m_directory.Path() / "kdc.conf")
             << "[kdcdefaults]\n kdc_ports = " << port << "\n kdc_tcp_ports = " << port << "\n"
             << "[realms]\n " << REALM << " = {\n  database_name = " << dir << "/principal\n  key_stash_file = " << dir
@@ -86,6 +82,17 @@ public:
             int status = 0;
             ::waitpid(m_child, &status, 0);
         }
+    }
+
+    /// Names PORT as the realm's KDC in krb5.conf; TCP first, so that a
+    /// server of the test's can stand in.
+    void MoveKdcTo(uint16_t port) const
+    {
+        std::ofstream(m_directory.Path() / "krb5.conf")
+            << "[libdefaults]\n default_realm = " << REALM
+            << "\n dns_lookup_kdc = false\n dns_lookup_realm = false\n rdns = false\n"
+               " dns_canonicalize_hostname = false\n udp_preference_limit = 1\n"
+            << "[realms]\n " << REALM << " = {\n  kdc = 127.0.0.1:" << port << "\n }\n";
     }
 
     [[nodiscard]] bool Ready() const { return m_ready; }
