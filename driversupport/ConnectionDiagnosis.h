@@ -1,10 +1,10 @@
 // The connection diagnosis: a data source's connection checked layer by layer
-// (the driver library, the name, TCP, TLS, the Thrift transport, then the
-// driver itself), each step ending ok, warning, failed or skipped with why,
-// and a failed step carrying the setting to change. Steps that depend on a
-// failed one are skipped. Every network wait ends at one deadline, the
-// timeout after the name step began; the driver's own test has a bound of its
-// own.
+// (the driver library, ZooKeeper's list of servers, the name, TCP, TLS, the
+// Kerberos tickets, the Thrift transport, then the driver itself), each step
+// ending ok, warning, failed or skipped with why, and a failed step carrying
+// the setting to change. Steps that depend on a failed one are skipped. Every
+// network wait, the KDC's included, ends at one deadline, the timeout after
+// the network steps began; the driver's own test has a bound of its own.
 #pragma once
 
 #include <functional>

@@ -1,7 +1,8 @@
 // The connection diagnosis against real servers on 127.0.0.1: openssl
-// s_server with certificates the test makes, the loopback test server for
-// HTTP, the Thrift SASL framing and binary Thrift, a silent server and a
-// closed port; the driver step over unixODBC's real installer.
+// s_server with certificates the test makes, an MIT KDC with a realm of its
+// own, Debian's ZooKeeper server, the loopback test server for HTTP, the
+// Thrift SASL start (through libsasl2) and binary Thrift, a silent server and
+// a closed port; the driver step over unixODBC's real installer.
 #include <gtest/gtest.h>
 
 #include <chrono>
