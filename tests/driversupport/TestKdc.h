@@ -1,7 +1,7 @@
 // Test helper: a real MIT KDC (krb5kdc) on 127.0.0.1 with a realm of its own,
 // in a temporary directory: its database, a krb5.conf naming it, keytabs for
-// the principals the test adds, and KRB5_CONFIG, KRB5_KDC_PROFILE and
-// KRB5CCNAME pointing there while the helper lives. The KDC is stopped and
+// the principals the test adds, and KRB5_CONFIG, KRB5_KDC_PROFILE,
+// KRB5CCNAME and KRB5RCACHEDIR pointing there while the helper lives. The KDC is stopped and
 // the directory removed when it goes. No root is needed.
 #pragma once
 
@@ -34,7 +34,8 @@ public:
     TestKdc()
         : m_config("KRB5_CONFIG", (m_directory.Path() / "krb5.conf").string()),
           m_profile("KRB5_KDC_PROFILE", (m_directory.Path() / "kdc.conf").string()),
-          m_cache("KRB5CCNAME", "FILE:" + (m_directory.Path() / "ccache").string())
+          m_cache("KRB5CCNAME", "FILE:" + (m_directory.Path() / "ccache").string()),
+          m_replayCache("KRB5RCACHEDIR", m_directory.Path().string())
     {
         m_port = FreePort();
         const std::string dir = m_directory.Path().string();
@@ -155,6 +156,8 @@ private:
     ScopedEnv m_config;
     ScopedEnv m_profile;
     ScopedEnv m_cache;
+    // The servers' replay cache, which would be left in /var/tmp.
+    ScopedEnv m_replayCache;
     uint16_t m_port = 0;
     pid_t m_child = -1;
     bool m_ready = false;
