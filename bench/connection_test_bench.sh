@@ -3,7 +3,8 @@
 #  - a healthy TLS + HTTP check (nginx with a certificate made here) beside
 #    "openssl s_client" followed by "curl" doing the same by hand;
 #  - a closed port, and a server that accepts and never answers (the loopback
-#    test server of the build), each against their timeout.
+#    test server of the build) as the Thrift server and as a ZooKeeper quorum
+#    member, each against their timeout.
 # No network but loopback; every server is stopped at the end.
 #
 #   bench/connection_test_bench.sh [BUILD_DIR [RUNS]]    # defaults: build 20
@@ -104,3 +105,5 @@ for variant in "SSL=1" "ThriftTransport=1" "ThriftTransport=2" "ThriftTransport=
   printf '%-52s %8s\n' "silent server, $variant, --timeout 2 (bound 2500)" \
     "$(once_ms "$program" test Host=127.0.0.1 Port="$silent" "$variant" --timeout 2)"
 done
+printf '%-52s %8s\n' "silent ZooKeeper member, --timeout 2 (bound 2500)" \
+  "$(once_ms "$program" test ServiceDiscoveryMode=1 ZKNamespace=dravo Host=127.0.0.1:"$silent" --timeout 2)"
