@@ -4,12 +4,12 @@
 // again change nothing.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz/FuzzSupport.h"
 #include "platform/IniFile.h"
 #include "platform/RegistryImage.h"
 
@@ -18,6 +18,7 @@ namespace {
 using Dravo::OS::IniEntry;
 using Dravo::OS::IniFile;
 using Dravo::OS::IniSectionChanges;
+using Dravo::Fuzz::Check;
 
 std::map<std::u16string, std::u16string> ByName(const std::vector<IniEntry>& entries)
 {
@@ -26,13 +27,6 @@ std::map<std::u16string, std::u16string> ByName(const std::vector<IniEntry>& ent
         byName.emplace(Dravo::OS::FoldRegistryName(entry.name), entry.value);
     }
     return byName;
-}
-
-void Check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
 }
 
 } // namespace

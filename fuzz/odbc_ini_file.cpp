@@ -3,10 +3,10 @@
 // either made or refused with a line of the file.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzSupport.h"
 #include "platform/OdbcIniFile.h"
 
 namespace {
@@ -14,23 +14,8 @@ namespace {
 using Dravo::OS::IniEntry;
 using Dravo::OS::IniSectionChanges;
 using Dravo::OS::OdbcIniFile;
-
-std::u16string Folded(std::u16string text)
-{
-    for (char16_t& c : text) {
-        if (c >= u'a' && c <= u'z') {
-            c = static_cast<char16_t>(c - 32);
-        }
-    }
-    return text;
-}
-
-void Check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
+using Dravo::Fuzz::Check;
+using Dravo::Fuzz::AsciiFolded;
 
 } // namespace
 
@@ -68,13 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     bool hostSeen = false;
     for (const IniEntry& entry : reread.ReadSection(section)) {
         // Names keep the case they were written in; unixODBC compares them folded.
-        Check(Folded(entry.name) != u"PORT" || seed % 3 != 0);
-        hostSeen = hostSeen || (Folded(entry.name) == u"HOST" && entry.value == u"changed");
+        Check(AsciiFolded(entry.name) != u"PORT" || seed % 3 != 0);
+        hostSeen = hostSeen || (AsciiFolded(entry.name) == u"HOST" && entry.value == u"changed");
     }
     Check(hostSeen);
     // No other section changes.
     for (const std::u16string& other : sections) {
-        if (Folded(other) != Folded(section)) {
+        if (AsciiFolded(other) != AsciiFolded(section)) {
             Check(reread.HasSection(other));
             Check(reread.ReadSection(other) == file.ReadSection(other));
         }

@@ -1,5 +1,7 @@
 #include "platform/OdbcIniFile.h"
 
+#include <algorithm>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -56,6 +58,36 @@ size_t ContentLength(std::string_view line)
     return end;
 }
 
+/// The name a header line starting at its "[" gives, folded: it runs to "]"
+/// or, where there is none, to the line's end, trimmed of blanks.
+std::string HeaderFolded(std::string_view text)
+{
+    text.remove_prefix(1);
+    text = text.substr(0, text.find(']'));
+    while (!text.empty() && IsSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return AsciiFolded(text);
+}
+
+/// Whether every line reads as an entry: none starts a section, a comment
+/// or with a blank.
+bool ReadsAsEntries(std::string_view lines)
+{
+    for (size_t at = 0; at < lines.size();) {
+        const char lead = lines[at];
+        if (IsSpace(lead) || lead == '[' || lead == '#' || lead == ';') {
+            return false;
+        }
+        const size_t feed = lines.find('\n', at);
+        at = feed == std::string_view::npos ? lines.size() : feed + 1;
+    }
+    return true;
+}
+
 bool EndsWithBlankLine(std::string_view text)
 {
     if (text.empty() || text.back() != '\n') {
@@ -87,24 +119,32 @@ bool OdbcIniFile::Parse(std::string bytes)
     m_lines.clear();
     m_error = Fault{};
     m_unreadable.reset();
-    // Text first, line by line as the file shows them: a file that is not
-    // text is never written over.
-    uint64_t number = 1;
-    for (size_t at = 0; at < m_bytes.size(); ++number) {
-        const size_t feed = m_bytes.find('\n', at);
-        const size_t end = feed == std::string::npos ? m_bytes.size() : feed + 1;
-        const std::string_view text(m_bytes.data() + at, end - at);
-        if (text.find('\0') != std::string_view::npos) {
-            return Fail(number, "the line holds a NUL byte: the file is not text");
+    // Text first: a file that is not text is never written over. Checked
+    // whole; the line is looked for only when it is not.
+    if (std::memchr(m_bytes.data(), '\0', m_bytes.size()) != nullptr || !IsWellFormedUtf8(m_bytes)) {
+        uint64_t number = 1;
+        for (size_t at = 0; at < m_bytes.size(); ++number) {
+            const size_t feed = m_bytes.find('\n', at);
+            const size_t end = feed == std::string::npos ? m_bytes.size() : feed + 1;
+            const std::string_view text(m_bytes.data() + at, end - at);
+            if (text.find('\0') != std::string_view::npos) {
+                return Fail(number, "the line holds a NUL byte: the file is not text");
+            }
+            if (!IsWellFormedUtf8(text)) {
+                return Fail(number, "the line is not valid UTF-8 text");
+            }
+            at = end;
         }
-        if (!IsWellFormedUtf8(text)) {
-            return Fail(number, "the line is not valid UTF-8 text");
-        }
-        at = end;
     }
+    size_t lineCount = 1;
+    for (const char* at = m_bytes.data(), *end = at + m_bytes.size();
+         (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))) != nullptr; ++at) {
+        ++lineCount;
+    }
+    m_lines.reserve(lineCount);
 
     bool sectionSeen = false;
-    number = 1;
+    uint64_t number = 1;
     for (size_t at = 0; at < m_bytes.size();) {
         const size_t feed = m_bytes.find('\n', at);
         const size_t physicalEnd = feed == std::string::npos ? m_bytes.size() : feed + 1;
@@ -168,12 +208,8 @@ void OdbcIniFile::Classify(Line& line) const
     const std::string_view text = std::string_view(m_bytes).substr(first, line.end - first);
     const char lead = m_bytes[first];
     if (lead == '[') {
-        // The name runs to "]" or, where there is none, to the line's end.
-        const size_t close = text.find(']');
-        const size_t nameEnd = close == std::string_view::npos ? line.end : first + close;
-        const size_t nameBegin = trimmedBegin(first + 1, nameEnd);
         line.kind = Kind::Section;
-        line.folded = AsciiFolded(std::string_view(m_bytes).substr(nameBegin, trimmedEnd(nameBegin, nameEnd) - nameBegin));
+        line.folded = HeaderFolded(text);
         return;
     }
     if (lead == '#' || lead == ';') {
@@ -394,20 +430,23 @@ std::optional<std::string> OdbcIniFile::Apply(
         keptFrom = run;
     }
 
+    // Lines outside the section keep their bytes and their line ends, so
+    // they are copied as they are, in two runs.
     std::string out;
     out.reserve(m_bytes.size() + newLines.size() + name.size() + 8);
-    for (size_t i = 0; i < m_lines.size(); ++i) {
+    const size_t sectionBegin = found ? m_lines[header].begin : m_bytes.size();
+    const size_t sectionEnd = found && end < m_lines.size() ? m_lines[end].begin : m_bytes.size();
+    out.append(m_bytes, 0, sectionBegin);
+    for (size_t i = found ? header : m_lines.size(); i < end; ++i) {
         const Line& line = m_lines[i];
         const std::string_view bytes = std::string_view(m_bytes).substr(line.begin, line.end - line.begin);
-        const bool inside = found && i >= header && i < end;
-        if (inside && drop) {
+        if (drop) {
             if (i >= keptFrom) {
                 out += bytes;
             }
             continue;
         }
-        const IniSectionChanges::ValueChange* change =
-            inside && line.kind == Kind::Entry ? changeOf(line) : nullptr;
+        const IniSectionChanges::ValueChange* change = line.kind == Kind::Entry ? changeOf(line) : nullptr;
         if (!change) {
             out += bytes;
         } else if (change->value && firstLine.at(FoldedName(line)) == i) {
@@ -433,13 +472,14 @@ std::optional<std::string> OdbcIniFile::Apply(
         }
         // Otherwise deleted, or a later line of a changed name, which goes
         // so that the file says one thing to every reader.
-        if (inside && i == insertAfter && !newLines.empty()) {
+        if (i == insertAfter && !newLines.empty()) {
             if (!out.empty() && out.back() != '\n') {
                 out += lineEnd;
             }
             out += newLines;
         }
     }
+    out.append(m_bytes, sectionEnd, std::string::npos);
     if (appending) {
         if (!out.empty()) {
             if (out.back() != '\n') {
@@ -455,23 +495,17 @@ std::optional<std::string> OdbcIniFile::Apply(
         }
         out += headerLine + lineEnd + newLines;
     }
-    // Lines outside the section keep their bytes, but what unixODBC makes of
-    // a file is not only line by line: a first header removed can leave a
-    // first line it does not take for one, and then it reads nothing at all.
-    // The other sections must read as they did.
-    OdbcIniFile after;
+    // Lines outside the section keep their bytes and where they start, but
+    // what unixODBC makes of a file is not only line by line: a first
+    // section removed can leave a first line it does not take for a header,
+    // and then it reads nothing at all; a new line or header must read as
+    // the entry or the section it is written for.
     const uint64_t where = found ? m_lines[header].number : newLineNumber;
-    const auto others = [&](const OdbcIniFile& file) {
-        std::vector<std::u16string> names;
-        for (std::u16string& other : file.SectionNames()) {
-            if (AsciiFolded(Utf8(other)) != folded) {
-                names.push_back(std::move(other));
-            }
-        }
-        return names;
-    };
-    if (!after.Parse(out) || after.m_unreadable || others(after) != others(*this)
-        || (changes.GetFate() == IniSectionChanges::SectionFate::Exists && !after.HasSection(section))) {
+    const bool firstSection = found && std::none_of(m_lines.begin(), m_lines.begin() + static_cast<ptrdiff_t>(header),
+        [](const Line& line) { return line.kind == Kind::Section; });
+    const bool headerLost = firstSection && drop && end < m_lines.size() && m_bytes[m_lines[end].begin] != '[';
+    const bool headerMisread = appending && HeaderFolded("[" + name + "]") != folded;
+    if (headerLost || headerMisread || !ReadsAsEntries(newLines)) {
         return refuse(where,
             "after this change unixODBC would read the rest of the file otherwise (its first section or its "
             "sections' headers); nothing is written");

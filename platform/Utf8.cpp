@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace Dravo::OS {
 namespace {
@@ -82,11 +83,19 @@ bool AppendUtf16FromUtf8(std::string_view utf8, std::u16string& out)
 
 bool IsWellFormedUtf8(std::string_view utf8)
 {
-    // ASCII, as most text is, needs no decoding.
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        return true;
+    // ASCII, as most text is, needs no decoding: looked at eight bytes at a
+    // time, and decoded from the first non-ASCII byte on.
+    size_t ascii = 0;
+    for (uint64_t word = 0; ascii + sizeof word <= utf8.size(); ascii += sizeof word) {
+        std::memcpy(&word, utf8.data() + ascii, sizeof word);
+        if ((word & 0x8080808080808080ULL) != 0) {
+            break;
+        }
     }
-    return DecodeUtf8(utf8, [](uint32_t) {});
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) {
+        ++ascii;
+    }
+    return ascii == utf8.size() || DecodeUtf8(utf8.substr(ascii), [](uint32_t) {});
 }
 
 bool AppendUtf8FromUtf16(std::u16string_view utf16, std::string& out)

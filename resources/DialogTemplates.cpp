@@ -103,7 +103,7 @@ constexpr ControlTemplate ADVANCED_OPTIONS[] = {
     {IDC_ADVANCED_UNICODE_SQL_CHARACTER_TYPES, K::CheckBox, STYLE_NONE, u"U&nicode SQL character types",
         {14, 117, 109, 10}},
     {IDC_ADVANCED_SHOW_SYSTEM_TABLE, K::CheckBox, STYLE_NONE, u"&Show System Table", {14, 136, 99, 10}},
-    {IDC_ADVANCED_USE_ONLY_SSPI, K::CheckBox, STYLE_NONE, u"Use &only SSPI ", {14, 155, 62, 10}},
+    {IDC_ADVANCED_USE_ONLY_SSPI, K::CheckBox, STYLE_WINDOWS_ONLY, u"Use &only SSPI ", {14, 155, 62, 10}},
     {IDC_ADVANCED_INVALID_SESSION_AUTO_RECOVER, K::CheckBox, STYLE_NONE, u"&Invalid Session Auto Recover",
         {14, 174, 111, 10}},
     {IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK_LABEL, K::Label, STYLE_NONE, u"&Rows fetched per block:",

@@ -43,6 +43,8 @@ enum ControlStyle : uint32_t {
     /// A group box drawn without a frame (it only groups).
     STYLE_BORDERLESS = 1U << 11,
     STYLE_BORDER = 1U << 12,
+    /// An option only the Windows driver reads: elsewhere its caption says so.
+    STYLE_WINDOWS_ONLY = 1U << 13,
 };
 
 constexpr ControlStyle operator|(ControlStyle a, ControlStyle b)

@@ -82,29 +82,39 @@ int OpenAt(const WalkedPath& place, const std::string& path, int flags, mode_t m
     return fd;
 }
 
-bool ReadWhole(int fd, const std::string& path, std::string& out)
+/// Reads to the end into out, sized for sizeHint bytes first: no copy
+/// through a buffer, and none when the file is as large as it was.
+bool ReadWhole(int fd, const std::string& path, std::string& out, size_t sizeHint)
 {
     out.clear();
     if (Faulted(FileOperation::Read, path)) {
         return false;
     }
-    char buffer[65536];
+    // One byte more than expected, so that the end is found in one read.
+    out.resize(std::min(sizeHint, MAX_FILE_BYTES) + 1);
+    size_t done = 0;
     for (;;) {
-        if (out.size() > MAX_FILE_BYTES) {
+        if (done > MAX_FILE_BYTES) {
+            out.clear();
             errno = EFBIG;
             return false;
         }
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (done == out.size()) {
+            out.resize(std::min(out.size() * 2, MAX_FILE_BYTES + 1));
+        }
+        const ssize_t got = ::read(fd, out.data() + done, out.size() - done);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
+            out.clear();
             return false;
         }
         if (got == 0) {
+            out.resize(done);
             return true;
         }
-        out.append(buffer, static_cast<size_t>(got));
+        done += static_cast<size_t>(got);
     }
 }
 
@@ -663,8 +673,9 @@ ErrorCode DurableFile::WriteBeside(const WalkedPath& place, std::string_view tex
     const std::string prefix = TemporaryPrefix(place.Name());
     // Made in the walked folder, exclusively, under a name nobody can guess.
     mode_t mode = old ? (old->st_mode & 07777) : NewFileMode(text, place);
-    if (old && m_rules.privateOnFirstSecret && m_rules.holdsSecret && oldText && !m_rules.holdsSecret(*oldText)
-        && m_rules.holdsSecret(text)) {
+    // Each text is read whole: only when the answer could change the mode.
+    if (old && m_rules.privateOnFirstSecret && m_rules.holdsSecret && oldText && (mode & 077) != 0
+        && m_rules.holdsSecret(text) && !m_rules.holdsSecret(*oldText)) {
         mode &= ~static_cast<mode_t>(077);
     }
     mode &= m_rules.modeLimit;
@@ -912,7 +923,7 @@ ErrorCode OpenedFile::ReadAll(std::string& bytes) const
                 + " MiB, more than any configuration holds",
             0);
     }
-    if (!ReadWhole(m_fd.Get(), m_target, bytes)) {
+    if (!ReadWhole(m_fd.Get(), m_target, bytes, static_cast<size_t>(std::max<off_t>(m_status.st_size, 0)))) {
         return m_file->Fail(MapErrno(errno), "cannot read " + m_file->m_rules.noun, errno);
     }
     return ERROR_SUCCESS_CODE;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/app/ToolRun.h"
 #include "tests/common/DriverConfigurationFile.h"
@@ -388,6 +390,90 @@ TEST_F(TerminalRunTest, TheScreenshotsOfTheSubDialogsAreCurrent)
     }
     session.Key("Escape");
     EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+}
+
+/// The screen's rows as code points, one cell each (the dialogs draw no
+/// wide characters here).
+std::vector<std::u32string> Cells(const std::string& screen)
+{
+    std::vector<std::u32string> rows(1);
+    for (size_t at = 0; at < screen.size();) {
+        const auto lead = static_cast<unsigned char>(screen[at]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t cp = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (size_t i = 1; i < length && at + i < screen.size(); ++i) {
+            cp = (cp << 6) | (static_cast<unsigned char>(screen[at + i]) & 0x3F);
+        }
+        at += length;
+        if (cp == U'\n') {
+            rows.emplace_back();
+        } else {
+            rows.back() += cp;
+        }
+    }
+    return rows;
+}
+
+TEST_F(TerminalRunTest, ASubDialogSitsCleanlyOnItsParentAndSaysWhatIsOnlyForWindows)
+{
+    for (const auto& [cols, rows] : {std::pair{80, 24}, std::pair{100, 30}}) {
+        TmuxSession::Options options;
+        options.cols = cols;
+        options.rows = rows;
+        TmuxSession session(Command(), options);
+        ASSERT_TRUE(session.WaitFor("User Name and Password")) << session.LastScreen();
+        session.Key("M-c");
+        ASSERT_TRUE(session.WaitFor("Rows fetched per block")) << session.LastScreen();
+        // The option the Linux driver never reads says so; its value stays.
+        EXPECT_NE(session.LastScreen().find("[ ] Use only SSPI (Windows only)"), std::string::npos)
+            << session.LastScreen();
+        session.Key("M-v");
+        ASSERT_TRUE(session.WaitFor("Convert Key Name to Lower Case")) << session.LastScreen();
+        const std::vector<std::u32string> screen = Cells(session.LastScreen());
+        const auto titleRow = [&](const std::u32string& title) {
+            for (size_t row = 0; row < screen.size(); ++row) {
+                if (screen[row].find(title) != std::u32string::npos) {
+                    return row;
+                }
+            }
+            return screen.size();
+        };
+        const size_t top = titleRow(U" Server Side Properties ");
+        ASSERT_LT(top, screen.size()) << session.LastScreen();
+        const size_t left = screen[top].find(U'\u250C');
+        const size_t right = screen[top].find(U'\u2510', left);
+        ASSERT_NE(right, std::u32string::npos) << session.LastScreen();
+        size_t bottom = top + 1;
+        while (bottom < screen.size() && (left >= screen[bottom].size() || screen[bottom][left] != U'\u2514')) {
+            ++bottom;
+        }
+        // The parent's edges, on the row below the sub-dialog.
+        ASSERT_LT(bottom + 1, screen.size()) << session.LastScreen();
+        const std::u32string& below = screen[bottom + 1];
+        const size_t parentLeft = below.find_first_not_of(U' ');
+        const size_t parentRight = below.find_last_not_of(U' ');
+        ASSERT_NE(parentLeft, std::u32string::npos) << session.LastScreen();
+        // On every row of the sub-dialog, what the parent shows beside it is
+        // blank: no frame next to its frame, no piece of a control.
+        for (size_t row = top; row <= bottom; ++row) {
+            const std::u32string& line = screen[row];
+            for (size_t col = parentLeft + 1; col < parentRight && col < line.size(); ++col) {
+                if (col < left || col > right) {
+                    EXPECT_EQ(line[col], U' ') << "row " << row << ", column " << col << " at " << cols << "x"
+                                               << rows << ":\n"
+                                               << session.LastScreen();
+                }
+            }
+        }
+        for (const char* closed : {"Convert Key Name to Lower Case", "Rows fetched per block"}) {
+            session.Key("Escape");
+            ASSERT_TRUE(session.WaitUntil([&](const std::string& shown) {
+                return shown.find(closed) == std::string::npos;
+            })) << session.LastScreen();
+        }
+        session.Key("Escape");
+        EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+    }
 }
 
 TEST_F(TerminalRunTest, AStoredValueTheDialogShowsDifferentlyIsToldBelowIt)

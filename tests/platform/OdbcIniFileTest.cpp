@@ -222,6 +222,13 @@ TEST_F(OdbcIniFileTest, RefusesWhatUnixOdbcWouldReadOtherwise)
     EXPECT_EQ(Refusal("[Sales]\nLong=" + Padded(1000, 'a') + "\nHost=a\n", u"Sales", host).line, 2u);
     EXPECT_EQ(Refusal("[Sales]\n=nameless\nHost=a\n", u"Sales", host).line, 2u);
 
+    // The first section removed may not leave an indented header first,
+    // which would make unixODBC read nothing of the file.
+    IniSectionChanges removal;
+    removal.RemoveSection();
+    EXPECT_EQ(Refusal("; mine\n[Sales]\nHost=a\n  [Other]\nB=2\n", u"Sales", removal).line, 2u);
+    EXPECT_EQ(Applied("[ODBC]\n[Sales]\nHost=a\n  [Other]\nB=2\n", u"Sales", removal), "[ODBC]\n  [Other]\nB=2\n");
+
     // The same faults elsewhere in the file stop nothing.
     const std::string elsewhere = "[Other]\nLong=" + Padded(1000, 'a') + "\n[Sales]\nHost=a\n";
     EXPECT_EQ(UnixOdbcReading(Applied(elsewhere, u"Sales", host))["SALES"]["HOST"], "h1");

@@ -222,7 +222,9 @@ DialogLayout DialogLayout::Build(
         if (!drawn(i)) {
             continue;
         }
-        const int32_t captionWidth = WidthOf(ParseCaption(Support::WideString(control.text), measure).glyphs);
+        const int32_t captionWidth = WidthOf(
+            ParseCaption(Support::WideString(control.text), control.Has(Resources::STYLE_WINDOWS_ONLY), measure)
+                .glyphs);
         switch (control.kind) {
         case ControlKind::Edit: require(control.rect.x, control.rect.Right(), 6); break;
         case ControlKind::DropDownList: require(control.rect.x, control.rect.Right(), 8); break;

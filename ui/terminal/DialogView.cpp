@@ -40,11 +40,36 @@ bool DialogView::Arrange(int32_t screenRows, int32_t screenCols)
     const int32_t cols = m_layout.ViewCols();
     m_placement = CellRect{std::clamp(centreRow - rows / 2, 0, std::max(0, screenRows - rows)),
         std::clamp(centreCol - cols / 2, 0, std::max(0, screenCols - cols)), rows, cols};
+    m_padCols = 0;
+    m_arranged = m_placement;
     m_scroll = std::clamp(m_scroll, 0, std::max(0, m_layout.BodyRows() - m_layout.ViewportRows()));
     m_scrollCols = std::clamp(m_scrollCols, 0, std::max(0, m_layout.Cols() - m_layout.ViewCols()));
     KeepFocusInSight();
     Changed();
     return m_layout.Fits();
+}
+
+void DialogView::FitOver(const CellRect& below, int32_t screenCols)
+{
+    // Clean is a frame outside the one below, or inside it with a column of
+    // its own to spare; otherwise frames run side by side ("││") or one
+    // column of the dialog below shows beside this one. Then this window
+    // widens to cover the one below, with a column to spare where the
+    // screen has it.
+    m_placement = m_arranged;
+    m_padCols = 0;
+    const int32_t left = m_placement.col - below.col;
+    const int32_t right = below.Right() - m_placement.Right();
+    if ((left >= 2 && right >= 2) || (left < 0 && right < 0)) {
+        Changed();
+        return;
+    }
+    const int32_t cols = std::min(std::max(m_placement.cols, below.cols + 2), std::max(screenCols, m_placement.cols));
+    const int32_t col = std::clamp(below.col - (cols - below.cols) / 2, 0, std::max(0, screenCols - cols));
+    m_padCols = (cols - m_placement.cols) / 2;
+    m_placement.col = col;
+    m_placement.cols = cols;
+    Changed();
 }
 
 std::optional<size_t> DialogView::FocusIndex() const
@@ -73,6 +98,7 @@ std::optional<CellRect> DialogView::VisibleRect(size_t index) const
     if (rect.Right() <= 1 || rect.col >= m_layout.ViewCols() - 1) {
         return std::nullopt;
     }
+    rect.col += m_padCols;
     if (placement.inFooter) {
         rect.row += 1 + m_layout.ViewportRows();
         return rect;
@@ -150,7 +176,10 @@ void DialogView::KeepSelectionInSight(size_t index)
 void DialogView::Draw(Canvas& canvas) const
 {
     const int32_t rows = m_layout.Rows();
-    const int32_t cols = m_layout.ViewCols();
+    const int32_t cols = m_placement.cols;
+    // The layout's columns, after the blank ones of a widened window.
+    const int32_t contentCols = m_layout.ViewCols();
+    const int32_t pad = m_padCols;
     canvas.Fill(CellRect{0, 0, rows, cols}, Role::Dialog);
     canvas.Frame(CellRect{0, 0, rows, cols}, Role::Dialog);
     const std::vector<Glyph> title = ToGlyphs(m_window->GetTitle(), m_options);
@@ -160,11 +189,21 @@ void DialogView::Draw(Canvas& canvas) const
     const int32_t used = canvas.Text(0, titleStart + 1, titleWidth, title, Role::Title, CELL_BOLD);
     canvas.Text(0, titleStart + 1 + used, 1, U" ", Role::Dialog);
 
+    // A control that a dialog above would cut, or touch, is left out, so
+    // that none of it shows in pieces beside that dialog's frame.
+    const auto covered = [&](const CellRect& rect) {
+        if (!m_cover) {
+            return false;
+        }
+        const CellRect onScreen{m_placement.row + rect.row, m_placement.col + rect.col, rect.rows, rect.cols};
+        return onScreen.row < m_cover->Bottom() && m_cover->row < onScreen.Bottom()
+            && onScreen.col < m_cover->Right() + 1 && m_cover->col - 1 < onScreen.Right();
+    };
     const auto& controls = m_window->GetControls();
     // Frames first, so that what sits in a group draws over nothing of it.
     for (const bool groups : {true, false}) {
         canvas.ClipRows(1, 1 + m_layout.ViewportRows());
-        canvas.ClipCols(1, cols - 1);
+        canvas.ClipCols(1 + pad, pad + contentCols - 1);
         for (size_t i = 0; i < controls.size(); ++i) {
             const ControlPlacement& placement = m_layout.Placements()[i];
             if ((controls[i].GetKind() == ControlKind::GroupBox) != groups || !placement.drawn || placement.inFooter) {
@@ -172,8 +211,10 @@ void DialogView::Draw(Canvas& canvas) const
             }
             CellRect rect = placement.rect;
             rect.row += 1 - m_scroll;
-            rect.col -= m_scrollCols;
-            DrawControl(canvas, i, rect);
+            rect.col += pad - m_scrollCols;
+            if (groups || !covered(rect)) {
+                DrawControl(canvas, i, rect);
+            }
         }
         canvas.ClipRows(0, rows);
         for (size_t i = 0; i < controls.size(); ++i) {
@@ -183,16 +224,19 @@ void DialogView::Draw(Canvas& canvas) const
             }
             CellRect rect = placement.rect;
             rect.row += 1 + m_layout.ViewportRows();
-            rect.col -= m_scrollCols;
-            DrawControl(canvas, i, rect);
+            rect.col += pad - m_scrollCols;
+            if (groups || !covered(rect)) {
+                DrawControl(canvas, i, rect);
+            }
         }
         canvas.ClearClip();
     }
     if (m_scrollCols > 0) {
-        canvas.Text(rows - 1, 1, 1, m_options.unicode ? U"\u25C0" : U"<", Role::Dialog, CELL_BOLD);
+        canvas.Text(rows - 1, pad + 1, 1, m_options.unicode ? U"\u25C0" : U"<", Role::Dialog, CELL_BOLD);
     }
-    if (m_scrollCols + cols < m_layout.Cols()) {
-        canvas.Text(rows - 1, cols - 2, 1, m_options.unicode ? U"\u25B6" : U">", Role::Dialog, CELL_BOLD);
+    if (m_scrollCols + contentCols < m_layout.Cols()) {
+        canvas.Text(rows - 1, pad + contentCols - 2, 1, m_options.unicode ? U"\u25B6" : U">", Role::Dialog,
+            CELL_BOLD);
     }
     if (m_scroll > 0) {
         canvas.Text(1, cols - 1, 1, m_options.unicode ? U"\u25B2" : U"^", Role::Dialog, CELL_BOLD);
@@ -255,7 +299,8 @@ void DialogView::DrawControl(Canvas& canvas, size_t index, const CellRect& rect)
         break;
     }
     case ControlKind::CheckBox: {
-        const Caption caption = ParseCaption(control.GetText(), m_options);
+        const Caption caption
+            = ParseCaption(control.GetText(), control.Has(Resources::STYLE_WINDOWS_ONLY), m_options);
         const Role boxRole = focused && enabled ? Role::ButtonFocused : textRole;
         // Disabled, it loses its brackets as a button does, so that it reads
         // as one without colour or dim text as well.

@@ -31,6 +31,12 @@ public:
         m_active = active;
         Changed();
     }
+    void FitOver(const CellRect& below, int32_t screenCols) override;
+    void SetCovered(std::optional<CellRect> cover) override
+    {
+        m_cover = cover;
+        Changed();
+    }
 
     [[nodiscard]] const DialogLayout& GetLayout() const { return m_layout; }
     /// The first body row shown.
@@ -82,6 +88,12 @@ private:
     /// The first layout column shown after the frame, when the dialog is
     /// wider than the screen.
     int32_t m_scrollCols = 0;
+    /// Blank columns inside the frame on the left, where the window is wider
+    /// than its layout to cover the dialog below it.
+    int32_t m_padCols = 0;
+    /// The placement Arrange gave, before any widening.
+    CellRect m_arranged;
+    std::optional<CellRect> m_cover;
     std::vector<ControlView> m_views;
     uint64_t m_revision = 0;
     bool m_active = true;

@@ -133,6 +133,20 @@ Caption ParseCaption(const Support::WideString& text, const DisplayOptions& opti
     return caption;
 }
 
+Caption ParseCaption(const Support::WideString& text, bool windowsOnly, const DisplayOptions& options)
+{
+    Caption caption = ParseCaption(text, options);
+    if (windowsOnly) {
+        if (caption.glyphs.empty() || caption.glyphs.back().ch != U' ') {
+            caption.glyphs.push_back(Glyph{U' ', 1, false});
+        }
+        for (const char32_t cp : std::u32string_view(U"(Windows only)")) {
+            caption.glyphs.push_back(Glyph{cp, 1, false});
+        }
+    }
+    return caption;
+}
+
 char32_t FoldLetter(char32_t ch)
 {
     if ((ch >= U'A' && ch <= U'Z') || (ch >= 0xC0 && ch <= 0xDE && ch != 0xD7)) {

@@ -52,6 +52,9 @@ struct Caption {
 };
 
 Caption ParseCaption(const Support::WideString& text, const DisplayOptions& options);
+/// The same, followed by a note where the option is one only the Windows
+/// driver reads: the terminal runs where no driver reads it.
+Caption ParseCaption(const Support::WideString& text, bool windowsOnly, const DisplayOptions& options);
 
 /// Lower-cases ASCII letters and Latin-1 capitals; good enough to match
 /// mnemonic letters.

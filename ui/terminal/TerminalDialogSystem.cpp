@@ -162,6 +162,7 @@ void TerminalDialogSystem::RunView(TerminalView& view, DialogWindow* window, voi
             if (!system.m_layers.empty()) {
                 system.m_layers.back().view->SetActive(true);
             }
+            system.FitLayers();
         }
     } guard{*this};
     if (m_layers.size() > 1) {
@@ -170,6 +171,7 @@ void TerminalDialogSystem::RunView(TerminalView& view, DialogWindow* window, voi
     }
     m_layers.back().fits = view.Arrange(LayoutRows(), m_size.col);
     m_tooSmall = m_tooSmall || !m_layers.back().fits;
+    FitLayers();
     while (!view.IsDone()) {
         const InputEvent event = NextEvent();
         if (event.IsKey(Key::Redraw)) {
@@ -230,6 +232,24 @@ void TerminalDialogSystem::ArrangeAll()
         layer.fits = layer.view->Arrange(LayoutRows(), m_size.col);
         layer.painted = false;
         m_tooSmall = m_tooSmall || !layer.fits;
+    }
+    FitLayers();
+}
+
+void TerminalDialogSystem::FitLayers()
+{
+    // A dialog over a dialog sits cleanly on it, and the one below leaves out
+    // what the one above would cut.
+    for (size_t i = 1; i < m_layers.size(); ++i) {
+        if (m_layers[i].window && m_layers[i - 1].window) {
+            m_layers[i].view->FitOver(m_layers[i - 1].view->GetPlacement(), m_size.col);
+        }
+    }
+    for (size_t i = 0; i < m_layers.size(); ++i) {
+        const Layer* above = i + 1 < m_layers.size() ? &m_layers[i + 1] : nullptr;
+        m_layers[i].view->SetCovered(above && above->window && m_layers[i].window
+                ? std::optional(above->view->GetPlacement())
+                : std::nullopt);
     }
 }
 

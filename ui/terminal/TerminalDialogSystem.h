@@ -77,6 +77,8 @@ private:
     InputEvent NextEvent();
     void Resize();
     void ArrangeAll();
+    /// Places each dialog on the one below it and tells each what covers it.
+    void FitLayers();
     void Render();
     void RenderStatusLine();
     void RenderHint();

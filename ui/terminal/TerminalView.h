@@ -54,6 +54,17 @@ public:
     [[nodiscard]] virtual bool IsDone() const = 0;
     /// False while another view lies above this one: it shows no focus then.
     virtual void SetActive(bool active) { (void)active; }
+    /// Called after Arrange when the view opens over another at below: the
+    /// view may move or widen so that its frame sits cleanly on that one.
+    virtual void FitOver(const CellRect& below, int32_t screenCols)
+    {
+        (void)below;
+        (void)screenCols;
+    }
+    /// Where a dialog above covers this view, on the screen (nothing when
+    /// none does): controls it would cut are left out rather than shown in
+    /// pieces beside it.
+    virtual void SetCovered(std::optional<CellRect> cover) { (void)cover; }
 };
 
 } // namespace Dravo::UI::Terminal
