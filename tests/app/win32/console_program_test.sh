@@ -38,16 +38,19 @@ out=$(windows_path "$work")
 case_cmd() {
   printf '[Driver]\r\nSparkServerType=3\r\nAuthMech=3\r\nUID=Caf\303\251\r\n' >"$work/settings.ini"
   printf 's3cret\r\n' >"$work/password.txt"
-  cat >"$work/run.cmd" <<BATCH
+  # With CR LF, as cmd reads batch files.
+  sed 's/$/\r/' >"$work/run.cmd" <<BATCH
 @echo off
+rem Redirections first: a digit before > would be taken for a handle.
 "$cli" /? > "$out\\help.txt"
-echo help=%ERRORLEVEL%> "$out\\status.txt"
+> "$out\\status.txt" echo help=%ERRORLEVEL%
 "$cli" --registry-root $ROOT apply "$out\\settings.ini" --password-stdin < "$out\\password.txt" > "$out\\apply.txt"
-echo apply=%ERRORLEVEL%>> "$out\\status.txt"
+>> "$out\\status.txt" echo apply=%ERRORLEVEL%
 "$cli" --registry-root $ROOT get UID --value > "$out\\uid.txt"
-echo get=%ERRORLEVEL%>> "$out\\status.txt"
+>> "$out\\status.txt" echo get=%ERRORLEVEL%
 "$cli" --registry-root $ROOT set ThriftTransport=Carrier 2> "$out\\refused.txt"
-if errorlevel 65 echo refused=65>> "$out\\status.txt"
+if errorlevel 65 >> "$out\\status.txt" echo refused=65
+exit /b 0
 BATCH
   status=0
   "$DRAVO_WINE" cmd /c "$out\\run.cmd" </dev/null >/dev/null 2>&1 || status=$?
@@ -85,7 +88,7 @@ case_console() {
   # Wine writes to a terminal in the locale's encoding.
   cat >"$work/run.sh" <<SCRIPT
 export LC_ALL=C.UTF-8 WINEDEBUG=-all
-"$DRAVO_WINE" "$DRAVO_CLI" --registry-root $ROOT set SparkServerType=3 AuthMech=3 UID=Caf\303\251 --password-stdin
+"$DRAVO_WINE" "$DRAVO_CLI" --registry-root $ROOT set SparkServerType=3 AuthMech=3 "UID=$(printf 'Caf\303\251')" --password-stdin
 echo \$? >"$work/set.status"
 "$DRAVO_WINE" "$DRAVO_CLI" --registry-root $ROOT get UID --value
 echo \$? >"$work/get.status"
