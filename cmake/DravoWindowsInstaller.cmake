@@ -149,7 +149,7 @@ function(dravo_add_windows_installer target)
       -DHELP_LINK=${DRAVO_HELP_LINK} -DABOUT_LINK=${DRAVO_ABOUT_LINK} -DCONTACT=${DRAVO_CONTACT}
       -DSETUP_LIBRARY=${setup_library} ${sign}
       -P ${script}
-    DEPENDS ${source} ${script} ${PROJECT_SOURCE_DIR}/packaging/windows/VersionResource.cmake ${icon} ${ARG_README} dravo-spark-config $<TARGET_FILE:dravo-spark-config>
+    DEPENDS ${source} ${script} ${PROJECT_SOURCE_DIR}/packaging/windows/VersionResource.cmake ${PROJECT_SOURCE_DIR}/packaging/windows/Validation.idt ${icon} ${ARG_README} dravo-spark-config $<TARGET_FILE:dravo-spark-config>
       dravo-spark-config-cli $<TARGET_FILE:dravo-spark-config-cli>
       ${setup_library} ${DRAVO_SIGNING_INPUTS} ${DRAVO_SIGN_SCRIPT}
     COMMENT "Building the Windows installer package ${ARG_OUTPUT}"

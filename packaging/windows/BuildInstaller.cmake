@@ -100,6 +100,12 @@ execute_process(COMMAND "${MSIBUILD}" "${partial}" -q
     "UPDATE `Property` SET `Value` = 'OLDERVERSIONFOUND;NEWERVERSIONFOUND;INSTALLDIR;COMMANDLINEINSTALLDIR;COMMANDLINEREAD;INSTALLPARENTFOUND' WHERE `Property` = 'SecureCustomProperties'"
   COMMAND_ERROR_IS_FATAL ANY)
 
+# The columns' rules, which validation (ICE03 and the rest) reads; wixl
+# writes none.
+file(COPY_FILE "${CMAKE_CURRENT_LIST_DIR}/Validation.idt" "${files}/_Validation.idt")
+execute_process(COMMAND "${MSIBUILD}" "${partial}" -i _Validation.idt WORKING_DIRECTORY "${files}"
+  COMMAND_ERROR_IS_FATAL ANY)
+
 if(SIGN_SCRIPT)
   set(sign_options)
   foreach(option OSSLSIGNCODE CERTIFICATE KEY KEY_PASSWORD_FILE PKCS11_MODULE TIMESTAMP_URL)

@@ -446,6 +446,39 @@ case_tables() {
     done
   done
 
+  # ICE03, for the data: every column of every table has its rule in
+  # _Validation, nullable as the column is; no null where the rule forbids
+  # one; numbers within the rule's range, values in its set.
+  mkdir -p "$DRAVO_MSI_WORK"
+  msiinfo tables "$DRAVO_MSI" | grep -v '^_' | while read -r table; do
+    msiinfo export "$DRAVO_MSI" "$table" | tr -d '\r' >"$DRAVO_MSI_WORK/$CASE.idt" 2>/dev/null || true
+    rows _Validation | awk -F '\t' -v table="$table" -v file="$DRAVO_MSI_WORK/$CASE.idt" '
+      $1 == table { ruled[$2] = 1; nullable[$2] = $3; low[$2] = $4; high[$2] = $5; set[$2] = $9 }
+      END {
+        while ((getline line < file) > 0) {
+          n++
+          if (n == 1) { columns = split(line, name, "\t"); continue }
+          if (n == 2) { split(line, type, "\t"); continue }
+          if (n == 3) continue
+          fields = split(line, value, "\t")
+          for (i = 1; i <= columns; i++) {
+            if (i > fields) value[i] = ""
+            if (value[i] == "" && nullable[name[i]] == "N") bad = bad " " table "." name[i] " is null;"
+            if (value[i] != "" && low[name[i]] != "" && (value[i] + 0 < low[name[i]] + 0 || value[i] + 0 > high[name[i]] + 0))
+              bad = bad " " table "." name[i] " " value[i] " is out of range;"
+            if (value[i] != "" && set[name[i]] != "" && index(";" set[name[i]] ";", ";" value[i] ";") == 0)
+              bad = bad " " table "." name[i] " " value[i] " is not in its set;"
+          }
+        }
+        for (i = 1; i <= columns; i++) {
+          if (!(name[i] in ruled)) bad = bad " " table "." name[i] " has no rule;"
+          else if ((substr(type[i], 1, 1) ~ /[SLIV]/) != (nullable[name[i]] == "Y")) bad = bad " " table "." name[i] " is nullable otherwise;"
+        }
+        if (bad != "") { print bad; exit 1 }
+      }' || fail "the $table table breaks its rules in _Validation (above)"
+  done
+  rm -f "$DRAVO_MSI_WORK/$CASE.idt"
+
   # ICE18: a component whose key path is its folder makes that folder.
   rows Component | awk -F '\t' '$6 == "" { print $1 "\t" $3 }' | while read -r line; do
     rows CreateFolder | grep -qxF "$line" || fail "the component and folder $line have no CreateFolder row"
