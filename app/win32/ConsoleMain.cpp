@@ -32,8 +32,13 @@ int wmain(int, wchar_t**)
     std::ostream errors(&errorBuffer);
     std::istream input(&inputBuffer);
 
+    // The commands' refusals name the rights missing; the dialogs' say how to get them.
+    bool command = false;
+    for (const std::string& argument : arguments) {
+        command = command || (!argument.empty() && argument[0] != '-');
+    }
     const int exitCode = RunWindowsTool("dravo-spark-config-cli", std::move(arguments), input, output, errors);
-    if (exitCode == EXIT_NEEDS_ADMINISTRATOR) {
+    if (exitCode == EXIT_NEEDS_ADMINISTRATOR && command) {
         errors << "Run the command again from a prompt started with \"Run as administrator\".\n";
     }
     errors.flush();
