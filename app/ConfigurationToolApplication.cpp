@@ -430,10 +430,15 @@ int ConfigurationToolApplication::CheckRegistry(bool driverWide)
         *m_errors << m_programName << ": administrator rights are needed to change the driver configuration.\n"
                   << "The driver configuration, " << where << ", cannot be written by this user (" << diagnostic
                   << ").\n"
+#ifdef _WIN32
+                  << "Run it from a prompt started with \"Run as administrator\", or try settings out\n"
+                  << "with --registry-root NAME.\n";
+#else
                   << "Run the tool as root, for example with 'sudo " << m_programName << "', or keep the\n"
                   << "configuration in a file you may write with "
                   << GetProductIdentity().configEnvironmentVariable.GetAsUTF8()
                   << "=FILE, --registry-root DIR or DRAVO_REGISTRY_ROOT=DIR.\n";
+#endif
         return EXIT_NEEDS_ADMINISTRATOR;
     }
     return 0;
@@ -484,8 +489,13 @@ int ConfigurationToolApplication::CheckDataSourceFile(OS::DataSourceScope scope)
         return EXIT_SETTINGS_ERROR;
     }
     m_deferredErrors += "administrator rights are needed to change the data sources in " + where + " (" + diagnostic
+#ifdef _WIN32
+        + ").\nRun it from a prompt started with \"Run as administrator\", or keep the data source\n"
+          "among your own with --user.\n";
+#else
         + ").\nRun the tool as root, for example with 'sudo " + m_programName
         + "', or keep the data source among your own with --user.\n";
+#endif
     return EXIT_NEEDS_ADMINISTRATOR;
 }
 

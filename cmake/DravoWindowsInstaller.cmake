@@ -54,6 +54,67 @@ function(dravo_sign_windows_binary target description)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${DRAVO_SIGNING_INPUTS} ${DRAVO_SIGN_SCRIPT})
 endfunction()
 
+# The names every binary's version information and the package share.
+set(DRAVO_PRODUCT_NAME "Dravo Spark ODBC Driver Configuration")
+set(DRAVO_MANUFACTURER "Dravo")
+set(DRAVO_COPYRIGHT "Copyright 2026 Dravo. All rights reserved.")
+
+# dravo_add_windows_resources(TARGET DESCRIPTION TEXT [MANIFEST FILE] [ICON])
+# Gives the program or DLL of TARGET its version information (the product's
+# name, version and copyright), the manifest FILE (configured with
+# @DRAVO_VERSION@) and the product's icon as IDI_PRODUCT where asked, and
+# signs it when signing is set up. A DLL's manifest is the one Windows
+# activates for its own windows (ISOLATIONAWARE_MANIFEST_RESOURCE_ID).
+function(dravo_add_windows_resources target)
+  cmake_parse_arguments(ARG "ICON" "DESCRIPTION;MANIFEST" "" ${ARGN})
+  get_target_property(type ${target} TYPE)
+  get_target_property(output_name ${target} OUTPUT_NAME)
+  if(NOT output_name)
+    set(output_name ${target})
+  endif()
+  set(DRAVO_VERSION "${PROJECT_VERSION}")
+  set(DRAVO_RC_NAME ${output_name})
+  set(DRAVO_RC_DESCRIPTION "${ARG_DESCRIPTION}")
+  set(DRAVO_RC_TWEAK 0)
+  if(PROJECT_VERSION_TWEAK)
+    set(DRAVO_RC_TWEAK ${PROJECT_VERSION_TWEAK})
+  endif()
+  if(type STREQUAL "SHARED_LIBRARY")
+    set(DRAVO_RC_FILE_TYPE VFT_DLL)
+    set(DRAVO_RC_FILE_NAME ${output_name}.dll)
+    set(manifest_id ISOLATIONAWARE_MANIFEST_RESOURCE_ID)
+  else()
+    set(DRAVO_RC_FILE_TYPE VFT_APP)
+    set(DRAVO_RC_FILE_NAME ${output_name}.exe)
+    set(manifest_id CREATEPROCESS_MANIFEST_RESOURCE_ID)
+  endif()
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}-resources)
+  set(depends)
+  set(DRAVO_RC_MANIFEST "")
+  if(ARG_MANIFEST)
+    configure_file(${ARG_MANIFEST} ${folder}/${target}.manifest @ONLY)
+    set(DRAVO_RC_MANIFEST "${manifest_id} RT_MANIFEST \"${folder}/${target}.manifest\"")
+    list(APPEND depends ${folder}/${target}.manifest)
+  endif()
+  set(DRAVO_RC_ICON "")
+  if(ARG_ICON)
+    set(icon ${PROJECT_SOURCE_DIR}/resources/dravo-spark-config.ico)
+    # IDI_PRODUCT (resources/ControlIds.h): the dialogs' icon, and as the
+    # only icon the one Windows shows for the file.
+    set(DRAVO_RC_ICON "9129 ICON \"${icon}\"")
+    list(APPEND depends ${icon})
+  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/WindowsResources.rc.in ${folder}/${target}.rc @ONLY)
+  set_property(SOURCE ${folder}/${target}.rc APPEND PROPERTY OBJECT_DEPENDS ${depends})
+  target_sources(${target} PRIVATE ${folder}/${target}.rc)
+  dravo_sign_windows_binary(${target} "${ARG_DESCRIPTION}")
+endfunction()
+
+# The installed-programs entry's support links.
+set(DRAVO_HELP_LINK "https://www.dravo.com/support" CACHE STRING "The package's support link (ARPHELPLINK)")
+set(DRAVO_ABOUT_LINK "https://www.dravo.com/" CACHE STRING "The package's publisher link (ARPURLINFOABOUT)")
+set(DRAVO_CONTACT "Dravo support" CACHE STRING "The package's contact (ARPCONTACT)")
+
 # The product's package; the tests name it before its target exists.
 set(DRAVO_WINDOWS_INSTALLER ${PROJECT_BINARY_DIR}/dravo-spark-config-${PROJECT_VERSION}-x64.msi)
 
@@ -69,7 +130,6 @@ function(dravo_add_windows_installer target)
     message(FATAL_ERROR "${ARG_VERSION} is not a version Windows Installer can compare: a.b.c or a.b.c.d, "
       "with a and b at most 255 and c below 65535")
   endif()
-  math(EXPR next_build "${CMAKE_MATCH_3} + 1")
 
   set(source ${PROJECT_SOURCE_DIR}/packaging/windows/dravo-spark-config.wxs)
   set(script ${PROJECT_SOURCE_DIR}/packaging/windows/BuildInstaller.cmake)
@@ -84,11 +144,13 @@ function(dravo_add_windows_installer target)
   add_custom_command(OUTPUT ${ARG_OUTPUT}
     COMMAND ${CMAKE_COMMAND} -DWIXL=${DRAVO_WIXL} -DMSIBUILD=${DRAVO_MSIBUILD} -DOBJCOPY=${CMAKE_OBJCOPY}
       -DSOURCE=${source} -DOUTPUT=${ARG_OUTPUT} -DVERSION=${ARG_VERSION}
-      -DNEXT_VERSION=${CMAKE_MATCH_1}.${CMAKE_MATCH_2}.${next_build}
-      -DPROGRAM=$<TARGET_FILE:dravo-spark-config> -DICON=${icon} -DREADME=${ARG_README}
+      -DPROGRAM=$<TARGET_FILE:dravo-spark-config> -DCONSOLE_PROGRAM=$<TARGET_FILE:dravo-spark-config-cli>
+      -DICON=${icon} -DREADME=${ARG_README}
+      -DHELP_LINK=${DRAVO_HELP_LINK} -DABOUT_LINK=${DRAVO_ABOUT_LINK} -DCONTACT=${DRAVO_CONTACT}
       -DSETUP_LIBRARY=${setup_library} ${sign}
       -P ${script}
-    DEPENDS ${source} ${script} ${PROJECT_SOURCE_DIR}/packaging/windows/VersionResource.cmake ${icon} ${ARG_README} dravo-spark-config $<TARGET_FILE:dravo-spark-config>
+    DEPENDS ${source} ${script} ${PROJECT_SOURCE_DIR}/packaging/windows/VersionResource.cmake ${PROJECT_SOURCE_DIR}/packaging/windows/Validation.idt ${icon} ${ARG_README} dravo-spark-config $<TARGET_FILE:dravo-spark-config>
+      dravo-spark-config-cli $<TARGET_FILE:dravo-spark-config-cli>
       ${setup_library} ${DRAVO_SIGNING_INPUTS} ${DRAVO_SIGN_SCRIPT}
     COMMENT "Building the Windows installer package ${ARG_OUTPUT}"
     VERBATIM)

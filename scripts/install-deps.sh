@@ -10,7 +10,7 @@ set -eu
 if [ "${1:-}" = "--windows" ]; then
   PACKAGES="
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    dpkg-dev wine64 fonts-wine xvfb xauth wixl msitools osslsigncode openssl
+    dpkg-dev wine64 fonts-wine xvfb xauth wixl msitools osslsigncode openssl tmux
   "
 elif [ "${1:-}" = "--reproducible" ]; then
   PACKAGES="diffoscope-minimal"
@@ -22,7 +22,7 @@ else
     libgtest-dev libgmock-dev libbenchmark-dev
     tmux acl ansible-core strace pylint pycodestyle yamllint python3-voluptuous
     lintian rpm rpmlint cpio icu-devtools
-    openssl curl nginx-light
+    openssl curl nginx-light libxml2-utils
     libkrb5-dev krb5-kdc krb5-admin-server krb5-user faketime
     libsasl2-dev libsasl2-modules libsasl2-modules-gssapi-mit
     libzookeeper-java default-jre-headless

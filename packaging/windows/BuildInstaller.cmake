@@ -1,6 +1,7 @@
 # Builds the Windows installer package: cmake -DWIXL=… -DMSIBUILD=… -DOBJCOPY=…
-# -DSOURCE=the .wxs -DOUTPUT=the .msi -DVERSION=a.b.c.d -DNEXT_VERSION=a.b.(c+1)
-# -DPROGRAM=the .exe -DICON=the .ico -DREADME=… [-DSETUP_LIBRARY=the .dll]
+# -DSOURCE=the .wxs -DOUTPUT=the .msi -DVERSION=a.b.c.d -DPROGRAM=the dialog
+# program -DCONSOLE_PROGRAM=the console program -DICON=the .ico -DREADME=…
+# -DHELP_LINK=… -DABOUT_LINK=… -DCONTACT=… [-DSETUP_LIBRARY=the .dll]
 # [-DSIGN_SCRIPT=SignFile.cmake and its -D options] -P BuildInstaller.cmake
 #
 # wixl finds files only relative to its working folder, so the files are put
@@ -16,9 +17,14 @@ file(REMOVE_RECURSE "${files}" "${partial}")
 file(MAKE_DIRECTORY "${files}")
 file(COPY_FILE "${PROGRAM}" "${files}/dravo-spark-config.exe")
 file(COPY_FILE "${ICON}" "${files}/dravo-spark-config.ico")
-file(COPY_FILE "${README}" "${files}/README.txt")
-set(defines -D "Version=${VERSION}" -D "NextVersion=${NEXT_VERSION}")
-set(versioned_files ProgramExecutable "${PROGRAM}")
+file(COPY_FILE "${CONSOLE_PROGRAM}" "${files}/dravo-spark-config-cli.exe")
+# Notepad before Windows 10 1809 shows LF-only text on one line.
+file(READ "${README}" readme)
+string(REPLACE "\r\n" "\n" readme "${readme}")
+string(REPLACE "\n" "\r\n" readme "${readme}")
+file(WRITE "${files}/README.txt" "${readme}")
+set(defines -D "Version=${VERSION}" -D "HelpLink=${HELP_LINK}" -D "AboutLink=${ABOUT_LINK}" -D "Contact=${CONTACT}")
+set(versioned_files ProgramExecutable "${PROGRAM}" ConsoleProgram "${CONSOLE_PROGRAM}")
 if(SETUP_LIBRARY)
   file(COPY_FILE "${SETUP_LIBRARY}" "${files}/dravosparksetup.dll")
   list(APPEND defines -D SetupLibrary=yes)
@@ -40,13 +46,14 @@ while(versioned_files)
     "DELETE FROM `MsiFileHash` WHERE `File_` = '${file_key}'")
 endwhile()
 # An upgrade keeps the features installed by the version it replaces
-# (attributes 1, beside 256 for the minimum included). The attributes are part
-# of the row's key, so the row is written anew.
+# (attributes 1, beside 256 for the minimum included; the maximum, this
+# version, is not). The attributes are part of the row's key, so the row is
+# written anew.
 file(STRINGS "${SOURCE}" upgrade_code REGEX "UpgradeCode=\"[^\"]+\"" LIMIT_COUNT 1)
 string(REGEX REPLACE ".*UpgradeCode=\"([^\"]+)\".*" "{\\1}" upgrade_code "${upgrade_code}")
 list(APPEND queries
   "DELETE FROM `Upgrade` WHERE `ActionProperty` = 'OLDERVERSIONFOUND'"
-  "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('${upgrade_code}', '0.0.0', '${NEXT_VERSION}', 257, 'OLDERVERSIONFOUND')")
+  "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('${upgrade_code}', '0.0.0', '${VERSION}', 257, 'OLDERVERSIONFOUND')")
 # The folder above a folder named on the command line: whether it is there
 # before the package makes it (wixl has no directory searches), and the
 # record that the package made it, installed then and kept by upgrades to the
@@ -56,6 +63,25 @@ list(APPEND queries
   "INSERT INTO `DrLocator` (`Signature_`, `Path`, `Depth`) VALUES ('InstallParentProbe', '[INSTALLPARENT]', 0)"
   "INSERT INTO `AppSearch` (`Property`, `Signature_`) VALUES ('INSTALLPARENTFOUND', 'InstallParentProbe')"
   "UPDATE `Component` SET `Condition` = '(COMMANDLINEINSTALLDIR AND NOT INSTALLPARENTFOUND) OR (SAVEDCREATEDPARENT AND INSTALLDIR ~= SAVEDINSTALLDIR)' WHERE `Component` = 'CreatedParentRecord'")
+# The vendor's folder only holds the default INSTALLDIR: for a folder
+# elsewhere it would be left empty. INSTALLDIR is unset before costing
+# resolves it to the default.
+list(APPEND queries
+  "UPDATE `Component` SET `Condition` = 'NOT INSTALLDIR OR INSTALLDIR ~<< VENDORFOLDERDEFAULT' WHERE `Component` = 'VendorFolder'")
+# What wixl cannot write: HKMU (it writes 4 for -1), the attribute that keeps
+# Program from being made absent (16), and the short names that Windows uses
+# where long names cannot be made (8.3 file systems), which the validation
+# of a package asks for.
+list(APPEND queries
+  "UPDATE `Registry` SET `Root` = -1 WHERE `Component_` = 'StartMenuShortcut'"
+  "UPDATE `Feature` SET `Attributes` = 16 WHERE `Feature` = 'Program'"
+  "UPDATE `File` SET `FileName` = 'DRAVOSPC.EXE|dravo-spark-config.exe' WHERE `File` = 'ProgramExecutable'"
+  "UPDATE `File` SET `FileName` = 'DRAVOCLI.EXE|dravo-spark-config-cli.exe' WHERE `File` = 'ConsoleProgram'"
+  "UPDATE `File` SET `FileName` = 'DRAVOSET.DLL|dravosparksetup.dll' WHERE `File` = 'SetupLibrary'"
+  "UPDATE `Directory` SET `DefaultDir` = 'DRAVOSPC|Dravo Spark ODBC Driver Configuration' WHERE `Directory` = 'INSTALLDIR'"
+  "UPDATE `Directory` SET `DefaultDir` = 'INSTPAR|InstallParent' WHERE `Directory` = 'INSTALLPARENT'"
+  "UPDATE `Shortcut` SET `Name` = 'DRAVOSPC|Dravo Spark ODBC Driver Configuration' WHERE `Shortcut` = 'StartMenuShortcut'")
+
 if(SETUP_LIBRARY)
   # wixl has no component conditions: the Setup value is written only where
   # the driver is registered and names no setup library but ours.
@@ -67,6 +93,18 @@ foreach(query IN LISTS queries)
   list(APPEND arguments -q "${query}")
 endforeach()
 execute_process(COMMAND "${MSIBUILD}" "${partial}" ${arguments} COMMAND_ERROR_IS_FATAL ANY)
+# Passed from the user interface's sequence to the installation's, which
+# runs with the system's rights: INSTALLDIR, what the command line said, and
+# what the search found. (Its own call: a list would split the value.)
+execute_process(COMMAND "${MSIBUILD}" "${partial}" -q
+    "UPDATE `Property` SET `Value` = 'OLDERVERSIONFOUND;NEWERVERSIONFOUND;INSTALLDIR;COMMANDLINEINSTALLDIR;COMMANDLINEREAD;INSTALLPARENTFOUND' WHERE `Property` = 'SecureCustomProperties'"
+  COMMAND_ERROR_IS_FATAL ANY)
+
+# The columns' rules, which validation (ICE03 and the rest) reads; wixl
+# writes none.
+file(COPY_FILE "${CMAKE_CURRENT_LIST_DIR}/Validation.idt" "${files}/_Validation.idt")
+execute_process(COMMAND "${MSIBUILD}" "${partial}" -i _Validation.idt WORKING_DIRECTORY "${files}"
+  COMMAND_ERROR_IS_FATAL ANY)
 
 if(SIGN_SCRIPT)
   set(sign_options)

@@ -9,6 +9,26 @@
 namespace Dravo::UI::Win32 {
 namespace {
 
+// A system metric for the window's monitor: under per-monitor DPI awareness
+// GetSystemMetrics answers for the primary one. Windows before 10 1607 have
+// only that.
+int MetricForWindow(HWND window, int metric)
+{
+    using MetricForDpi = int(WINAPI*)(int, UINT);
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    static const HMODULE user = ::GetModuleHandleW(L"user32.dll");
+    static const auto metricForDpi = reinterpret_cast<MetricForDpi>(
+        reinterpret_cast<void*>(::GetProcAddress(user, "GetSystemMetricsForDpi")));
+    static const auto dpiForWindow
+        = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(::GetProcAddress(user, "GetDpiForWindow")));
+    if (metricForDpi && dpiForWindow && window) {
+        if (const UINT dpi = dpiForWindow(window); dpi != 0) {
+            return metricForDpi(metric, dpi);
+        }
+    }
+    return ::GetSystemMetrics(metric);
+}
+
 using Resources::ControlKind;
 using Support::WideString;
 
@@ -100,6 +120,8 @@ INT_PTR Win32DialogHost::Handle(UINT message, WPARAM wParam, LPARAM lParam)
                 ::SendMessageW(Control(control.id), EM_LIMITTEXT, 30000, 0);
             }
         }
+        // Every dialog shows the product's icon in its caption; a handler may set another.
+        (void)SetIcons(Resources::IDI_PRODUCT);
         bool focusFirst = true;
         Guarded([&] { focusFirst = m_handler->OnInit(*this); });
         if (!m_ending && m_system->GetScriptRunner()) {
@@ -108,6 +130,12 @@ INT_PTR Win32DialogHost::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         CloseIfEnding();
         return focusFirst ? TRUE : FALSE;
     }
+    case WM_DPICHANGED:
+        if (m_iconId != 0) {
+            (void)SetIcons(m_iconId);
+        }
+        // The dialog manager moves and scales the window as usual.
+        return FALSE;
     case WM_COMMAND: {
         const bool fromUser = m_depth == 0;
         Guarded([&] {
@@ -228,13 +256,14 @@ bool Win32DialogHost::SetIcons(int32_t iconId)
     }
     const auto load = [&](int metricX, int metricY) {
         return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON,
-            ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY), LR_DEFAULTCOLOR | LR_SHARED));
+            MetricForWindow(m_window, metricX), MetricForWindow(m_window, metricY), LR_DEFAULTCOLOR | LR_SHARED));
     };
     HICON small = load(SM_CXSMICON, SM_CYSMICON);
     HICON large = load(SM_CXICON, SM_CYICON);
     if (!small || !large) {
         return false;
     }
+    m_iconId = iconId;
     ::SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     ::SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
     return true;

@@ -110,6 +110,8 @@ private:
     HWND m_window = nullptr;
     bool m_ending = false;
     int32_t m_result = 0;
+    /// The caption's icon, loaded again at the size of another monitor's DPI.
+    int32_t m_iconId = 0;
     /// Depth of handler calls, so that input counts as processed once the outermost returns.
     int m_depth = 0;
     std::exception_ptr m_failure;

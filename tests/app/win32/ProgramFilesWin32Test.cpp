@@ -1,13 +1,16 @@
-// What the built program and setup library carry for Windows to show: the
-// icon at every size it asks for, the manifest's systems, and a --help that
-// describes the Windows program.
+// What the built programs and setup library carry for Windows to show: the
+// icon at every size it asks for, the manifests' systems and rights, the
+// subsystem, the version information, and a --help that describes the
+// Windows program.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cstring>
+#include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/app/win32/ProgramWin32Fixture.h"
 
@@ -90,6 +93,41 @@ BOOL CALLBACK FirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found)
     return FALSE;
 }
 
+/// The subsystem in the file's PE header (IMAGE_SUBSYSTEM_WINDOWS_GUI or _CUI).
+WORD Subsystem(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes(4096);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    LONG header = 0;
+    std::memcpy(&header, bytes.data() + offsetof(IMAGE_DOS_HEADER, e_lfanew), sizeof header);
+    WORD subsystem = 0;
+    const size_t at = static_cast<size_t>(header) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader)
+        + offsetof(IMAGE_OPTIONAL_HEADER64, Subsystem);
+    if (at + sizeof subsystem <= bytes.size()) {
+        std::memcpy(&subsystem, bytes.data() + at, sizeof subsystem);
+    }
+    return subsystem;
+}
+
+/// A string of the file's US English version information; empty without it.
+std::wstring VersionString(const std::filesystem::path& path, const wchar_t* name)
+{
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path.wstring().c_str(), &ignored);
+    std::vector<BYTE> block(size);
+    if (size == 0 || !::GetFileVersionInfoW(path.wstring().c_str(), 0, size, block.data())) {
+        return {};
+    }
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!::VerQueryValueW(block.data(), query.c_str(), &value, &length) || length == 0) {
+        return {};
+    }
+    return std::wstring(static_cast<const wchar_t*>(value), length - 1);
+}
+
 class ProgramFilesWin32Test : public ProgramWin32Fixture {};
 
 TEST_F(ProgramFilesWin32Test, TheProgramAndLibraryCarryTheIconAtEverySizeWindowsShows)
@@ -123,6 +161,38 @@ TEST_F(ProgramFilesWin32Test, TheManifestNamesEverySupportedWindows)
     for (const char* system : {"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
              "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"}) {
         EXPECT_NE(manifest.find(system), std::string::npos) << "Windows " << system;
+    }
+}
+
+// cmd and PowerShell wait only for a console program, and only one that asks
+// for no elevation keeps its caller's output, exit status and user.
+TEST_F(ProgramFilesWin32Test, TheConsoleProgramRunsAsItsCallerAndTheDialogProgramAsksForAdministratorRights)
+{
+    const std::filesystem::path console = BuiltFile("dravo-spark-config-cli.exe");
+    EXPECT_EQ(Subsystem(console), IMAGE_SUBSYSTEM_WINDOWS_CUI);
+    EXPECT_EQ(Subsystem(ProgramPath()), IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    const std::string consoleManifest = ResourceModule(console).Data(MANIFEST_TYPE, MAKEINTRESOURCEW(1));
+    const std::string dialogManifest = ResourceModule(ProgramPath()).Data(MANIFEST_TYPE, MAKEINTRESOURCEW(1));
+    EXPECT_NE(consoleManifest.find("level=\"asInvoker\""), std::string::npos) << consoleManifest;
+    EXPECT_NE(dialogManifest.find("level=\"requireAdministrator\""), std::string::npos) << dialogManifest;
+    // The setup library's dialogs have Common Controls 6 in any host: its
+    // manifest is the one a DLL's own activation context is made from.
+    const std::string libraryManifest
+        = ResourceModule(BuiltFile("dravosparksetup.dll")).Data(MANIFEST_TYPE, MAKEINTRESOURCEW(2));
+    for (const std::string* manifest : {&consoleManifest, &dialogManifest, &libraryManifest}) {
+        EXPECT_NE(manifest->find("Microsoft.Windows.Common-Controls"), std::string::npos) << *manifest;
+    }
+}
+
+TEST_F(ProgramFilesWin32Test, EveryShippedFileNamesTheProductAsThePackageDoes)
+{
+    for (const wchar_t* file : {L"dravo-spark-config.exe", L"dravo-spark-config-cli.exe", L"dravosparksetup.dll",
+             L"dravo-reg.exe", L"dravo-did.exe"}) {
+        const std::filesystem::path path = BuiltFile(std::filesystem::path(file).string().c_str());
+        EXPECT_EQ(VersionString(path, L"ProductName"), L"Dravo Spark ODBC Driver Configuration") << path;
+        EXPECT_EQ(VersionString(path, L"CompanyName"), L"Dravo") << path;
+        EXPECT_EQ(VersionString(path, L"OriginalFilename"), file) << path;
+        EXPECT_EQ(VersionString(path, L"LegalCopyright").rfind(L"Copyright ", 0), 0u) << path;
     }
 }
 

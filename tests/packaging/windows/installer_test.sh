@@ -4,11 +4,14 @@
 # prefix that the case "template" makes once per build tree (wineboot is slow).
 #
 # The cases "tables" and "signatures" read the package and the files without
-# Wine, with msitools and osslsigncode.
+# Wine, with msitools and osslsigncode; "tables" checks what the validation
+# rules of Windows Installer (ICE) that matter here would, since none can run
+# on Linux.
 #
 # Environment (tests/packaging/windows/CMakeLists.txt): DRAVO_WINE, DRAVO_MSI,
 # DRAVO_VERSION, DRAVO_NEXT_MSI, DRAVO_NEXT_VERSION, DRAVO_NEXT_README,
-# DRAVO_PROGRAM, DRAVO_SETUP_LIBRARY (empty without one), DRAVO_ICON,
+# DRAVO_PROGRAM, DRAVO_CONSOLE_PROGRAM, DRAVO_SETUP_LIBRARY (empty without
+# one), DRAVO_ICON, DRAVO_OTHER_BINARIES (signed, not packaged),
 # DRAVO_README, DRAVO_SIGNING_CERTIFICATE (empty when the build signs nothing),
 # DRAVO_WINE_TEMPLATE, DRAVO_MSI_WORK.
 set -eu
@@ -152,12 +155,13 @@ unix_path() {
   printf '%s/drive_c/%s' "$WINEPREFIX" "$(printf '%s' "${1#C:\\}" | tr '\\' /)"
 }
 
-# expect_installed FOLDER README: the program, the setup library when the
-# package has one, and README as README.txt, in that Windows folder.
+# expect_installed FOLDER README: the programs, the setup library when the
+# package has one, and README as README.txt with CR LF, in that Windows folder.
 expect_installed() {
   installed=$(unix_path "$1")
   cmp -s "$DRAVO_PROGRAM" "$installed/dravo-spark-config.exe" || fail "$1 holds not the built program"
-  cmp -s "$2" "$installed/README.txt" || fail "$1\\README.txt is not $2"
+  cmp -s "$DRAVO_CONSOLE_PROGRAM" "$installed/dravo-spark-config-cli.exe" || fail "$1 holds not the console program"
+  sed 's/$/\r/' "$2" | cmp -s - "$installed/README.txt" || fail "$1\\README.txt is not $2 with CR LF"
   if package_has_setup_library; then
     [ -f "$installed/dravosparksetup.dll" ] || fail "$1 holds no setup library"
   fi
@@ -268,11 +272,19 @@ case_removal() {
   expect_value "$DRIVER_KEY" AuthMech 3
   expect_value "$DRIVER_KEY" Host spark.example.com
 
-  # From a folder of the administrator's choosing, removed by package: another
-  # product of the vendor's keeps its files.
+  # From a folder of the administrator's choosing, named without the closing
+  # backslash, removed by package: another product of the vendor's keeps its
+  # files, and no empty vendor folder is made.
   folder='C:\Tools\Dravo Config'
-  install_package "$DRAVO_MSI" "INSTALLDIR=$folder\\"
+  install_package "$DRAVO_MSI" "INSTALLDIR=$folder"
   expect_installed "$folder" "$DRAVO_README"
+  [ ! -e "$(unix_path 'C:\Program Files\Dravo')" ] || fail "an empty vendor folder was made"
+  # The record names C:\Tools, not the folder itself.
+  recorded=$(reg_value "$PACKAGE_KEY" CreatedParentFolder) || fail "no record of the folder made"
+  case $recorded in
+    'C:\Tools\' | "$folder\\..\\") ;;
+    *) fail "the folder made is recorded as $recorded" ;;
+  esac
   other="$WINEPREFIX/drive_c/Program Files/Dravo/Another Product"
   mkdir -p "$other"
   echo keep >"$other/file.txt"
@@ -348,6 +360,19 @@ case_odbc_setup() {
     fail "the Setup value is still there"
   fi
 
+  # Asked for alone, the feature brings the library it names; with Program
+  # removed, the library stays while the Setup value names it.
+  install_package "$DRAVO_MSI" ADDLOCAL=OdbcSetup
+  expect_value "$ODBC_DRIVER_KEY" Setup "$ours"
+  [ -f "$(unix_path "$ours")" ] || fail "ADDLOCAL=OdbcSetup wrote Setup without the library"
+  remove_package "$DRAVO_MSI"
+  install_package "$DRAVO_MSI"
+  install_package "$DRAVO_MSI" REMOVE=Program
+  if reg_value "$ODBC_DRIVER_KEY" Setup >/dev/null; then
+    [ -f "$(unix_path "$(reg_value "$ODBC_DRIVER_KEY" Setup)")" ] || fail "REMOVE=Program left Setup naming no file"
+  fi
+  remove_package "$DRAVO_MSI"
+
   # The feature can be left out. (That an upgrade leaves it out is Windows
   # Installer's MigrateFeatureStates, which Wine's lacks: the tables case
   # checks the package asks for it.)
@@ -368,7 +393,7 @@ case_tables() {
 
   # Versioned files carry their version and language, and no hash; the
   # README carries a hash.
-  versioned=ProgramExecutable
+  versioned="ProgramExecutable ConsoleProgram"
   package_has_setup_library && versioned="$versioned SetupLibrary"
   for file in $versioned; do
     [ "$(cell File "$file" 5)" = "$DRAVO_VERSION" ] || fail "$file has version \"$(cell File "$file" 5)\", not $DRAVO_VERSION"
@@ -384,6 +409,124 @@ case_tables() {
   # newer versions are only detected (2).
   [ "$(rows Upgrade | awk -F '\t' '$7 == "OLDERVERSIONFOUND" { print $5 }')" = 257 ] || fail "the upgrade row: $(rows Upgrade)"
   [ "$(rows Upgrade | awk -F '\t' '$7 == "NEWERVERSIONFOUND" { print $5 }')" = 258 ] || fail "the detection row: $(rows Upgrade)"
+
+  # ICE61: a row that removes products reaches no version as new as this one
+  # (Windows Installer compares a.b.c only: a.b.c.d below the maximum would
+  # let an older build replace a newer one of the same a.b.c), and every
+  # property the search sets is public and secure.
+  product_version=$(cell Property ProductVersion 2)
+  secure=";$(cell Property SecureCustomProperties 2);"
+  # (Tabs are blanks to read, which would join empty columns: awk splits.)
+  rows Upgrade | awk -F '\t' '{ print $5 " " $7 " " ($3 == "" ? "-" : $3) }' | while read -r attributes property maximum; do
+    [ "$maximum" != - ] || maximum=
+    if [ $((attributes & 2)) -eq 0 ]; then
+      [ -n "$maximum" ] || fail "the row of $property removes every newer version"
+      [ "$(printf '%s\n%s\n' "$maximum" "$product_version" | sort -V | head -n 1)" = "$maximum" ] \
+        || fail "the row of $property removes $maximum, above $product_version"
+      [ "$maximum" != "$product_version" ] || [ $((attributes & 512)) -eq 0 ] \
+        || fail "the row of $property removes this version itself"
+    fi
+    [ "$property" = "$(printf '%s' "$property" | tr a-z A-Z)" ] || fail "$property is not a public property"
+    case $secure in *";$property;"*) ;; *) fail "$property is not in SecureCustomProperties" ;; esac
+  done
+  # What the user interface's sequence hands on to the installation's.
+  for property in INSTALLDIR COMMANDLINEINSTALLDIR COMMANDLINEREAD INSTALLPARENTFOUND; do
+    case $secure in *";$property;"*) ;; *) fail "$property is not in SecureCustomProperties" ;; esac
+  done
+
+  # ICE03, for the names: every file, folder and shortcut has a short name
+  # (8.3, of the characters short names may hold) before any long one.
+  short='[A-Za-z0-9_^$~!#%&@{}()`-]'
+  for table_column in File:3 Directory:3 Shortcut:3; do
+    table=${table_column%:*}
+    rows "$table" | cut -f "${table_column#*:}" | while read -r name; do
+      case $name in .|SourceDir|.:*) continue ;; esac
+      printf '%s' "${name%%|*}" | grep -Eqx "$short{1,8}(\.$short{1,3})?" \
+        || fail "the $table table's name $name has no short name"
+    done
+  done
+
+  # ICE03, for the data: every column of every table has its rule in
+  # _Validation, nullable as the column is; no null where the rule forbids
+  # one; numbers within the rule's range, values in its set.
+  mkdir -p "$DRAVO_MSI_WORK"
+  msiinfo tables "$DRAVO_MSI" | grep -v '^_' | while read -r table; do
+    msiinfo export "$DRAVO_MSI" "$table" | tr -d '\r' >"$DRAVO_MSI_WORK/$CASE.idt" 2>/dev/null || true
+    rows _Validation | awk -F '\t' -v table="$table" -v file="$DRAVO_MSI_WORK/$CASE.idt" '
+      $1 == table { ruled[$2] = 1; nullable[$2] = $3; low[$2] = $4; high[$2] = $5; set[$2] = $9 }
+      END {
+        while ((getline line < file) > 0) {
+          n++
+          if (n == 1) { columns = split(line, name, "\t"); continue }
+          if (n == 2) { split(line, type, "\t"); continue }
+          if (n == 3) continue
+          fields = split(line, value, "\t")
+          for (i = 1; i <= columns; i++) {
+            if (i > fields) value[i] = ""
+            if (value[i] == "" && nullable[name[i]] == "N") bad = bad " " table "." name[i] " is null;"
+            if (value[i] != "" && low[name[i]] != "" && (value[i] + 0 < low[name[i]] + 0 || value[i] + 0 > high[name[i]] + 0))
+              bad = bad " " table "." name[i] " " value[i] " is out of range;"
+            if (value[i] != "" && set[name[i]] != "" && index(";" set[name[i]] ";", ";" value[i] ";") == 0)
+              bad = bad " " table "." name[i] " " value[i] " is not in its set;"
+          }
+        }
+        for (i = 1; i <= columns; i++) {
+          if (!(name[i] in ruled)) bad = bad " " table "." name[i] " has no rule;"
+          else if ((substr(type[i], 1, 1) ~ /[SLIV]/) != (nullable[name[i]] == "Y")) bad = bad " " table "." name[i] " is nullable otherwise;"
+        }
+        if (bad != "") { print bad; exit 1 }
+      }' || fail "the $table table breaks its rules in _Validation (above)"
+  done
+  rm -f "$DRAVO_MSI_WORK/$CASE.idt"
+
+  # ICE18: a component whose key path is its folder makes that folder.
+  rows Component | awk -F '\t' '$6 == "" { print $1 "\t" $3 }' | while read -r line; do
+    rows CreateFolder | grep -qxF "$line" || fail "the component and folder $line have no CreateFolder row"
+  done
+
+  # ICE43 and ICE57: a shortcut that is not advertised is in a component whose
+  # key path is a registry value of that component; in this per-machine
+  # package (ALLUSERS 1) its root is HKMU (-1), the machine's, as the Start
+  # menu folder is, so that no component mixes the user's data with the
+  # machine's.
+  [ "$(cell Property ALLUSERS 2)" = 1 ] || fail "the package is not per machine"
+  rows Shortcut | cut -f 4 | sort -u | while read -r component; do
+    attributes=$(cell Component "$component" 4)
+    [ $((attributes & 4)) -ne 0 ] || fail "the shortcut's component $component has a file as its key path"
+    key=$(cell Component "$component" 6)
+    [ "$(cell Registry "$key" 2)" = -1 ] || fail "the key path of $component is not under HKMU"
+    [ "$(cell Registry "$key" 6)" = "$component" ] || fail "the key path of $component belongs to another component"
+    [ "$(rows File | awk -F '\t' -v c="$component" '$2 == c' | wc -l)" -eq 0 ] || fail "$component also installs files"
+  done
+
+  # A registry value that names an installed file ([#File]) is only written
+  # with that file: every feature of the value's component holds the file's
+  # (on Windows a file not installed is named as blank). Program cannot be
+  # made absent in a user interface (16).
+  rows Registry | awk -F '\t' 'match($5, /\[#[^]]+\]/) { print $6 " " substr($5, RSTART + 2, RLENGTH - 3) }' \
+    | while read -r component file; do
+      file_component=$(cell File "$file" 2)
+      rows FeatureComponents | awk -F '\t' -v c="$component" '$2 == c { print $1 }' | while read -r feature; do
+        rows FeatureComponents | grep -qxF "$(printf '%s\t%s' "$feature" "$file_component")" \
+          || fail "the feature $feature writes $component, which names $file, without $file_component"
+      done
+    done
+  [ $(($(cell Feature Program 8) & 16)) -ne 0 ] || fail "Program may be made absent"
+
+  # The parent-folder probe runs in both sequences, before AppSearch.
+  for sequence in InstallUISequence InstallExecuteSequence; do
+    [ "$(cell "$sequence" ProbeInstallParent 3)" -lt "$(cell "$sequence" AppSearch 3)" ] \
+      || fail "the probe runs after AppSearch in $sequence"
+    cell "$sequence" ProbeInstallParentOfBareName 3 >/dev/null
+  done
+
+  # The installed-programs entry's links, and a basic user interface (progress
+  # and messages) for a double-click, which needs ARPNOMODIFY beside it.
+  for property in ARPHELPLINK ARPURLINFOABOUT ARPCONTACT; do
+    [ -n "$(cell Property "$property" 2)" ] || fail "$property is empty"
+  done
+  [ "$(cell Property LIMITUI 2)" = 1 ] && [ "$(cell Property ARPNOMODIFY 2)" = 1 ] \
+    || fail "no basic user interface (LIMITUI and ARPNOMODIFY)"
 
   # The vendor folder's component keeps the folder as its key path.
   rows CreateFolder | grep -qx "$(printf 'VendorFolder\tVendorFolder')" || fail "no CreateFolder row for the vendor folder"
@@ -406,7 +549,8 @@ case_signatures() {
   log="$DRAVO_MSI_WORK/$CASE.log"
   mkdir -p "$DRAVO_MSI_WORK"
   # The test certificate is its own authority.
-  for file in "$DRAVO_PROGRAM" $DRAVO_SETUP_LIBRARY "$DRAVO_MSI" "$DRAVO_NEXT_MSI"; do
+  for file in "$DRAVO_PROGRAM" "$DRAVO_CONSOLE_PROGRAM" $DRAVO_SETUP_LIBRARY $DRAVO_OTHER_BINARIES "$DRAVO_MSI" \
+      "$DRAVO_NEXT_MSI"; do
     osslsigncode verify -CAfile "$DRAVO_SIGNING_CERTIFICATE" -in "$file" >"$log" 2>&1 \
       || fail "the signature of $file does not verify: $(cat "$log")"
   done

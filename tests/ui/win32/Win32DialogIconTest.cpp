@@ -45,5 +45,29 @@ TEST(Win32DialogIconTest, TheWindowShowsTheProductIcon)
     EXPECT_FALSE(dialog.missing) << "an icon this module does not carry was loaded";
 }
 
+// A dialog whose handler sets no icon (SSL Options, HTTP Properties, Edit
+// Property) shows the product's all the same.
+class PlainDialog final : public DialogHandler {
+public:
+    bool OnInit(DialogHost& host) override
+    {
+        const HWND window = dynamic_cast<Win32DialogHost&>(host).GetWindow();
+        small = ::SendMessageW(window, WM_GETICON, ICON_SMALL, 0) != 0;
+        host.EndDialog(1);
+        return true;
+    }
+    void OnCommand(DialogHost&, int32_t, Notification) override {}
+
+    bool small = false;
+};
+
+TEST(Win32DialogIconTest, EveryDialogShowsTheProductIcon)
+{
+    Win32DialogSystem system;
+    PlainDialog dialog;
+    EXPECT_EQ(system.RunModalTemplate(::Dravo::Test::EveryControlTemplate(), dialog, nullptr), 1);
+    EXPECT_TRUE(dialog.small);
+}
+
 } // namespace
 } // namespace Dravo::UI::Win32
