@@ -49,6 +49,22 @@ constexpr uint16_t DEFAULT_PORT = 10000;
 constexpr uint16_t ZOOKEEPER_PORT = 2181;
 constexpr int EXPIRY_WARNING_DAYS = 30;
 
+#ifdef _WIN32
+// Drivers are registered in the registry and are DLLs, named by a Windows path.
+constexpr bool ELF_LIBRARIES = false;
+constexpr const char* DRIVER_PATH_CHARACTERS = "/\\:";
+constexpr const char* DRIVER_LIST = "ODBCINST.INI in the registry";
+constexpr const char* INSTALLER_HINT = "the system's ODBC installer (odbccp32.dll) is missing: repair Windows' ODBC";
+constexpr const char* UNREGISTERED_HINT = "install the driver, which registers it, then dravo-spark-config --register-setup";
+#else
+constexpr bool ELF_LIBRARIES = true;
+constexpr const char* DRIVER_PATH_CHARACTERS = "/";
+constexpr const char* DRIVER_LIST = "odbcinst.ini";
+constexpr const char* INSTALLER_HINT = "install unixODBC (the odbcinst package)";
+constexpr const char* UNREGISTERED_HINT = "register the driver in odbcinst.ini (odbcinst -q -d lists those there), then "
+                                          "dravo-spark-config --register-setup";
+#endif
+
 char Lower(char character)
 {
     return character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a') : character;
@@ -185,7 +201,11 @@ public:
             Report(Skipped("kerberos", "AuthMech is not Kerberos"));
         }
         bool transported = false;
-        if (!secured) {
+        if (m_tlsUnchecked) {
+            // The driver makes its own TLS connection, so its test still tells.
+            Report(Skipped("transport", "it would go over TLS, which is not checked here"));
+            transported = true;
+        } else if (!secured) {
             Report(Skipped("transport", connected ? "the TLS step failed" : "no connection"));
         } else {
             transported = Timed("transport", [this](DiagnosisStep& step) { CheckTransport(step); });
@@ -246,18 +266,17 @@ private:
     void CheckDriver(DiagnosisStep& step)
     {
         std::string library = m_request.driverName;
-        const bool named = library.find('/') == std::string::npos;
+        const bool named = library.find_first_of(DRIVER_PATH_CHARACTERS) == std::string::npos;
         if (named) {
             if (!OS::OdbcInstaller::IsAvailable()) {
                 Fail(step, "the ODBC installer library (" + OS::OdbcInstaller::GetLibraryPath() + ") cannot be loaded",
-                    "install unixODBC (the odbcinst package)");
+                    INSTALLER_HINT);
                 return;
             }
             const auto registered = OS::OdbcInstaller::FindRegisteredDriverLibrary(WideString(library).GetAsU16String());
             if (!registered || registered->empty()) {
-                Fail(step, "odbcinst.ini has no driver [" + library + "] with a Driver= entry",
-                    "register the driver in odbcinst.ini (odbcinst -q -d lists those there), then "
-                    "dravo-spark-config --register-setup");
+                Fail(step, std::string(DRIVER_LIST) + " has no driver [" + library + "] with a Driver= entry",
+                    UNREGISTERED_HINT);
                 return;
             }
             library = WideString(*registered).GetAsUTF8();
@@ -270,8 +289,7 @@ private:
             Fail(step, where + ": " + (opened == OS::ERROR_FILE_NOT_FOUND_CODE || opened == OS::ERROR_PATH_NOT_FOUND_CODE
                                              ? std::string("no such file")
                                              : WideString(OS::GetSystemErrorMessage(opened)).Trim().GetAsUTF8()),
-                "install the driver, or correct Driver= in odbcinst.ini (odbcinst -q -d -n \"" + m_request.driverName
-                    + "\")");
+                std::string("install the driver, or correct Driver= in ") + DRIVER_LIST + MissingFileHint());
             return;
         }
         char bytes[64] = {};
@@ -279,11 +297,12 @@ private:
         (void)file.Read(bytes, sizeof bytes, count);
         const auto header = ReadSharedLibraryHeader(std::string_view(bytes, count));
         const auto own = ReadProgramHeader();
-        if (!header || !header->sharedObject) {
+        // Windows' loader says itself what is wrong with a DLL's format.
+        if (ELF_LIBRARIES && (!header || !header->sharedObject)) {
             Fail(step, where + " is no shared library", "correct Driver= in odbcinst.ini: it names the driver's .so file");
             return;
         }
-        if (own && !header->RunsBeside(*own)) {
+        if (header && own && !header->RunsBeside(*own)) {
             Fail(step, where + " is a " + header->Describe() + " library; this program is " + own->Describe(),
                 "install the driver built for " + own->Describe());
             return;
@@ -291,11 +310,24 @@ private:
         std::string reason;
         const OS::SharedLibraryHandle handle = OS::LoadSharedLibrary(library, reason);
         if (!handle) {
-            Fail(step, "the loader says: " + reason, "install what the driver needs (ldd " + library + " shows what is missing)");
+            Fail(step, "the loader says: " + reason, LoaderHint(library));
             return;
         }
         OS::UnloadSharedLibrary(handle);
-        step.detail = where + " (" + header->Describe() + ") loads";
+        step.detail = where + (header ? " (" + header->Describe() + ")" : "") + " loads";
+    }
+
+    [[nodiscard]] std::string MissingFileHint() const
+    {
+        return ELF_LIBRARIES ? " (odbcinst -q -d -n \"" + m_request.driverName + "\")"
+                             : " (the ODBC Data Source Administrator lists the drivers registered)";
+    }
+
+    [[nodiscard]] static std::string LoaderHint(const std::string& library)
+    {
+        return ELF_LIBRARIES ? "install what the driver needs (ldd " + library + " shows what is missing)"
+                             : "install what the driver needs (its DLLs and the runtime it was built with), "
+                               "in this program's word size";
     }
 
     [[nodiscard]] std::optional<SharedLibraryHeader> ReadProgramHeader() const
@@ -673,7 +705,9 @@ private:
                 return;
             }
             step.status = DiagnosisStatus::Skipped;
-            step.detail = "SSL is off (SSL=0), and the server does not answer as a TLS server";
+            step.detail = outcome.result == TlsHandshakeOutcome::Result::Unavailable
+                ? "SSL is off (SSL=0); whether the server speaks TLS is not checked: " + outcome.error
+                : "SSL is off (SSL=0), and the server does not answer as a TLS server";
             return;
         }
         if (settings.twoWay && (settings.clientCertificate.empty() || settings.clientKey.empty())) {
@@ -705,6 +739,11 @@ private:
                 outcome.clientCertificateRequested && !settings.twoWay
                     ? "the server wants a client certificate: TwoWaySSL=1 with ClientCert and ClientPrivateKey"
                     : "check the server's TLS setup (and ClientCert, if it wants a client certificate)");
+            return;
+        case Result::Unavailable:
+            step.status = DiagnosisStatus::Skipped;
+            step.detail = outcome.error;
+            m_tlsUnchecked = true;
             return;
         case Result::Done:
             break;
@@ -861,6 +900,8 @@ private:
     long m_mechanism = 3;
     long m_transport = 1;
     bool m_ssl = false;
+    /// SSL=1, but this build cannot take the TLS step.
+    bool m_tlsUnchecked = false;
     /// The servers to check: Host's, or those ZooKeeper names.
     std::vector<DiscoveredServer> m_servers;
     bool m_discovered = false;

@@ -36,7 +36,9 @@ struct TlsHandshakeOutcome {
         /// The server closed the connection, or sent an alert, during the handshake.
         Refused,
         TimedOut,
-        Failed
+        Failed,
+        /// This build cannot check TLS itself; ERROR says why.
+        Unavailable
     };
     Result result = Result::Failed;
     /// OpenSSL's or the system's reason, for anything but Done.
