@@ -71,13 +71,6 @@ std::string FormatSettingsJson(const SettingsOutcome& outcome)
     return json.GetText() + "\n";
 }
 
-std::string FormatNote(const StoredValueNote& note)
-{
-    const std::string stored = note.secret && !note.stored.empty() ? MASKED_SECRET : note.stored;
-    // A line that is no setting has no name: the line's text stands alone.
-    return note.place + ": " + (note.name.empty() ? stored : note.name + "=" + stored) + " " + note.reason + ".";
-}
-
 void WriteSettingsText(const SettingsOutcome& outcome, bool diff, std::ostream& output)
 {
     const size_t changes = CountChanges(outcome);

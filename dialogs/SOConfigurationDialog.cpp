@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "identity/ProductNames.h"
-#include "dialogs/DataSourceNameRefusal.h"
+#include "settings/DataSourceNameRefusal.h"
 #include "dialogs/SOAdvancedOptionsDialog.h"
 #include "dialogs/SOHttpPropertiesDialog.h"
 #include "dialogs/SOSSLOptionsDialog.h"

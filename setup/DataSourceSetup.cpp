@@ -5,8 +5,7 @@
 #include <utility>
 
 #include "app/DialogBackend.h"
-#include "app/DriverConfiguration.h"
-#include "dialogs/DataSourceNameRefusal.h"
+#include "settings/DataSourceNameRefusal.h"
 #include "dialogs/SOConfigurationDialog.h"
 #include "driversupport/DSKeys.h"
 #include "driversupport/DSMessages.h"
@@ -52,20 +51,8 @@ WideString GivenName(const AttributeList& attributes)
 /// A name for a data source to be made: checked as the dialog checks it.
 void CheckNewName(const WideString& name)
 {
-    if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(name.GetAsU16String())) {
-        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_NOT_KEPT,
-            {name, WideString(*why)});
-    }
-    switch (CheckDataSourceNameCharacters(name)) {
-    case DataSourceNameFault::Empty:
-        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_EMPTY);
-    case DataSourceNameFault::ForbiddenCharacter:
-        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_INVALID_CHARACTERS);
-    case DataSourceNameFault::None:
-        break;
-    }
-    if (!DataSourceSection::IsValidName(name)) {
-        throw InstallerError(InstallerErrorCode::InvalidName, DescribeRefusedDataSourceName(name));
+    if (const auto refusal = CheckDataSourceName(name)) {
+        throw InstallerError(InstallerErrorCode::InvalidName, refusal->text);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "app/StoredValueNotes.h"
+#include "settings/StoredValueNotes.h"
 
 #include <algorithm>
 #include <optional>
@@ -115,6 +115,13 @@ std::vector<StoredValueNote> ReviewDataSource(
 {
     return Review(entries, SettingScope::DataSource, where, name.GetAsU16String(),
         where + " [" + name.GetAsUTF8() + "]");
+}
+
+std::string FormatNote(const StoredValueNote& note)
+{
+    const std::string stored = note.secret && !note.stored.empty() ? MASKED_SECRET : note.stored;
+    // A line that is no setting has no name: the line's text stands alone.
+    return note.place + ": " + (note.name.empty() ? stored : note.name + "=" + stored) + " " + note.reason + ".";
 }
 
 std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand)
