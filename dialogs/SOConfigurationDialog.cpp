@@ -655,7 +655,10 @@ uint32_t SOConfigurationDialog::GetErrorCaptionId() const
 
 void SOConfigurationDialog::OpenAdvancedOptions()
 {
-    (void)SOAdvancedOptionsDialog::Show(*m_window, m_settings);
+    WideString replaced;
+    if (SOAdvancedOptionsDialog::Show(*m_window, m_settings, &replaced) == 1 && !replaced.IsEmpty()) {
+        m_window->SetHint(replaced);
+    }
 }
 
 void SOConfigurationDialog::OpenSSLOptions()

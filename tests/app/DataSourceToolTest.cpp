@@ -149,6 +149,27 @@ TEST_F(DataSourceToolTest, LoggingOptionsThisUserCannotSaveLeaveTheDataSourceUns
     EXPECT_FALSE(DriverConfigurationExists());
 }
 
+TEST_F(DataSourceToolTest, ANumberOkReplacesIsToldOnTheMainDialogAndStoredAsTheCommandLineWould)
+{
+    const ProgramRun run = RunScript("Scaled",
+        "type 1024 spark.example.com\n"
+        "click 1029\n"
+        "type 1046 99\n"
+        "click 1\n"
+        "expect hint Decimal column scale is at most 38: OK keeps 38.\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Scaled").at("DecimalColumnScale"), "38");
+    // The command line holds the value to the same limit.
+    ToolRunOptions options;
+    options.arguments = {"--registry-root", m_registry.Path().string(), "set", "--dsn", "Scaled",
+        "DecimalColumnScale=39"};
+    options.environment = m_ini.Environment();
+    const ProgramRun set = RunTool(InstalledTool(), options);
+    EXPECT_EQ(set.exitCode, 65) << set.errors;
+    EXPECT_NE(set.errors.find("from 0 to 38"), std::string::npos) << set.errors;
+}
+
 TEST_F(DataSourceToolTest, ARenamedDataSourceIsSavedUnderTheNewNameForTheSameDriver)
 {
     const std::string ini = "[Old]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
