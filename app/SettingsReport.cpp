@@ -106,4 +106,23 @@ void WriteSettingsText(const SettingsOutcome& outcome, bool diff, std::ostream& 
     }
 }
 
+std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand)
+{
+    if (notes.empty()) {
+        return "";
+    }
+    // The file is named on the line above: the line number says where.
+    const StoredValueNote& first = notes.front();
+    const size_t colon = first.place.rfind(':');
+    const bool hasLine = colon != std::string::npos && colon + 1 < first.place.size()
+        && first.place.find_first_not_of("0123456789", colon + 1) == std::string::npos;
+    StoredValueNote shown = first;
+    shown.place = hasLine ? "Line " + first.place.substr(colon + 1) : "Note";
+    std::string text = FormatNote(shown);
+    if (notes.size() > 1) {
+        text += " " + std::to_string(notes.size() - 1) + " more: " + checkCommand + ".";
+    }
+    return text;
+}
+
 } // namespace Dravo::VezurAVUZ

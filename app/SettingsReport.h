@@ -37,4 +37,8 @@ struct SettingsOutcome {
 /// each change, then a summary line.
 void WriteSettingsText(const SettingsOutcome& outcome, bool diff, std::ostream& output);
 
+/// One line for the terminal below the dialog: the first note, and how many
+/// more there are, which CHECK_COMMAND lists.
+[[nodiscard]] std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand);
+
 } // namespace Dravo::VezurAVUZ

@@ -43,8 +43,4 @@ inline constexpr const char* MASKED_SECRET = "********";
     const std::vector<std::pair<Support::WideString, Support::WideString>>& entries, const std::string& where,
     const Support::WideString& name);
 
-/// One line for the terminal below the dialog: the first note, and how many
-/// more there are, which CHECK_COMMAND lists.
-[[nodiscard]] std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand);
-
 } // namespace Dravo::VezurAVUZ
