@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
 
 #include "driversupport/DSKeys.h"
 #include "driversupport/FailureText.h"
@@ -15,10 +16,13 @@
 #include "settings/DataSourceNameRefusal.h"
 #include "settings/DataSourceSection.h"
 #include "settings/DriverKeySnapshot.h"
+#include "settings/NumberReading.h"
 #include "settings/SOConnectionSettings.h"
+#include "settings/SettingChecks.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 #include "support/DSIFileLogger.h"
+#include "support/NumberConverter.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
@@ -29,6 +33,13 @@ using Kind = SessionFailure::Kind;
 [[noreturn]] void Fail(Kind kind, const std::string& text)
 {
     throw SessionFailure(kind, text);
+}
+
+/// As Fail, with the exception being handled nested, for a caller that
+/// words it its own way; only in a catch block.
+[[noreturn]] void FailNested(Kind kind, const std::string& text)
+{
+    std::throw_with_nested(SessionFailure(kind, text));
 }
 
 std::string WithoutLineEnd(std::string text)
@@ -216,12 +227,13 @@ void CheckDriverKeyWritable(const std::string& what)
     Fail(Kind::Failed, what + ", " + where + ", cannot be written: " + diagnostic + "; nothing was changed");
 }
 
-/// Whether the data source's driver entry names this driver (by its name, or
-/// its library as registered); an empty one is a data source to be made.
-std::optional<std::string> WhyNotOurs(const WideString& driver)
+/// Whether the data source's driver entry names this driver (by its name,
+/// the name REGISTERED an installer gave it, or its library as registered);
+/// an empty one is a data source to be made.
+std::optional<std::string> WhyNotOurs(const WideString& driver, const WideString& registered)
 {
     const WideString& ours = GetDriverName();
-    if (driver.IsEmpty() || driver.IsEqual(ours, false)) {
+    if (driver.IsEmpty() || driver.IsEqual(ours, false) || driver.IsEqual(registered, false)) {
         return std::nullopt;
     }
     if (const auto library = OS::OdbcInstaller::FindRegisteredDriverLibrary(ours.GetAsU16String());
@@ -230,6 +242,88 @@ std::optional<std::string> WhyNotOurs(const WideString& driver)
     }
     return "belongs to the driver " + driver.GetAsUTF8() + ", not to " + ours.GetAsUTF8();
 }
+
+bool IsKey(const WideString& key, std::u16string_view name)
+{
+    return IsSameSettingName(key, WideString(name));
+}
+
+/// Keys of an installer's attributes that name the data source rather than set it.
+bool NamesDataSource(const WideString& key)
+{
+    return IsKey(key, DriverSupport::KEY_DSN) || IsKey(key, DriverSupport::KEY_DRIVER);
+}
+
+/// The attributes as entries of the section, those SKIP refuses left out. A
+/// plain password is stored enciphered, as the dialog stores it.
+template <class Skip>
+void AddAttributes(DataSourceChanges& changes, const StoredSettings& attributes, Skip&& skip)
+{
+    for (const auto& [key, value] : attributes) {
+        if (NamesDataSource(key) || skip(key)) {
+            continue;
+        }
+        if (IsKey(key, DriverSupport::KEY_PWD)) {
+            WideString secret = value;
+            SOConnectionSettings::EncryptSetting(secret);
+            changes.Write(WideString(KEY_ENCRYPTED_PWD), secret);
+        } else {
+            changes.Write(key, value);
+        }
+    }
+}
+
+/// The attributes that set the model's own members; the passwords as the
+/// model holds them, deciphered (the checks made sure they can be).
+void SetMembers(SOConnectionSettings& settings, const StoredSettings& attributes)
+{
+    for (const auto& [key, value] : attributes) {
+        WideString secret = value;
+        if (NamesDataSource(key)) {
+            continue;
+        }
+        if (IsKey(key, DriverSupport::KEY_PWD)) {
+            settings.SetPassword(value);
+        } else if (IsKey(key, KEY_ENCRYPTED_PWD) && SOConnectionSettings::DecryptSetting(secret)) {
+            settings.SetPassword(secret);
+        } else if (IsKey(key, KEY_ENCRYPTED_CLIENT_PRIVATE_KEY_PWD) && SOConnectionSettings::DecryptSetting(secret)) {
+            settings.SetClientPrivateKeyPassword(secret);
+        } else {
+            (void)settings.SetSetting(key, value);
+        }
+    }
+}
+
+} // namespace
+
+void CheckInstallerAttributes(const StoredSettings& attributes, const StoredSettings& stored)
+{
+    std::vector<WideString> given;
+    for (const auto& [key, value] : attributes) {
+        // Attributes no setting knows are written as they are.
+        const SettingRule* rule = FindSettingRule(key.GetAsU16String());
+        if (!rule) {
+            continue;
+        }
+        given.push_back(key);
+        const CheckedValue checked = CheckSettingValue(*rule, key, value, SettingCheckMode::Attributes);
+        if (checked.refusal) {
+            Fail(Kind::Refused, checked.refusal->reason.GetAsUTF8());
+        }
+    }
+    const auto resolved = [&](std::u16string_view key) {
+        if (const WideString* value = FindStored(attributes, WideString(key))) {
+            return *value;
+        }
+        const WideString* value = FindStored(stored, WideString(key));
+        return value ? *value : WideString(u"");
+    };
+    if (const auto refusal = CheckSettingCombination(resolved, given, SettingCheckMode::Attributes)) {
+        Fail(Kind::Refused, refusal->reason.GetAsUTF8());
+    }
+}
+
+namespace {
 
 } // namespace
 
@@ -338,14 +432,19 @@ void DriverSettingsSession::SaveAsDialog()
     m_configuration.Save();
 }
 
-DataSourceSession::DataSourceSession(Support::DSIFileLogger& logger, const WideString& name)
-    : m_name(name), m_settings(&logger)
+DataSourceSession::DataSourceSession(Support::DSIFileLogger& logger, const WideString& name, Naming naming)
+    : m_name(name), m_driver(GetDriverName()), m_settings(&logger)
 {
-    if (const auto refusal = CheckDataSourceName(name)) {
+    if (const auto refusal = naming == Naming::Checked ? CheckDataSourceName(name) : std::nullopt) {
         Fail(refusal->kind == DataSourceNameRefusal::Kind::InstallerMissing ? Kind::InstallerMissing : Kind::Unusable,
             AsSentence(refusal->text.GetAsUTF8()) + " Nothing was changed.");
     }
     m_settings.SetDataSourceName(name);
+}
+
+DataSourceSession::DataSourceSession(Support::DSIFileLogger& logger)
+    : m_name(u""), m_driver(GetDriverName()), m_settings(&logger)
+{
 }
 
 std::string DataSourceSession::GetWhere() const
@@ -360,6 +459,14 @@ std::string DataSourceSession::GetLocation() const
 
 void DataSourceSession::Open(std::optional<OS::DataSourceScope> scope)
 {
+    if (m_name.IsEmpty()) {
+        // To be named in its dialog: nothing to read yet.
+        m_scope = scope.value_or(OS::DataSourceScope::User);
+        OS::OdbcDataSources::UseScope(m_scope);
+        m_exists = false;
+        m_settings.SetDriverName(m_driver);
+        return;
+    }
     const std::u16string section = m_name.GetAsU16String();
     // Where it lives decides where it is saved; a new one is the user's
     // unless the system's is asked for.
@@ -373,11 +480,11 @@ void DataSourceSession::Open(std::optional<OS::DataSourceScope> scope)
         Fail(Kind::Failed, "the data source " + m_name.GetAsUTF8() + " cannot be read: " + DescribeCurrentException());
     }
     // Its driver entry names what it is for; it is no setting.
-    if (const auto why = WhyNotOurs(m_settings.GetDriverName())) {
+    if (const auto why = WhyNotOurs(m_settings.GetDriverName(), m_driver)) {
         Fail(Kind::Failed, GetWhere() + ": the data source " + m_name.GetAsUTF8() + " " + *why
                 + "; nothing was changed");
     }
-    m_settings.SetDriverName(GetDriverName());
+    m_settings.SetDriverName(m_driver);
     m_stored = m_entries;
     std::erase_if(m_stored,
         [](const auto& entry) { return IsSameSettingName(entry.first, WideString(DriverSupport::KEY_DRIVER)); });
@@ -397,6 +504,53 @@ SessionDifference DataSourceSession::Apply(std::vector<SettingAssignment>& assig
     SessionDifference difference;
     m_writes = Differences(m_stored, std::move(recorded), assignments, m_notes, difference);
     return difference;
+}
+
+void DataSourceSession::StartAnew(bool forDialog)
+{
+    m_anew = true;
+    m_entries.clear();
+    m_stored.clear();
+    m_notes.clear();
+    m_settings.LoadDefaults(forDialog);
+    m_settings.SetDriverName(m_driver);
+    m_loggingOptions = m_settings.GetLoggingOptions();
+}
+
+void DataSourceSession::ApplyAttributes(const StoredSettings& attributes, bool forDialog)
+{
+    CheckInstallerAttributes(attributes, m_stored);
+    if (forDialog) {
+        // Checked before the dialog opens, so that the user's work is not
+        // lost to an entry the data source cannot keep.
+        DataSourceChanges given;
+        AddAttributes(given, attributes, [](const WideString&) { return false; });
+        try {
+            given.Check();
+        } catch (...) {
+            FailNested(Kind::Refused, "the attributes cannot be kept in a data source: " + DescribeCurrentException());
+        }
+        SetMembers(m_settings, attributes);
+        m_given = attributes;
+        return;
+    }
+    DataSourceChanges changes;
+    if (m_anew) {
+        SetMembers(m_settings, attributes);
+        // What the dialog and the command line give a new data source: the
+        // server type shown and the port of its mechanism.
+        m_settings.SetServerType(
+            Support::NumberConverter::ConvertUInt32ToWString(ReadServerType(m_settings.GetServerType())));
+        if (!ReadStoredUInt16(m_settings.GetPort())) {
+            m_settings.SetPort(GetDefaultPort(ReadAuthMech(m_settings.GetAuthMech())));
+        }
+        changes = m_settings.RecordSave();
+    }
+    AddAttributes(changes, attributes, [](const WideString&) { return false; });
+    m_writes.clear();
+    for (const SectionChange& change : changes.Get()) {
+        m_writes.push_back(DriverValueChange{change.key, change.value});
+    }
 }
 
 void DataSourceSession::CheckWritable() const
@@ -420,8 +574,9 @@ void DataSourceSession::Remove()
     CheckWritable();
     if (const OS::ErrorCode removed = OS::OdbcDataSources::Remove(m_scope, m_name.GetAsU16String());
         removed != OS::ERROR_SUCCESS_CODE) {
-        Fail(Kind::Failed, "the data source " + m_name.GetAsUTF8() + " could not be removed: "
-                + Diagnostic(OS::ThreadDiagnostic::Get(), removed));
+        const std::string diagnostic = Diagnostic(OS::ThreadDiagnostic::Get(), removed);
+        throw DataSourceNotRemoved(
+            "the data source " + m_name.GetAsUTF8() + " could not be removed: " + diagnostic, diagnostic);
     }
 }
 
@@ -437,25 +592,25 @@ void DataSourceSession::Save()
     for (const DriverValueChange& change : m_writes) {
         if (change.value) {
             changes.Write(change.name, *change.value);
-        } else if (m_exists) {
+        } else if (m_exists && !m_anew) {
             changes.Remove(change.name);
         }
     }
     try {
-        changes.Apply(m_name, GetDriverName(),
-            m_exists ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew, m_scope);
+        changes.Apply(m_name, m_driver,
+            m_exists && !m_anew ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew, m_scope);
     } catch (const SectionEntryTooLong& tooLong) {
-        Fail(Kind::Refused, "the value of " + tooLong.GetKey().GetAsUTF8()
+        FailNested(Kind::Refused, "the value of " + tooLong.GetKey().GetAsUTF8()
                 + " is too long: the ODBC installer keeps at most " + std::to_string(tooLong.GetLimit())
                 + " bytes of name and value together; nothing was changed");
     } catch (const SectionEntryNotKept& notKept) {
-        Fail(Kind::Refused, notKept.GetKey().GetAsUTF8() + " cannot be kept in a data source: "
+        FailNested(Kind::Refused, notKept.GetKey().GetAsUTF8() + " cannot be kept in a data source: "
                 + notKept.GetReason() + "; nothing was changed");
     } catch (const SectionWriteFailed& failed) {
         using Outcome = SectionWriteFailed::Outcome;
         const Outcome outcome = failed.GetOutcome();
         const bool untouched = outcome != Outcome::NotUndone && outcome != Outcome::InPlace;
-        Fail(Kind::Failed, "the data source " + m_name.GetAsUTF8() + " could not be saved"
+        FailNested(Kind::Failed, "the data source " + m_name.GetAsUTF8() + " could not be saved"
                 + (failed.GetReason().empty() ? std::string() : ": " + failed.GetReason())
                 + (untouched                         ? "; nothing was changed"
                       : outcome == Outcome::InPlace ? "; the change is in place"
@@ -463,7 +618,7 @@ void DataSourceSession::Save()
     }
 }
 
-void DataSourceSession::SaveAsDialog()
+void DataSourceSession::SaveAsDialog(NewName newName)
 {
     m_wroteDataSource = false;
     const bool loggingChanged = m_settings.GetLoggingOptions() != m_loggingOptions;
@@ -472,16 +627,33 @@ void DataSourceSession::SaveAsDialog()
     if (loggingChanged) {
         CheckDriverKeyWritable("the logging options (driver-wide)");
     }
-    const DataSourceChanges changes = m_settings.RecordSave();
-    const WideString& newName = m_settings.GetDataSourceName();
-    const WideString& driver = GetDriverName();
-    if (!m_exists) {
-        changes.Apply(newName, driver, DataSourceChanges::Start::Anew, m_scope);
-    } else if (newName.IsEqual(m_name, false)) {
-        changes.Apply(newName, driver, DataSourceChanges::Start::AsItIs, m_scope);
+    DataSourceChanges changes = m_settings.RecordSave();
+    // Attributes the dialog does not decide about are kept as given.
+    AddAttributes(changes, m_given, [&](const WideString& key) {
+        if (IsKey(key, DriverSupport::KEY_PWD) || m_settings.KeepsSetting(key)) {
+            return true;
+        }
+        return std::any_of(changes.Get().begin(), changes.Get().end(),
+            [&key](const SectionChange& change) { return IsSameSettingName(change.key, key); });
+    });
+    const WideString& name = m_settings.GetDataSourceName();
+    if (!m_exists || m_anew) {
+        changes.Apply(name, m_driver, DataSourceChanges::Start::Anew, m_scope);
+    } else if (name.IsEqual(m_name, false)) {
+        changes.Apply(name, m_driver, DataSourceChanges::Start::AsItIs, m_scope);
     } else {
-        // Saved as a new data source; the one it was opened as stays.
-        changes.CopiedOver(m_entries).Apply(newName, driver, DataSourceChanges::Start::Anew, m_scope);
+        // Made under its new name with every entry it had; a rename then
+        // takes the old one away.
+        changes.CopiedOver(m_entries).Apply(name, m_driver, DataSourceChanges::Start::Anew, m_scope);
+        if (newName == NewName::Renames) {
+            OS::ThreadDiagnostic::Clear();
+            if (const OS::ErrorCode removed = OS::OdbcDataSources::Remove(m_scope, m_name.GetAsU16String());
+                removed != OS::ERROR_SUCCESS_CODE) {
+                Fail(Kind::Failed, "The data source was saved as \"" + name.GetAsUTF8() + "\", but \""
+                        + m_name.GetAsUTF8() + "\" could not be removed: "
+                        + Diagnostic(OS::ThreadDiagnostic::Get(), removed));
+            }
+        }
     }
     m_wroteDataSource = true;
     if (!loggingChanged) {
@@ -490,7 +662,7 @@ void DataSourceSession::SaveAsDialog()
     try {
         m_settings.SaveLoggingOptionsIfChanged(m_loggingOptions);
     } catch (...) {
-        Fail(Kind::Failed, "The data source \"" + newName.GetAsUTF8()
+        Fail(Kind::Failed, "The data source \"" + name.GetAsUTF8()
                 + "\" was saved, but its logging options (driver-wide) could not be: " + DescribeCurrentException());
     }
     m_loggingOptions = m_settings.GetLoggingOptions();

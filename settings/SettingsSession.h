@@ -49,6 +49,20 @@ private:
     Kind m_kind;
 };
 
+/// A data source that could not be removed; nothing was.
+class DataSourceNotRemoved : public SessionFailure {
+public:
+    DataSourceNotRemoved(const std::string& text, std::string diagnostic)
+        : SessionFailure(Kind::Failed, text), m_diagnostic(std::move(diagnostic))
+    {
+    }
+    /// The system's account of it, naming the file.
+    [[nodiscard]] const std::string& GetDiagnostic() const { return m_diagnostic; }
+
+private:
+    std::string m_diagnostic;
+};
+
 /// One setting a request named or a save changes. Absent before or after: none.
 struct SettingReport {
     std::string name;
@@ -72,6 +86,12 @@ struct SessionDifference {
 /// set's prefix before the name as given.
 [[nodiscard]] Support::WideString CanonicalSettingName(const Support::WideString& name);
 [[nodiscard]] bool IsPasswordSetting(const Support::WideString& name);
+
+/// Refuses (SessionFailure, Refused) the first of an installer's attributes
+/// that the rules refuse: a value out of its setting's values, or a
+/// combination, judged on the data source as it will be (given values over
+/// STORED ones). Attributes no setting knows pass.
+void CheckInstallerAttributes(const StoredSettings& attributes, const StoredSettings& stored);
 
 class DriverSettingsSession {
 public:
@@ -111,8 +131,21 @@ private:
 
 class DataSourceSession {
 public:
-    /// Checks the name as every caller checks it (CheckDataSourceName).
-    DataSourceSession(Support::DSIFileLogger& logger, const Support::WideString& name);
+    /// How a name is taken.
+    enum class Naming {
+        /// Checked as every caller checks it (CheckDataSourceName).
+        Checked,
+        /// The name of a data source stored already, taken as it is stored:
+        /// one made by hand stays reachable.
+        AsStored,
+    };
+    DataSourceSession(Support::DSIFileLogger& logger, const Support::WideString& name, Naming naming = Naming::Checked);
+    /// A data source its dialog names.
+    explicit DataSourceSession(Support::DSIFileLogger& logger);
+
+    /// The driver's name as an installer registered it, for the data sources
+    /// this session makes; before Open.
+    void UseDriver(const Support::WideString& driver) { m_driver = driver; }
 
     /// Finds where the data source lives (SCOPE when asked; else where it is,
     /// else the user's), reads it and reviews it. Another driver's data source
@@ -134,25 +167,43 @@ public:
 
     /// As DriverSettingsSession::Apply.
     [[nodiscard]] SessionDifference Apply(std::vector<SettingAssignment>& assignments, bool exact);
+
+    /// After Open: the data source is made anew, from the defaults a new one
+    /// gets (with the logging options when a dialog is to show them);
+    /// whatever it held goes when it is saved.
+    void StartAnew(bool forDialog);
+    /// An installer's attributes (a setup library's request): every key is
+    /// stored as given but the name and driver, a plain password enciphered,
+    /// judged by the rules as attributes are, combinations on the data source
+    /// as it will be. Over a data source started anew they go over the
+    /// defaults, which get the server type and port a new one gets; FOR_DIALOG:
+    /// they fill the model, and what the dialog does not show is kept for its
+    /// save. Section faults are nested in the SessionFailure.
+    void ApplyAttributes(const StoredSettings& attributes, bool forDialog);
+
     /// True when the applied request writes anything; a new data source
     /// always does.
-    [[nodiscard]] bool Changes() const { return !m_exists || !m_writes.empty(); }
+    [[nodiscard]] bool Changes() const { return m_anew || !m_exists || !m_writes.empty(); }
     /// Refuses before anything is written when the data sources' file cannot be.
     void CheckWritable() const;
     /// Writes what Apply found to change, as one change.
     void Save();
-    /// Removes the data source.
+    /// Removes the data source; DataSourceNotRemoved when it cannot be.
     void Remove();
+    /// What the dialog's OK does with a name it changed: the program saves a
+    /// copy under it; an installer's change renames the data source.
+    enum class NewName { SavesACopy, Renames };
     /// The dialog's OK: the data source as the dialog left it (under the name
     /// it gave), and the driver's logging options when the dialog changed
     /// them; a save that cannot write both writes neither, or says which
-    /// was written.
-    void SaveAsDialog();
+    /// was written. The section's own faults are let through.
+    void SaveAsDialog(NewName newName = NewName::SavesACopy);
     /// After SaveAsDialog failed: true when the data source was written.
     [[nodiscard]] bool WroteDataSource() const { return m_wroteDataSource; }
 
 private:
     Support::WideString m_name;
+    Support::WideString m_driver;
     RecordedDataSourceSettings m_settings;
     OS::DataSourceScope m_scope = OS::DataSourceScope::User;
     bool m_exists = false;
@@ -161,6 +212,9 @@ private:
     std::vector<StoredValueNote> m_notes;
     RecordedDataSourceSettings::LoggingOptions m_loggingOptions;
     std::vector<DriverValueChange> m_writes;
+    bool m_anew = false;
+    /// Attributes the dialog's save keeps where the dialog does not decide.
+    StoredSettings m_given;
     bool m_wroteDataSource = false;
 };
 

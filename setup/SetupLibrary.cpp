@@ -133,11 +133,17 @@ bool ConfigDataSource(void* window, uint16_t request, const char16_t* driver, co
             }
             return;
         }
-        CallerDialogs dialogs(window);
+        std::optional<CallerDialogs> caller;
+        const DataSourceSetup::Dialogs dialogs = [&]() -> DialogBackend& {
+            if (!caller) {
+                caller.emplace(window);
+            }
+            return caller->Get();
+        };
         if (request == ADD_DSN) {
-            setup.AddWithDialog(dialogs.Get(), list);
+            setup.AddWithDialog(dialogs, list);
         } else {
-            setup.ConfigureWithDialog(dialogs.Get(), list);
+            setup.ConfigureWithDialog(dialogs, list);
         }
     });
 }
