@@ -11,20 +11,21 @@
 
 #include "app/ConnectionTestCommand.h"
 #include "app/DialogBackend.h"
-#include "app/DriverConfiguration.h"
+#include "settings/DriverConfiguration.h"
 #include "app/LockWaitTelling.h"
 #include "app/DataSourceList.h"
 #include "app/SettingsCommand.h"
 #include "app/SettingsReport.h"
-#include "app/StoredValueNotes.h"
+#include "settings/StoredValueNotes.h"
 #include "app/OdbcSetupRegistration.h"
 #include "app/SetupLibraryPlace.h"
 #include "identity/ModuleInstance.h"
 #include "identity/ProductIdentity.h"
 #include "identity/ProductNames.h"
 #include "app/StartupSequence.h"
-#include "dialogs/DataSourceNameRefusal.h"
+#include "settings/DataSourceNameRefusal.h"
 #include "dialogs/SOConfigurationDialog.h"
+#include "dialogs/SODriverConfigurationDialog.h"
 #include "driversupport/DSMessages.h"
 #include "driversupport/FailureText.h"
 #include "platform/Environment.h"
@@ -37,6 +38,7 @@
 #include "settings/DataSourceChanges.h"
 #include "settings/DataSourceSection.h"
 #include "settings/RecordedDataSourceSettings.h"
+#include "settings/SettingsSession.h"
 #include "support/DSIFileLogger.h"
 #include "ui/headless/ScriptError.h"
 
@@ -108,6 +110,26 @@ std::string WithoutLineEnd(std::string text)
         text.pop_back();
     }
     return text;
+}
+
+/// A reason as a sentence.
+std::string AsSentence(std::string text)
+{
+    if (!text.empty() && text.back() != '.' && text.back() != '!' && text.back() != '?') {
+        text += '.';
+    }
+    return text;
+}
+
+/// Where the data source NAME is opened: the scope asked for, else where it
+/// lives, else the user's.
+OS::DataSourceScope ScopeFor(const std::string& name, std::optional<ProgramOptions::DataSourceScope> requested)
+{
+    if (requested) {
+        return *requested == ProgramOptions::DataSourceScope::System ? OS::DataSourceScope::System
+                                                                     : OS::DataSourceScope::User;
+    }
+    return OS::OdbcDataSources::Locate(Support::WideString(name).GetAsU16String()).value_or(OS::DataSourceScope::User);
 }
 
 std::u16string DriverKey()
@@ -451,9 +473,10 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend,
     m_errorCaptionId = Resources::IDS_DRIVER_CONFIGURATION_ERROR_CAPTION;
     ToolLog log(startup, backend, m_deferredErrors);
     Support::DSIFileLogger& logger = log.Get();
-    DriverConfiguration configuration(logger);
-    SODriverConnectionSettings& settings = configuration.GetSettings();
-    if (const auto failure = Attempt(logger, "Load", [&] { settings.Load(); })) {
+    DriverSettingsSession session(logger);
+    // The warnings of the command line do not stop the dialog: its own check
+    // below names an unreadable file.
+    if (const auto failure = Attempt(logger, "Load", [&] { session.GetSettings().Load(); })) {
         ReportError(&backend, "The driver configuration cannot be read: " + WithoutLineEnd(*failure));
         return EXIT_SETTINGS_ERROR;
     }
@@ -466,8 +489,9 @@ int ConfigurationToolApplication::RunDriverConfiguration(DialogBackend& backend,
         backend.ShowNotice(SummariseNotes(notes, m_programName + " check"));
     }
 
+    SODriverConfigurationDialog dialog(session.GetSettings(), u"Configuration");
     return RunDialogAndSave(
-        backend, logger, [&] { return configuration.ShowDialog(system); }, [&] { settings.Save(); },
+        backend, logger, [&] { return dialog.DoModal(system, nullptr); }, [&] { session.SaveAsDialog(); },
         [] { return std::string("The driver configuration could not be saved: "); });
 }
 
@@ -507,93 +531,41 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
     ToolLog log(startup, backend, m_deferredErrors);
     Support::DSIFileLogger& logger = log.Get();
 
-    const Support::WideString dataSourceName(name);
-    // A name the installer would store changed, or could not find again.
-    if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(dataSourceName.GetAsU16String())) {
-        const std::string text = "The data source name \"" + name + "\" cannot be used: " + *why + ".";
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", text.c_str());
-        ReportError(&backend, text + " Nothing was changed.");
-        return EXIT_USAGE;
-    }
-    RecordedDataSourceSettings settings(&logger);
+    std::optional<DataSourceSession> session;
     try {
-        settings.SetDataSourceName(dataSourceName);
-    } catch (const Varlo::VarloSetupException&) {
-        // Refused by the installer, or no installer to ask (its loader has
-        // told the user that already).
-        const bool installerMissing = !OS::OdbcInstaller::LastCallReachedInstaller();
-        const std::string text = DescribeRefusedDataSourceName(dataSourceName).GetAsUTF8();
-        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", text.c_str());
-        ReportError(&backend, text + " Nothing was changed.");
-        return installerMissing ? EXIT_UNAVAILABLE : EXIT_USAGE;
+        session.emplace(logger, Support::WideString(name));
+        if (const int refused = CheckDataSourceFile(ScopeFor(name, requestedScope)); refused != 0) {
+            return refused;
+        }
+        session->Open(ScopeFor(name, requestedScope));
+    } catch (const SessionFailure& failure) {
+        logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", failure.what());
+        ReportError(&backend, AsSentence(failure.what()));
+        switch (failure.GetKind()) {
+        case SessionFailure::Kind::Unusable: return EXIT_USAGE;
+        case SessionFailure::Kind::InstallerMissing: return EXIT_UNAVAILABLE;
+        default: return EXIT_SETTINGS_ERROR;
+        }
     }
-
-    // Where it lives decides where it is saved; a new one is the user's
-    // unless the system's is asked for.
-    const std::optional<OS::DataSourceScope> requested = requestedScope
-        ? std::optional(*requestedScope == ProgramOptions::DataSourceScope::System ? OS::DataSourceScope::System
-                                                                                   : OS::DataSourceScope::User)
-        : std::nullopt;
-    const OS::DataSourceScope scope = requested
-        ? *requested
-        : OS::OdbcDataSources::Locate(dataSourceName.GetAsU16String()).value_or(OS::DataSourceScope::User);
-    OS::OdbcDataSources::UseScope(scope);
-    if (const int refused = CheckDataSourceFile(scope); refused != 0) {
-        return refused;
-    }
-    backend.ShowStatusLine(
-        "Data source file: " + Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8());
-
-    const bool existed = OS::OdbcDataSources::Holds(scope, dataSourceName.GetAsU16String());
-    std::vector<std::pair<Support::WideString, Support::WideString>> entries;
-    if (const auto failure = Attempt(logger, "Load", [&] {
-            settings.Load();
-            entries = DataSourceSection(dataSourceName).ReadEntries();
-        })) {
-        ReportError(&backend, "The data source \"" + name + "\" cannot be read: " + WithoutLineEnd(*failure));
-        return EXIT_SETTINGS_ERROR;
-    }
-    // A section without a driver entry is a new data source: saving registers
-    // it for this product's driver.
-    const Support::WideString driver
-        = settings.GetDriverName().IsEmpty() ? GetDriverName() : settings.GetDriverName();
-    settings.SetDriverName(driver);
-    const auto logging = settings.GetLoggingOptions();
+    backend.ShowStatusLine("Data source file: " + session->GetWhere());
     // As for the driver-wide values: shown as the rules read them, but told.
-    if (const auto notes = ReviewDataSource(
-            entries, Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8(), dataSourceName);
-        !notes.empty()) {
+    if (const auto& notes = session->GetNotes(); !notes.empty()) {
         for (const StoredValueNote& note : notes) {
             logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Load", "%s", FormatNote(note).c_str());
         }
         backend.ShowNotice(SummariseNotes(notes, m_programName + " check --dsn " + name));
     }
 
+    RecordedDataSourceSettings& settings = session->GetSettings();
     SOConfigurationDialog dialog(settings, u"DSN Setup");
-    // The data source and the driver-wide logging options are two files: a
-    // failure of the second says that the first was saved.
-    bool dataSourceSaved = false;
     return RunDialogAndSave(
-        backend, logger, [&] { return dialog.DoModal(system, nullptr); },
-        [&] {
-            const DataSourceChanges changes = settings.RecordSave();
-            const Support::WideString& newName = settings.GetDataSourceName();
-            if (!existed) {
-                changes.Apply(newName, driver, DataSourceChanges::Start::Anew, scope);
-            } else if (newName.IsEqual(dataSourceName, false)) {
-                changes.Apply(newName, driver, DataSourceChanges::Start::AsItIs, scope);
-            } else {
-                // Saved as a new data source; the one it was opened as stays.
-                changes.CopiedOver(entries).Apply(newName, driver, DataSourceChanges::Start::Anew, scope);
-            }
-            dataSourceSaved = true;
-            settings.SaveLoggingOptionsIfChanged(logging);
-        },
-        [&settings, &dataSourceSaved] {
-            // OK may have renamed it: the name it is saved under.
-            const std::string quoted = "The data source \"" + settings.GetDataSourceName().GetAsUTF8() + "\"";
-            return dataSourceSaved ? quoted + " was saved, but its logging options (driver-wide) could not be: "
-                                   : quoted + " could not be saved: ";
+        backend, logger, [&] { return dialog.DoModal(system, nullptr); }, [&] { session->SaveAsDialog(); },
+        [&settings, &session] {
+            // OK may have renamed it: the name it is saved under. The data
+            // source and the driver-wide logging options are two files.
+            return session->WroteDataSource()
+                ? std::string()
+                : "The data source \"" + settings.GetDataSourceName().GetAsUTF8() + "\" could not be saved: ";
         });
 }
 
@@ -638,7 +610,7 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
         {
             const LockWaitTelling telling(&backend, *m_errors, m_programName);
             OS::HeldStopSignals held;
-            failure = Attempt(logger, "Save", [&] { SaveAsOneRegistryChange(save); });
+            failure = Attempt(logger, "Save", save);
             stopSignal = held.Take();
         }
         if (stopSignal != 0) {

@@ -8,8 +8,8 @@
 
 #include "app/ConfigurationToolApplication.h"
 #include "app/JsonWriter.h"
-#include "app/StoredValueNotes.h"
-#include "dialogs/DataSourceNameRefusal.h"
+#include "settings/StoredValueNotes.h"
+#include "settings/DataSourceNameRefusal.h"
 #include "driversupport/ConnectionDiagnosis.h"
 #include "driversupport/FailureText.h"
 #include "identity/ProductNames.h"

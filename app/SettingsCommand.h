@@ -14,6 +14,7 @@
 #include "app/SettingsReport.h"
 #include "settings/SODriverRegistryKey.h"
 #include "settings/SettingsEdit.h"
+#include "settings/SettingsSession.h"
 
 namespace Dravo::Support {
 class DSIFileLogger;
@@ -50,13 +51,8 @@ private:
     /// Apply's file, as NAME/VALUE pairs of its section.
     std::vector<std::pair<Support::WideString, Support::WideString>> ReadApplyFile(const std::u16string& section);
 
-    /// What the recorded save changes of what is stored, put back settings
-    /// the save does not write going too; fills in the outcome's settings
-    /// and the notes on stored values it changes.
-    std::vector<DriverValueChange> Differences(
-        const std::vector<std::pair<Support::WideString, Support::WideString>>& stored,
-        std::vector<DriverValueChange> recorded, const std::vector<SettingAssignment>& assignments,
-        const std::vector<StoredValueNote>& notes);
+    /// Takes what a session's request changes into the outcome.
+    void Report(SessionDifference difference);
 
     /// Tells the outcome: text or JSON; the exit code given.
     int Finish(int exitCode);

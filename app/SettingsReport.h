@@ -9,29 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "settings/SettingsSession.h"
+#include "settings/StoredValueNotes.h"
+
 namespace Dravo::VezurAVUZ {
-
-/// One setting the request named or changed. Absent before or after: nothing.
-struct SettingReport {
-    std::string name;
-    std::optional<std::string> before;
-    std::optional<std::string> after;
-    /// A password: shown masked.
-    bool secret = false;
-
-    [[nodiscard]] bool Changes() const { return before != after; }
-};
-
-/// A stored value the dialog shows differently, or would refuse.
-struct StoredValueNote {
-    /// Where it is: "FILE:LINE", or the file or key alone.
-    std::string place;
-    std::string name;
-    std::string stored;
-    std::string shown;
-    std::string reason;
-    bool secret = false;
-};
 
 struct SettingsOutcome {
     /// Where the settings are kept: "FILE [Driver]", or a registry key.
@@ -56,10 +37,8 @@ struct SettingsOutcome {
 /// each change, then a summary line.
 void WriteSettingsText(const SettingsOutcome& outcome, bool diff, std::ostream& output);
 
-/// A note as one line: "PLACE: NAME=VALUE REASON."
-[[nodiscard]] std::string FormatNote(const StoredValueNote& note);
-
-/// The mask a password is shown as.
-inline constexpr const char* MASKED_SECRET = "********";
+/// One line for the terminal below the dialog: the first note, and how many
+/// more there are, which CHECK_COMMAND lists.
+[[nodiscard]] std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand);
 
 } // namespace Dravo::VezurAVUZ

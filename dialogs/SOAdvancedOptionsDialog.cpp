@@ -14,6 +14,7 @@
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
+#include "support/NumberConverter.h"
 #include "support/ResourceString.h"
 
 namespace Dravo::VezurAVUZ {
@@ -82,10 +83,14 @@ SOAdvancedOptionsDialog::SOAdvancedOptionsDialog(UI::DialogHost& owner, SOConnec
 {
 }
 
-int32_t SOAdvancedOptionsDialog::Show(UI::DialogHost& owner, SOConnectionSettings& settings)
+int32_t SOAdvancedOptionsDialog::Show(UI::DialogHost& owner, SOConnectionSettings& settings, WideString* note)
 {
     SOAdvancedOptionsDialog dialog(owner, settings);
-    return owner.RunModalChild(IDD_ADVANCED_OPTIONS, dialog);
+    const int32_t result = owner.RunModalChild(IDD_ADVANCED_OPTIONS, dialog);
+    if (note) {
+        *note = result == 1 ? dialog.m_note : WideString(u"");
+    }
+    return result;
 }
 
 uint32_t SOAdvancedOptionsDialog::ReadServerType(const UI::DialogHost& owner)
@@ -142,28 +147,41 @@ bool SOAdvancedOptionsDialog::OnInit(UI::DialogHost& host)
     return true;
 }
 
-void SOAdvancedOptionsDialog::ShowNumberHint(UI::DialogHost& host)
+WideString SOAdvancedOptionsDialog::DescribeNumberReplaced(const UI::DialogHost& host)
 {
-    // What Store makes of a number it cannot keep is said while it is typed.
-    const auto say = [&host](uint32_t stringId, const char16_t* field, uint32_t kept) {
+    const auto say = [](uint32_t stringId, std::u16string_view caption, uint64_t kept) {
+        // The rule's caption is the label's text, colon and all.
+        const std::u16string_view field = caption.ends_with(u':') ? caption.substr(0, caption.size() - 1) : caption;
         WideString text = Support::LoadResourceString(stringId);
-        text.Replace(WideString(u"%2"), NumberText(kept));
+        text.Replace(WideString(u"%2"), Support::NumberConverter::ConvertUInt64ToWString(kept));
         text.Replace(WideString(u"%1"), WideString(field));
-        host.SetHint(text);
+        return text;
     };
     const auto typedZero = [&host](int32_t controlId) {
         return !host.GetText(controlId).Trim().IsEmpty() && ReadNumberBox(host, controlId) == 0;
     };
-    if (ReadNumberBox(host, IDC_ADVANCED_DECIMAL_COLUMN_SCALE) > MAX_DECIMAL_COLUMN_SCALE) {
-        say(IDS_NUMBER_AT_MOST, u"Decimal column scale", MAX_DECIMAL_COLUMN_SCALE);
-    } else if (typedZero(IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK)) {
-        say(IDS_NUMBER_NOT_ZERO, u"Rows fetched per block", DEFAULT_ROWS_FETCHED_PER_BLOCK);
-    } else if (typedZero(IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH)) {
-        say(IDS_NUMBER_NOT_ZERO, u"Default string column length",
-            static_cast<uint32_t>(GetDefaultStringColumnLength()));
-    } else {
-        host.SetHint(WideString(u""));
+    // The limits the command line and the setup library hold the values to.
+    for (const SettingRule& rule : GetSettingRules()) {
+        if (rule.dialogId == IDD_ADVANCED_OPTIONS && rule.kind == SettingKind::Number
+            && ReadNumberBox(host, rule.controlId) > rule.maximum) {
+            return say(IDS_NUMBER_AT_MOST, rule.caption, rule.maximum);
+        }
     }
+    if (typedZero(IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK)) {
+        return say(IDS_NUMBER_NOT_ZERO, FindSettingRule(KEY_ROWS_FETCHED_PER_BLOCK)->caption,
+            DEFAULT_ROWS_FETCHED_PER_BLOCK);
+    }
+    if (typedZero(IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH)) {
+        return say(IDS_NUMBER_NOT_ZERO, FindSettingRule(KEY_DEFAULT_STRING_COLUMN_LENGTH)->caption,
+            static_cast<uint32_t>(GetDefaultStringColumnLength()));
+    }
+    return WideString(u"");
+}
+
+void SOAdvancedOptionsDialog::ShowNumberHint(UI::DialogHost& host)
+{
+    // What Store makes of a number it cannot keep is said while it is typed.
+    host.SetHint(DescribeNumberReplaced(host));
 }
 
 void SOAdvancedOptionsDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification)
@@ -174,6 +192,8 @@ void SOAdvancedOptionsDialog::OnCommand(UI::DialogHost& host, int32_t controlId,
     }
     switch (controlId) {
     case IDC_OK:
+        // Told after the dialog has gone too: OK does not change a number unseen.
+        m_note = DescribeNumberReplaced(host);
         Store(host);
         host.EndDialog(1);
         break;
@@ -192,16 +212,28 @@ void SOAdvancedOptionsDialog::OnCommand(UI::DialogHost& host, int32_t controlId,
     }
 }
 
+namespace {
+
+/// The number in a box as OK stores it: at most the rule's largest.
+uint32_t ReadWithinRule(const UI::DialogHost& host, int32_t controlId, std::u16string_view key)
+{
+    return static_cast<uint32_t>(std::min<uint64_t>(ReadNumberBox(host, controlId), FindSettingRule(key)->maximum));
+}
+
+} // namespace
+
 void SOAdvancedOptionsDialog::Store(UI::DialogHost& host)
 {
-    const uint32_t rows = ReadNumberBox(host, IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK);
+    const uint32_t rows = ReadWithinRule(host, IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK, KEY_ROWS_FETCHED_PER_BLOCK);
     m_settings.SetRowsFetchedPerBlock(NumberText(rows != 0 ? rows : DEFAULT_ROWS_FETCHED_PER_BLOCK));
-    const uint32_t length = ReadNumberBox(host, IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH);
+    const uint32_t length
+        = ReadWithinRule(host, IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH, KEY_DEFAULT_STRING_COLUMN_LENGTH);
     m_settings.SetDefaultStringColumnLength(
         NumberText(length != 0 ? length : static_cast<uint32_t>(GetDefaultStringColumnLength())));
-    m_settings.SetBinaryColumnLength(NumberText(ReadNumberBox(host, IDC_ADVANCED_BINARY_COLUMN_LENGTH)));
+    m_settings.SetBinaryColumnLength(
+        NumberText(ReadWithinRule(host, IDC_ADVANCED_BINARY_COLUMN_LENGTH, KEY_BINARY_COLUMN_LENGTH)));
     m_settings.SetDecimalColumnScale(
-        NumberText(std::min(ReadNumberBox(host, IDC_ADVANCED_DECIMAL_COLUMN_SCALE), MAX_DECIMAL_COLUMN_SCALE)));
+        NumberText(ReadWithinRule(host, IDC_ADVANCED_DECIMAL_COLUMN_SCALE, KEY_DECIMAL_COLUMN_SCALE)));
 
     for (const CheckBoxSetting& box : PLAIN_CHECK_BOXES) {
         (m_settings.*box.set)(SwitchText(host.IsChecked(box.controlId)));
@@ -211,8 +243,11 @@ void SOAdvancedOptionsDialog::Store(UI::DialogHost& host)
             (m_settings.*box.set)(SwitchText(host.IsChecked(box.controlId)));
         }
     }
-    m_settings.SetAsyncExecPollInterval(host.GetText(IDC_ADVANCED_ASYNC_EXEC_POLL_INTERVAL).Trim());
-    m_settings.SetSocketTimeout(NumberText(ReadNumberBox(host, IDC_ADVANCED_SOCKET_TIMEOUT)));
+    // An empty interval stays empty: the driver then takes its own.
+    const WideString interval = host.GetText(IDC_ADVANCED_ASYNC_EXEC_POLL_INTERVAL).Trim();
+    m_settings.SetAsyncExecPollInterval(interval.IsEmpty() ? interval
+            : NumberText(ReadWithinRule(host, IDC_ADVANCED_ASYNC_EXEC_POLL_INTERVAL, KEY_ASYNC_EXEC_POLL_INTERVAL)));
+    m_settings.SetSocketTimeout(NumberText(ReadWithinRule(host, IDC_ADVANCED_SOCKET_TIMEOUT, KEY_SOCKET_TIMEOUT)));
 }
 
 } // namespace Dravo::VezurAVUZ

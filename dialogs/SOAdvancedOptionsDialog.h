@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "support/WideString.h"
 #include "ui/DialogHandler.h"
 #include "ui/DialogHost.h"
 
@@ -21,8 +22,9 @@ public:
 
     /// Runs the dialog over the main dialog: 1 after OK, 0 after Cancel. The
     /// settings change only on OK, apart from what the sub-dialogs it opens
-    /// store when they end with OK.
-    static int32_t Show(UI::DialogHost& owner, SOConnectionSettings& settings);
+    /// store when they end with OK. NOTE, when given, receives after OK what
+    /// OK stored in place of a number typed, for the owner to tell.
+    static int32_t Show(UI::DialogHost& owner, SOConnectionSettings& settings, Support::WideString* note = nullptr);
 
     bool OnInit(UI::DialogHost& host) override;
     void OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification) override;
@@ -33,9 +35,12 @@ public:
 private:
     void Store(UI::DialogHost& host);
     void ShowNumberHint(UI::DialogHost& host);
+    /// What OK would store in place of a number typed; empty when nothing.
+    [[nodiscard]] static Support::WideString DescribeNumberReplaced(const UI::DialogHost& host);
 
     UI::DialogHost& m_owner;
     SOConnectionSettings& m_settings;
+    Support::WideString m_note;
 };
 
 } // namespace Dravo::VezurAVUZ

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "identity/ProductNames.h"
-#include "dialogs/DataSourceNameRefusal.h"
+#include "settings/DataSourceNameRefusal.h"
 #include "dialogs/SOAdvancedOptionsDialog.h"
 #include "dialogs/SOHttpPropertiesDialog.h"
 #include "dialogs/SOSSLOptionsDialog.h"
@@ -655,7 +655,10 @@ uint32_t SOConfigurationDialog::GetErrorCaptionId() const
 
 void SOConfigurationDialog::OpenAdvancedOptions()
 {
-    (void)SOAdvancedOptionsDialog::Show(*m_window, m_settings);
+    WideString replaced;
+    if (SOAdvancedOptionsDialog::Show(*m_window, m_settings, &replaced) == 1 && !replaced.IsEmpty()) {
+        m_window->SetHint(replaced);
+    }
 }
 
 void SOConfigurationDialog::OpenSSLOptions()

@@ -1,13 +1,13 @@
 // The attribute list an ODBC installer hands to the setup library
 // ("key=value\0...\0\0", UTF-16 units taken from pairs of input bytes), and
-// the checks of the attributes it holds: each either gives entries that keep
+// the session's checks of the attributes it holds: each either gives entries that keep
 // the list's rules or refuses with the installer's error, and never crashes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "setup/AttributeCheck.h"
+#include "settings/SettingsSession.h"
 #include "setup/AttributeList.h"
 #include "setup/InstallerError.h"
 
@@ -16,6 +16,7 @@ namespace {
 using Dravo::VezurAVUZ::AttributeList;
 using Dravo::VezurAVUZ::InstallerError;
 using Dravo::VezurAVUZ::InstallerErrorCode;
+using Dravo::VezurAVUZ::SessionFailure;
 
 void CheckEntries(const AttributeList& list)
 {
@@ -50,9 +51,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         const AttributeList list = AttributeList::Parse(AttributeList::Measure(units.c_str()));
         CheckEntries(list);
-        Dravo::VezurAVUZ::CheckDataSourceAttributes(list, nullptr);
+        Dravo::VezurAVUZ::StoredSettings attributes;
+        for (const auto& entry : list.GetEntries()) {
+            attributes.emplace_back(entry.key, entry.value);
+        }
+        Dravo::VezurAVUZ::CheckInstallerAttributes(attributes, {});
     } catch (const InstallerError& error) {
         if (error.GetCode() != InstallerErrorCode::InvalidKeywordValue || error.GetMessage().IsEmpty()) {
+            std::abort();
+        }
+    } catch (const SessionFailure& failure) {
+        if (failure.GetKind() != SessionFailure::Kind::Refused || std::string(failure.what()).empty()) {
             std::abort();
         }
     }

@@ -6,6 +6,7 @@
 #include "platform/IniFile.h"
 #include "platform/Utf8.h"
 #include "resources/StringIds.h"
+#include "settings/NumberReading.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingsCatalogue.h"
@@ -87,27 +88,6 @@ WideString DescribeAcceptedChoices(const SettingRule& rule, SettingCheckMode mod
     return text;
 }
 
-/// Decimal digits only, as a number box stores them; nothing for other text
-/// and for numbers beyond 64 bits.
-std::optional<uint64_t> ParseDigits(const std::u16string& text)
-{
-    if (text.empty() || text.size() > 20) {
-        return std::nullopt;
-    }
-    uint64_t value = 0;
-    for (const char16_t c : text) {
-        if (c < u'0' || c > u'9') {
-            return std::nullopt;
-        }
-        const uint64_t digit = static_cast<uint64_t>(c - u'0');
-        if (value > (UINT64_MAX - digit) / 10) {
-            return std::nullopt;
-        }
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
 CheckedValue Accept(const WideString& stored)
 {
     return CheckedValue{stored, std::nullopt};
@@ -157,7 +137,7 @@ CheckedValue CheckChoice(const SettingRule& rule, const WideString& name, const 
 
 CheckedValue CheckNumber(const SettingRule& rule, const WideString& name, const WideString& value, SettingCheckMode mode)
 {
-    const std::optional<uint64_t> number = ParseDigits(value.GetAsU16String());
+    const std::optional<uint64_t> number = ReadDecimalDigits(value.GetAsU16String());
     // The attributes may hold what a data source's own entries hold: a
     // number the model keeps as stored, such as a 0 the dialog would not save.
     const uint64_t minimum = mode == SettingCheckMode::Attributes ? 0 : rule.minimum;

@@ -5,6 +5,7 @@
 
 #include "driversupport/DSKeys.h"
 #include "driversupport/DSLogFileSize.h"
+#include "settings/NumberReading.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
 #include "settings/SettingsCatalogue.h"
@@ -34,21 +35,18 @@ WideString Describe(std::u16string_view name, uint64_t value)
     return label.empty() ? number : WideString(label) + u" (" + number + u")";
 }
 
+/// The stored text as the driver reads it (settings/NumberReading).
 template <class Integer>
 std::optional<Integer> Strict(const WideString& text)
 {
-    try {
-        if constexpr (std::is_same_v<Integer, uint32_t>) {
-            return NumberConverter::ConvertWStringToUInt32(text, true);
-        } else if constexpr (std::is_same_v<Integer, int32_t>) {
-            return NumberConverter::ConvertWStringToInt32(text, true);
-        } else if constexpr (std::is_same_v<Integer, int16_t>) {
-            return NumberConverter::ConvertWStringToInt16(text, true);
-        } else {
-            return NumberConverter::ConvertWStringToUInt16(text, true);
-        }
-    } catch (const Support::ErrorException&) {
-        return std::nullopt;
+    if constexpr (std::is_same_v<Integer, uint32_t>) {
+        return ReadStoredUInt32(text);
+    } else if constexpr (std::is_same_v<Integer, int32_t>) {
+        return ReadStoredInt32(text);
+    } else if constexpr (std::is_same_v<Integer, int16_t>) {
+        return ReadStoredInt16(text);
+    } else {
+        return ReadStoredUInt16(text);
     }
 }
 

@@ -1,24 +1,18 @@
 #include "setup/DataSourceSetup.h"
 
-#include <array>
-#include <functional>
+#include <exception>
+#include <optional>
 #include <utility>
 
 #include "app/DialogBackend.h"
-#include "app/DriverConfiguration.h"
-#include "dialogs/DataSourceNameRefusal.h"
 #include "dialogs/SOConfigurationDialog.h"
 #include "driversupport/DSKeys.h"
-#include "driversupport/DSMessages.h"
 #include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
-#include "platform/ThreadDiagnostic.h"
 #include "resources/StringIds.h"
 #include "settings/DataSourceChanges.h"
-#include "settings/DataSourceSection.h"
 #include "settings/RecordedDataSourceSettings.h"
-#include "settings/SettingsCatalogue.h"
-#include "setup/AttributeCheck.h"
+#include "settings/SettingsSession.h"
 #include "setup/InstallerError.h"
 #include "support/DSIFileLogger.h"
 #include "support/NumberConverter.h"
@@ -27,18 +21,6 @@ namespace Dravo::VezurAVUZ {
 namespace {
 
 using Support::WideString;
-using Entries = std::vector<std::pair<WideString, WideString>>;
-
-bool IsKey(const WideString& key, std::u16string_view name)
-{
-    return key.IsEqual(WideString(name), false);
-}
-
-/// Keys that name the data source rather than set it.
-bool NamesDataSource(const WideString& key)
-{
-    return IsKey(key, DriverSupport::KEY_DSN) || IsKey(key, DriverSupport::KEY_DRIVER);
-}
 
 WideString GivenName(const AttributeList& attributes)
 {
@@ -49,30 +31,10 @@ WideString GivenName(const AttributeList& attributes)
     return *name;
 }
 
-/// A name for a data source to be made: checked as the dialog checks it.
-void CheckNewName(const WideString& name)
-{
-    if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(name.GetAsU16String())) {
-        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_NOT_KEPT,
-            {name, WideString(*why)});
-    }
-    switch (CheckDataSourceNameCharacters(name)) {
-    case DataSourceNameFault::Empty:
-        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_EMPTY);
-    case DataSourceNameFault::ForbiddenCharacter:
-        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_DSN_INVALID_CHARACTERS);
-    case DataSourceNameFault::None:
-        break;
-    }
-    if (!DataSourceSection::IsValidName(name)) {
-        throw InstallerError(InstallerErrorCode::InvalidName, DescribeRefusedDataSourceName(name));
-    }
-}
-
-/// Where the installer's mode says the data source is saved: the scope it
-/// names, or, where it names both, the one that holds the data source (the
-/// user's first), else the user's.
-OS::DataSourceScope ScopeOf(const WideString& name)
+/// The scope the installer's mode names; nothing where it names both, and
+/// the data source is changed where it lives (the user's first), else made
+/// among the user's.
+std::optional<OS::DataSourceScope> ModeScope()
 {
     const std::optional<uint16_t> mode = OS::OdbcInstaller::GetConfigMode();
     if (mode == OS::OdbcDataSources::ConfigModeOf(OS::DataSourceScope::System)) {
@@ -81,70 +43,16 @@ OS::DataSourceScope ScopeOf(const WideString& name)
     if (mode == OS::OdbcDataSources::ConfigModeOf(OS::DataSourceScope::User)) {
         return OS::DataSourceScope::User;
     }
-    return OS::OdbcDataSources::Locate(name.GetAsU16String()).value_or(OS::DataSourceScope::User);
+    return std::nullopt;
 }
 
-/// The entries of an existing data source; it must have some.
-Entries ExistingEntries(const WideString& name)
+StoredSettings AsSettings(const AttributeList& attributes)
 {
-    Entries entries = DataSourceSection(name).ReadEntries();
-    if (entries.empty()) {
-        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_SETUP_DSN_NOT_FOUND, {name});
-    }
-    return entries;
-}
-
-StoredValueLookup LookupIn(const Entries& entries)
-{
-    return [&entries](std::u16string_view key) -> const WideString* {
-        for (const auto& [name, value] : entries) {
-            if (IsKey(name, key)) {
-                return &value;
-            }
-        }
-        return nullptr;
-    };
-}
-
-/// The attributes that set the model's own members; the passwords as the
-/// model holds them, deciphered (the checks made sure they can be).
-void SetMembers(SOConnectionSettings& settings, const AttributeList& attributes)
-{
+    StoredSettings settings;
     for (const Attribute& attribute : attributes.GetEntries()) {
-        WideString secret = attribute.value;
-        if (NamesDataSource(attribute.key)) {
-            continue;
-        }
-        if (IsKey(attribute.key, DriverSupport::KEY_PWD)) {
-            settings.SetPassword(attribute.value);
-        } else if (IsKey(attribute.key, KEY_ENCRYPTED_PWD) && SOConnectionSettings::DecryptSetting(secret)) {
-            settings.SetPassword(secret);
-        } else if (IsKey(attribute.key, KEY_ENCRYPTED_CLIENT_PRIVATE_KEY_PWD)
-            && SOConnectionSettings::DecryptSetting(secret)) {
-            settings.SetClientPrivateKeyPassword(secret);
-        } else {
-            (void)settings.SetSetting(attribute.key, attribute.value);
-        }
+        settings.emplace_back(attribute.key, attribute.value);
     }
-}
-
-/// The attributes as entries of the section, those that SKIP refuses left
-/// out. A plain password is stored enciphered, as the dialog stores it.
-void AddAttributes(DataSourceChanges& changes, const AttributeList& attributes,
-    const std::function<bool(const WideString& key)>& skip = [](const WideString&) { return false; })
-{
-    for (const Attribute& attribute : attributes.GetEntries()) {
-        if (NamesDataSource(attribute.key) || skip(attribute.key)) {
-            continue;
-        }
-        if (IsKey(attribute.key, DriverSupport::KEY_PWD)) {
-            WideString secret = attribute.value;
-            SOConnectionSettings::EncryptSetting(secret);
-            changes.Write(WideString(KEY_ENCRYPTED_PWD), secret);
-        } else {
-            changes.Write(attribute.key, attribute.value);
-        }
-    }
+    return settings;
 }
 
 uint32_t OutcomeText(SectionWriteFailed::Outcome outcome)
@@ -158,8 +66,7 @@ uint32_t OutcomeText(SectionWriteFailed::Outcome outcome)
     return Resources::IDS_SETUP_SAVE_NOT_UNDONE;
 }
 
-/// Runs a save of the data source NAME, turning its failures into the
-/// installer's errors.
+/// Turns a save's section faults into the installer's errors.
 template <class Save>
 void Saving(const WideString& name, Save&& save)
 {
@@ -186,19 +93,38 @@ void Saving(const WideString& name, Save&& save)
     }
 }
 
-void Apply(const DataSourceChanges& changes, const WideString& name, const WideString& driver,
-    DataSourceChanges::Start start, OS::DataSourceScope scope)
+InstallerErrorCode CodeOf(SessionFailure::Kind kind)
 {
-    Saving(name, [&] { changes.Apply(name, driver, start, scope); });
+    switch (kind) {
+    case SessionFailure::Kind::Unusable:
+    case SessionFailure::Kind::InstallerMissing: return InstallerErrorCode::InvalidName;
+    case SessionFailure::Kind::Refused: return InstallerErrorCode::InvalidKeywordValue;
+    case SessionFailure::Kind::Failed:
+    case SessionFailure::Kind::NeedsRights: break;
+    }
+    return InstallerErrorCode::RequestFailed;
 }
 
-/// Checks the attributes' entries before a dialog opens, so that the user's
-/// work is not lost to one the data source cannot keep.
-void CheckKept(const AttributeList& attributes)
+/// Runs the session's work on the data source NAME, telling its failures in
+/// the installer's errors; a section's fault in the installer's own words.
+template <class Work>
+void Through(const WideString& name, Work&& work)
 {
-    DataSourceChanges given;
-    AddAttributes(given, attributes);
-    Saving(WideString(u""), [&] { given.Check(); });
+    try {
+        Saving(name, work);
+    } catch (const SessionFailure& failure) {
+        Saving(name, [&failure] { std::rethrow_if_nested(failure); });
+        throw InstallerError(CodeOf(failure.GetKind()), WideString(std::string(failure.what())));
+    }
+}
+
+/// Opens the data source NAME, which must exist.
+void OpenExisting(DataSourceSession& session, const WideString& name)
+{
+    session.Open(ModeScope());
+    if (!session.Exists()) {
+        throw InstallerError(InstallerErrorCode::InvalidName, Resources::IDS_SETUP_DSN_NOT_FOUND, {name});
+    }
 }
 
 /// The dialog over the model; true after OK.
@@ -206,39 +132,6 @@ bool RunDialog(DialogBackend& dialogs, RecordedDataSourceSettings& settings)
 {
     SOConfigurationDialog dialog(settings, u"DSN Setup");
     return dialogs.RunDialog([&] { return dialog.DoModal(dialogs.GetSystem(), nullptr); }) == 1;
-}
-
-/// What the dialog saved, with the attributes it does not show kept: those
-/// the model's save does not decide about.
-DataSourceChanges DialogChanges(RecordedDataSourceSettings& settings, const AttributeList& attributes)
-{
-    DataSourceChanges changes = settings.RecordSave();
-    AddAttributes(changes, attributes, [&](const WideString& key) {
-        if (IsKey(key, DriverSupport::KEY_PWD) || settings.KeepsSetting(key)) {
-            return true;
-        }
-        for (const SectionChange& change : changes.Get()) {
-            if (IsKey(change.key, key.GetAsU16String())) {
-                return true;
-            }
-        }
-        return false;
-    });
-    return changes;
-}
-
-/// Saves the logging options only when the dialog changed them.
-void SaveChangedLogging(RecordedDataSourceSettings& settings, const RecordedDataSourceSettings::LoggingOptions& before)
-{
-    try {
-        settings.SaveLoggingOptionsIfChanged(before);
-    } catch (const DriverSupport::DSSetupException&) {
-        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_LOGGING_NOT_SAVED,
-            {InstallerError::FormatMessage(Resources::IDS_ERROR_REQUEST_FAILED, {})});
-    } catch (const Support::ErrorException& error) {
-        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_LOGGING_NOT_SAVED,
-            {DriverSupport::DSMessages::GetErrorExceptionText(error)});
-    }
 }
 
 } // namespace
@@ -251,107 +144,81 @@ DataSourceSetup::DataSourceSetup(Support::DSIFileLogger& logger, WideString driv
 void DataSourceSetup::Add(const AttributeList& attributes)
 {
     const WideString name = GivenName(attributes);
-    CheckNewName(name);
-    CheckDataSourceAttributes(attributes, nullptr);
-
-    RecordedDataSourceSettings settings(&m_logger);
-    settings.SetDataSourceName(name);
-    settings.SetDriverName(m_driver);
-    settings.LoadDefaults(false);
-    SetMembers(settings, attributes);
-    // A new data source gets what the dialog and the command line give it:
-    // the server type shown and the port of its mechanism.
-    settings.SetServerType(Support::NumberConverter::ConvertUInt32ToWString(ReadServerType(settings.GetServerType())));
-    try {
-        (void)Support::NumberConverter::ConvertWStringToUInt16(settings.GetPort(), true);
-    } catch (const Support::ErrorException&) {
-        settings.SetPort(GetDefaultPort(ReadAuthMech(settings.GetAuthMech())));
-    }
-    DataSourceChanges changes = settings.RecordSave();
-    AddAttributes(changes, attributes);
-    Apply(changes, name, m_driver, DataSourceChanges::Start::Anew, ScopeOf(name));
+    Through(name, [&] {
+        DataSourceSession session(m_logger, name);
+        session.UseDriver(m_driver);
+        session.Open(ModeScope());
+        session.StartAnew(false);
+        session.ApplyAttributes(AsSettings(attributes), false);
+        session.Save();
+    });
 }
 
 void DataSourceSetup::Configure(const AttributeList& attributes)
 {
     const WideString name = GivenName(attributes);
-    const Entries entries = ExistingEntries(name);
-    CheckDataSourceAttributes(attributes, LookupIn(entries));
-
-    DataSourceChanges changes;
-    AddAttributes(changes, attributes);
-    Apply(changes, name, m_driver, DataSourceChanges::Start::AsItIs, ScopeOf(name));
+    Through(name, [&] {
+        DataSourceSession session(m_logger, name, DataSourceSession::Naming::AsStored);
+        session.UseDriver(m_driver);
+        OpenExisting(session, name);
+        session.ApplyAttributes(AsSettings(attributes), false);
+        session.Save();
+    });
 }
 
 void DataSourceSetup::Remove(const AttributeList& attributes)
 {
     const WideString name = GivenName(attributes);
-    (void)ExistingEntries(name);
-    OS::ThreadDiagnostic::Clear();
-    if (OS::OdbcDataSources::Remove(ScopeOf(name), name.GetAsU16String()) != OS::ERROR_SUCCESS_CODE) {
-        const std::string why = OS::ThreadDiagnostic::Get();
-        if (why.empty()) {
-            throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_REMOVE_FAILED, {name});
+    Through(name, [&] {
+        DataSourceSession session(m_logger, name, DataSourceSession::Naming::AsStored);
+        session.UseDriver(m_driver);
+        OpenExisting(session, name);
+        try {
+            session.Remove();
+        } catch (const DataSourceNotRemoved& failure) {
+            throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_REMOVE_REFUSED,
+                {name, WideString(failure.GetDiagnostic())});
         }
-        throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_REMOVE_REFUSED, {name, WideString(why)});
-    }
+    });
 }
 
-void DataSourceSetup::AddWithDialog(DialogBackend& dialogs, const AttributeList& attributes)
+void DataSourceSetup::AddWithDialog(const Dialogs& dialogs, const AttributeList& attributes)
 {
-    CheckDataSourceAttributes(attributes, nullptr);
-    CheckKept(attributes);
-    RecordedDataSourceSettings settings(&m_logger);
     // A name given is shown; none leaves the dialog's name box for the user.
-    if (const WideString* name = attributes.Find(DriverSupport::KEY_DSN); name && !name->IsEmpty()) {
-        CheckNewName(*name);
-        settings.SetDataSourceName(*name);
-    }
-    settings.SetDriverName(m_driver);
-    settings.LoadDefaults(true);
-    SetMembers(settings, attributes);
-    const auto logging = settings.GetLoggingOptions();
-    if (!RunDialog(dialogs, settings)) {
-        throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
-    }
-    const WideString& name = settings.GetDataSourceName();
-    Apply(DialogChanges(settings, attributes), name, m_driver, DataSourceChanges::Start::Anew, ScopeOf(name));
-    SaveChangedLogging(settings, logging);
+    const WideString* given = attributes.Find(DriverSupport::KEY_DSN);
+    const WideString name = given ? *given : WideString(u"");
+    Through(name, [&] {
+        std::optional<DataSourceSession> session;
+        if (name.IsEmpty()) {
+            session.emplace(m_logger);
+        } else {
+            session.emplace(m_logger, name);
+        }
+        session->UseDriver(m_driver);
+        session->Open(ModeScope());
+        session->StartAnew(true);
+        session->ApplyAttributes(AsSettings(attributes), true);
+        if (!RunDialog(dialogs(), session->GetSettings())) {
+            throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
+        }
+        session->SaveAsDialog();
+    });
 }
 
-void DataSourceSetup::ConfigureWithDialog(DialogBackend& dialogs, const AttributeList& attributes)
+void DataSourceSetup::ConfigureWithDialog(const Dialogs& dialogs, const AttributeList& attributes)
 {
     const WideString name = GivenName(attributes);
-    const Entries entries = ExistingEntries(name);
-    CheckDataSourceAttributes(attributes, LookupIn(entries));
-    CheckKept(attributes);
-
-    RecordedDataSourceSettings settings(&m_logger);
-    settings.SetDataSourceName(name);
-    settings.Load();
-    if (settings.GetDriverName().IsEmpty()) {
-        settings.SetDriverName(m_driver);
-    }
-    SetMembers(settings, attributes);
-    const auto logging = settings.GetLoggingOptions();
-    if (!RunDialog(dialogs, settings)) {
-        throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
-    }
-    const DataSourceChanges changes = DialogChanges(settings, attributes);
-    const WideString& newName = settings.GetDataSourceName();
-    const OS::DataSourceScope scope = ScopeOf(name);
-    if (newName.IsEqual(name, false)) {
-        Apply(changes, name, m_driver, DataSourceChanges::Start::AsItIs, scope);
-    } else {
-        // Renamed: the data source is made under its new name with every
-        // entry it had, then the old one goes.
-        Apply(changes.CopiedOver(entries), newName, m_driver, DataSourceChanges::Start::Anew, scope);
-        if (OS::OdbcDataSources::Remove(scope, name.GetAsU16String()) != OS::ERROR_SUCCESS_CODE) {
-            throw InstallerError(
-                InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_OLD_NAME_KEPT, {name, newName});
+    Through(name, [&] {
+        DataSourceSession session(m_logger, name, DataSourceSession::Naming::AsStored);
+        session.UseDriver(m_driver);
+        // Another driver's data source is refused before its dialog opens.
+        OpenExisting(session, name);
+        session.ApplyAttributes(AsSettings(attributes), true);
+        if (!RunDialog(dialogs(), session.GetSettings())) {
+            throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
         }
-    }
-    SaveChangedLogging(settings, logging);
+        session.SaveAsDialog(DataSourceSession::NewName::Renames);
+    });
 }
 
 } // namespace Dravo::VezurAVUZ

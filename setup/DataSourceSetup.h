@@ -1,8 +1,10 @@
 // ConfigDSN's work: adding, changing and removing one data source of the
 // installer that called us, from the attributes alone or through the
-// data-source dialog. Everything is checked before the first write, and the
-// section is written as one set of changes (DataSourceChanges).
+// data-source dialog, each through a data-source session; this only tells
+// its outcome in the installer's errors.
 #pragma once
+
+#include <functional>
 
 #include "setup/AttributeList.h"
 #include "support/WideString.h"
@@ -28,12 +30,14 @@ public:
     /// Removes the existing data source "DSN".
     void Remove(const AttributeList& attributes);
 
+    /// The dialogs, asked for only once the request has been checked.
+    using Dialogs = std::function<DialogBackend&()>;
     /// The data-source dialog, filled from the defaults and the attributes;
     /// OK saves what it shows, Cancel throws InstallerError (user canceled).
-    void AddWithDialog(DialogBackend& dialogs, const AttributeList& attributes);
+    void AddWithDialog(const Dialogs& dialogs, const AttributeList& attributes);
     /// The same, filled from the data source "DSN" and the attributes; a new
     /// name given in the dialog renames the data source.
-    void ConfigureWithDialog(DialogBackend& dialogs, const AttributeList& attributes);
+    void ConfigureWithDialog(const Dialogs& dialogs, const AttributeList& attributes);
 
 private:
     Support::DSIFileLogger& m_logger;

@@ -8,10 +8,11 @@
 #include <string>
 
 #include "app/DialogBackend.h"
-#include "app/DriverConfiguration.h"
+#include "dialogs/SODriverConfigurationDialog.h"
 #include "platform/NarrowText.h"
 #include "platform/ProgramStart.h"
 #include "resources/StringIds.h"
+#include "settings/SettingsSession.h"
 #include "setup/AttributeList.h"
 #include "setup/DataSourceSetup.h"
 #include "setup/InstallerError.h"
@@ -96,12 +97,13 @@ bool ConfigureDriver(void* window, uint16_t request, WideString& failure)
                     InstallerErrorCode::InvalidWindow, Resources::IDS_SETUP_DRIVER_DIALOG_NEEDS_WINDOW);
             }
             CallerDialogs dialogs(window);
-            DriverConfiguration configuration(logger);
-            configuration.GetSettings().Load();
-            if (dialogs.Get().RunDialog([&] { return configuration.ShowDialog(dialogs.Get().GetSystem()); }) != 1) {
+            DriverSettingsSession session(logger);
+            session.GetSettings().Load();
+            SODriverConfigurationDialog dialog(session.GetSettings(), u"Configuration");
+            if (dialogs.Get().RunDialog([&] { return dialog.DoModal(dialogs.Get().GetSystem(), nullptr); }) != 1) {
                 throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
             }
-            configuration.Save();
+            session.SaveAsDialog();
         },
         &failure);
 }
@@ -131,11 +133,17 @@ bool ConfigDataSource(void* window, uint16_t request, const char16_t* driver, co
             }
             return;
         }
-        CallerDialogs dialogs(window);
+        std::optional<CallerDialogs> caller;
+        const DataSourceSetup::Dialogs dialogs = [&]() -> DialogBackend& {
+            if (!caller) {
+                caller.emplace(window);
+            }
+            return caller->Get();
+        };
         if (request == ADD_DSN) {
-            setup.AddWithDialog(dialogs.Get(), list);
+            setup.AddWithDialog(dialogs, list);
         } else {
-            setup.ConfigureWithDialog(dialogs.Get(), list);
+            setup.ConfigureWithDialog(dialogs, list);
         }
     });
 }

@@ -39,9 +39,10 @@ class DataSourceToolTest : public ::testing::Test {
 protected:
     ProgramRun RunScript(const std::string& dataSource, const std::string& script,
         const std::map<std::string, std::optional<std::string>>& extraEnvironment = {},
-        const std::filesystem::path& program = InstalledTool())
+        const std::filesystem::path& program = InstalledTool(), std::vector<std::string> wrapper = {})
     {
         ToolRunOptions options;
+        options.wrapper = std::move(wrapper);
         options.arguments = {"--registry-root", m_registry.Path().string(), "--dsn", dataSource, "--script", "-"};
         options.input = script;
         options.environment = m_ini.Environment();
@@ -123,9 +124,55 @@ TEST_F(DataSourceToolTest, ANewDataSourceIsCreatedForTheProductsDriverAndReopens
     EXPECT_EQ(m_ini.OdbcIni(), ini);
 }
 
+TEST_F(DataSourceToolTest, LoggingOptionsThisUserCannotSaveLeaveTheDataSourceUnsavedToo)
+{
+    if (::geteuid() != 0 || !std::filesystem::exists("/usr/bin/setpriv")) {
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    }
+    // The data sources are the user's to write; the driver's file is root's.
+    ASSERT_EQ(::chown(m_ini.Path().c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown((m_ini.Path() / "odbc.ini").c_str(), 65534, 65534), 0);
+    ::chmod(m_ini.Path().c_str(), 0755);
+    ::chmod(m_registry.Path().c_str(), 0755);
+    const ProgramRun run = RunScript("Logged",
+        "type 1024 spark.example.com\n"
+        "click 1118\n"
+        "select 8014 LOG_ERROR\n"
+        "type 8013 /tmp\n"
+        "click 1\n"
+        "click 1\n",
+        {}, InstalledTool(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    EXPECT_EQ(run.exitCode, 3) << run.errors;
+    EXPECT_NE(run.errors.find("the logging options (driver-wide)"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("nothing was changed"), std::string::npos) << run.errors;
+    EXPECT_EQ(m_ini.OdbcIni(), "");
+    EXPECT_FALSE(DriverConfigurationExists());
+}
+
+TEST_F(DataSourceToolTest, ANumberOkReplacesIsToldOnTheMainDialogAndStoredAsTheCommandLineWould)
+{
+    const ProgramRun run = RunScript("Scaled",
+        "type 1024 spark.example.com\n"
+        "click 1029\n"
+        "type 1046 99\n"
+        "click 1\n"
+        "expect hint Decimal column scale is at most 38: OK keeps 38.\n"
+        "click 1\n");
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Scaled").at("DecimalColumnScale"), "38");
+    // The command line holds the value to the same limit.
+    ToolRunOptions options;
+    options.arguments = {"--registry-root", m_registry.Path().string(), "set", "--dsn", "Scaled",
+        "DecimalColumnScale=39"};
+    options.environment = m_ini.Environment();
+    const ProgramRun set = RunTool(InstalledTool(), options);
+    EXPECT_EQ(set.exitCode, 65) << set.errors;
+    EXPECT_NE(set.errors.find("from 0 to 38"), std::string::npos) << set.errors;
+}
+
 TEST_F(DataSourceToolTest, ARenamedDataSourceIsSavedUnderTheNewNameForTheSameDriver)
 {
-    const std::string ini = "[Old]\nDriver=" + std::string(OdbcIniDirectory::MISSING_LIBRARY_DRIVER)
+    const std::string ini = "[Old]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
         + "\nHost=old.example.com\nPort=10000\nSparkServerType=2\nAuthMech=0\n";
     m_ini.WriteFile("odbc.ini", ini);
     const ProgramRun run = RunScript("Old",
@@ -136,9 +183,23 @@ TEST_F(DataSourceToolTest, ARenamedDataSourceIsSavedUnderTheNewNameForTheSameDri
     ASSERT_EQ(run.exitCode, 1) << run.errors;
     EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Old"), OdbcIniDirectory::Section(ini, "Old"));
     const auto renamed = OdbcIniDirectory::Section(m_ini.OdbcIni(), "New");
-    EXPECT_EQ(renamed.at("Driver"), OdbcIniDirectory::MISSING_LIBRARY_DRIVER);
+    EXPECT_EQ(renamed.at("Driver"), OdbcIniDirectory::PRODUCT_DRIVER);
     EXPECT_EQ(renamed.at("Host"), "new.example.com");
     EXPECT_EQ(renamed.at("SparkServerType"), "2");
+}
+
+TEST_F(DataSourceToolTest, AnotherDriversDataSourceIsRefusedBeforeTheDialogOpens)
+{
+    const std::string ini = "[Other]\nDriver=" + std::string(OdbcIniDirectory::MISSING_LIBRARY_DRIVER)
+        + "\nDatabase=/tmp/other.db\n";
+    m_ini.WriteFile("odbc.ini", ini);
+    const ProgramRun run = RunScript("Other", "type 1024 ours.example.com\nclick 1\n");
+    EXPECT_EQ(run.exitCode, 3) << run.errors;
+    EXPECT_NE(run.errors.find(std::string("the data source Other belongs to the driver ")
+                  + OdbcIniDirectory::MISSING_LIBRARY_DRIVER),
+        std::string::npos)
+        << run.errors;
+    EXPECT_EQ(m_ini.OdbcIni(), ini);
 }
 
 TEST_F(DataSourceToolTest, ARenameOntoAnExistingNameIsRefusedAndTheDialogStaysOpen)
@@ -276,21 +337,25 @@ TEST_F(DataSourceToolTest, TestIsOfferedOnlyWhenTheEntriesAllowAConnection)
 
 TEST_F(DataSourceToolTest, TheTestReportsTheDriverManagersErrorForTheDataSourcesDriver)
 {
-    const std::string ini = "[Broken]\nDriver=" + std::string(OdbcIniDirectory::MISSING_LIBRARY_DRIVER)
-        + "\nHost=h\nPort=1\n\n[Unknown]\nDriver=Nobody's Driver\nHost=h\nPort=1\n";
-    m_ini.WriteFile("odbc.ini", ini);
+    // Our driver registered with a library that is not there, then not at all.
+    const std::string missing = (m_ini.Path() / "missing" / "libnothing.so").string();
+    m_ini.WriteFile("odbcinst.ini", std::string("[") + OdbcIniDirectory::PRODUCT_DRIVER + "]\nDriver=" + missing + "\n");
+    m_ini.WriteFile("odbc.ini", std::string("[Broken]\nDriver=") + OdbcIniDirectory::PRODUCT_DRIVER + "\nHost=h\nPort=1\n");
     const ProgramRun broken = RunScript("Broken",
         "click 1022\n"
         "expect 9128 contains FAILED!\n"
         "expect 9128 contains [01000] [unixODBC][Driver Manager]Can't open lib '"
-            + (m_ini.Path() / "missing" / "libnothing.so").string()
+            + missing
             + "'\n"
               "click 1\n"
               "click 2\n");
     EXPECT_EQ(broken.exitCode, 0) << broken.errors;
+    m_ini.WriteFile("odbcinst.ini", "");
+    const std::string ini = std::string("[Unknown]\nDriver=") + OdbcIniDirectory::PRODUCT_DRIVER + "\nHost=h\nPort=1\n";
+    m_ini.WriteFile("odbc.ini", ini);
     const ProgramRun unknown = RunScript("Unknown",
         "click 1022\n"
-        "expect 9128 contains Can't open lib 'Nobody's Driver' : file not found\n"
+        "expect 9128 contains Can't open lib '" + std::string(OdbcIniDirectory::PRODUCT_DRIVER) + "' : file not found\n"
         "click 1\n"
         "click 2\n");
     EXPECT_EQ(unknown.exitCode, 0) << unknown.errors;
@@ -308,8 +373,8 @@ TEST_F(DataSourceToolTest, ANameTheInstallerRefusesOrCannotCheckStopsBeforeTheDi
 {
     const ProgramRun refused = RunScript("Sales;Q1", "click 1\n");
     EXPECT_EQ(refused.exitCode, 64);
-    EXPECT_NE(refused.errors.find("The ODBC installer does not accept \"Sales;Q1\" as a data source name: it "
-                                  "refuses \";\". Choose another name. Nothing was changed."),
+    EXPECT_NE(refused.errors.find("Data Source Name value cannot contain any of the following characters: "
+                                  "[]{}(),;?*=!@\\. Nothing was changed."),
         std::string::npos)
         << refused.errors;
 

@@ -195,14 +195,22 @@ TEST_F(SetupLibraryTest, AnotherDriversDataSourceAndALineUnixOdbcWouldCutAreRefu
     const std::string file = std::string(EXISTING) + "\n[Other]\nDriver=SQLite3\nDatabase=/tmp/other.db\n\n[Padded]\n"
         + "Driver=Dravo Spark ODBC Driver\nHost" + std::string(26, ' ') + "=" + std::string(26, ' ') + "old\n";
     m_ini.WriteFile("user/odbc.ini", file);
-    const std::vector<std::pair<std::string, std::vector<std::string>>> requests = {
-        {"config", {"DSN=Other", "Host=x"}},
-        {"add", {"DSN=Other", "Host=x"}},
-        {"config", {"DSN=Padded", "Host=" + std::string(941, 'v') + "[Evil]"}},
+    struct Request {
+        std::vector<std::string> flags;
+        std::string action;
+        std::vector<std::string> attributes;
     };
-    for (const auto& [action, attributes] : requests) {
-        SCOPED_TRACE(action + " " + attributes.front());
-        const ProbeResult result = Configure({}, action, attributes);
+    const std::vector<Request> requests = {
+        {{}, "config", {"DSN=Other", "Host=x"}},
+        {{}, "add", {"DSN=Other", "Host=x"}},
+        // Refused before any dialog is asked for.
+        {{"--window"}, "config", {"DSN=Other"}},
+        {{"--window"}, "add", {"DSN=Other"}},
+        {{}, "config", {"DSN=Padded", "Host=" + std::string(941, 'v') + "[Evil]"}},
+    };
+    for (const auto& [flags, action, attributes] : requests) {
+        SCOPED_TRACE(testing::PrintToString(flags) + action + " " + attributes.front());
+        const ProbeResult result = Configure(flags, action, attributes);
         EXPECT_FALSE(result.succeeded) << testing::PrintToString(result);
         ASSERT_FALSE(result.errors.empty()) << testing::PrintToString(result);
         EXPECT_EQ(result.errors.front().first, REQUEST_FAILED) << testing::PrintToString(result);

@@ -176,8 +176,8 @@ private:
             ExpectEnd(reader);
             return;
         }
-        if (subject == "title") {
-            command.expect = ExpectKind::Title;
+        if (subject == "title" || subject == "hint") {
+            command.expect = subject == "title" ? ExpectKind::Title : ExpectKind::Hint;
             command.text = std::string(reader.FreeText());
             return;
         }

@@ -16,6 +16,7 @@
 //   expect ID items A|B|C                        every entry, in order
 //   expect dialog TEMPLATE_ID
 //   expect title TEXT
+//   expect hint TEXT      the line below the dialog says TEXT (empty: nothing)
 #pragma once
 
 #include <cstdint>
@@ -44,6 +45,7 @@ enum class ExpectKind : uint8_t {
     Items,
     Dialog,
     Title,
+    Hint,
 };
 
 struct ScriptCommand {

@@ -56,6 +56,7 @@ public:
 
     [[nodiscard]] int32_t GetTemplateId() const override { return m_window.GetTemplateId(); }
     [[nodiscard]] WideString GetTitle() const override { return m_window.GetTitle(); }
+    [[nodiscard]] WideString GetHint() const override { return m_window.GetHint(); }
     [[nodiscard]] bool HasControl(int32_t controlId) const override { return m_window.FindControl(controlId); }
     [[nodiscard]] WideString GetText(int32_t controlId) const override { return m_window.GetText(controlId); }
     [[nodiscard]] bool IsEnabled(int32_t controlId) const override
@@ -239,6 +240,11 @@ void ScriptRunner::Check(ScriptTarget& dialog, const ScriptCommand& command)
             Fail(command, "the title is " + Quote(dialog.GetTitle()));
         }
         return;
+    case ExpectKind::Hint:
+        if (dialog.GetHint() != WideString(command.text)) {
+            Fail(command, "the hint is " + Quote(dialog.GetHint()));
+        }
+        return;
     default:
         break;
     }
@@ -295,6 +301,7 @@ void ScriptRunner::Check(ScriptTarget& dialog, const ScriptCommand& command)
     case ExpectKind::None:
     case ExpectKind::Dialog:
     case ExpectKind::Title:
+    case ExpectKind::Hint:
         break;
     }
 }

@@ -19,6 +19,8 @@ public:
 
     [[nodiscard]] virtual int32_t GetTemplateId() const = 0;
     [[nodiscard]] virtual Support::WideString GetTitle() const = 0;
+    /// The line below the dialog; none where the backend has no such line.
+    [[nodiscard]] virtual Support::WideString GetHint() const { return Support::WideString(u""); }
     [[nodiscard]] virtual bool HasControl(int32_t controlId) const = 0;
     [[nodiscard]] virtual Support::WideString GetText(int32_t controlId) const = 0;
     [[nodiscard]] virtual bool IsEnabled(int32_t controlId) const = 0;

@@ -3,6 +3,8 @@
 // found by asking about each one on its own.
 #pragma once
 
+#include <optional>
+
 #include "support/WideString.h"
 
 namespace Dravo::VezurAVUZ {
@@ -22,5 +24,26 @@ enum class DataSourceNameFault {
 /// it refuses when single ones are to blame, the name as a whole otherwise,
 /// or that the installer could not be asked at all.
 [[nodiscard]] Support::WideString DescribeRefusedDataSourceName(const Support::WideString& name);
+
+/// Why a name cannot be a data source's, as every caller checks it: one the
+/// installer's file would keep otherwise, the dialog's own characters, then
+/// the installer's check.
+struct DataSourceNameRefusal {
+    enum class Kind {
+        /// The file would not keep it as given (IDS_DSN_NOT_KEPT).
+        NotKept,
+        Empty,
+        ForbiddenCharacter,
+        /// The installer refused it.
+        RefusedByInstaller,
+        /// There was no installer to ask; it has told the user already.
+        InstallerMissing,
+    };
+    Kind kind;
+    /// The message, a sentence.
+    Support::WideString text;
+};
+
+[[nodiscard]] std::optional<DataSourceNameRefusal> CheckDataSourceName(const Support::WideString& name);
 
 } // namespace Dravo::VezurAVUZ

@@ -1,9 +1,8 @@
 // The driver-wide configuration as the program and the setup library edit
 // it: the driver key's accessor, the two driver-wide property sets and the
-// settings model over them (start-up steps 3 to 5 and 8), and the dialog.
+// settings model over them (start-up steps 3 to 5 and 8).
 #pragma once
 
-#include <cstdint>
 #include <functional>
 
 #include "settings/SODriverConnectionSettings.h"
@@ -13,9 +12,6 @@
 
 namespace Dravo::Support {
 class DSIFileLogger;
-}
-namespace Dravo::UI {
-class DialogSystem;
 }
 
 namespace Dravo::VezurAVUZ {
@@ -29,8 +25,6 @@ public:
     [[nodiscard]] SODriverConnectionSettings& GetSettings() { return m_settings; }
     /// The accessor every write of the settings goes through.
     [[nodiscard]] SODriverRegistryKey& GetRegistryKey() { return m_registryKey; }
-    /// The driver-wide dialog over the settings, run modally; 1 after OK.
-    int32_t ShowDialog(UI::DialogSystem& system);
     /// Saves the settings as one change (SaveAsOneRegistryChange).
     void Save();
 

@@ -1,8 +1,9 @@
-#include "dialogs/DataSourceNameRefusal.h"
+#include "settings/DataSourceNameRefusal.h"
 
 #include <string>
 #include <vector>
 
+#include "platform/OdbcDataSources.h"
 #include "platform/OdbcInstaller.h"
 #include "resources/StringIds.h"
 #include "settings/DataSourceSection.h"
@@ -89,6 +90,33 @@ WideString DescribeRefusedDataSourceName(const WideString& name)
     text.Replace(WideString(u"%2"), refused);
     text.Replace(WideString(u"%1"), name);
     return text;
+}
+
+std::optional<DataSourceNameRefusal> CheckDataSourceName(const WideString& name)
+{
+    using Kind = DataSourceNameRefusal::Kind;
+    if (const auto why = OS::OdbcDataSources::WhyNameCannotBeKept(name.GetAsU16String())) {
+        WideString text = Support::LoadResourceString(Resources::IDS_DSN_NOT_KEPT);
+        // The reason first: the name itself may hold "%2".
+        text.Replace(WideString(u"%2"), WideString(*why));
+        text.Replace(WideString(u"%1"), name);
+        return DataSourceNameRefusal{Kind::NotKept, text};
+    }
+    switch (CheckDataSourceNameCharacters(name)) {
+    case DataSourceNameFault::Empty:
+        return DataSourceNameRefusal{Kind::Empty, Support::LoadResourceString(Resources::IDS_DSN_EMPTY)};
+    case DataSourceNameFault::ForbiddenCharacter:
+        return DataSourceNameRefusal{
+            Kind::ForbiddenCharacter, Support::LoadResourceString(Resources::IDS_DSN_INVALID_CHARACTERS)};
+    case DataSourceNameFault::None:
+        break;
+    }
+    if (!DataSourceSection::IsValidName(name)) {
+        const bool reached = OS::OdbcInstaller::LastCallReachedInstaller();
+        return DataSourceNameRefusal{
+            reached ? Kind::RefusedByInstaller : Kind::InstallerMissing, DescribeRefusedDataSourceName(name)};
+    }
+    return std::nullopt;
 }
 
 } // namespace Dravo::VezurAVUZ

@@ -9,10 +9,26 @@
 #include <utility>
 #include <vector>
 
-#include "app/SettingsReport.h"
 #include "support/WideString.h"
 
 namespace Dravo::VezurAVUZ {
+
+/// A stored value the dialog shows differently, or would refuse.
+struct StoredValueNote {
+    /// Where it is: "FILE:LINE", or the file or key alone.
+    std::string place;
+    std::string name;
+    std::string stored;
+    std::string shown;
+    std::string reason;
+    bool secret = false;
+};
+
+/// A note as one line: "PLACE: NAME=VALUE REASON."
+[[nodiscard]] std::string FormatNote(const StoredValueNote& note);
+
+/// The mask a password is shown as.
+inline constexpr const char* MASKED_SECRET = "********";
 
 /// Where the driver-wide settings are kept: "FILE [Driver]", or the registry key.
 [[nodiscard]] std::string DescribeDriverSettingsLocation();
@@ -26,9 +42,5 @@ namespace Dravo::VezurAVUZ {
 [[nodiscard]] std::vector<StoredValueNote> ReviewDataSource(
     const std::vector<std::pair<Support::WideString, Support::WideString>>& entries, const std::string& where,
     const Support::WideString& name);
-
-/// One line for the terminal below the dialog: the first note, and how many
-/// more there are, which CHECK_COMMAND lists.
-[[nodiscard]] std::string SummariseNotes(const std::vector<StoredValueNote>& notes, const std::string& checkCommand);
 
 } // namespace Dravo::VezurAVUZ

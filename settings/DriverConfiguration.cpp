@@ -1,6 +1,5 @@
-#include "app/DriverConfiguration.h"
+#include "settings/DriverConfiguration.h"
 
-#include "dialogs/SODriverConfigurationDialog.h"
 #include "platform/RegistryTransaction.h"
 
 namespace Dravo::VezurAVUZ {
@@ -10,12 +9,6 @@ DriverConfiguration::DriverConfiguration(Support::DSIFileLogger& logger)
       m_httpProperties(m_registryKey),
       m_settings(m_registryKey, m_serverSideProperties, m_httpProperties, &logger)
 {
-}
-
-int32_t DriverConfiguration::ShowDialog(UI::DialogSystem& system)
-{
-    SODriverConfigurationDialog dialog(m_settings, u"Configuration");
-    return dialog.DoModal(system, nullptr);
 }
 
 void DriverConfiguration::Save()
