@@ -126,6 +126,15 @@ TEST_F(ConnectionTestCommandTest, AClockBehindTheKdcsIsToldOfWhileTheTicketsStil
 {
     // This machine's clock ten minutes behind the KDC's: kinit and the tool
     // both run on a clock put back by faketime; the KDC keeps the true one.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DRAVO_UNDER_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(DRAVO_UNDER_ADDRESS_SANITIZER)
+    // faketime's preloaded clock and the sanitizer's start-up hang each other.
+    GTEST_SKIP() << "faketime does not run under AddressSanitizer";
+#endif
     TestKdc kdc;
     ASSERT_TRUE(kdc.Ready()) << kdc.Directory();
     kdc.AddPrincipal("alice");
