@@ -16,7 +16,7 @@ elif [ "${1:-}" = "--reproducible" ]; then
   PACKAGES="diffoscope-minimal"
 else
   PACKAGES="
-    build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+    build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
     libicu-dev libssl-dev libexpat1-dev libncurses-dev
     unixodbc unixodbc-dev odbcinst libsqliteodbc
     libgtest-dev libgmock-dev libbenchmark-dev
