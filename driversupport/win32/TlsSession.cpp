@@ -248,9 +248,11 @@ bool LoadClientCertificate(const TlsClientSettings& settings, TlsSession::State&
         OPENSSL_cleanse(password.data(), password.size());
         return unusable("ClientPrivateKey", settings.clientKey + ": " + LastOpenSslReason());
     }
-    // A passphrase of its own for the moment the bundle exists.
+    // A passphrase of its own for the moment the bundle exists; the older
+    // ciphers, as systems before Windows 10 1709 import no AES bundle.
     static const char bundlePassword[] = "dravo";
-    PKCS12* bundle = PKCS12_create(bundlePassword, nullptr, key, certificate, nullptr, 0, 0, 0, 0, 0);
+    PKCS12* bundle = PKCS12_create(bundlePassword, nullptr, key, certificate, nullptr,
+        NID_pbe_WithSHA1And3_Key_TripleDES_CBC, NID_pbe_WithSHA1And3_Key_TripleDES_CBC, 0, 0, 0);
     OPENSSL_cleanse(password.data(), password.size());
     if (!bundle) {
         return unusable("ClientPrivateKey", settings.clientKey + ": " + LastOpenSslReason());
