@@ -159,6 +159,8 @@ struct TlsSession::State {
                     return SEC_E_INTERNAL_ERROR;
                 }
             }
+            // Only a call with a context takes the server's bytes.
+            const bool hadContext = haveContext;
             SecBuffer input[2] = {};
             input[0].BufferType = SECBUFFER_TOKEN;
             input[0].pvBuffer = incoming.data();
@@ -170,10 +172,10 @@ struct TlsSession::State {
             output[1].BufferType = SECBUFFER_ALERT;
             SecBufferDesc outputs{SECBUFFER_VERSION, 2, output};
             DWORD granted = 0;
-            const SECURITY_STATUS status = ::InitializeSecurityContextW(&credentials, haveContext ? &context : nullptr,
-                target.empty() ? nullptr : target.data(), wanted, 0, 0, haveContext ? &inputs : nullptr, 0,
-                haveContext ? nullptr : &context, &outputs, &granted, nullptr);
-            if (!haveContext && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED
+            const SECURITY_STATUS status = ::InitializeSecurityContextW(&credentials, hadContext ? &context : nullptr,
+                target.empty() ? nullptr : target.data(), wanted, 0, 0, hadContext ? &inputs : nullptr, 0,
+                hadContext ? nullptr : &context, &outputs, &granted, nullptr);
+            if (!hadContext && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED
                                     || status == SEC_I_INCOMPLETE_CREDENTIALS || status == SEC_E_INCOMPLETE_MESSAGE)) {
                 haveContext = true;
             }
@@ -201,9 +203,9 @@ struct TlsSession::State {
             if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) {
                 return status;
             }
-            if (haveContext && input[1].BufferType == SECBUFFER_EXTRA && input[1].cbBuffer > 0) {
+            if (hadContext && input[1].BufferType == SECBUFFER_EXTRA && input[1].cbBuffer > 0) {
                 incoming.erase(0, incoming.size() - input[1].cbBuffer);
-            } else if (haveContext && needInput) {
+            } else if (hadContext) {
                 incoming.clear();
             }
             if (status == SEC_E_OK) {
