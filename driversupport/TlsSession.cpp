@@ -6,8 +6,8 @@
 #include <openssl/x509v3.h>
 
 #include <algorithm>
-#include <ctime>
 
+#include "driversupport/TlsCertificate.h"
 #include "support/OpenSslStart.h"
 
 namespace Dravo::DriverSupport {
@@ -122,86 +122,6 @@ int NoteCertificateRequest(SSL* ssl, X509** /*certificate*/, EVP_PKEY** /*key*/)
     return 0;
 }
 
-std::string LastOpenSslReason()
-{
-    const unsigned long error = ERR_peek_last_error();
-    const char* reason = ERR_reason_error_string(error);
-    return reason ? reason : "unknown error";
-}
-
-std::string FormatTime(const ASN1_TIME* time)
-{
-    std::tm parts{};
-    if (time == nullptr || ASN1_TIME_to_tm(time, &parts) != 1) {
-        return "?";
-    }
-    char text[32] = {};
-    (void)std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &parts);
-    return text;
-}
-
-std::string FormatName(const X509_NAME* name)
-{
-    BIO* memory = BIO_new(BIO_s_mem());
-    if (!memory) {
-        return "";
-    }
-    (void)X509_NAME_print_ex(memory, name, 0, XN_FLAG_RFC2253);
-    char* data = nullptr;
-    const long length = BIO_get_mem_data(memory, &data);
-    std::string text(data, static_cast<size_t>(std::max(0L, length)));
-    BIO_free(memory);
-    return text;
-}
-
-std::vector<std::string> SubjectNames(X509* certificate)
-{
-    std::vector<std::string> names;
-    auto* general = static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(certificate, NID_subject_alt_name, nullptr, nullptr));
-    if (general) {
-        for (int index = 0; index < sk_GENERAL_NAME_num(general); ++index) {
-            const GENERAL_NAME* name = sk_GENERAL_NAME_value(general, index);
-            if (name->type == GEN_DNS) {
-                const ASN1_IA5STRING* text = name->d.dNSName;
-                names.emplace_back(reinterpret_cast<const char*>(ASN1_STRING_get0_data(text)),
-                    static_cast<size_t>(ASN1_STRING_length(text)));
-            } else if (name->type == GEN_IPADD && ASN1_STRING_length(name->d.iPAddress) == 4) {
-                const unsigned char* bytes = ASN1_STRING_get0_data(name->d.iPAddress);
-                names.push_back(std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "."
-                    + std::to_string(bytes[2]) + "." + std::to_string(bytes[3]));
-            } else if (name->type == GEN_IPADD) {
-                names.emplace_back("an IPv6 address");
-            }
-        }
-        GENERAL_NAMES_free(general);
-    }
-    return names;
-}
-
-bool IsNumericAddress(const std::string& host)
-{
-    return host.find(':') != std::string::npos
-        || (!host.empty() && host.find_first_not_of("0123456789.") == std::string::npos);
-}
-
-void Describe(X509* certificate, const std::string& host, TlsHandshakeOutcome& outcome)
-{
-    outcome.subject = FormatName(X509_get_subject_name(certificate));
-    outcome.issuer = FormatName(X509_get_issuer_name(certificate));
-    outcome.names = SubjectNames(certificate);
-    outcome.notBefore = FormatTime(X509_get0_notBefore(certificate));
-    outcome.notAfter = FormatTime(X509_get0_notAfter(certificate));
-    outcome.expired = X509_cmp_current_time(X509_get0_notAfter(certificate)) < 0;
-    outcome.notYetValid = X509_cmp_current_time(X509_get0_notBefore(certificate)) > 0;
-    int days = 0;
-    int seconds = 0;
-    if (ASN1_TIME_diff(&days, &seconds, nullptr, X509_get0_notAfter(certificate)) == 1) {
-        outcome.daysLeft = days;
-    }
-    outcome.nameMatches = IsNumericAddress(host) ? X509_check_ip_asc(certificate, host.c_str(), 0) == 1
-                                                 : X509_check_host(certificate, host.c_str(), host.size(), 0, nullptr) == 1;
-}
-
 } // namespace
 
 TlsSession::TlsSession(std::unique_ptr<State> state) : m_state(std::move(state)) {}
@@ -302,7 +222,7 @@ std::unique_ptr<TlsSession> TlsSession::Handshake(std::unique_ptr<OS::NetworkCon
     outcome.selfSigned = outcome.verifyCode == X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT
         || outcome.verifyCode == X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN;
     if (X509* certificate = SSL_get1_peer_certificate(ssl)) {
-        Describe(certificate, settings.hostName, outcome);
+        DescribeServerCertificate(certificate, settings.hostName, outcome);
         X509_free(certificate);
     }
     outcome.clientCertificateRequested = state->certificateRequested || settings.twoWay;

@@ -63,7 +63,7 @@ public:
 
     void WriteCertificate(const std::filesystem::path& path) const
     {
-        FILE* file = std::fopen(path.c_str(), "w");
+        FILE* file = std::fopen(path.string().c_str(), "w");
         PEM_write_X509(file, m_certificate);
         std::fclose(file);
     }
@@ -71,7 +71,7 @@ public:
     /// The key, enciphered with PASSWORD when there is one.
     void WriteKey(const std::filesystem::path& path, const std::string& password = {}) const
     {
-        FILE* file = std::fopen(path.c_str(), "w");
+        FILE* file = std::fopen(path.string().c_str(), "w");
         PEM_write_PrivateKey(file, m_key, password.empty() ? nullptr : EVP_aes_128_cbc(),
             password.empty() ? nullptr : reinterpret_cast<const unsigned char*>(password.data()),
             static_cast<int>(password.size()), nullptr, nullptr);
