@@ -22,6 +22,7 @@
 #include "settings/LoggingOptionsModel.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
+#include "settings/SettingChecks.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 #include "support/DSIFileLogger.h"
@@ -453,27 +454,51 @@ void SOConfigurationDialog::BuildEnableMap()
     const auto okNeeds = [&needs](uint32_t stringId) { needs.push_back(stringId); };
 
     const int32_t serverTypeIndex = GetServerTypeIndex();
-    if (serverTypeIndex == 1 || serverTypeIndex == 2) {
+    if (serverTypeIndex >= 0) {
+        // The controls that edit a setting are enabled by the setting's own
+        // condition, read from what the dialog shows, so that the dialog lets
+        // edit exactly what the command line and check accept.
         const std::optional<uint32_t> mechanism = GetSelectedMechanism();
-        if (mechanism != AUTH_MECH_KERBEROS) {
-            disable({IDC_MAIN_REALM, IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME});
-        } else if (IsControlEmpty(IDC_MAIN_HOST_FQDN) || IsControlEmpty(IDC_MAIN_SERVICE_NAME)) {
+        const std::optional<uint32_t> transport = GetSelectedTransport();
+        const WideString ssl = m_settings.GetSSL();
+        const SettingValueLookup shown = [&](std::u16string_view name) {
+            if (IsSameSettingName(name, KEY_SPARK_SERVER_TYPE)) {
+                return ToText(serverTypeIndex == 2 ? 3u : serverTypeIndex == 1 ? 2u : 1u);
+            }
+            if (IsSameSettingName(name, KEY_AUTH_MECH)) {
+                // No mechanism shown takes none of the names.
+                return mechanism ? ToText(*mechanism) : WideString(u"65535");
+            }
+            if (IsSameSettingName(name, KEY_THRIFT_TRANSPORT)) {
+                return ToText(transport.value_or(TRANSPORT_BINARY));
+            }
+            if (IsSameSettingName(name, KEY_SSL)) {
+                return ssl;
+            }
+            return WideString(u"");
+        };
+        const auto editable = [&shown](std::u16string_view name) {
+            const SettingRule* rule = FindSettingRule(name);
+            return rule != nullptr && IsSettingEditable(*rule, shown);
+        };
+        for (const SettingRule& rule : GetSettingRules()) {
+            if ((rule.dialogId == IDD_DRIVER_CONFIGURATION || rule.dialogId == IDD_DSN_CONFIGURATION)
+                && rule.controlId != 0 && m_enableMap.contains(rule.controlId)) {
+                m_enableMap[rule.controlId] = IsSettingEditable(rule, shown);
+            }
+        }
+        // The buttons and boxes that belong to a setting of another dialog.
+        m_enableMap[IDC_MAIN_SAVE_PASSWORD] = editable(KEY_ENCRYPTED_PWD);
+        m_enableMap[IDC_MAIN_SSL_OPTIONS] = editable(KEY_SSL);
+        m_enableMap[IDC_MAIN_HTTP_OPTIONS] = editable(KEY_HTTP_PATH);
+        if (serverTypeIndex == 0) {
+            disable({IDC_MAIN_SERVICE_DISCOVERY, IDC_MAIN_ZOOKEEPER_NAMESPACE});
+        }
+        if (mechanism == AUTH_MECH_KERBEROS
+            && (IsControlEmpty(IDC_MAIN_HOST_FQDN) || IsControlEmpty(IDC_MAIN_SERVICE_NAME))) {
             disable({IDC_OK, IDC_MAIN_TEST});
             okNeeds(IDS_OK_NEEDS_KERBEROS_NAMES);
         }
-        if (!mechanism || !MechanismTakesUserName(*mechanism)) {
-            disable({IDC_MAIN_USER_NAME});
-        }
-        if (!mechanism || !MechanismTakesPassword(*mechanism)) {
-            disable({IDC_MAIN_PASSWORD, IDC_MAIN_SAVE_PASSWORD});
-        }
-        if (GetSelectedTransport() != TRANSPORT_HTTP) {
-            disable({IDC_MAIN_HTTP_OPTIONS});
-        }
-    } else if (serverTypeIndex == 0) {
-        disable({IDC_MAIN_SERVICE_DISCOVERY, IDC_MAIN_ZOOKEEPER_NAMESPACE, IDC_MAIN_MECHANISM, IDC_MAIN_REALM,
-            IDC_MAIN_HOST_FQDN, IDC_MAIN_SERVICE_NAME, IDC_MAIN_USER_NAME, IDC_MAIN_PASSWORD, IDC_MAIN_DELEGATION_UID,
-            IDC_MAIN_SSL_OPTIONS, IDC_MAIN_HTTP_OPTIONS, IDC_MAIN_SAVE_PASSWORD});
     }
 
     if (GetDiscoveryIndex() == 1) {

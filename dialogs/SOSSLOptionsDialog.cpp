@@ -3,11 +3,13 @@
 #include <array>
 #include <filesystem>
 #include <map>
+#include <string>
 #include <system_error>
 
 #include "resources/ControlIds.h"
 #include "settings/ProductSwitches.h"
 #include "settings/SOConnectionSettings.h"
+#include "settings/SettingChecks.h"
 #include "settings/SettingRules.h"
 #include "settings/SettingsCatalogue.h"
 
@@ -26,16 +28,15 @@ constexpr std::array<int32_t, 16> ENABLED_AT_START = {
     IDC_SSL_KEY_PASSWORD_LABEL, IDC_SSL_KEY_PASSWORD, IDC_SSL_SAVE_KEY_PASSWORD, IDC_OK,
 };
 
-constexpr std::array<int32_t, 14> SSL_ONLY = {
-    IDC_SSL_TRUSTED_CERTS, IDC_SSL_TRUSTED_CERTS_BROWSE, IDC_SSL_ALLOW_HOST_NAME_MISMATCH,
-    IDC_SSL_ALLOW_SELF_SIGNED, IDC_SSL_TWO_WAY, IDC_SSL_CLIENT_CERT_LABEL, IDC_SSL_CLIENT_CERT,
-    IDC_SSL_CLIENT_CERT_BROWSE, IDC_SSL_PRIVATE_KEY_LABEL, IDC_SSL_PRIVATE_KEY, IDC_SSL_PRIVATE_KEY_BROWSE,
-    IDC_SSL_KEY_PASSWORD_LABEL, IDC_SSL_KEY_PASSWORD, IDC_SSL_SAVE_KEY_PASSWORD,
+// The labels and buttons that go with the fields of SSL and of two-way SSL;
+// the fields themselves follow their settings' conditions.
+constexpr std::array<int32_t, 7> SSL_ONLY = {
+    IDC_SSL_TRUSTED_CERTS_BROWSE, IDC_SSL_CLIENT_CERT_LABEL, IDC_SSL_CLIENT_CERT_BROWSE, IDC_SSL_PRIVATE_KEY_LABEL,
+    IDC_SSL_PRIVATE_KEY_BROWSE, IDC_SSL_KEY_PASSWORD_LABEL, IDC_SSL_SAVE_KEY_PASSWORD,
 };
 
-constexpr std::array<int32_t, 6> TWO_WAY_ONLY = {
-    IDC_SSL_CLIENT_CERT, IDC_SSL_PRIVATE_KEY, IDC_SSL_CLIENT_CERT_BROWSE, IDC_SSL_PRIVATE_KEY_BROWSE,
-    IDC_SSL_KEY_PASSWORD, IDC_SSL_SAVE_KEY_PASSWORD,
+constexpr std::array<int32_t, 3> TWO_WAY_ONLY = {
+    IDC_SSL_CLIENT_CERT_BROWSE, IDC_SSL_PRIVATE_KEY_BROWSE, IDC_SSL_SAVE_KEY_PASSWORD,
 };
 
 bool IsOn(const WideString& value)
@@ -144,6 +145,29 @@ void SOSSLOptionsDialog::ApplyEnablingRules(UI::DialogHost& host) const
     }
     const bool ssl = host.IsChecked(IDC_SSL_ENABLE);
     const bool twoWay = host.IsChecked(IDC_SSL_TWO_WAY);
+    // The dialog is only opened for server types 2 and 3.
+    const SettingValueLookup shown = [this, ssl, twoWay](std::u16string_view name) {
+        if (IsSameSettingName(name, KEY_SPARK_SERVER_TYPE)) {
+            return WideString(u"2");
+        }
+        if (IsSameSettingName(name, KEY_AUTH_MECH)) {
+            const std::string digits = std::to_string(m_mechanism);
+            return WideString(std::u16string(digits.begin(), digits.end()));
+        }
+        if (IsSameSettingName(name, KEY_SSL)) {
+            return WideString(ssl ? u"1" : u"0");
+        }
+        if (IsSameSettingName(name, KEY_TWO_WAY_SSL)) {
+            return WideString(twoWay ? u"1" : u"0");
+        }
+        return WideString(u"");
+    };
+    for (const SettingRule& rule : GetSettingRules()) {
+        if (rule.dialogId == IDD_SSL_OPTIONS && rule.controlId != 0 && enabled.contains(rule.controlId)
+            && !IsSettingEditable(rule, shown)) {
+            enabled[rule.controlId] = false;
+        }
+    }
     if (!ssl) {
         for (const int32_t control : SSL_ONLY) {
             enabled[control] = false;

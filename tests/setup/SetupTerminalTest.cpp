@@ -73,5 +73,26 @@ TEST_F(SetupTerminalTest, OKInTheTerminalDialogSavesAndEscapeCancels)
     EXPECT_EQ(UserIni(), saved);
 }
 
+TEST_F(SetupTerminalTest, ANewNameInTheDialogMovesTheDataSourceWithItsSettings)
+{
+    ASSERT_TRUE(Configure({}, "add", {"DSN=Sales", "HOST=spark.example.com", "PORT=10005"}).succeeded);
+    TmuxSession session(Probe("config", {"DSN=Sales"}), Options());
+    ASSERT_TRUE(session.WaitFor("spark.example.com")) << session.LastScreen();
+    // The name box has the focus first.
+    session.Key("C-u");
+    session.Text("Finance");
+    ASSERT_TRUE(session.WaitFor("Finance")) << session.LastScreen();
+    session.Key("Enter");
+    EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
+    EXPECT_NE(session.LastScreen().find("result 1"), std::string::npos) << session.LastScreen();
+
+    const std::string ini = UserIni();
+    EXPECT_EQ(ini.find("[Sales]"), std::string::npos) << ini;
+    auto finance = UserSection("Finance");
+    EXPECT_EQ(finance["Driver"], DRIVER);
+    EXPECT_EQ(finance["Host"], "spark.example.com");
+    EXPECT_EQ(finance["Port"], "10005");
+}
+
 } // namespace
 } // namespace Dravo::Test
