@@ -1,7 +1,8 @@
-// Every caption of every template measured by the real dialog manager in the
-// face the dialog gets at 96 DPI: a label, check box, button or group box
-// whose text is wider than the control loses its last letters or its second
-// line on the user's screen.
+// What the real dialog manager makes of the templates' captions. Every one
+// is measured in the face the dialog gets at 96 DPI: a label, check box,
+// button or group box whose text is wider than the control loses its last
+// letters or its second line on the user's screen. And Alt with a marked
+// letter reaches the control it names.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/ControlIds.h"
 #include "resources/DialogTemplates.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 
@@ -156,6 +158,52 @@ TEST(DialogTextFitTest, EveryCaptionFitsItsControlInTheWindowsDialogFont)
         problems += CaptionsThatDoNotFit(dialogTemplate);
     }
     EXPECT_EQ(problems, "");
+}
+
+int32_t g_lastCommand = 0;
+
+INT_PTR CALLBACK RecordingProcedure(HWND, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_COMMAND) {
+        g_lastCommand = LOWORD(wParam);
+        return TRUE;
+    }
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+TEST(DialogTextFitTest, AltWithALabelsLetterFocusesItsBoxAndAButtonsLetterPressesIt)
+{
+    const DialogTemplate& original = *Resources::FindDialogTemplate(Resources::IDD_DSN_CONFIGURATION);
+    const std::vector<uint32_t> memory = DialogTemplateBuilder::Build(original);
+    HWND dialog = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr),
+        reinterpret_cast<const DLGTEMPLATE*>(memory.data()), nullptr, RecordingProcedure, 0);
+    ASSERT_NE(dialog, nullptr) << ::GetLastError();
+    ::ShowWindow(dialog, SW_SHOW);
+    int checked = 0;
+    for (size_t index = 0; index < original.controls.size(); ++index) {
+        const ControlTemplate& item = original.controls[index];
+        const size_t mark = item.text.find(u'&');
+        if (mark == std::u16string_view::npos || item.Has(Resources::STYLE_DISABLED)) {
+            continue;
+        }
+        SCOPED_TRACE(Narrow(item.text));
+        ::SetFocus(::GetDlgItem(dialog, Resources::IDC_MAIN_DSN));
+        g_lastCommand = 0;
+        MSG message{::GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(item.text[mark + 1]), 1 << 29, 0, {}};
+        EXPECT_TRUE(::IsDialogMessageW(dialog, &message));
+        if (item.kind == ControlKind::Label) {
+            // The next control in the template is the box the label names.
+            ASSERT_LT(index + 1, original.controls.size());
+            EXPECT_EQ(::GetDlgCtrlID(::GetFocus()), original.controls[index + 1].id);
+        } else if (item.kind == ControlKind::PushButton) {
+            EXPECT_EQ(g_lastCommand, item.id);
+        } else {
+            EXPECT_EQ(::GetFocus(), ::GetDlgItem(dialog, item.id));
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 15);
+    ::DestroyWindow(dialog);
 }
 
 } // namespace
