@@ -60,7 +60,7 @@ std::optional<std::string> WhyTextCannotBeHeld(std::u16string_view text, const c
         return std::string(what) + " holds a line break";
     }
     if (!text.empty() && (IsUnicodeBlank(text.front()) || IsUnicodeBlank(text.back()))) {
-        return std::string(what) + " begins or ends with a blank, which a reader of the file drops";
+        return std::string(what) + " begins or ends with a blank, which is dropped when the entry is read back";
     }
     return std::nullopt;
 }
@@ -100,7 +100,7 @@ bool EndsWithBlankLine(std::string_view text)
 std::optional<std::string> WhyIniCannotHoldName(std::u16string_view name)
 {
     if (name.empty()) {
-        return std::string("a value without a name (the default value) has no line in the file");
+        return std::string("a value without a name (the default value) cannot be kept as an entry");
     }
     if (auto why = WhyTextCannotBeHeld(name, "the name")) {
         return why;

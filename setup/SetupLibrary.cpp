@@ -21,6 +21,10 @@
 #include "support/NumberConverter.h"
 #include "support/WideString.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace Dravo::VezurAVUZ::SetupLibrary {
 namespace {
 
@@ -36,6 +40,14 @@ public:
         if (!OS::IsCallerInteractive()) {
             throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_NO_TERMINAL);
         }
+#ifdef _WIN32
+        // A handle that names no window would fail only in the dialog
+        // manager, as an unexplained general error.
+        if (!::IsWindow(static_cast<HWND>(window))) {
+            throw InstallerError(InstallerErrorCode::RequestFailed, Resources::IDS_SETUP_DIALOG_FAILED,
+                {WideString(u"the window handle names no window")});
+        }
+#endif
         m_backend = DialogBackend::CreateForOwner(window);
     }
 

@@ -1,5 +1,6 @@
 // The dialog templates as data: every control fits its dialog, ids are
 // unique, and each template holds what its dialog logic expects.
+#include <algorithm>
 #include <cctype>
 #include <set>
 
@@ -100,6 +101,53 @@ TEST(DialogTemplatesTest, ControlsCarryTheStylesTheirDialogsNeed)
         u"Use &only SSPI ");
     EXPECT_EQ(FindDialogTemplate(IDD_EDIT_PROPERTY)->FindControl(IDC_EDIT_PROPERTY_GROUP)->text,
         u"Server Side Properties");
+}
+
+/// The part of the dialog a control covers: a combo box closed.
+DialogUnitRect Covered(const ControlTemplate& control)
+{
+    DialogUnitRect rect = control.rect;
+    if (control.kind == ControlKind::DropDownList) {
+        rect.height = std::min(rect.height, 12);
+    }
+    return rect;
+}
+
+bool Intersect(const DialogUnitRect& a, const DialogUnitRect& b)
+{
+    return a.x < b.Right() && b.x < a.Right() && a.y < b.Bottom() && b.y < a.Bottom();
+}
+
+bool Inside(const DialogUnitRect& inner, const DialogUnitRect& outer)
+{
+    return inner.x > outer.x && inner.Right() < outer.Right() && inner.y > outer.y && inner.Bottom() < outer.Bottom();
+}
+
+TEST(DialogTemplatesTest, ControlsNeitherOverlapNorCrossAGroupBoxFrame)
+{
+    // A widened label that runs into its edit box, or a frame drawn through a
+    // control, is hidden in part on the user's screen.
+    for (const DialogTemplate& dialog : AllDialogTemplates()) {
+        for (const ControlTemplate& a : dialog.controls) {
+            const bool frame = a.kind == ControlKind::GroupBox && !a.Has(STYLE_BORDERLESS);
+            for (const ControlTemplate& b : dialog.controls) {
+                if (&a == &b || !Intersect(Covered(a), Covered(b)) || b.kind == ControlKind::GroupBox) {
+                    if (frame && &a != &b && b.kind == ControlKind::GroupBox && !b.Has(STYLE_BORDERLESS)) {
+                        EXPECT_FALSE(Intersect(a.rect, b.rect))
+                            << dialog.id << ": two group boxes at y " << a.rect.y << " and " << b.rect.y;
+                    }
+                    continue;
+                }
+                if (frame) {
+                    EXPECT_TRUE(Inside(Covered(b), a.rect))
+                        << dialog.id << ": " << b.id << " crosses the frame of the group box at y " << a.rect.y;
+                } else if (a.kind != ControlKind::GroupBox && &a < &b) {
+                    ADD_FAILURE() << dialog.id << ": " << a.id << " \"" << std::string(a.text.begin(), a.text.end())
+                                  << "\" overlaps " << b.id;
+                }
+            }
+        }
+    }
 }
 
 TEST(DialogTemplatesTest, EveryLabelAndButtonHasAMnemonicOfItsOwn)

@@ -158,9 +158,9 @@ TEST(DialogWindowTest, WindowGeometryAndPropertiesBelongToEachDialog)
         EXPECT_EQ(host.GetPropertyAs<int>("InputMap"), &store);
         EXPECT_FALSE(host.GetOwnerRect().has_value());
         const UI::Rect desktop = host.GetDesktopRect();
-        EXPECT_EQ(host.GetWindowRect().width, 272);
+        EXPECT_EQ(host.GetWindowRect().width, 289);
         host.MoveWindow(desktop.x, desktop.y);
-        EXPECT_EQ(host.GetWindowRect(), (UI::Rect{desktop.x, desktop.y, 272, 143}));
+        EXPECT_EQ(host.GetWindowRect(), (UI::Rect{desktop.x, desktop.y, 289, 125}));
         EXPECT_FALSE(host.SetIcons(IDI_PRODUCT));
         EXPECT_EQ(host.SetCursor(UI::CursorShape::Busy), OS::ERROR_SUCCESS_CODE);
     });
@@ -181,7 +181,7 @@ TEST(DialogWindowTest, WindowGeometryAndPropertiesBelongToEachDialog)
     handler.child = &child;
     EXPECT_EQ(headless.system.RunModal(IDD_LOGGING_OPTIONS, handler, nullptr), 0);
     ASSERT_TRUE(childOwner.has_value());
-    EXPECT_EQ(childOwner->width, 272);
+    EXPECT_EQ(childOwner->width, 289);
     EXPECT_EQ(childRect.width, 300);
     EXPECT_EQ(headless.system.GetCursor(), UI::CursorShape::Busy);
     EXPECT_THROW(headless.system.RunModal(4242, parent, nullptr), std::invalid_argument);

@@ -147,8 +147,9 @@ std::vector<uint32_t> DialogTemplateBuilder::Build(const Resources::DialogTempla
 {
     ByteWriter out;
     // DLGTEMPLATE; the dialog is placed by its handler, or centred by the
-    // dialog manager when it does not move it.
-    out.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER);
+    // dialog manager when it does not move it. DS_SHELLFONT (with "MS Shell
+    // Dlg") asks for the shell's dialog face, as the system's own dialogs use.
+    out.Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS | DS_CENTER);
     out.Dword(WS_EX_DLGMODALFRAME);
     out.Word(static_cast<uint16_t>(dialogTemplate.controls.size()));
     out.Short(0);

@@ -358,5 +358,27 @@ TEST_F(SetupWin32Test, ConfigDriverShowsTheDriverWideDialogAndSavesOnOK)
     ::FreeLibrary(library);
 }
 
+TEST_F(SetupWin32Test, AHandleThatNamesNoWindowFailsAsARequestThatCannotBeMade)
+{
+    HMODULE library = ::LoadLibraryW(SetupLibrary().wstring().c_str());
+    ASSERT_NE(library, nullptr);
+    using ConfigDriverFunction = BOOL(WINAPI*)(HWND, WORD, LPCWSTR, LPCWSTR, LPWSTR, WORD, WORD*);
+    const auto configDriver = reinterpret_cast<ConfigDriverFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(library, "ConfigDriverW")));
+    ASSERT_NE(configDriver, nullptr);
+    // A window made and destroyed: its handle names nothing now.
+    HWND gone = ::CreateWindowExW(0, L"STATIC", L"gone", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
+        nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    ::DestroyWindow(gone);
+    wchar_t message[256] = {};
+    WORD length = 0;
+    EXPECT_FALSE(configDriver(gone, ODBC_CONFIG_DRIVER, DRIVER, L"", message, 256, &length));
+    EXPECT_EQ(std::wstring(message), L"The dialog cannot be shown: the window handle names no window");
+    const DWORD code = FirstErrorCode();
+    EXPECT_TRUE(code == ODBC_ERROR_REQUEST_FAILED || code == 0) << code;
+    ::FreeLibrary(library);
+}
+
 } // namespace
 } // namespace Dravo::Test

@@ -17,7 +17,8 @@ TEST(DialogTemplateBuilderTest, HeaderHoldsSizeTitleAndFont)
     const Resources::DialogTemplate& every = ::Dravo::Test::EveryControlTemplate();
     const std::vector<uint32_t> memory = DialogTemplateBuilder::Build(every);
     const auto* header = reinterpret_cast<const DLGTEMPLATE*>(memory.data());
-    EXPECT_TRUE(header->style & DS_SETFONT);
+    // The shell's dialog face, not the old bitmap-era mapping of the name.
+    EXPECT_EQ(header->style & DS_SHELLFONT, static_cast<DWORD>(DS_SHELLFONT));
     EXPECT_TRUE(header->style & DS_MODALFRAME);
     EXPECT_EQ(header->cdit, every.controls.size());
     EXPECT_EQ(header->cx, every.width);

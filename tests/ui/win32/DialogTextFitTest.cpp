@@ -1,17 +1,19 @@
-// Every caption of every template measured by the real dialog manager in the
-// font Windows draws the templates' "MS Shell Dlg" with: a label, check box,
+// What the real dialog manager makes of the templates' captions. Every one
+// is measured in the face the dialog gets at 96 DPI: a label, check box,
 // button or group box whose text is wider than the control loses its last
-// letters or its second line on the user's screen.
+// letters or its second line on the user's screen. And Alt with a marked
+// letter reaches the control it names.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cwchar>
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "resources/ControlIds.h"
 #include "resources/DialogTemplates.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 
@@ -22,10 +24,18 @@ using Resources::ControlKind;
 using Resources::ControlTemplate;
 using Resources::DialogTemplate;
 
-// Windows maps "MS Shell Dlg" to Microsoft Sans Serif, whose widths are those
-// of MS Sans Serif; Wine has its own copy of that face (Wine itself maps the
-// name to its Tahoma, which is wider).
-constexpr std::u16string_view WINDOWS_DIALOG_FACE = u"MS Sans Serif";
+// With DS_SHELLFONT, Windows and Wine both draw "MS Shell Dlg" in Tahoma
+// (Wine in its own copy, from the prefix's Fonts folder).
+constexpr std::u16string_view DIALOG_FACE = u"Tahoma";
+
+// Windows' Tahoma and Wine's differ by a pixel here and there, and a text
+// that fills its control to the last pixel is cut by a user's larger font
+// smoothing or a translation's longer word: a caption keeps a tenth of its
+// width, and at least two pixels, to spare.
+LONG WithMargin(LONG width)
+{
+    return width + std::max<LONG>(2, width / 10);
+}
 
 INT_PTR CALLBACK Procedure(HWND, UINT message, WPARAM, LPARAM)
 {
@@ -77,9 +87,7 @@ LONG Margin(HWND control, ControlKind kind)
 /// One line for each caption that does not fit.
 std::string CaptionsThatDoNotFit(const DialogTemplate& original)
 {
-    DialogTemplate dialogTemplate = original;
-    dialogTemplate.fontName = WINDOWS_DIALOG_FACE;
-    const std::vector<uint32_t> memory = DialogTemplateBuilder::Build(dialogTemplate);
+    const std::vector<uint32_t> memory = DialogTemplateBuilder::Build(original);
     HWND dialog = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr),
         reinterpret_cast<const DLGTEMPLATE*>(memory.data()), nullptr, Procedure, 0);
     if (!dialog) {
@@ -87,16 +95,23 @@ std::string CaptionsThatDoNotFit(const DialogTemplate& original)
             + "\n";
     }
     std::ostringstream problems;
-    // The measure holds only in the face it is meant for.
+    // The measure holds only in the face it is meant for. The face's name
+    // is the one asked for; its family says which font was given.
     HDC dc = ::GetDC(dialog);
     HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0)));
-    wchar_t face[LF_FACESIZE] = {};
-    ::GetTextFaceW(dc, LF_FACESIZE, face);
+    std::wstring family;
+    if (const UINT size = ::GetOutlineTextMetricsW(dc, 0, nullptr); size > 0) {
+        std::vector<char> buffer(size);
+        auto* metrics = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
+        if (::GetOutlineTextMetricsW(dc, size, metrics) > 0) {
+            family = reinterpret_cast<const wchar_t*>(buffer.data() + reinterpret_cast<uintptr_t>(metrics->otmpFamilyName));
+        }
+    }
     ::SelectObject(dc, previous);
     ::ReleaseDC(dialog, dc);
-    if (Wide(WINDOWS_DIALOG_FACE) != face) {
-        problems << "dialog " << original.id << " is drawn in " << Narrow(std::u16string(face, face + std::wcslen(face)))
-                 << ", not " << Narrow(WINDOWS_DIALOG_FACE) << " (the Wine prefix lacks Wine's fonts)\n";
+    if (Wide(DIALOG_FACE) != family) {
+        problems << "dialog " << original.id << " is drawn in \"" << std::string(family.begin(), family.end())
+                 << "\", not " << Narrow(DIALOG_FACE) << " (the Wine prefix lacks Wine's fonts)\n";
     }
 
     // The dialog manager makes the controls in template order.
@@ -115,9 +130,12 @@ std::string CaptionsThatDoNotFit(const DialogTemplate& original)
             const bool wraps = item.kind == ControlKind::Label
                 || (item.kind == ControlKind::GroupBox && item.Has(Resources::STYLE_BORDERLESS));
             const LONG available = client.right - Margin(control, item.kind);
-            const SIZE needed = Measure(control, Wide(item.text), available, wraps);
+            // Measured within the width less the margin, so that a label
+            // which would wrap only without it counts as too tall.
+            const LONG usable = available - (WithMargin(available) - available);
+            const SIZE needed = Measure(control, Wide(item.text), usable, wraps);
             const bool tooTall = wraps && needed.cy > client.bottom;
-            if (needed.cx > available || tooTall) {
+            if (WithMargin(needed.cx) > available || tooTall) {
                 problems << "dialog " << original.id << ", \"" << Narrow(item.text) << "\": "
                          << Measure(control, Wide(item.text), 0, false).cx << " pixels on one line, "
                          << (wraps ? std::to_string(needed.cy / std::max<LONG>(1, Measure(control, L"x", 0, false).cy))
@@ -140,6 +158,52 @@ TEST(DialogTextFitTest, EveryCaptionFitsItsControlInTheWindowsDialogFont)
         problems += CaptionsThatDoNotFit(dialogTemplate);
     }
     EXPECT_EQ(problems, "");
+}
+
+int32_t g_lastCommand = 0;
+
+INT_PTR CALLBACK RecordingProcedure(HWND, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_COMMAND) {
+        g_lastCommand = LOWORD(wParam);
+        return TRUE;
+    }
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+TEST(DialogTextFitTest, AltWithALabelsLetterFocusesItsBoxAndAButtonsLetterPressesIt)
+{
+    const DialogTemplate& original = *Resources::FindDialogTemplate(Resources::IDD_DSN_CONFIGURATION);
+    const std::vector<uint32_t> memory = DialogTemplateBuilder::Build(original);
+    HWND dialog = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr),
+        reinterpret_cast<const DLGTEMPLATE*>(memory.data()), nullptr, RecordingProcedure, 0);
+    ASSERT_NE(dialog, nullptr) << ::GetLastError();
+    ::ShowWindow(dialog, SW_SHOW);
+    int checked = 0;
+    for (size_t index = 0; index < original.controls.size(); ++index) {
+        const ControlTemplate& item = original.controls[index];
+        const size_t mark = item.text.find(u'&');
+        if (mark == std::u16string_view::npos || item.Has(Resources::STYLE_DISABLED)) {
+            continue;
+        }
+        SCOPED_TRACE(Narrow(item.text));
+        ::SetFocus(::GetDlgItem(dialog, Resources::IDC_MAIN_DSN));
+        g_lastCommand = 0;
+        MSG message{::GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(item.text[mark + 1]), 1 << 29, 0, {}};
+        EXPECT_TRUE(::IsDialogMessageW(dialog, &message));
+        if (item.kind == ControlKind::Label) {
+            // The next control in the template is the box the label names.
+            ASSERT_LT(index + 1, original.controls.size());
+            EXPECT_EQ(::GetDlgCtrlID(::GetFocus()), original.controls[index + 1].id);
+        } else if (item.kind == ControlKind::PushButton) {
+            EXPECT_EQ(g_lastCommand, item.id);
+        } else {
+            EXPECT_EQ(::GetFocus(), ::GetDlgItem(dialog, item.id));
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 15);
+    ::DestroyWindow(dialog);
 }
 
 } // namespace
