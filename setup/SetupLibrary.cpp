@@ -110,7 +110,14 @@ bool ConfigureDriver(void* window, uint16_t request, WideString& failure)
             }
             CallerDialogs dialogs(window);
             DriverSettingsSession session(logger);
-            session.GetSettings().Load();
+            try {
+                // Open refuses a driver file that cannot be read, which a bare
+                // load would take as empty and OK would then overwrite. Its
+                // warnings concern only the tool's own log settings.
+                static_cast<void>(session.Open());
+            } catch (const SessionFailure& failure) {
+                throw InstallerError(InstallerErrorCode::RequestFailed, WideString(std::string(failure.what())));
+            }
             SODriverConfigurationDialog dialog(session.GetSettings(), u"Configuration");
             if (dialogs.Get().RunDialog([&] { return dialog.DoModal(dialogs.Get().GetSystem(), nullptr); }) != 1) {
                 throw InstallerError(InstallerErrorCode::UserCanceled, Resources::IDS_SETUP_CANCELLED);
