@@ -150,7 +150,8 @@ std::string DescribeCurrentException(Support::DSIFileLogger* logger, const char*
 
 /// Runs one step whose failures must reach the user: the text of whatever
 /// escapes it, or nothing when it succeeded.
-std::optional<std::string> Attempt(Support::DSIFileLogger& logger, const char* step, const std::function<void()>& action)
+std::optional<std::string> Attempt(
+    Support::DSIFileLogger& logger, const char* step, const std::function<void()>& action)
 {
     try {
         action();
@@ -208,8 +209,8 @@ int ConfigurationToolApplication::Run(const ProgramOptions& options)
     } catch (...) {
         // Whatever escaped has unwound the dialogs: the terminal is the
         // user's again.
-        m_deferredErrors += "the configuration tool failed: " + DescribeCurrentException(nullptr, "Run")
-            + "; nothing was changed.\n";
+        m_deferredErrors +=
+            "the configuration tool failed: " + DescribeCurrentException(nullptr, "Run") + "; nothing was changed.\n";
         WriteDeferredErrors();
         return EXIT_DIALOG_UNAVAILABLE;
     }
@@ -332,8 +333,8 @@ int ConfigurationToolApplication::Configure(const ProgramOptions& options)
         m_deferredErrors += std::string(interrupted.what()) + "; nothing was changed.\n";
         exitCode = EXIT_SIGNAL_BASE + interrupted.GetSignal();
     } catch (...) {
-        m_deferredErrors += "the configuration tool failed: " + DescribeCurrentException(nullptr, "Run")
-            + "; nothing was changed.\n";
+        m_deferredErrors +=
+            "the configuration tool failed: " + DescribeCurrentException(nullptr, "Run") + "; nothing was changed.\n";
         exitCode = EXIT_DIALOG_UNAVAILABLE;
     }
     // Standard error may be the terminal the dialogs were drawn on: write to
@@ -407,8 +408,9 @@ int ConfigurationToolApplication::CheckRegistry(bool driverWide)
             // only for the settings of the tool's log: it must not keep
             // anyone from the machine's settings.
             if (hive == OS::RegistryHive::CurrentUser && file != machineFile) {
-                *m_errors << m_programName << ": warning: the user's driver configuration cannot be read: "
-                          << diagnostic << "\nThe tool's own log keeps its default settings; the file was left "
+                *m_errors << m_programName
+                          << ": warning: the user's driver configuration cannot be read: " << diagnostic
+                          << "\nThe tool's own log keeps its default settings; the file was left "
                           << "as it is.\n";
                 continue;
             }
@@ -436,8 +438,8 @@ int ConfigurationToolApplication::CheckRegistry(bool driverWide)
         // Rights help only where rights are missing: a read-only file system,
         // a missing directory or another user's link stops root as well.
         if (writable != OS::ERROR_ACCESS_DENIED_CODE || OS::HasAdministratorRights()) {
-            *m_errors << m_programName << ": the driver configuration, " << where << ", cannot be written: "
-                      << diagnostic << "\nNothing was changed.\n";
+            *m_errors << m_programName << ": the driver configuration, " << where
+                      << ", cannot be written: " << diagnostic << "\nNothing was changed.\n";
             return EXIT_SETTINGS_ERROR;
         }
         // A file the user named is the user's to open up: root would not help.
@@ -508,8 +510,8 @@ int ConfigurationToolApplication::CheckDataSourceFile(OS::DataSourceScope scope)
         diagnostic = WithoutLineEnd(Support::WideString(OS::GetSystemErrorMessage(writable)).GetAsUTF8());
     }
     if (writable != OS::ERROR_ACCESS_DENIED_CODE || OS::HasAdministratorRights()) {
-        m_deferredErrors += "the data sources, " + where + ", cannot be written: " + diagnostic
-            + "\nNothing was changed.\n";
+        m_deferredErrors +=
+            "the data sources, " + where + ", cannot be written: " + diagnostic + "\nNothing was changed.\n";
         return EXIT_SETTINGS_ERROR;
     }
     m_deferredErrors += "administrator rights are needed to change the data sources in " + where + " (" + diagnostic
@@ -542,9 +544,12 @@ int ConfigurationToolApplication::RunDataSourceConfiguration(DialogBackend& back
         logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "%s", failure.what());
         ReportError(&backend, AsSentence(failure.what()));
         switch (failure.GetKind()) {
-        case SessionFailure::Kind::Unusable: return EXIT_USAGE;
-        case SessionFailure::Kind::InstallerMissing: return EXIT_UNAVAILABLE;
-        default: return EXIT_SETTINGS_ERROR;
+        case SessionFailure::Kind::Unusable:
+            return EXIT_USAGE;
+        case SessionFailure::Kind::InstallerMissing:
+            return EXIT_UNAVAILABLE;
+        default:
+            return EXIT_SETTINGS_ERROR;
         }
     }
     backend.ShowStatusLine("Data source file: " + session->GetWhere());
@@ -586,7 +591,8 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
         } catch (const DialogInterrupted&) {
             throw;
         } catch (...) {
-            ReportError(nullptr, "the configuration dialog failed: " + DescribeCurrentException(&logger, "Run")
+            ReportError(nullptr,
+                "the configuration dialog failed: " + DescribeCurrentException(&logger, "Run")
                     + "; nothing was changed.");
             return EXIT_DIALOG_UNAVAILABLE;
         }
@@ -597,8 +603,8 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
         if (result != 1) {
             if (result != 0) {
                 logger.LogError(LOG_NAMESPACE, LOG_CLASS, "Run", "the dialog ended with %d", result);
-                ReportError(nullptr, "the configuration dialog ended with " + std::to_string(result)
-                        + "; nothing was changed.");
+                ReportError(nullptr,
+                    "the configuration dialog ended with " + std::to_string(result) + "; nothing was changed.");
                 return EXIT_DIALOG_UNAVAILABLE;
             }
             return saveFailed ? EXIT_SETTINGS_ERROR : result;
@@ -615,9 +621,11 @@ int ConfigurationToolApplication::RunDialogAndSave(DialogBackend& backend, Suppo
         }
         if (stopSignal != 0) {
             logger.LogWarning(LOG_NAMESPACE, LOG_CLASS, "Save", "signal %d arrived during the save", stopSignal);
-            m_deferredErrors += "signal " + std::to_string(stopSignal) + " arrived while the settings were being saved; "
-                + (failure ? "the save was finished first, and failed." : "the save was finished first: the settings "
-                                                                          "were written.")
+            m_deferredErrors += "signal " + std::to_string(stopSignal)
+                + " arrived while the settings were being saved; "
+                + (failure ? "the save was finished first, and failed."
+                           : "the save was finished first: the settings "
+                             "were written.")
                 + "\n";
         }
         if (!failure) {

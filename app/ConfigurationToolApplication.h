@@ -41,8 +41,8 @@ inline constexpr int EXIT_SIGNAL_BASE = 128;
 class ConfigurationToolApplication {
 public:
     /// The streams stand for standard input, output and error.
-    ConfigurationToolApplication(std::string programName, std::istream& input, std::ostream& output,
-        std::ostream& errors);
+    ConfigurationToolApplication(
+        std::string programName, std::istream& input, std::ostream& output, std::ostream& errors);
 
     /// Does what the options ask and returns the exit code.
     int Run(const ProgramOptions& options);

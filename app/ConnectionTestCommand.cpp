@@ -68,8 +68,8 @@ void Decipher(Entries& entries, std::u16string_view stored, std::u16string_view 
     }
 }
 
-DiagnosisStep SettingsStep(const std::vector<StoredValueNote>& notes, const std::string& where,
-    const std::string& checkCommand)
+DiagnosisStep SettingsStep(
+    const std::vector<StoredValueNote>& notes, const std::string& where, const std::string& checkCommand)
 {
     DiagnosisStep step;
     step.step = "settings";
@@ -114,11 +114,16 @@ std::string FormatJson(const std::vector<DiagnosisStep>& steps)
     json.BeginObject().Key("ok").Bool(DriverSupport::DiagnosisPassed(steps)).Key("steps").BeginArray();
     for (const DiagnosisStep& step : steps) {
         json.BeginObject()
-            .Key("step").String(step.step)
-            .Key("status").String(DriverSupport::DiagnosisStatusWord(step.status))
-            .Key("detail").String(step.detail)
-            .Key("hint").String(step.hint)
-            .Key("seconds").Number(step.seconds, 3)
+            .Key("step")
+            .String(step.step)
+            .Key("status")
+            .String(DriverSupport::DiagnosisStatusWord(step.status))
+            .Key("detail")
+            .String(step.detail)
+            .Key("hint")
+            .String(step.hint)
+            .Key("seconds")
+            .Number(step.seconds, 3)
             .EndObject();
     }
     json.EndArray().EndObject();
@@ -166,8 +171,9 @@ int ConnectionTestCommand::Run()
         try {
             entries = DataSourceSection(name).ReadEntries();
         } catch (...) {
-            return refuse({EXIT_SETTINGS_ERROR, "the data source " + name.GetAsUTF8() + " cannot be read: "
-                    + DriverSupport::DescribeCurrentException().text.GetAsUTF8()});
+            return refuse({EXIT_SETTINGS_ERROR,
+                "the data source " + name.GetAsUTF8()
+                    + " cannot be read: " + DriverSupport::DescribeCurrentException().text.GetAsUTF8()});
         }
         where = file + " [" + name.GetAsUTF8() + "]";
         checkCommand = m_programName + " --dsn " + name.GetAsUTF8() + " check";
@@ -208,19 +214,19 @@ int ConnectionTestCommand::Run()
     request.driverName = driver.GetAsUTF8();
     request.dataSourceName = name.GetAsUTF8();
     request.timeoutSeconds = m_options.settings.timeoutSeconds;
-    request.defaultTrustedCertificates
-        = WideString(OS::GetDefaultTrustedCertificatesFile(driver.GetAsU16String(), u"")).GetAsUTF8();
+    request.defaultTrustedCertificates =
+        WideString(OS::GetDefaultTrustedCertificatesFile(driver.GetAsU16String(), u"")).GetAsUTF8();
     request.programFile = WideString(OS::GetModuleFilePath()).GetAsUTF8();
 
     DriverSupport::ConnectionDiagnosis diagnosis(std::move(request));
     const bool json = m_options.settings.json;
-    const std::vector<DiagnosisStep> steps
-        = diagnosis.Run(SettingsStep(notes, where, checkCommand), [this, json](const DiagnosisStep& step) {
-              // Line by line as the steps end: a slow step shows where it is.
-              if (!json) {
-                  m_output << FormatLine(step) << std::endl;
-              }
-          });
+    const std::vector<DiagnosisStep> steps =
+        diagnosis.Run(SettingsStep(notes, where, checkCommand), [this, json](const DiagnosisStep& step) {
+            // Line by line as the steps end: a slow step shows where it is.
+            if (!json) {
+                m_output << FormatLine(step) << std::endl;
+            }
+        });
     if (json) {
         m_output << FormatJson(steps);
     }

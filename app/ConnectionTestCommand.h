@@ -16,8 +16,8 @@ inline constexpr int EXIT_TEST_FAILED = 6;
 
 class ConnectionTestCommand {
 public:
-    ConnectionTestCommand(std::string programName, const ProgramOptions& options, std::ostream& output,
-        std::ostream& errors);
+    ConnectionTestCommand(
+        std::string programName, const ProgramOptions& options, std::ostream& output, std::ostream& errors);
 
     /// After the start-up: runs the test; the exit code.
     int Run();

@@ -38,8 +38,8 @@ bool IsThisDriver(const std::u16string& driver, const std::optional<std::u16stri
 
 std::vector<ListedDataSource> Collect()
 {
-    const std::optional<std::u16string> library
-        = OS::OdbcInstaller::FindRegisteredDriverLibrary(GetDriverName().GetAsU16String());
+    const std::optional<std::u16string> library =
+        OS::OdbcInstaller::FindRegisteredDriverLibrary(GetDriverName().GetAsU16String());
     std::vector<ListedDataSource> listed;
     for (const OS::DataSourceScope scope : {OS::DataSourceScope::User, OS::DataSourceScope::System}) {
         const std::vector<std::u16string> names = ListDataSourceNames(scope);
@@ -48,8 +48,8 @@ std::vector<ListedDataSource> Collect()
         for (const std::u16string& name : names) {
             const OS::DataSourceEntries entries = OS::OdbcDataSources::ReadEntries(name);
             ListedDataSource source{WideString(name).GetAsUTF8(),
-                scope == OS::DataSourceScope::User ? "user" : "system", where + " [" + WideString(name).GetAsUTF8() + "]",
-                {}};
+                scope == OS::DataSourceScope::User ? "user" : "system",
+                where + " [" + WideString(name).GetAsUTF8() + "]", {}};
             bool ours = false;
             for (const auto& [key, value] : entries) {
                 if (WideString(key).IsEqual(WideString(u"Driver"), false)) {

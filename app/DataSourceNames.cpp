@@ -19,8 +19,8 @@ bool IsBlank(char c)
 std::string ReadWhole(const std::string& path)
 {
     OS::File file;
-    const OS::ErrorCode opened
-        = file.Open(Support::WideString(path).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting);
+    const OS::ErrorCode opened =
+        file.Open(Support::WideString(path).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting);
     if (opened == OS::ERROR_FILE_NOT_FOUND_CODE || opened == OS::ERROR_PATH_NOT_FOUND_CODE) {
         return {};
     }

@@ -26,11 +26,21 @@ void JsonWriter::AppendString(std::string_view utf8)
     for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
-        case '"': m_text += "\\\""; break;
-        case '\\': m_text += "\\\\"; break;
-        case '\n': m_text += "\\n"; break;
-        case '\r': m_text += "\\r"; break;
-        case '\t': m_text += "\\t"; break;
+        case '"':
+            m_text += "\\\"";
+            break;
+        case '\\':
+            m_text += "\\\\";
+            break;
+        case '\n':
+            m_text += "\\n";
+            break;
+        case '\r':
+            m_text += "\\r";
+            break;
+        case '\t':
+            m_text += "\\t";
+            break;
         default:
             if (byte < 0x20) {
                 m_text += "\\u00";
@@ -106,8 +116,8 @@ JsonWriter& JsonWriter::Number(double value, int decimals)
     const double scale = std::pow(10.0, decimals);
     const double scaled = std::round(value * scale);
     const long long units = std::isfinite(scaled) && std::fabs(scaled) < 1e18 ? static_cast<long long>(scaled) : 0;
-    const unsigned long long magnitude = units < 0 ? 0ULL - static_cast<unsigned long long>(units)
-                                                   : static_cast<unsigned long long>(units);
+    const unsigned long long magnitude =
+        units < 0 ? 0ULL - static_cast<unsigned long long>(units) : static_cast<unsigned long long>(units);
     unsigned long long divisor = 1;
     for (int digit = 0; digit < decimals; ++digit) {
         divisor *= 10;

@@ -109,7 +109,8 @@ OdbcSetupRegistration::Result OdbcSetupRegistration::Register() const
     if (!setup.empty() || !setup64.empty()) {
         const std::string& present = setup.empty() ? setup64 : setup;
         if (added) {
-            return {Outcome::SetupOfOthers, "The Setup of " + Entry() + " was changed to " + present
+            return {Outcome::SetupOfOthers,
+                "The Setup of " + Entry() + " was changed to " + present
                     + " since it was registered, and stays. Nothing was changed."};
         }
         return {Outcome::SetupOfOthers,
@@ -117,7 +118,8 @@ OdbcSetupRegistration::Result OdbcSetupRegistration::Register() const
     }
     const std::string marker = MARKER_VALUE;
     if (!Write({{"Setup", &m_libraryPath}, {MARKER_NAME, &marker}})) {
-        return {Outcome::WriteFailed, "Setup could not be written to " + Entry() + ": " + OS::ThreadDiagnostic::Get()
+        return {Outcome::WriteFailed,
+            "Setup could not be written to " + Entry() + ": " + OS::ThreadDiagnostic::Get()
                 + " (writing the file needs its owner's rights, root's for the system's). Nothing was changed."};
     }
     return {Outcome::Registered, "Setup=" + m_libraryPath + " was added to " + Entry() + "."};
@@ -139,17 +141,18 @@ OdbcSetupRegistration::Result OdbcSetupRegistration::Unregister() const
         removals.emplace_back("Setup", nullptr);
     }
     if (!Write(removals)) {
-        return {Outcome::WriteFailed, "Setup could not be taken away from " + Entry() + ": "
-                + OS::ThreadDiagnostic::Get()
+        return {Outcome::WriteFailed,
+            "Setup could not be taken away from " + Entry() + ": " + OS::ThreadDiagnostic::Get()
                 + " (writing the file needs its owner's rights, root's for the system's). Nothing was changed."};
     }
     if (!ours) {
-        return {Outcome::ChangedSinceRegistered, "The Setup of " + Entry() + " was changed to " + setup
-                + " since it was registered, and stays; " + MARKER_NAME + " was taken away."};
+        return {Outcome::ChangedSinceRegistered,
+            "The Setup of " + Entry() + " was changed to " + setup + " since it was registered, and stays; "
+                + MARKER_NAME + " was taken away."};
     }
     if (setup.empty()) {
-        return {Outcome::Unregistered, std::string(MARKER_NAME) + " was taken away from " + Entry()
-                + "; its Setup had been removed already."};
+        return {Outcome::Unregistered,
+            std::string(MARKER_NAME) + " was taken away from " + Entry() + "; its Setup had been removed already."};
     }
     return {Outcome::Unregistered, "Setup=" + setup + " was taken away from " + Entry() + "."};
 }

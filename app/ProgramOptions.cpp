@@ -335,7 +335,8 @@ ProgramOptions ParseArguments(std::span<const std::string> arguments)
             options.helpTopic = commandWord;
         }
         if (options.helpTopic && GetCommandUsageText("", *options.helpTopic).empty()) {
-            return Refuse("'" + *options.helpTopic + "' is no command (get, set, unset, apply, check, settings, remove)");
+            return Refuse(
+                "'" + *options.helpTopic + "' is no command (get, set, unset, apply, check, settings, remove)");
         }
         options.action = Action::Help;
         return options;
@@ -347,8 +348,8 @@ ProgramOptions ParseArguments(std::span<const std::string> arguments)
         if (options.scriptPath) {
             return Refuse("'" + *commandWord + "' works without a dialog; it takes no '--script'");
         }
-        if (const std::string why
-            = CheckSettingsCommand(options.settings, *commandWord, flags, options.dataSourceName.has_value());
+        if (const std::string why =
+                CheckSettingsCommand(options.settings, *commandWord, flags, options.dataSourceName.has_value());
             !why.empty()) {
             return Refuse(why);
         }
@@ -364,8 +365,9 @@ ProgramOptions ParseArguments(std::span<const std::string> arguments)
     } else if (setupAction) {
         // They change unixODBC's driver entry only; nothing else applies.
         if (options.scriptPath || options.registryRoot || options.dataSourceName || commandWord) {
-            return Refuse("option '" + std::string(*setupAction == Action::RegisterSetup ? "--register-setup"
-                    : "--unregister-setup") + "' takes no other option");
+            return Refuse("option '"
+                + std::string(*setupAction == Action::RegisterSetup ? "--register-setup" : "--unregister-setup")
+                + "' takes no other option");
         }
         options.action = *setupAction;
     }
@@ -376,38 +378,37 @@ ProgramOptions ParseArguments(std::span<const std::string> arguments)
 
 std::string GetCommandsUsageText()
 {
-    return
-        "Commands, for the settings without a dialog (the driver-wide ones, or with\n"
-        "--dsn one data source's), judged by the dialogs' own rules:\n"
-        "  get [NAME...]         print the stored settings as NAME=VALUE lines\n"
-        "                        (--value: the values of those named, one a line)\n"
-        "  set NAME=VALUE...     store values; a list's value may be its label;\n"
-        "                        --exact as for apply\n"
-        "  unset NAME...         put settings back to their defaults\n"
-        "  apply FILE            hold the settings of an ini file's [Driver] section\n"
-        "                        (or the data source's section); --exact puts the\n"
-        "                        settings it does not name back to their defaults\n"
-        "  check                 report stored values the dialog shows differently\n"
-        "                        or would refuse, with their file and line\n"
-        "  settings [NAME...]    list every setting (or those named): what it is for,\n"
-        "                        its values and default (--markdown: as a table)\n"
-        "  remove                with --dsn NAME: remove the data source\n"
-        "  list                  list the driver's data sources, the user's and the\n"
-        "                        system's, with their settings\n"
-        "  test [NAME=VALUE...]  diagnose the connection of the data source of --dsn\n"
-        "                        (or of the settings given) step by step: settings,\n"
-        "                        driver, name, connect, tls, kerberos, transport,\n"
-        "                        driver test; --timeout SECONDS bounds the network\n"
-        "                        steps (else SocketTimeout, else 10)\n"
-        "  help [COMMAND]        show this text, or a command's (also COMMAND --help)\n"
-        "  --check               do everything but write\n"
-        "  --diff                show each setting changed, before and after\n"
-        "  --json                answer with one JSON object on standard output\n"
-        "  --password-stdin      read the password from standard input, or with\n"
-        "  --password-file FILE  from FILE; it goes to EncryptedPWD, or to the\n"
-        "                        password setting named without '=' (set\n"
-        "                        EncryptedClientPrivateKeyPWD --password-stdin)\n"
-        "A request that stores what is already stored writes nothing.\n";
+    return "Commands, for the settings without a dialog (the driver-wide ones, or with\n"
+           "--dsn one data source's), judged by the dialogs' own rules:\n"
+           "  get [NAME...]         print the stored settings as NAME=VALUE lines\n"
+           "                        (--value: the values of those named, one a line)\n"
+           "  set NAME=VALUE...     store values; a list's value may be its label;\n"
+           "                        --exact as for apply\n"
+           "  unset NAME...         put settings back to their defaults\n"
+           "  apply FILE            hold the settings of an ini file's [Driver] section\n"
+           "                        (or the data source's section); --exact puts the\n"
+           "                        settings it does not name back to their defaults\n"
+           "  check                 report stored values the dialog shows differently\n"
+           "                        or would refuse, with their file and line\n"
+           "  settings [NAME...]    list every setting (or those named): what it is for,\n"
+           "                        its values and default (--markdown: as a table)\n"
+           "  remove                with --dsn NAME: remove the data source\n"
+           "  list                  list the driver's data sources, the user's and the\n"
+           "                        system's, with their settings\n"
+           "  test [NAME=VALUE...]  diagnose the connection of the data source of --dsn\n"
+           "                        (or of the settings given) step by step: settings,\n"
+           "                        driver, name, connect, tls, kerberos, transport,\n"
+           "                        driver test; --timeout SECONDS bounds the network\n"
+           "                        steps (else SocketTimeout, else 10)\n"
+           "  help [COMMAND]        show this text, or a command's (also COMMAND --help)\n"
+           "  --check               do everything but write\n"
+           "  --diff                show each setting changed, before and after\n"
+           "  --json                answer with one JSON object on standard output\n"
+           "  --password-stdin      read the password from standard input, or with\n"
+           "  --password-file FILE  from FILE; it goes to EncryptedPWD, or to the\n"
+           "                        password setting named without '=' (set\n"
+           "                        EncryptedClientPrivateKeyPWD --password-stdin)\n"
+           "A request that stores what is already stored writes nothing.\n";
 }
 
 std::string GetCommandUsageText(const std::string& programName, const std::string& command)
@@ -427,8 +428,7 @@ std::string GetCommandUsageText(const std::string& programName, const std::strin
             "Stores values as the dialogs' OK would, judged by their rules; a list's value\n"
             "may be its label, a switch's true, false, yes or no. A password is read from\n"
             "standard input or a file, never from the command line.\n"},
-        {"unset", "unset NAME... [--check] [--diff] [--json]",
-            "Puts settings back to their defaults.\n"},
+        {"unset", "unset NAME... [--check] [--diff] [--json]", "Puts settings back to their defaults.\n"},
         {"apply", "apply FILE [--exact] [--password-stdin | --password-file FILE] [--check] [--diff] [--json]",
             "Holds the settings of FILE's [Driver] section (or the data source's section),\n"
             "as 'get' prints them; - reads standard input. A line that is no NAME=VALUE,\n"
@@ -440,10 +440,8 @@ std::string GetCommandUsageText(const std::string& programName, const std::strin
         {"settings", "settings [NAME...] [--markdown | --json]",
             "Lists every setting, or those named: what it is for, its type, values,\n"
             "default, where it is edited and what it is used with.\n"},
-        {"remove", "--dsn NAME remove [--check] [--json]",
-            "Removes the data source NAME.\n"},
-        {"help", "help [COMMAND]",
-            "Shows the program's help, or a command's.\n"},
+        {"remove", "--dsn NAME remove [--check] [--json]", "Removes the data source NAME.\n"},
+        {"help", "help [COMMAND]", "Shows the program's help, or a command's.\n"},
     };
     for (const CommandHelp& help : COMMANDS) {
         if (command == help.name) {
@@ -456,14 +454,13 @@ std::string GetCommandUsageText(const std::string& programName, const std::strin
 
 std::string GetExitStatusUsageText()
 {
-    return
-        "Exit status: 1 after OK, 0 after Cancel, 2 when a script fails, 3 when the\n"
-        "settings cannot be read or saved, 4 when the dialog cannot be shown, 5 when\n"
-        "administrator rights are needed, 64 for a bad command line or a data source\n"
-        "name the ODBC installer refuses, 69 when the ODBC installer is missing.\n"
-        "A command exits with 0 when it is done, changed or not, and 65 when a value\n"
-        "is refused (nothing is written) or check finds a value to report; test\n"
-        "exits with 0 when no step failed (warnings allowed) and 6 when one did.\n";
+    return "Exit status: 1 after OK, 0 after Cancel, 2 when a script fails, 3 when the\n"
+           "settings cannot be read or saved, 4 when the dialog cannot be shown, 5 when\n"
+           "administrator rights are needed, 64 for a bad command line or a data source\n"
+           "name the ODBC installer refuses, 69 when the ODBC installer is missing.\n"
+           "A command exits with 0 when it is done, changed or not, and 65 when a value\n"
+           "is refused (nothing is written) or check finds a value to report; test\n"
+           "exits with 0 when no step failed (warnings allowed) and 6 when one did.\n";
 }
 
 } // namespace Dravo::VezurAVUZ

@@ -14,8 +14,7 @@ namespace Dravo::VezurAVUZ {
 
 /// SYSTEM is a dialog system constructed from the script runner and the
 /// transcript stream.
-template <class System>
-class ScriptedDialogBackend final : public DialogBackend {
+template <class System> class ScriptedDialogBackend final : public DialogBackend {
 public:
     ScriptedDialogBackend(UI::Script script, const std::string& sourceName, std::ostream& transcript)
         : m_runner(std::move(script), sourceName), m_system(m_runner, transcript)

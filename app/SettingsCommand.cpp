@@ -70,11 +70,16 @@ private:
 int ExitCodeOf(SessionFailure::Kind kind)
 {
     switch (kind) {
-    case SessionFailure::Kind::Unusable: return EXIT_USAGE;
-    case SessionFailure::Kind::InstallerMissing: return EXIT_UNAVAILABLE;
-    case SessionFailure::Kind::Refused: return EXIT_VALUE_REFUSED;
-    case SessionFailure::Kind::NeedsRights: return EXIT_NEEDS_ADMINISTRATOR;
-    case SessionFailure::Kind::Failed: break;
+    case SessionFailure::Kind::Unusable:
+        return EXIT_USAGE;
+    case SessionFailure::Kind::InstallerMissing:
+        return EXIT_UNAVAILABLE;
+    case SessionFailure::Kind::Refused:
+        return EXIT_VALUE_REFUSED;
+    case SessionFailure::Kind::NeedsRights:
+        return EXIT_NEEDS_ADMINISTRATOR;
+    case SessionFailure::Kind::Failed:
+        break;
     }
     return EXIT_SETTINGS_ERROR;
 }
@@ -123,14 +128,14 @@ int SettingsCommand::Run(Support::DSIFileLogger& logger)
             for (const std::string& name : settings.arguments) {
                 const SettingRule* rule = FindSettingRule(WideString(name).GetAsU16String());
                 if (!rule) {
-                    Fail(EXIT_VALUE_REFUSED, name + " is not one of the driver's settings; '" + m_programName
-                            + " settings' lists them");
+                    Fail(EXIT_VALUE_REFUSED,
+                        name + " is not one of the driver's settings; '" + m_programName + " settings' lists them");
                 }
                 rules.push_back(rule);
             }
-            m_output << FormatSettingsTable(settings.json       ? SettingsTableFormat::Json
-                    : settings.markdown                         ? SettingsTableFormat::Markdown
-                                                                : SettingsTableFormat::Text,
+            m_output << FormatSettingsTable(settings.json ? SettingsTableFormat::Json
+                    : settings.markdown                   ? SettingsTableFormat::Markdown
+                                                          : SettingsTableFormat::Text,
                 rules);
             return 0;
         }
@@ -204,7 +209,8 @@ std::optional<WideString> SettingsCommand::ReadPassword()
     }
     // Nothing read is no password: storing it would wipe the one stored.
     if (bytes.empty()) {
-        Fail(EXIT_VALUE_REFUSED, std::string("the password given ")
+        Fail(EXIT_VALUE_REFUSED,
+            std::string("the password given ")
                 + (settings.passwordFile ? "(" + *settings.passwordFile + ") " : std::string("on standard input "))
                 + "is empty; nothing was changed (unset the password setting to remove the stored one)");
     }
@@ -228,8 +234,8 @@ std::vector<std::pair<WideString, WideString>> SettingsCommand::ReadApplyFile(co
         Fail(EXIT_VALUE_REFUSED, message);
     }
     if (const auto fault = FindSettingsFileFault(bytes, section)) {
-        Fail(EXIT_VALUE_REFUSED, path + ":" + std::to_string(fault->line) + ": " + fault->message
-                + "; nothing was changed");
+        Fail(EXIT_VALUE_REFUSED,
+            path + ":" + std::to_string(fault->line) + ": " + fault->message + "; nothing was changed");
     }
     std::vector<std::pair<WideString, WideString>> entries;
     for (const OS::IniEntry& entry : file.ReadSection(section)) {
@@ -271,8 +277,8 @@ std::vector<SettingAssignment> SettingsCommand::ReadAssignments(
                 continue;
             }
             if (equals != std::string::npos) {
-                add(SettingAssignment{WideString(argument.substr(0, equals)), WideString(argument.substr(equals + 1)),
-                    false});
+                add(SettingAssignment{
+                    WideString(argument.substr(0, equals)), WideString(argument.substr(equals + 1)), false});
                 continue;
             }
             // A password setting named alone takes the password given.
@@ -310,11 +316,12 @@ int SettingsCommand::Get(const StoredValues& stored, const std::u16string& secti
         for (const std::string& name : names) {
             const WideString wide(name);
             if (!FindSettingRule(wide.GetAsU16String()) && !FindStored(stored, wide)) {
-                Fail(EXIT_VALUE_REFUSED, name + " is not one of the driver's settings; '" + m_programName
-                        + " settings' lists them");
+                Fail(EXIT_VALUE_REFUSED,
+                    name + " is not one of the driver's settings; '" + m_programName + " settings' lists them");
             }
             const WideString* value = FindStored(stored, wide);
-            shown.emplace_back(CanonicalSettingName(wide).GetAsUTF8(), value ? std::optional<WideString>(*value) : std::nullopt);
+            shown.emplace_back(
+                CanonicalSettingName(wide).GetAsUTF8(), value ? std::optional<WideString>(*value) : std::nullopt);
         }
     }
 
@@ -403,16 +410,16 @@ int SettingsCommand::RunDataSource(Support::DSIFileLogger& logger, const WideStr
         const std::optional<WideString> password = ReadPassword();
         assignments = ReadAssignments(password, section);
     }
-    session.Open(m_options.dataSourceScope
-            ? std::optional(*m_options.dataSourceScope == ProgramOptions::DataSourceScope::System
-                      ? OS::DataSourceScope::System
-                      : OS::DataSourceScope::User)
-            : std::nullopt);
+    session.Open(m_options.dataSourceScope ? std::optional(
+                     *m_options.dataSourceScope == ProgramOptions::DataSourceScope::System ? OS::DataSourceScope::System
+                                                                                           : OS::DataSourceScope::User)
+                                           : std::nullopt);
     m_outcome.location = session.GetLocation();
 
     if (settings.command == Command::Get || settings.command == Command::Check) {
         if (!session.Exists()) {
-            Fail(EXIT_SETTINGS_ERROR, "there is no data source named " + name.GetAsUTF8() + " in " + session.GetWhere());
+            Fail(
+                EXIT_SETTINGS_ERROR, "there is no data source named " + name.GetAsUTF8() + " in " + session.GetWhere());
         }
     }
     if (settings.command == Command::Get) {

@@ -28,8 +28,8 @@ inline constexpr int EXIT_VALUE_REFUSED = 65;
 class SettingsCommand {
 public:
     /// The streams stand for standard input, output and error.
-    SettingsCommand(std::string programName, const ProgramOptions& options, std::istream& input,
-        std::ostream& output, std::ostream& errors);
+    SettingsCommand(std::string programName, const ProgramOptions& options, std::istream& input, std::ostream& output,
+        std::ostream& errors);
 
     /// After the start-up: does what the options ask; the exit code.
     int Run(Support::DSIFileLogger& logger);
@@ -39,8 +39,8 @@ private:
     /// The same for the data source of --dsn: made when it does not exist,
     /// removed by remove.
     int RunDataSource(Support::DSIFileLogger& logger, const Support::WideString& name);
-    int Get(const std::vector<std::pair<Support::WideString, Support::WideString>>& stored,
-        const std::u16string& section);
+    int Get(
+        const std::vector<std::pair<Support::WideString, Support::WideString>>& stored, const std::u16string& section);
     int Check(const std::vector<StoredValueNote>& notes);
 
     /// The password of --password-stdin or --password-file, if any.

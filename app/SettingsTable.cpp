@@ -30,13 +30,20 @@ std::string Caption(std::u16string_view caption)
 std::string Kind(const SettingRule& rule)
 {
     switch (rule.kind) {
-    case SettingKind::Switch: return "switch";
-    case SettingKind::Number: return "number";
-    case SettingKind::Choice: return "list";
-    case SettingKind::Text: return "text";
-    case SettingKind::File: return "file";
-    case SettingKind::Password: return "password";
-    case SettingKind::Property: return "property";
+    case SettingKind::Switch:
+        return "switch";
+    case SettingKind::Number:
+        return "number";
+    case SettingKind::Choice:
+        return "list";
+    case SettingKind::Text:
+        return "text";
+    case SettingKind::File:
+        return "file";
+    case SettingKind::Password:
+        return "password";
+    case SettingKind::Property:
+        return "property";
     }
     return "";
 }
@@ -44,9 +51,12 @@ std::string Kind(const SettingRule& rule)
 std::string Scope(const SettingRule& rule)
 {
     switch (rule.scope) {
-    case SettingScope::Driver: return "driver";
-    case SettingScope::DataSource: return "data source";
-    case SettingScope::Both: return "both";
+    case SettingScope::Driver:
+        return "driver";
+    case SettingScope::DataSource:
+        return "data source";
+    case SettingScope::Both:
+        return "both";
     }
     return "";
 }
@@ -54,17 +64,28 @@ std::string Scope(const SettingRule& rule)
 std::string Condition(const SettingRule& rule)
 {
     switch (rule.condition) {
-    case SettingCondition::Always: return "always";
-    case SettingCondition::FullFeatured: return "server type 2 or 3";
-    case SettingCondition::Kerberos: return "server type 2 or 3, AuthMech 1";
-    case SettingCondition::UserName: return "server type 2 or 3, AuthMech 2, 3, 5 or 6";
-    case SettingCondition::Password: return "server type 2 or 3, AuthMech 3, 5 or 6";
-    case SettingCondition::SSLChoice: return "server type 2 or 3";
-    case SettingCondition::SSLOn: return "server type 2 or 3, SSL on";
-    case SettingCondition::SSLAllowances: return "server type 2 or 3, SSL on, AuthMech not 6";
-    case SettingCondition::TwoWaySSL: return "server type 2 or 3, SSL and TwoWaySSL on";
-    case SettingCondition::HttpTransport: return "server type 2 or 3, ThriftTransport 2";
-    case SettingCondition::NoDialog: return "never: setup library attributes only";
+    case SettingCondition::Always:
+        return "always";
+    case SettingCondition::FullFeatured:
+        return "server type 2 or 3";
+    case SettingCondition::Kerberos:
+        return "server type 2 or 3, AuthMech 1";
+    case SettingCondition::UserName:
+        return "server type 2 or 3, AuthMech 2, 3, 5 or 6";
+    case SettingCondition::Password:
+        return "server type 2 or 3, AuthMech 3, 5 or 6";
+    case SettingCondition::SSLChoice:
+        return "server type 2 or 3";
+    case SettingCondition::SSLOn:
+        return "server type 2 or 3, SSL on";
+    case SettingCondition::SSLAllowances:
+        return "server type 2 or 3, SSL on, AuthMech not 6";
+    case SettingCondition::TwoWaySSL:
+        return "server type 2 or 3, SSL and TwoWaySSL on";
+    case SettingCondition::HttpTransport:
+        return "server type 2 or 3, ThriftTransport 2";
+    case SettingCondition::NoDialog:
+        return "never: setup library attributes only";
     }
     return "";
 }
@@ -73,7 +94,8 @@ std::string Condition(const SettingRule& rule)
 std::string Values(const SettingRule& rule)
 {
     switch (rule.kind) {
-    case SettingKind::Switch: return "0 = off, 1 = on";
+    case SettingKind::Switch:
+        return "0 = off, 1 = on";
     case SettingKind::Number: {
         std::string text = std::to_string(rule.minimum) + " to " + std::to_string(rule.maximum);
         if (rule.emptyAllowed) {
@@ -138,8 +160,9 @@ std::string Cell(const std::string& text)
 
 std::string Markdown(const std::vector<const SettingRule*>& rules)
 {
-    std::string text = "| Name | What it is for | Type | Values | Default | Edited in | Belongs to | Used with | Note |\n"
-                       "|---|---|---|---|---|---|---|---|---|\n";
+    std::string text =
+        "| Name | What it is for | Type | Values | Default | Edited in | Belongs to | Used with | Note |\n"
+        "|---|---|---|---|---|---|---|---|---|\n";
     for (const SettingRule* entry : rules) {
         const SettingRule& rule = *entry;
         text += "| `" + Name(rule) + "` | " + Cell(Utf8(GetSettingDescription(rule))) + " | " + Kind(rule) + " | "
@@ -206,9 +229,12 @@ std::string FormatSettingsTable(SettingsTableFormat format, const std::vector<co
         }
     }
     switch (format) {
-    case SettingsTableFormat::Markdown: return Markdown(shown);
-    case SettingsTableFormat::Json: return Json(shown);
-    case SettingsTableFormat::Text: return Text(shown);
+    case SettingsTableFormat::Markdown:
+        return Markdown(shown);
+    case SettingsTableFormat::Json:
+        return Json(shown);
+    case SettingsTableFormat::Text:
+        return Text(shown);
     }
     return Text(shown);
 }

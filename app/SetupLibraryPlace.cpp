@@ -25,8 +25,8 @@ std::optional<SetupLibraryPlace> FindInstalledSetupLibrary(std::string& why)
         const std::string_view folder = folders.substr(0, colon);
         folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
         std::error_code error;
-        const std::filesystem::path candidate = std::filesystem::weakly_canonical(
-            program.parent_path() / folder / DRAVO_SETUP_LIBRARY_NAME, error);
+        const std::filesystem::path candidate =
+            std::filesystem::weakly_canonical(program.parent_path() / folder / DRAVO_SETUP_LIBRARY_NAME, error);
         if (error) {
             continue;
         }

@@ -51,8 +51,8 @@ void Replace(const std::string& path)
     ::clock_gettime(CLOCK_REALTIME, &now);
     const timespec times[2] = {{0, UTIME_OMIT}, now};
     if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())
-        || ::futimens(fd, times) != 0 || ::fsync(fd) != 0
-        || ::close(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        || ::futimens(fd, times) != 0 || ::fsync(fd) != 0 || ::close(fd) != 0
+        || ::rename(temporary.c_str(), path.c_str()) != 0) {
         std::perror(path.c_str());
         std::exit(1);
     }
@@ -88,8 +88,8 @@ int main(int argc, char** argv)
     std::vector<double> replaces;
     for (int round = 0; round < rounds; ++round) {
         Dravo::VezurAVUZ::DataSourceChanges changes;
-        changes.Write(Dravo::Support::WideString(u"DESCRIPTION"),
-            Dravo::Support::WideString("changed " + std::to_string(round)));
+        changes.Write(
+            Dravo::Support::WideString(u"DESCRIPTION"), Dravo::Support::WideString("changed " + std::to_string(round)));
         auto start = Clock::now();
         changes.Apply(name, Dravo::Support::WideString(u"Dravo Spark ODBC Driver"),
             Dravo::VezurAVUZ::DataSourceChanges::Start::AsItIs, Dravo::OS::DataSourceScope::User);

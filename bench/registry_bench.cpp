@@ -108,8 +108,8 @@ Figures RunOnce(int count, const std::filesystem::path& root)
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    const std::filesystem::path root
-        = std::filesystem::temp_directory_path() / ("dravo-registry-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
+    const std::filesystem::path root = std::filesystem::temp_directory_path()
+        / ("dravo-registry-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
     std::printf("open-set-close writes under one key, then enumeration; median of %d rounds\n", rounds);
     std::printf("%8s %14s %14s %16s %12s\n", "N", "us/write", "us/read", "us/read (cold)", "file bytes");
     for (const int count : {100, 1000, 10000}) {

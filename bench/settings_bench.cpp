@@ -130,8 +130,8 @@ void WriteDriverKey(Store store, int properties)
 /// One load and one save in this process; prints "load-ms save-ms peak-kB".
 int RunOne(int properties, Store store)
 {
-    const std::filesystem::path root = std::filesystem::temp_directory_path()
-        / ("dravo-settings-bench-" + std::to_string(::getpid()));
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("dravo-settings-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(root);
     ::unsetenv("SPARKINI");
     Dravo::OS::SetRegistryRoot(root.string());
@@ -244,8 +244,8 @@ int main(int argc, char** argv)
     }
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     std::printf("driver-wide settings, load and save, median of %d rounds (fresh process each):\n", rounds);
-    std::printf("  %8s %12s %12s %12s %12s %14s\n", "SSP_", "file load", "file save", "hive load", "hive save",
-        "peak RSS MiB");
+    std::printf(
+        "  %8s %12s %12s %12s %12s %14s\n", "SSP_", "file load", "file save", "hive load", "hive save", "peak RSS MiB");
     double fileSaveMs[std::size(SIZES)] = {};
     size_t index = 0;
     for (const int properties : SIZES) {
@@ -272,8 +272,8 @@ int main(int argc, char** argv)
     // properties, replaced durably in the same directory, in turn with the
     // save of no properties, so that both meet the same disk; the ratio is
     // taken pair by pair.
-    const std::filesystem::path directory = std::filesystem::temp_directory_path()
-        / ("dravo-settings-bench-replace-" + std::to_string(::getpid()));
+    const std::filesystem::path directory =
+        std::filesystem::temp_directory_path() / ("dravo-settings-bench-replace-" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory);
     std::vector<double> saves;
     std::vector<double> plain;

@@ -32,8 +32,9 @@ std::string Attributes(int first, int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc < 3 || (std::strcmp(argv[2], "change") == 0 && argc < 4)) {
-        std::fprintf(stderr, "usage: setup_adds DRIVER COUNT [KEY=VALUE...]\n"
-                             "       setup_adds DRIVER change NAME [KEY=VALUE...]\n");
+        std::fprintf(stderr,
+            "usage: setup_adds DRIVER COUNT [KEY=VALUE...]\n"
+            "       setup_adds DRIVER change NAME [KEY=VALUE...]\n");
         return 64;
     }
     if (std::strcmp(argv[2], "change") == 0) {

@@ -58,10 +58,10 @@ void BenchLogging(const std::filesystem::path& dir, int lines)
     const double plainSeconds = SecondsSince(start);
 
     std::printf("log lines, %d at trace level, 1 MiB x 5 files rotating:\n", lines);
-    std::printf("  DSIFileLogger      %10.0f lines/s  (%.2f us/line)\n", lines / loggerSeconds,
-        1e6 * loggerSeconds / lines);
-    std::printf("  fprintf to FILE*   %10.0f lines/s  (%.2f us/line)\n", lines / plainSeconds,
-        1e6 * plainSeconds / lines);
+    std::printf(
+        "  DSIFileLogger      %10.0f lines/s  (%.2f us/line)\n", lines / loggerSeconds, 1e6 * loggerSeconds / lines);
+    std::printf(
+        "  fprintf to FILE*   %10.0f lines/s  (%.2f us/line)\n", lines / plainSeconds, 1e6 * plainSeconds / lines);
 }
 
 void BenchRoundTrip(const char* label, const std::string& utf8, int rounds)
@@ -84,7 +84,8 @@ void BenchRoundTrips(int rounds)
     const std::string ascii = "Driver=Dravo Spark ODBC Driver;Host=spark.example.com;Port=10000";
     std::string mixed;
     for (int i = 0; i < 8; ++i) {
-        mixed += "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC ";  // "Grüße € ": 8 characters
+        mixed += "Gr\xC3\xBC\xC3\x9F"
+                 "e \xE2\x82\xAC "; // "Grüße € ": 8 characters
     }
     std::printf("WideString round trip UTF-8 -> UTF-16 -> UTF-8, 64 characters, %d rounds:\n", rounds);
     BenchRoundTrip("ASCII, platform not started (ICU direct)", ascii.substr(0, 64), rounds);
@@ -101,8 +102,8 @@ int main(int argc, char** argv)
 {
     const int lines = argc > 1 ? std::atoi(argv[1]) : 200000;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 1000000;
-    const auto dir = std::filesystem::temp_directory_path() /
-        ("dravo-support-bench-" + std::to_string(std::random_device()()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("dravo-support-bench-" + std::to_string(std::random_device()()));
     std::filesystem::create_directories(dir);
     BenchLogging(dir, lines);
     std::filesystem::remove_all(dir);

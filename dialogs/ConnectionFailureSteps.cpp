@@ -16,8 +16,8 @@ DriverSupport::DSFailureSteps MakeConnectionFailureSteps(
         }
         request.driverName = driverName.GetAsUTF8();
         request.dataSourceName = dataSourceName.GetAsUTF8();
-        request.defaultTrustedCertificates = Support::WideString(
-            OS::GetDefaultTrustedCertificatesFile(driverName.GetAsU16String(), u"")).GetAsUTF8();
+        request.defaultTrustedCertificates =
+            Support::WideString(OS::GetDefaultTrustedCertificatesFile(driverName.GetAsU16String(), u"")).GetAsUTF8();
         request.programFile = Support::WideString(OS::GetModuleFilePath()).GetAsUTF8();
         // The driver has just been tried: its message is above.
         request.runDriverTest = false;

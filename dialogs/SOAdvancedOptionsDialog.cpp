@@ -36,8 +36,7 @@ struct CheckBoxSetting {
 // Stored by OK whatever the server type.
 constexpr std::array<CheckBoxSetting, 7> PLAIN_CHECK_BOXES = {{
     {IDC_ADVANCED_FAST_SQLPREPARE, &SOConnectionSettings::GetFastSQLPrepare, &SOConnectionSettings::SetFastSQLPrepare},
-    {IDC_ADVANCED_USE_NATIVE_QUERY, &SOConnectionSettings::GetUseNativeQuery,
-        &SOConnectionSettings::SetUseNativeQuery},
+    {IDC_ADVANCED_USE_NATIVE_QUERY, &SOConnectionSettings::GetUseNativeQuery, &SOConnectionSettings::SetUseNativeQuery},
     {IDC_ADVANCED_USE_ONLY_SSPI, &SOConnectionSettings::GetUseOnlySSPI, &SOConnectionSettings::SetUseOnlySSPI},
     {IDC_ADVANCED_UNICODE_SQL_CHARACTER_TYPES, &SOConnectionSettings::GetUseUnicodeSqlCharacterTypes,
         &SOConnectionSettings::SetUseUnicodeSqlCharacterTypes},
@@ -96,9 +95,12 @@ int32_t SOAdvancedOptionsDialog::Show(UI::DialogHost& owner, SOConnectionSetting
 uint32_t SOAdvancedOptionsDialog::ReadServerType(const UI::DialogHost& owner)
 {
     switch (owner.GetSelection(IDC_MAIN_SERVER_TYPE)) {
-    case 2: return SERVER_TYPE_SPARK_THRIFT;
-    case 1: return SERVER_TYPE_SHARK2;
-    default: return SERVER_TYPE_SHARK;
+    case 2:
+        return SERVER_TYPE_SPARK_THRIFT;
+    case 1:
+        return SERVER_TYPE_SHARK2;
+    default:
+        return SERVER_TYPE_SHARK;
     }
 }
 
@@ -120,8 +122,8 @@ bool SOAdvancedOptionsDialog::OnInit(UI::DialogHost& host)
         static_cast<uint32_t>(scale >= 0 ? scale : DEFAULT_DECIMAL_COLUMN_SCALE));
     ShowNumber(host, IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK,
         ReadStoredUInt32(m_settings.GetRowsFetchedPerBlock()).value_or(DEFAULT_ROWS_FETCHED_PER_BLOCK));
-    const int32_t pollInterval
-        = ReadStoredInt32(m_settings.GetAsyncExecPollInterval()).value_or(DEFAULT_ASYNC_EXEC_POLL_INTERVAL);
+    const int32_t pollInterval =
+        ReadStoredInt32(m_settings.GetAsyncExecPollInterval()).value_or(DEFAULT_ASYNC_EXEC_POLL_INTERVAL);
     ShowNumber(host, IDC_ADVANCED_ASYNC_EXEC_POLL_INTERVAL,
         static_cast<uint32_t>(pollInterval >= 0 ? pollInterval : DEFAULT_ASYNC_EXEC_POLL_INTERVAL));
     ShowNumber(host, IDC_ADVANCED_SOCKET_TIMEOUT,
@@ -131,8 +133,8 @@ bool SOAdvancedOptionsDialog::OnInit(UI::DialogHost& host)
         host.SetCheck(box.controlId, IsOn((m_settings.*box.get)()));
     }
     host.SetCheck(IDC_ADVANCED_USE_ASYNC_EXEC, IsOn(m_settings.GetEnableAsyncExec()));
-    host.SetCheck(IDC_ADVANCED_GET_TABLES_WITH_QUERY,
-        IsOn(m_settings.GetTablesWithQuery()) && serverType != SERVER_TYPE_SHARK);
+    host.SetCheck(
+        IDC_ADVANCED_GET_TABLES_WITH_QUERY, IsOn(m_settings.GetTablesWithQuery()) && serverType != SERVER_TYPE_SHARK);
 
     if (serverType == SERVER_TYPE_SHARK) {
         // SharkServer has neither asynchronous execution nor table queries.
@@ -168,8 +170,8 @@ WideString SOAdvancedOptionsDialog::DescribeNumberReplaced(const UI::DialogHost&
         }
     }
     if (typedZero(IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK)) {
-        return say(IDS_NUMBER_NOT_ZERO, FindSettingRule(KEY_ROWS_FETCHED_PER_BLOCK)->caption,
-            DEFAULT_ROWS_FETCHED_PER_BLOCK);
+        return say(
+            IDS_NUMBER_NOT_ZERO, FindSettingRule(KEY_ROWS_FETCHED_PER_BLOCK)->caption, DEFAULT_ROWS_FETCHED_PER_BLOCK);
     }
     if (typedZero(IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH)) {
         return say(IDS_NUMBER_NOT_ZERO, FindSettingRule(KEY_DEFAULT_STRING_COLUMN_LENGTH)->caption,
@@ -226,8 +228,8 @@ void SOAdvancedOptionsDialog::Store(UI::DialogHost& host)
 {
     const uint32_t rows = ReadWithinRule(host, IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK, KEY_ROWS_FETCHED_PER_BLOCK);
     m_settings.SetRowsFetchedPerBlock(NumberText(rows != 0 ? rows : DEFAULT_ROWS_FETCHED_PER_BLOCK));
-    const uint32_t length
-        = ReadWithinRule(host, IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH, KEY_DEFAULT_STRING_COLUMN_LENGTH);
+    const uint32_t length =
+        ReadWithinRule(host, IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH, KEY_DEFAULT_STRING_COLUMN_LENGTH);
     m_settings.SetDefaultStringColumnLength(
         NumberText(length != 0 ? length : static_cast<uint32_t>(GetDefaultStringColumnLength())));
     m_settings.SetBinaryColumnLength(
@@ -245,7 +247,8 @@ void SOAdvancedOptionsDialog::Store(UI::DialogHost& host)
     }
     // An empty interval stays empty: the driver then takes its own.
     const WideString interval = host.GetText(IDC_ADVANCED_ASYNC_EXEC_POLL_INTERVAL).Trim();
-    m_settings.SetAsyncExecPollInterval(interval.IsEmpty() ? interval
+    m_settings.SetAsyncExecPollInterval(interval.IsEmpty()
+            ? interval
             : NumberText(ReadWithinRule(host, IDC_ADVANCED_ASYNC_EXEC_POLL_INTERVAL, KEY_ASYNC_EXEC_POLL_INTERVAL)));
     m_settings.SetSocketTimeout(NumberText(ReadWithinRule(host, IDC_ADVANCED_SOCKET_TIMEOUT, KEY_SOCKET_TIMEOUT)));
 }

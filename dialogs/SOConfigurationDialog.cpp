@@ -565,21 +565,32 @@ void SOConfigurationDialog::OnCommand(UI::DialogHost& host, int32_t controlId, U
     (void)host;
     if (notification == UI::Notification::Clicked) {
         switch (controlId) {
-        case IDC_OK: OnOK(); return;
-        case IDC_CANCEL: m_window->EndDialog(0); return;
+        case IDC_OK:
+            OnOK();
+            return;
+        case IDC_CANCEL:
+            m_window->EndDialog(0);
+            return;
         case IDC_MAIN_ADVANCED_OPTIONS:
             RunButtonAction("OpenAdvancedOptions", &SOConfigurationDialog::OpenAdvancedOptions);
             return;
-        case IDC_MAIN_SSL_OPTIONS: RunButtonAction("OpenSSLOptions", &SOConfigurationDialog::OpenSSLOptions); return;
+        case IDC_MAIN_SSL_OPTIONS:
+            RunButtonAction("OpenSSLOptions", &SOConfigurationDialog::OpenSSLOptions);
+            return;
         case IDC_MAIN_HTTP_OPTIONS:
             RunButtonAction("OpenHttpOptions", &SOConfigurationDialog::OpenHttpOptions);
             return;
         case IDC_MAIN_LOGGING_OPTIONS:
             RunButtonAction("OpenLoggingOptions", &SOConfigurationDialog::OpenLoggingOptions);
             return;
-        case IDC_MAIN_TEST: DoTestAction(*m_window); return;
-        case IDC_MAIN_SAVE_PASSWORD: ShowHint(); return;
-        default: return;
+        case IDC_MAIN_TEST:
+            DoTestAction(*m_window);
+            return;
+        case IDC_MAIN_SAVE_PASSWORD:
+            ShowHint();
+            return;
+        default:
+            return;
         }
     }
     if (controlId == IDC_MAIN_PASSWORD && notification == UI::Notification::TextChanged && !m_busy) {
@@ -608,9 +619,15 @@ void SOConfigurationDialog::HandleChange(int32_t controlId, UI::Notification not
         return;
     }
     switch (controlId) {
-    case IDC_MAIN_SERVER_TYPE: OnServerTypeChanged(); break;
-    case IDC_MAIN_MECHANISM: OnMechanismChanged(); break;
-    case IDC_MAIN_SERVICE_DISCOVERY: m_discoveryMode = GetDiscoveryIndex(); break;
+    case IDC_MAIN_SERVER_TYPE:
+        OnServerTypeChanged();
+        break;
+    case IDC_MAIN_MECHANISM:
+        OnMechanismChanged();
+        break;
+    case IDC_MAIN_SERVICE_DISCOVERY:
+        m_discoveryMode = GetDiscoveryIndex();
+        break;
     case IDC_MAIN_TRANSPORT:
         if (m_serverType != SERVER_TYPE_SHARK) {
             if (const auto transport = GetSelectedTransport()) {
@@ -618,7 +635,8 @@ void SOConfigurationDialog::HandleChange(int32_t controlId, UI::Notification not
             }
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

@@ -53,10 +53,13 @@ bool SODriverConfigurationDialog::HasControl(int32_t controlId) const
 {
     switch (controlId) {
     case IDC_MAIN_HOST:
-    case IDC_MAIN_PORT: return false;
+    case IDC_MAIN_PORT:
+        return false;
     case IDC_MAIN_SERVICE_DISCOVERY:
-    case IDC_MAIN_ZOOKEEPER_NAMESPACE: return !IsServiceDiscoverySuppressed();
-    default: return true;
+    case IDC_MAIN_ZOOKEEPER_NAMESPACE:
+        return !IsServiceDiscoverySuppressed();
+    default:
+        return true;
     }
 }
 

@@ -22,21 +22,40 @@ namespace {
 
 /// Every control of the template that has an id, and OK.
 constexpr std::array<int32_t, 16> ENABLED_AT_START = {
-    IDC_SSL_ENABLE, IDC_SSL_ALLOW_HOST_NAME_MISMATCH, IDC_SSL_ALLOW_SELF_SIGNED, IDC_SSL_TRUSTED_CERTS,
-    IDC_SSL_TRUSTED_CERTS_BROWSE, IDC_SSL_TWO_WAY, IDC_SSL_CLIENT_CERT_LABEL, IDC_SSL_CLIENT_CERT,
-    IDC_SSL_CLIENT_CERT_BROWSE, IDC_SSL_PRIVATE_KEY_LABEL, IDC_SSL_PRIVATE_KEY, IDC_SSL_PRIVATE_KEY_BROWSE,
-    IDC_SSL_KEY_PASSWORD_LABEL, IDC_SSL_KEY_PASSWORD, IDC_SSL_SAVE_KEY_PASSWORD, IDC_OK,
+    IDC_SSL_ENABLE,
+    IDC_SSL_ALLOW_HOST_NAME_MISMATCH,
+    IDC_SSL_ALLOW_SELF_SIGNED,
+    IDC_SSL_TRUSTED_CERTS,
+    IDC_SSL_TRUSTED_CERTS_BROWSE,
+    IDC_SSL_TWO_WAY,
+    IDC_SSL_CLIENT_CERT_LABEL,
+    IDC_SSL_CLIENT_CERT,
+    IDC_SSL_CLIENT_CERT_BROWSE,
+    IDC_SSL_PRIVATE_KEY_LABEL,
+    IDC_SSL_PRIVATE_KEY,
+    IDC_SSL_PRIVATE_KEY_BROWSE,
+    IDC_SSL_KEY_PASSWORD_LABEL,
+    IDC_SSL_KEY_PASSWORD,
+    IDC_SSL_SAVE_KEY_PASSWORD,
+    IDC_OK,
 };
 
 // The labels and buttons that go with the fields of SSL and of two-way SSL;
 // the fields themselves follow their settings' conditions.
 constexpr std::array<int32_t, 7> SSL_ONLY = {
-    IDC_SSL_TRUSTED_CERTS_BROWSE, IDC_SSL_CLIENT_CERT_LABEL, IDC_SSL_CLIENT_CERT_BROWSE, IDC_SSL_PRIVATE_KEY_LABEL,
-    IDC_SSL_PRIVATE_KEY_BROWSE, IDC_SSL_KEY_PASSWORD_LABEL, IDC_SSL_SAVE_KEY_PASSWORD,
+    IDC_SSL_TRUSTED_CERTS_BROWSE,
+    IDC_SSL_CLIENT_CERT_LABEL,
+    IDC_SSL_CLIENT_CERT_BROWSE,
+    IDC_SSL_PRIVATE_KEY_LABEL,
+    IDC_SSL_PRIVATE_KEY_BROWSE,
+    IDC_SSL_KEY_PASSWORD_LABEL,
+    IDC_SSL_SAVE_KEY_PASSWORD,
 };
 
 constexpr std::array<int32_t, 3> TWO_WAY_ONLY = {
-    IDC_SSL_CLIENT_CERT_BROWSE, IDC_SSL_PRIVATE_KEY_BROWSE, IDC_SSL_SAVE_KEY_PASSWORD,
+    IDC_SSL_CLIENT_CERT_BROWSE,
+    IDC_SSL_PRIVATE_KEY_BROWSE,
+    IDC_SSL_SAVE_KEY_PASSWORD,
 };
 
 bool IsOn(const WideString& value)
@@ -74,7 +93,8 @@ bool SOSSLOptionsDialog::OnInit(UI::DialogHost& host)
     host.SetCheck(IDC_SSL_ENABLE, ssl);
 
     const bool hdinsightService = m_mechanism == AUTH_MECH_HDINSIGHT_SERVICE;
-    host.SetCheck(IDC_SSL_ALLOW_HOST_NAME_MISMATCH, !hdinsightService && IsOn(m_settings.GetCAIssuedCertNamesMismatch()));
+    host.SetCheck(
+        IDC_SSL_ALLOW_HOST_NAME_MISMATCH, !hdinsightService && IsOn(m_settings.GetCAIssuedCertNamesMismatch()));
     host.SetCheck(IDC_SSL_ALLOW_SELF_SIGNED, !hdinsightService && IsOn(m_settings.GetAllowSelfSignedServerCert()));
 
     const WideString& trustedCerts = m_settings.GetTrustedCerts();

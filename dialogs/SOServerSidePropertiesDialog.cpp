@@ -24,8 +24,7 @@ bool IsSwitchedOff(const Support::WideString& value)
 
 SOServerSidePropertiesDialog::SOServerSidePropertiesDialog(
     SOServerSideProperties& properties, bool fullFeaturedServerType)
-    : SOPropertyListDialog(IDD_SERVER_SIDE_PROPERTIES, properties),
-      m_properties(properties),
+    : SOPropertyListDialog(IDD_SERVER_SIDE_PROPERTIES, properties), m_properties(properties),
       m_fullFeaturedServerType(fullFeaturedServerType)
 {
 }

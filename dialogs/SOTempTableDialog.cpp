@@ -40,10 +40,11 @@ bool SOTempTableDialog::OnInit(UI::DialogHost& host)
     host.SetText(IDC_TEMP_TABLE_WEBHDFS_HOST, m_settings.GetWebHDFSHost());
     ShowNumber(host, IDC_TEMP_TABLE_WEBHDFS_PORT,
         ReadStoredUInt16(m_settings.GetWebHDFSPort()).value_or(DEFAULT_WEB_HDFS_PORT));
-    host.SetText(IDC_TEMP_TABLE_HDFS_DIR,
-        OrDefault(m_settings.GetHDFSTempTableDir(), WideString(DEFAULT_HDFS_TEMP_TABLE_DIR)));
+    host.SetText(
+        IDC_TEMP_TABLE_HDFS_DIR, OrDefault(m_settings.GetHDFSTempTableDir(), WideString(DEFAULT_HDFS_TEMP_TABLE_DIR)));
     host.SetText(IDC_TEMP_TABLE_HDFS_USER, OrDefault(m_settings.GetHDFSUser(), WideString(DEFAULT_HDFS_USER)));
-    ShowNumber(host, IDC_TEMP_TABLE_TTL, ReadStoredUInt32(m_settings.GetTempTableTTL()).value_or(DEFAULT_TEMP_TABLE_TTL));
+    ShowNumber(
+        host, IDC_TEMP_TABLE_TTL, ReadStoredUInt32(m_settings.GetTempTableTTL()).value_or(DEFAULT_TEMP_TABLE_TTL));
     ApplyEnablingRule(host);
     return true;
 }

@@ -25,10 +25,14 @@ namespace Dravo::DriverSupport {
 const char* DiagnosisStatusWord(DiagnosisStatus status)
 {
     switch (status) {
-    case DiagnosisStatus::Ok: return "ok";
-    case DiagnosisStatus::Warning: return "warning";
-    case DiagnosisStatus::Failed: return "failed";
-    case DiagnosisStatus::Skipped: return "skipped";
+    case DiagnosisStatus::Ok:
+        return "ok";
+    case DiagnosisStatus::Warning:
+        return "warning";
+    case DiagnosisStatus::Failed:
+        return "failed";
+    case DiagnosisStatus::Skipped:
+        return "skipped";
     }
     return "failed";
 }
@@ -55,14 +59,16 @@ constexpr bool ELF_LIBRARIES = false;
 constexpr const char* DRIVER_PATH_CHARACTERS = "/\\:";
 constexpr const char* DRIVER_LIST = "ODBCINST.INI in the registry";
 constexpr const char* INSTALLER_HINT = "the system's ODBC installer (odbccp32.dll) is missing: repair Windows' ODBC";
-constexpr const char* UNREGISTERED_HINT = "install the driver, which registers it, then dravo-spark-config --register-setup";
+constexpr const char* UNREGISTERED_HINT =
+    "install the driver, which registers it, then dravo-spark-config --register-setup";
 #else
 constexpr bool ELF_LIBRARIES = true;
 constexpr const char* DRIVER_PATH_CHARACTERS = "/";
 constexpr const char* DRIVER_LIST = "odbcinst.ini";
 constexpr const char* INSTALLER_HINT = "install unixODBC (the odbcinst package)";
-constexpr const char* UNREGISTERED_HINT = "register the driver in odbcinst.ini (odbcinst -q -d lists those there), then "
-                                          "dravo-spark-config --register-setup";
+constexpr const char* UNREGISTERED_HINT =
+    "register the driver in odbcinst.ini (odbcinst -q -d lists those there), then "
+    "dravo-spark-config --register-setup";
 #endif
 
 char Lower(char character)
@@ -72,7 +78,8 @@ char Lower(char character)
 
 bool SameName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string Trim(std::string_view text)
@@ -147,7 +154,8 @@ public:
         m_timeout = request.timeoutSeconds.value_or(0);
         if (!request.timeoutSeconds) {
             const auto socketTimeout = ParseNumber(Get("SocketTimeout"));
-            m_timeout = socketTimeout && *socketTimeout > 0 ? static_cast<double>(*socketTimeout) : DEFAULT_TIMEOUT_SECONDS;
+            m_timeout =
+                socketTimeout && *socketTimeout > 0 ? static_cast<double>(*socketTimeout) : DEFAULT_TIMEOUT_SECONDS;
         }
         // Older mechanisms stand for a current one with a transport or TLS.
         const auto mechanism = ParseNumber(Get("AuthMech"));
@@ -175,7 +183,8 @@ public:
     {
         Report(settings);
         const bool driverUsable = Timed("driver", [this](DiagnosisStep& step) { CheckDriver(step); });
-        m_deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_timeout));
+        m_deadline =
+            Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_timeout));
         const bool discovery = Get("ServiceDiscoveryMode") == "1";
         bool discovered = true;
         if (discovery) {
@@ -242,8 +251,7 @@ private:
     }
 
     /// Runs CHECK as step NAME, timed; true unless it failed.
-    template <class Check>
-    bool Timed(const char* name, Check check)
+    template <class Check> bool Timed(const char* name, Check check)
     {
         DiagnosisStep step;
         step.step = name;
@@ -273,7 +281,8 @@ private:
                     INSTALLER_HINT);
                 return;
             }
-            const auto registered = OS::OdbcInstaller::FindRegisteredDriverLibrary(WideString(library).GetAsU16String());
+            const auto registered =
+                OS::OdbcInstaller::FindRegisteredDriverLibrary(WideString(library).GetAsU16String());
             if (!registered || registered->empty()) {
                 Fail(step, std::string(DRIVER_LIST) + " has no driver [" + library + "] with a Driver= entry",
                     UNREGISTERED_HINT);
@@ -283,12 +292,14 @@ private:
         }
         const std::string where = named ? "Driver=" + library + " of [" + m_request.driverName + "]" : library;
         OS::File file;
-        const OS::ErrorCode opened
-            = file.Open(WideString(library).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting);
+        const OS::ErrorCode opened =
+            file.Open(WideString(library).GetAsU16String(), OS::FileAccess::Read, OS::FileCreation::OpenExisting);
         if (opened != OS::ERROR_SUCCESS_CODE) {
-            Fail(step, where + ": " + (opened == OS::ERROR_FILE_NOT_FOUND_CODE || opened == OS::ERROR_PATH_NOT_FOUND_CODE
-                                             ? std::string("no such file")
-                                             : WideString(OS::GetSystemErrorMessage(opened)).Trim().GetAsUTF8()),
+            Fail(step,
+                where + ": "
+                    + (opened == OS::ERROR_FILE_NOT_FOUND_CODE || opened == OS::ERROR_PATH_NOT_FOUND_CODE
+                            ? std::string("no such file")
+                            : WideString(OS::GetSystemErrorMessage(opened)).Trim().GetAsUTF8()),
                 std::string("install the driver, or correct Driver= in ") + DRIVER_LIST + MissingFileHint());
             return;
         }
@@ -299,7 +310,8 @@ private:
         const auto own = ReadProgramHeader();
         // Windows' loader says itself what is wrong with a DLL's format.
         if (ELF_LIBRARIES && (!header || !header->sharedObject)) {
-            Fail(step, where + " is no shared library", "correct Driver= in odbcinst.ini: it names the driver's .so file");
+            Fail(step, where + " is no shared library",
+                "correct Driver= in odbcinst.ini: it names the driver's .so file");
             return;
         }
         if (header && own && !header->RunsBeside(*own)) {
@@ -371,7 +383,8 @@ private:
             return;
         }
         const int32_t sessionMilliseconds = 10000;
-        if (member.connection->Send(EncodeZooKeeperConnect(sessionMilliseconds), deadline).status != OS::NetworkIoStatus::Done) {
+        if (member.connection->Send(EncodeZooKeeperConnect(sessionMilliseconds), deadline).status
+            != OS::NetworkIoStatus::Done) {
             member.failure = "the session request could not be sent";
             member.connection.reset();
             return;
@@ -383,7 +396,8 @@ private:
             char buffer[512];
             const OS::NetworkIoResult received = member.connection->Receive(buffer, sizeof buffer, deadline);
             if (received.status != OS::NetworkIoStatus::Done) {
-                member.failure = received.status == OS::NetworkIoStatus::TimedOut ? "no answer to the session request in time"
+                member.failure = received.status == OS::NetworkIoStatus::TimedOut
+                    ? "no answer to the session request in time"
                     : received.status == OS::NetworkIoStatus::Closed
                     ? "closed the connection at the session request (a member without a quorum does so)"
                     : received.error;
@@ -471,7 +485,8 @@ private:
         }
         if (reply.error != 0) {
             Fail(step, quorum + "; listing " + node + ": " + DescribeZooKeeperError(reply.error),
-                reply.error == ZOOKEEPER_NO_AUTH ? "the node's ACL keeps this user out" : "check the ZooKeeper quorum's health");
+                reply.error == ZOOKEEPER_NO_AUTH ? "the node's ACL keeps this user out"
+                                                 : "check the ZooKeeper quorum's health");
             return;
         }
         std::vector<std::string> names;
@@ -485,7 +500,8 @@ private:
             }
         }
         if (m_servers.empty()) {
-            Fail(step, quorum + "; " + node + " names no server" + (unreadable.empty() ? "" : ", only " + Join(unreadable)),
+            Fail(step,
+                quorum + "; " + node + " names no server" + (unreadable.empty() ? "" : ", only " + Join(unreadable)),
                 "start the server, or ZKNamespace: the node it registers under");
             return;
         }
@@ -494,7 +510,8 @@ private:
         if (!unreadable.empty()) {
             step.detail += "; not servers: " + Join(unreadable);
         }
-        if (std::any_of(members.begin(), members.end(), [](const QuorumMember& member) { return !member.connection; })) {
+        if (std::any_of(
+                members.begin(), members.end(), [](const QuorumMember& member) { return !member.connection; })) {
             step.status = DiagnosisStatus::Warning;
             step.hint = "some quorum members do not answer";
         }
@@ -526,8 +543,8 @@ private:
             const OS::NetworkIoResult received = connection.Receive(buffer, sizeof buffer, m_deadline);
             if (received.status != OS::NetworkIoStatus::Done) {
                 return received.status == OS::NetworkIoStatus::TimedOut ? "no answer in time"
-                    : received.status == OS::NetworkIoStatus::Closed     ? "the server closed the connection"
-                                                                         : received.error;
+                    : received.status == OS::NetworkIoStatus::Closed    ? "the server closed the connection"
+                                                                        : received.error;
             }
             if (bytes.size() > LONGEST_ZOOKEEPER_PACKET + 4) {
                 return "the answer is too long";
@@ -628,8 +645,9 @@ private:
         std::vector<std::string> lines;
         bool refused = false;
         for (Target& target : m_targets) {
-            const std::string where = (target.address.text.find(':') != std::string::npos ? "[" + target.address.text + "]"
-                                                                                            : target.address.text)
+            const std::string where =
+                (target.address.text.find(':') != std::string::npos ? "[" + target.address.text + "]"
+                                                                    : target.address.text)
                 + ":" + std::to_string(target.port);
             if (target.connection) {
                 char text[32];
@@ -649,9 +667,10 @@ private:
                 refused ? (m_discovered ? "nothing listens there: a server that ZooKeeper still names has stopped"
                                         : "nothing listens there: check Port, and that the server runs")
                         : "no answer within " + Seconds(m_timeout)
-                            + ": check Host and Port, a firewall on the way, or raise SocketTimeout");
-        } else if (lines.size() > 1 && std::any_of(m_targets.begin(), m_targets.end(),
-                                         [](const Target& target) { return !target.connection; })) {
+                        + ": check Host and Port, a firewall on the way, or raise SocketTimeout");
+        } else if (lines.size() > 1 && std::any_of(m_targets.begin(), m_targets.end(), [](const Target& target) {
+                       return !target.connection;
+                   })) {
             step.status = DiagnosisStatus::Warning;
             step.hint = "some addresses do not take connections; the driver may try them first";
         }
@@ -686,13 +705,14 @@ private:
             // may wait for more, so the wait is a part of the budget only.
             TlsHandshakeOutcome outcome;
             const double share = std::clamp(m_timeout / 4, 0.25, 2.0);
-            const auto shortly = std::min(
-                m_deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(share)));
+            const auto shortly = std::min(m_deadline,
+                Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(share)));
             TlsClientSettings hello;
             hello.hostName = settings.hostName;
             const bool handshake = probe && TlsSession::Handshake(std::move(probe), hello, shortly, outcome);
             const std::string& answer = outcome.firstBytes;
-            const bool tlsRecord = answer.size() >= 2 && (answer[0] == '\x15' || answer[0] == '\x16') && answer[1] == '\x03';
+            const bool tlsRecord =
+                answer.size() >= 2 && (answer[0] == '\x15' || answer[0] == '\x16') && answer[1] == '\x03';
             if (handshake || tlsRecord) {
                 Fail(step, "the server speaks TLS: turn on SSL", "SSL=1");
                 return;
@@ -711,7 +731,9 @@ private:
             return;
         }
         if (settings.twoWay && (settings.clientCertificate.empty() || settings.clientKey.empty())) {
-            Fail(step, "TwoWaySSL=1 without " + std::string(settings.clientCertificate.empty() ? "ClientCert" : "ClientPrivateKey"),
+            Fail(step,
+                "TwoWaySSL=1 without "
+                    + std::string(settings.clientCertificate.empty() ? "ClientCert" : "ClientPrivateKey"),
                 "ClientCert and ClientPrivateKey: the client's certificate and key files");
             return;
         }
@@ -723,15 +745,17 @@ private:
         case Result::SettingUnusable:
             Fail(step, outcome.setting + " " + outcome.error,
                 outcome.setting == "TrustedCerts" ? "TrustedCerts: a PEM file of the certificate authorities to trust"
-                : outcome.setting == "ClientCert" ? "ClientCert: the client's certificate as a PEM file"
-                                                  : "ClientPrivateKey and its password: the client's key as a PEM file");
+                    : outcome.setting == "ClientCert"
+                    ? "ClientCert: the client's certificate as a PEM file"
+                    : "ClientPrivateKey and its password: the client's key as a PEM file");
             return;
         case Result::NotTls:
             Fail(step, "the server does not speak TLS: it answered " + std::string(outcome.firstBytes.substr(0, 12)),
                 "SSL=0, or Port: the server's TLS port");
             return;
         case Result::TimedOut:
-            Fail(step, outcome.error + " (" + timeout + ")", "the server may not speak TLS on this port: SSL=0, or Port");
+            Fail(step, outcome.error + " (" + timeout + ")",
+                "the server may not speak TLS on this port: SSL=0, or Port");
             return;
         case Result::Refused:
         case Result::Failed:
@@ -751,7 +775,8 @@ private:
         step.detail = outcome.protocol + "; subject " + outcome.subject + "; names "
             + (outcome.names.empty() ? "none" : Join(outcome.names)) + "; valid " + outcome.notBefore + " to "
             + outcome.notAfter + "; issuer " + outcome.issuer;
-        const std::string trusted = settings.trustedCertificates.empty() ? "the system's" : settings.trustedCertificates;
+        const std::string trusted =
+            settings.trustedCertificates.empty() ? "the system's" : settings.trustedCertificates;
         if (outcome.expired) {
             Fail(step, "the server's certificate expired on " + outcome.notAfter + "; " + step.detail,
                 "the server needs a new certificate");
@@ -762,7 +787,8 @@ private:
             Fail(step, "the server's certificate is self-signed; " + step.detail,
                 "AllowSelfSignedServerCert=1, or the certificate in TrustedCerts");
         } else if (outcome.verifyCode != 0 && !outcome.selfSigned) {
-            Fail(step, "the server's certificate is not trusted (" + outcome.verifyText + ") by " + trusted + "; "
+            Fail(step,
+                "the server's certificate is not trusted (" + outcome.verifyText + ") by " + trusted + "; "
                     + step.detail,
                 "TrustedCerts: the file of the authority that issued the server's certificate");
         } else if (!outcome.nameMatches && Get("CAIssuedCertNamesMismatch") != "1") {
@@ -774,13 +800,14 @@ private:
                                 : "TwoWaySSL=1 with ClientCert and ClientPrivateKey");
         } else if (outcome.daysLeft < EXPIRY_WARNING_DAYS) {
             step.status = DiagnosisStatus::Warning;
-            step.detail = "the server's certificate expires in " + std::to_string(outcome.daysLeft) + " days; " + step.detail;
+            step.detail =
+                "the server's certificate expires in " + std::to_string(outcome.daysLeft) + " days; " + step.detail;
             step.hint = "renew the server's certificate";
         } else if (outcome.selfSigned || !outcome.nameMatches) {
             step.status = DiagnosisStatus::Warning;
             step.detail = (outcome.selfSigned ? "self-signed, allowed by AllowSelfSignedServerCert=1; "
                                               : "the certificate does not name " + m_chosen->host
-                                   + ", allowed by CAIssuedCertNamesMismatch=1; ")
+                                      + ", allowed by CAIssuedCertNamesMismatch=1; ")
                 + step.detail;
         }
     }
@@ -822,8 +849,8 @@ private:
                 return;
             }
             const std::string user = credentials ? Get("UID") : "anonymous";
-            ProbeSasl(*m_channel, "PLAIN", user, password ? Get("PWD") : (credentials ? "" : "anonymous"),
-                m_deadline, step);
+            ProbeSasl(
+                *m_channel, "PLAIN", user, password ? Get("PWD") : (credentials ? "" : "anonymous"), m_deadline, step);
         } else {
             ProbeBinary(*m_channel, m_deadline, step);
         }
@@ -838,7 +865,8 @@ private:
         request.hostName = Trim(Get("KrbHostFQDN"));
         request.realm = Trim(Get("KrbRealm"));
         request.negotiate = m_transport == 2;
-        m_servicePrincipal = request.serviceName + "/" + request.hostName + (request.realm.empty() ? "" : "@" + request.realm);
+        m_servicePrincipal =
+            request.serviceName + "/" + request.hostName + (request.realm.empty() ? "" : "@" + request.realm);
         KerberosCheckResult result = CheckKerberos(request, m_deadline);
         step.status = result.status;
         step.detail = std::move(result.detail);

@@ -18,7 +18,14 @@ using Support::WideString;
 namespace {
 
 constexpr std::array<std::u16string_view, 8> EXCLUDED_KEYS = {
-    KEY_DSN, KEY_DRIVER, KEY_LOG_LEVEL, KEY_LOG_PATH, KEY_LOG_NAMESPACE, KEY_LOG_FILE_COUNT, KEY_LOG_FILE_SIZE, KEY_PWD,
+    KEY_DSN,
+    KEY_DRIVER,
+    KEY_LOG_LEVEL,
+    KEY_LOG_PATH,
+    KEY_LOG_NAMESPACE,
+    KEY_LOG_FILE_COUNT,
+    KEY_LOG_FILE_SIZE,
+    KEY_PWD,
 };
 
 /// The file reader ends a line at a line feed, drops carriage returns and

@@ -57,8 +57,7 @@ void CheckKey(const WideString& key)
 WideString QuoteValue(const WideString& value, bool alwaysBraced = false)
 {
     const WideString text = value.IsNull() ? WideString(u"") : value;
-    const bool needsBraces
-        = alwaysBraced || HoldsAny(text, u";{}") || text.Trim().GetLength() != text.GetLength();
+    const bool needsBraces = alwaysBraced || HoldsAny(text, u";{}") || text.Trim().GetLength() != text.GetLength();
     if (!needsBraces) {
         return text;
     }
@@ -141,7 +140,8 @@ WideString DSConnectionTester::BuildConnectionString(const DSConnectionSettingsM
 DSDriverVersions DSConnectionTester::Connect(const DSConnectionSettingsMap& settings) const
 {
     const WideString connectionString = BuildConnectionString(settings);
-    const OS::OdbcConnectionTestResult result = OS::OdbcDriverManager::TestConnection(connectionString.GetAsU16String());
+    const OS::OdbcConnectionTestResult result =
+        OS::OdbcDriverManager::TestConnection(connectionString.GetAsU16String());
     if (!result.connected) {
         RaiseFailure(result);
     }

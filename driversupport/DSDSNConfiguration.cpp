@@ -24,9 +24,8 @@ using Support::WideString;
 constexpr const char* LOG_NAMESPACE = "Dravo::DriverSupport";
 constexpr const char* CLASS_NAME = "DSDSNConfiguration";
 
-
-constexpr std::array<std::u16string_view, 4> LOGGING_KEYS
-    = {KEY_LOG_LEVEL, KEY_LOG_PATH, KEY_LOG_FILE_COUNT, KEY_LOG_FILE_SIZE};
+constexpr std::array<std::u16string_view, 4> LOGGING_KEYS = {
+    KEY_LOG_LEVEL, KEY_LOG_PATH, KEY_LOG_FILE_COUNT, KEY_LOG_FILE_SIZE};
 
 std::string RegistryName(std::u16string_view key)
 {
@@ -51,13 +50,10 @@ WideString Lookup(const DSRegistryValueMap& values, std::u16string_view key, con
 
 } // namespace
 
-DSDSNConfiguration::DSDSNConfiguration(const WideString& dsnName, Support::DSIFileLogger* logger,
-    int32_t integerOption, bool booleanOption, const VezurAVUZ::ProductIdentity* identity)
-    : m_dsnName(dsnName)
-    , m_logger(logger)
-    , m_identity(identity ? *identity : VezurAVUZ::GetProductIdentity())
-    , m_integerOption(integerOption)
-    , m_booleanOption(booleanOption)
+DSDSNConfiguration::DSDSNConfiguration(const WideString& dsnName, Support::DSIFileLogger* logger, int32_t integerOption,
+    bool booleanOption, const VezurAVUZ::ProductIdentity* identity)
+    : m_dsnName(dsnName), m_logger(logger), m_identity(identity ? *identity : VezurAVUZ::GetProductIdentity()),
+      m_integerOption(integerOption), m_booleanOption(booleanOption)
 {
     TraceEntry("DSDSNConfiguration");
 }
@@ -116,11 +112,12 @@ void DSDSNConfiguration::LoadLoggingProperties()
     // One read of the key serves all four values.
     const DSRegistryValueMap values = DSDriverRegistry::ReadValues();
     const WideString level = Lookup(values, KEY_LOG_LEVEL, WideString(u"0"));
-    Assign(WideString(KEY_LOG_LEVEL), NumberConverter::ConvertInt32ToWString(Support::ParseLogLevel(level.GetAsUTF8())));
+    Assign(
+        WideString(KEY_LOG_LEVEL), NumberConverter::ConvertInt32ToWString(Support::ParseLogLevel(level.GetAsUTF8())));
     Assign(WideString(KEY_LOG_PATH), Lookup(values, KEY_LOG_PATH, WideString(u"")));
     Assign(WideString(KEY_LOG_FILE_COUNT), Lookup(values, KEY_LOG_FILE_COUNT, WideString(u"50")));
-    const WideString sizeInBytes = Lookup(values, KEY_LOG_FILE_SIZE,
-        NumberConverter::ConvertUInt64ToWString(DSLogFileSize::DEFAULT_BYTES));
+    const WideString sizeInBytes =
+        Lookup(values, KEY_LOG_FILE_SIZE, NumberConverter::ConvertUInt64ToWString(DSLogFileSize::DEFAULT_BYTES));
     Assign(WideString(KEY_LOG_FILE_SIZE), DSLogFileSize::BytesToMegabytes(sizeInBytes));
 }
 
@@ -230,8 +227,8 @@ void DSDSNConfiguration::SetDriverRegistryValue(const std::string& key, const Wi
             value.GetAsNarrow().c_str(), reason.c_str());
     }
     // The text blames permissions whatever went wrong: the system says what did.
-    throw DSSetupException(DS_ERROR_REGISTRY_WRITE,
-        diagnostic.empty() ? Support::GetSystemErrorText(error) : WideString(diagnostic));
+    throw DSSetupException(
+        DS_ERROR_REGISTRY_WRITE, diagnostic.empty() ? Support::GetSystemErrorText(error) : WideString(diagnostic));
 }
 
 WideString DSDSNConfiguration::GetDriverRegistryValue(const std::string& key, const std::string& defaultValue) const

@@ -33,8 +33,8 @@ struct DSConnectionSetting {
     bool isImported = false;
 };
 
-using DSConnectionSettingsMap
-    = std::map<Support::WideString, DSConnectionSetting, Support::WideStringCaseInsensitiveLess>;
+using DSConnectionSettingsMap =
+    std::map<Support::WideString, DSConnectionSetting, Support::WideStringCaseInsensitiveLess>;
 
 /// Default settings in the order they are applied.
 using DSSettingList = std::vector<std::pair<Support::WideString, Support::WideString>>;

@@ -64,8 +64,7 @@ void Trace(const UI::DialogHost& host, const char* functionName)
 
 /// Runs an action the way the dialog procedure does: its failures are logged
 /// and shown, and the dialog stays open.
-template <typename Action>
-void RunAction(UI::DialogHost& host, Action&& action)
+template <typename Action> void RunAction(UI::DialogHost& host, Action&& action)
 {
     Support::DSIFileLogger* logger = StoreOf(host).GetLogger();
     try {

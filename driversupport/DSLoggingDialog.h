@@ -32,8 +32,8 @@ public:
     void OnCommand(UI::DialogHost& host, int32_t controlId, UI::Notification notification) override;
 
 private:
-    static bool Run(UI::DialogSystem& system, UI::DialogHost* parent, DSDSNConfiguration& store,
-        bool importExportAllowed);
+    static bool Run(
+        UI::DialogSystem& system, UI::DialogHost* parent, DSDSNConfiguration& store, bool importExportAllowed);
 
     void Initialize(UI::DialogHost& host);
     static void DoOkAction(UI::DialogHost& host);

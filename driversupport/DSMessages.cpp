@@ -42,18 +42,29 @@ void SetCursorOrRaise(UI::DialogSystem& system, UI::CursorShape shape)
 uint32_t DSMessages::GetSetupErrorStringId(int32_t errorType)
 {
     switch (errorType) {
-    case DS_ERROR_INVALID_HWND: return Resources::IDS_ERROR_INVALID_HWND;
-    case DS_ERROR_INVALID_KEYWORD_VALUE: return Resources::IDS_ERROR_INVALID_KEYWORD_VALUE;
-    case DS_ERROR_INVALID_NAME: return Resources::IDS_ERROR_INVALID_NAME;
-    case DS_ERROR_INVALID_REQUEST_TYPE: return Resources::IDS_ERROR_INVALID_REQUEST_TYPE;
-    case DS_ERROR_REQUEST_FAILED: return Resources::IDS_ERROR_REQUEST_FAILED;
-    case DS_ERROR_DRIVER_SPECIFIC: return Resources::IDS_ERROR_DRIVER_SPECIFIC;
+    case DS_ERROR_INVALID_HWND:
+        return Resources::IDS_ERROR_INVALID_HWND;
+    case DS_ERROR_INVALID_KEYWORD_VALUE:
+        return Resources::IDS_ERROR_INVALID_KEYWORD_VALUE;
+    case DS_ERROR_INVALID_NAME:
+        return Resources::IDS_ERROR_INVALID_NAME;
+    case DS_ERROR_INVALID_REQUEST_TYPE:
+        return Resources::IDS_ERROR_INVALID_REQUEST_TYPE;
+    case DS_ERROR_REQUEST_FAILED:
+        return Resources::IDS_ERROR_REQUEST_FAILED;
+    case DS_ERROR_DRIVER_SPECIFIC:
+        return Resources::IDS_ERROR_DRIVER_SPECIFIC;
     // 6 and 7 point at 9110 and 9109, crossed against the order of the ids.
-    case DS_ERROR_REGISTRY_WRITE: return Resources::IDS_ERROR_REGISTRY_WRITE;
-    case DS_ERROR_INVALID_DSN: return Resources::IDS_ERROR_DSN_INVALID_CHARACTERS;
-    case DS_ERROR_INVALID_LOG_FILE_COUNT: return Resources::IDS_ERROR_LOG_FILE_COUNT;
-    case DS_ERROR_INVALID_LOG_FILE_SIZE: return Resources::IDS_ERROR_LOG_FILE_SIZE;
-    default: return 0;
+    case DS_ERROR_REGISTRY_WRITE:
+        return Resources::IDS_ERROR_REGISTRY_WRITE;
+    case DS_ERROR_INVALID_DSN:
+        return Resources::IDS_ERROR_DSN_INVALID_CHARACTERS;
+    case DS_ERROR_INVALID_LOG_FILE_COUNT:
+        return Resources::IDS_ERROR_LOG_FILE_COUNT;
+    case DS_ERROR_INVALID_LOG_FILE_SIZE:
+        return Resources::IDS_ERROR_LOG_FILE_SIZE;
+    default:
+        return 0;
     }
 }
 

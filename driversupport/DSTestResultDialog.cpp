@@ -193,8 +193,7 @@ void DSTestResultDialog::Initialize(UI::DialogHost& host)
             } catch (...) {
                 // The driver's own message stands without the steps.
                 if (logger) {
-                    logger->LogError(LOG_NAMESPACE, CLASS_NAME, "Initialize", "%s",
-                        "the connection diagnosis failed");
+                    logger->LogError(LOG_NAMESPACE, CLASS_NAME, "Initialize", "%s", "the connection diagnosis failed");
                 }
             }
         }

@@ -66,7 +66,7 @@ FailureText DescribeCurrentException()
     } catch (const std::bad_alloc&) {
         return Failure(FailureText::Kind::OutOfMemory,
             WideString(Resources::FindString(Resources::IDS_SETUP_OUT_OF_MEMORY)
-                    .value_or(u"Not enough memory resources are available to process this command.")));
+                           .value_or(u"Not enough memory resources are available to process this command.")));
     } catch (const std::exception& exception) {
         return Failure(FailureText::Kind::Unexpected, WideString(std::string(exception.what())));
     } catch (...) {

@@ -60,8 +60,8 @@ HttpHeadState ReadHttpResponseHead(std::string_view received, HttpResponseHead& 
     size_t end = std::string_view::npos;
     for (size_t index = 0; index + 1 < received.size(); ++index) {
         if (received[index] == '\n'
-            && (received[index + 1] == '\n' || (received[index + 1] == '\r' && index + 2 < received.size()
-                                                   && received[index + 2] == '\n'))) {
+            && (received[index + 1] == '\n'
+                || (received[index + 1] == '\r' && index + 2 < received.size() && received[index + 2] == '\n'))) {
             end = index;
             break;
         }

@@ -129,8 +129,9 @@ std::string Time(krb5_timestamp stamp)
     const hh_mm_ss<seconds> clock{moment - day};
     char text[40];
     (void)std::snprintf(text, sizeof text, "%04d-%02u-%02u %02ld:%02ld:%02ld UTC", static_cast<int>(date.year()),
-        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), static_cast<long>(clock.hours().count()),
-        static_cast<long>(clock.minutes().count()), static_cast<long>(clock.seconds().count()));
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+        static_cast<long>(clock.hours().count()), static_cast<long>(clock.minutes().count()),
+        static_cast<long>(clock.seconds().count()));
     return text;
 }
 
@@ -268,10 +269,11 @@ private:
         }
         const long skew = static_cast<long>(offset);
         if (skew > SKEW_WARNING_SECONDS || skew < -SKEW_WARNING_SECONDS) {
-            m_warning = "this machine's clock is " + Duration(skew < 0 ? -skew : skew) + (skew > 0 ? " behind" : " ahead of")
-                + " the KDC's" + (skew > SKEW_LIMIT_SECONDS || skew < -SKEW_LIMIT_SECONDS
-                       ? ", past the 5 minutes that Kerberos allows a client that does not make up for it"
-                       : "");
+            m_warning = "this machine's clock is " + Duration(skew < 0 ? -skew : skew)
+                + (skew > 0 ? " behind" : " ahead of") + " the KDC's"
+                + (skew > SKEW_LIMIT_SECONDS || skew < -SKEW_LIMIT_SECONDS
+                        ? ", past the 5 minutes that Kerberos allows a client that does not make up for it"
+                        : "");
             m_warningHint = "set this machine's clock (an NTP client such as chrony or systemd-timesyncd)";
         } else if (left < EXPIRY_WARNING_SECONDS) {
             m_warning = "the ticket-granting ticket expires in " + Duration(left);
@@ -288,7 +290,8 @@ private:
             do {
                 OM_uint32 ignored = 0;
                 gss_buffer_desc buffer = GSS_C_EMPTY_BUFFER;
-                if (m_library.gss_display_status(&ignored, code, type, mechanism, &context, &buffer) != GSS_S_COMPLETE) {
+                if (m_library.gss_display_status(&ignored, code, type, mechanism, &context, &buffer)
+                    != GSS_S_COMPLETE) {
                     break;
                 }
                 const std::string part(static_cast<const char*>(buffer.value), buffer.length);

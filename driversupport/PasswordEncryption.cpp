@@ -11,8 +11,8 @@ namespace {
 constexpr std::string_view DEFAULT_PASS_PHRASE = "Hk3!Vb8#Nm1$Cx6%Gf4^Jt9&Rw2*Ep7(";
 constexpr PasswordEncryption::Salt DEFAULT_SALT = {0x5A, 0x17, 0xC3, 0x08, 0x9E, 0x41, 0xB2, 0x6D};
 
-AesCbcCipher MakeCipher(AesCbcCipher::Direction direction, std::optional<std::string_view> passPhrase,
-    const PasswordEncryption::Salt* salt)
+AesCbcCipher MakeCipher(
+    AesCbcCipher::Direction direction, std::optional<std::string_view> passPhrase, const PasswordEncryption::Salt* salt)
 {
     return AesCbcCipher(direction, passPhrase.value_or(DEFAULT_PASS_PHRASE), salt ? *salt : DEFAULT_SALT);
 }

@@ -16,17 +16,28 @@ uint16_t ReadHalf(std::string_view bytes, size_t offset, bool littleEndian)
 const char* MachineName(uint16_t machine)
 {
     switch (machine) {
-    case 3: return "x86";
-    case 8: return "MIPS";
-    case 20: return "PowerPC";
-    case 21: return "PowerPC64";
-    case 22: return "S/390";
-    case 40: return "ARM";
-    case 62: return "x86-64";
-    case 183: return "AArch64";
-    case 243: return "RISC-V";
-    case 258: return "LoongArch";
-    default: return nullptr;
+    case 3:
+        return "x86";
+    case 8:
+        return "MIPS";
+    case 20:
+        return "PowerPC";
+    case 21:
+        return "PowerPC64";
+    case 22:
+        return "S/390";
+    case 40:
+        return "ARM";
+    case 62:
+        return "x86-64";
+    case 183:
+        return "AArch64";
+    case 243:
+        return "RISC-V";
+    case 258:
+        return "LoongArch";
+    default:
+        return nullptr;
     }
 }
 
@@ -40,7 +51,11 @@ std::string SharedLibraryHeader::Describe() const
 
 std::optional<SharedLibraryHeader> ReadSharedLibraryHeader(std::string_view bytes)
 {
-    if (bytes.size() < HEADER_START_SIZE || bytes.substr(0, 4) != std::string_view("\x7f" "ELF", 4)) {
+    if (bytes.size() < HEADER_START_SIZE
+        || bytes.substr(0, 4)
+            != std::string_view("\x7f"
+                                "ELF",
+                4)) {
         return std::nullopt;
     }
     const auto wordClass = static_cast<unsigned char>(bytes[4]);

@@ -89,8 +89,9 @@ void DescribeServerCertificate(X509* certificate, const std::string& host, TlsHa
     if (ASN1_TIME_diff(&days, &seconds, nullptr, X509_get0_notAfter(certificate)) == 1) {
         outcome.daysLeft = days;
     }
-    outcome.nameMatches = IsNumericAddress(host) ? X509_check_ip_asc(certificate, host.c_str(), 0) == 1
-                                                 : X509_check_host(certificate, host.c_str(), host.size(), 0, nullptr) == 1;
+    outcome.nameMatches = IsNumericAddress(host)
+        ? X509_check_ip_asc(certificate, host.c_str(), 0) == 1
+        : X509_check_host(certificate, host.c_str(), host.size(), 0, nullptr) == 1;
 }
 
 bool VerifyServerChain(X509* certificate, STACK_OF(X509) * untrusted, const std::string& trustedFile,

@@ -51,8 +51,8 @@ struct TlsSession::State {
             if (count <= 0) {
                 return {};
             }
-            const OS::NetworkIoResult sent
-                = connection->Send(std::string_view(buffer, static_cast<size_t>(count)), deadline);
+            const OS::NetworkIoResult sent =
+                connection->Send(std::string_view(buffer, static_cast<size_t>(count)), deadline);
             if (sent.status != OS::NetworkIoStatus::Done) {
                 return sent;
             }
@@ -74,8 +74,7 @@ struct TlsSession::State {
 
     /// Runs OPERATION until it is done or fails: its result (> 0 done), with
     /// IO telling why the connection stopped it, if it did.
-    template <class Operation>
-    int Drive(Operation operation, OS::NetworkDeadline deadline, OS::NetworkIoResult& io)
+    template <class Operation> int Drive(Operation operation, OS::NetworkDeadline deadline, OS::NetworkIoResult& io)
     {
         for (;;) {
             ERR_clear_error();
@@ -206,9 +205,8 @@ std::unique_ptr<TlsSession> TlsSession::Handshake(std::unique_ptr<OS::NetworkCon
             outcome.result = TlsHandshakeOutcome::Result::Failed;
             outcome.error = io.error;
         } else {
-            outcome.result = state->lastReason.find("alert") != std::string::npos
-                ? TlsHandshakeOutcome::Result::Refused
-                : TlsHandshakeOutcome::Result::Failed;
+            outcome.result = state->lastReason.find("alert") != std::string::npos ? TlsHandshakeOutcome::Result::Refused
+                                                                                  : TlsHandshakeOutcome::Result::Failed;
             outcome.error = state->lastReason.empty() ? "the handshake failed" : state->lastReason;
         }
         outcome.clientCertificateRequested = state->certificateRequested;
@@ -231,15 +229,14 @@ std::unique_ptr<TlsSession> TlsSession::Handshake(std::unique_ptr<OS::NetworkCon
     if (outcome.clientCertificateRequested && SSL_version(ssl) >= TLS1_3_VERSION) {
         const auto shortly = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(300));
         char buffer[4096];
-        const int read = state->Drive(
-            [ssl, &buffer] { return SSL_read(ssl, buffer, sizeof buffer); }, shortly, io);
+        const int read = state->Drive([ssl, &buffer] { return SSL_read(ssl, buffer, sizeof buffer); }, shortly, io);
         if (read > 0) {
             state->pending.assign(buffer, static_cast<size_t>(read));
         } else if (io.status == OS::NetworkIoStatus::Closed) {
             outcome.clientCertificateRefusal = "the server closed the connection after the handshake";
         } else if (io.status != OS::NetworkIoStatus::TimedOut) {
-            outcome.clientCertificateRefusal = state->lastReason.empty() ? "the server ended the session"
-                                                                         : state->lastReason;
+            outcome.clientCertificateRefusal =
+                state->lastReason.empty() ? "the server ended the session" : state->lastReason;
         }
     }
     return std::unique_ptr<TlsSession>(new TlsSession(std::move(state)));

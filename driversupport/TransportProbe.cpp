@@ -81,8 +81,10 @@ void NoAnswer(DiagnosisStep& step, const ReceivedBytes& received, const std::str
     if (received.status == OS::NetworkIoStatus::TimedOut) {
         Fail(step, "no answer to " + what + " in time", hint);
     } else if (received.status == OS::NetworkIoStatus::Closed) {
-        Fail(step, "the server closed the connection at " + what
-                + (received.bytes.empty() ? "" : " after " + Quote(received.bytes)), hint);
+        Fail(step,
+            "the server closed the connection at " + what
+                + (received.bytes.empty() ? "" : " after " + Quote(received.bytes)),
+            hint);
     } else {
         Fail(step, what + " failed: " + received.error, hint);
     }
@@ -90,8 +92,7 @@ void NoAnswer(DiagnosisStep& step, const ReceivedBytes& received, const std::str
 
 } // namespace
 
-void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::NetworkDeadline deadline,
-    DiagnosisStep& step)
+void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::NetworkDeadline deadline, DiagnosisStep& step)
 {
     const std::string path = request.path.empty() ? "/" : (request.path.front() == '/' ? "" : "/") + request.path;
     std::string text = "POST " + path + " HTTP/1.1\r\nHost: " + request.host + ":" + std::to_string(request.port)
@@ -136,7 +137,8 @@ void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::Networ
         return;
     }
     if (state != HttpHeadState::Complete) {
-        NoAnswer(step, received, "the HTTP request to " + path, "check that HTTPPath and Port name the server's HTTP endpoint");
+        NoAnswer(step, received, "the HTTP request to " + path,
+            "check that HTTPPath and Port name the server's HTTP endpoint");
         return;
     }
     const std::string status = std::to_string(head.status) + (head.reason.empty() ? "" : " " + head.reason);
@@ -156,8 +158,9 @@ void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::Networ
     } else if (head.status >= 300 && head.status < 400) {
         step.status = DiagnosisStatus::Failed;
         step.detail += head.location ? " to " + *head.location : " without a Location";
-        step.hint = head.location && head.location->starts_with("https:") ? "SSL=1, and HTTPPath as the redirect says"
-                                                                          : "HTTPPath (and Host, Port) as the redirect says";
+        step.hint = head.location && head.location->starts_with("https:")
+            ? "SSL=1, and HTTPPath as the redirect says"
+            : "HTTPPath (and Host, Port) as the redirect says";
     } else if (head.status >= 500) {
         step.status = DiagnosisStatus::Warning;
         step.hint = "the server's own log says why it failed";
@@ -170,8 +173,8 @@ namespace {
 
 /// The SASL start with MECHANISM and its first response, as USER; HINT is
 /// what to change when the server refuses.
-void StartSasl(ByteChannel& channel, const std::string& mechanism, const std::string& response,
-    const std::string& user, const std::string& refusedHint, OS::NetworkDeadline deadline, DiagnosisStep& step)
+void StartSasl(ByteChannel& channel, const std::string& mechanism, const std::string& response, const std::string& user,
+    const std::string& refusedHint, OS::NetworkDeadline deadline, DiagnosisStep& step)
 {
     const std::string start = EncodeThriftSaslFrame(ThriftSaslStatus::Start, mechanism)
         + EncodeThriftSaslFrame(ThriftSaslStatus::Ok, response);
@@ -191,7 +194,9 @@ void StartSasl(ByteChannel& channel, const std::string& mechanism, const std::st
         },
         LONGEST_SASL_PAYLOAD + 6);
     if (LooksLikeHttp(received.bytes)) {
-        Fail(step, "the server answered the SASL start as an HTTP server: " + Quote(received.bytes.substr(0, received.bytes.find('\r'))),
+        Fail(step,
+            "the server answered the SASL start as an HTTP server: "
+                + Quote(received.bytes.substr(0, received.bytes.find('\r'))),
             "ThriftTransport=2 (HTTP), with HTTPPath");
         return;
     }
@@ -206,8 +211,9 @@ void StartSasl(ByteChannel& channel, const std::string& mechanism, const std::st
     }
     if (state != ThriftSaslFrameState::Complete) {
         NoAnswer(step, received, "the SASL start (" + mechanism + ")",
-            received.status == OS::NetworkIoStatus::Closed ? "ThriftTransport=0 (binary), if the server takes no SASL"
-                                                           : "check Port, and that the server takes SASL (ThriftTransport=1)");
+            received.status == OS::NetworkIoStatus::Closed
+                ? "ThriftTransport=0 (binary), if the server takes no SASL"
+                : "check Port, and that the server takes SASL (ThriftTransport=1)");
         return;
     }
     const std::string said = frame.payload.empty() ? "" : ": " + Quote(frame.payload, 200);
@@ -226,15 +232,16 @@ void StartSasl(ByteChannel& channel, const std::string& mechanism, const std::st
         Fail(step, "the server refused " + mechanism + (user.empty() ? "" : " for " + user) + said, refusedHint);
         break;
     case ThriftSaslStatus::Start:
-        Fail(step, "the server answered with a SASL start of its own" + said, "ThriftTransport as the server is set up");
+        Fail(
+            step, "the server answered with a SASL start of its own" + said, "ThriftTransport as the server is set up");
         break;
     }
 }
 
 } // namespace
 
-void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::string& user,
-    const std::string& password, OS::NetworkDeadline deadline, DiagnosisStep& step)
+void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::string& user, const std::string& password,
+    OS::NetworkDeadline deadline, DiagnosisStep& step)
 {
     StartSasl(channel, mechanism, std::string(1, '\0') + user + '\0' + password, user,
         "UID and the password, or AuthMech as the server wants it", deadline, step);
@@ -265,8 +272,8 @@ void ProbeBinary(ByteChannel& channel, OS::NetworkDeadline deadline, DiagnosisSt
             "check Host, Port and SSL");
         return;
     }
-    const ReceivedBytes received
-        = ReceiveUntil(channel, deadline, [](const std::string& bytes) { return bytes.size() >= 6; }, 4096);
+    const ReceivedBytes received = ReceiveUntil(
+        channel, deadline, [](const std::string& bytes) { return bytes.size() >= 6; }, 4096);
     const std::string& bytes = received.bytes;
     if (LooksLikeHttp(bytes)) {
         Fail(step, "the server answers as an HTTP server: " + Quote(bytes.substr(0, bytes.find('\r'))),
@@ -279,7 +286,8 @@ void ProbeBinary(ByteChannel& channel, OS::NetworkDeadline deadline, DiagnosisSt
     } else if (bytes.size() >= 5 && (bytes[0] == '\x03' || bytes[0] == '\x04')) {
         Fail(step, "the server answered with a SASL frame: it expects SASL", "ThriftTransport=1 (SASL)");
     } else if (!bytes.empty()) {
-        Fail(step, "the server's answer is no Thrift message: " + Quote(bytes), "ThriftTransport as the server is set up");
+        Fail(step, "the server's answer is no Thrift message: " + Quote(bytes),
+            "ThriftTransport as the server is set up");
     } else {
         NoAnswer(step, received, "a binary Thrift call",
             received.status == OS::NetworkIoStatus::Closed ? "ThriftTransport=1 (SASL), if the server expects it"

@@ -27,13 +27,13 @@ struct HttpProbeRequest {
 };
 
 /// Fills STEP's status, detail and hint from what the server answered.
-void ProbeHttp(ByteChannel& channel, const HttpProbeRequest& request, OS::NetworkDeadline deadline,
-    DiagnosisStep& step);
+void ProbeHttp(
+    ByteChannel& channel, const HttpProbeRequest& request, OS::NetworkDeadline deadline, DiagnosisStep& step);
 
 /// The SASL start with MECHANISM ("PLAIN") and, for PLAIN, the initial
 /// response carrying USER and PASSWORD.
-void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::string& user,
-    const std::string& password, OS::NetworkDeadline deadline, DiagnosisStep& step);
+void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::string& user, const std::string& password,
+    OS::NetworkDeadline deadline, DiagnosisStep& step);
 
 /// The SASL start with GSSAPI and the Kerberos TOKEN for PRINCIPAL.
 void ProbeSaslGssapi(ByteChannel& channel, const std::string& token, const std::string& principal,

@@ -55,7 +55,8 @@ public:
         if (length == -1) {
             return {};
         }
-        if (length < 0 || static_cast<uint32_t>(length) > longest || m_bytes.size() - m_offset < static_cast<size_t>(length)) {
+        if (length < 0 || static_cast<uint32_t>(length) > longest
+            || m_bytes.size() - m_offset < static_cast<size_t>(length)) {
             m_bad = true;
             m_offset = m_bytes.size();
             return {};
@@ -182,15 +183,24 @@ ZooKeeperReplyState ReadZooKeeperChildren(std::string_view received, ZooKeeperCh
 std::string DescribeZooKeeperError(int32_t error)
 {
     switch (error) {
-    case 0: return "OK";
-    case -4: return "ConnectionLoss";
-    case -7: return "OperationTimeout";
-    case -8: return "BadArguments";
-    case -101: return "NoNode";
-    case -102: return "NoAuth";
-    case -112: return "SessionExpired";
-    case -115: return "AuthFailed";
-    default: return "error " + std::to_string(error);
+    case 0:
+        return "OK";
+    case -4:
+        return "ConnectionLoss";
+    case -7:
+        return "OperationTimeout";
+    case -8:
+        return "BadArguments";
+    case -101:
+        return "NoNode";
+    case -102:
+        return "NoAuth";
+    case -112:
+        return "SessionExpired";
+    case -115:
+        return "AuthFailed";
+    default:
+        return "error " + std::to_string(error);
     }
 }
 

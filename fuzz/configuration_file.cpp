@@ -16,13 +16,14 @@ namespace {
 std::string ScratchFile(const char* role)
 {
     // One name per process, so that parallel fuzzing jobs do not share it.
-    static const std::string stem = (std::filesystem::temp_directory_path() /
-        ("dravo-fuzz-sdc-" + std::to_string(std::random_device()()))).string();
+    static const std::string stem =
+        (std::filesystem::temp_directory_path() / ("dravo-fuzz-sdc-" + std::to_string(std::random_device()())))
+            .string();
     return stem + role;
 }
 
-bool SameSettings(const Dravo::DriverSupport::DSConnectionSettingsMap& a,
-    const Dravo::DriverSupport::DSConnectionSettingsMap& b)
+bool SameSettings(
+    const Dravo::DriverSupport::DSConnectionSettingsMap& a, const Dravo::DriverSupport::DSConnectionSettingsMap& b)
 {
     if (a.size() != b.size()) {
         return false;

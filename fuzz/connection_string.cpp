@@ -76,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         const std::string line = input.substr(start, end - start);
         const size_t tab = line.find('\t');
-        settings[WideString(line.substr(0, tab))].value
-            = WideString(tab == std::string::npos ? std::string() : line.substr(tab + 1));
+        settings[WideString(line.substr(0, tab))].value =
+            WideString(tab == std::string::npos ? std::string() : line.substr(tab + 1));
         start = end + 1;
     }
 

@@ -15,10 +15,10 @@
 
 namespace {
 
+using Dravo::Fuzz::Check;
 using Dravo::OS::IniEntry;
 using Dravo::OS::IniFile;
 using Dravo::OS::IniSectionChanges;
-using Dravo::Fuzz::Check;
 
 std::map<std::u16string, std::u16string> ByName(const std::vector<IniEntry>& entries)
 {
@@ -49,10 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     for (size_t i = 0; i < before.size(); ++i) {
         switch ((seed + i) % 4) {
-        case 0: changes.SetValue(before[i].name, u"changed " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26))); break;
-        case 1: changes.DeleteValue(before[i].name); break;
-        case 2: changes.SetValue(before[i].name, before[(i + 1) % before.size()].value); break;
-        default: break;
+        case 0:
+            changes.SetValue(before[i].name, u"changed " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)));
+            break;
+        case 1:
+            changes.DeleteValue(before[i].name);
+            break;
+        case 2:
+            changes.SetValue(before[i].name, before[(i + 1) % before.size()].value);
+            break;
+        default:
+            break;
         }
     }
     if (seed % 3 == 0) {

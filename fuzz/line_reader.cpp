@@ -15,8 +15,9 @@ namespace {
 std::string ScratchFile()
 {
     // One name per process, so that parallel fuzzing jobs do not share it.
-    static const std::string path = (std::filesystem::temp_directory_path() /
-        ("dravo-fuzz-lines-" + std::to_string(std::random_device()()))).string();
+    static const std::string path =
+        (std::filesystem::temp_directory_path() / ("dravo-fuzz-lines-" + std::to_string(std::random_device()())))
+            .string();
     return path;
 }
 
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         }
     } catch (const Dravo::Support::ErrorException&) {
-        __builtin_trap();  // the file exists: opening for reading must work
+        __builtin_trap(); // the file exists: opening for reading must work
     }
     std::remove(path.c_str());
     return 0;

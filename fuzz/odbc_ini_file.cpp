@@ -11,11 +11,11 @@
 
 namespace {
 
+using Dravo::Fuzz::AsciiFolded;
+using Dravo::Fuzz::Check;
 using Dravo::OS::IniEntry;
 using Dravo::OS::IniSectionChanges;
 using Dravo::OS::OdbcIniFile;
-using Dravo::Fuzz::Check;
-using Dravo::Fuzz::AsciiFolded;
 
 } // namespace
 

@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!text.IsEmpty()) {
             const uint32_t megabytes = Support::NumberConverter::ConvertWStringToUInt32(text, true);
             const WideString expected = Support::NumberConverter::ConvertUInt32ToWString(megabytes);
-            if (megabytes <= DSLogFileSize::MAX_MEGABYTES && !(DSLogFileSize::BytesToMegabytes(bytesText) == expected)) {
+            if (megabytes <= DSLogFileSize::MAX_MEGABYTES
+                && !(DSLogFileSize::BytesToMegabytes(bytesText) == expected)) {
                 __builtin_trap();
             }
         }
@@ -66,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     using VezurAVUZ::SettingKind;
     for (const VezurAVUZ::SettingRule& rule : VezurAVUZ::GetSettingRules()) {
-        const WideString name = rule.kind == SettingKind::Property ? WideString(rule.name) + text : WideString(rule.name);
+        const WideString name =
+            rule.kind == SettingKind::Property ? WideString(rule.name) + text : WideString(rule.name);
         const auto checked = VezurAVUZ::CheckSettingValue(rule, name, text, VezurAVUZ::SettingCheckMode::Dialogs);
         (void)VezurAVUZ::CheckSettingValue(rule, name, text, VezurAVUZ::SettingCheckMode::Attributes);
         if (checked.refusal) {
@@ -75,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             }
             continue;
         }
-        const auto again = VezurAVUZ::CheckSettingValue(rule, name, checked.stored, VezurAVUZ::SettingCheckMode::Dialogs);
+        const auto again =
+            VezurAVUZ::CheckSettingValue(rule, name, checked.stored, VezurAVUZ::SettingCheckMode::Dialogs);
         if (again.refusal || !(again.stored == checked.stored)) {
             __builtin_trap();
         }

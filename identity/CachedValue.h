@@ -13,8 +13,7 @@ namespace Dravo::VezurAVUZ {
 
 /// Declared as a static local: made on first use, destroyed when the process
 /// or the library ends, and leaving the list then.
-template <typename T>
-class CachedValue final : public OS::ProcessStatePiece {
+template <typename T> class CachedValue final : public OS::ProcessStatePiece {
 public:
     explicit CachedValue(const char* name) : ProcessStatePiece(name) {}
     ~CachedValue() { Unregister(); }
@@ -24,8 +23,7 @@ public:
     /// Computes the value on the first call; a computation that raises leaves
     /// nothing cached, so the next call tries again. The reference stays valid
     /// until the value is forgotten.
-    template <typename Compute>
-    const T& Get(Compute&& compute)
+    template <typename Compute> const T& Get(Compute&& compute)
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (!m_value) {

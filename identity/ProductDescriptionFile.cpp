@@ -37,8 +37,7 @@ WideString FromParser(const XML_Char* text, int length)
 
 // Nothing may unwind through Expat's C frames: a failure stops the parse and
 // keeps what was gathered.
-template <typename Action>
-void Guarded(ParseState& state, Action&& action)
+template <typename Action> void Guarded(ParseState& state, Action&& action)
 {
     try {
         action();
@@ -176,7 +175,8 @@ ParsedDescription ProductDescriptionFile::Parse(std::string_view xmlText)
     if (xmlText.empty()) {
         return result;
     }
-    const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate(nullptr), &XML_ParserFree);
+    const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(
+        XML_ParserCreate(nullptr), &XML_ParserFree);
     if (!parser) {
         result.error = "out of memory";
         return result;

@@ -21,7 +21,8 @@ WideString AttributeOr(const char16_t* attributeName, const WideString& fallback
     // line break in it would add lines there, so a control character
     // makes it no name.
     const std::u16string units = value.GetAsU16String();
-    const bool control = std::any_of(units.begin(), units.end(), [](char16_t unit) { return unit < 0x20 || unit == 0x7F; });
+    const bool control =
+        std::any_of(units.begin(), units.end(), [](char16_t unit) { return unit < 0x20 || unit == 0x7F; });
     return value.IsEmpty() || control ? fallback : value;
 }
 
@@ -29,10 +30,11 @@ WideString AttributeOr(const char16_t* attributeName, const WideString& fallback
 
 WideString MakeCompactDriverName(const WideString& driverName)
 {
-    static constexpr std::array<char16_t, 22> REMOVED = {u' ', u'#', u'%', u'&', u'{', u'}', u'\\', u'<', u'>',
-        u'*', u'?', u'/', u'$', u'!', u'\'', u'"', u':', u'@', u'+', u'`', u'|', u'='};
+    static constexpr std::array<char16_t, 22> REMOVED = {u' ', u'#', u'%', u'&', u'{', u'}', u'\\', u'<', u'>', u'*',
+        u'?', u'/', u'$', u'!', u'\'', u'"', u':', u'@', u'+', u'`', u'|', u'='};
     std::u16string compact = driverName.GetAsU16String();
-    std::erase_if(compact, [](char16_t unit) { return std::find(REMOVED.begin(), REMOVED.end(), unit) != REMOVED.end(); });
+    std::erase_if(
+        compact, [](char16_t unit) { return std::find(REMOVED.begin(), REMOVED.end(), unit) != REMOVED.end(); });
     return WideString(compact);
 }
 

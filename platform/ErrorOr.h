@@ -9,8 +9,7 @@
 
 namespace Dravo::OS {
 
-template <class T>
-class [[nodiscard]] ErrorOr {
+template <class T> class [[nodiscard]] ErrorOr {
 public:
     ErrorOr(T value) : m_state(std::move(value)) {}
     /// A failure; the code must not be ERROR_SUCCESS_CODE.

@@ -6,9 +6,7 @@
 namespace Dravo::OS {
 
 File::File(File&& other) noexcept
-    : m_descriptor(std::exchange(other.m_descriptor, -1)),
-      m_writable(other.m_writable),
-      m_name(std::move(other.m_name))
+    : m_descriptor(std::exchange(other.m_descriptor, -1)), m_writable(other.m_writable), m_name(std::move(other.m_name))
 {
 }
 

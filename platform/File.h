@@ -20,7 +20,7 @@ enum class FileAccess { Read, Write, ReadWrite };
 enum class FileCreation {
     OpenExisting, ///< fails with ERROR_FILE_NOT_FOUND when absent
     CreateAlways, ///< creates, or truncates what is there
-    OpenAlways,   ///< creates when absent, keeps the content otherwise
+    OpenAlways, ///< creates when absent, keeps the content otherwise
 };
 
 enum class SeekOrigin { Begin, Current, End };
@@ -50,8 +50,8 @@ public:
     ~File();
 
     /// Opens name; on failure the object stays closed.
-    [[nodiscard]] ErrorCode Open(const std::u16string& name, FileAccess access, FileCreation creation,
-        const FileOpenOptions& options = {});
+    [[nodiscard]] ErrorCode Open(
+        const std::u16string& name, FileAccess access, FileCreation creation, const FileOpenOptions& options = {});
     [[nodiscard]] bool IsOpen() const { return m_descriptor >= 0; }
     void Close();
 

@@ -114,8 +114,8 @@ bool InstallFileFaults(std::string_view description, std::string& why)
             budget = static_cast<int64_t>(bytes);
             continue;
         }
-        const std::vector<std::string_view> parts = entry.rfind("fail=", 0) == 0 ? Split(entry.substr(5), ':')
-                                                                                  : std::vector<std::string_view>{};
+        const std::vector<std::string_view> parts =
+            entry.rfind("fail=", 0) == 0 ? Split(entry.substr(5), ':') : std::vector<std::string_view>{};
         if (parts.size() != 4) {
             why = "not a fault: " + std::string(entry);
             return false;

@@ -24,8 +24,7 @@ bool IsBlank(char32_t c)
 bool IsUnicodeBlank(char16_t c)
 {
     return IsBlank(c) || (c >= 0x1C && c <= 0x1F) || c == 0x85 || c == 0xA0 || c == 0x1680
-        || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F
-        || c == 0x3000;
+        || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 /// Where the line starting at position ends: a line feed, a carriage return
@@ -160,8 +159,9 @@ bool IniFile::Parse(std::string bytes)
             ++text;
         }
         if (std::string_view(m_bytes).substr(text, line.contentEnd - text).starts_with(BYTE_ORDER_MARK)) {
-            return Fail(number, "the line begins with a byte-order mark, which readers of the file take as text: "
-                                "the file is not text the tool can read");
+            return Fail(number,
+                "the line begins with a byte-order mark, which readers of the file take as text: "
+                "the file is not text the tool can read");
         }
         Classify(line);
         if (line.kind == LineKind::Section) {

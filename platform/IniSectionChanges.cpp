@@ -51,9 +51,12 @@ const IniSectionChanges::ValueChange* IniSectionChanges::Find(std::u16string_vie
 bool IniSectionChanges::SectionExistsOver(bool existsNow) const
 {
     switch (m_fate) {
-    case SectionFate::Exists: return true;
-    case SectionFate::Removed: return false;
-    case SectionFate::Keep: break;
+    case SectionFate::Exists:
+        return true;
+    case SectionFate::Removed:
+        return false;
+    case SectionFate::Keep:
+        break;
     }
     return existsNow;
 }

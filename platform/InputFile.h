@@ -27,7 +27,8 @@ struct InputLimits {
 /// directory, found before the file is opened for reading), a symbolic link
 /// on the way that another user made, a file larger than the limit (before
 /// it is read), a NUL byte where refused.
-[[nodiscard]] bool ReadInputFile(const std::string& path, const InputLimits& limits, std::string& bytes, std::string& why);
+[[nodiscard]] bool ReadInputFile(
+    const std::string& path, const InputLimits& limits, std::string& bytes, std::string& why);
 
 /// Reads a stream to its end within the same limits; name is how why names it.
 [[nodiscard]] bool ReadInputStream(

@@ -69,10 +69,7 @@ struct DataSourceSaveFailure {
 class OdbcDataSources {
 public:
     /// The installer's scope for each: ODBC_USER_DSN 1, ODBC_SYSTEM_DSN 2.
-    static constexpr uint16_t ConfigModeOf(DataSourceScope scope)
-    {
-        return scope == DataSourceScope::User ? 1 : 2;
-    }
+    static constexpr uint16_t ConfigModeOf(DataSourceScope scope) { return scope == DataSourceScope::User ? 1 : 2; }
 
     /// The scope a data source of this name lives in, looked up as the
     /// installer looks it up (the user's data sources first); nothing when
@@ -97,8 +94,8 @@ public:
     /// Saves the data source in the scope as one change. The entries must
     /// pass WhyDataSourceCannotHold; a failure returns its code, sets the
     /// thread's diagnostic (ThreadDiagnostic.h) and fills failure.
-    [[nodiscard]] static ErrorCode Save(DataSourceScope scope, const DataSourceSave& save,
-        DataSourceSaveFailure& failure);
+    [[nodiscard]] static ErrorCode Save(
+        DataSourceScope scope, const DataSourceSave& save, DataSourceSaveFailure& failure);
     /// Removes the data source from the scope.
     [[nodiscard]] static ErrorCode Remove(DataSourceScope scope, std::u16string_view name);
     /// Changes entries of the driver's existing section of the installer's

@@ -30,8 +30,7 @@ struct Functions {
 
 /// Fills every function through lookup(name) -> void*; the name of the first
 /// one missing, or nothing when all were found.
-template <typename Lookup>
-std::optional<std::string> LookUpFunctions(Functions& functions, Lookup&& lookup)
+template <typename Lookup> std::optional<std::string> LookUpFunctions(Functions& functions, Lookup&& lookup)
 {
     const auto find = [&lookup](auto& target, const char* name) -> bool {
         target = reinterpret_cast<std::remove_reference_t<decltype(target)>>(lookup(name));
@@ -69,8 +68,8 @@ inline void Wipe(std::vector<SQLWCHAR>& units)
 }
 
 /// Every diagnostic record the handle holds, longest messages included.
-inline std::vector<OdbcDiagnostic> CollectDiagnostics(const Functions& functions, SQLSMALLINT handleType,
-    SQLHANDLE handle)
+inline std::vector<OdbcDiagnostic> CollectDiagnostics(
+    const Functions& functions, SQLSMALLINT handleType, SQLHANDLE handle)
 {
     // Driver managers keep few records; the bound only guards against one
     // that never reports the end.
@@ -91,8 +90,8 @@ inline std::vector<OdbcDiagnostic> CollectDiagnostics(const Functions& functions
         if (!SQL_SUCCEEDED(status)) {
             break;
         }
-        const size_t messageLength = std::min(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)),
-            message.size() - 1);
+        const size_t messageLength =
+            std::min(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)), message.size() - 1);
         OdbcDiagnostic diagnostic;
         diagnostic.state.assign(state, state + std::char_traits<char16_t>::length(reinterpret_cast<char16_t*>(state)));
         diagnostic.nativeError = static_cast<int32_t>(nativeError);
@@ -132,13 +131,13 @@ inline bool GetInfoText(const Functions& functions, SQLHANDLE connection, SQLUSM
 {
     std::vector<SQLWCHAR> buffer(256, 0);
     SQLSMALLINT bytes = 0;
-    const SQLRETURN status = functions.getInfo(connection, infoType, buffer.data(),
-        static_cast<SQLSMALLINT>(buffer.size() * sizeof(SQLWCHAR)), &bytes);
+    const SQLRETURN status = functions.getInfo(
+        connection, infoType, buffer.data(), static_cast<SQLSMALLINT>(buffer.size() * sizeof(SQLWCHAR)), &bytes);
     if (!SQL_SUCCEEDED(status)) {
         return false;
     }
-    const size_t units = std::min(static_cast<size_t>(std::max<SQLSMALLINT>(bytes, 0)) / sizeof(SQLWCHAR),
-        buffer.size() - 1);
+    const size_t units =
+        std::min(static_cast<size_t>(std::max<SQLSMALLINT>(bytes, 0)) / sizeof(SQLWCHAR), buffer.size() - 1);
     text.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(units));
     return true;
 }
@@ -162,8 +161,8 @@ inline OdbcConnectionTestResult RunConnectionTest(const Functions& functions, st
         return fail("SQLAllocHandle", SQL_HANDLE_ENV, SQL_NULL_HANDLE);
     }
     const HandleGuard environmentGuard(functions, SQL_HANDLE_ENV, environment);
-    if (!SQL_SUCCEEDED(functions.setEnvAttr(environment, SQL_ATTR_ODBC_VERSION,
-            reinterpret_cast<SQLPOINTER>(ODBC_3_80_BEHAVIOUR), 0))) {
+    if (!SQL_SUCCEEDED(functions.setEnvAttr(
+            environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(ODBC_3_80_BEHAVIOUR), 0))) {
         return fail("SQLSetEnvAttr", SQL_HANDLE_ENV, environment);
     }
 
@@ -177,8 +176,8 @@ inline OdbcConnectionTestResult RunConnectionTest(const Functions& functions, st
     // The driver writes the completed string here; it is never read.
     std::vector<SQLWCHAR> completed(1024, 0);
     SQLSMALLINT completedLength = 0;
-    const SQLRETURN connected = functions.driverConnect(connection, nullptr, input.data(), SQL_NTS,
-        completed.data(), static_cast<SQLSMALLINT>(completed.size()), &completedLength, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN connected = functions.driverConnect(connection, nullptr, input.data(), SQL_NTS, completed.data(),
+        static_cast<SQLSMALLINT>(completed.size()), &completedLength, SQL_DRIVER_NOPROMPT);
     Wipe(input);
     Wipe(completed);
     if (!SQL_SUCCEEDED(connected)) {

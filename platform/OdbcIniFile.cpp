@@ -137,7 +137,7 @@ bool OdbcIniFile::Parse(std::string bytes)
         }
     }
     size_t lineCount = 1;
-    for (const char* at = m_bytes.data(), *end = at + m_bytes.size();
+    for (const char *at = m_bytes.data(), *end = at + m_bytes.size();
          (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)))) != nullptr; ++at) {
         ++lineCount;
     }
@@ -161,9 +161,9 @@ bool OdbcIniFile::Parse(std::string bytes)
             if (first < line.end && m_bytes[first] != '#' && m_bytes[first] != ';') {
                 const bool mark = std::string_view(m_bytes).substr(at).starts_with(BYTE_ORDER_MARK);
                 m_unreadable = Fault{number,
-                    std::string(mark ? "the file begins with a byte-order mark" :
-                            m_bytes[first] == '[' ? "the first section's \"[\" is not the line's first character" :
-                                                    "the line comes before any section")
+                    std::string(mark                ? "the file begins with a byte-order mark"
+                            : m_bytes[first] == '[' ? "the first section's \"[\" is not the line's first character"
+                                                    : "the line comes before any section")
                         + ": unixODBC reads nothing of a file whose first line that is neither blank nor a "
                           "comment is not a section starting at the line's first character"};
                 m_lines.clear();
@@ -312,7 +312,8 @@ std::optional<std::string> OdbcIniFile::WhyMisread(size_t index) const
     const bool continued = index > 0 && m_lines[index - 1].number == line.number;
     const size_t feed = m_bytes.find('\n', line.begin);
     const size_t physicalEnd = feed == std::string::npos ? m_bytes.size() : feed;
-    if (continued || ContentLength(std::string_view(m_bytes).substr(line.begin, physicalEnd - line.begin)) > LONGEST_LINE) {
+    if (continued
+        || ContentLength(std::string_view(m_bytes).substr(line.begin, physicalEnd - line.begin)) > LONGEST_LINE) {
         return "the line is longer than the " + std::to_string(LONGEST_LINE)
             + " bytes unixODBC reads as one line: it reads the rest as a line of its own";
     }
@@ -353,8 +354,7 @@ std::optional<std::string> OdbcIniFile::Apply(
     const size_t header = FindSection(folded);
     const bool found = header != std::string::npos;
     const size_t end = found ? SectionEnd(header) : 0;
-    const bool appending =
-        changes.GetFate() == IniSectionChanges::SectionFate::Exists && (!found || drop);
+    const bool appending = changes.GetFate() == IniSectionChanges::SectionFate::Exists && (!found || drop);
 
     if (found) {
         for (size_t i = header; i < end; ++i) {
@@ -501,8 +501,9 @@ std::optional<std::string> OdbcIniFile::Apply(
     // and then it reads nothing at all; a new line or header must read as
     // the entry or the section it is written for.
     const uint64_t where = found ? m_lines[header].number : newLineNumber;
-    const bool firstSection = found && std::none_of(m_lines.begin(), m_lines.begin() + static_cast<ptrdiff_t>(header),
-        [](const Line& line) { return line.kind == Kind::Section; });
+    const bool firstSection = found
+        && std::none_of(m_lines.begin(), m_lines.begin() + static_cast<ptrdiff_t>(header),
+            [](const Line& line) { return line.kind == Kind::Section; });
     const bool headerLost = firstSection && drop && end < m_lines.size() && m_bytes[m_lines[end].begin] != '[';
     const bool headerMisread = appending && HeaderFolded("[" + name + "]") != folded;
     if (headerLost || headerMisread || !ReadsAsEntries(newLines)) {

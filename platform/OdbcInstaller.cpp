@@ -111,8 +111,7 @@ SharedLibraryHandle Library(bool tellUser = true)
     return nullptr;
 }
 
-template <class Function>
-Function* Lookup(const char* name)
+template <class Function> Function* Lookup(const char* name)
 {
     return reinterpret_cast<Function*>(OdbcInstaller::GetFunction(name));
 }
@@ -286,8 +285,8 @@ int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16
         // A result that fills the buffer may have been cut: try a larger one.
         for (int size = 1024;; size *= 4) {
             std::string buffer(static_cast<size_t>(size), '\0');
-            const int copied = function(sectionName->c_str(), entryName->c_str(), fallback->c_str(), buffer.data(),
-                size, file->c_str());
+            const int copied = function(
+                sectionName->c_str(), entryName->c_str(), fallback->c_str(), buffer.data(), size, file->c_str());
             if (copied <= 0) {
                 return 0;
             }
@@ -309,8 +308,8 @@ int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16
     const std::vector<SQLWCHAR> file = WideArgument(fileName);
     for (int size = 1024;; size *= 4) {
         std::vector<SQLWCHAR> buffer(static_cast<size_t>(size), 0);
-        const int copied = function(sectionName.data(), entryName.data(), fallback.data(), buffer.data(), size,
-            file.data());
+        const int copied =
+            function(sectionName.data(), entryName.data(), fallback.data(), buffer.data(), size, file.data());
         if (copied <= 0) {
             return 0;
         }
@@ -322,8 +321,8 @@ int OdbcInstaller::GetPrivateProfileString(std::u16string_view section, std::u16
     }
 }
 
-bool OdbcInstaller::WritePrivateProfileString(std::u16string_view section, std::u16string_view entry,
-    std::u16string_view value, std::u16string_view fileName)
+bool OdbcInstaller::WritePrivateProfileString(
+    std::u16string_view section, std::u16string_view entry, std::u16string_view value, std::u16string_view fileName)
 {
     if (InstallerTakesUtf8()) {
         const auto sectionName = Utf8Argument(section);

@@ -13,8 +13,8 @@
 namespace Dravo::OS {
 
 inline constexpr std::u16string_view INSTALLER_ERROR_CAPTION = u"ODBC Installer Error";
-inline constexpr std::u16string_view INSTALLER_MISSING_TEXT
-    = u"The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.";
+inline constexpr std::u16string_view INSTALLER_MISSING_TEXT =
+    u"The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.";
 /// The longest text of the message about a missing function, in UTF-16 units.
 inline constexpr size_t INSTALLER_MESSAGE_LIMIT = 782;
 

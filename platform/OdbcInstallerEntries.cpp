@@ -29,8 +29,8 @@ void SplitNames(const std::vector<Unit>& buffer, int copied, int bufferUnits, co
 
 } // namespace
 
-int ReadPrivateProfileEntryNames(std::u16string_view section, std::u16string_view fileName, int bufferUnits,
-    std::vector<std::u16string>& names)
+int ReadPrivateProfileEntryNames(
+    std::u16string_view section, std::u16string_view fileName, int bufferUnits, std::vector<std::u16string>& names)
 {
     names.clear();
     if (bufferUnits < 2) {
@@ -38,8 +38,7 @@ int ReadPrivateProfileEntryNames(std::u16string_view section, std::u16string_vie
     }
     if (InstallerTakesUtf8()) {
         using NarrowGetProfile = int INSTAPI(LPCSTR, LPCSTR, LPCSTR, LPSTR, int, LPCSTR);
-        auto* function
-            = reinterpret_cast<NarrowGetProfile*>(OdbcInstaller::GetFunction("SQLGetPrivateProfileString"));
+        auto* function = reinterpret_cast<NarrowGetProfile*>(OdbcInstaller::GetFunction("SQLGetPrivateProfileString"));
         const auto sectionName = Utf8Argument(section);
         const auto file = Utf8Argument(fileName);
         if (!function || !sectionName || !file) {

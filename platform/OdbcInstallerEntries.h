@@ -15,7 +15,7 @@ namespace Dravo::OS {
 /// the section is empty or missing, or the installer is unavailable). A list
 /// that does not fit is cut, so a caller that sees a nearly full buffer asks
 /// again with a larger one. names receives the whole names that arrived.
-int ReadPrivateProfileEntryNames(std::u16string_view section, std::u16string_view fileName, int bufferUnits,
-    std::vector<std::u16string>& names);
+int ReadPrivateProfileEntryNames(
+    std::u16string_view section, std::u16string_view fileName, int bufferUnits, std::vector<std::u16string>& names);
 
 } // namespace Dravo::OS

@@ -61,15 +61,13 @@ private:
 
 /// A T made on first use and never destroyed but by forgetting the process
 /// state. Declared at namespace scope.
-template <class T>
-class ProcessState final : public ProcessStatePiece {
+template <class T> class ProcessState final : public ProcessStatePiece {
 public:
     constexpr explicit ProcessState(const char* name) : ProcessStatePiece(name) {}
 
     /// The state, made now from ARGS when there is none. The reference is
     /// valid until the state is forgotten.
-    template <class... Args>
-    T& Get(Args&&... args)
+    template <class... Args> T& Get(Args&&... args)
     {
         std::lock_guard lock(m_lock);
         if (!m_value) {

@@ -68,8 +68,8 @@ public:
     /// it (RegCreateKeyW).
     static ErrorOr<RegistryKey> Create(RegistryHive hive, std::u16string_view path);
     /// Opens an existing key (RegOpenKeyExW); ERROR_FILE_NOT_FOUND when it is not there.
-    static ErrorOr<RegistryKey> Open(RegistryHive hive, std::u16string_view path,
-        RegistryAccess access = RegistryAccess::Read);
+    static ErrorOr<RegistryKey> Open(
+        RegistryHive hive, std::u16string_view path, RegistryAccess access = RegistryAccess::Read);
 
     [[nodiscard]] bool IsOpen() const noexcept { return m_handle != nullptr; }
     [[nodiscard]] RegistryHive GetHive() const noexcept { return m_hive; }
@@ -96,8 +96,8 @@ public:
     void Close() noexcept;
 
 private:
-    RegistryKey(std::unique_ptr<RegistryKeyHandle> handle, RegistryHive hive, std::u16string path,
-        RegistryAccess access);
+    RegistryKey(
+        std::unique_ptr<RegistryKeyHandle> handle, RegistryHive hive, std::u16string path, RegistryAccess access);
 
     /// The store's key (RegistryStore.h).
     std::unique_ptr<RegistryKeyHandle> m_handle;

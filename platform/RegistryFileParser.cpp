@@ -204,8 +204,8 @@ bool RegistryFileParser::Parse(std::string_view bytes)
         std::u16string text;
         text.reserve(units.size() / 2);
         for (size_t i = 0; i < units.size(); i += 2) {
-            text.push_back(static_cast<char16_t>(static_cast<unsigned char>(units[i])
-                | (static_cast<unsigned char>(units[i + 1]) << 8)));
+            text.push_back(static_cast<char16_t>(
+                static_cast<unsigned char>(units[i]) | (static_cast<unsigned char>(units[i + 1]) << 8)));
         }
         std::string utf8;
         utf8.reserve(text.size());
@@ -287,7 +287,8 @@ bool RegistryFileParser::ParseText(std::string_view text, uint64_t offset, bool 
         }
         const bool terminated = m_pos > lineStart + line.size();
         if (honourRecords && !terminated && !line.empty()
-            && (RECORD_PREFIX.substr(0, line.size()) == line || line.substr(0, RECORD_PREFIX.size()) == RECORD_PREFIX)) {
+            && (RECORD_PREFIX.substr(0, line.size()) == line
+                || line.substr(0, RECORD_PREFIX.size()) == RECORD_PREFIX)) {
             // A record header, cut short.
             --m_lineNumber;
             m_committed = offset + lineStart;
@@ -374,8 +375,8 @@ bool RegistryFileParser::HandleSection(std::u16string_view line)
     }
     const size_t separator = inner.find(u'\\');
     const std::u16string_view root = inner.substr(0, separator);
-    const std::u16string_view rest
-        = separator == std::u16string_view::npos ? std::u16string_view() : inner.substr(separator + 1);
+    const std::u16string_view rest =
+        separator == std::u16string_view::npos ? std::u16string_view() : inner.substr(separator + 1);
     RegistryHive hive = RegistryHive::LocalMachine;
     if (EqualsIgnoringAsciiCase(root, GetHiveName(RegistryHive::LocalMachine))) {
         hive = RegistryHive::LocalMachine;
@@ -395,9 +396,9 @@ bool RegistryFileParser::HandleSection(std::u16string_view line)
     }
     const auto names = SplitRegistryPath(rest);
     if (!names) {
-        return Fail(m_lineNumber, names.GetError() == ERROR_BAD_PATHNAME_CODE
-                ? "the key path holds an empty key name"
-                : "a key name is too long or the key path is too deep");
+        return Fail(m_lineNumber,
+            names.GetError() == ERROR_BAD_PATHNAME_CODE ? "the key path holds an empty key name"
+                                                        : "a key name is too long or the key path is too deep");
     }
     RegistryChange change;
     change.hive = hive;

@@ -11,35 +11,51 @@ namespace {
 ErrorCode MapErrnoToCode(int errnoValue)
 {
     switch (errnoValue) {
-    case 0: return ERROR_SUCCESS_CODE;
-    case ENOENT: return ERROR_FILE_NOT_FOUND_CODE;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND_CODE;
+    case 0:
+        return ERROR_SUCCESS_CODE;
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND_CODE;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND_CODE;
     case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES_CODE;
+    case ENFILE:
+        return ERROR_TOO_MANY_OPEN_FILES_CODE;
     case EACCES:
     case EPERM:
-    case EISDIR: return ERROR_ACCESS_DENIED_CODE;
-    case EBADF: return ERROR_INVALID_HANDLE_CODE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY_CODE;
-    case EROFS: return ERROR_WRITE_PROTECT_CODE;
+    case EISDIR:
+        return ERROR_ACCESS_DENIED_CODE;
+    case EBADF:
+        return ERROR_INVALID_HANDLE_CODE;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY_CODE;
+    case EROFS:
+        return ERROR_WRITE_PROTECT_CODE;
     case EBUSY:
-    case ETXTBSY: return ERROR_SHARING_VIOLATION_CODE;
-    case EWOULDBLOCK: return ERROR_LOCK_VIOLATION_CODE;
-    case EEXIST: return ERROR_ALREADY_EXISTS_CODE;
-    case EINVAL: return ERROR_INVALID_PARAMETER_CODE;
+    case ETXTBSY:
+        return ERROR_SHARING_VIOLATION_CODE;
+    case EWOULDBLOCK:
+        return ERROR_LOCK_VIOLATION_CODE;
+    case EEXIST:
+        return ERROR_ALREADY_EXISTS_CODE;
+    case EINVAL:
+        return ERROR_INVALID_PARAMETER_CODE;
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
         return ERROR_DISK_FULL_CODE;
-    case EFBIG: return ERROR_FILE_TOO_LARGE_CODE;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE_CODE;
-    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY_CODE;
-    case ELOOP: return ERROR_CANT_RESOLVE_FILENAME_CODE;
-    default: return ERROR_IO_DEVICE_CODE;
+    case EFBIG:
+        return ERROR_FILE_TOO_LARGE_CODE;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE_CODE;
+    case ENOTEMPTY:
+        return ERROR_DIR_NOT_EMPTY_CODE;
+    case ELOOP:
+        return ERROR_CANT_RESOLVE_FILENAME_CODE;
+    default:
+        return ERROR_IO_DEVICE_CODE;
     }
 }
-
 
 #if !defined(_WIN32)
 // This system's own words for the errno a code stands for; the codes no errno
@@ -114,8 +130,8 @@ std::u16string GetSystemErrorMessage(ErrorCode code)
         if (meaning.text) {
             return std::u16string(meaning.text) + u".\r\n";
         }
-        const int errnoValue = t_lastMapping.code == code && t_lastMapping.errnoValue != 0 ? t_lastMapping.errnoValue
-                                                                                           : meaning.errnoValue;
+        const int errnoValue =
+            t_lastMapping.code == code && t_lastMapping.errnoValue != 0 ? t_lastMapping.errnoValue : meaning.errnoValue;
         const std::string text = errnoValue == 0 ? std::string("Success") : std::generic_category().message(errnoValue);
         // The system's words are ASCII here; other bytes are kept as Latin-1.
         std::u16string wide(text.begin(), text.end());

@@ -7,8 +7,14 @@
 namespace Dravo::OS {
 namespace {
 
-bool IsLead(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsTrail(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsLead(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsTrail(char16_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 } // namespace
 
@@ -16,8 +22,7 @@ namespace {
 
 /// Decodes well-formed UTF-8 (no overlong forms, no surrogates, nothing past
 /// U+10FFFF), handing each code point to the sink; false at the first fault.
-template <class Sink>
-bool DecodeUtf8(std::string_view utf8, Sink&& sink)
+template <class Sink> bool DecodeUtf8(std::string_view utf8, Sink&& sink)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t size = utf8.size();

@@ -191,5 +191,4 @@ inline constexpr uint32_t IDS_PROPERTY_VALUE_EMPTY = 9413;
 /// The Edit Property frame when it edits an HTTP header.
 inline constexpr uint32_t IDS_HTTP_HEADER_CAPTION = 9414;
 
-
 } // namespace Dravo::Resources

@@ -47,8 +47,7 @@ constexpr StringEntry STRINGS[] = {
     {IDS_ERROR_DSN_EMPTY, u"Data Source Name value cannot be empty."},
     {IDS_ERROR_DSN_INVALID_CHARACTERS,
         u"Data Source Name value cannot contain any of the following characters: []{}(),;?*=!@\\"},
-    {IDS_ERROR_REGISTRY_WRITE,
-        u"Error writing changes to registry, ensure proper permissions have been granted."},
+    {IDS_ERROR_REGISTRY_WRITE, u"Error writing changes to registry, ensure proper permissions have been granted."},
     {IDS_ERROR_LOG_FILE_COUNT,
         u"Invalid value for the maximum number of log files to use in rotation, valid values are "
         u"[0, 4294967295]."},
@@ -127,7 +126,8 @@ constexpr StringEntry STRINGS[] = {
     {IDS_SETTING_UNUSED_MECHANISM, u"%1 is used only with the mechanism %2; the mechanism is %3."},
     {IDS_SETTING_UNUSED_SSL_OFF, u"%1 is used only with SSL on (SSL=1)."},
     {IDS_SETTING_UNUSED_TWO_WAY_OFF, u"%1 is used only with SSL and two-way SSL on (SSL=1, TwoWaySSL=1)."},
-    {IDS_SETTING_UNUSED_TRANSPORT, u"%1 is used only with the HTTP transport (ThriftTransport=2); the transport is %2."},
+    {IDS_SETTING_UNUSED_TRANSPORT,
+        u"%1 is used only with the HTTP transport (ThriftTransport=2); the transport is %2."},
     {IDS_SETTING_UNUSED_ALLOWANCE, u"%1 cannot be on with the mechanism %2, which checks the server's certificate."},
     {IDS_SETTING_SSL_FIXED, u"SSL cannot be changed with the mechanism %1: it is always %2 with it."},
     {IDS_SETTING_TWO_WAY_INCOMPLETE,
@@ -142,7 +142,8 @@ constexpr StringEntry STRINGS[] = {
         u"multiple of 1048576), at most %3."},
     {IDS_SETTING_TEXT_REFUSED, u"The value of %1 cannot be kept: %2."},
     {IDS_SETTING_EMPTY, u"%1 cannot be empty."},
-    {IDS_SETTING_NO_DIALOG, u"%1 is not one of the settings the dialogs save; only the setup library's attributes set it."},
+    {IDS_SETTING_NO_DIALOG,
+        u"%1 is not one of the settings the dialogs save; only the setup library's attributes set it."},
     {IDS_SETTING_DATA_SOURCE_ONLY, u"%1 belongs to a data source, not to the driver-wide settings."},
     {IDS_SETTING_DRIVER_ONLY, u"%1 belongs to the driver-wide settings, not to a data source."},
     {IDS_SETTING_PROPERTY_NAME, u"\"%1\" cannot be the name of a property: %2."},
@@ -151,13 +152,16 @@ constexpr StringEntry STRINGS[] = {
         u"never as text."},
     {IDS_SETTING_UNKNOWN, u"%1 is not one of the driver's settings."},
     {IDS_DRIVER_CONFIGURATION_ERROR_CAPTION, u"Driver Configuration Error"},
-    {IDS_PROPERTY_NAME_NOT_STORABLE, u"The name \"%1\" cannot be stored in the driver's configuration: %2. Choose another name."},
+    {IDS_PROPERTY_NAME_NOT_STORABLE,
+        u"The name \"%1\" cannot be stored in the driver's configuration: %2. Choose another name."},
     {IDS_SETUP_NOTHING_WRITTEN, u"Nothing was written."},
     {IDS_SETUP_KEY_NOT_KEPT, u"The attribute \"%1\" cannot be kept in a data source: %2."},
     {IDS_SETUP_VALUE_NOT_KEPT, u"The value of \"%1\" cannot be kept in a data source: %2."},
     {IDS_DSN_NOT_KEPT, u"The data source name \"%1\" cannot be used: %2."},
     {IDS_SETUP_REMOVE_REFUSED, u"The data source \"%1\" could not be removed: %2. Nothing was written."},
-    {IDS_DSN_EXISTS, u"A data source named \"%1\" exists already. Choose another name: saving under it would replace that data source."},
+    {IDS_DSN_EXISTS,
+        u"A data source named \"%1\" exists already. Choose another name: saving under it would replace that data "
+        u"source."},
     {IDS_SETUP_SAVE_IN_PLACE, u"The change is in place, but may not survive a crash of the system."},
     {IDS_OK_NEEDS_DATA_SOURCE_NAME, u"OK needs a Data Source Name."},
     {IDS_OK_NEEDS_HOST, u"OK needs a Host."},
@@ -174,8 +178,8 @@ constexpr StringEntry STRINGS[] = {
     {IDS_HTTP_HEADER_CAPTION, u"Custom HTTP Header"},
 };
 
-static_assert(std::is_sorted(std::begin(STRINGS), std::end(STRINGS),
-    [](const StringEntry& a, const StringEntry& b) { return a.id < b.id; }));
+static_assert(std::is_sorted(
+    std::begin(STRINGS), std::end(STRINGS), [](const StringEntry& a, const StringEntry& b) { return a.id < b.id; }));
 static_assert(std::adjacent_find(std::begin(STRINGS), std::end(STRINGS),
                   [](const StringEntry& a, const StringEntry& b) { return a.id == b.id; })
     == std::end(STRINGS));

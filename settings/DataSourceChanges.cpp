@@ -22,13 +22,17 @@ bool IsKey(const WideString& key, std::u16string_view name)
 std::string Describe(const WideString& key, SectionWriteFailed::Outcome outcome, const std::string& reason)
 {
     std::string text = !key.IsEmpty() ? "the ODBC installer refused to write \"" + key.GetAsUTF8() + "\""
-        : reason.empty()               ? std::string("the ODBC installer refused to make it")
-                                       : reason;
+        : reason.empty()              ? std::string("the ODBC installer refused to make it")
+                                      : reason;
     switch (outcome) {
-    case SectionWriteFailed::Outcome::NothingWritten: return text + ". Nothing was written.";
-    case SectionWriteFailed::Outcome::Undone: return text + ". What had been written before was undone.";
-    case SectionWriteFailed::Outcome::InPlace: return text + ". The change is in place, but may not survive a crash of the system.";
-    case SectionWriteFailed::Outcome::NotUndone: break;
+    case SectionWriteFailed::Outcome::NothingWritten:
+        return text + ". Nothing was written.";
+    case SectionWriteFailed::Outcome::Undone:
+        return text + ". What had been written before was undone.";
+    case SectionWriteFailed::Outcome::InPlace:
+        return text + ". The change is in place, but may not survive a crash of the system.";
+    case SectionWriteFailed::Outcome::NotUndone:
+        break;
     }
     return text + ". What had been written before could not all be undone; check the data source.";
 }
@@ -101,8 +105,8 @@ void DataSourceChanges::Check() const
     }
 }
 
-void DataSourceChanges::Apply(const WideString& name, const WideString& driver, Start start,
-    OS::DataSourceScope scope) const
+void DataSourceChanges::Apply(
+    const WideString& name, const WideString& driver, Start start, OS::DataSourceScope scope) const
 {
     Check();
     OS::DataSourceSave save;
@@ -112,8 +116,8 @@ void DataSourceChanges::Apply(const WideString& name, const WideString& driver, 
     bool passwordSet = false;
     bool plainPasswordChanged = false;
     for (const SectionChange& change : m_changes) {
-        save.changes.push_back({change.key.GetAsU16String(),
-            change.value ? std::optional(change.value->GetAsU16String()) : std::nullopt});
+        save.changes.push_back(
+            {change.key.GetAsU16String(), change.value ? std::optional(change.value->GetAsU16String()) : std::nullopt});
         passwordSet = passwordSet || (IsKey(change.key, KEY_ENCRYPTED_PWD) && change.value && !change.value->IsEmpty());
         plainPasswordChanged = plainPasswordChanged || IsKey(change.key, DriverSupport::KEY_PWD);
     }

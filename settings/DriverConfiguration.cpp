@@ -5,8 +5,7 @@
 namespace Dravo::VezurAVUZ {
 
 DriverConfiguration::DriverConfiguration(Support::DSIFileLogger& logger)
-    : m_serverSideProperties(true, m_registryKey),
-      m_httpProperties(m_registryKey),
+    : m_serverSideProperties(true, m_registryKey), m_httpProperties(m_registryKey),
       m_settings(m_registryKey, m_serverSideProperties, m_httpProperties, &logger)
 {
 }

@@ -13,8 +13,7 @@ bool IsDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
-template <typename T, typename Convert>
-std::optional<T> ReadStored(const Support::WideString& text, Convert convert)
+template <typename T, typename Convert> std::optional<T> ReadStored(const Support::WideString& text, Convert convert)
 {
     try {
         return convert(text, true);

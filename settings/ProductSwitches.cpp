@@ -76,7 +76,8 @@ uint32_t GetDefaultAuthMech()
 int32_t GetDefaultStringColumnLength()
 {
     static CachedValue<int32_t> length{"default string column length"};
-    return length.Get([] { return ReadDefaultStringColumnLength(GetProductAttribute(u"default-string-column-length")); });
+    return length.Get(
+        [] { return ReadDefaultStringColumnLength(GetProductAttribute(u"default-string-column-length")); });
 }
 
 bool IsHDInsightSuppressed()

@@ -34,13 +34,11 @@ WideString FromNarrowBytes(const std::string& bytes)
 
 } // namespace
 
-SOConnectionSettings::SOConnectionSettings(Support::DSIFileLogger* logger,
-    SOServerSideProperties* serverSideProperties, SOHttpProperties* httpProperties)
-    : m_store(std::make_unique<LoggingOptionsModel>(WideString(u""), logger, 2, true))
-    , m_ownServerSideProperties(true)
-    , m_serverSideProperties(serverSideProperties ? serverSideProperties : &m_ownServerSideProperties)
-    , m_httpProperties(httpProperties ? httpProperties : &m_ownHttpProperties)
-    , m_logger(logger)
+SOConnectionSettings::SOConnectionSettings(
+    Support::DSIFileLogger* logger, SOServerSideProperties* serverSideProperties, SOHttpProperties* httpProperties)
+    : m_store(std::make_unique<LoggingOptionsModel>(WideString(u""), logger, 2, true)), m_ownServerSideProperties(true),
+      m_serverSideProperties(serverSideProperties ? serverSideProperties : &m_ownServerSideProperties),
+      m_httpProperties(httpProperties ? httpProperties : &m_ownHttpProperties), m_logger(logger)
 {
 }
 
@@ -139,8 +137,8 @@ void SOConnectionSettings::EncryptSetting(WideString& value)
     if (value.IsEmpty()) {
         return;
     }
-    const std::string cipherText
-        = DriverSupport::PasswordEncryption::EncryptToHex(value.GetAsUTF8(), PASSWORD_KEY, &PASSWORD_SALT);
+    const std::string cipherText =
+        DriverSupport::PasswordEncryption::EncryptToHex(value.GetAsUTF8(), PASSWORD_KEY, &PASSWORD_SALT);
     value = WideString(ENCRYPTED_MARK) + FromNarrowBytes(cipherText);
 }
 
@@ -237,22 +235,25 @@ bool SOConnectionSettings::KeepsSetting(const WideString& key)
 
 void SOConnectionSettings::LoadSettings(const SettingLookup& lookup)
 {
-    LoadKeys(lookup, {KEY_SPARK_SERVER_TYPE, KEY_AUTH_MECH, KEY_KRB_HOST_FQDN, KEY_KRB_REALM, KEY_KRB_SERVICE_NAME,
-        KEY_UID});
+    LoadKeys(lookup,
+        {KEY_SPARK_SERVER_TYPE, KEY_AUTH_MECH, KEY_KRB_HOST_FQDN, KEY_KRB_REALM, KEY_KRB_SERVICE_NAME, KEY_UID});
     LoadSecret(lookup, KEY_ENCRYPTED_PWD, m_password);
-    LoadKeys(lookup, {KEY_DEFAULT_STRING_COLUMN_LENGTH, KEY_BINARY_COLUMN_LENGTH, KEY_DECIMAL_COLUMN_SCALE,
-        KEY_FAST_SQL_PREPARE, KEY_ROWS_FETCHED_PER_BLOCK, KEY_SHOW_SYSTEM_TABLE, KEY_USE_NATIVE_QUERY,
-        KEY_USE_ONLY_SSPI, KEY_USE_UNICODE_SQL_CHARACTER_TYPES, KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY,
-        KEY_DRIVER_CONFIG_TAKE_PRECEDENCE, KEY_ENABLE_ASYNC_EXEC, KEY_ASYNC_EXEC_POLL_INTERVAL});
+    LoadKeys(lookup,
+        {KEY_DEFAULT_STRING_COLUMN_LENGTH, KEY_BINARY_COLUMN_LENGTH, KEY_DECIMAL_COLUMN_SCALE, KEY_FAST_SQL_PREPARE,
+            KEY_ROWS_FETCHED_PER_BLOCK, KEY_SHOW_SYSTEM_TABLE, KEY_USE_NATIVE_QUERY, KEY_USE_ONLY_SSPI,
+            KEY_USE_UNICODE_SQL_CHARACTER_TYPES, KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY,
+            KEY_DRIVER_CONFIG_TAKE_PRECEDENCE, KEY_ENABLE_ASYNC_EXEC, KEY_ASYNC_EXEC_POLL_INTERVAL});
     if (!LoadKey(lookup, KEY_GET_TABLES_WITH_QUERY)) {
         m_getTablesWithQuery = MakeSwitchValue(GetProductSwitch(WideString(u"get-tbls-with-query"), false));
     }
-    LoadKeys(lookup, {KEY_SOCKET_TIMEOUT, KEY_SSL, KEY_TRUSTED_CERTS, KEY_CA_ISSUED_CERT_NAMES_MISMATCH,
-        KEY_ALLOW_SELF_SIGNED_SERVER_CERT, KEY_TWO_WAY_SSL, KEY_CLIENT_CERT, KEY_CLIENT_PRIVATE_KEY});
+    LoadKeys(lookup,
+        {KEY_SOCKET_TIMEOUT, KEY_SSL, KEY_TRUSTED_CERTS, KEY_CA_ISSUED_CERT_NAMES_MISMATCH,
+            KEY_ALLOW_SELF_SIGNED_SERVER_CERT, KEY_TWO_WAY_SSL, KEY_CLIENT_CERT, KEY_CLIENT_PRIVATE_KEY});
     LoadSecret(lookup, KEY_ENCRYPTED_CLIENT_PRIVATE_KEY_PWD, m_clientPrivateKeyPassword);
     if (IsTempTableSupported()) {
-        LoadKeys(lookup, {KEY_ENABLE_TEMP_TABLE, KEY_WEB_HDFS_HOST, KEY_WEB_HDFS_PORT, KEY_HDFS_TEMP_TABLE_DIR,
-            KEY_HDFS_USER, KEY_TEMP_TABLE_TTL});
+        LoadKeys(lookup,
+            {KEY_ENABLE_TEMP_TABLE, KEY_WEB_HDFS_HOST, KEY_WEB_HDFS_PORT, KEY_HDFS_TEMP_TABLE_DIR, KEY_HDFS_USER,
+                KEY_TEMP_TABLE_TTL});
     }
     LoadKeys(lookup, {KEY_DELEGATION_UID, KEY_ZK_NAMESPACE, KEY_THRIFT_TRANSPORT});
     if (!LoadKey(lookup, KEY_INVALID_SESSION_AUTO_RECOVER)) {

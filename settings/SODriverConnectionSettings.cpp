@@ -18,9 +18,8 @@ namespace {
 using Support::WideString;
 
 /// Keys of a single data source: meaningless for the driver as a whole.
-constexpr std::array<std::u16string_view, 8> DATA_SOURCE_ONLY_KEYS = {DriverSupport::KEY_DRIVER,
-    DriverSupport::KEY_DSN, KEY_SERVICE_DISCOVERY_MODE, KEY_DELEGATION_UID, KEY_DESCRIPTION, KEY_HOST, KEY_PORT,
-    KEY_SCHEMA};
+constexpr std::array<std::u16string_view, 8> DATA_SOURCE_ONLY_KEYS = {DriverSupport::KEY_DRIVER, DriverSupport::KEY_DSN,
+    KEY_SERVICE_DISCOVERY_MODE, KEY_DELEGATION_UID, KEY_DESCRIPTION, KEY_HOST, KEY_PORT, KEY_SCHEMA};
 
 bool IsKey(const WideString& key, std::u16string_view name)
 {
@@ -32,10 +31,8 @@ bool IsKey(const WideString& key, std::u16string_view name)
 SODriverConnectionSettings::SODriverConnectionSettings(SODriverRegistryKey& registryKey,
     SODriverServerSideProperties& serverSideProperties, SODriverHttpProperties& httpProperties,
     Support::DSIFileLogger* logger)
-    : SOConnectionSettings(logger, &serverSideProperties, &httpProperties)
-    , m_registryKey(&registryKey)
-    , m_driverServerSideProperties(&serverSideProperties)
-    , m_driverHttpProperties(&httpProperties)
+    : SOConnectionSettings(logger, &serverSideProperties, &httpProperties), m_registryKey(&registryKey),
+      m_driverServerSideProperties(&serverSideProperties), m_driverHttpProperties(&httpProperties)
 {
 }
 

@@ -70,7 +70,8 @@ void SODriverRegistryKey::RemoveValue(const WideString& name)
 
 std::optional<std::string> SODriverRegistryKey::WhyValueNameCannotBeStored(const WideString& name)
 {
-    return OS::WhyRegistryKeyCannotHoldValueName(OS::RegistryHive::LocalMachine, DriverKeyPath(), name.GetAsU16String());
+    return OS::WhyRegistryKeyCannotHoldValueName(
+        OS::RegistryHive::LocalMachine, DriverKeyPath(), name.GetAsU16String());
 }
 
 void SODriverRegistryKey::Flush()

@@ -9,8 +9,7 @@ namespace Dravo::VezurAVUZ {
 using Support::WideString;
 
 SODriverServerSideProperties::SODriverServerSideProperties(bool manageApply, SODriverRegistryKey& registryKey)
-    : SOServerSideProperties(manageApply)
-    , m_registryKey(&registryKey)
+    : SOServerSideProperties(manageApply), m_registryKey(&registryKey)
 {
 }
 

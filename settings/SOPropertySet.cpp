@@ -63,8 +63,8 @@ std::vector<std::pair<WideString, WideString>> SOPropertySet::ReadSectionEntries
     return DataSourceSection(m_dataSourceName).ReadEntries();
 }
 
-WideString SOPropertySet::FindSectionValue(
-    const std::vector<std::pair<WideString, WideString>>& entries, std::u16string_view key, const WideString& defaultValue)
+WideString SOPropertySet::FindSectionValue(const std::vector<std::pair<WideString, WideString>>& entries,
+    std::u16string_view key, const WideString& defaultValue)
 {
     const WideString wanted(key);
     for (const auto& [name, value] : entries) {

@@ -65,8 +65,7 @@ protected:
 
     /// The prefixed entries' properties into the current set (nothing is
     /// cleared first), then the loaded state as a copy of it.
-    template <class Entries>
-    void TakeProperties(const Entries& entries)
+    template <class Entries> void TakeProperties(const Entries& entries)
     {
         for (const auto& [key, value] : entries) {
             TakeProperty(key, value);

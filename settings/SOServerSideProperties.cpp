@@ -7,8 +7,7 @@ namespace Dravo::VezurAVUZ {
 using Support::WideString;
 
 SOServerSideProperties::SOServerSideProperties(bool manageApply)
-    : SOPropertySet(std::string(SERVER_SIDE_PROPERTY_PREFIX))
-    , m_manageApply(manageApply)
+    : SOPropertySet(std::string(SERVER_SIDE_PROPERTY_PREFIX)), m_manageApply(manageApply)
 {
 }
 

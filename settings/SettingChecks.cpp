@@ -106,7 +106,8 @@ std::u16string_view ShortLabel(std::u16string_view label)
     return bracket == std::u16string_view::npos ? label : label.substr(0, bracket);
 }
 
-CheckedValue CheckChoice(const SettingRule& rule, const WideString& name, const WideString& value, SettingCheckMode mode)
+CheckedValue CheckChoice(
+    const SettingRule& rule, const WideString& name, const WideString& value, SettingCheckMode mode)
 {
     const std::u16string units = value.GetAsU16String();
     const std::u16string_view text = units;
@@ -135,7 +136,8 @@ CheckedValue CheckChoice(const SettingRule& rule, const WideString& name, const 
     return Reject(Refuse(name, IDS_SETUP_VALUE_NOT_ONE_OF, {name, value, DescribeAcceptedChoices(rule, mode)}));
 }
 
-CheckedValue CheckNumber(const SettingRule& rule, const WideString& name, const WideString& value, SettingCheckMode mode)
+CheckedValue CheckNumber(
+    const SettingRule& rule, const WideString& name, const WideString& value, SettingCheckMode mode)
 {
     const std::optional<uint64_t> number = ReadDecimalDigits(value.GetAsU16String());
     // The attributes may hold what a data source's own entries hold: a
@@ -189,7 +191,9 @@ WideString DescribeMechanisms(std::initializer_list<uint32_t> mechanisms)
     }
     WideString text(u"");
     for (size_t index = 0; index < shown.size(); ++index) {
-        text += WideString(index == 0 ? u"" : index + 1 == shown.size() ? u" or " : u", ")
+        text += WideString(index == 0               ? u""
+                        : index + 1 == shown.size() ? u" or "
+                                                    : u", ")
             + DescribeMechanism(shown[index]);
     }
     return text;
@@ -198,11 +202,9 @@ WideString DescribeMechanisms(std::initializer_list<uint32_t> mechanisms)
 /// The settings that decide what else is used, read as the dialogs read them.
 struct Deciders {
     explicit Deciders(const SettingValueLookup& values)
-        : serverType(ReadServerType(values(KEY_SPARK_SERVER_TYPE)))
-        , mechanism(ReadAuthMech(values(KEY_AUTH_MECH)))
-        , transport(ReadThriftTransport(values(KEY_THRIFT_TRANSPORT)))
-        , ssl(IsSwitchOn(values(KEY_SSL)))
-        , twoWay(IsSwitchOn(values(KEY_TWO_WAY_SSL)))
+        : serverType(ReadServerType(values(KEY_SPARK_SERVER_TYPE))), mechanism(ReadAuthMech(values(KEY_AUTH_MECH))),
+          transport(ReadThriftTransport(values(KEY_THRIFT_TRANSPORT))), ssl(IsSwitchOn(values(KEY_SSL))),
+          twoWay(IsSwitchOn(values(KEY_TWO_WAY_SSL)))
     {
     }
     [[nodiscard]] bool FullFeatured() const { return IsFullFeaturedServerType(serverType); }
@@ -266,7 +268,8 @@ std::optional<SettingRefusal> WhyNotEditable(const SettingRule& rule, const Wide
     case SettingCondition::HttpTransport:
         if (state.transport != TRANSPORT_HTTP) {
             return Refuse(name, IDS_SETTING_UNUSED_TRANSPORT,
-                {name, DescribeChoice(*FindSettingRule(KEY_THRIFT_TRANSPORT), Number(state.transport).GetAsU16String())});
+                {name,
+                    DescribeChoice(*FindSettingRule(KEY_THRIFT_TRANSPORT), Number(state.transport).GetAsU16String())});
         }
         break;
     default:
@@ -300,11 +303,13 @@ std::optional<SettingRefusal> CheckTransport(const SettingValueLookup& values, c
     }
     WideString list(u"");
     for (size_t index = 0; index < allowed.size(); ++index) {
-        list += WideString(index == 0 ? u"" : index + 1 == allowed.size() ? u" and " : u", ")
+        list += WideString(index == 0                 ? u""
+                        : index + 1 == allowed.size() ? u" and "
+                                                      : u", ")
             + WideString(allowed[index]);
     }
-    const std::u16string_view mechanismLabel
-        = state.mechanism < AUTH_MECH_LABELS.size() ? AUTH_MECH_LABELS[state.mechanism] : std::u16string_view(u"?");
+    const std::u16string_view mechanismLabel =
+        state.mechanism < AUTH_MECH_LABELS.size() ? AUTH_MECH_LABELS[state.mechanism] : std::u16string_view(u"?");
     (void)values;
     return Refuse(WideString(KEY_THRIFT_TRANSPORT), IDS_SETUP_TRANSPORT_NOT_ALLOWED,
         {WideString(THRIFT_TRANSPORT_LABELS[state.transport]), WideString(mechanismLabel), list});
@@ -405,8 +410,8 @@ bool IsSettingEditable(const SettingRule& rule, const SettingValueLookup& values
     return !WhyNotEditable(rule, WideString(rule.name), Deciders(values));
 }
 
-std::optional<SettingRefusal> CheckSettingCombination(const SettingValueLookup& values,
-    const std::vector<WideString>& given, SettingCheckMode mode, SettingScope scope)
+std::optional<SettingRefusal> CheckSettingCombination(
+    const SettingValueLookup& values, const std::vector<WideString>& given, SettingCheckMode mode, SettingScope scope)
 {
     const bool dialogs = mode == SettingCheckMode::Dialogs;
     const Deciders state(values);
@@ -435,7 +440,8 @@ std::optional<SettingRefusal> CheckSettingCombination(const SettingValueLookup& 
         // The main dialog keeps OK disabled until both names are there, so
         // nothing at all is saved from a configuration without them.
         if (state.mechanism == AUTH_MECH_KERBEROS
-            && (dialogs || IsGiven(given, {KEY_SPARK_SERVER_TYPE, KEY_AUTH_MECH, KEY_KRB_HOST_FQDN, KEY_KRB_SERVICE_NAME}))
+            && (dialogs
+                || IsGiven(given, {KEY_SPARK_SERVER_TYPE, KEY_AUTH_MECH, KEY_KRB_HOST_FQDN, KEY_KRB_SERVICE_NAME}))
             && (values(KEY_KRB_HOST_FQDN).IsEmpty() || values(KEY_KRB_SERVICE_NAME).IsEmpty())) {
             return Refuse(WideString(KEY_AUTH_MECH), IDS_SETUP_KERBEROS_INCOMPLETE, {});
         }
@@ -449,7 +455,8 @@ std::optional<SettingRefusal> CheckSettingCombination(const SettingValueLookup& 
                 {DescribeMechanism(state.mechanism), WideString(state.ssl ? u"off" : u"on")});
         }
         if (dialogs && state.mechanism == AUTH_MECH_HDINSIGHT_SERVICE) {
-            for (const std::u16string_view allowance : {KEY_CA_ISSUED_CERT_NAMES_MISMATCH, KEY_ALLOW_SELF_SIGNED_SERVER_CERT}) {
+            for (const std::u16string_view allowance :
+                {KEY_CA_ISSUED_CERT_NAMES_MISMATCH, KEY_ALLOW_SELF_SIGNED_SERVER_CERT}) {
                 if (IsGiven(given, {allowance}) && IsSwitchOn(values(allowance))) {
                     return Refuse(WideString(allowance), IDS_SETTING_UNUSED_ALLOWANCE,
                         {WideString(allowance), DescribeMechanism(state.mechanism)});

@@ -102,9 +102,8 @@ constexpr SettingRule Number(std::u16string_view name, SettingCondition conditio
     return rule;
 }
 
-constexpr SettingRule Text(std::u16string_view name, SettingKind kind, SettingScope scope,
-    SettingCondition condition, std::u16string_view caption, std::u16string_view dialog, int32_t dialogId,
-    int32_t controlId, int32_t maxLength)
+constexpr SettingRule Text(std::u16string_view name, SettingKind kind, SettingScope scope, SettingCondition condition,
+    std::u16string_view caption, std::u16string_view dialog, int32_t dialogId, int32_t controlId, int32_t maxLength)
 {
     SettingRule rule{name, kind, scope, condition, caption, dialog, dialogId, controlId, u""};
     rule.maxLength = maxLength;
@@ -130,8 +129,8 @@ constexpr SettingRule WithNote(SettingRule rule, std::u16string_view note)
 constexpr SettingRule LogFileSize()
 {
     SettingRule rule{DriverSupport::KEY_LOG_FILE_SIZE, SettingKind::Number, SettingScope::Driver,
-        SettingCondition::Always, u"Max File Size (MB):", LOGGING, IDD_LOGGING_OPTIONS, IDC_LOG_FILE_SIZE,
-        u"20971520", 0, DriverSupport::DSLogFileSize::MAX_MEGABYTES * DriverSupport::DSLogFileSize::BYTES_PER_MEGABYTE};
+        SettingCondition::Always, u"Max File Size (MB):", LOGGING, IDD_LOGGING_OPTIONS, IDC_LOG_FILE_SIZE, u"20971520",
+        0, DriverSupport::DSLogFileSize::MAX_MEGABYTES * DriverSupport::DSLogFileSize::BYTES_PER_MEGABYTE};
     rule.step = DriverSupport::DSLogFileSize::BYTES_PER_MEGABYTE;
     rule.emptyAllowed = true;
     rule.note = u"bytes, a whole number of megabytes (1048576 bytes); the dialog shows megabytes";
@@ -148,8 +147,8 @@ constexpr auto RULES = std::to_array<SettingRule>({
     // The data source's own, in the data-source layout of the main dialog.
     Text(KEY_DESCRIPTION, SettingKind::Text, DATA_SOURCE, Always, u"Description:", MAIN, IDD_DSN_CONFIGURATION,
         IDC_MAIN_DESCRIPTION, SHORT_TEXT_LIMIT),
-    Choice(KEY_SPARK_SERVER_TYPE, BOTH, Always, LABEL_SPARK_SERVER_TYPE, MAIN, MAIN_DIALOG, IDC_MAIN_SERVER_TYPE,
-        u"1", SERVER_TYPES),
+    Choice(KEY_SPARK_SERVER_TYPE, BOTH, Always, LABEL_SPARK_SERVER_TYPE, MAIN, MAIN_DIALOG, IDC_MAIN_SERVER_TYPE, u"1",
+        SERVER_TYPES),
     WithNote(Text(KEY_HOST, SettingKind::Text, DATA_SOURCE, Always, u"Host(s):", MAIN, IDD_DSN_CONFIGURATION,
                  IDC_MAIN_HOST, HOST_TEXT_LIMIT),
         u"required"),
@@ -176,8 +175,8 @@ constexpr auto RULES = std::to_array<SettingRule>({
     WithNote(Text(KEY_KRB_SERVICE_NAME, SettingKind::Text, BOTH, Kerberos, LABEL_KRB_SERVICE_NAME, MAIN, MAIN_DIALOG,
                  IDC_MAIN_SERVICE_NAME, SHORT_TEXT_LIMIT),
         u"required with Kerberos"),
-    Text(KEY_UID, SettingKind::Text, BOTH, UserName, LABEL_UID, MAIN, MAIN_DIALOG, IDC_MAIN_USER_NAME,
-        SHORT_TEXT_LIMIT),
+    Text(
+        KEY_UID, SettingKind::Text, BOTH, UserName, LABEL_UID, MAIN, MAIN_DIALOG, IDC_MAIN_USER_NAME, SHORT_TEXT_LIMIT),
     WithNote(Text(KEY_ENCRYPTED_PWD, SettingKind::Password, BOTH, Password, LABEL_PASSWORD, MAIN, MAIN_DIALOG,
                  IDC_MAIN_PASSWORD, SHORT_TEXT_LIMIT),
         u"enciphered; given through a password source"),
@@ -197,8 +196,8 @@ constexpr auto RULES = std::to_array<SettingRule>({
     Text(KEY_TRUSTED_CERTS, SettingKind::File, BOTH, SSLOn, LABEL_TRUSTED_CERTS, SSL_OPTIONS, IDD_SSL_OPTIONS,
         IDC_SSL_TRUSTED_CERTS, 0),
     Switch(KEY_TWO_WAY_SSL, BOTH, SSLOn, LABEL_TWO_WAY_SSL, SSL_OPTIONS, IDD_SSL_OPTIONS, IDC_SSL_TWO_WAY, u"0"),
-    WithNote(Text(KEY_CLIENT_CERT, SettingKind::File, BOTH, TwoWaySSL, LABEL_CLIENT_CERT, SSL_OPTIONS,
-                 IDD_SSL_OPTIONS, IDC_SSL_CLIENT_CERT, 0),
+    WithNote(Text(KEY_CLIENT_CERT, SettingKind::File, BOTH, TwoWaySSL, LABEL_CLIENT_CERT, SSL_OPTIONS, IDD_SSL_OPTIONS,
+                 IDC_SSL_CLIENT_CERT, 0),
         u"required with two-way SSL"),
     WithNote(Text(KEY_CLIENT_PRIVATE_KEY, SettingKind::File, BOTH, TwoWaySSL, LABEL_CLIENT_PRIVATE_KEY, SSL_OPTIONS,
                  IDD_SSL_OPTIONS, IDC_SSL_PRIVATE_KEY, 0),
@@ -225,28 +224,28 @@ constexpr auto RULES = std::to_array<SettingRule>({
         IDC_ADVANCED_USE_ASYNC_EXEC, u"0"),
     Switch(KEY_GET_TABLES_WITH_QUERY, BOTH, FullFeatured, LABEL_GET_TABLES_WITH_QUERY, ADVANCED, IDD_ADVANCED_OPTIONS,
         IDC_ADVANCED_GET_TABLES_WITH_QUERY, u""),
-    FilledBySave(Switch(KEY_USE_UNICODE_SQL_CHARACTER_TYPES, BOTH, Always, LABEL_USE_UNICODE_SQL_CHARACTER_TYPES, ADVANCED,
-        IDD_ADVANCED_OPTIONS, IDC_ADVANCED_UNICODE_SQL_CHARACTER_TYPES, u"0")),
+    FilledBySave(Switch(KEY_USE_UNICODE_SQL_CHARACTER_TYPES, BOTH, Always, LABEL_USE_UNICODE_SQL_CHARACTER_TYPES,
+        ADVANCED, IDD_ADVANCED_OPTIONS, IDC_ADVANCED_UNICODE_SQL_CHARACTER_TYPES, u"0")),
     FilledBySave(Switch(KEY_SHOW_SYSTEM_TABLE, BOTH, Always, LABEL_SHOW_SYSTEM_TABLE, ADVANCED, IDD_ADVANCED_OPTIONS,
         IDC_ADVANCED_SHOW_SYSTEM_TABLE, u"0")),
     Switch(KEY_USE_ONLY_SSPI, BOTH, FullFeatured, LABEL_USE_ONLY_SSPI, ADVANCED, IDD_ADVANCED_OPTIONS,
         IDC_ADVANCED_USE_ONLY_SSPI, u"0"),
     Switch(KEY_INVALID_SESSION_AUTO_RECOVER, BOTH, FullFeatured, LABEL_INVALID_SESSION_AUTO_RECOVER, ADVANCED,
         IDD_ADVANCED_OPTIONS, IDC_ADVANCED_INVALID_SESSION_AUTO_RECOVER, u"1"),
-    FilledBySave(Switch(KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY, BOTH, Always, u"Fix Unquoted Default Schema Name In Query",
-        NO_DIALOG, 0, 0, u"1")),
+    FilledBySave(Switch(KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY, BOTH, Always,
+        u"Fix Unquoted Default Schema Name In Query", NO_DIALOG, 0, 0, u"1")),
     Number(KEY_ROWS_FETCHED_PER_BLOCK, Always, LABEL_ROWS_FETCHED_PER_BLOCK, IDC_ADVANCED_ROWS_FETCHED_PER_BLOCK,
         u"10000", 1, UINT32_LIMIT),
     Number(KEY_DEFAULT_STRING_COLUMN_LENGTH, Always, LABEL_DEFAULT_STRING_COLUMN_LENGTH,
         IDC_ADVANCED_DEFAULT_STRING_COLUMN_LENGTH, u"", 1, INT32_LIMIT),
-    Number(KEY_BINARY_COLUMN_LENGTH, Always, LABEL_BINARY_COLUMN_LENGTH, IDC_ADVANCED_BINARY_COLUMN_LENGTH, u"32767",
-        0, UINT32_LIMIT),
+    Number(KEY_BINARY_COLUMN_LENGTH, Always, LABEL_BINARY_COLUMN_LENGTH, IDC_ADVANCED_BINARY_COLUMN_LENGTH, u"32767", 0,
+        UINT32_LIMIT),
     Number(KEY_DECIMAL_COLUMN_SCALE, Always, LABEL_DECIMAL_COLUMN_SCALE, IDC_ADVANCED_DECIMAL_COLUMN_SCALE, u"10", 0,
         MAX_DECIMAL_COLUMN_SCALE),
     Number(KEY_ASYNC_EXEC_POLL_INTERVAL, FullFeatured, LABEL_ASYNC_EXEC_POLL_INTERVAL,
         IDC_ADVANCED_ASYNC_EXEC_POLL_INTERVAL, u"100", 0, INT32_LIMIT, true),
-    WithNote(Number(KEY_SOCKET_TIMEOUT, Always, LABEL_SOCKET_TIMEOUT, IDC_ADVANCED_SOCKET_TIMEOUT, u"", 0,
-                 UINT32_LIMIT, true),
+    WithNote(Number(KEY_SOCKET_TIMEOUT, Always, LABEL_SOCKET_TIMEOUT, IDC_ADVANCED_SOCKET_TIMEOUT, u"", 0, UINT32_LIMIT,
+                 true),
         u"empty until the Advanced Options dialog saves it, which shows 30"),
 
     // Server Side Properties.
@@ -266,9 +265,8 @@ constexpr auto RULES = std::to_array<SettingRule>({
     WithNote(Text(DriverSupport::KEY_LOG_PATH, SettingKind::Text, DRIVER, Always, u"Log Path:", LOGGING,
                  IDD_LOGGING_OPTIONS, IDC_LOG_PATH, 0),
         u"required with a log level"),
-    WithNote(SettingRule{DriverSupport::KEY_LOG_FILE_COUNT, SettingKind::Number, DRIVER, Always,
-                 u"Max Number Files:", LOGGING, IDD_LOGGING_OPTIONS, IDC_LOG_FILE_COUNT, u"50", 0, UINT32_LIMIT, 1,
-                 {}, 0, true},
+    WithNote(SettingRule{DriverSupport::KEY_LOG_FILE_COUNT, SettingKind::Number, DRIVER, Always, u"Max Number Files:",
+                 LOGGING, IDD_LOGGING_OPTIONS, IDC_LOG_FILE_COUNT, u"50", 0, UINT32_LIMIT, 1, {}, 0, true},
         u"required with a log level"),
     LogFileSize(),
 });

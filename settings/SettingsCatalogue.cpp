@@ -61,9 +61,12 @@ uint32_t ReadServiceDiscoveryMode(const WideString& value)
 WideString GetDefaultPort(uint32_t mechanism)
 {
     switch (mechanism) {
-    case AUTH_MECH_HDINSIGHT_SERVICE: return WideString(u"443");
-    case AUTH_MECH_HDINSIGHT_EMULATOR: return WideString(u"10001");
-    default: return WideString(u"10000");
+    case AUTH_MECH_HDINSIGHT_SERVICE:
+        return WideString(u"443");
+    case AUTH_MECH_HDINSIGHT_EMULATOR:
+        return WideString(u"10001");
+    default:
+        return WideString(u"10000");
     }
 }
 

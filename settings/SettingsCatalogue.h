@@ -48,8 +48,8 @@ inline constexpr std::u16string_view KEY_BINARY_COLUMN_LENGTH = u"BinaryColumnLe
 inline constexpr std::u16string_view KEY_DECIMAL_COLUMN_SCALE = u"DecimalColumnScale";
 inline constexpr std::u16string_view KEY_USE_NATIVE_QUERY = u"UseNativeQuery";
 inline constexpr std::u16string_view KEY_FAST_SQL_PREPARE = u"FastSQLPrepare";
-inline constexpr std::u16string_view KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY
-    = u"FixUnquotedDefaultSchemaNameInQuery";
+inline constexpr std::u16string_view KEY_FIX_UNQUOTED_DEFAULT_SCHEMA_NAME_IN_QUERY =
+    u"FixUnquotedDefaultSchemaNameInQuery";
 inline constexpr std::u16string_view KEY_SHOW_SYSTEM_TABLE = u"ShowSystemTable";
 inline constexpr std::u16string_view KEY_USE_UNICODE_SQL_CHARACTER_TYPES = u"UseUnicodeSqlCharacterTypes";
 inline constexpr std::u16string_view KEY_DRIVER_CONFIG_TAKE_PRECEDENCE = u"DriverConfigTakePrecedence";
@@ -185,8 +185,8 @@ inline constexpr std::array<std::u16string_view, 3> THRIFT_TRANSPORT_LABELS = {u
 /// "ServiceDiscoveryMode" 0..1.
 inline constexpr uint32_t SERVICE_DISCOVERY_NONE = 0;
 inline constexpr uint32_t SERVICE_DISCOVERY_ZOOKEEPER = 1;
-inline constexpr std::array<std::u16string_view, 2> SERVICE_DISCOVERY_MODE_LABELS
-    = {u"No Service Discovery", u"ZooKeeper"};
+inline constexpr std::array<std::u16string_view, 2> SERVICE_DISCOVERY_MODE_LABELS = {
+    u"No Service Discovery", u"ZooKeeper"};
 
 /// The largest "DecimalColumnScale" the advanced options take.
 inline constexpr uint32_t MAX_DECIMAL_COLUMN_SCALE = 38;

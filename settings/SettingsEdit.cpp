@@ -156,7 +156,8 @@ std::optional<SettingRefusal> SettingsEdit::Apply(const std::vector<SettingAssig
     }
     // SSL turned on in the SSL dialog shows the driver's certificates file
     // where none is named, and its OK saves it.
-    if (!sslBefore && IsSwitchOn(m_model.GetSSL()) && !trustedCertsGiven && m_model.GetTrustedCerts().Trim().IsEmpty()) {
+    if (!sslBefore && IsSwitchOn(m_model.GetSSL()) && !trustedCertsGiven
+        && m_model.GetTrustedCerts().Trim().IsEmpty()) {
         m_model.SetTrustedCerts(GetDefaultTrustedCertsFile());
     }
 

@@ -59,9 +59,9 @@ std::optional<SettingsFileFault> FindSettingsFileFault(std::string_view text, st
         if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
             inSection = IsSection(line.substr(1, line.size() - 2), section);
             if (inSection && header) {
-                return SettingsFileFault{number, "a second [" + std::string(line.substr(1, line.size() - 2))
-                        + "] section (the first is on line " + std::to_string(*header)
-                        + "): give each setting once, in one section"};
+                return SettingsFileFault{number,
+                    "a second [" + std::string(line.substr(1, line.size() - 2)) + "] section (the first is on line "
+                        + std::to_string(*header) + "): give each setting once, in one section"};
             }
             if (inSection) {
                 header = number;
@@ -78,8 +78,9 @@ std::optional<SettingsFileFault> FindSettingsFileFault(std::string_view text, st
         const std::u16string name = Support::WideString(std::string(Trim(line.substr(0, equals)))).GetAsU16String();
         for (const auto& [earlier, earlierLine] : names) {
             if (IsSameSettingName(std::u16string_view(earlier), std::u16string_view(name))) {
-                return SettingsFileFault{number, Support::WideString(name).GetAsUTF8()
-                        + " is given a second time (first on line " + std::to_string(earlierLine) + ")"};
+                return SettingsFileFault{number,
+                    Support::WideString(name).GetAsUTF8() + " is given a second time (first on line "
+                        + std::to_string(earlierLine) + ")"};
             }
         }
         names.emplace_back(name, number);

@@ -217,12 +217,13 @@ void CheckDriverKeyWritable(const std::string& what)
         // A file the user named is the user's to open up: root would not help.
         const std::string variable = GetProductIdentity().configEnvironmentVariable.GetAsUTF8();
         if (const char* named = std::getenv(variable.c_str()); named && *named) {
-            Fail(Kind::NeedsRights, what + ", " + where + " (named by " + variable
-                    + "), cannot be written by this user (" + diagnostic
+            Fail(Kind::NeedsRights,
+                what + ", " + where + " (named by " + variable + "), cannot be written by this user (" + diagnostic
                     + "); nothing was changed: let this user write it and its folder, or name another file");
         }
-        Fail(Kind::NeedsRights, "administrator rights are needed to change " + what + ": " + where
-                + " cannot be written by this user (" + diagnostic + "); nothing was changed");
+        Fail(Kind::NeedsRights,
+            "administrator rights are needed to change " + what + ": " + where + " cannot be written by this user ("
+                + diagnostic + "); nothing was changed");
     }
     Fail(Kind::Failed, what + ", " + where + ", cannot be written: " + diagnostic + "; nothing was changed");
 }
@@ -256,8 +257,7 @@ bool NamesDataSource(const WideString& key)
 
 /// The attributes as entries of the section, those SKIP refuses left out. A
 /// plain password is stored enciphered, as the dialog stores it.
-template <class Skip>
-void AddAttributes(DataSourceChanges& changes, const StoredSettings& attributes, Skip&& skip)
+template <class Skip> void AddAttributes(DataSourceChanges& changes, const StoredSettings& attributes, Skip&& skip)
 {
     for (const auto& [key, value] : attributes) {
         if (NamesDataSource(key) || skip(key)) {
@@ -368,7 +368,8 @@ std::vector<std::string> DriverSettingsSession::Open()
             diagnostic = OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, driverKey) + ": "
                 + Diagnostic("", opened.GetError());
         }
-        Fail(Kind::Failed, "the driver configuration cannot be read: " + diagnostic
+        Fail(Kind::Failed,
+            "the driver configuration cannot be read: " + diagnostic
                 + "; nothing was changed, the file was left as it is");
     }
     // The user's own file, where it is not the one edited, holds only the
@@ -379,8 +380,8 @@ std::vector<std::string> DriverSettingsSession::Open()
         const auto user = OS::RegistryKey::Open(OS::RegistryHive::CurrentUser, driverKey);
         if (!user && user.GetError() != OS::ERROR_FILE_NOT_FOUND_CODE) {
             const std::string diagnostic = OS::GetRegistryDiagnostic();
-            warnings.push_back("the user's driver configuration cannot be read: "
-                + (diagnostic.empty() ? userFile : diagnostic)
+            warnings.push_back(
+                "the user's driver configuration cannot be read: " + (diagnostic.empty() ? userFile : diagnostic)
                 + "\nThe tool's own log keeps its default settings; the file was left as it is.");
         }
     }
@@ -481,8 +482,8 @@ void DataSourceSession::Open(std::optional<OS::DataSourceScope> scope)
     }
     // Its driver entry names what it is for; it is no setting.
     if (const auto why = WhyNotOurs(m_settings.GetDriverName(), m_driver)) {
-        Fail(Kind::Failed, GetWhere() + ": the data source " + m_name.GetAsUTF8() + " " + *why
-                + "; nothing was changed");
+        Fail(Kind::Failed,
+            GetWhere() + ": the data source " + m_name.GetAsUTF8() + " " + *why + "; nothing was changed");
     }
     m_settings.SetDriverName(m_driver);
     m_stored = m_entries;
@@ -562,11 +563,12 @@ void DataSourceSession::CheckWritable() const
     }
     const std::string diagnostic = Diagnostic(OS::ThreadDiagnostic::Get(), writable);
     if (writable == OS::ERROR_ACCESS_DENIED_CODE) {
-        Fail(Kind::NeedsRights, "administrator rights are needed to change the data sources in " + GetWhere() + " ("
-                + diagnostic + "); nothing was changed");
+        Fail(Kind::NeedsRights,
+            "administrator rights are needed to change the data sources in " + GetWhere() + " (" + diagnostic
+                + "); nothing was changed");
     }
-    Fail(Kind::Failed, "the data sources, " + GetWhere() + ", cannot be written: " + diagnostic
-            + "; nothing was changed");
+    Fail(Kind::Failed,
+        "the data sources, " + GetWhere() + ", cannot be written: " + diagnostic + "; nothing was changed");
 }
 
 void DataSourceSession::Remove()
@@ -600,21 +602,23 @@ void DataSourceSession::Save()
         changes.Apply(m_name, m_driver,
             m_exists && !m_anew ? DataSourceChanges::Start::AsItIs : DataSourceChanges::Start::Anew, m_scope);
     } catch (const SectionEntryTooLong& tooLong) {
-        FailNested(Kind::Refused, "the value of " + tooLong.GetKey().GetAsUTF8()
-                + " is too long: the ODBC installer keeps at most " + std::to_string(tooLong.GetLimit())
-                + " bytes of name and value together; nothing was changed");
+        FailNested(Kind::Refused,
+            "the value of " + tooLong.GetKey().GetAsUTF8() + " is too long: the ODBC installer keeps at most "
+                + std::to_string(tooLong.GetLimit()) + " bytes of name and value together; nothing was changed");
     } catch (const SectionEntryNotKept& notKept) {
-        FailNested(Kind::Refused, notKept.GetKey().GetAsUTF8() + " cannot be kept in a data source: "
-                + notKept.GetReason() + "; nothing was changed");
+        FailNested(Kind::Refused,
+            notKept.GetKey().GetAsUTF8() + " cannot be kept in a data source: " + notKept.GetReason()
+                + "; nothing was changed");
     } catch (const SectionWriteFailed& failed) {
         using Outcome = SectionWriteFailed::Outcome;
         const Outcome outcome = failed.GetOutcome();
         const bool untouched = outcome != Outcome::NotUndone && outcome != Outcome::InPlace;
-        FailNested(Kind::Failed, "the data source " + m_name.GetAsUTF8() + " could not be saved"
+        FailNested(Kind::Failed,
+            "the data source " + m_name.GetAsUTF8() + " could not be saved"
                 + (failed.GetReason().empty() ? std::string() : ": " + failed.GetReason())
-                + (untouched                         ? "; nothing was changed"
-                      : outcome == Outcome::InPlace ? "; the change is in place"
-                                                    : "; part of it was written, check the data source"));
+                + (untouched                          ? "; nothing was changed"
+                        : outcome == Outcome::InPlace ? "; the change is in place"
+                                                      : "; part of it was written, check the data source"));
     }
 }
 
@@ -649,9 +653,9 @@ void DataSourceSession::SaveAsDialog(NewName newName)
             OS::ThreadDiagnostic::Clear();
             if (const OS::ErrorCode removed = OS::OdbcDataSources::Remove(m_scope, m_name.GetAsU16String());
                 removed != OS::ERROR_SUCCESS_CODE) {
-                Fail(Kind::Failed, "The data source was saved as \"" + name.GetAsUTF8() + "\", but \""
-                        + m_name.GetAsUTF8() + "\" could not be removed: "
-                        + Diagnostic(OS::ThreadDiagnostic::Get(), removed));
+                Fail(Kind::Failed,
+                    "The data source was saved as \"" + name.GetAsUTF8() + "\", but \"" + m_name.GetAsUTF8()
+                        + "\" could not be removed: " + Diagnostic(OS::ThreadDiagnostic::Get(), removed));
             }
         }
     }
@@ -662,7 +666,8 @@ void DataSourceSession::SaveAsDialog(NewName newName)
     try {
         m_settings.SaveLoggingOptionsIfChanged(m_loggingOptions);
     } catch (...) {
-        Fail(Kind::Failed, "The data source \"" + name.GetAsUTF8()
+        Fail(Kind::Failed,
+            "The data source \"" + name.GetAsUTF8()
                 + "\" was saved, but its logging options (driver-wide) could not be: " + DescribeCurrentException());
     }
     m_loggingOptions = m_settings.GetLoggingOptions();

@@ -113,8 +113,8 @@ std::vector<StoredValueNote> ReviewDriverConfiguration()
 std::vector<StoredValueNote> ReviewDataSource(
     const std::vector<std::pair<WideString, WideString>>& entries, const std::string& where, const WideString& name)
 {
-    return Review(entries, SettingScope::DataSource, where, name.GetAsU16String(),
-        where + " [" + name.GetAsUTF8() + "]");
+    return Review(
+        entries, SettingScope::DataSource, where, name.GetAsU16String(), where + " [" + name.GetAsUTF8() + "]");
 }
 
 std::string FormatNote(const StoredValueNote& note)

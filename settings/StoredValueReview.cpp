@@ -36,8 +36,7 @@ WideString Describe(std::u16string_view name, uint64_t value)
 }
 
 /// The stored text as the driver reads it (settings/NumberReading).
-template <class Integer>
-std::optional<Integer> Strict(const WideString& text)
+template <class Integer> std::optional<Integer> Strict(const WideString& text)
 {
     if constexpr (std::is_same_v<Integer, uint32_t>) {
         return ReadStoredUInt32(text);
@@ -137,7 +136,8 @@ private:
                         + u" given");
             }
             if (m_ssl) {
-                if (IsSwitchOn(Value(KEY_TWO_WAY_SSL)) && (Missing(KEY_CLIENT_CERT) || Missing(KEY_CLIENT_PRIVATE_KEY))) {
+                if (IsSwitchOn(Value(KEY_TWO_WAY_SSL))
+                    && (Missing(KEY_CLIENT_CERT) || Missing(KEY_CLIENT_PRIVATE_KEY))) {
                     Add(KEY_TWO_WAY_SSL, WideString(SWITCH_ON),
                         u"is on without " + Names({KEY_CLIENT_CERT, KEY_CLIENT_PRIVATE_KEY})
                             + u"; the SSL Options dialog keeps OK disabled and every change is refused until "
@@ -157,7 +157,8 @@ private:
         const int32_t level = Support::ParseLogLevel(Value(KEY_LOG_LEVEL).GetAsUTF8());
         const bool countMissing = Find(KEY_LOG_FILE_COUNT) && Missing(KEY_LOG_FILE_COUNT);
         const bool sizeMissing = Find(KEY_LOG_FILE_SIZE) && Missing(KEY_LOG_FILE_SIZE);
-        if (level != static_cast<int32_t>(Support::LogLevel::Off) && (Missing(KEY_LOG_PATH) || countMissing || sizeMissing)) {
+        if (level != static_cast<int32_t>(Support::LogLevel::Off)
+            && (Missing(KEY_LOG_PATH) || countMissing || sizeMissing)) {
             std::vector<std::u16string_view> missing;
             if (Missing(KEY_LOG_PATH)) {
                 missing.push_back(KEY_LOG_PATH);
@@ -190,7 +191,10 @@ private:
     {
         WideString text(u"");
         for (size_t index = 0; index < names.size(); ++index) {
-            text += WideString(index == 0 ? u"" : index + 1 == names.size() ? u" and " : u", ") + WideString(names[index]);
+            text += WideString(index == 0               ? u""
+                            : index + 1 == names.size() ? u" and "
+                                                        : u", ")
+                + WideString(names[index]);
         }
         return text;
     }
@@ -247,8 +251,8 @@ private:
         if (Find(KEY_SSL) && !sslText.IsEmpty() && sslText != MakeSwitchValue(ssl)) {
             const WideString reason = sslText != WideString(SWITCH_ON) && sslText != WideString(SWITCH_OFF)
                 ? WideString(u"is neither 0 nor 1; the dialog shows SSL off")
-                : u"does not go with the mechanism " + Describe(KEY_AUTH_MECH, readMechanism) + u"; the dialog shows SSL "
-                    + (ssl ? u"on" : u"off");
+                : u"does not go with the mechanism " + Describe(KEY_AUTH_MECH, readMechanism)
+                    + u"; the dialog shows SSL " + (ssl ? u"on" : u"off");
             Add(KEY_SSL, MakeSwitchValue(ssl), reason);
         }
         if (mechanism == AUTH_MECH_HDINSIGHT_SERVICE) {
@@ -283,8 +287,7 @@ private:
         case SettingKind::Password: {
             WideString secret = value;
             if (!SOConnectionSettings::DecryptSetting(secret)) {
-                Add(key, WideString(u""),
-                    WideString(u"cannot be deciphered; the dialog shows an empty password"));
+                Add(key, WideString(u""), WideString(u"cannot be deciphered; the dialog shows an empty password"));
             }
             return;
         }
@@ -387,8 +390,8 @@ private:
                         + u" MB; the dialog shows the default, 20 MB");
             } else if (*bytes % DSLogFileSize::BYTES_PER_MEGABYTE != 0) {
                 Add(key, shownBytes,
-                    u"is not a whole number of megabytes; the dialog shows "
-                        + DSLogFileSize::BytesToMegabytes(value) + u" MB");
+                    u"is not a whole number of megabytes; the dialog shows " + DSLogFileSize::BytesToMegabytes(value)
+                        + u" MB");
             }
         }
     }

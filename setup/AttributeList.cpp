@@ -50,8 +50,7 @@ std::u16string_view TrimBlanks(std::u16string_view text)
     throw InstallerError(InstallerErrorCode::InvalidKeywordValue, messageId, arguments);
 }
 
-template <class Unit>
-std::basic_string_view<Unit> MeasureList(const Unit* list)
+template <class Unit> std::basic_string_view<Unit> MeasureList(const Unit* list)
 {
     if (!list) {
         return {};

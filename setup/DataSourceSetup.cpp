@@ -58,17 +58,20 @@ StoredSettings AsSettings(const AttributeList& attributes)
 uint32_t OutcomeText(SectionWriteFailed::Outcome outcome)
 {
     switch (outcome) {
-    case SectionWriteFailed::Outcome::NothingWritten: return Resources::IDS_SETUP_NOTHING_WRITTEN;
-    case SectionWriteFailed::Outcome::Undone: return Resources::IDS_SETUP_SAVE_UNDONE;
-    case SectionWriteFailed::Outcome::InPlace: return Resources::IDS_SETUP_SAVE_IN_PLACE;
-    case SectionWriteFailed::Outcome::NotUndone: break;
+    case SectionWriteFailed::Outcome::NothingWritten:
+        return Resources::IDS_SETUP_NOTHING_WRITTEN;
+    case SectionWriteFailed::Outcome::Undone:
+        return Resources::IDS_SETUP_SAVE_UNDONE;
+    case SectionWriteFailed::Outcome::InPlace:
+        return Resources::IDS_SETUP_SAVE_IN_PLACE;
+    case SectionWriteFailed::Outcome::NotUndone:
+        break;
     }
     return Resources::IDS_SETUP_SAVE_NOT_UNDONE;
 }
 
 /// Turns a save's section faults into the installer's errors.
-template <class Save>
-void Saving(const WideString& name, Save&& save)
+template <class Save> void Saving(const WideString& name, Save&& save)
 {
     try {
         save();
@@ -97,18 +100,20 @@ InstallerErrorCode CodeOf(SessionFailure::Kind kind)
 {
     switch (kind) {
     case SessionFailure::Kind::Unusable:
-    case SessionFailure::Kind::InstallerMissing: return InstallerErrorCode::InvalidName;
-    case SessionFailure::Kind::Refused: return InstallerErrorCode::InvalidKeywordValue;
+    case SessionFailure::Kind::InstallerMissing:
+        return InstallerErrorCode::InvalidName;
+    case SessionFailure::Kind::Refused:
+        return InstallerErrorCode::InvalidKeywordValue;
     case SessionFailure::Kind::Failed:
-    case SessionFailure::Kind::NeedsRights: break;
+    case SessionFailure::Kind::NeedsRights:
+        break;
     }
     return InstallerErrorCode::RequestFailed;
 }
 
 /// Runs the session's work on the data source NAME, telling its failures in
 /// the installer's errors; a section's fault in the installer's own words.
-template <class Work>
-void Through(const WideString& name, Work&& work)
+template <class Work> void Through(const WideString& name, Work&& work)
 {
     try {
         Saving(name, work);

@@ -14,8 +14,7 @@ InstallerError::InstallerError(InstallerErrorCode code, WideString message)
 {
 }
 
-InstallerError::InstallerError(
-    InstallerErrorCode code, uint32_t messageId, std::initializer_list<WideString> arguments)
+InstallerError::InstallerError(InstallerErrorCode code, uint32_t messageId, std::initializer_list<WideString> arguments)
     : InstallerError(code, FormatMessage(messageId, arguments))
 {
 }

@@ -28,7 +28,8 @@ public:
     InstallerError(InstallerErrorCode code, Support::WideString message);
     /// The message of a string-table entry, with "%1", "%2"... replaced by
     /// the arguments in order.
-    InstallerError(InstallerErrorCode code, uint32_t messageId, std::initializer_list<Support::WideString> arguments = {});
+    InstallerError(
+        InstallerErrorCode code, uint32_t messageId, std::initializer_list<Support::WideString> arguments = {});
 
     [[nodiscard]] InstallerErrorCode GetCode() const { return m_code; }
     [[nodiscard]] const Support::WideString& GetMessage() const { return m_message; }

@@ -89,8 +89,8 @@ void Report(const InstallerError& error, Support::DSIFileLogger* logger, const c
 
 } // namespace
 
-bool RunSetupCall(const char* function, const std::function<void(Support::DSIFileLogger&)>& work,
-    WideString* failure) noexcept
+bool RunSetupCall(
+    const char* function, const std::function<void(Support::DSIFileLogger&)>& work, WideString* failure) noexcept
 {
     const std::lock_guard lock(g_callLock);
     std::optional<int> stopSignal;

@@ -51,7 +51,10 @@ public:
         m_backend = DialogBackend::CreateForOwner(window);
     }
 
-    [[nodiscard]] DialogBackend& Get() { return *m_backend; }
+    [[nodiscard]] DialogBackend& Get()
+    {
+        return *m_backend;
+    }
 
 private:
     std::unique_ptr<DialogBackend> m_backend;
@@ -176,17 +179,16 @@ bool ConfigDataSourceNarrow(void* window, uint16_t request, const char* driver, 
         wideAttributes = Widen(AttributeList::Measure(attributes));
     } catch (...) {
         // Reported like every failure of the call.
-        return RunSetupCall("ConfigDSN", [failure = std::current_exception()](Support::DSIFileLogger&) {
-            std::rethrow_exception(failure);
-        });
+        return RunSetupCall("ConfigDSN",
+            [failure = std::current_exception()](Support::DSIFileLogger&) { std::rethrow_exception(failure); });
     }
     // Measure keeps the NUL that ends the list; an empty list is one NUL.
     wideAttributes.push_back(u'\0');
     return ConfigDataSource(window, request, driver ? wideDriver.c_str() : nullptr, wideAttributes.c_str());
 }
 
-bool ConfigDriver(void* window, uint16_t request, const char16_t* driver, const char16_t* arguments,
-    char16_t* message, uint16_t messageMax, uint16_t* messageOut)
+bool ConfigDriver(void* window, uint16_t request, const char16_t* driver, const char16_t* arguments, char16_t* message,
+    uint16_t messageMax, uint16_t* messageOut)
 {
     (void)driver;
     (void)arguments;

@@ -27,8 +27,8 @@ bool ConfigDataSourceNarrow(void* window, uint16_t request, const char* driver, 
 /// ConfigDriver. The message buffer (MESSAGE_MAX units, may be absent)
 /// receives what the library has to say, cut to fit and ending in a NUL;
 /// MESSAGE_OUT the length of the whole message.
-bool ConfigDriver(void* window, uint16_t request, const char16_t* driver, const char16_t* arguments,
-    char16_t* message, uint16_t messageMax, uint16_t* messageOut);
+bool ConfigDriver(void* window, uint16_t request, const char16_t* driver, const char16_t* arguments, char16_t* message,
+    uint16_t messageMax, uint16_t* messageOut);
 bool ConfigDriverNarrow(void* window, uint16_t request, const char* driver, const char* arguments, char* message,
     uint16_t messageMax, uint16_t* messageOut);
 

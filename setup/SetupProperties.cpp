@@ -60,8 +60,8 @@ OS::InstallerProperty MakeProperty(
         for (const SettingChoice& choice : rule.choices) {
             if (IsChoiceAccepted(rule, choice, SettingCheckMode::Attributes)) {
                 property.choices.push_back(Utf8(choice.value));
-                property.help += (property.choices.size() == 1 ? " " : ", ") + property.choices.back() + " = "
-                    + Utf8(choice.label);
+                property.help +=
+                    (property.choices.size() == 1 ? " " : ", ") + property.choices.back() + " = " + Utf8(choice.label);
             }
         }
         break;
@@ -85,8 +85,8 @@ OS::InstallerProperty MakeProperty(
 /// nor the description, which unixODBC lists itself.
 bool IsListed(const SettingRule& rule)
 {
-    if (rule.scope == SettingScope::Driver || rule.kind == SettingKind::Password
-        || rule.kind == SettingKind::Property || rule.name == KEY_DESCRIPTION) {
+    if (rule.scope == SettingScope::Driver || rule.kind == SettingKind::Password || rule.kind == SettingKind::Property
+        || rule.name == KEY_DESCRIPTION) {
         return false;
     }
     return !IsServiceDiscoverySuppressed()

@@ -39,8 +39,8 @@ bool HasValidPadding(const std::string& block)
     if (count == 0 || count > AesCbcCipher::BLOCK_SIZE) {
         return false;
     }
-    return std::all_of(block.end() - count, block.end(),
-        [count](char byte) { return static_cast<unsigned char>(byte) == count; });
+    return std::all_of(
+        block.end() - count, block.end(), [count](char byte) { return static_cast<unsigned char>(byte) == count; });
 }
 
 } // namespace
@@ -53,8 +53,7 @@ void AesCbcCipher::StartCryptoLibrary()
     (void)started;
 }
 
-AesCbcCipher::AesCbcCipher(Direction direction, std::string_view passPhrase, const Salt& salt)
-    : m_direction(direction)
+AesCbcCipher::AesCbcCipher(Direction direction, std::string_view passPhrase, const Salt& salt) : m_direction(direction)
 {
     StartCryptoLibrary();
     if (passPhrase.size() < PASS_PHRASE_LENGTH) {

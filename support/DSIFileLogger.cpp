@@ -70,9 +70,7 @@ DSIFileLogger::DSIFileLogger(const WideString& fileName) : DSIFileLogger(fileNam
 }
 
 DSIFileLogger::DSIFileLogger(const WideString& fileName, const LogSettings& settings)
-    : m_level(settings.level),
-      m_logNamespace(settings.logNamespace),
-      m_locale(settings.locale),
+    : m_level(settings.level), m_logNamespace(settings.logNamespace), m_locale(settings.locale),
       m_logFile(std::make_unique<RotatingLogFile>(
           WideString(settings.directory) + fileName, settings.maxFileSize, settings.fileCount))
 {
@@ -127,8 +125,8 @@ std::optional<std::string> DSIFileLogger::ReleaseFallbackLines()
     if (!reason.empty() && reason.back() == '.') {
         reason.pop_back();
     }
-    std::string text = "the log file " + m_logFile->GetFileName(0).GetAsUTF8() + " cannot be written: " + reason
-        + ". " + std::to_string(m_droppedLines)
+    std::string text = "the log file " + m_logFile->GetFileName(0).GetAsUTF8() + " cannot be written: " + reason + ". "
+        + std::to_string(m_droppedLines)
         + (m_droppedLines == 1 ? " line of the log was lost." : " lines of the log were lost.");
     m_droppedLines = 0;
     m_dropReason.clear();
@@ -199,7 +197,6 @@ void DSIFileLogger::LogWarning(
     va_end(arguments);
 }
 
-
 void DSIFileLogger::Log(
     int32_t level, const char* logNamespace, const char* className, const char* functionName, const char* format, ...)
 {
@@ -250,8 +247,8 @@ bool DSIFileLogger::Passes(int32_t level, const char* logNamespace) const
     return std::strncmp(name, m_logNamespace.c_str(), m_logNamespace.size()) == 0;
 }
 
-void DSIFileLogger::LogMessage(int32_t level, const char* logNamespace, const char* className,
-    const char* functionName, const char* format, va_list arguments)
+void DSIFileLogger::LogMessage(int32_t level, const char* logNamespace, const char* className, const char* functionName,
+    const char* format, va_list arguments)
 {
     if (!Passes(level, logNamespace)) {
         return;

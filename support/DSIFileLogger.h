@@ -60,22 +60,22 @@ public:
     [[nodiscard]] virtual int32_t GetLogLevel() const;
 
     // Per-level messages: namespace, class and function name, printf format.
-    virtual void LogDebug(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) __attribute__((format(printf, 5, 6)));
-    virtual void LogError(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) __attribute__((format(printf, 5, 6)));
+    virtual void LogDebug(const char* logNamespace, const char* className, const char* functionName, const char* format,
+        ...) __attribute__((format(printf, 5, 6)));
+    virtual void LogError(const char* logNamespace, const char* className, const char* functionName, const char* format,
+        ...) __attribute__((format(printf, 5, 6)));
     /// The exception's text at the error level: formatted through the
     /// process-wide message source when there is one, unformatted otherwise.
-    virtual void LogErrorException(const char* logNamespace, const char* className, const char* functionName,
-        const ErrorException& exception);
-    virtual void LogFatal(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) __attribute__((format(printf, 5, 6)));
+    virtual void LogErrorException(
+        const char* logNamespace, const char* className, const char* functionName, const ErrorException& exception);
+    virtual void LogFatal(const char* logNamespace, const char* className, const char* functionName, const char* format,
+        ...) __attribute__((format(printf, 5, 6)));
     /// "+++++ enter +++++" at the trace level.
     virtual void LogFunctionEntrance(const char* logNamespace, const char* className, const char* functionName);
-    virtual void LogInfo(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) __attribute__((format(printf, 5, 6)));
-    virtual void LogTrace(const char* logNamespace, const char* className, const char* functionName,
-        const char* format, ...) __attribute__((format(printf, 5, 6)));
+    virtual void LogInfo(const char* logNamespace, const char* className, const char* functionName, const char* format,
+        ...) __attribute__((format(printf, 5, 6)));
+    virtual void LogTrace(const char* logNamespace, const char* className, const char* functionName, const char* format,
+        ...) __attribute__((format(printf, 5, 6)));
     virtual void LogWarning(const char* logNamespace, const char* className, const char* functionName,
         const char* format, ...) __attribute__((format(printf, 5, 6)));
     /// Only namespaces that start with this text are logged; empty logs all.

@@ -25,12 +25,8 @@ WideString Quoted(const WideString& text)
 
 ErrorException::ErrorException(
     int32_t diagState, int32_t nativeErrorCode, const WideString& messageText, int32_t row, int32_t column)
-    : m_diagState(diagState),
-      m_nativeErrorCode(nativeErrorCode),
-      m_messageKey(messageText),
-      m_rowNumber(row),
-      m_columnNumber(column),
-      m_isFormatted(true)
+    : m_diagState(diagState), m_nativeErrorCode(nativeErrorCode), m_messageKey(messageText), m_rowNumber(row),
+      m_columnNumber(column), m_isFormatted(true)
 {
 }
 
@@ -41,13 +37,8 @@ ErrorException::ErrorException(int32_t componentId, const WideString& messageKey
 
 ErrorException::ErrorException(int32_t diagState, int32_t componentId, const WideString& messageKey,
     const std::vector<WideString>& parameters, int32_t row, int32_t column)
-    : m_diagState(diagState),
-      m_componentId(componentId),
-      m_messageKey(messageKey),
-      m_parameters(parameters),
-      m_rowNumber(row),
-      m_columnNumber(column),
-      m_hasParameters(true)
+    : m_diagState(diagState), m_componentId(componentId), m_messageKey(messageKey), m_parameters(parameters),
+      m_rowNumber(row), m_columnNumber(column), m_hasParameters(true)
 {
 }
 
@@ -106,8 +97,7 @@ WideString ErrorException::GetUnformattedText() const
     text += Quoted(m_messageKey);
     text += WideString(u" ComponentID=") + Decimal(m_componentId);
     text += WideString(u"' RowNumber=") + (m_rowNumber == -1 ? WideString(u"UNKNOWN") : Decimal(m_rowNumber));
-    text += WideString(u" ColumnNumber=") +
-        (m_columnNumber == -1 ? WideString(u"UNKNOWN") : Decimal(m_columnNumber));
+    text += WideString(u" ColumnNumber=") + (m_columnNumber == -1 ? WideString(u"UNKNOWN") : Decimal(m_columnNumber));
     const std::string customState = GetCustomState();
     if (!customState.empty()) {
         text += WideString(u" CustomState=") + Quoted(WideString(customState));

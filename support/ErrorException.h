@@ -32,8 +32,8 @@ inline constexpr int32_t DIAG_GENERAL_ERROR = 63;
 class ErrorException : public std::exception {
 public:
     /// Formatted form: the message text is final.
-    ErrorException(int32_t diagState, int32_t nativeErrorCode, const WideString& messageText, int32_t row,
-        int32_t column);
+    ErrorException(
+        int32_t diagState, int32_t nativeErrorCode, const WideString& messageText, int32_t row, int32_t column);
     /// Key only: diag state 63, row and column -1, no parameters.
     ErrorException(int32_t componentId, const WideString& messageKey);
     /// Key with parameters.

@@ -223,7 +223,8 @@ bool FileHandler::ReadLine(std::string& line)
             m_readAhead.resize(READ_AHEAD);
             m_readAheadUsed = 0;
             size_t got = 0;
-            if (!m_file.IsOpen() || m_file.Read(m_readAhead.data(), m_readAhead.size(), got) != OS::ERROR_SUCCESS_CODE) {
+            if (!m_file.IsOpen()
+                || m_file.Read(m_readAhead.data(), m_readAhead.size(), got) != OS::ERROR_SUCCESS_CODE) {
                 got = 0;
             }
             m_readAhead.resize(got);

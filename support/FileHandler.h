@@ -16,11 +16,11 @@ namespace Dravo::Support {
 
 /// Open modes, as callers pass them.
 enum FileOpenMode : int32_t {
-    FILE_MODE_READ = 1,                  ///< read an existing file
-    FILE_MODE_WRITE_TRUNCATE = 2,        ///< write, created or emptied
-    FILE_MODE_APPEND = 3,                ///< write at the end, created when absent
-    FILE_MODE_READ_WRITE = 4,            ///< read and write an existing file
-    FILE_MODE_READ_WRITE_TRUNCATE = 5,   ///< read and write, created or emptied
+    FILE_MODE_READ = 1, ///< read an existing file
+    FILE_MODE_WRITE_TRUNCATE = 2, ///< write, created or emptied
+    FILE_MODE_APPEND = 3, ///< write at the end, created when absent
+    FILE_MODE_READ_WRITE = 4, ///< read and write an existing file
+    FILE_MODE_READ_WRITE_TRUNCATE = 5, ///< read and write, created or emptied
     FILE_MODE_READ_WRITE_OPEN_ALWAYS = 6 ///< read and write, created when absent
 };
 

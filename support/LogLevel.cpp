@@ -81,8 +81,8 @@ int32_t ParseLogLevel(const std::string& text)
     // "LOG_5" is not a digit and falls through to the number reading below.
     const size_t nameStart = (text.size() > 4 && EqualsIgnoringCase(text.substr(0, 4), 0, "LOG_")) ? 4 : 0;
     for (int32_t level = 0; level <= LOG_LEVEL_MAX; ++level) {
-        if (EqualsIgnoringCase(text, nameStart, LEVELS[level].setting) ||
-            EqualsIgnoringCase(text, 0, LEVELS[level].digit)) {
+        if (EqualsIgnoringCase(text, nameStart, LEVELS[level].setting)
+            || EqualsIgnoringCase(text, 0, LEVELS[level].digit)) {
             return level;
         }
     }
@@ -111,12 +111,19 @@ uint32_t ParseMaxLogFileSize(const std::string& text)
     if (!number.empty()) {
         switch (number.back()) {
         case 'K':
-        case 'k': unit = 1024.0; break;
+        case 'k':
+            unit = 1024.0;
+            break;
         case 'M':
-        case 'm': unit = 1048576.0; break;
+        case 'm':
+            unit = 1048576.0;
+            break;
         case 'G':
-        case 'g': unit = 1073741824.0; break;
-        default: break;
+        case 'g':
+            unit = 1073741824.0;
+            break;
+        default:
+            break;
         }
         if (unit != 1.0) {
             number.pop_back();

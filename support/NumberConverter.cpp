@@ -36,8 +36,7 @@ constexpr size_t MAX_DIGITS = 21;
 
 // Writes the digits of a magnitude from the right end of the buffer and
 // returns the index of the first character.
-template <size_t Capacity>
-size_t WriteDigits(uint64_t magnitude, bool negative, std::array<char, Capacity>& buffer)
+template <size_t Capacity> size_t WriteDigits(uint64_t magnitude, bool negative, std::array<char, Capacity>& buffer)
 {
     size_t start = Capacity;
     auto put = [&](char c) {
@@ -64,20 +63,18 @@ size_t WriteDigits(uint64_t magnitude, bool negative, std::array<char, Capacity>
     return start;
 }
 
-template <typename T>
-std::string ToNarrow(T value)
+template <typename T> std::string ToNarrow(T value)
 {
     std::array<char, MAX_DIGITS> buffer{};
     const bool negative = value < 0;
     // Unsigned negation reaches the magnitude of the most negative value too.
-    const uint64_t magnitude = negative ? uint64_t{0} - static_cast<uint64_t>(static_cast<int64_t>(value))
-                                        : static_cast<uint64_t>(value);
+    const uint64_t magnitude =
+        negative ? uint64_t{0} - static_cast<uint64_t>(static_cast<int64_t>(value)) : static_cast<uint64_t>(value);
     const size_t start = WriteDigits(magnitude, negative, buffer);
     return std::string(buffer.data() + start, buffer.size() - start);
 }
 
-template <typename T>
-WideString ToWide(T value)
+template <typename T> WideString ToWide(T value)
 {
     const std::string digits = ToNarrow(value);
     std::array<char16_t, MAX_DIGITS> units{};
@@ -108,8 +105,7 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-template <typename T>
-T ParseInteger(std::string_view text, bool strict)
+template <typename T> T ParseInteger(std::string_view text, bool strict)
 {
     using Limits = std::numeric_limits<T>;
     size_t pos = 0;

@@ -16,8 +16,7 @@ bool s_verbose = false;
 } // namespace
 
 Platform::Platform()
-    : m_converter(std::make_unique<StringConverter>()),
-      m_secondaryConverter(std::make_unique<StringConverter>()),
+    : m_converter(std::make_unique<StringConverter>()), m_secondaryConverter(std::make_unique<StringConverter>()),
       m_defaultLocaleName(icu::Locale::getDefault().getName(), SQL_NTS_BYTES, ENC_UTF8)
 {
 }

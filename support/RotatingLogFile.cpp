@@ -55,8 +55,8 @@ WideString RotatingLogFile::MakeGenerationName(const WideString& baseName, uint3
     // such as ".log", has none.
     const bool hasExtension = dot != std::u16string::npos && dot > fileStart;
     const size_t stemEnd = hasExtension ? dot : name.size();
-    return WideString(name.substr(0, stemEnd)) + u"." + NumberConverter::ConvertUInt32ToWString(generation) +
-        WideString(name.substr(stemEnd));
+    return WideString(name.substr(0, stemEnd)) + u"." + NumberConverter::ConvertUInt32ToWString(generation)
+        + WideString(name.substr(stemEnd));
 }
 
 bool RotatingLogFile::OpenLocked()

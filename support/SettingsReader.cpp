@@ -14,8 +14,9 @@ char FoldAscii(char c)
 
 bool SettingNameLess::operator()(const std::string& a, const std::string& b) const
 {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-        [](char x, char y) { return static_cast<unsigned char>(FoldAscii(x)) < static_cast<unsigned char>(FoldAscii(y)); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(FoldAscii(x)) < static_cast<unsigned char>(FoldAscii(y));
+    });
 }
 
 bool IsDriverValueName(const std::string& name)

@@ -167,8 +167,8 @@ void StringConverter::ConvertToEncoding(const char16_t* units, int32_t unitCount
     bytesWritten = size;
 }
 
-void StringConverter::ConvertToEncoding(const WideString& text, char* buffer, int32_t bufferSize,
-    EncodingType encoding, int32_t& bytesWritten, bool& truncated)
+void StringConverter::ConvertToEncoding(const WideString& text, char* buffer, int32_t bufferSize, EncodingType encoding,
+    int32_t& bytesWritten, bool& truncated)
 {
     ConvertToEncoding(text.GetUnits(), text.GetLength(), buffer, bufferSize, encoding, bytesWritten, truncated);
 }
@@ -224,8 +224,8 @@ bool StringConverter::WidenASCII(const char* ascii, int32_t count, EncodingType 
     return true;
 }
 
-bool StringConverter::NarrowToASCII(const char* units, int32_t byteCount, EncodingType encoding, char* target,
-    int32_t targetBytes)
+bool StringConverter::NarrowToASCII(
+    const char* units, int32_t byteCount, EncodingType encoding, char* target, int32_t targetBytes)
 {
     if (!IsUnicodeEncoding(encoding)) {
         return false;

@@ -43,13 +43,13 @@ public:
     virtual int32_t EncodedLength(const char* text, EncodingType encoding);
     /// Single-byte ASCII into code units of encodings 1..4; false when the
     /// target is too small.
-    virtual bool WidenASCII(const char* ascii, int32_t count, EncodingType encoding, char* target,
-        int32_t targetBytes, bool addTerminator, int32_t& bytesWritten);
+    virtual bool WidenASCII(const char* ascii, int32_t count, EncodingType encoding, char* target, int32_t targetBytes,
+        bool addTerminator, int32_t& bytesWritten);
     /// Code units of encodings 1..4 to ASCII bytes plus a zero byte; false when
     /// a unit was not ASCII (the conversion is still done) or the target is too
     /// small.
-    virtual bool NarrowToASCII(const char* units, int32_t byteCount, EncodingType encoding, char* target,
-        int32_t targetBytes);
+    virtual bool NarrowToASCII(
+        const char* units, int32_t byteCount, EncodingType encoding, char* target, int32_t targetBytes);
 
 private:
     struct Slot {

@@ -39,7 +39,8 @@ EncodingType GetDefaultNarrowEncoding()
 WideString::WideString(const char16_t* text)
 {
     if (text) {
-        m_string = std::make_unique<icu::UnicodeString>(text, static_cast<int32_t>(std::char_traits<char16_t>::length(text)));
+        m_string =
+            std::make_unique<icu::UnicodeString>(text, static_cast<int32_t>(std::char_traits<char16_t>::length(text)));
     }
 }
 

@@ -24,16 +24,15 @@ constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 
-constexpr const char* USAGE =
-    "Usage: dravo-did encrypt IN.xml OUT.did\n"
-    "       dravo-did decrypt IN.did [OUT.xml]\n"
-    "       dravo-did list IN.did\n"
-    "       dravo-did --help | --version\n"
-    "\n"
-    "encrypt  enciphers an XML text into a product description file\n"
-    "decrypt  deciphers a product description file exactly as the tool reads it\n"
-    "         (to standard output without OUT.xml)\n"
-    "list     prints the attributes the tool finds in a file, one name=value a line\n";
+constexpr const char* USAGE = "Usage: dravo-did encrypt IN.xml OUT.did\n"
+                              "       dravo-did decrypt IN.did [OUT.xml]\n"
+                              "       dravo-did list IN.did\n"
+                              "       dravo-did --help | --version\n"
+                              "\n"
+                              "encrypt  enciphers an XML text into a product description file\n"
+                              "decrypt  deciphers a product description file exactly as the tool reads it\n"
+                              "         (to standard output without OUT.xml)\n"
+                              "list     prints the attributes the tool finds in a file, one name=value a line\n";
 
 struct Failure {
     std::string message;
@@ -54,8 +53,8 @@ std::string ReadWholeFile(const fs::path& path, size_t limit)
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
         content.append(buffer, static_cast<size_t>(in.gcount()));
         if (content.size() > limit) {
-            throw Failure{path.string() + ": larger than " + std::to_string(limit) +
-                " bytes, which the configuration tool does not read"};
+            throw Failure{path.string() + ": larger than " + std::to_string(limit)
+                + " bytes, which the configuration tool does not read"};
         }
     }
     if (in.bad()) {
@@ -106,18 +105,18 @@ int Encrypt(const fs::path& input, const fs::path& output)
     }
     const Dravo::DriverSupport::ParsedDescription parsed = ProductDescriptionFile::Parse(xml);
     if (!parsed.error.empty()) {
-        throw Failure{input.string() + ":" + std::to_string(parsed.errorLine) + ": not well-formed XML: " +
-            parsed.error};
+        throw Failure{
+            input.string() + ":" + std::to_string(parsed.errorLine) + ": not well-formed XML: " + parsed.error};
     }
     const std::string content = ProductDescriptionFile::Encipher(xml);
     // The reader stops at the first block that deciphers to valid padding; a
     // text with such a block in its middle would be read cut short.
     const std::string readBack = ProductDescriptionFile::Decipher(content).text;
     if (readBack != xml) {
-        throw Failure{input.string() + ": the configuration tool would read this text only up to byte " +
-            std::to_string(readBack.size()) +
-            ", because the 16-byte block ending there looks like padding (a run of the same control "
-            "character, such as tabs or line feeds); change the white space near that byte"};
+        throw Failure{input.string() + ": the configuration tool would read this text only up to byte "
+            + std::to_string(readBack.size())
+            + ", because the 16-byte block ending there looks like padding (a run of the same control "
+              "character, such as tabs or line feeds); change the white space near that byte"};
     }
     WriteWholeFile(output, content);
     std::printf("%s: %zu attributes\n", output.string().c_str(), parsed.attributes.size());
@@ -188,7 +187,8 @@ int main(int argc, char** argv)
             if (argc == 3) {
                 return Decrypt(argv[2], std::nullopt);
             }
-            return argc == 4 ? Decrypt(argv[2], fs::path(argv[3])) : Usage("decrypt takes IN.did and optionally OUT.xml");
+            return argc == 4 ? Decrypt(argv[2], fs::path(argv[3]))
+                             : Usage("decrypt takes IN.did and optionally OUT.xml");
         }
         if (command == "list") {
             return argc == 3 ? List(argv[2]) : Usage("list takes IN.did");

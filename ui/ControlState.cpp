@@ -9,8 +9,7 @@ using Resources::ControlKind;
 using Support::WideString;
 
 ControlState::ControlState(const Resources::ControlTemplate& controlTemplate)
-    : m_template(&controlTemplate),
-      m_text(controlTemplate.text),
+    : m_template(&controlTemplate), m_text(controlTemplate.text),
       m_enabled(!controlTemplate.Has(Resources::STYLE_DISABLED)),
       m_visible(!controlTemplate.Has(Resources::STYLE_HIDDEN))
 {
@@ -23,10 +22,12 @@ bool HasCaption(ControlKind kind)
     case ControlKind::GroupBox:
     case ControlKind::PushButton:
     case ControlKind::DefaultPushButton:
-    case ControlKind::CheckBox: return true;
+    case ControlKind::CheckBox:
+        return true;
     case ControlKind::Edit:
     case ControlKind::DropDownList:
-    case ControlKind::ListBox: return false;
+    case ControlKind::ListBox:
+        return false;
     }
     return false;
 }
@@ -117,8 +118,7 @@ void ControlState::ClearItems()
     m_selection = -1;
 }
 
-template <typename Matches>
-int32_t ControlState::FindItem(int32_t startAfter, Matches matches) const
+template <typename Matches> int32_t ControlState::FindItem(int32_t startAfter, Matches matches) const
 {
     const int32_t count = GetItemCount();
     if (count == 0) {

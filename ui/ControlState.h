@@ -70,8 +70,7 @@ public:
     [[nodiscard]] Support::WideString GetSelectedText() const { return GetItemText(m_selection); }
 
 private:
-    template <typename Matches>
-    [[nodiscard]] int32_t FindItem(int32_t startAfter, Matches matches) const;
+    template <typename Matches> [[nodiscard]] int32_t FindItem(int32_t startAfter, Matches matches) const;
 
     const Resources::ControlTemplate* m_template;
     Support::WideString m_text;

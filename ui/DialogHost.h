@@ -78,8 +78,7 @@ public:
     /// Removes the property and returns what it held.
     virtual void* RemoveProperty(std::string_view name) = 0;
 
-    template <typename T>
-    [[nodiscard]] T* GetPropertyAs(std::string_view name) const
+    template <typename T> [[nodiscard]] T* GetPropertyAs(std::string_view name) const
     {
         return static_cast<T*>(GetProperty(name));
     }

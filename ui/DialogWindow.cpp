@@ -13,25 +13,29 @@ using Support::WideString;
 const char* DescribeUserActionError(UserActionError error)
 {
     switch (error) {
-    case UserActionError::None: return "done";
-    case UserActionError::NoSuchControl: return "the dialog has no such control";
-    case UserActionError::Hidden: return "the control is hidden";
-    case UserActionError::Disabled: return "the control is disabled";
-    case UserActionError::ReadOnly: return "the control is read-only";
-    case UserActionError::WrongKind: return "the control does not take this action";
-    case UserActionError::NoSuchEntry: return "the control has no such entry";
-    case UserActionError::NoSelection: return "no entry is selected";
+    case UserActionError::None:
+        return "done";
+    case UserActionError::NoSuchControl:
+        return "the dialog has no such control";
+    case UserActionError::Hidden:
+        return "the control is hidden";
+    case UserActionError::Disabled:
+        return "the control is disabled";
+    case UserActionError::ReadOnly:
+        return "the control is read-only";
+    case UserActionError::WrongKind:
+        return "the control does not take this action";
+    case UserActionError::NoSuchEntry:
+        return "the control has no such entry";
+    case UserActionError::NoSelection:
+        return "no entry is selected";
     }
     return "unknown error";
 }
 
 DialogWindow::DialogWindow(
     const Resources::DialogTemplate& dialogTemplate, DialogHandler& handler, DialogSystem& system, DialogHost* owner)
-    : m_template(&dialogTemplate),
-      m_handler(&handler),
-      m_system(&system),
-      m_owner(owner),
-      m_title(dialogTemplate.title)
+    : m_template(&dialogTemplate), m_handler(&handler), m_system(&system), m_owner(owner), m_title(dialogTemplate.title)
 {
     m_controls.reserve(dialogTemplate.controls.size());
     for (const auto& control : dialogTemplate.controls) {

@@ -23,12 +23,18 @@ constexpr std::array<R, 7> ALL_RESULTS{R::Ok, R::Cancel, R::Abort, R::Retry, R::
 std::span<const MessageBoxResult> ButtonsOf(MessageBoxButtons buttons)
 {
     switch (buttons) {
-    case MessageBoxButtons::Ok: return OK_BUTTONS;
-    case MessageBoxButtons::OkCancel: return OK_CANCEL_BUTTONS;
-    case MessageBoxButtons::AbortRetryIgnore: return ABORT_RETRY_IGNORE_BUTTONS;
-    case MessageBoxButtons::YesNoCancel: return YES_NO_CANCEL_BUTTONS;
-    case MessageBoxButtons::YesNo: return YES_NO_BUTTONS;
-    case MessageBoxButtons::RetryCancel: return RETRY_CANCEL_BUTTONS;
+    case MessageBoxButtons::Ok:
+        return OK_BUTTONS;
+    case MessageBoxButtons::OkCancel:
+        return OK_CANCEL_BUTTONS;
+    case MessageBoxButtons::AbortRetryIgnore:
+        return ABORT_RETRY_IGNORE_BUTTONS;
+    case MessageBoxButtons::YesNoCancel:
+        return YES_NO_CANCEL_BUTTONS;
+    case MessageBoxButtons::YesNo:
+        return YES_NO_BUTTONS;
+    case MessageBoxButtons::RetryCancel:
+        return RETRY_CANCEL_BUTTONS;
     }
     return OK_BUTTONS;
 }
@@ -57,13 +63,20 @@ std::optional<MessageBoxResult> EscapeAnswerOf(MessageBoxButtons buttons)
 std::string_view ButtonName(MessageBoxResult result)
 {
     switch (result) {
-    case R::Ok: return "OK";
-    case R::Cancel: return "Cancel";
-    case R::Abort: return "Abort";
-    case R::Retry: return "Retry";
-    case R::Ignore: return "Ignore";
-    case R::Yes: return "Yes";
-    case R::No: return "No";
+    case R::Ok:
+        return "OK";
+    case R::Cancel:
+        return "Cancel";
+    case R::Abort:
+        return "Abort";
+    case R::Retry:
+        return "Retry";
+    case R::Ignore:
+        return "Ignore";
+    case R::Yes:
+        return "Yes";
+    case R::No:
+        return "No";
     }
     return "?";
 }

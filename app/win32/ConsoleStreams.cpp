@@ -183,8 +183,7 @@ ConsoleInputBuffer::int_type ConsoleInputBuffer::underflow()
     } else {
         m_buffer.resize(65536);
         DWORD read = 0;
-        if (!::ReadFile(m_handle, m_buffer.data(), static_cast<DWORD>(m_buffer.size()), &read, nullptr)
-            || read == 0) {
+        if (!::ReadFile(m_handle, m_buffer.data(), static_cast<DWORD>(m_buffer.size()), &read, nullptr) || read == 0) {
             m_ended = true;
             read = 0;
         }

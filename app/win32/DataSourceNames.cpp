@@ -11,16 +11,16 @@ namespace Dravo::VezurAVUZ {
 
 std::vector<std::u16string> ListDataSourceNames(OS::DataSourceScope scope)
 {
-    const OS::RegistryHive hive
-        = scope == OS::DataSourceScope::User ? OS::RegistryHive::CurrentUser : OS::RegistryHive::LocalMachine;
+    const OS::RegistryHive hive =
+        scope == OS::DataSourceScope::User ? OS::RegistryHive::CurrentUser : OS::RegistryHive::LocalMachine;
     std::vector<std::u16string> names;
     auto key = OS::RegistryKey::Open(hive, u"SOFTWARE\\ODBC\\ODBC.INI");
     if (!key) {
         if (key.GetError() == OS::ERROR_FILE_NOT_FOUND_CODE) {
             return names;
         }
-        throw std::runtime_error(Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8()
-            + " cannot be read");
+        throw std::runtime_error(
+            Support::WideString(OS::OdbcDataSources::Describe(scope)).GetAsUTF8() + " cannot be read");
     }
     for (uint32_t index = 0;; ++index) {
         auto name = key->EnumSubKey(index);

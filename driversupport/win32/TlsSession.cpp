@@ -134,7 +134,8 @@ struct TlsSession::State {
     {
         OS::NetworkIoResult sent;
         if (buffer.pvBuffer && buffer.cbBuffer > 0) {
-            sent = connection->Send(std::string_view(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer), deadline);
+            sent = connection->Send(
+                std::string_view(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer), deadline);
         }
         if (buffer.pvBuffer) {
             (void)::FreeContextBuffer(buffer.pvBuffer);
@@ -175,8 +176,9 @@ struct TlsSession::State {
             const SECURITY_STATUS status = ::InitializeSecurityContextW(&credentials, hadContext ? &context : nullptr,
                 target.empty() ? nullptr : target.data(), wanted, 0, 0, hadContext ? &inputs : nullptr, 0,
                 hadContext ? nullptr : &context, &outputs, &granted, nullptr);
-            if (!hadContext && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED
-                                    || status == SEC_I_INCOMPLETE_CREDENTIALS || status == SEC_E_INCOMPLETE_MESSAGE)) {
+            if (!hadContext
+                && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED || status == SEC_I_INCOMPLETE_CREDENTIALS
+                    || status == SEC_E_INCOMPLETE_MESSAGE)) {
                 haveContext = true;
             }
             if (output[1].pvBuffer) {
@@ -271,8 +273,9 @@ bool LoadClientCertificate(const TlsClientSettings& settings, TlsSession::State&
     OPENSSL_cleanse(bytes, static_cast<size_t>(length));
     OPENSSL_free(bytes);
     if (!state.clientStore) {
-        return unusable("ClientCert", settings.clientCertificate + ": the system does not take it: "
-                + StatusText(static_cast<SECURITY_STATUS>(importError)));
+        return unusable("ClientCert",
+            settings.clientCertificate
+                + ": the system does not take it: " + StatusText(static_cast<SECURITY_STATUS>(importError)));
     }
     state.clientCertificate = ::CertFindCertificateInStore(
         state.clientStore, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_ANY, nullptr, nullptr);
@@ -283,8 +286,7 @@ bool LoadClientCertificate(const TlsClientSettings& settings, TlsSession::State&
 }
 
 /// Judges the certificate the server sent, with those it sent beside it.
-bool JudgeServerCertificate(
-    TlsSession::State& state, const TlsClientSettings& settings, TlsHandshakeOutcome& outcome)
+bool JudgeServerCertificate(TlsSession::State& state, const TlsClientSettings& settings, TlsHandshakeOutcome& outcome)
 {
     PCCERT_CONTEXT remote = nullptr;
     if (::QueryContextAttributesW(&state.context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &remote) != SEC_E_OK || !remote) {
@@ -360,8 +362,8 @@ std::unique_ptr<TlsSession> TlsSession::Handshake(std::unique_ptr<OS::NetworkCon
         credentials.paCred = &state->clientCertificate;
     }
     wchar_t package[] = UNISP_NAME_W;
-    const SECURITY_STATUS acquired = ::AcquireCredentialsHandleW(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr,
-        &credentials, nullptr, nullptr, &state->credentials, nullptr);
+    const SECURITY_STATUS acquired = ::AcquireCredentialsHandleW(
+        nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &credentials, nullptr, nullptr, &state->credentials, nullptr);
     if (acquired != SEC_E_OK) {
         outcome.result = TlsHandshakeOutcome::Result::Failed;
         outcome.error = "the system's TLS (Schannel) is not available: " + StatusText(acquired);
@@ -523,9 +525,9 @@ OS::NetworkIoResult TlsSession::Receive(char* buffer, size_t size, OS::NetworkDe
             bool requested = false;
             const SECURITY_STATUS renewed = state.Negotiate(deadline, io, requested);
             if (renewed != SEC_E_OK) {
-                return io.status != OS::NetworkIoStatus::Done ? io
-                                                              : OS::NetworkIoResult{OS::NetworkIoStatus::Failed, 0,
-                                                                  StatusText(renewed)};
+                return io.status != OS::NetworkIoStatus::Done
+                    ? io
+                    : OS::NetworkIoResult{OS::NetworkIoStatus::Failed, 0, StatusText(renewed)};
             }
         }
     }

@@ -6,7 +6,8 @@ extern "C" {
 void dravo_wait_first_version(void* condition, void* lock);
 __asm__(".symver dravo_wait_first_version,_ZNSt18condition_variable4waitERSt11unique_lockISt5mutexE@GLIBCXX_3.4.11");
 
-[[gnu::visibility("hidden")]] void _ZNSt18condition_variable4waitERSt11unique_lockISt5mutexE(void* condition, void* lock)
+[[gnu::visibility("hidden")]] void _ZNSt18condition_variable4waitERSt11unique_lockISt5mutexE(
+    void* condition, void* lock)
 {
     dravo_wait_first_version(condition, lock);
 }

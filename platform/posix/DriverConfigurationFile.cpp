@@ -104,8 +104,8 @@ std::optional<std::u16string> ConfigurationTextOf(const RegistryValue& value, st
     }
     const auto number = [&](size_t size) -> std::optional<std::u16string> {
         if (value.data.size() != size) {
-            why = "a number of " + std::to_string(value.data.size()) + " bytes where " + std::to_string(size)
-                + " belong";
+            why =
+                "a number of " + std::to_string(value.data.size()) + " bytes where " + std::to_string(size) + " belong";
             return std::nullopt;
         }
         uint64_t result = 0;
@@ -135,8 +135,10 @@ std::optional<std::u16string> ConfigurationTextOf(const RegistryValue& value, st
         }
         return text;
     }
-    case REG_DWORD_TYPE: return number(4);
-    case REG_QWORD_TYPE: return number(8);
+    case REG_DWORD_TYPE:
+        return number(4);
+    case REG_QWORD_TYPE:
+        return number(8);
     default:
         why = "the file holds text, strings and numbers only, not values of type " + std::to_string(value.type);
         return std::nullopt;
@@ -253,7 +255,8 @@ FileObjects<DriverConfigurationFile>& Files()
 
 DriverConfigurationFile& DriverConfigurationFile::Get(const DriverConfigurationPlace& place)
 {
-    return Files().Get(place.path, [&] { return std::make_unique<DriverConfigurationFile>(place.path, place.section); });
+    return Files().Get(
+        place.path, [&] { return std::make_unique<DriverConfigurationFile>(place.path, place.section); });
 }
 
 DriverConfigurationFile* DriverConfigurationFile::Existing(const std::string& path)

@@ -45,17 +45,26 @@ int ErrnoOf(ErrorCode code)
 {
     switch (code) {
     case ERROR_FILE_NOT_FOUND_CODE:
-    case ERROR_PATH_NOT_FOUND_CODE: return ENOENT;
-    case ERROR_ACCESS_DENIED_CODE: return EACCES;
-    case ERROR_WRITE_PROTECT_CODE: return EROFS;
+    case ERROR_PATH_NOT_FOUND_CODE:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED_CODE:
+        return EACCES;
+    case ERROR_WRITE_PROTECT_CODE:
+        return EROFS;
     case ERROR_SHARING_VIOLATION_CODE:
-    case ERROR_LOCK_VIOLATION_CODE: return EWOULDBLOCK;
+    case ERROR_LOCK_VIOLATION_CODE:
+        return EWOULDBLOCK;
     case ERROR_FILE_EXISTS_CODE:
-    case ERROR_ALREADY_EXISTS_CODE: return EEXIST;
-    case ERROR_DISK_FULL_CODE: return ENOSPC;
-    case ERROR_FILE_TOO_LARGE_CODE: return EFBIG;
-    case ERROR_NOT_ENOUGH_MEMORY_CODE: return ENOMEM;
-    default: return EIO;
+    case ERROR_ALREADY_EXISTS_CODE:
+        return EEXIST;
+    case ERROR_DISK_FULL_CODE:
+        return ENOSPC;
+    case ERROR_FILE_TOO_LARGE_CODE:
+        return EFBIG;
+    case ERROR_NOT_ENOUGH_MEMORY_CODE:
+        return ENOMEM;
+    default:
+        return EIO;
     }
 }
 
@@ -368,7 +377,8 @@ ErrorCode DurableFile::Walk(WalkedPath& place) const
     if (!m_rules.followFinalLink && place.MissingFolders().empty()
         && ::fstatat(place.Folder(), place.Name().c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0
         && S_ISLNK(status.st_mode)) {
-        return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
+        return Fail(
+            ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
     }
     return ERROR_SUCCESS_CODE;
 }
@@ -401,7 +411,8 @@ ErrorCode DurableFile::Identify(FileIdentity& identity) const
         return Fail(MapErrno(errno), "cannot look at " + m_rules.noun, errno);
     }
     if (S_ISLNK(status.st_mode)) {
-        return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
+        return Fail(
+            ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is a symbolic link, which the registry does not follow", 0);
     }
     if (!S_ISREG(status.st_mode)) {
         return Fail(ERROR_ACCESS_DENIED_CODE, m_rules.noun + " is not a regular file", 0);
@@ -469,7 +480,8 @@ ErrorCode DurableFile::Read(FileContents& contents) const
 ErrorCode DurableFile::CheckFolder(const WalkedPath& place, bool making) const
 {
     if (!making && !place.MissingFolders().empty()) {
-        return Fail(ERROR_PATH_NOT_FOUND_CODE, "the directory " + ParentDirectoryOf(place.Path()) + " does not exist", 0);
+        return Fail(
+            ERROR_PATH_NOT_FOUND_CODE, "the directory " + ParentDirectoryOf(place.Path()) + " does not exist", 0);
     }
     // The new file is written beside the old one and renamed over it; with
     // making, the nearest folder that is there is the one a new folder goes into.
@@ -666,8 +678,8 @@ ErrorCode DurableFile::Lock(std::optional<LockedFile>& locked, bool createIfMiss
     return Fail(ERROR_SHARING_VIOLATION_CODE, m_rules.noun + " keeps being replaced by other writers", 0);
 }
 
-ErrorCode DurableFile::WriteBeside(const WalkedPath& place, std::string_view text, int oldFd,
-    const struct stat* old, const std::string* oldText, std::string& temporary, FileIdentity& identity) const
+ErrorCode DurableFile::WriteBeside(const WalkedPath& place, std::string_view text, int oldFd, const struct stat* old,
+    const std::string* oldText, std::string& temporary, FileIdentity& identity) const
 {
     const std::string& folder = place.FolderPath();
     const std::string prefix = TemporaryPrefix(place.Name());
@@ -876,8 +888,8 @@ ErrorCode DurableFile::Update(const Edit& edit, FileContents* result) const
         }
         FileContents written{true, *text, {}};
         bool changedMeanwhile = false;
-        if (const ErrorCode replaced
-            = locked->Replace(*text, &written.identity, &current.bytes, &current.identity, &changedMeanwhile);
+        if (const ErrorCode replaced =
+                locked->Replace(*text, &written.identity, &current.bytes, &current.identity, &changedMeanwhile);
             replaced != ERROR_SUCCESS_CODE) {
             // Renamed into place before the folder's flush failed.
             if (result && written.identity.exists) {
@@ -1042,8 +1054,8 @@ bool LockedFile::WrittenSince(const FileIdentity& readAs) const
     // Only what a write changes: the rename over the file changed its
     // change time and its link count.
     struct stat now {};
-    return ::fstat(m_fd.Get(), &now) != 0 || now.st_size != readAs.size
-        || now.st_mtim.tv_sec != readAs.modified.tv_sec || now.st_mtim.tv_nsec != readAs.modified.tv_nsec;
+    return ::fstat(m_fd.Get(), &now) != 0 || now.st_size != readAs.size || now.st_mtim.tv_sec != readAs.modified.tv_sec
+        || now.st_mtim.tv_nsec != readAs.modified.tv_nsec;
 }
 
 } // namespace Dravo::OS

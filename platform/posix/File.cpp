@@ -33,9 +33,15 @@ int OpenFlags(FileAccess access, FileCreation creation, bool refuseLinks)
 {
     int flags = O_CLOEXEC;
     switch (access) {
-    case FileAccess::Read: flags |= O_RDONLY; break;
-    case FileAccess::Write: flags |= O_WRONLY; break;
-    case FileAccess::ReadWrite: flags |= O_RDWR; break;
+    case FileAccess::Read:
+        flags |= O_RDONLY;
+        break;
+    case FileAccess::Write:
+        flags |= O_WRONLY;
+        break;
+    case FileAccess::ReadWrite:
+        flags |= O_RDWR;
+        break;
     }
     if (creation != FileCreation::OpenExisting) {
         flags |= O_CREAT;
@@ -96,8 +102,8 @@ bool IsPathSeparator(char16_t c)
     return c == u'/';
 }
 
-ErrorCode File::Open(const std::u16string& name, FileAccess access, FileCreation creation,
-    const FileOpenOptions& options)
+ErrorCode File::Open(
+    const std::u16string& name, FileAccess access, FileCreation creation, const FileOpenOptions& options)
 {
     Close();
     if (const ErrorCode fault = InjectedFileFault(FileOperation::Open, name)) {
@@ -118,8 +124,8 @@ ErrorCode File::Open(const std::u16string& name, FileAccess access, FileCreation
     int descriptor = -1;
     do {
         descriptor = ::openat(options.refuseLinks ? walked.Folder() : AT_FDCWD,
-            options.refuseLinks ? walked.Name().c_str() : native.c_str(), OpenFlags(access, creation, options.refuseLinks),
-            static_cast<mode_t>(options.createPermissions));
+            options.refuseLinks ? walked.Name().c_str() : native.c_str(),
+            OpenFlags(access, creation, options.refuseLinks), static_cast<mode_t>(options.createPermissions));
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0) {
         return LastErrno();

@@ -159,7 +159,8 @@ void HiveFile::DiscardAll()
 }
 
 HiveFile::HiveFile(RegistryHive hive, std::string path)
-    : m_hive(hive), m_path(path), m_durable(std::move(path), DurableFileRules{"the hive file", false, true, 0644, TextHoldsSecret})
+    : m_hive(hive), m_path(path),
+      m_durable(std::move(path), DurableFileRules{"the hive file", false, true, 0644, TextHoldsSecret})
 {
 }
 
@@ -236,20 +237,21 @@ ErrorCode HiveFile::LoadFrom(const OpenedFile& file, bool forceFull)
         return ERROR_SUCCESS_CODE;
     }
     const int64_t committed = m_parser ? static_cast<int64_t>(m_parser->GetCommittedLength()) : 0;
-    const bool appendedOnly = !forceFull && m_loaded && m_loadError.empty() && m_identity.exists
-        && m_parser && m_parser->CanAppend() && identity.device == m_identity.device
-        && identity.inode == m_identity.inode && identity.size >= committed;
+    const bool appendedOnly = !forceFull && m_loaded && m_loadError.empty() && m_identity.exists && m_parser
+        && m_parser->CanAppend() && identity.device == m_identity.device && identity.inode == m_identity.inode
+        && identity.size >= committed;
     if (appendedOnly) {
         std::string bytes;
         const int64_t tailStart = committed - static_cast<int64_t>(m_tail.size());
-        if (file.ReadAt(tailStart, identity.size - tailStart, bytes) == ERROR_SUCCESS_CODE && bytes.size() >= m_tail.size()
-            && bytes.compare(0, m_tail.size(), m_tail) == 0) {
+        if (file.ReadAt(tailStart, identity.size - tailStart, bytes) == ERROR_SUCCESS_CODE
+            && bytes.size() >= m_tail.size() && bytes.compare(0, m_tail.size(), m_tail) == 0) {
             const std::string_view added = std::string_view(bytes).substr(m_tail.size());
             if (m_parser->ParseAppended(added)) {
                 for (const RegistryChange& change : m_parser->TakeChanges()) {
                     m_image.Apply(change);
                 }
-                const size_t used = static_cast<size_t>(static_cast<int64_t>(m_parser->GetCommittedLength()) - committed);
+                const size_t used =
+                    static_cast<size_t>(static_cast<int64_t>(m_parser->GetCommittedLength()) - committed);
                 m_tail = KeepTail(m_tail, added.substr(0, used));
                 m_identity = identity;
                 return ERROR_SUCCESS_CODE;
@@ -421,8 +423,7 @@ ErrorCode HiveFile::Flush()
     std::optional<LockedFile> locked;
     if (::faccessat(AT_FDCWD, m_path.c_str(), W_OK, AT_EACCESS) == 0
         && m_durable.Lock(locked, false, true) == ERROR_SUCCESS_CODE && LoadFull(*locked) == ERROR_SUCCESS_CODE
-        && m_parser->GetRecordBytes() > 0
-        && locked->CheckFolder() == ERROR_SUCCESS_CODE) {
+        && m_parser->GetRecordBytes() > 0 && locked->CheckFolder() == ERROR_SUCCESS_CODE) {
         // A flush ends a save: fold the appended change records into a
         // plain export again, so that a person reading the hive sees each
         // value once. The rewrite is itself on disk when it returns.

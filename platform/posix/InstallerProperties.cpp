@@ -32,8 +32,7 @@ int PromptType(InstallerPrompt prompt)
 }
 
 /// Copies text into a fixed field of the record, cut to fit.
-template <size_t Size>
-void CopyField(char (&field)[Size], const std::string& text)
+template <size_t Size> void CopyField(char (&field)[Size], const std::string& text)
 {
     const size_t length = std::min(text.size(), Size - 1);
     std::memcpy(field, text.data(), length);

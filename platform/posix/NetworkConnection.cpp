@@ -27,8 +27,8 @@ std::string ErrorText(int error)
 
 int MillisecondsLeft(NetworkDeadline deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
     return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1 << 30));
 }
 
@@ -154,8 +154,7 @@ NetworkIoResult NetworkConnection::Send(std::string_view data, NetworkDeadline d
     const int socket = static_cast<int>(m_socket);
     NetworkIoResult result;
     while (result.count < data.size()) {
-        const ssize_t sent
-            = ::send(socket, data.data() + result.count, data.size() - result.count, MSG_NOSIGNAL);
+        const ssize_t sent = ::send(socket, data.data() + result.count, data.size() - result.count, MSG_NOSIGNAL);
         if (sent > 0) {
             result.count += static_cast<size_t>(sent);
             continue;

@@ -110,9 +110,8 @@ std::optional<DataSourceEntries> SectionOf(DataSourceScope scope, std::u16string
 bool SameAsciiFolded(std::u16string_view a, std::u16string_view b)
 {
     const auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
-        return fold(x) == fold(y);
-    });
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
 }
 
 /// Why the data source may not be saved for the driver: it is another
@@ -219,34 +218,36 @@ ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& sav
         }
     }
     FileContents written;
-    const ErrorCode saved = ForgetInstallerCache(file.Update([&](const FileContents& current, std::optional<std::string>& text) {
-        OdbcIniFile ini;
-        if (!ini.Parse(current.bytes)) {
-            // A file that is not text is never written over.
-            return Unreadable(file, ini);
-        }
-        if (!save.anew && !ini.HasSection(save.name)) {
-            ThreadDiagnostic::Set(file.GetPath() + ": the data source " + Utf8OrPlaceholder(save.name)
-                + " is not there");
-            return ERROR_FILE_NOT_FOUND_CODE;
-        }
-        if (!save.driver.empty()) {
-            if (auto why = WhyNotTheDriversOwn(file.GetPath(), ini, save.name, save.driver)) {
-                ThreadDiagnostic::Set(*why);
-                return ERROR_BADDB_CODE;
+    const ErrorCode saved = ForgetInstallerCache(file.Update(
+        [&](const FileContents& current, std::optional<std::string>& text) {
+            OdbcIniFile ini;
+            if (!ini.Parse(current.bytes)) {
+                // A file that is not text is never written over.
+                return Unreadable(file, ini);
             }
-        }
-        if (const ErrorCode applied = ApplyTo(file, ini, save.name, changes, text); applied != ERROR_SUCCESS_CODE) {
-            return applied;
-        }
-        // A data source made anew ends the file; unixODBC ends each of its
-        // sections with a blank line, and so does this one.
-        const std::string lineEnd = text->ends_with("\r\n") ? "\r\n" : "\n";
-        if (save.anew && text->ends_with(lineEnd) && !text->ends_with(lineEnd + lineEnd)) {
-            *text += lineEnd;
-        }
-        return ERROR_SUCCESS_CODE;
-    }, &written));
+            if (!save.anew && !ini.HasSection(save.name)) {
+                ThreadDiagnostic::Set(
+                    file.GetPath() + ": the data source " + Utf8OrPlaceholder(save.name) + " is not there");
+                return ERROR_FILE_NOT_FOUND_CODE;
+            }
+            if (!save.driver.empty()) {
+                if (auto why = WhyNotTheDriversOwn(file.GetPath(), ini, save.name, save.driver)) {
+                    ThreadDiagnostic::Set(*why);
+                    return ERROR_BADDB_CODE;
+                }
+            }
+            if (const ErrorCode applied = ApplyTo(file, ini, save.name, changes, text); applied != ERROR_SUCCESS_CODE) {
+                return applied;
+            }
+            // A data source made anew ends the file; unixODBC ends each of its
+            // sections with a blank line, and so does this one.
+            const std::string lineEnd = text->ends_with("\r\n") ? "\r\n" : "\n";
+            if (save.anew && text->ends_with(lineEnd) && !text->ends_with(lineEnd + lineEnd)) {
+                *text += lineEnd;
+            }
+            return ERROR_SUCCESS_CODE;
+        },
+        &written));
     if (saved != ERROR_SUCCESS_CODE && written.exists) {
         failure.outcome = DataSourceSaveFailure::Outcome::InPlace;
     }

@@ -14,9 +14,7 @@ std::vector<std::string> GetProgramArguments(int argc, char** argv)
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-void ConnectStandardStreams()
-{
-}
+void ConnectStandardStreams() {}
 
 bool IsCallerInteractive()
 {

@@ -12,12 +12,10 @@ namespace Dravo::OS {
 
 /// The one object for each file in this process, made on first use and never
 /// destroyed: open keys point into them until the very end of the process.
-template <class File>
-class FileObjects {
+template <class File> class FileObjects {
 public:
     /// The object for the path; make() builds it the first time.
-    template <class Make>
-    File& Get(const std::string& path, Make&& make)
+    template <class Make> File& Get(const std::string& path, Make&& make)
     {
         std::lock_guard lock(m_mutex);
         auto& slot = m_objects[path];

@@ -102,8 +102,9 @@ ErrorCode ExpectWritableMountedKey(DriverConfigurationFile& file, ErrorCode miss
 
 ErrorCode RefuseKeyBelow(const MountMatch& match)
 {
-    SetRegistryDiagnostic(match.place->path + ": the driver configuration file holds the values of the driver key, "
-                                              "and no keys below it");
+    SetRegistryDiagnostic(match.place->path
+        + ": the driver configuration file holds the values of the driver key, "
+          "and no keys below it");
     return ERROR_INVALID_PARAMETER_CODE;
 }
 
@@ -118,8 +119,10 @@ ErrorOr<std::u16string> ConfigurationText(const DriverConfigurationFile& file, c
     for (const char16_t unit : value.name) {
         name.push_back(unit < 0x80 && unit >= 0x20 ? static_cast<char>(unit) : '?');
     }
-    SetRegistryDiagnostic(file.GetPath() + ": the value \"" + name + "\" cannot be kept in the driver configuration "
-                                                                     "file: " + why);
+    SetRegistryDiagnostic(file.GetPath() + ": the value \"" + name
+        + "\" cannot be kept in the driver configuration "
+          "file: "
+        + why);
     return ERROR_INVALID_PARAMETER_CODE;
 }
 
@@ -205,8 +208,8 @@ public:
             if (existing && existing->type == value.type && existing->data == value.data) {
                 return ERROR_SUCCESS_CODE;
             }
-            RegistryChange change = MakeChange(RegistryChange::Kind::SetValue, m_hive,
-                key ? image.GetStoredPath(m_names) : JoinRegistryPath(m_names));
+            RegistryChange change = MakeChange(
+                RegistryChange::Kind::SetValue, m_hive, key ? image.GetStoredPath(m_names) : JoinRegistryPath(m_names));
             change.value = value;
             if (existing) {
                 change.value.name = existing->name;
@@ -242,8 +245,7 @@ public:
             if (const ErrorCode found = FindStoredValue(image, match, name, existing); found != ERROR_SUCCESS_CODE) {
                 return found;
             }
-            RegistryChange change
-                = MakeChange(RegistryChange::Kind::DeleteValue, m_hive, image.GetStoredPath(m_names));
+            RegistryChange change = MakeChange(RegistryChange::Kind::DeleteValue, m_hive, image.GetStoredPath(m_names));
             change.value.name = existing->name;
             changes.push_back(std::move(change));
             return ERROR_SUCCESS_CODE;
@@ -317,8 +319,8 @@ public:
             }
             if (added) {
                 ++info.subKeyCount;
-                info.maxSubKeyNameLength
-                    = std::max(info.maxSubKeyNameLength, static_cast<uint32_t>(match.child.size()));
+                info.maxSubKeyNameLength =
+                    std::max(info.maxSubKeyNameLength, static_cast<uint32_t>(match.child.size()));
             }
             return ERROR_SUCCESS_CODE;
         });
@@ -430,8 +432,9 @@ public:
     ErrorOr<std::u16string> EnumSubKey(uint32_t) const override
     {
         // The file holds the driver key's values, and no keys below it.
-        return m_file.Read(
-            [](const DriverKeyState& view) { return view.Exists() ? ERROR_NO_MORE_ITEMS_CODE : ERROR_KEY_DELETED_CODE; });
+        return m_file.Read([](const DriverKeyState& view) {
+            return view.Exists() ? ERROR_NO_MORE_ITEMS_CODE : ERROR_KEY_DELETED_CODE;
+        });
     }
 
     ErrorOr<RegistryKeyInfo> QueryInfo() const override
@@ -444,8 +447,8 @@ public:
             info.valueCount = static_cast<uint32_t>(view.GetEntries().size());
             for (const IniEntry& entry : view.GetEntries()) {
                 info.maxValueNameLength = std::max(info.maxValueNameLength, static_cast<uint32_t>(entry.name.size()));
-                info.maxValueDataLength
-                    = std::max(info.maxValueDataLength, static_cast<uint32_t>(2 * (entry.value.size() + 1)));
+                info.maxValueDataLength =
+                    std::max(info.maxValueDataLength, static_cast<uint32_t>(2 * (entry.value.size() + 1)));
             }
             return ERROR_SUCCESS_CODE;
         });
@@ -689,10 +692,18 @@ ErrorCode RegistryStore::ApplyChanges(const std::vector<RegistryChange>& changes
         const ErrorCode written = entry.first->Make([&](IniSectionChanges& section) {
             for (const FileChange& change : fileChanges) {
                 switch (change.kind) {
-                case RegistryChange::Kind::CreateKey: section.CreateSection(); break;
-                case RegistryChange::Kind::DeleteTree: section.RemoveSection(); break;
-                case RegistryChange::Kind::SetValue: section.SetValue(change.name, change.text); break;
-                case RegistryChange::Kind::DeleteValue: section.DeleteValue(change.name); break;
+                case RegistryChange::Kind::CreateKey:
+                    section.CreateSection();
+                    break;
+                case RegistryChange::Kind::DeleteTree:
+                    section.RemoveSection();
+                    break;
+                case RegistryChange::Kind::SetValue:
+                    section.SetValue(change.name, change.text);
+                    break;
+                case RegistryChange::Kind::DeleteValue:
+                    section.DeleteValue(change.name);
+                    break;
                 }
             }
         });
@@ -702,11 +713,11 @@ ErrorCode RegistryStore::ApplyChanges(const std::vector<RegistryChange>& changes
     }
     for (const auto& entry : byHive) {
         const std::vector<RegistryChange>& hiveChanges = entry.second;
-        const ErrorCode written
-            = HiveFile::Get(entry.first).Write([&](const RegistryImage&, std::vector<RegistryChange>& planned) {
-                  planned = hiveChanges;
-                  return ERROR_SUCCESS_CODE;
-              });
+        const ErrorCode written =
+            HiveFile::Get(entry.first).Write([&](const RegistryImage&, std::vector<RegistryChange>& planned) {
+                planned = hiveChanges;
+                return ERROR_SUCCESS_CODE;
+            });
         if (written != ERROR_SUCCESS_CODE) {
             return written;
         }

@@ -52,8 +52,8 @@ void KeepLinkedLibrariesLoaded()
 {
     Dl_info info{};
     link_map* module = nullptr;
-    if (::dladdr1(reinterpret_cast<const void*>(&KeepLinkedLibrariesLoaded), &info,
-            reinterpret_cast<void**>(&module), RTLD_DL_LINKMAP)
+    if (::dladdr1(reinterpret_cast<const void*>(&KeepLinkedLibrariesLoaded), &info, reinterpret_cast<void**>(&module),
+            RTLD_DL_LINKMAP)
             == 0
         || module == nullptr || module->l_ld == nullptr) {
         return;

@@ -49,8 +49,8 @@ bool IsPathSeparator(char16_t c)
     return c == u'\\' || c == u'/';
 }
 
-ErrorCode File::Open(const std::u16string& name, FileAccess access, FileCreation creation,
-    const FileOpenOptions& options)
+ErrorCode File::Open(
+    const std::u16string& name, FileAccess access, FileCreation creation, const FileOpenOptions& options)
 {
     Close();
     if (const ErrorCode fault = InjectedFileFault(FileOperation::Open, name)) {
@@ -62,9 +62,18 @@ ErrorCode File::Open(const std::u16string& name, FileAccess access, FileCreation
     DWORD desired = 0;
     int flags = _O_BINARY | _O_NOINHERIT;
     switch (access) {
-    case FileAccess::Read: desired = GENERIC_READ; flags |= _O_RDONLY; break;
-    case FileAccess::Write: desired = GENERIC_WRITE; flags |= _O_WRONLY; break;
-    case FileAccess::ReadWrite: desired = GENERIC_READ | GENERIC_WRITE; flags |= _O_RDWR; break;
+    case FileAccess::Read:
+        desired = GENERIC_READ;
+        flags |= _O_RDONLY;
+        break;
+    case FileAccess::Write:
+        desired = GENERIC_WRITE;
+        flags |= _O_WRONLY;
+        break;
+    case FileAccess::ReadWrite:
+        desired = GENERIC_READ | GENERIC_WRITE;
+        flags |= _O_RDWR;
+        break;
     }
     DWORD disposition = OPEN_EXISTING;
     if (creation == FileCreation::OpenAlways) {
@@ -223,8 +232,8 @@ ErrorCode File::Lock(uint64_t offset, uint64_t length)
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     // A shared lock is all a read-only handle needs; it still excludes writers.
     const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (m_writable ? LOCKFILE_EXCLUSIVE_LOCK : 0);
-    if (!::LockFileEx(HandleOf(m_descriptor), flags, 0, static_cast<DWORD>(length),
-            static_cast<DWORD>(length >> 32), &at)) {
+    if (!::LockFileEx(
+            HandleOf(m_descriptor), flags, 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &at)) {
         const ErrorCode error = LastError();
         return error == ERROR_IO_PENDING ? ERROR_LOCK_VIOLATION_CODE : error;
     }
@@ -239,8 +248,7 @@ ErrorCode File::Unlock(uint64_t offset, uint64_t length)
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    if (!::UnlockFileEx(HandleOf(m_descriptor), 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32),
-            &at)) {
+    if (!::UnlockFileEx(HandleOf(m_descriptor), 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &at)) {
         return LastError();
     }
     return ERROR_SUCCESS_CODE;
@@ -306,8 +314,9 @@ ErrorCode ReplaceWholeFile(const std::u16string& name, std::string_view bytes, u
         error = file.Flush();
     }
     file.Close();
-    if (!error && !::MoveFileExW(ToWide(temporary).c_str(), ToWide(name).c_str(),
-            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!error
+        && !::MoveFileExW(
+            ToWide(temporary).c_str(), ToWide(name).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = static_cast<ErrorCode>(::GetLastError());
     }
     if (error) {

@@ -41,8 +41,8 @@ bool StartWinsock(std::string& reason)
 
 timeval TimeLeft(NetworkDeadline deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-        deadline - std::chrono::steady_clock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now()).count();
     const long long bounded = std::clamp<long long>(left, 0, 1LL << 40);
     timeval time{};
     time.tv_sec = static_cast<long>(bounded / 1000000);

@@ -136,16 +136,16 @@ ErrorCode OdbcDataSources::Save(DataSourceScope scope, const DataSourceSave& sav
                 continue;
             }
             if (!WriteEntry(save.name, change.key, *change.value)) {
-                return failed(change.key, save.anew ? Restore(save.name, save.driver, before, existed)
-                                                    : Revert(save.name, before, applied));
+                return failed(change.key,
+                    save.anew ? Restore(save.name, save.driver, before, existed) : Revert(save.name, before, applied));
             }
         } else {
             if (!old) {
                 continue;
             }
             if (!RemoveEntry(save.name, change.key)) {
-                return failed(change.key, save.anew ? Restore(save.name, save.driver, before, existed)
-                                                    : Revert(save.name, before, applied));
+                return failed(change.key,
+                    save.anew ? Restore(save.name, save.driver, before, existed) : Revert(save.name, before, applied));
             }
         }
         applied.push_back(&change);

@@ -223,8 +223,8 @@ public:
         DWORD values = 0;
         DWORD maxValueNameLength = 0;
         DWORD maxValueLength = 0;
-        const LSTATUS status = ::RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLength,
-            nullptr, &values, &maxValueNameLength, &maxValueLength, nullptr, nullptr);
+        const LSTATUS status = ::RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLength, nullptr,
+            &values, &maxValueNameLength, &maxValueLength, nullptr, nullptr);
         if (status != ERROR_SUCCESS) {
             return static_cast<ErrorCode>(status);
         }
@@ -435,7 +435,8 @@ ErrorCode RegistryStore::CheckHiveWritable(RegistryHive hive)
         while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) {
             reason.pop_back();
         }
-        ThreadDiagnostic::Set(name + (hive == RegistryHive::LocalMachine ? "\\SOFTWARE" : "\\Software") + ": " + reason);
+        ThreadDiagnostic::Set(
+            name + (hive == RegistryHive::LocalMachine ? "\\SOFTWARE" : "\\Software") + ": " + reason);
         return static_cast<ErrorCode>(status);
     }
     ::RegCloseKey(key);

@@ -132,8 +132,10 @@ TEST_F(CallerInputTest, APasswordFileKeepsNoByteOrderMarkAndOpenSslReadsNoConfig
     // A configuration naming a provider module that is not there: read, it
     // stops every cipher.
     const fs::path conf = m_directory.Path() / "openssl.cnf";
-    WriteFileBytes(conf, "openssl_conf = init\n[init]\nproviders = p\n[p]\nevil = evil\n[evil]\n"
-                         "module = " + (m_directory.Path() / "evil.so").string() + "\nactivate = 1\n");
+    WriteFileBytes(conf,
+        "openssl_conf = init\n[init]\nproviders = p\n[p]\nevil = evil\n[evil]\n"
+        "module = "
+            + (m_directory.Path() / "evil.so").string() + "\nactivate = 1\n");
     m_environment["OPENSSL_CONF"] = conf.string();
     const ProgramRun plain = Run({"set", "--password-stdin"}, "s3cret\n");
     ASSERT_EQ(plain.exitCode, 0) << plain.errors;

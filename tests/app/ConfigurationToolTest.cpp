@@ -63,34 +63,33 @@ protected:
     std::map<std::string, std::optional<std::string>> m_environment;
 };
 
-const std::map<std::string, std::string> TYPICAL_CONFIGURATION
-    = {{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "1"}};
+const std::map<std::string, std::string> TYPICAL_CONFIGURATION = {
+    {"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "1"}};
 
 TEST_F(ConfigurationToolTest, TypicalRunSwitchesToKerberosAndSavesOnOK)
 {
     WriteConfiguration(TYPICAL_CONFIGURATION);
-    const ProgramRun run = RunScript(
-        "expect dialog 1092\n"
-        "expect title Dravo Spark ODBC Driver Configuration\n"
-        "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
-        "expect 1040 selected User Name and Password\n"
-        "expect 1093 selected SASL\n"
-        "expect 1093 items Binary|HTTP|SASL\n"
-        "select 1040 Kerberos\n"
-        "expect 1093 items HTTP|SASL\n"
-        "expect 1093 selected SASL\n"
-        "type 1041 EXAMPLE.COM\n"
-        "type 1042 spark.example.com\n"
-        "expect 1 disabled\n"
-        "type 1043 spark\n"
-        "expect 1 enabled\n"
-        "click 1095\n"
-        "expect dialog 1091\n"
-        "click 1107\n"
-        "click 1058\n"
-        "choose /etc/ssl/certs/ca-certificates.crt\n"
-        "click 1\n"
-        "click 1\n");
+    const ProgramRun run = RunScript("expect dialog 1092\n"
+                                     "expect title Dravo Spark ODBC Driver Configuration\n"
+                                     "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
+                                     "expect 1040 selected User Name and Password\n"
+                                     "expect 1093 selected SASL\n"
+                                     "expect 1093 items Binary|HTTP|SASL\n"
+                                     "select 1040 Kerberos\n"
+                                     "expect 1093 items HTTP|SASL\n"
+                                     "expect 1093 selected SASL\n"
+                                     "type 1041 EXAMPLE.COM\n"
+                                     "type 1042 spark.example.com\n"
+                                     "expect 1 disabled\n"
+                                     "type 1043 spark\n"
+                                     "expect 1 enabled\n"
+                                     "click 1095\n"
+                                     "expect dialog 1091\n"
+                                     "click 1107\n"
+                                     "click 1058\n"
+                                     "choose /etc/ssl/certs/ca-certificates.crt\n"
+                                     "click 1\n"
+                                     "click 1\n");
     ASSERT_EQ(run.exitCode, 1) << run.errors;
     EXPECT_EQ(run.errors, "");
 
@@ -124,20 +123,18 @@ TEST_F(ConfigurationToolTest, CancelLeavesTheFileByteForByte)
 {
     WriteConfiguration(TYPICAL_CONFIGURATION);
     const std::string before = ReadFileBytes(ConfigurationPath());
-    const ProgramRun run = RunScript(
-        "select 1040 Kerberos\n"
-        "type 1042 host\n"
-        "type 1043 service\n"
-        "click 2\n");
+    const ProgramRun run = RunScript("select 1040 Kerberos\n"
+                                     "type 1042 host\n"
+                                     "type 1043 service\n"
+                                     "click 2\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before);
 }
 
 TEST_F(ConfigurationToolTest, OKOnAFreshMachineCreatesTheFileReadableByEveryone)
 {
-    const ProgramRun run = RunScript(
-        "expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\n"
-        "click 1\n");
+    const ProgramRun run = RunScript("expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\n"
+                                     "click 1\n");
     ASSERT_EQ(run.exitCode, 1) << run.errors;
     const auto values = ReadDriverKey(m_root.Path());
     EXPECT_EQ(values.at("SparkServerType"), "1");
@@ -301,14 +298,15 @@ TEST_F(ConfigurationToolTest, TheDefaultCertificatesAreBesideTheRegisteredDriver
         WriteConfiguration(TYPICAL_CONFIGURATION);
         WriteFileBytes(odbc / "odbcinst.ini",
             std::string("[SQLite3]\nDriver=libsqlite3odbc.so\n")
-                + (c.registered ? "[Dravo Spark ODBC Driver]\nDriver=" + (driverFolder / "libdravospark.so").string()
-                                       + "\n"
-                                : ""));
+                + (c.registered
+                        ? "[Dravo Spark ODBC Driver]\nDriver=" + (driverFolder / "libdravospark.so").string() + "\n"
+                        : ""));
         std::filesystem::remove(driverFolder / "cacerts.pem");
         if (c.certificatesBeside) {
             WriteFileBytes(driverFolder / "cacerts.pem", "-----BEGIN CERTIFICATE-----\n");
         }
-        const ProgramRun run = RunScript("click 1095\nclick 1107\nexpect 1057 text " + c.expected + "\nclick 1\nclick 1\n");
+        const ProgramRun run =
+            RunScript("click 1095\nclick 1107\nexpect 1057 text " + c.expected + "\nclick 1\nclick 1\n");
         ASSERT_EQ(run.exitCode, 1) << run.errors << run.output;
         EXPECT_EQ(ReadDriverKey(m_root.Path()).at("TrustedCerts"), c.expected);
     }
@@ -388,7 +386,8 @@ TEST_F(ConfigurationToolTest, AFailedSaveIsReportedAndStopsTheWrites)
     EXPECT_EQ(run.exitCode, 3) << run.errors;
     EXPECT_NE(run.errors.find("could not be saved"), std::string::npos) << run.errors;
     EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_root.Path()), std::filesystem::directory_iterator()), 1)
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(m_root.Path()), std::filesystem::directory_iterator()), 1)
         << "the half-written new file is gone";
     const std::string log = ReadFileBytes(logs / "DravoSparkODBCDriver_DriverConfig.log");
     EXPECT_NE(log.find("ConfigurationToolApplication::Save"), std::string::npos) << log;
@@ -471,22 +470,21 @@ TEST_F(ConfigurationToolTest, AUserWhoCannotWriteTheMachineFileIsToldBeforeTheDi
 TEST_F(ConfigurationToolTest, ANameTheFileCannotHoldIsRefusedInTheEditDialog)
 {
     WriteConfiguration(TYPICAL_CONFIGURATION);
-    const ProgramRun run = RunScript(
-        "type 1044 operator\n"
-        "click 1029\n"
-        "click 1078\n"
-        "click 1080\n"
-        "type 1050 spark.a=b\n"
-        "type 1052 8\n"
-        "click 1\n"
-        "expect dialog 131\n"
-        "expect 1050 text spark.a=b\n"
-        "type 1050 spark.a\n"
-        "click 1\n"
-        "expect 1084 items spark.a=8\n"
-        "click 1\n"
-        "click 1\n"
-        "click 1\n");
+    const ProgramRun run = RunScript("type 1044 operator\n"
+                                     "click 1029\n"
+                                     "click 1078\n"
+                                     "click 1080\n"
+                                     "type 1050 spark.a=b\n"
+                                     "type 1052 8\n"
+                                     "click 1\n"
+                                     "expect dialog 131\n"
+                                     "expect 1050 text spark.a=b\n"
+                                     "type 1050 spark.a\n"
+                                     "click 1\n"
+                                     "expect 1084 items spark.a=8\n"
+                                     "click 1\n"
+                                     "click 1\n"
+                                     "click 1\n");
     ASSERT_EQ(run.exitCode, 1) << run.errors;
     EXPECT_EQ(run.output,
         "message-box [Driver Configuration Error] The name \"spark.a=b\" cannot be stored in the driver's "
@@ -507,11 +505,12 @@ TEST_F(ConfigurationToolTest, AMissingRegistryRootIsRefusedAndNotMade)
     options.input = "click 1\n";
     const ProgramRun tool = RunTool(ToolProgram(), options);
     EXPECT_EQ(tool.exitCode, 3);
-    const std::string message = ": --registry-root: the directory " + missing.string()
-        + " does not exist; nothing was changed.\n";
+    const std::string message =
+        ": --registry-root: the directory " + missing.string() + " does not exist; nothing was changed.\n";
     EXPECT_EQ(tool.errors, "dravo-spark-config" + message);
 
-    options.arguments = {"--registry-root", missing.string(), "ADD", "HKLM\\SOFTWARE\\Other", "/v", "v", "/d", "1", "/f"};
+    options.arguments = {
+        "--registry-root", missing.string(), "ADD", "HKLM\\SOFTWARE\\Other", "/v", "v", "/d", "1", "/f"};
     options.input.clear();
     const ProgramRun reg = RunTool(BuiltProgram("bin/dravo-reg"), options);
     EXPECT_EQ(reg.exitCode, 1);

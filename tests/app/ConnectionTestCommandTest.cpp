@@ -49,8 +49,7 @@ protected:
         // The driver test goes through unixODBC's driver manager, which loses
         // what it parsed (a sanitizer build's leak checker would say so).
         const char* source = std::getenv("DRAVO_SOURCE_DIR");
-        options.environment["LSAN_OPTIONS"]
-            = "suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp";
+        options.environment["LSAN_OPTIONS"] = "suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp";
         if (!m_wrapper.empty()) {
             // A preloaded library (faketime's) comes before a sanitizer's runtime.
             const char* asan = std::getenv("ASAN_OPTIONS");
@@ -64,10 +63,10 @@ protected:
     /// enciphered as the tool stores it.
     void StoreSales(uint16_t port)
     {
-        const ProgramRun stored = Run({"--dsn", "Sales", "set", "SparkServerType=3", "Host=127.0.0.1",
-                                          "Port=" + std::to_string(port), "AuthMech=3", "UID=alice",
-                                          "ThriftTransport=1", "--password-stdin"},
-            "s3cret\n");
+        const ProgramRun stored =
+            Run({"--dsn", "Sales", "set", "SparkServerType=3", "Host=127.0.0.1", "Port=" + std::to_string(port),
+                    "AuthMech=3", "UID=alice", "ThriftTransport=1", "--password-stdin"},
+                "s3cret\n");
         ASSERT_EQ(stored.exitCode, 0) << stored.errors;
         ASSERT_EQ(m_ini.OdbcIni().find("s3cret"), std::string::npos);
     }
@@ -83,8 +82,8 @@ TEST_F(ConnectionTestCommandTest, AStoredDataSourceIsTestedWithItsDecipheredPass
     ASSERT_NE(sasl.Port(), 0);
     StoreSales(sasl.Port());
     const ProgramRun run = Run({"--dsn", "Sales", "test", "--timeout", "3"});
-    const std::vector<std::string> order
-        = {"settings:", "driver:", "name:", "connect:", "tls:", "kerberos:", "transport:", "driver test:"};
+    const std::vector<std::string> order = {
+        "settings:", "driver:", "name:", "connect:", "tls:", "kerberos:", "transport:", "driver test:"};
     size_t at = 0;
     for (const std::string& step : order) {
         const size_t found = run.output.find(step, at);
@@ -142,12 +141,13 @@ TEST_F(ConnectionTestCommandTest, AClockBehindTheKdcsIsToldOfWhileTheTicketsStil
     ASSERT_EQ(kdc.Kinit("alice", "", "-600s").exitCode, 0);
     m_wrapper = {"/usr/bin/faketime", "-f", "-600s"};
     const ProgramRun run = Run({"test", "SparkServerType=3", "Host=127.0.0.1", "Port=" + std::to_string(ClosedPort()),
-        "AuthMech=1", std::string("KrbRealm=") + TestKdc::REALM, "KrbHostFQDN=server.dravo.test", "KrbServiceName=spark",
-        "--timeout", "3"});
+        "AuthMech=1", std::string("KrbRealm=") + TestKdc::REALM, "KrbHostFQDN=server.dravo.test",
+        "KrbServiceName=spark", "--timeout", "3"});
     EXPECT_NE(run.output.find("warning kerberos: this machine's clock is 10 min behind the KDC's, past the 5 minutes"),
         std::string::npos)
         << run.output << run.errors;
-    EXPECT_NE(run.output.find("a service ticket for spark/server.dravo.test@DRAVO.TEST"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("a service ticket for spark/server.dravo.test@DRAVO.TEST"), std::string::npos)
+        << run.output;
 }
 
 TEST_F(ConnectionTestCommandTest, TheCommandLineIsCheckedFirst)

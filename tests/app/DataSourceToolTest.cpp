@@ -49,8 +49,7 @@ protected:
         options.environment["DRAVO_REGISTRY_ROOT"] = std::nullopt;
         // What unixODBC itself leaks is no finding of a sanitizer build.
         const char* source = std::getenv("DRAVO_SOURCE_DIR");
-        options.environment["LSAN_OPTIONS"]
-            = "suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp";
+        options.environment["LSAN_OPTIONS"] = "suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp";
         for (const auto& [name, value] : extraEnvironment) {
             options.environment[name] = value;
         }
@@ -162,8 +161,8 @@ TEST_F(DataSourceToolTest, ANumberOkReplacesIsToldOnTheMainDialogAndStoredAsTheC
     EXPECT_EQ(OdbcIniDirectory::Section(m_ini.OdbcIni(), "Scaled").at("DecimalColumnScale"), "38");
     // The command line holds the value to the same limit.
     ToolRunOptions options;
-    options.arguments = {"--registry-root", m_registry.Path().string(), "set", "--dsn", "Scaled",
-        "DecimalColumnScale=39"};
+    options.arguments = {
+        "--registry-root", m_registry.Path().string(), "set", "--dsn", "Scaled", "DecimalColumnScale=39"};
     options.environment = m_ini.Environment();
     const ProgramRun set = RunTool(InstalledTool(), options);
     EXPECT_EQ(set.exitCode, 65) << set.errors;
@@ -190,8 +189,8 @@ TEST_F(DataSourceToolTest, ARenamedDataSourceIsSavedUnderTheNewNameForTheSameDri
 
 TEST_F(DataSourceToolTest, AnotherDriversDataSourceIsRefusedBeforeTheDialogOpens)
 {
-    const std::string ini = "[Other]\nDriver=" + std::string(OdbcIniDirectory::MISSING_LIBRARY_DRIVER)
-        + "\nDatabase=/tmp/other.db\n";
+    const std::string ini =
+        "[Other]\nDriver=" + std::string(OdbcIniDirectory::MISSING_LIBRARY_DRIVER) + "\nDatabase=/tmp/other.db\n";
     m_ini.WriteFile("odbc.ini", ini);
     const ProgramRun run = RunScript("Other", "type 1024 ours.example.com\nclick 1\n");
     EXPECT_EQ(run.exitCode, 3) << run.errors;
@@ -205,7 +204,8 @@ TEST_F(DataSourceToolTest, AnotherDriversDataSourceIsRefusedBeforeTheDialogOpens
 TEST_F(DataSourceToolTest, ARenameOntoAnExistingNameIsRefusedAndTheDialogStaysOpen)
 {
     const std::string ini = "[Old]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
-        + "\nHost=old.example.com\nPort=10000\nSparkServerType=2\nAuthMech=0\n\n[Taken]\nDriver=SQLite3\nDatabase=/tmp/t.db\n";
+        + "\nHost=old.example.com\nPort=10000\nSparkServerType=2\nAuthMech=0\n\n[Taken]\nDriver=SQLite3\nDatabase=/tmp/"
+          "t.db\n";
     m_ini.WriteFile("odbc.ini", ini);
     const ProgramRun run = RunScript("Old", "type 1002 Taken\nclick 1\nclick 2\n");
     EXPECT_EQ(run.exitCode, 0) << run.errors;
@@ -266,8 +266,8 @@ TEST_F(DataSourceToolTest, NameHostAndPortAreCheckedAndAnInvalidPortBecomesTheMe
         "expect 1030 text 443\n"
         "click 1\n");
     ASSERT_EQ(run.exitCode, 1) << run.errors << run.output;
-    const std::string invalidPort
-        = "message-box [Invalid Port Number] Port number is not valid! Setting it to default port. -> OK\n";
+    const std::string invalidPort =
+        "message-box [Invalid Port Number] Port number is not valid! Setting it to default port. -> OK\n";
     std::string expected = "message-box [Invalid Data Source Name] Data Source Name value cannot contain any of the "
                            "following characters: []{}(),;?*=!@\\ -> OK\n";
     for (int i = 0; i < 6; ++i) {
@@ -301,8 +301,8 @@ TEST_F(DataSourceToolTest, SharkServerStoresOnlyTheNameDescriptionDatabaseHostSe
     EXPECT_EQ(section.at("Schema"), "warehouse");
     EXPECT_EQ(section.at("SparkServerType"), "1");
     EXPECT_EQ(section.at("Port"), "10002");
-    for (const char* unused : {"AuthMech", "UID", "EncryptedPWD", "DelegationUID", "ThriftTransport", "SSL",
-             "KrbRealm", "KrbHostFQDN", "KrbServiceName", "HTTPPath"}) {
+    for (const char* unused : {"AuthMech", "UID", "EncryptedPWD", "DelegationUID", "ThriftTransport", "SSL", "KrbRealm",
+             "KrbHostFQDN", "KrbServiceName", "HTTPPath"}) {
         EXPECT_EQ(section.count(unused), 0U) << unused;
     }
 }
@@ -339,8 +339,10 @@ TEST_F(DataSourceToolTest, TheTestReportsTheDriverManagersErrorForTheDataSources
 {
     // Our driver registered with a library that is not there, then not at all.
     const std::string missing = (m_ini.Path() / "missing" / "libnothing.so").string();
-    m_ini.WriteFile("odbcinst.ini", std::string("[") + OdbcIniDirectory::PRODUCT_DRIVER + "]\nDriver=" + missing + "\n");
-    m_ini.WriteFile("odbc.ini", std::string("[Broken]\nDriver=") + OdbcIniDirectory::PRODUCT_DRIVER + "\nHost=h\nPort=1\n");
+    m_ini.WriteFile(
+        "odbcinst.ini", std::string("[") + OdbcIniDirectory::PRODUCT_DRIVER + "]\nDriver=" + missing + "\n");
+    m_ini.WriteFile(
+        "odbc.ini", std::string("[Broken]\nDriver=") + OdbcIniDirectory::PRODUCT_DRIVER + "\nHost=h\nPort=1\n");
     const ProgramRun broken = RunScript("Broken",
         "click 1022\n"
         "expect 9128 contains FAILED!\n"
@@ -355,9 +357,11 @@ TEST_F(DataSourceToolTest, TheTestReportsTheDriverManagersErrorForTheDataSources
     m_ini.WriteFile("odbc.ini", ini);
     const ProgramRun unknown = RunScript("Unknown",
         "click 1022\n"
-        "expect 9128 contains Can't open lib '" + std::string(OdbcIniDirectory::PRODUCT_DRIVER) + "' : file not found\n"
-        "click 1\n"
-        "click 2\n");
+        "expect 9128 contains Can't open lib '"
+            + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
+            + "' : file not found\n"
+              "click 1\n"
+              "click 2\n");
     EXPECT_EQ(unknown.exitCode, 0) << unknown.errors;
     const ProgramRun noManager = RunScript("Unknown",
         "click 1022\n"
@@ -382,29 +386,29 @@ TEST_F(DataSourceToolTest, ANameTheInstallerRefusesOrCannotCheckStopsBeforeTheDi
     EXPECT_EQ(tooLong.exitCode, 64);
     EXPECT_NE(tooLong.errors.find("names have 1 to 32 characters"), std::string::npos) << tooLong.errors;
 
-    const ProgramRun noInstaller = RunScript("Sales", "click 1\n",
-        {{"DRAVO_ODBCINST_LIBRARY", "/nonexistent/libodbcinst.so.2"}}, ToolWithTestLibraries());
+    const ProgramRun noInstaller = RunScript(
+        "Sales", "click 1\n", {{"DRAVO_ODBCINST_LIBRARY", "/nonexistent/libodbcinst.so.2"}}, ToolWithTestLibraries());
     EXPECT_EQ(noInstaller.exitCode, 69);
     EXPECT_EQ(noInstaller.output,
         "message-box [ODBC Installer Error] The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system. "
         "-> OK\n");
-    EXPECT_NE(noInstaller.errors.find("cannot be checked because the ODBC installer is not available"),
-        std::string::npos)
+    EXPECT_NE(
+        noInstaller.errors.find("cannot be checked because the ODBC installer is not available"), std::string::npos)
         << noInstaller.errors;
 
     // A library without the check: one message naming the function, and the
     // same end as without a library.
     const std::string lacking = BuiltProgram("tests/fake_odbcinst_without_valid_dsn.so").string();
-    const ProgramRun noFunction
-        = RunScript("Sales", "click 1\n", {{"DRAVO_ODBCINST_LIBRARY", lacking}}, ToolWithTestLibraries());
+    const ProgramRun noFunction =
+        RunScript("Sales", "click 1\n", {{"DRAVO_ODBCINST_LIBRARY", lacking}}, ToolWithTestLibraries());
     EXPECT_EQ(noFunction.exitCode, 69) << noFunction.errors;
     EXPECT_EQ(noFunction.output,
         "message-box [ODBC Installer Error] The program " + ToolWithTestLibraries().string()
             + ", or one of its DLLs attempted to call the function SQLValidDSN which is not supported in the loaded "
               "ODBC installer DLL ("
             + lacking + "). Press OK to proceed. -> OK\n");
-    EXPECT_NE(noFunction.errors.find("cannot be checked because the ODBC installer is not available"),
-        std::string::npos)
+    EXPECT_NE(
+        noFunction.errors.find("cannot be checked because the ODBC installer is not available"), std::string::npos)
         << noFunction.errors;
     EXPECT_EQ(noFunction.errors.find("refuse"), std::string::npos) << noFunction.errors;
     EXPECT_EQ(m_ini.OdbcIni(), "");
@@ -555,8 +559,8 @@ TEST_F(DataSourceScopeTest, ASaveThatRunsOutOfSpaceAnywhereLeavesEveryDataSource
     // Many data sources, the changed one in the middle.
     std::string ini;
     for (int i = 0; i < 300; ++i) {
-        ini += "[DS" + std::to_string(i) + "]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
-            + "\nHost=host" + std::to_string(i) + ".example.com\nPort=10000\nPWD=plain\n\n";
+        ini += "[DS" + std::to_string(i) + "]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER) + "\nHost=host"
+            + std::to_string(i) + ".example.com\nPort=10000\nPWD=plain\n\n";
     }
     m_ini.WriteFile("user.ini", ini);
     const std::string script = "type 1024 changed.example.com\nselect 1038 SparkThriftServer (Spark 1.1 and later)\n"
@@ -588,7 +592,8 @@ TEST_F(DataSourceScopeTest, ASaveThatRunsOutOfSpaceAnywhereLeavesEveryDataSource
     EXPECT_EQ(section.count("PWD"), 0U) << "a plain password goes when one is set";
     EXPECT_EQ(section.at("EncryptedPWD").substr(0, 1), "_");
     for (const int i : {0, 149, 151, 299}) {
-        EXPECT_EQ(OdbcIniDirectory::Section(saved, "DS" + std::to_string(i)), OdbcIniDirectory::Section(ini, "DS" + std::to_string(i)));
+        EXPECT_EQ(OdbcIniDirectory::Section(saved, "DS" + std::to_string(i)),
+            OdbcIniDirectory::Section(ini, "DS" + std::to_string(i)));
     }
     EXPECT_EQ(saved.substr(0, ini.find("[DS150]")), ini.substr(0, ini.find("[DS150]"))) << "byte for byte before it";
 }
@@ -604,8 +609,8 @@ TEST_F(DataSourceScopeTest, KilledAtEverySystemCallOfASaveLeavesTheOldFileOrTheW
             + std::to_string(i) + "\nPort=10000\n\n";
     }
     m_ini.WriteFile("user.ini", ini);
-    const std::vector<std::string> arguments
-        = {"--registry-root", m_registry.Path().string(), "--script", "-", "--dsn", "DS50"};
+    const std::vector<std::string> arguments = {
+        "--registry-root", m_registry.Path().string(), "--script", "-", "--dsn", "DS50"};
     auto environment = m_ini.Environment();
     environment["ODBCINI"] = (m_ini.Path() / "user.ini").string();
     environment["DRAVO_REGISTRY_ROOT"] = std::nullopt;
@@ -641,8 +646,7 @@ TEST_F(DataSourceScopeTest, KilledAtEverySystemCallOfASaveLeavesTheOldFileOrTheW
         {
             SyscallTracer tool(InstalledTool(), arguments, environment, script);
             ASSERT_TRUE(tool.RunTo(IsWriterLock)) << tool.Finish().errors;
-            for (int64_t i = 0; i < stops && tool.Step(); ++i) {
-            }
+            for (int64_t i = 0; i < stops && tool.Step(); ++i) {}
             if (!tool.Running()) {
                 break;
             }

@@ -31,7 +31,8 @@ protected:
     {
         std::filesystem::create_directory(m_directory.Path() / "registry");
         WriteFileBytes(Folder() / "odbcinst.ini",
-            std::string("[") + PRODUCT_DRIVER + "]\nDriver=/nonexistent/libdriver.so\n\n[SQLite3]\nDriver=/nonexistent/libsqlite.so\n");
+            std::string("[") + PRODUCT_DRIVER
+                + "]\nDriver=/nonexistent/libdriver.so\n\n[SQLite3]\nDriver=/nonexistent/libsqlite.so\n");
         WriteFileBytes(Folder() / "odbc.ini", "");
         // odbcinst, run from here, reads the same files as the tool.
         ::setenv("ODBCSYSINI", Folder().c_str(), 1);
@@ -92,8 +93,8 @@ TEST_F(OdbcFilesCommandTest, ASaveChangesOnlyWhatUnixOdbcTakesForTheDataSourceOr
     EXPECT_EQ(ReadFileBytes(UserFile()), "[Other\nDriver=SQLite3\nPort=9\n");
 
     // A value that would push its padded line past unixODBC's 999 bytes.
-    const std::string padded = std::string("[Sales]\nDriver=") + PRODUCT_DRIVER + "\nHost" + std::string(26, ' ')
-        + "=" + std::string(26, ' ') + "old\n";
+    const std::string padded = std::string("[Sales]\nDriver=") + PRODUCT_DRIVER + "\nHost" + std::string(26, ' ') + "="
+        + std::string(26, ' ') + "old\n";
     WriteFileBytes(UserFile(), padded);
     const ProgramRun longLine = Tool({"set", "--dsn", "Sales", "Host=" + std::string(941, 'v') + "[Evil]"});
     EXPECT_EQ(longLine.exitCode, 3) << longLine.errors;
@@ -168,8 +169,9 @@ TEST_F(OdbcFilesCommandTest, ASaveOverlappingAPausedUnixOdbcWriterKeepsEverySect
     // unixODBC's writer cuts the file and stops for 1.5 s after its first
     // 4 KiB; the tool saves in that pause.
     auto writer = std::async(std::launch::async, [&] {
-        return RunProgram("/usr/bin/strace", {"-f", "-o", "/dev/null", "-e", "trace=write", "-e",
-            "inject=write:delay_enter=1500000:when=2", "/usr/bin/odbcinst", "-i", "-s", "-h", "-f", added.string()});
+        return RunProgram("/usr/bin/strace",
+            {"-f", "-o", "/dev/null", "-e", "trace=write", "-e", "inject=write:delay_enter=1500000:when=2",
+                "/usr/bin/odbcinst", "-i", "-s", "-h", "-f", added.string()});
     });
     for (int wait = 0; wait < 500 && std::filesystem::file_size(UserFile()) != 4096; ++wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -183,7 +185,7 @@ TEST_F(OdbcFilesCommandTest, ASaveOverlappingAPausedUnixOdbcWriterKeepsEverySect
     const std::string listed = RunProgram("/usr/bin/odbcinst", {"-q", "-s", "-h"}).output;
     for (int i = 1; i <= 300; ++i) {
         ASSERT_NE(listed.find("[DS" + std::to_string(i) + "]\n"), std::string::npos) << "DS" << i << " lost:\n"
-                                                                                    << ReadFileBytes(UserFile());
+                                                                                     << ReadFileBytes(UserFile());
     }
     EXPECT_NE(listed.find("[New]\n"), std::string::npos) << ReadFileBytes(UserFile());
     // Waited for the other writer to finish: then saved over its whole file.

@@ -24,8 +24,7 @@ TEST(ProgramOptionsTest, NoArgumentMeansTheTerminalDialog)
 
 TEST(ProgramOptionsTest, ValuesComeSeparateOrAfterAnEqualsSign)
 {
-    const ProgramOptions options
-        = ParseArguments({"--script", "-", "--registry-root=/tmp/a=b", "--dsn", "My DSN"});
+    const ProgramOptions options = ParseArguments({"--script", "-", "--registry-root=/tmp/a=b", "--dsn", "My DSN"});
     EXPECT_EQ(options.action, ProgramOptions::Action::Configure);
     EXPECT_EQ(options.scriptPath, "-");
     EXPECT_EQ(options.registryRoot, "/tmp/a=b");
@@ -74,8 +73,8 @@ TEST(ProgramOptionsTest, MistakesAreRefusedWithAReason)
 
 TEST(ProgramOptionsTest, ASubcommandTakesTheWordsAfterItAndItsOptionsAnywhere)
 {
-    const ProgramOptions options
-        = ParseArguments({"--json", "set", "AuthMech=Kerberos", "--registry-root", "/r", "UID=a b", "--check"});
+    const ProgramOptions options =
+        ParseArguments({"--json", "set", "AuthMech=Kerberos", "--registry-root", "/r", "UID=a b", "--check"});
     ASSERT_EQ(options.action, ProgramOptions::Action::Settings) << options.error;
     EXPECT_EQ(options.settings.command, SettingsCommandOptions::Command::Set);
     EXPECT_EQ(options.settings.arguments, (std::vector<std::string>{"AuthMech=Kerberos", "UID=a b"}));
@@ -89,8 +88,7 @@ TEST(ProgramOptionsTest, UsageNamesEveryOptionAndExitCode)
 {
     const std::string usage = GetUsageText("dravo-spark-config");
     for (const char* text : {"--script FILE", "--registry-root", "--dsn NAME", "--help", "--version",
-             "1 after OK, 0 after Cancel", "set NAME=VALUE", "apply FILE",
-             "--password-stdin", "65 when a value"}) {
+             "1 after OK, 0 after Cancel", "set NAME=VALUE", "apply FILE", "--password-stdin", "65 when a value"}) {
         EXPECT_NE(usage.find(text), std::string::npos) << text;
     }
 }

@@ -156,19 +156,20 @@ TEST_F(SettingsCommandTest, PasswordsAreEncipheredRecognisedAndNeverShown)
     EXPECT_EQ(StateOf(File()), saved);
     const ProgramRun other = Run({"set", "EncryptedPWD", "--password-stdin", "--diff"}, "another");
     EXPECT_EQ(other.exitCode, 0) << other.errors;
-    EXPECT_NE(other.output.find("-EncryptedPWD=********\n+EncryptedPWD=********\n"), std::string::npos)
-        << other.output;
+    EXPECT_NE(other.output.find("-EncryptedPWD=********\n+EncryptedPWD=********\n"), std::string::npos) << other.output;
     EXPECT_EQ(other.output.find("another"), std::string::npos);
     EXPECT_NE(DriverSectionValue(File(), "EncryptedPWD"), stored);
 }
 
 TEST_F(SettingsCommandTest, ApplyHoldsAFilesSettingsAndExactPutsTheOthersBack)
 {
-    WriteFileBytes(File(), "[Driver]\nSparkServerType=3\nAuthMech=0\nThriftTransport=0\nSocketTimeout=90\n"
-                           "SSP_keep=1\nSSP_drop=2\n");
+    WriteFileBytes(File(),
+        "[Driver]\nSparkServerType=3\nAuthMech=0\nThriftTransport=0\nSocketTimeout=90\n"
+        "SSP_keep=1\nSSP_drop=2\n");
     const std::filesystem::path wanted = m_directory.Path() / "wanted.ini";
-    WriteFileBytes(wanted, "; what the fleet holds\n[Other]\nUID=x\n[driver]\nSparkServerType=3\nAuthMech=0\n"
-                           "ThriftTransport=HTTP\nSSP_keep=1\nLogLevel=LOG_WARNING\nLogPath=/var/log\n");
+    WriteFileBytes(wanted,
+        "; what the fleet holds\n[Other]\nUID=x\n[driver]\nSparkServerType=3\nAuthMech=0\n"
+        "ThriftTransport=HTTP\nSSP_keep=1\nLogLevel=LOG_WARNING\nLogPath=/var/log\n");
     const ProgramRun apply = Run({"apply", wanted.string()});
     ASSERT_EQ(apply.exitCode, 0) << apply.errors;
     EXPECT_EQ(DriverSectionValue(File(), "ThriftTransport"), "2");
@@ -179,8 +180,8 @@ TEST_F(SettingsCommandTest, ApplyHoldsAFilesSettingsAndExactPutsTheOthersBack)
 
     const ProgramRun exact = Run({"apply", wanted.string(), "--exact", "--json"});
     ASSERT_EQ(exact.exitCode, 0) << exact.errors;
-    EXPECT_NE(exact.output.find("\"SocketTimeout\":{\"before\":\"90\",\"after\":\"\",\"changed\":true}"),
-        std::string::npos)
+    EXPECT_NE(
+        exact.output.find("\"SocketTimeout\":{\"before\":\"90\",\"after\":\"\",\"changed\":true}"), std::string::npos)
         << exact.output;
     EXPECT_EQ(DriverSectionValue(File(), "SSP_drop"), "<absent>");
     EXPECT_EQ(DriverSectionValue(File(), "SSP_keep"), "1");
@@ -194,12 +195,12 @@ TEST_F(SettingsCommandTest, CheckNamesTheFileAndLineOfWhatTheDialogShowsDifferen
     const ProgramRun check = Run({"check"});
     EXPECT_EQ(check.exitCode, 65) << check.errors;
     const std::string file = File().string();
-    EXPECT_NE(check.output.find(file + ":4: AuthMech=9 is an older mechanism; the dialog shows Kerberos (1) over "
-                                       "HTTP (2) with SSL off."),
+    EXPECT_NE(check.output.find(file
+                  + ":4: AuthMech=9 is an older mechanism; the dialog shows Kerberos (1) over "
+                    "HTTP (2) with SSL off."),
         std::string::npos)
         << check.output;
-    EXPECT_NE(check.output.find(file + ":5: UseNativeQuery=yes is neither 0 nor 1"), std::string::npos)
-        << check.output;
+    EXPECT_NE(check.output.find(file + ":5: UseNativeQuery=yes is neither 0 nor 1"), std::string::npos) << check.output;
 
     WriteFileBytes(File(), "[Driver\nSparkServerType=3\n");
     const ProgramRun typo = Run({"check", "--json"});
@@ -227,8 +228,8 @@ TEST_F(SettingsCommandTest, AChangeTheUserMayNotSaveNeedsRightsButAskingForWhatI
     EXPECT_EQ(refused.errors.find("administrator rights"), std::string::npos) << refused.errors;
     const ProgramRun json = Run({"set", "UseNativeQuery=1", "--json"});
     EXPECT_EQ(json.exitCode, 5);
-    EXPECT_NE(json.output.find("\"UseNativeQuery\":{\"before\":null,\"after\":\"1\",\"changed\":false}"),
-        std::string::npos)
+    EXPECT_NE(
+        json.output.find("\"UseNativeQuery\":{\"before\":null,\"after\":\"1\",\"changed\":false}"), std::string::npos)
         << json.output;
     const ProgramRun unchanged = Run({"set", "AuthMech=2", "--check"});
     EXPECT_EQ(unchanged.exitCode, 0) << unchanged.errors;
@@ -254,7 +255,8 @@ TEST_F(SettingsCommandTest, ADataSourceIsMadeChangedAndRemovedOnlyWhenThatChange
     EXPECT_EQ(ReadFileBytes(odbc / "user.ini").find("[Sales]"), std::string::npos);
 
     const ProgramRun made = Run({"set", "--dsn", "Sales", "Host=spark.example.com", "AuthMech=3", "UID=alice",
-        "SparkServerType=3", "--password-stdin", "--json"}, "s3cret");
+                                    "SparkServerType=3", "--password-stdin", "--json"},
+        "s3cret");
     ASSERT_EQ(made.exitCode, 0) << made.errors;
     EXPECT_NE(made.output.find("\"changed\":true"), std::string::npos) << made.output;
     const std::string file = ReadFileBytes(odbc / "user.ini");
@@ -264,14 +266,16 @@ TEST_F(SettingsCommandTest, ADataSourceIsMadeChangedAndRemovedOnlyWhenThatChange
     EXPECT_EQ(file.find("s3cret"), std::string::npos) << file;
     EXPECT_EQ(file.rfind("[Other]\nDriver=Dravo Spark ODBC Driver\nHost=other\n", 0), 0U) << file;
 
-    const ProgramRun again
-        = Run({"set", "--dsn", "Sales", "Host=spark.example.com", "UID=alice", "--password-stdin", "--json"}, "s3cret");
+    const ProgramRun again =
+        Run({"set", "--dsn", "Sales", "Host=spark.example.com", "UID=alice", "--password-stdin", "--json"}, "s3cret");
     EXPECT_NE(again.output.find("\"changed\":false"), std::string::npos) << again.output << again.errors;
     EXPECT_EQ(ReadFileBytes(odbc / "user.ini"), file);
 
     // A hand edit the dialog shows differently is named with its file and line.
-    WriteFileBytes(odbc / "user.ini", ReadFileBytes(odbc / "user.ini") + "\n[Hand]\nDriver=Dravo Spark ODBC Driver\n"
-                                                                          "Host=h\nSparkServerType=3\nAuthMech=7\n");
+    WriteFileBytes(odbc / "user.ini",
+        ReadFileBytes(odbc / "user.ini")
+            + "\n[Hand]\nDriver=Dravo Spark ODBC Driver\n"
+              "Host=h\nSparkServerType=3\nAuthMech=7\n");
     const ProgramRun check = Run({"check", "--dsn", "Hand"});
     EXPECT_EQ(check.exitCode, 65) << check.errors;
     const size_t lines = static_cast<size_t>(std::count(file.begin(), file.end(), '\n'));
@@ -339,7 +343,8 @@ TEST_F(SettingsCommandTest, CheckReportsEveryStoredStateThatALaterChangeRefuses)
         std::string reported;
     };
     const std::vector<Case> cases = {
-        {"[Driver]\nSparkServerType=3\nAuthMech=1\nKrbServiceName=spark\n", ":3: AuthMech=1 is Kerberos without KrbHostFQDN"},
+        {"[Driver]\nSparkServerType=3\nAuthMech=1\nKrbServiceName=spark\n",
+            ":3: AuthMech=1 is Kerberos without KrbHostFQDN"},
         {"[Driver]\nSparkServerType=3\nAuthMech=0\nLogLevel=3\n", ":4: LogLevel=3 is LOG_WARNING without LogPath"},
         {"[Driver]\nSparkServerType=3\nAuthMech=0\nSSL=1\nTwoWaySSL=1\nClientCert=/c.pem\n",
             ":5: TwoWaySSL=1 is on without ClientPrivateKey"},
@@ -398,8 +403,8 @@ TEST_F(SettingsCommandTest, AnEmptyPasswordIsRefusedAndTheStoredOneKept)
     const std::string text = ReadFileBytes(File());
     const std::filesystem::path empty = m_directory.Path() / "empty";
     WriteFileBytes(empty, "\n");
-    for (const ProgramRun& run : {Run({"set", "--password-stdin"}, ""), Run({"set", "--password-stdin", "--json"}, "\n"),
-             Run({"set", "--password-file", empty.string()})}) {
+    for (const ProgramRun& run : {Run({"set", "--password-stdin"}, ""),
+             Run({"set", "--password-stdin", "--json"}, "\n"), Run({"set", "--password-file", empty.string()})}) {
         EXPECT_EQ(run.exitCode, 65) << run.errors;
         EXPECT_NE((run.errors + run.output).find("is empty"), std::string::npos) << run.errors;
         EXPECT_EQ(run.output.find("\"after\":\"\""), std::string::npos) << run.output;
@@ -411,8 +416,8 @@ TEST_F(SettingsCommandTest, AMissingRegistryRootIsRefusedHoweverItIsNamed)
 {
     WriteFileBytes(File(), "[Driver]\nSparkServerType=3\n");
     const std::string missing = (m_directory.Path() / "missing").string();
-    for (const std::vector<std::string>& command :
-        {std::vector<std::string>{"get"}, std::vector<std::string>{"check"}, std::vector<std::string>{"set", "SSL=0"}}) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"get"}, std::vector<std::string>{"check"},
+             std::vector<std::string>{"set", "SSL=0"}}) {
         std::vector<std::string> option = {"--registry-root", missing};
         option.insert(option.end(), command.begin(), command.end());
         const ProgramRun run = Run(option);

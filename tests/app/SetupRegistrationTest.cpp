@@ -108,14 +108,14 @@ TEST_F(SetupRegistrationTest, NeverTouchesASetupTheDriversPackageWrote)
     // named by the driver's package: all theirs.
     for (const std::string& own : {std::string("Setup=/opt/dravo/lib/libdriversetup.so"),
              std::string("Setup64=/usr/lib64/libdriversetup.so"), "Setup=" + BuiltLibrary()}) {
-        const std::string file = std::string("[") + OdbcIniDirectory::PRODUCT_DRIVER + "]\nDriver="
-            + OdbcIniDirectory::FindSqliteDriver() + "\n" + own + "\n";
+        const std::string file = std::string("[") + OdbcIniDirectory::PRODUCT_DRIVER
+            + "]\nDriver=" + OdbcIniDirectory::FindSqliteDriver() + "\n" + own + "\n";
         m_files.WriteFile("odbcinst.ini", file);
         for (const char* option : {"--register-setup", "--unregister-setup"}) {
             const ProgramRun run = Run(option);
             EXPECT_EQ(run.exitCode, 0) << own << " " << option << ": " << run.errors;
-            EXPECT_NE(run.output.find("Nothing was changed"), std::string::npos) << own << " " << option << ": "
-                                                                                 << run.output;
+            EXPECT_NE(run.output.find("Nothing was changed"), std::string::npos)
+                << own << " " << option << ": " << run.output;
             EXPECT_EQ(m_files.ReadFile("odbcinst.ini"), file) << own << " " << option;
         }
     }

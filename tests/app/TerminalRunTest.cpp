@@ -85,11 +85,11 @@ TEST_F(TerminalRunTest, ChangingTheMechanismWithTheKeyboardAndOKSaves)
 }
 
 constexpr const char* KERBEROS_OVER_HTTP = "[Driver]\r\n"
-                                          "SparkServerType=3\r\n"
-                                          "AuthMech=1\r\n"
-                                          "ThriftTransport=2\r\n"
-                                          "KrbHostFQDN=spark.example.com\r\n"
-                                          "KrbServiceName=spark\r\n";
+                                           "SparkServerType=3\r\n"
+                                           "AuthMech=1\r\n"
+                                           "ThriftTransport=2\r\n"
+                                           "KrbHostFQDN=spark.example.com\r\n"
+                                           "KrbServiceName=spark\r\n";
 
 TEST_F(TerminalRunTest, ArrowsMoveBetweenFieldsAndNeverChangeAClosedList)
 {
@@ -222,7 +222,9 @@ TEST_F(TerminalRunTest, TheLineBelowSaysWhatOKMakesOfValuesAsTyped)
         session.Key("Escape");
         ASSERT_TRUE(session.WaitUntil([gone](const std::string& shown) {
             return shown.find(gone) == std::string::npos;
-        })) << gone << "\n" << session.LastScreen();
+        })) << gone
+            << "\n"
+            << session.LastScreen();
     }
     session.Key("Escape");
     EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
@@ -260,7 +262,9 @@ TEST_F(TerminalRunTest, AnEmptyPropertyListFocusesAddAndADisabledOKSaysWhy)
         session.Key("Escape");
         ASSERT_TRUE(session.WaitUntil([gone](const std::string& shown) {
             return shown.find(gone) == std::string::npos;
-        })) << gone << "\n" << session.LastScreen();
+        })) << gone
+            << "\n"
+            << session.LastScreen();
     }
     session.Key("Escape");
     EXPECT_EQ(session.WaitForExit(), 0) << session.LastScreen();
@@ -374,7 +378,9 @@ TEST_F(TerminalRunTest, TheScreenshotsOfTheSubDialogsAreCurrent)
         const std::string wanted = shot.shown;
         ASSERT_TRUE(session.WaitUntil([&](const std::string& screen) {
             return screen != previous && (wanted.empty() || screen.find(wanted) != std::string::npos);
-        })) << shot.keys << "\n" << session.LastScreen();
+        })) << shot.keys
+            << "\n"
+            << session.LastScreen();
         previous = session.LastScreen();
         if (*shot.file == '\0') {
             continue;
@@ -459,9 +465,9 @@ TEST_F(TerminalRunTest, ASubDialogSitsCleanlyOnItsParentAndSaysWhatIsOnlyForWind
             const std::u32string& line = screen[row];
             for (size_t col = parentLeft + 1; col < parentRight && col < line.size(); ++col) {
                 if (col < left || col > right) {
-                    EXPECT_EQ(line[col], U' ') << "row " << row << ", column " << col << " at " << cols << "x"
-                                               << rows << ":\n"
-                                               << session.LastScreen();
+                    EXPECT_EQ(line[col], U' ')
+                        << "row " << row << ", column " << col << " at " << cols << "x" << rows << ":\n"
+                        << session.LastScreen();
                 }
             }
         }
@@ -536,8 +542,8 @@ TEST_F(TerminalRunTest, AnExceptionOfNoStandardTypeGivesTheTerminalBackAndIsRepo
     // The test build of the tool, with an installer library that throws when
     // it checks the name "Sales" (the start-up does, once the terminal is
     // taken) or "Renamed" (the dialog's OK does).
-    const std::vector<std::string> command{BuiltProgram("tests/tool_with_test_libraries").string(),
-        "--registry-root", m_root.Path().string(), "--dsn", "Sales"};
+    const std::vector<std::string> command{BuiltProgram("tests/tool_with_test_libraries").string(), "--registry-root",
+        m_root.Path().string(), "--dsn", "Sales"};
     const auto run = [&](const std::string& thrownFor, const std::string& told, bool openDialog) {
         SCOPED_TRACE(thrownFor);
         TmuxSession::Options options;

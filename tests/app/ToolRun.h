@@ -111,8 +111,7 @@ inline ProgramRun RunTool(const std::filesystem::path& program, const ToolRunOpt
     posix_spawnattr_destroy(&attributes);
     if (spawned == 0) {
         int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     ::close(inputFile);

@@ -39,9 +39,18 @@ public:
         OS::DiscardRegistryCache();
     }
 
-    [[nodiscard]] const TempDir& Root() const { return m_root; }
-    [[nodiscard]] static std::string HivePath() { return OS::GetHiveFilePath(OS::RegistryHive::LocalMachine); }
-    [[nodiscard]] static std::u16string KeyPath() { return VezurAVUZ::GetDriverKeyPath().GetAsU16String(); }
+    [[nodiscard]] const TempDir& Root() const
+    {
+        return m_root;
+    }
+    [[nodiscard]] static std::string HivePath()
+    {
+        return OS::GetHiveFilePath(OS::RegistryHive::LocalMachine);
+    }
+    [[nodiscard]] static std::u16string KeyPath()
+    {
+        return VezurAVUZ::GetDriverKeyPath().GetAsU16String();
+    }
 
     /// Replaces the hive file with the lines below the driver key's section,
     /// as a person would write them ("name"="text", "name"=dword:..., ...).

@@ -24,8 +24,7 @@ struct HeadlessRun {
 
 /// Calls body(system) with a headless dialog system playing the script, then
 /// checks that the script was used up.
-template <typename Body>
-HeadlessRun RunHeadless(const std::string& script, Body&& body)
+template <typename Body> HeadlessRun RunHeadless(const std::string& script, Body&& body)
 {
     HeadlessRun run;
     std::ostringstream transcript;

@@ -89,7 +89,8 @@ inline std::filesystem::path BuiltProgram(const std::string& relativePath)
 }
 
 /// Copies the program into directory and returns the copy's path.
-inline std::filesystem::path CopyProgramInto(const std::filesystem::path& program, const std::filesystem::path& directory)
+inline std::filesystem::path CopyProgramInto(
+    const std::filesystem::path& program, const std::filesystem::path& directory)
 {
     const std::filesystem::path copy = directory / program.filename();
     std::filesystem::copy_file(program, copy, std::filesystem::copy_options::overwrite_existing);

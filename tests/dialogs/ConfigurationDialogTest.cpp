@@ -26,8 +26,8 @@ struct DialogRun {
 /// the test with the script's own message.
 DialogRun RunDialog(SOConfigurationDialog& dialog, const std::string& script)
 {
-    const Test::HeadlessRun run
-        = Test::RunHeadless(script, [&](UI::DialogSystem& system) { return dialog.DoModal(system, nullptr); });
+    const Test::HeadlessRun run =
+        Test::RunHeadless(script, [&](UI::DialogSystem& system) { return dialog.DoModal(system, nullptr); });
     EXPECT_EQ(run.error, "");
     return {run.result, run.transcript};
 }
@@ -60,47 +60,47 @@ TEST_F(DriverDialogTest, OpensWithTitleVersionAndTheOfferedEntries)
 {
     Store(u"3", u"3", u"1");
     const std::string bitness = sizeof(void*) == 8 ? "64" : "32";
-    const DialogRun run = Run(
-        "expect dialog 1092\n"
-        "expect title Dravo Spark ODBC Driver Configuration\n"
-        "expect 1015 text v1.1.1.1001 (" + bitness + " bit)\n"
-        "expect 1038 items SharkServer (Shark 0.8.1 and earlier)|SharkServer2 (Shark 0.9.*)|"
-        "SparkThriftServer (Spark 1.1 and later)\n"
-        "expect 1040 items No Authentication|Kerberos|User Name|User Name and Password|"
-        "Windows Azure HDInsight Emulator|Windows Azure HDInsight Service\n"
-        "expect 1093 items Binary|HTTP|SASL\n"
-        "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
-        "expect 1040 selected User Name and Password\n"
-        "expect 1093 selected SASL\n"
-        "expect 1099 unchecked\n"
-        "click 2\n");
+    const DialogRun run = Run("expect dialog 1092\n"
+                              "expect title Dravo Spark ODBC Driver Configuration\n"
+                              "expect 1015 text v1.1.1.1001 ("
+        + bitness
+        + " bit)\n"
+          "expect 1038 items SharkServer (Shark 0.8.1 and earlier)|SharkServer2 (Shark 0.9.*)|"
+          "SparkThriftServer (Spark 1.1 and later)\n"
+          "expect 1040 items No Authentication|Kerberos|User Name|User Name and Password|"
+          "Windows Azure HDInsight Emulator|Windows Azure HDInsight Service\n"
+          "expect 1093 items Binary|HTTP|SASL\n"
+          "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
+          "expect 1040 selected User Name and Password\n"
+          "expect 1093 selected SASL\n"
+          "expect 1099 unchecked\n"
+          "click 2\n");
     EXPECT_EQ(run.result, 0);
 }
 
 TEST_F(DriverDialogTest, KerberosNeedsHostFQDNAndServiceNameBeforeOK)
 {
     Store(u"3", u"3", u"1");
-    const DialogRun run = Run(
-        "expect 1041 disabled\n"
-        "expect 1044 enabled\n"
-        "expect 1 enabled\n"
-        "select 1040 Kerberos\n"
-        "expect 1093 items HTTP|SASL\n"
-        "expect 1093 selected SASL\n"
-        "expect 1041 enabled\n"
-        "expect 1044 disabled\n"
-        "expect 1054 disabled\n"
-        "expect 1099 disabled\n"
-        "expect 1 disabled\n"
-        "type 1042 spark.example.com\n"
-        "expect 1 disabled\n"
-        "type 1043 spark\n"
-        "expect 1 enabled\n"
-        "type 1042 \n"
-        "expect 1 disabled\n"
-        "type 1042 spark.example.com\n"
-        "type 1041 EXAMPLE.COM\n"
-        "click 1\n");
+    const DialogRun run = Run("expect 1041 disabled\n"
+                              "expect 1044 enabled\n"
+                              "expect 1 enabled\n"
+                              "select 1040 Kerberos\n"
+                              "expect 1093 items HTTP|SASL\n"
+                              "expect 1093 selected SASL\n"
+                              "expect 1041 enabled\n"
+                              "expect 1044 disabled\n"
+                              "expect 1054 disabled\n"
+                              "expect 1099 disabled\n"
+                              "expect 1 disabled\n"
+                              "type 1042 spark.example.com\n"
+                              "expect 1 disabled\n"
+                              "type 1043 spark\n"
+                              "expect 1 enabled\n"
+                              "type 1042 \n"
+                              "expect 1 disabled\n"
+                              "type 1042 spark.example.com\n"
+                              "type 1041 EXAMPLE.COM\n"
+                              "click 1\n");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(run.transcript, "");
     EXPECT_EQ(Text(m_settings.GetServerType()), "3");
@@ -120,36 +120,35 @@ TEST_F(DriverDialogTest, SharkServerRoundTripRestoresMechanismTransportAndDiscov
     Store(u"3", u"1", u"2");
     m_settings.SetKrbHostFQDN(WideString(u"host"));
     m_settings.SetKrbServiceName(WideString(u"service"));
-    const DialogRun run = Run(
-        "expect 1040 selected Kerberos\n"
-        "expect 1093 selected HTTP\n"
-        "expect 1098 enabled\n"
-        "select 1038 SharkServer (Shark 0.8.1 and earlier)\n"
-        "expect 1040 selected No Authentication\n"
-        "expect 1093 selected Binary\n"
-        "expect 1093 items Binary\n"
-        "expect 1040 disabled\n"
-        "expect 1041 disabled\n"
-        "expect 1042 disabled\n"
-        "expect 1043 disabled\n"
-        "expect 1044 disabled\n"
-        "expect 1054 disabled\n"
-        "expect 1099 disabled\n"
-        "expect 1072 disabled\n"
-        "expect 1095 disabled\n"
-        "expect 1098 disabled\n"
-        "expect 1 enabled\n"
-        "expect 1029 enabled\n"
-        "expect 1118 enabled\n"
-        "select 1038 SharkServer2 (Shark 0.9.*)\n"
-        "expect 1040 selected Kerberos\n"
-        "expect 1093 items HTTP|SASL\n"
-        "expect 1093 selected HTTP\n"
-        "expect 1040 enabled\n"
-        "expect 1072 disabled\n"
-        "expect 1095 enabled\n"
-        "expect 1098 enabled\n"
-        "click 1\n");
+    const DialogRun run = Run("expect 1040 selected Kerberos\n"
+                              "expect 1093 selected HTTP\n"
+                              "expect 1098 enabled\n"
+                              "select 1038 SharkServer (Shark 0.8.1 and earlier)\n"
+                              "expect 1040 selected No Authentication\n"
+                              "expect 1093 selected Binary\n"
+                              "expect 1093 items Binary\n"
+                              "expect 1040 disabled\n"
+                              "expect 1041 disabled\n"
+                              "expect 1042 disabled\n"
+                              "expect 1043 disabled\n"
+                              "expect 1044 disabled\n"
+                              "expect 1054 disabled\n"
+                              "expect 1099 disabled\n"
+                              "expect 1072 disabled\n"
+                              "expect 1095 disabled\n"
+                              "expect 1098 disabled\n"
+                              "expect 1 enabled\n"
+                              "expect 1029 enabled\n"
+                              "expect 1118 enabled\n"
+                              "select 1038 SharkServer2 (Shark 0.9.*)\n"
+                              "expect 1040 selected Kerberos\n"
+                              "expect 1093 items HTTP|SASL\n"
+                              "expect 1093 selected HTTP\n"
+                              "expect 1040 enabled\n"
+                              "expect 1072 disabled\n"
+                              "expect 1095 enabled\n"
+                              "expect 1098 enabled\n"
+                              "click 1\n");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(Text(m_settings.GetServerType()), "2");
     EXPECT_EQ(Text(m_settings.GetAuthMech()), "1");
@@ -160,14 +159,13 @@ TEST_F(DriverDialogTest, SharkServerRoundTripRestoresMechanismTransportAndDiscov
 TEST_F(DriverDialogTest, StoredSharkServerShowsNothingButKeepsTheLoadedChoices)
 {
     Store(u"1", u"3", u"2");
-    const DialogRun run = Run(
-        "expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\n"
-        "expect 1040 selected No Authentication\n"
-        "expect 1093 selected Binary\n"
-        "select 1038 SparkThriftServer (Spark 1.1 and later)\n"
-        "expect 1040 selected User Name and Password\n"
-        "expect 1093 selected HTTP\n"
-        "click 2\n");
+    const DialogRun run = Run("expect 1038 selected SharkServer (Shark 0.8.1 and earlier)\n"
+                              "expect 1040 selected No Authentication\n"
+                              "expect 1093 selected Binary\n"
+                              "select 1038 SparkThriftServer (Spark 1.1 and later)\n"
+                              "expect 1040 selected User Name and Password\n"
+                              "expect 1093 selected HTTP\n"
+                              "click 2\n");
     EXPECT_EQ(run.result, 0);
 }
 
@@ -176,10 +174,9 @@ TEST_F(DriverDialogTest, OKWithSharkServerStoresOnlyTheServerType)
     Store(u"3", u"3", u"0");
     m_settings.SetUID(WideString(u"bob"));
     m_settings.SetDelegationUID(WideString(u"carol"));
-    const DialogRun run = Run(
-        "type 1044 alice\n"
-        "select 1038 SharkServer (Shark 0.8.1 and earlier)\n"
-        "click 1\n");
+    const DialogRun run = Run("type 1044 alice\n"
+                              "select 1038 SharkServer (Shark 0.8.1 and earlier)\n"
+                              "click 1\n");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(run.transcript, "");
     EXPECT_EQ(Text(m_settings.GetServerType()), "1");
@@ -192,30 +189,29 @@ TEST_F(DriverDialogTest, OKWithSharkServerStoresOnlyTheServerType)
 TEST_F(DriverDialogTest, TheMechanismDecidesTheTransportList)
 {
     Store(u"3", u"3", u"0");
-    const DialogRun run = Run(
-        "expect 1093 selected Binary\n"
-        "select 1040 User Name\n"
-        "expect 1093 items SASL\n"
-        "expect 1093 selected SASL\n"
-        "select 1040 User Name and Password\n"
-        "expect 1093 items Binary|HTTP|SASL\n"
-        "expect 1093 selected SASL\n"
-        "select 1040 Windows Azure HDInsight Emulator\n"
-        "expect 1093 items HTTP\n"
-        "expect 1093 selected HTTP\n"
-        "select 1040 No Authentication\n"
-        "expect 1093 items Binary|HTTP\n"
-        "expect 1093 selected HTTP\n"
-        "select 1093 Binary\n"
-        "select 1040 Kerberos\n"
-        "expect 1093 items HTTP|SASL\n"
-        "expect 1093 selected SASL\n"
-        "expect 1098 disabled\n"
-        "select 1093 HTTP\n"
-        "expect 1098 enabled\n"
-        "type 1042 h\n"
-        "type 1043 s\n"
-        "click 1\n");
+    const DialogRun run = Run("expect 1093 selected Binary\n"
+                              "select 1040 User Name\n"
+                              "expect 1093 items SASL\n"
+                              "expect 1093 selected SASL\n"
+                              "select 1040 User Name and Password\n"
+                              "expect 1093 items Binary|HTTP|SASL\n"
+                              "expect 1093 selected SASL\n"
+                              "select 1040 Windows Azure HDInsight Emulator\n"
+                              "expect 1093 items HTTP\n"
+                              "expect 1093 selected HTTP\n"
+                              "select 1040 No Authentication\n"
+                              "expect 1093 items Binary|HTTP\n"
+                              "expect 1093 selected HTTP\n"
+                              "select 1093 Binary\n"
+                              "select 1040 Kerberos\n"
+                              "expect 1093 items HTTP|SASL\n"
+                              "expect 1093 selected SASL\n"
+                              "expect 1098 disabled\n"
+                              "select 1093 HTTP\n"
+                              "expect 1098 enabled\n"
+                              "type 1042 h\n"
+                              "type 1043 s\n"
+                              "click 1\n");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(Text(m_settings.GetAuthMech()), "1");
     EXPECT_EQ(Text(m_settings.GetThriftTransport()), "2");
@@ -248,9 +244,12 @@ TEST_F(DriverDialogTest, OlderMechanismsOpenInTheirCurrentFormWithSSLWrittenBack
         settings.SetSSL(WideString(stored.storedSSL));
         SODriverConfigurationDialog dialog(settings, WideString(u"Configuration"));
         const DialogRun run = RunDialog(dialog,
-            "expect 1040 selected " + stored.shownMechanism + "\n"
-            "expect 1093 selected " + stored.shownTransport + "\n"
-            "click 2\n");
+            "expect 1040 selected " + stored.shownMechanism
+                + "\n"
+                  "expect 1093 selected "
+                + stored.shownTransport
+                + "\n"
+                  "click 2\n");
         EXPECT_EQ(run.result, 0);
         EXPECT_EQ(Text(settings.GetSSL()), stored.ssl);
         // Cancel stores nothing else.
@@ -283,7 +282,9 @@ TEST_F(DriverDialogTest, AnUnusableTransportOpensAsSASLOrTheMechanismsDefault)
         SODriverConfigurationDialog dialog(settings, WideString(u"Configuration"));
         RunDialog(dialog, "expect 1093 selected " + stored.shown + "\nclick 1\n");
         EXPECT_EQ(Text(settings.GetThriftTransport()),
-            stored.shown == "Binary" ? "0" : stored.shown == "SASL" ? "1" : "2");
+            stored.shown == "Binary"     ? "0"
+                : stored.shown == "SASL" ? "1"
+                                         : "2");
     }
 }
 
@@ -313,11 +314,10 @@ TEST_F(DriverDialogTest, PasswordIsShownForPasswordMechanismsAndSavedOnlyWhenTic
     Store(u"3", u"3", u"1");
     m_settings.SetPassword(WideString(u"old secret"));
     m_settings.SetSavePassword(true);
-    DialogRun run = Run(
-        "expect 1054 text old secret\n"
-        "expect 1099 unchecked\n"
-        "type 1054 new secret\n"
-        "click 1\n");
+    DialogRun run = Run("expect 1054 text old secret\n"
+                        "expect 1099 unchecked\n"
+                        "type 1054 new secret\n"
+                        "click 1\n");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(Text(m_settings.GetPassword()), "new secret");
     EXPECT_FALSE(m_settings.GetSavePassword());
@@ -366,11 +366,13 @@ TEST_F(DriverDialogTest, EditBoxesTakeTheirLimitAndOKReadsEveryCharacterTheyHold
     Store(u"3", u"1", u"1");
     m_settings.SetKrbServiceName(WideString(u"s"));
     const std::string typed(300, 'r');
-    const DialogRun run = Run(
-        "type 1041 " + typed + "\n"
-        "expect 1041 text " + std::string(260, 'r') + "\n"
-        "type 1042 h\n"
-        "click 1\n");
+    const DialogRun run = Run("type 1041 " + typed
+        + "\n"
+          "expect 1041 text "
+        + std::string(260, 'r')
+        + "\n"
+          "type 1042 h\n"
+          "click 1\n");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(Text(m_settings.GetKrbRealm()), std::string(260, 'r'));
 }
@@ -378,23 +380,22 @@ TEST_F(DriverDialogTest, EditBoxesTakeTheirLimitAndOKReadsEveryCharacterTheyHold
 TEST_F(DriverDialogTest, SubDialogButtonsOpenTheirDialogsOverTheSameModel)
 {
     Store(u"3", u"3", u"2");
-    const DialogRun run = Run(
-        "click 1029\n"
-        "expect dialog 129\n"
-        "click 2\n"
-        "click 1098\n"
-        "expect dialog 9110\n"
-        "type 1002 /cliservice\n"
-        "click 1\n"
-        "click 1118\n"
-        "expect dialog 9109\n"
-        "click 2\n"
-        "click 1095\n"
-        "expect dialog 1091\n"
-        "click 1107\n"
-        "click 1\n"
-        "expect dialog 1092\n"
-        "click 2\n");
+    const DialogRun run = Run("click 1029\n"
+                              "expect dialog 129\n"
+                              "click 2\n"
+                              "click 1098\n"
+                              "expect dialog 9110\n"
+                              "type 1002 /cliservice\n"
+                              "click 1\n"
+                              "click 1118\n"
+                              "expect dialog 9109\n"
+                              "click 2\n"
+                              "click 1095\n"
+                              "expect dialog 1091\n"
+                              "click 1107\n"
+                              "click 1\n"
+                              "expect dialog 1092\n"
+                              "click 2\n");
     EXPECT_EQ(run.result, 0);
     // What the sub-dialogs confirmed is in the model, even after Cancel here:
     // only the tool's save decides what reaches storage.
@@ -439,12 +440,16 @@ TEST_F(DataSourceDialogTest, AnInvalidPortIsReplacedByTheMechanismsDefault)
     };
     for (const Case& entry : cases) {
         SCOPED_TRACE(entry.mechanism + " " + entry.port);
-        const DialogRun run = Run(
-            "select 1040 " + entry.mechanism + "\n"
-            "type 1030 " + entry.port + "\n"
-            "click 1\n"
-            "expect 1030 text " + entry.replacement + "\n"
-            "click 1\n");
+        const DialogRun run = Run("select 1040 " + entry.mechanism
+            + "\n"
+              "type 1030 "
+            + entry.port
+            + "\n"
+              "click 1\n"
+              "expect 1030 text "
+            + entry.replacement
+            + "\n"
+              "click 1\n");
         EXPECT_EQ(run.result, 1);
         EXPECT_EQ(run.transcript,
             "message-box [Invalid Port Number] Port number is not valid! Setting it to default port. -> OK\n");
@@ -454,17 +459,16 @@ TEST_F(DataSourceDialogTest, AnInvalidPortIsReplacedByTheMechanismsDefault)
 
 TEST_F(DataSourceDialogTest, HostAndDataSourceNameAreCheckedOnOK)
 {
-    const DialogRun run = Run(
-        "expect 1022 enabled\n"
-        "type 1024 \n"
-        "expect 1 disabled\n"
-        "expect 1022 disabled\n"
-        "type 1024 spark\n"
-        "type 1002 Bad;Name\n"
-        "click 1\n"
-        "type 1002 Good Name\n"
-        "type 1003 my description\n"
-        "click 1\n");
+    const DialogRun run = Run("expect 1022 enabled\n"
+                              "type 1024 \n"
+                              "expect 1 disabled\n"
+                              "expect 1022 disabled\n"
+                              "type 1024 spark\n"
+                              "type 1002 Bad;Name\n"
+                              "click 1\n"
+                              "type 1002 Good Name\n"
+                              "type 1003 my description\n"
+                              "click 1\n");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(run.transcript,
         "message-box [Invalid Data Source Name] Data Source Name value cannot contain any of the following "

@@ -49,7 +49,8 @@ protected:
     {
         // The data source's section gives the SQLite driver its database, as
         // a saved data source would give the real driver what the test lacks.
-        m_ini.WriteFile("odbc.ini", "[Sample]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
+        m_ini.WriteFile("odbc.ini",
+            "[Sample]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
                 + "\nDatabase=" + (m_ini.Path() / "sample.sqlite").string() + "\n");
         Support::LogSettings settings;
         settings.level = 4;
@@ -115,23 +116,21 @@ TEST_F(DataSourceLayoutTest, TestHandsOnTheDialogsEntriesWithTheModelsHttpAndSSL
     m_settings->GetHttpProperties().SetHTTPPath(WideString(u"/cliservice"));
     m_settings->GetHttpProperties().GetProperties()[WideString(u"X-Trace")] = WideString(u"on");
 
-    const Entries tested = TestedSettings(
-        "type 1024  spark.example.com \n"
-        "type 1027 sales\n"
-        "type 1030 10443\n"
-        "type 1044 alice\n"
-        "type 1054 s3cret\n"
-        "type 1072 typed-delegate\n");
+    const Entries tested = TestedSettings("type 1024  spark.example.com \n"
+                                          "type 1027 sales\n"
+                                          "type 1030 10443\n"
+                                          "type 1044 alice\n"
+                                          "type 1054 s3cret\n"
+                                          "type 1072 typed-delegate\n");
     const Entries expected = {{"AllowSelfSignedServerCert", ""}, {"AuthMech", "3"}, {"BinaryColumnLength", ""},
         {"CAIssuedCertNamesMismatch", ""}, {"ClientCert", "/etc/client.pem"}, {"ClientPrivateKey", "/etc/client.key"},
         {"ClientPrivateKeyPassword", "****"}, {"DecimalColumnScale", ""}, {"DefaultStringColumnLength", ""},
         {"DelegationUID", "model-delegate"}, {"DriverConfigTakePrecedence", ""}, {"EnableAsyncExec", ""},
-        {"Host", "spark.example.com"}, {"HTTPPath", "/cliservice"}, {"http.header.X-Trace", "on"},
-        {"KrbHostFQDN", ""}, {"KrbRealm", "EXAMPLE.COM"}, {"KrbServiceName", ""}, {"LCaseSspKeyName", "0"},
-        {"Port", "10443"}, {"PWD", "****"}, {"RowsFetchedPerBlock", "500"}, {"Schema", "sales"},
-        {"ServiceDiscoveryMode", "0"}, {"SocketTimeout", ""}, {"SparkServerType", "3"}, {"SSL", "1"},
-        {"ThriftTransport", "2"}, {"TrustedCerts", "/etc/ca.pem"}, {"TwoWaySSL", "1"}, {"UID", "alice"},
-        {"UseOnlySSPI", ""}};
+        {"Host", "spark.example.com"}, {"HTTPPath", "/cliservice"}, {"http.header.X-Trace", "on"}, {"KrbHostFQDN", ""},
+        {"KrbRealm", "EXAMPLE.COM"}, {"KrbServiceName", ""}, {"LCaseSspKeyName", "0"}, {"Port", "10443"},
+        {"PWD", "****"}, {"RowsFetchedPerBlock", "500"}, {"Schema", "sales"}, {"ServiceDiscoveryMode", "0"},
+        {"SocketTimeout", ""}, {"SparkServerType", "3"}, {"SSL", "1"}, {"ThriftTransport", "2"},
+        {"TrustedCerts", "/etc/ca.pem"}, {"TwoWaySSL", "1"}, {"UID", "alice"}, {"UseOnlySSPI", ""}};
     EXPECT_EQ(tested, expected);
     // Testing changes nothing in the model.
     EXPECT_EQ(m_settings->GetUID().GetAsUTF8(), "");
@@ -156,9 +155,8 @@ TEST_F(DataSourceLayoutTest, TestWithKerberosHandsOnTheTrimmedKerberosNamesOnly)
     m_settings->SetServerType(WideString(u"2"));
     m_settings->SetAuthMech(WideString(u"1"));
     m_settings->SetThriftTransport(WideString(u"1"));
-    const Entries kerberos = TestedSettings(
-        "type 1042  spark.example.com \n"
-        "type 1043 spark\n");
+    const Entries kerberos = TestedSettings("type 1042  spark.example.com \n"
+                                            "type 1043 spark\n");
     EXPECT_EQ(kerberos.at("AuthMech"), "1");
     EXPECT_EQ(kerberos.at("KrbHostFQDN"), "spark.example.com");
     EXPECT_EQ(kerberos.at("KrbServiceName"), "spark");
@@ -175,12 +173,12 @@ TEST_F(DataSourceLayoutTest, ANameTheInstallerRefusesIsExplainedAndTheDialogStay
     for (int i = 0; i < 17; ++i) {
         tooLong += "ę";
     }
-    const HeadlessRun run = Run(
-        "type 1002 " + tooLong + "\n"
-        "click 1\n"
-        "expect dialog 1093\n"
-        "type 1002 Gęś\n"
-        "click 1\n");
+    const HeadlessRun run = Run("type 1002 " + tooLong
+        + "\n"
+          "click 1\n"
+          "expect dialog 1093\n"
+          "type 1002 Gęś\n"
+          "click 1\n");
     EXPECT_EQ(run.error, "");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(run.transcript,

@@ -63,10 +63,14 @@ void Prepare(SOConnectionSettings& settings, const SettingRule& rule)
 int32_t OpenerOf(const SettingRule& rule)
 {
     switch (rule.dialogId) {
-    case Resources::IDD_ADVANCED_OPTIONS: return Resources::IDC_MAIN_ADVANCED_OPTIONS;
-    case Resources::IDD_SSL_OPTIONS: return Resources::IDC_MAIN_SSL_OPTIONS;
-    case Resources::IDD_HTTP_PROPERTIES: return Resources::IDC_MAIN_HTTP_OPTIONS;
-    default: return 0;
+    case Resources::IDD_ADVANCED_OPTIONS:
+        return Resources::IDC_MAIN_ADVANCED_OPTIONS;
+    case Resources::IDD_SSL_OPTIONS:
+        return Resources::IDC_MAIN_SSL_OPTIONS;
+    case Resources::IDD_HTTP_PROPERTIES:
+        return Resources::IDC_MAIN_HTTP_OPTIONS;
+    default:
+        return 0;
     }
 }
 

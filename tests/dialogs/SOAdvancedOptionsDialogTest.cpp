@@ -20,9 +20,8 @@ class AdvancedOptionsTest : public DriverSettingsTest {
 protected:
     HeadlessRun RunAdvanced(const std::string& script, int32_t serverTypeIndex)
     {
-        return RunOwner(script, serverTypeIndex, [this](UI::DialogHost& owner, int32_t) {
-            SOAdvancedOptionsDialog::Show(owner, *m_settings);
-        });
+        return RunOwner(script, serverTypeIndex,
+            [this](UI::DialogHost& owner, int32_t) { SOAdvancedOptionsDialog::Show(owner, *m_settings); });
     }
 };
 
@@ -54,34 +53,33 @@ TEST_F(AdvancedOptionsTest, StoredValuesShowWithTheirFallbacksAndOkAppliesTheLim
         {u"RowsFetchedPerBlock", u"abc"}, {u"SocketTimeout", u"x"}, {u"UseNativeQuery", u"1"},
         {u"FastSQLPrepare", u"true"}, {u"EnableAsyncExec", u"1"}});
     LoadSettings();
-    const HeadlessRun run = RunAdvanced(
-        "click 1029\n"
-        "expect dialog 129\n"
-        "expect 1026 text 255\n"
-        "expect 1070 text 32767\n"
-        "expect 1046 text 10\n"
-        "expect 1033 text 10000\n"
-        "expect 1063 text 100\n"
-        "expect 1122 text 30\n"
-        "expect 1019 checked\n"
-        "expect 1020 unchecked\n"
-        "expect 1075 checked\n"
-        "expect 1075 enabled\n"
-        "expect 1077 unchecked\n"
-        "expect 1021 checked\n"
-        "expect 1069 hidden\n"
-        "type 1046 50\n"
-        "type 1033 \n"
-        "type 1122 \n"
-        "type 1026 0\n"
-        "type 1070 0\n"
-        "type 1063  250 \n"
-        "click 1019\n"
-        "click 1077\n"
-        "click 1075\n"
-        "click 1123\n"
-        "click 1\n"
-        "click 2\n",
+    const HeadlessRun run = RunAdvanced("click 1029\n"
+                                        "expect dialog 129\n"
+                                        "expect 1026 text 255\n"
+                                        "expect 1070 text 32767\n"
+                                        "expect 1046 text 10\n"
+                                        "expect 1033 text 10000\n"
+                                        "expect 1063 text 100\n"
+                                        "expect 1122 text 30\n"
+                                        "expect 1019 checked\n"
+                                        "expect 1020 unchecked\n"
+                                        "expect 1075 checked\n"
+                                        "expect 1075 enabled\n"
+                                        "expect 1077 unchecked\n"
+                                        "expect 1021 checked\n"
+                                        "expect 1069 hidden\n"
+                                        "type 1046 50\n"
+                                        "type 1033 \n"
+                                        "type 1122 \n"
+                                        "type 1026 0\n"
+                                        "type 1070 0\n"
+                                        "type 1063  250 \n"
+                                        "click 1019\n"
+                                        "click 1077\n"
+                                        "click 1075\n"
+                                        "click 1123\n"
+                                        "click 1\n"
+                                        "click 2\n",
         2);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetDecimalColumnScale(), WideString(u"38"));
@@ -103,16 +101,15 @@ TEST_F(AdvancedOptionsTest, SharkServerKeepsAsyncExecAndTableQueriesAsStored)
 {
     WriteDriverValues({{u"EnableAsyncExec", u"1"}, {u"GetTablesWithQuery", u"1"}, {u"AsyncExecPollInterval", u"70"}});
     LoadSettings();
-    const HeadlessRun run = RunAdvanced(
-        "click 1029\n"
-        "expect 1075 unchecked\n"
-        "expect 1075 disabled\n"
-        "expect 1077 unchecked\n"
-        "expect 1077 disabled\n"
-        "expect 1063 disabled\n"
-        "expect 1063 text 70\n"
-        "click 1\n"
-        "click 2\n",
+    const HeadlessRun run = RunAdvanced("click 1029\n"
+                                        "expect 1075 unchecked\n"
+                                        "expect 1075 disabled\n"
+                                        "expect 1077 unchecked\n"
+                                        "expect 1077 disabled\n"
+                                        "expect 1063 disabled\n"
+                                        "expect 1063 text 70\n"
+                                        "click 1\n"
+                                        "click 2\n",
         0);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetEnableAsyncExec(), WideString(u"1"));
@@ -126,14 +123,13 @@ TEST_F(AdvancedOptionsTest, TheServerTypeIsReadFromTheOwnerWhenItIsNeeded)
     LoadSettings();
     // The user picks SharkServer2 in the main dialog before opening the
     // advanced options: the dialog follows the owner, not the stored type.
-    const HeadlessRun run = RunAdvanced(
-        "select 1038 SharkServer2 (Shark 0.9.*)\n"
-        "click 1029\n"
-        "expect 1077 checked\n"
-        "expect 1077 enabled\n"
-        "click 1077\n"
-        "click 1\n"
-        "click 2\n",
+    const HeadlessRun run = RunAdvanced("select 1038 SharkServer2 (Shark 0.9.*)\n"
+                                        "click 1029\n"
+                                        "expect 1077 checked\n"
+                                        "expect 1077 enabled\n"
+                                        "click 1077\n"
+                                        "click 1\n"
+                                        "click 2\n",
         0);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetTablesWithQuery(), WideString(u"0"));
@@ -144,19 +140,18 @@ TEST_F(AdvancedOptionsTest, CancelStoresNothingButConfirmedSubDialogsStay)
     WriteDriverValues({{u"RowsFetchedPerBlock", u"500"}, {u"SSP_Old", u"1"}});
     LoadSettings();
     const std::string before = HiveBytes();
-    const HeadlessRun run = RunAdvanced(
-        "click 1029\n"
-        "type 1033 42\n"
-        "click 1078\n"
-        "expect dialog 132\n"
-        "click 1080\n"
-        "type 1050 New\n"
-        "type 1052 2\n"
-        "click 1\n"
-        "click 1\n"
-        "expect dialog 129\n"
-        "click 2\n"
-        "click 2\n",
+    const HeadlessRun run = RunAdvanced("click 1029\n"
+                                        "type 1033 42\n"
+                                        "click 1078\n"
+                                        "expect dialog 132\n"
+                                        "click 1080\n"
+                                        "type 1050 New\n"
+                                        "type 1052 2\n"
+                                        "click 1\n"
+                                        "click 1\n"
+                                        "expect dialog 129\n"
+                                        "click 2\n"
+                                        "click 2\n",
         2);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetRowsFetchedPerBlock(), WideString(u"500"));
@@ -170,31 +165,30 @@ TEST_F(AdvancedOptionsTest, TheTemporaryTableDialogWorksWhenTheProductOffersIt)
     WriteDriverValues({{u"EnableTempTable", u"1"}, {u"WebHDFSPort", u"70000"}, {u"TempTableTTL", u"-1"},
         {u"WebHDFSHost", u"namenode"}});
     LoadSettings();
-    const HeadlessRun run = RunAdvanced(
-        "click 1029\n"
-        "expect 1069 visible\n"
-        "click 1069\n"
-        "expect dialog 142\n"
-        "expect 1082 checked\n"
-        "expect 1100 text namenode\n"
-        "expect 1101 text 50070\n"
-        "expect 1102 text hdfs\n"
-        "expect 1067 text /tmp/dravo\n"
-        "expect 1068 text 10\n"
-        "type 1101 70000\n"
-        "type 1100  hdfs.example \n"
-        "type 1068 15\n"
-        "click 1\n"
-        "click 1069\n"
-        "click 1082\n"
-        "expect 1100 disabled\n"
-        "expect 1101 disabled\n"
-        "expect 1102 disabled\n"
-        "expect 1067 disabled\n"
-        "expect 1068 disabled\n"
-        "click 2\n"
-        "click 2\n"
-        "click 2\n",
+    const HeadlessRun run = RunAdvanced("click 1029\n"
+                                        "expect 1069 visible\n"
+                                        "click 1069\n"
+                                        "expect dialog 142\n"
+                                        "expect 1082 checked\n"
+                                        "expect 1100 text namenode\n"
+                                        "expect 1101 text 50070\n"
+                                        "expect 1102 text hdfs\n"
+                                        "expect 1067 text /tmp/dravo\n"
+                                        "expect 1068 text 10\n"
+                                        "type 1101 70000\n"
+                                        "type 1100  hdfs.example \n"
+                                        "type 1068 15\n"
+                                        "click 1\n"
+                                        "click 1069\n"
+                                        "click 1082\n"
+                                        "expect 1100 disabled\n"
+                                        "expect 1101 disabled\n"
+                                        "expect 1102 disabled\n"
+                                        "expect 1067 disabled\n"
+                                        "expect 1068 disabled\n"
+                                        "click 2\n"
+                                        "click 2\n"
+                                        "click 2\n",
         2);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetEnableTempTable(), WideString(u"1"));
@@ -215,14 +209,13 @@ TEST_F(AdvancedOptionsTest, DisablingTemporaryTablesStoresOnlyTheSwitch)
     TempTableSupported supported;
     WriteDriverValues({{u"EnableTempTable", u"1"}, {u"WebHDFSHost", u"namenode"}});
     LoadSettings();
-    const HeadlessRun run = RunAdvanced(
-        "click 1029\n"
-        "click 1069\n"
-        "type 1100 other\n"
-        "click 1082\n"
-        "click 1\n"
-        "click 2\n"
-        "click 2\n",
+    const HeadlessRun run = RunAdvanced("click 1029\n"
+                                        "click 1069\n"
+                                        "type 1100 other\n"
+                                        "click 1082\n"
+                                        "click 1\n"
+                                        "click 2\n"
+                                        "click 2\n",
         2);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetEnableTempTable(), WideString(u"0"));

@@ -58,65 +58,65 @@ TEST(PropertyLineTest, LinesSplitAtTheFirstEqualsSign)
 
 TEST_F(PropertyListTest, AddEditRemoveAndOkStoreTheListAndTheSwitches)
 {
-    WriteDriverValues({{u"SSP_Timeout", u"30"}, {u"SSP_zeta", u"1"}, {u"SSP_Alpha", u"a=b"},
-        {u"ssp_NotMine", u"x"}, {u"LCaseSspKeyName", u"0"}, {u"SparkServerType", u"3"}});
+    WriteDriverValues({{u"SSP_Timeout", u"30"}, {u"SSP_zeta", u"1"}, {u"SSP_Alpha", u"a=b"}, {u"ssp_NotMine", u"x"},
+        {u"LCaseSspKeyName", u"0"}, {u"SparkServerType", u"3"}});
     LoadSettings();
-    const HeadlessRun run = RunServerSide(
-        "click 1029\n"
-        "expect dialog 132\n"
-        "expect 1084 items Alpha=a=b|Timeout=30|zeta=1\n"
-        "expect 1084 selected Alpha=a=b\n"
-        "expect 1085 unchecked\n"
-        "expect 1078 checked\n"
-        "expect 1078 enabled\n"
-        "# a name that differs only in case is refused; Retry brings back what was typed\n"
-        "click 1080\n"
-        "expect dialog 131\n"
-        "expect 1049 text Server Side Properties\n"
-        "expect 1 disabled\n"
-        "type 1050    \n"
-        "expect 1 disabled\n"
-        "type 1050 TIMEOUT\n"
-        "type 1052 45\n"
-        "click 1\n"
-        "answer Retry\n"
-        "expect dialog 131\n"
-        "expect 1050 text TIMEOUT\n"
-        "expect 1052 text 45\n"
-        "# a prefix of a listed name is no duplicate; blanks are not stored\n"
-        "type 1050   Time \n"
-        "type 1052  99 \n"
-        "click 1\n"
-        "expect dialog 132\n"
-        "expect 1084 items Alpha=a=b|Time=99|Timeout=30|zeta=1\n"
-        "# editing a value under the same name is no duplicate of itself\n"
-        "select 1084 Timeout=30\n"
-        "click 1081\n"
-        "expect 1050 text Timeout\n"
-        "expect 1052 text 30\n"
-        "type 1052 60\n"
-        "click 1\n"
-        "expect 1084 items Alpha=a=b|Time=99|Timeout=60|zeta=1\n"
-        "expect 1084 selected Timeout=60\n"
-        "# renaming onto another line's name is refused, Cancel keeps the line\n"
-        "select 1084 Time=99\n"
-        "dblclick 1084\n"
-        "type 1050 alpha\n"
-        "click 1\n"
-        "answer Cancel\n"
-        "expect 1084 items Alpha=a=b|Time=99|Timeout=60|zeta=1\n"
-        "select 1084 zeta=1\n"
-        "click 1082\n"
-        "answer No\n"
-        "expect 1084 items Alpha=a=b|Time=99|Timeout=60|zeta=1\n"
-        "click 1082\n"
-        "answer Yes\n"
-        "expect 1084 items Alpha=a=b|Time=99|Timeout=60\n"
-        "expect 1084 selected Alpha=a=b\n"
-        "click 1085\n"
-        "click 1078\n"
-        "click 1\n"
-        "click 2\n");
+    const HeadlessRun run =
+        RunServerSide("click 1029\n"
+                      "expect dialog 132\n"
+                      "expect 1084 items Alpha=a=b|Timeout=30|zeta=1\n"
+                      "expect 1084 selected Alpha=a=b\n"
+                      "expect 1085 unchecked\n"
+                      "expect 1078 checked\n"
+                      "expect 1078 enabled\n"
+                      "# a name that differs only in case is refused; Retry brings back what was typed\n"
+                      "click 1080\n"
+                      "expect dialog 131\n"
+                      "expect 1049 text Server Side Properties\n"
+                      "expect 1 disabled\n"
+                      "type 1050    \n"
+                      "expect 1 disabled\n"
+                      "type 1050 TIMEOUT\n"
+                      "type 1052 45\n"
+                      "click 1\n"
+                      "answer Retry\n"
+                      "expect dialog 131\n"
+                      "expect 1050 text TIMEOUT\n"
+                      "expect 1052 text 45\n"
+                      "# a prefix of a listed name is no duplicate; blanks are not stored\n"
+                      "type 1050   Time \n"
+                      "type 1052  99 \n"
+                      "click 1\n"
+                      "expect dialog 132\n"
+                      "expect 1084 items Alpha=a=b|Time=99|Timeout=30|zeta=1\n"
+                      "# editing a value under the same name is no duplicate of itself\n"
+                      "select 1084 Timeout=30\n"
+                      "click 1081\n"
+                      "expect 1050 text Timeout\n"
+                      "expect 1052 text 30\n"
+                      "type 1052 60\n"
+                      "click 1\n"
+                      "expect 1084 items Alpha=a=b|Time=99|Timeout=60|zeta=1\n"
+                      "expect 1084 selected Timeout=60\n"
+                      "# renaming onto another line's name is refused, Cancel keeps the line\n"
+                      "select 1084 Time=99\n"
+                      "dblclick 1084\n"
+                      "type 1050 alpha\n"
+                      "click 1\n"
+                      "answer Cancel\n"
+                      "expect 1084 items Alpha=a=b|Time=99|Timeout=60|zeta=1\n"
+                      "select 1084 zeta=1\n"
+                      "click 1082\n"
+                      "answer No\n"
+                      "expect 1084 items Alpha=a=b|Time=99|Timeout=60|zeta=1\n"
+                      "click 1082\n"
+                      "answer Yes\n"
+                      "expect 1084 items Alpha=a=b|Time=99|Timeout=60\n"
+                      "expect 1084 selected Alpha=a=b\n"
+                      "click 1085\n"
+                      "click 1078\n"
+                      "click 1\n"
+                      "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.transcript,
         "message-box [Duplicate Error] Duplicate key detected -> Retry\n"
@@ -144,27 +144,26 @@ TEST_F(PropertyListTest, CancelDiscardsEveryChangeAndTheHiveStaysAsItWas)
     WriteDriverValues({{u"SSP_Timeout", u"30"}, {u"ApplySSPWithQueries", u"0"}});
     LoadSettings();
     const std::string before = HiveBytes();
-    const HeadlessRun run = RunServerSide(
-        "click 1029\n"
-        "expect 1078 unchecked\n"
-        "expect 1085 checked\n"
-        "click 1080\n"
-        "type 1050 Added\n"
-        "click 2\n"
-        "expect 1084 items Timeout=30\n"
-        "click 1080\n"
-        "type 1050 Added\n"
-        "click 1\n"
-        "click 1082\n"
-        "answer Yes\n"
-        "click 1082\n"
-        "answer Yes\n"
-        "expect 1084 items \n"
-        "expect 1081 disabled\n"
-        "expect 1082 disabled\n"
-        "click 1078\n"
-        "click 2\n"
-        "click 2\n");
+    const HeadlessRun run = RunServerSide("click 1029\n"
+                                          "expect 1078 unchecked\n"
+                                          "expect 1085 checked\n"
+                                          "click 1080\n"
+                                          "type 1050 Added\n"
+                                          "click 2\n"
+                                          "expect 1084 items Timeout=30\n"
+                                          "click 1080\n"
+                                          "type 1050 Added\n"
+                                          "click 1\n"
+                                          "click 1082\n"
+                                          "answer Yes\n"
+                                          "click 1082\n"
+                                          "answer Yes\n"
+                                          "expect 1084 items \n"
+                                          "expect 1081 disabled\n"
+                                          "expect 1082 disabled\n"
+                                          "click 1078\n"
+                                          "click 2\n"
+                                          "click 2\n");
     ASSERT_EQ(run.error, "");
     auto& properties = m_settings->GetServerSideProperties();
     EXPECT_EQ(Describe(properties.GetProperties()), "Timeout=30;");
@@ -176,20 +175,20 @@ TEST_F(PropertyListTest, WithSharkServerApplyWithQueriesShowsCheckedAndIsKept)
 {
     WriteDriverValues({{u"ApplySSPWithQueries", u"0"}, {u"LCaseSspKeyName", u"yes"}});
     LoadSettings();
-    const HeadlessRun run = RunServerSide(
-        "click 1029\n"
-        "expect 1078 checked\n"
-        "expect 1078 disabled\n"
-        "expect 1085 checked\n"
-        "expect 1081 disabled\n"
-        "# a name with \"=\" keeps it: the line is not split again when the list is stored\n"
-        "click 1080\n"
-        "type 1050 a=b\n"
-        "type 1052 c\n"
-        "click 1\n"
-        "click 1\n"
-        "click 2\n",
-        0);
+    const HeadlessRun run =
+        RunServerSide("click 1029\n"
+                      "expect 1078 checked\n"
+                      "expect 1078 disabled\n"
+                      "expect 1085 checked\n"
+                      "expect 1081 disabled\n"
+                      "# a name with \"=\" keeps it: the line is not split again when the list is stored\n"
+                      "click 1080\n"
+                      "type 1050 a=b\n"
+                      "type 1052 c\n"
+                      "click 1\n"
+                      "click 1\n"
+                      "click 2\n",
+            0);
     ASSERT_EQ(run.error, "");
     auto& properties = m_settings->GetServerSideProperties();
     EXPECT_EQ(properties.GetApplySSPWithQueries(), WideString(u"0"));
@@ -204,17 +203,16 @@ TEST_F(PropertyListTest, StoredNamesHoldingEqualsSignsSurviveOkUnchanged)
     // A hand-edited value name; confirming the dialog must not rewrite it.
     WriteDriverValues({{u"SSP_a=b", u"c"}, {u"SSP_plain", u"x=y"}});
     LoadSettings();
-    const HeadlessRun run = RunServerSide(
-        "click 1029\n"
-        "expect 1084 items a=b=c|plain=x=y\n"
-        "select 1084 a=b=c\n"
-        "click 1081\n"
-        "expect 1050 text a=b\n"
-        "expect 1052 text c\n"
-        "type 1052 d\n"
-        "click 1\n"
-        "click 1\n"
-        "click 2\n");
+    const HeadlessRun run = RunServerSide("click 1029\n"
+                                          "expect 1084 items a=b=c|plain=x=y\n"
+                                          "select 1084 a=b=c\n"
+                                          "click 1081\n"
+                                          "expect 1050 text a=b\n"
+                                          "expect 1052 text c\n"
+                                          "type 1052 d\n"
+                                          "click 1\n"
+                                          "click 1\n"
+                                          "click 2\n");
     ASSERT_EQ(run.error, "");
     m_settings->Save();
     const auto hive = ReadDriverValues();
@@ -229,22 +227,21 @@ TEST_F(PropertyListTest, DuplicatesAreDecidedOnNamesAndEveryStoredPropertySurviv
     // a line that begins with "a=".
     WriteDriverValues({{u"SSP_a", u"b=c"}, {u"SSP_a=b", u"c"}, {u"SSP_x=y", u"1"}});
     LoadSettings();
-    const HeadlessRun run = RunServerSide(
-        "click 1029\n"
-        "expect 1084 items a=b=c|a=b=c|x=y=1\n"
-        // "x" is no name in the list, though "x=y=1" begins with "x=".
-        "click 1080\n"
-        "type 1050 x\n"
-        "type 1052 2\n"
-        "click 1\n"
-        "expect 1084 items a=b=c|a=b=c|x=2|x=y=1\n"
-        // "A=B" is: refused, whatever the case.
-        "click 1080\n"
-        "type 1050 A=B\n"
-        "answer Cancel\n"
-        "click 1\n"
-        "click 1\n"
-        "click 2\n");
+    const HeadlessRun run = RunServerSide("click 1029\n"
+                                          "expect 1084 items a=b=c|a=b=c|x=y=1\n"
+                                          // "x" is no name in the list, though "x=y=1" begins with "x=".
+                                          "click 1080\n"
+                                          "type 1050 x\n"
+                                          "type 1052 2\n"
+                                          "click 1\n"
+                                          "expect 1084 items a=b=c|a=b=c|x=2|x=y=1\n"
+                                          // "A=B" is: refused, whatever the case.
+                                          "click 1080\n"
+                                          "type 1050 A=B\n"
+                                          "answer Cancel\n"
+                                          "click 1\n"
+                                          "click 1\n"
+                                          "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.transcript, "message-box [Duplicate Error] Duplicate key detected -> Cancel\n");
     m_settings->Save();
@@ -259,20 +256,19 @@ TEST_F(PropertyListTest, EditingOrRemovingOneOfTwoEqualLinesKeepsTheOther)
 {
     WriteDriverValues({{u"SSP_a", u"b=c"}, {u"SSP_a=b", u"c"}});
     LoadSettings();
-    const HeadlessRun run = RunServerSide(
-        "click 1029\n"
-        "select 1084 a=b=c\n"
-        "click 1081\n"
-        "expect 1050 text a\n"
-        "type 1052 changed\n"
-        "click 1\n"
-        "expect 1084 items a=b=c|a=changed\n"
-        "select 1084 a=b=c\n"
-        "click 1082\n"
-        "answer Yes\n"
-        "expect 1084 items a=changed\n"
-        "click 1\n"
-        "click 2\n");
+    const HeadlessRun run = RunServerSide("click 1029\n"
+                                          "select 1084 a=b=c\n"
+                                          "click 1081\n"
+                                          "expect 1050 text a\n"
+                                          "type 1052 changed\n"
+                                          "click 1\n"
+                                          "expect 1084 items a=b=c|a=changed\n"
+                                          "select 1084 a=b=c\n"
+                                          "click 1082\n"
+                                          "answer Yes\n"
+                                          "expect 1084 items a=changed\n"
+                                          "click 1\n"
+                                          "click 2\n");
     ASSERT_EQ(run.error, "");
     m_settings->Save();
     const auto hive = ReadDriverValues();
@@ -284,22 +280,21 @@ TEST_F(PropertyListTest, HttpPathIsTrimmedAndHeadersAreStored)
 {
     WriteDriverValues({{u"HTTPPath", u"/cliservice"}, {u"http.header.X-Old", u"1"}, {u"ThriftTransport", u"2"}});
     LoadSettings();
-    const HeadlessRun run = RunHttp(
-        "click 1098\n"
-        "expect dialog 9110\n"
-        "expect 1002 text /cliservice\n"
-        "expect 1084 items X-Old=1\n"
-        "click 1080\n"
-        "expect 1049 text Custom HTTP Header\n"
-        "type 1050 X-Trace\n"
-        "type 1052 on\n"
-        "click 1\n"
-        "select 1084 X-Old=1\n"
-        "click 1082\n"
-        "answer Yes\n"
-        "type 1002   /gateway/default  \n"
-        "click 1\n"
-        "click 2\n");
+    const HeadlessRun run = RunHttp("click 1098\n"
+                                    "expect dialog 9110\n"
+                                    "expect 1002 text /cliservice\n"
+                                    "expect 1084 items X-Old=1\n"
+                                    "click 1080\n"
+                                    "expect 1049 text Custom HTTP Header\n"
+                                    "type 1050 X-Trace\n"
+                                    "type 1052 on\n"
+                                    "click 1\n"
+                                    "select 1084 X-Old=1\n"
+                                    "click 1082\n"
+                                    "answer Yes\n"
+                                    "type 1002   /gateway/default  \n"
+                                    "click 1\n"
+                                    "click 2\n");
     ASSERT_EQ(run.error, "");
     auto& properties = m_settings->GetHttpProperties();
     EXPECT_EQ(properties.GetHTTPPath(), WideString(u"/gateway/default"));
@@ -310,13 +305,12 @@ TEST_F(PropertyListTest, HttpCancelLeavesPathAndHeadersAndAnEmptyPathIsStoredEmp
 {
     WriteDriverValues({{u"HTTPPath", u"/cliservice"}, {u"http.header.X-Old", u"1"}});
     LoadSettings();
-    HeadlessRun run = RunHttp(
-        "click 1098\n"
-        "type 1002 /changed\n"
-        "click 1082\n"
-        "answer Yes\n"
-        "click 2\n"
-        "click 2\n");
+    HeadlessRun run = RunHttp("click 1098\n"
+                              "type 1002 /changed\n"
+                              "click 1082\n"
+                              "answer Yes\n"
+                              "click 2\n"
+                              "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetHttpProperties().GetHTTPPath(), WideString(u"/cliservice"));
     EXPECT_EQ(Describe(m_settings->GetHttpProperties().GetProperties()), "X-Old=1;");

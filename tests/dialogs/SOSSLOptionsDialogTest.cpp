@@ -30,20 +30,19 @@ TEST_F(SSLOptionsTest, HDInsightServiceForcesSslOnAndTheAllowancesOff)
     WriteDriverValues({{u"SSL", u"0"}, {u"CAIssuedCertNamesMismatch", u"1"}, {u"AllowSelfSignedServerCert", u"1"},
         {u"TrustedCerts", u"/etc/ssl/ca.pem"}});
     LoadSettings();
-    const HeadlessRun run = RunSSL(
-        "click 1095\n"
-        "expect dialog 1091\n"
-        "expect 1107 checked\n"
-        "expect 1107 disabled\n"
-        "expect 1056 unchecked\n"
-        "expect 1056 disabled\n"
-        "expect 1116 unchecked\n"
-        "expect 1116 disabled\n"
-        "expect 1057 text /etc/ssl/ca.pem\n"
-        "expect 1057 enabled\n"
-        "expect 1105 disabled\n"
-        "click 1\n"
-        "click 2\n",
+    const HeadlessRun run = RunSSL("click 1095\n"
+                                   "expect dialog 1091\n"
+                                   "expect 1107 checked\n"
+                                   "expect 1107 disabled\n"
+                                   "expect 1056 unchecked\n"
+                                   "expect 1056 disabled\n"
+                                   "expect 1116 unchecked\n"
+                                   "expect 1116 disabled\n"
+                                   "expect 1057 text /etc/ssl/ca.pem\n"
+                                   "expect 1057 enabled\n"
+                                   "expect 1105 disabled\n"
+                                   "click 1\n"
+                                   "click 2\n",
         6);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetSSL(), WideString(u"1"));
@@ -54,25 +53,24 @@ TEST_F(SSLOptionsTest, HDInsightServiceForcesSslOnAndTheAllowancesOff)
 
 TEST_F(SSLOptionsTest, UserNameTurnsSslOffAndOkStoresNothingElse)
 {
-    WriteDriverValues({{u"SSL", u"1"}, {u"TwoWaySSL", u"1"}, {u"TrustedCerts", u"/etc/ssl/ca.pem"},
-        {u"ClientCert", u"/c.pem"}});
+    WriteDriverValues(
+        {{u"SSL", u"1"}, {u"TwoWaySSL", u"1"}, {u"TrustedCerts", u"/etc/ssl/ca.pem"}, {u"ClientCert", u"/c.pem"}});
     LoadSettings();
-    const HeadlessRun run = RunSSL(
-        "click 1095\n"
-        "expect 1107 unchecked\n"
-        "expect 1107 disabled\n"
-        "expect 1057 disabled\n"
-        "expect 1058 disabled\n"
-        "expect 1056 disabled\n"
-        "expect 1116 disabled\n"
-        "expect 1103 disabled\n"
-        "expect 1105 disabled\n"
-        "expect 1110 disabled\n"
-        "expect 1113 disabled\n"
-        "expect 1115 disabled\n"
-        "expect 1 enabled\n"
-        "click 1\n"
-        "click 2\n",
+    const HeadlessRun run = RunSSL("click 1095\n"
+                                   "expect 1107 unchecked\n"
+                                   "expect 1107 disabled\n"
+                                   "expect 1057 disabled\n"
+                                   "expect 1058 disabled\n"
+                                   "expect 1056 disabled\n"
+                                   "expect 1116 disabled\n"
+                                   "expect 1103 disabled\n"
+                                   "expect 1105 disabled\n"
+                                   "expect 1110 disabled\n"
+                                   "expect 1113 disabled\n"
+                                   "expect 1115 disabled\n"
+                                   "expect 1 enabled\n"
+                                   "click 1\n"
+                                   "click 2\n",
         2);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetSSL(), WideString(u"0"));
@@ -85,28 +83,27 @@ TEST_F(SSLOptionsTest, TwoWaySslNeedsBothClientFilesAndStoresThePasswordAsTyped)
 {
     WriteDriverValues({{u"SSL", u"1"}, {u"TwoWaySSL", u"1"}, {u"ClientCert", u"/c.pem"}});
     LoadSettings();
-    const HeadlessRun run = RunSSL(
-        "click 1095\n"
-        "expect 1107 checked\n"
-        "expect 1107 enabled\n"
-        "expect 1103 checked\n"
-        "expect 1105 text /c.pem\n"
-        "expect 1110 text \n"
-        "expect 1 disabled\n"
-        "type 1110 k\n"
-        "expect 1 enabled\n"
-        "type 1110  /keys/client.key \n"
-        "type 1113  pass word \n"
-        "expect 1115 unchecked\n"
-        "click 1115\n"
-        "click 1103\n"
-        "expect 1105 disabled\n"
-        "expect 1110 disabled\n"
-        "expect 1113 disabled\n"
-        "expect 1115 disabled\n"
-        "click 1103\n"
-        "click 1\n"
-        "click 2\n",
+    const HeadlessRun run = RunSSL("click 1095\n"
+                                   "expect 1107 checked\n"
+                                   "expect 1107 enabled\n"
+                                   "expect 1103 checked\n"
+                                   "expect 1105 text /c.pem\n"
+                                   "expect 1110 text \n"
+                                   "expect 1 disabled\n"
+                                   "type 1110 k\n"
+                                   "expect 1 enabled\n"
+                                   "type 1110  /keys/client.key \n"
+                                   "type 1113  pass word \n"
+                                   "expect 1115 unchecked\n"
+                                   "click 1115\n"
+                                   "click 1103\n"
+                                   "expect 1105 disabled\n"
+                                   "expect 1110 disabled\n"
+                                   "expect 1113 disabled\n"
+                                   "expect 1115 disabled\n"
+                                   "click 1103\n"
+                                   "click 1\n"
+                                   "click 2\n",
         3);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetClientPrivateKey(), WideString(u"/keys/client.key"));
@@ -129,11 +126,12 @@ TEST_F(SSLOptionsTest, TheDefaultTrustedCertificatesFileIsOfferedAndStored)
     WriteDriverValues({{u"SSL", u"1"}});
     LoadSettings();
     const std::string defaultFile = VezurAVUZ::GetDefaultTrustedCertsFile().GetAsUTF8();
-    const HeadlessRun run = RunSSL(
-        "click 1095\n"
-        "expect 1057 text " + defaultFile + "\n"
-        "click 1\n"
-        "click 2\n",
+    const HeadlessRun run = RunSSL("click 1095\n"
+                                   "expect 1057 text "
+            + defaultFile
+            + "\n"
+              "click 1\n"
+              "click 2\n",
         0);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetTrustedCerts(), WideString(defaultFile));
@@ -145,16 +143,19 @@ TEST_F(SSLOptionsTest, BrowseTakesExistingFilesOnlyAndCancelKeepsThePath)
     LoadSettings();
     const std::string chosen = (m_root / "ca bundle.pem").string();
     std::ofstream(chosen) << "certificates\n";
-    HeadlessRun run = RunSSL(
-        "click 1095\n"
-        "click 1058\n"
-        "choose -\n"
-        "expect 1057 text /old.pem\n"
-        "click 1058\n"
-        "choose " + chosen + "\n"
-        "expect 1057 text " + chosen + "\n"
-        "click 1\n"
-        "click 2\n",
+    HeadlessRun run = RunSSL("click 1095\n"
+                             "click 1058\n"
+                             "choose -\n"
+                             "expect 1057 text /old.pem\n"
+                             "click 1058\n"
+                             "choose "
+            + chosen
+            + "\n"
+              "expect 1057 text "
+            + chosen
+            + "\n"
+              "click 1\n"
+              "click 2\n",
         3);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetTrustedCerts(), WideString(chosen));
@@ -168,13 +169,12 @@ TEST_F(SSLOptionsTest, TheConnectionDialogNeverChangesTheSavePasswordFlag)
     WriteDriverValues({{u"SSL", u"1"}, {u"TwoWaySSL", u"1"}, {u"ClientCert", u"/c"}, {u"ClientPrivateKey", u"/k"}});
     LoadSettings();
     m_settings->SetSaveClientKeyPassword(true);
-    const HeadlessRun run = RunSSL(
-        "click 1095\n"
-        "expect 1115 checked\n"
-        "expect 1115 disabled\n"
-        "type 1113 secret\n"
-        "click 1\n"
-        "click 2\n",
+    const HeadlessRun run = RunSSL("click 1095\n"
+                                   "expect 1115 checked\n"
+                                   "expect 1115 disabled\n"
+                                   "type 1113 secret\n"
+                                   "click 1\n"
+                                   "click 2\n",
         1, true);
     ASSERT_EQ(run.error, "");
     EXPECT_TRUE(m_settings->GetSaveClientKeyPassword());
@@ -185,14 +185,13 @@ TEST_F(SSLOptionsTest, CancelStoresNothing)
 {
     WriteDriverValues({{u"SSL", u"0"}});
     LoadSettings();
-    const HeadlessRun run = RunSSL(
-        "click 1095\n"
-        "click 1107\n"
-        "expect 1057 enabled\n"
-        "click 1103\n"
-        "type 1105 /c\n"
-        "click 2\n"
-        "click 2\n",
+    const HeadlessRun run = RunSSL("click 1095\n"
+                                   "click 1107\n"
+                                   "expect 1057 enabled\n"
+                                   "click 1103\n"
+                                   "type 1105 /c\n"
+                                   "click 2\n"
+                                   "click 2\n",
         3);
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(m_settings->GetSSL(), WideString(u"0"));

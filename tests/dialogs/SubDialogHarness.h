@@ -85,8 +85,8 @@ protected:
 
     void WriteDriverValues(const std::map<std::u16string, std::u16string>& values)
     {
-        auto key = OS::RegistryKey::Create(
-            OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
+        auto key =
+            OS::RegistryKey::Create(OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
         ASSERT_TRUE(key);
         for (const auto& [name, value] : values) {
             ASSERT_EQ(key->SetStringValue(name, value), OS::ERROR_SUCCESS_CODE);
@@ -97,7 +97,8 @@ protected:
     std::map<std::string, std::string> ReadDriverValues()
     {
         std::map<std::string, std::string> values;
-        auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
+        auto key =
+            OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
         if (!key) {
             return values;
         }
@@ -106,8 +107,8 @@ protected:
             if (!value) {
                 break;
             }
-            values[Support::WideString(value->name).GetAsUTF8()]
-                = Support::WideString(OS::GetRegistryStringText(value->data)).GetAsUTF8();
+            values[Support::WideString(value->name).GetAsUTF8()] =
+                Support::WideString(OS::GetRegistryStringText(value->data)).GetAsUTF8();
         }
         return values;
     }

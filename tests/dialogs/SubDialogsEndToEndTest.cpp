@@ -52,54 +52,53 @@ const Values STARTING_CONFIGURATION = {{"SparkServerType", "3"}, {"AuthMech", "3
     {"RowsFetchedPerBlock", "500"}, {"SSL", "0"}};
 
 /// Changes something in every sub-dialog and confirms it.
-const std::string EVERY_SUB_DIALOG
-    = "expect dialog 1092\n"
-      "click 1029\n"
-      "expect dialog 129\n"
-      "type 1033 2000\n"
-      "click 1019\n"
-      "click 1078\n"
-      "expect dialog 132\n"
-      "select 1084 Old=1\n"
-      "click 1082\n"
-      "answer Yes\n"
-      "click 1080\n"
-      "type 1050 New\n"
-      "type 1052 2\n"
-      "click 1\n"
-      "click 1085\n"
-      "click 1\n"
-      "click 1\n"
-      "click 1095\n"
-      "expect dialog 1091\n"
-      "click 1107\n"
-      "type 1057 /etc/ssl/ca.pem\n"
-      "click 1103\n"
-      "type 1105 /keys/client.pem\n"
-      "type 1110 /keys/client.key\n"
-      "type 1113 key secret\n"
-      "click 1115\n"
-      "click 1\n"
-      "click 1098\n"
-      "expect dialog 9110\n"
-      "type 1002  /gateway \n"
-      "select 1084 X-Old=1\n"
-      "click 1082\n"
-      "answer Yes\n"
-      "click 1080\n"
-      "type 1050 X-New\n"
-      "type 1052 v\n"
-      "click 1\n"
-      "click 1\n"
-      "click 1118\n"
-      "expect dialog 9109\n"
-      "expect 1003 hidden\n"
-      "select 8014 LOG_DEBUG\n"
-      "type 8013 /var/log/dravo\n"
-      "type 8012 5\n"
-      "type 8011 3\n"
-      "click 1\n"
-      "expect dialog 1092\n";
+const std::string EVERY_SUB_DIALOG = "expect dialog 1092\n"
+                                     "click 1029\n"
+                                     "expect dialog 129\n"
+                                     "type 1033 2000\n"
+                                     "click 1019\n"
+                                     "click 1078\n"
+                                     "expect dialog 132\n"
+                                     "select 1084 Old=1\n"
+                                     "click 1082\n"
+                                     "answer Yes\n"
+                                     "click 1080\n"
+                                     "type 1050 New\n"
+                                     "type 1052 2\n"
+                                     "click 1\n"
+                                     "click 1085\n"
+                                     "click 1\n"
+                                     "click 1\n"
+                                     "click 1095\n"
+                                     "expect dialog 1091\n"
+                                     "click 1107\n"
+                                     "type 1057 /etc/ssl/ca.pem\n"
+                                     "click 1103\n"
+                                     "type 1105 /keys/client.pem\n"
+                                     "type 1110 /keys/client.key\n"
+                                     "type 1113 key secret\n"
+                                     "click 1115\n"
+                                     "click 1\n"
+                                     "click 1098\n"
+                                     "expect dialog 9110\n"
+                                     "type 1002  /gateway \n"
+                                     "select 1084 X-Old=1\n"
+                                     "click 1082\n"
+                                     "answer Yes\n"
+                                     "click 1080\n"
+                                     "type 1050 X-New\n"
+                                     "type 1052 v\n"
+                                     "click 1\n"
+                                     "click 1\n"
+                                     "click 1118\n"
+                                     "expect dialog 9109\n"
+                                     "expect 1003 hidden\n"
+                                     "select 8014 LOG_DEBUG\n"
+                                     "type 8013 /var/log/dravo\n"
+                                     "type 8012 5\n"
+                                     "type 8011 3\n"
+                                     "click 1\n"
+                                     "expect dialog 1092\n";
 
 TEST_F(SubDialogsEndToEndTest, EverySubDialogIsSavedAfterOkInTheMainDialog)
 {
@@ -112,8 +111,8 @@ TEST_F(SubDialogsEndToEndTest, EverySubDialogIsSavedAfterOkInTheMainDialog)
         {"SSP_Keep", "k"}, {"LCaseSspKeyName", "0"}, {"ApplySSPWithQueries", "1"}, {"SSL", "1"},
         {"TrustedCerts", "/etc/ssl/ca.pem"}, {"TwoWaySSL", "1"}, {"ClientCert", "/keys/client.pem"},
         {"ClientPrivateKey", "/keys/client.key"}, {"CAIssuedCertNamesMismatch", "0"},
-        {"AllowSelfSignedServerCert", "0"}, {"HTTPPath", "/gateway"}, {"http.header.X-New", "v"},
-        {"LogLevel", "5"}, {"LogPath", "/var/log/dravo"}, {"LogFileCount", "5"}, {"LogFileSize", "3145728"}};
+        {"AllowSelfSignedServerCert", "0"}, {"HTTPPath", "/gateway"}, {"http.header.X-New", "v"}, {"LogLevel", "5"},
+        {"LogPath", "/var/log/dravo"}, {"LogFileCount", "5"}, {"LogFileSize", "3145728"}};
     for (const auto& [name, value] : expected) {
         ASSERT_EQ(saved.count(name), 1U) << name;
         EXPECT_EQ(saved.at(name), value) << name;
@@ -138,23 +137,22 @@ TEST_F(SubDialogsEndToEndTest, CancelledSubDialogsChangeNothing)
 {
     WriteConfiguration(STARTING_CONFIGURATION);
     const std::string before = ConfigurationBytes();
-    const std::string cancelEverySubDialog
-        = "click 1029\n"
-          "type 1033 2000\n"
-          "click 1078\n"
-          "click 1082\n"
-          "answer Yes\n"
-          "click 2\n"
-          "click 2\n"
-          "click 1095\n"
-          "click 1107\n"
-          "click 2\n"
-          "click 1098\n"
-          "type 1002 /changed\n"
-          "click 2\n"
-          "click 1118\n"
-          "select 8014 LOG_TRACE\n"
-          "click 2\n";
+    const std::string cancelEverySubDialog = "click 1029\n"
+                                             "type 1033 2000\n"
+                                             "click 1078\n"
+                                             "click 1082\n"
+                                             "answer Yes\n"
+                                             "click 2\n"
+                                             "click 2\n"
+                                             "click 1095\n"
+                                             "click 1107\n"
+                                             "click 2\n"
+                                             "click 1098\n"
+                                             "type 1002 /changed\n"
+                                             "click 2\n"
+                                             "click 1118\n"
+                                             "select 8014 LOG_TRACE\n"
+                                             "click 2\n";
     ProgramRun run = RunScript(cancelEverySubDialog + "click 2\n");
     ASSERT_EQ(run.exitCode, 0) << run.output << run.errors;
     EXPECT_EQ(ConfigurationBytes(), before);

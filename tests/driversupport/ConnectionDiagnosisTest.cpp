@@ -40,8 +40,8 @@ constexpr double TIMEOUT = 1.5;
 
 /// The driver is a path by default, so that only the driver's own test asks
 /// the installer (which keeps what it read of odbcinst.ini).
-std::vector<DiagnosisStep> Diagnose(const Settings& settings, double timeout = TIMEOUT,
-    const std::string& driver = "/nonexistent/libdriver.so")
+std::vector<DiagnosisStep> Diagnose(
+    const Settings& settings, double timeout = TIMEOUT, const std::string& driver = "/nonexistent/libdriver.so")
 {
     DiagnosisRequest request;
     request.settings = settings;
@@ -213,8 +213,8 @@ TEST_F(TlsDiagnosisTest, TlsAndPlainServersAreToldApart)
     EXPECT_NE(turnOn.detail.find("the server speaks TLS: turn on SSL"), std::string::npos) << Describe(turnOn);
     EXPECT_EQ(StepOf(steps, "transport").status, DiagnosisStatus::Skipped);
 
-    const DiagnosisStep plainOff = StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", plain.PortText()},
-        {"ThriftTransport", "2"}}), "tls");
+    const DiagnosisStep plainOff =
+        StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", plain.PortText()}, {"ThriftTransport", "2"}}), "tls");
     EXPECT_EQ(plainOff.status, DiagnosisStatus::Skipped) << Describe(plainOff);
 }
 
@@ -297,8 +297,8 @@ TEST(ReachDiagnosisTest, NamesPortsAndSilentServersFailWithinTheTimeout)
     // reply, no HTTP status. The bound is the timeout; the margin is for a
     // busy machine, the figures are the benchmark's.
     ServerProcess silent({TestServer(), "silent"});
-    for (const Settings& settings : std::vector<Settings>{{{"SSL", "1"}}, {{"ThriftTransport", "1"}},
-             {{"ThriftTransport", "2"}}}) {
+    for (const Settings& settings :
+        std::vector<Settings>{{{"SSL", "1"}}, {{"ThriftTransport", "1"}}, {{"ThriftTransport", "2"}}}) {
         Settings all = {{"Host", "127.0.0.1"}, {"Port", silent.PortText()}};
         all.insert(all.end(), settings.begin(), settings.end());
         const auto start = std::chrono::steady_clock::now();
@@ -311,8 +311,8 @@ TEST(ReachDiagnosisTest, NamesPortsAndSilentServersFailWithinTheTimeout)
     }
     // A ZooKeeper member that never answers its session request.
     const auto start = std::chrono::steady_clock::now();
-    const DiagnosisStep quorum = StepOf(Diagnose({{"ServiceDiscoveryMode", "1"}, {"ZKNamespace", "dravo"},
-                                            {"Host", "127.0.0.1:" + silent.PortText()}}),
+    const DiagnosisStep quorum = StepOf(
+        Diagnose({{"ServiceDiscoveryMode", "1"}, {"ZKNamespace", "dravo"}, {"Host", "127.0.0.1:" + silent.PortText()}}),
         "discovery");
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), TIMEOUT + 2.0);
     EXPECT_EQ(quorum.status, DiagnosisStatus::Failed) << Describe(quorum);
@@ -322,7 +322,9 @@ TEST(ReachDiagnosisTest, NamesPortsAndSilentServersFailWithinTheTimeout)
 TEST(DriverDiagnosisTest, TheDriverStepSaysWhatKeepsTheLibraryFromLoading)
 {
     OdbcIniDirectory ini;
-    const auto driver = [](const std::string& name) { return StepOf(Diagnose({{"Port", "x"}}, TIMEOUT, name), "driver"); };
+    const auto driver = [](const std::string& name) {
+        return StepOf(Diagnose({{"Port", "x"}}, TIMEOUT, name), "driver");
+    };
     const DiagnosisStep registered = driver(OdbcIniDirectory::PRODUCT_DRIVER);
     EXPECT_EQ(registered.status, DiagnosisStatus::Ok) << Describe(registered);
     EXPECT_NE(registered.detail.find("loads"), std::string::npos) << Describe(registered);
@@ -342,7 +344,9 @@ TEST(DriverDiagnosisTest, TheDriverStepSaysWhatKeepsTheLibraryFromLoading)
 
     // A 32-bit ARM shared object's header: the loader would only say "wrong ELF class".
     const std::filesystem::path foreign = ini.Path() / "libarm.so";
-    std::string header("\x7f" "ELF\x01\x01\x01", 7);
+    std::string header("\x7f"
+                       "ELF\x01\x01\x01",
+        7);
     header.resize(16, '\0');
     header += std::string("\x03\x00\x28\x00", 4);
     header.resize(64, '\0');
@@ -372,8 +376,9 @@ TEST(KerberosDiagnosisTest, TicketsAreCheckedAgainstARealKdc)
     kdc.AddPrincipal("spark/server.dravo.test");
     const std::string closed = std::to_string(ClosedPort());
     const auto kerberos = [&](const std::string& service) {
-        return StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", closed}, {"AuthMech", "1"}, {"KrbRealm", TestKdc::REALM},
-                          {"KrbHostFQDN", "server.dravo.test"}, {"KrbServiceName", service}}),
+        return StepOf(
+            Diagnose({{"Host", "127.0.0.1"}, {"Port", closed}, {"AuthMech", "1"}, {"KrbRealm", TestKdc::REALM},
+                {"KrbHostFQDN", "server.dravo.test"}, {"KrbServiceName", service}}),
             "kerberos");
     };
 
@@ -411,7 +416,8 @@ TEST(KerberosDiagnosisTest, TicketsAreCheckedAgainstARealKdc)
     EXPECT_EQ(unanswered.status, DiagnosisStatus::Failed) << Describe(unanswered);
     EXPECT_NE(unanswered.detail.find("did not answer in time"), std::string::npos) << Describe(unanswered);
 
-    const DiagnosisStep unset = StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", closed}, {"AuthMech", "1"}}), "kerberos");
+    const DiagnosisStep unset =
+        StepOf(Diagnose({{"Host", "127.0.0.1"}, {"Port", closed}, {"AuthMech", "1"}}), "kerberos");
     EXPECT_EQ(unset.status, DiagnosisStatus::Failed) << Describe(unset);
     EXPECT_NE(unset.hint.find("KrbServiceName"), std::string::npos) << Describe(unset);
 }
@@ -445,7 +451,8 @@ TEST(KerberosDiagnosisTest, TheServiceTicketIsWhatTheTransportSends)
     EXPECT_NE(gssapiRefused.hint.find("keytab"), std::string::npos) << Describe(gssapiRefused);
     const DiagnosisStep negotiateRefused = transport(http, "2", "other.dravo.test");
     EXPECT_EQ(negotiateRefused.status, DiagnosisStatus::Failed) << Describe(negotiateRefused);
-    EXPECT_NE(negotiateRefused.hint.find("refused the Kerberos ticket"), std::string::npos) << Describe(negotiateRefused);
+    EXPECT_NE(negotiateRefused.hint.find("refused the Kerberos ticket"), std::string::npos)
+        << Describe(negotiateRefused);
 }
 
 TEST(DiscoveryDiagnosisTest, TheServersZooKeeperNamesAreTheOnesChecked)
@@ -455,13 +462,13 @@ TEST(DiscoveryDiagnosisTest, TheServersZooKeeperNamesAreTheOnesChecked)
     std::printf("ZooKeeper took %.2f s to start\n", zookeeper.StartSeconds());
     ServerProcess binary({TestServer(), "binary"});
     const std::string closed = std::to_string(ClosedPort());
-    ASSERT_EQ(zookeeper.Create({"/dravo", "/dravo/serverUri=127.0.0.1:" + binary.PortText() + ";version=3.3.0;sequence=0000000001",
-                  "/empty"}),
+    ASSERT_EQ(zookeeper.Create({"/dravo",
+                  "/dravo/serverUri=127.0.0.1:" + binary.PortText() + ";version=3.3.0;sequence=0000000001", "/empty"}),
         0);
     const std::string quorum = "127.0.0.1:" + std::to_string(zookeeper.Port());
     const auto discover = [&](const std::string& hosts, const std::string& node) {
-        return Diagnose({{"ServiceDiscoveryMode", "1"}, {"Host", hosts}, {"ZKNamespace", node}, {"ThriftTransport", "0"},
-            {"AuthMech", "0"}});
+        return Diagnose({{"ServiceDiscoveryMode", "1"}, {"Host", hosts}, {"ZKNamespace", node},
+            {"ThriftTransport", "0"}, {"AuthMech", "0"}});
     };
 
     const auto found = discover(quorum, "dravo");

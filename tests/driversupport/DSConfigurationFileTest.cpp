@@ -61,8 +61,8 @@ TEST(ConfigurationFileTest, AnyLineEndReadsTheSame)
 {
     TempDir dir;
     const std::string expected = "Host=h;Port=1;";
-    for (const std::string bytes : {"Host=h\r\nPort=1\r\n", "Host=h\nPort=1", "Ho\rst=h\r\r\nPort=1\n\n",
-             "Host=h\nPort=1\n\xFFLater=ignored\n"}) {
+    for (const std::string bytes :
+        {"Host=h\r\nPort=1\r\n", "Host=h\nPort=1", "Ho\rst=h\r\r\nPort=1\n\n", "Host=h\nPort=1\n\xFFLater=ignored\n"}) {
         WriteBytes(dir / "in.sdc", bytes);
         EXPECT_EQ(Describe(DSConfigurationFile::Read(WideString((dir / "in.sdc").string()))), expected);
     }
@@ -182,14 +182,15 @@ TEST_F(ImportExportTest, ExportWritesTheConnectionSettingsOnly)
         Set(key, value);
     }
     const std::string file = (m_dir / "out.sdc").string();
-    const HeadlessRun run = Show(
-        "expect 1004 visible\n"
-        "expect 1004 text Export Configuration...\n"
-        "click 1004\n"
-        "choose -\n"
-        "click 1004\n"
-        "choose " + file + "\n"
-        "click 2\n");
+    const HeadlessRun run = Show("expect 1004 visible\n"
+                                 "expect 1004 text Export Configuration...\n"
+                                 "click 1004\n"
+                                 "choose -\n"
+                                 "click 1004\n"
+                                 "choose "
+        + file
+        + "\n"
+          "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(ReadBytes(file), "Host=h=1\r\nPort=10000\r\n");
 }
@@ -200,10 +201,11 @@ TEST_F(ImportExportTest, AnEntryWithALineBreakIsRefusedAndNothingIsWritten)
     Set(u"SSP_note", u"first line\nInjected=1");
     const std::filesystem::path file = m_dir / "kept.sdc";
     WriteBytes(file, "Earlier=1\r\n");
-    const HeadlessRun run = Show(
-        "click 1004\n"
-        "choose " + file.string() + "\n"
-        "click 2\n");
+    const HeadlessRun run = Show("click 1004\n"
+                                 "choose "
+        + file.string()
+        + "\n"
+          "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.transcript,
         "message-box [DSN Configuration Error] The configuration was not exported: the name or value of the setting "
@@ -215,19 +217,20 @@ TEST_F(ImportExportTest, AnEntryWithALineBreakIsRefusedAndNothingIsWritten)
 TEST_F(ImportExportTest, ImportLoadsTheFileOverTheRegistryDefaults)
 {
     {
-        auto key = OS::RegistryKey::Create(
-            OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
+        auto key =
+            OS::RegistryKey::Create(OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
         ASSERT_TRUE(key);
         ASSERT_EQ(key->SetStringValue(u"LogFileCount", u"7"), OS::ERROR_SUCCESS_CODE);
     }
     const std::filesystem::path file = m_dir / "in.sdc";
     WriteBytes(file, "Host=first\nPWD=secret\r\nhost=second\nLogPath=/from/file\nFilter=a=b\n");
-    const HeadlessRun run = Show(
-        "click 1003\n"
-        "choose -\n"
-        "click 1003\n"
-        "choose " + file.string() + "\n"
-        "click 2\n");
+    const HeadlessRun run = Show("click 1003\n"
+                                 "choose -\n"
+                                 "click 1003\n"
+                                 "choose "
+        + file.string()
+        + "\n"
+          "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_TRUE(m_store->IsLoaded());
     EXPECT_EQ(m_store->GetValue(WideString(u"Host")), WideString(u"first"));

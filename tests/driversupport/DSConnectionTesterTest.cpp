@@ -73,8 +73,8 @@ std::vector<std::pair<std::string, std::string>> ParseConnectionString(const std
     return attributes;
 }
 
-std::string FailureText(const DSConnectionTester& tester, const DSConnectionSettingsMap& settings,
-    std::string* state = nullptr)
+std::string FailureText(
+    const DSConnectionTester& tester, const DSConnectionSettingsMap& settings, std::string* state = nullptr)
 {
     try {
         (void)tester.Connect(settings);
@@ -90,8 +90,9 @@ std::string FailureText(const DSConnectionTester& tester, const DSConnectionSett
 TEST(ConnectionStringTest, DriverAndDataSourceComeFirstThenTheSettingsInMapOrder)
 {
     const DSConnectionTester tester(WideString(u"Dravo Spark ODBC Driver"), WideString(u"Sales"));
-    EXPECT_EQ(Build(tester, Settings({{u"Port", u"10000"}, {u"host", u"spark"}, {u"Driver", u"ignored"},
-                                {u"dsn", u"ignored"}, {u"Schema", u""}})),
+    EXPECT_EQ(Build(tester,
+                  Settings({{u"Port", u"10000"}, {u"host", u"spark"}, {u"Driver", u"ignored"}, {u"dsn", u"ignored"},
+                      {u"Schema", u""}})),
         "DRIVER={Dravo Spark ODBC Driver};DSN=Sales;host=spark;Port=10000;Schema=;");
     // Without a data source the driver reads nothing of a section.
     EXPECT_EQ(Build(DSConnectionTester(WideString(u"D"), WideString(u"")), Settings({{u"UID", u"me"}})),
@@ -100,13 +101,13 @@ TEST(ConnectionStringTest, DriverAndDataSourceComeFirstThenTheSettingsInMapOrder
 
 TEST(ConnectionStringTest, ValuesThatWouldEndTheAttributeArriveWhole)
 {
-    const std::vector<std::u16string> values = {u"plain", u"a;b", u"x}y", u"{start", u"}}", u" padded ",
-        u"key=value", u"", u"ünïcödé", u"{a;b}"};
+    const std::vector<std::u16string> values = {
+        u"plain", u"a;b", u"x}y", u"{start", u"}}", u" padded ", u"key=value", u"", u"ünïcödé", u"{a;b}"};
     const DSConnectionTester tester(WideString(u"Driver (x64)"), WideString(u"DSN"));
     DSConnectionSettingsMap settings;
     for (size_t index = 0; index < values.size(); ++index) {
-        settings[WideString(u"K" + std::u16string(1, static_cast<char16_t>(u'a' + index)))].value
-            = WideString(values[index]);
+        settings[WideString(u"K" + std::u16string(1, static_cast<char16_t>(u'a' + index)))].value =
+            WideString(values[index]);
     }
     const auto attributes = ParseConnectionString(Build(tester, settings));
     ASSERT_EQ(attributes.size(), values.size() + 2);
@@ -115,24 +116,24 @@ TEST(ConnectionStringTest, ValuesThatWouldEndTheAttributeArriveWhole)
         EXPECT_EQ(attributes[index + 2].second, WideString(values[index]).GetAsUTF8());
     }
     // Only what needs them gets braces.
-    EXPECT_EQ(Build(tester, Settings({{u"P", u"a;b"}, {u"Q", u"x=y"}})), "DRIVER={Driver (x64)};DSN=DSN;P={a;b};Q=x=y;");
+    EXPECT_EQ(
+        Build(tester, Settings({{u"P", u"a;b"}, {u"Q", u"x=y"}})), "DRIVER={Driver (x64)};DSN=DSN;P={a;b};Q=x=y;");
 }
 
 TEST(ConnectionStringTest, SettingsNoConnectionStringCanCarryAreRefused)
 {
     const DSConnectionTester tester(WideString(u"D"), WideString(u""));
     const std::u16string nul(1, u'\0');
-    const std::vector<std::pair<std::u16string, std::u16string>> refused = {
-        {u"a=b", u"1"}, {u"a;b", u"1"}, {u"{a}", u"1"}, {u"FileDSN", u"/tmp/x.dsn"}, {u"SAVEFILE", u"x"},
-        {u"Key", u"before" + nul + u"after"}};
+    const std::vector<std::pair<std::u16string, std::u16string>> refused = {{u"a=b", u"1"}, {u"a;b", u"1"},
+        {u"{a}", u"1"}, {u"FileDSN", u"/tmp/x.dsn"}, {u"SAVEFILE", u"x"}, {u"Key", u"before" + nul + u"after"}};
     for (const auto& entry : refused) {
         SCOPED_TRACE(WideString(entry.first).GetAsUTF8());
         try {
             (void)tester.BuildConnectionString(Settings({entry}));
             ADD_FAILURE() << "accepted";
         } catch (const Support::ErrorException& exception) {
-            EXPECT_NE(exception.GetUnformattedText().GetAsUTF8().find("cannot be passed to the driver"),
-                std::string::npos);
+            EXPECT_NE(
+                exception.GetUnformattedText().GetAsUTF8().find("cannot be passed to the driver"), std::string::npos);
         }
     }
 }
@@ -156,8 +157,8 @@ TEST_F(DriverManagerTest, ConnectsThroughTheRegisteredDriverAndReadsItsVersions)
 TEST_F(DriverManagerTest, TheDataSourceSectionFillsInWhatTheSettingsLack)
 {
     const std::filesystem::path database = m_ini.Path() / "from-section.sqlite";
-    m_ini.WriteFile("odbc.ini", "[Sales]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER)
-            + "\nDatabase=" + database.string() + "\n");
+    m_ini.WriteFile("odbc.ini",
+        "[Sales]\nDriver=" + std::string(OdbcIniDirectory::PRODUCT_DRIVER) + "\nDatabase=" + database.string() + "\n");
     const DSConnectionTester tester(WideString(OdbcIniDirectory::PRODUCT_DRIVER), WideString(u"Sales"));
     (void)tester.Connect(Settings({{u"Host", u"spark.example.com"}}));
     EXPECT_TRUE(std::filesystem::exists(database));
@@ -166,8 +167,8 @@ TEST_F(DriverManagerTest, TheDataSourceSectionFillsInWhatTheSettingsLack)
 TEST_F(DriverManagerTest, FailuresCarryTheDriverManagersDiagnostics)
 {
     std::string state;
-    const std::string unknown = FailureText(DSConnectionTester(WideString(u"No Such Driver"), WideString(u"")),
-        Settings({{u"Host", u"h"}}), &state);
+    const std::string unknown = FailureText(
+        DSConnectionTester(WideString(u"No Such Driver"), WideString(u"")), Settings({{u"Host", u"h"}}), &state);
     EXPECT_EQ(unknown, "[01000] [unixODBC][Driver Manager]Can't open lib 'No Such Driver' : file not found");
     EXPECT_EQ(state, "01000");
 
@@ -178,10 +179,10 @@ TEST_F(DriverManagerTest, FailuresCarryTheDriverManagersDiagnostics)
         << missingLibrary;
 
     // The driver itself refuses: a database in a directory that does not exist.
-    const std::string refused = FailureText(DSConnectionTester(WideString(OdbcIniDirectory::PRODUCT_DRIVER),
-                                                WideString(u"")),
-        Settings({{u"Database", WideString((m_ini.Path() / "no" / "such" / "dir.db").string()).GetAsU16String()}}),
-        &state);
+    const std::string refused =
+        FailureText(DSConnectionTester(WideString(OdbcIniDirectory::PRODUCT_DRIVER), WideString(u"")),
+            Settings({{u"Database", WideString((m_ini.Path() / "no" / "such" / "dir.db").string()).GetAsU16String()}}),
+            &state);
     EXPECT_EQ(refused.rfind("[HY000] [SQLite]", 0), 0U) << refused;
     EXPECT_EQ(state, "HY000");
 }
@@ -189,11 +190,10 @@ TEST_F(DriverManagerTest, FailuresCarryTheDriverManagersDiagnostics)
 TEST_F(DriverManagerTest, AMissingDriverManagerIsNamed)
 {
     OS::OdbcDriverManager::SetLibraryPath((m_ini.Path() / "libodbc.so.2").string());
-    const std::string text
-        = FailureText(DSConnectionTester(WideString(OdbcIniDirectory::PRODUCT_DRIVER), WideString(u"")), Settings({}));
+    const std::string text =
+        FailureText(DSConnectionTester(WideString(OdbcIniDirectory::PRODUCT_DRIVER), WideString(u"")), Settings({}));
     OS::OdbcDriverManager::SetLibraryPath({});
-    EXPECT_EQ(text.rfind("The ODBC driver manager cannot be used: " + (m_ini.Path() / "libodbc.so.2").string(), 0),
-        0U)
+    EXPECT_EQ(text.rfind("The ODBC driver manager cannot be used: " + (m_ini.Path() / "libodbc.so.2").string(), 0), 0U)
         << text;
 }
 

@@ -39,8 +39,7 @@ using Support::WideString;
 class DefaultsStore final : public DSDSNConfiguration {
 public:
     explicit DefaultsStore(Support::DSIFileLogger* logger = nullptr, DSSettingList defaults = {})
-        : DSDSNConfiguration(WideString(u""), logger, 2, true)
-        , m_defaults(std::move(defaults))
+        : DSDSNConfiguration(WideString(u""), logger, 2, true), m_defaults(std::move(defaults))
     {
     }
     [[nodiscard]] DSSettingList GetConnSettingDefaults() const override { return m_defaults; }
@@ -94,8 +93,8 @@ TEST_F(DSDSNConfigurationTest, KeysCompareWithoutCaseAndKeepTheirFirstSpelling)
 TEST_F(DSDSNConfigurationTest, LoadAppliesLoggingOptionsThenDefaultsThenTheGivenEntries)
 {
     DriverKeyHive::WriteDriverKeyLines("\"LogPath\"=\"/var/log/from-registry\"\r\n\"loglevel\"=\"LOG_DEBUG\"\r\n");
-    DefaultsStore store(nullptr, {{WideString(u"Host"), WideString(u"default-host")},
-                                     {WideString(u"LogFileCount"), WideString(u"7")}});
+    DefaultsStore store(
+        nullptr, {{WideString(u"Host"), WideString(u"default-host")}, {WideString(u"LogFileCount"), WideString(u"7")}});
     store[WideString(u"Kept")] = WideString(u"before");
     DSConnectionSettingsMap given;
     given[WideString(u"LOGPATH")] = DSConnectionSetting{WideString(u"/var/log/imported"), true};
@@ -117,8 +116,8 @@ TEST_F(DSDSNConfigurationTest, LoadAppliesLoggingOptionsThenDefaultsThenTheGiven
     for (const auto& [key, value] : store.GetSettings()) {
         keys.push_back(Utf8(key));
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{"Host", "Kept", "LogFileCount", "LogFileSize", "LogLevel", "LogPath",
-                        "Port"}));
+    EXPECT_EQ(
+        keys, (std::vector<std::string>{"Host", "Kept", "LogFileCount", "LogFileSize", "LogLevel", "LogPath", "Port"}));
 }
 
 TEST_F(DSDSNConfigurationTest, LoggingOptionsAreReadAsTheRulesSay)
@@ -134,11 +133,11 @@ TEST_F(DSDSNConfigurationTest, LoggingOptionsAreReadAsTheRulesSay)
         {"", "0", "", "50", "20"},
         {"\"LogLevel\"=\"LOG_TRACE\"\r\n\"LogFileSize\"=\"1048575\"\r\n", "6", "", "50", "0"},
         {"\"LogLevel\"=\"4\"\r\n\"LogFileSize\"=\"abc\"\r\n\"LogFileCount\"=\"x\"\r\n", "4", "", "x", "20"},
-        {"\"LOGLEVEL\"=\"bogus\"\r\n\"logfilesize\"=\"4294967296\"\r\n\"LogPath\"=\"C:\\\\logs\"\r\n", "0",
-            "C:\\logs", "50", "4096"},
+        {"\"LOGLEVEL\"=\"bogus\"\r\n\"logfilesize\"=\"4294967296\"\r\n\"LogPath\"=\"C:\\\\logs\"\r\n", "0", "C:\\logs",
+            "50", "4096"},
         // Numbers of other types read as decimal text.
-        {"\"LogLevel\"=dword:00000002\r\n\"LogFileSize\"=dword:00a00000\r\n\"LogFileCount\"=dword:00000003\r\n",
-            "2", "", "3", "10"},
+        {"\"LogLevel\"=dword:00000002\r\n\"LogFileSize\"=dword:00a00000\r\n\"LogFileCount\"=dword:00000003\r\n", "2",
+            "", "3", "10"},
         // A size the dialog would refuse reads as the default, as any size
         // that cannot be used does.
         {"\"LogFileSize\"=hex(b):00,00,00,00,02,00,00,00\r\n", "0", "", "50", "20"},
@@ -365,9 +364,9 @@ TEST_F(DSDSNConfigurationTest, TracesAreWrittenOnlyAtTheTraceLevel)
             store.SaveLoggingProperties();
         }
         const std::string log = DriverKeyHive::ReadFile((logs / name).string());
-        for (const char* function : {"DSDSNConfiguration::DSDSNConfiguration", "DSDSNConfiguration::Load:",
-                 "DSDSNConfiguration::LoadConnSettingDefaults", "DSDSNConfiguration::LoadLoggingProperties",
-                 "DSDSNConfiguration::SaveLoggingProperties"}) {
+        for (const char* function : {"DSDSNConfiguration::DSDSNConfiguration",
+                 "DSDSNConfiguration::Load:", "DSDSNConfiguration::LoadConnSettingDefaults",
+                 "DSDSNConfiguration::LoadLoggingProperties", "DSDSNConfiguration::SaveLoggingProperties"}) {
             EXPECT_EQ(log.find(function) != std::string::npos, level == 6) << level << " " << function << "\n" << log;
         }
     }

@@ -42,15 +42,16 @@ protected:
 
     void WriteDriverValue(std::u16string_view name, std::u16string_view value)
     {
-        auto key = OS::RegistryKey::Create(
-            OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
+        auto key =
+            OS::RegistryKey::Create(OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
         ASSERT_TRUE(key);
         ASSERT_EQ(key->SetStringValue(name, value), OS::ERROR_SUCCESS_CODE);
     }
 
     std::string ReadDriverValue(std::u16string_view name)
     {
-        auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
+        auto key =
+            OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, VezurAVUZ::GetDriverKeyPath().GetAsU16String());
         if (!key) {
             return "<no key>";
         }
@@ -86,24 +87,24 @@ TEST_F(LoggingDialogTest, OpensWithTheTableTextsAndTheStoredOptions)
     WriteDriverValue(u"LogFileSize", u"10485760");
     m_store->LoadLoggingProperties();
 
-    const HeadlessRun run = Show(
-        "expect dialog 9109\n"
-        "expect title Logging Options\n"
-        "expect 8015 text Log Level:\n"
-        "expect 8016 text Log Path:\n"
-        "expect 8017 text Max Number Files:\n"
-        "expect 8018 text Max File Size (MB):\n"
-        "expect 8020 text Log Rotation\n"
-        "expect 8019 text Browse...\n"
-        "expect 8014 items LOG_OFF|LOG_FATAL|LOG_ERROR|LOG_WARNING|LOG_INFO|LOG_DEBUG|LOG_TRACE\n"
-        "expect 8014 selected LOG_DEBUG\n"
-        "expect 8013 text /var/log/dravo\n"
-        "expect 8012 text 50\n"
-        "expect 8011 text 10\n"
-        "expect 1003 hidden\n"
-        "expect 1004 hidden\n"
-        "expect 1 enabled\n"
-        "click 2\n");
+    const HeadlessRun run =
+        Show("expect dialog 9109\n"
+             "expect title Logging Options\n"
+             "expect 8015 text Log Level:\n"
+             "expect 8016 text Log Path:\n"
+             "expect 8017 text Max Number Files:\n"
+             "expect 8018 text Max File Size (MB):\n"
+             "expect 8020 text Log Rotation\n"
+             "expect 8019 text Browse...\n"
+             "expect 8014 items LOG_OFF|LOG_FATAL|LOG_ERROR|LOG_WARNING|LOG_INFO|LOG_DEBUG|LOG_TRACE\n"
+             "expect 8014 selected LOG_DEBUG\n"
+             "expect 8013 text /var/log/dravo\n"
+             "expect 8012 text 50\n"
+             "expect 8011 text 10\n"
+             "expect 1003 hidden\n"
+             "expect 1004 hidden\n"
+             "expect 1 enabled\n"
+             "click 2\n");
     EXPECT_EQ(run.error, "");
     EXPECT_EQ(run.result, 0);
 }
@@ -111,27 +112,26 @@ TEST_F(LoggingDialogTest, OpensWithTheTableTextsAndTheStoredOptions)
 TEST_F(LoggingDialogTest, LevelAndOkRulesFollowTheUser)
 {
     (*m_store)[WideString(u"LogLevel")] = WideString(u"5");
-    const HeadlessRun run = Show(
-        "expect 8014 selected LOG_DEBUG\n"
-        "# nothing in the directory or the rotation boxes\n"
-        "expect 1 disabled\n"
-        "select 8014 LOG_OFF\n"
-        "expect 8013 disabled\n"
-        "expect 8019 disabled\n"
-        "expect 8012 disabled\n"
-        "expect 8011 disabled\n"
-        "expect 1 enabled\n"
-        "select 8014 LOG_INFO\n"
-        "expect 8013 enabled\n"
-        "expect 1 disabled\n"
-        "type 8013 /tmp/logs\n"
-        "type 8012 3\n"
-        "expect 1 disabled\n"
-        "type 8011    \n"
-        "expect 1 disabled\n"
-        "type 8011 7\n"
-        "expect 1 enabled\n"
-        "click 1\n");
+    const HeadlessRun run = Show("expect 8014 selected LOG_DEBUG\n"
+                                 "# nothing in the directory or the rotation boxes\n"
+                                 "expect 1 disabled\n"
+                                 "select 8014 LOG_OFF\n"
+                                 "expect 8013 disabled\n"
+                                 "expect 8019 disabled\n"
+                                 "expect 8012 disabled\n"
+                                 "expect 8011 disabled\n"
+                                 "expect 1 enabled\n"
+                                 "select 8014 LOG_INFO\n"
+                                 "expect 8013 enabled\n"
+                                 "expect 1 disabled\n"
+                                 "type 8013 /tmp/logs\n"
+                                 "type 8012 3\n"
+                                 "expect 1 disabled\n"
+                                 "type 8011    \n"
+                                 "expect 1 disabled\n"
+                                 "type 8011 7\n"
+                                 "expect 1 enabled\n"
+                                 "click 1\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(m_store->GetLogLevel(), WideString(u"4"));
@@ -143,20 +143,19 @@ TEST_F(LoggingDialogTest, LevelAndOkRulesFollowTheUser)
 TEST_F(LoggingDialogTest, ARefusedSizeKeepsTheDialogOpenWithTheEarlierStepsApplied)
 {
     m_store->LoadLoggingProperties();
-    const HeadlessRun run = Show(
-        "select 8014 LOG_WARNING\n"
-        "type 8013   /srv/log  \n"
-        "type 8012 9\n"
-        "type 8011 5000\n"
-        "click 1\n"
-        "expect dialog 9109\n"
-        "type 8011 4097\n"
-        "click 1\n"
-        "type 8011 4096\n"
-        "type 8012 4294967296\n"
-        "click 1\n"
-        "type 8012 4294967295\n"
-        "click 1\n");
+    const HeadlessRun run = Show("select 8014 LOG_WARNING\n"
+                                 "type 8013   /srv/log  \n"
+                                 "type 8012 9\n"
+                                 "type 8011 5000\n"
+                                 "click 1\n"
+                                 "expect dialog 9109\n"
+                                 "type 8011 4097\n"
+                                 "click 1\n"
+                                 "type 8011 4096\n"
+                                 "type 8012 4294967296\n"
+                                 "click 1\n"
+                                 "type 8012 4294967295\n"
+                                 "click 1\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.result, 1);
     const std::string sizeMessage = "message-box [DSN Configuration Error] Invalid value for the maximum size of "
@@ -182,13 +181,12 @@ TEST_F(LoggingDialogTest, ARefusedSizeKeepsTheDialogOpenWithTheEarlierStepsAppli
 TEST_F(LoggingDialogTest, ARefusedSizeStopsBeforeTheCountIsApplied)
 {
     (*m_store)[WideString(u"LogFileCount")] = WideString(u"50");
-    const HeadlessRun run = Show(
-        "select 8014 LOG_ERROR\n"
-        "type 8013 /a\n"
-        "type 8012 8\n"
-        "type 8011 5000\n"
-        "click 1\n"
-        "click 2\n");
+    const HeadlessRun run = Show("select 8014 LOG_ERROR\n"
+                                 "type 8013 /a\n"
+                                 "type 8012 8\n"
+                                 "type 8011 5000\n"
+                                 "click 1\n"
+                                 "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(m_store->GetLogLevel(), WideString(u"2"));
@@ -201,10 +199,9 @@ TEST_F(LoggingDialogTest, CancelAfterEditingLeavesTheStoreUnchanged)
     WriteDriverValue(u"LogLevel", u"6");
     WriteDriverValue(u"LogPath", u"/old");
     m_store->LoadLoggingProperties();
-    const HeadlessRun run = Show(
-        "type 8013 /new\n"
-        "select 8014 LOG_OFF\n"
-        "click 2\n");
+    const HeadlessRun run = Show("type 8013 /new\n"
+                                 "select 8014 LOG_OFF\n"
+                                 "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(m_store->GetLogLevel(), WideString(u"6"));
@@ -215,19 +212,22 @@ TEST_F(LoggingDialogTest, ALoadedStoreShowsItsFieldsDisabledButBrowseStillFillsT
 {
     m_store->Load({});
     const std::string folder = m_root.Path().string();
-    const HeadlessRun run = Show(
-        "expect 8014 disabled\n"
-        "expect 8013 disabled\n"
-        "expect 8012 disabled\n"
-        "expect 8011 disabled\n"
-        "expect 8019 enabled\n"
-        "click 8019\n"
-        "choose -\n"
-        "expect 8013 text \n"
-        "click 8019\n"
-        "choose " + folder + "\n"
-        "expect 8013 text " + folder + "\n"
-        "click 1\n");
+    const HeadlessRun run = Show("expect 8014 disabled\n"
+                                 "expect 8013 disabled\n"
+                                 "expect 8012 disabled\n"
+                                 "expect 8011 disabled\n"
+                                 "expect 8019 enabled\n"
+                                 "click 8019\n"
+                                 "choose -\n"
+                                 "expect 8013 text \n"
+                                 "click 8019\n"
+                                 "choose "
+        + folder
+        + "\n"
+          "expect 8013 text "
+        + folder
+        + "\n"
+          "click 1\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(m_store->GetLogPath(), WideString(folder));

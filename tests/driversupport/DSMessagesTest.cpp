@@ -76,7 +76,8 @@ TEST(DSMessagesTest, SetupErrorTextsComeFromTheStringTableWithSixAndSevenCrossed
         {5, u"Driver- or translator-specific error."},
         {6, u"Error writing changes to registry, ensure proper permissions have been granted."},
         {7, u"Data Source Name value cannot contain any of the following characters: []{}(),;?*=!@\\"},
-        {8, u"Invalid value for the maximum number of log files to use in rotation, valid values are "
+        {8,
+            u"Invalid value for the maximum number of log files to use in rotation, valid values are "
             u"[0, 4294967295]."},
         {9, u"Invalid value for the maximum size of each log file in MB, valid values are [0, 4096]."},
     };
@@ -159,15 +160,18 @@ TEST(DSMessagesTest, TheConfigurationErrorBoxIsAWarningWithOkUnderItsCaption)
     EXPECT_EQ(toolkit.user.boxes[1].text.GetAsUTF8(),
         "Invalid value for the maximum size of each log file in MB, valid values are [0, 4096].");
     EXPECT_EQ(toolkit.user.boxes[2].text.GetAsUTF8(), "without owner");
-    EXPECT_NE(toolkit.transcript.str().find("message-box [DSN Configuration Error] without owner -> OK"),
-        std::string::npos)
+    EXPECT_NE(
+        toolkit.transcript.str().find("message-box [DSN Configuration Error] without owner -> OK"), std::string::npos)
         << toolkit.transcript.str();
 }
 
 /// A toolkit whose pointer cannot change, as when the system has no such cursor.
 class CursorlessSystem final : public UI::DialogSystem {
 public:
-    int32_t RunModalTemplate(const Resources::DialogTemplate&, UI::DialogHandler&, UI::DialogHost*) override { return 0; }
+    int32_t RunModalTemplate(const Resources::DialogTemplate&, UI::DialogHandler&, UI::DialogHost*) override
+    {
+        return 0;
+    }
     UI::MessageBoxResult ShowMessageBox(const UI::MessageBoxRequest&, UI::DialogHost*) override
     {
         return UI::MessageBoxResult::Ok;

@@ -110,10 +110,10 @@ TEST_F(TestResultDialogTest, ASuccessfulTestReportsTheVersionsBitnessAndLocaleAn
     m_store->GetConnectionSettings(settings);
     const auto versions = m_productDriver.Connect(settings);
     EXPECT_EQ(reader.report,
-        "SUCCESS! \r\n\r\nSuccessfully connected to data source!\r\n\r\nODBC Version: " + versions.odbcVersion.GetAsUTF8()
-            + "\r\nDriver Version: " + versions.driverVersion.GetAsUTF8() + "\r\nBitness: "
-            + (sizeof(void*) == 8 ? "64" : "32") + "-bit\r\nLocale: "
-            + Support::GetPlatform()->GetDefaultLocaleName().GetAsUTF8());
+        "SUCCESS! \r\n\r\nSuccessfully connected to data source!\r\n\r\nODBC Version: "
+            + versions.odbcVersion.GetAsUTF8() + "\r\nDriver Version: " + versions.driverVersion.GetAsUTF8()
+            + "\r\nBitness: " + (sizeof(void*) == 8 ? "64" : "32")
+            + "-bit\r\nLocale: " + Support::GetPlatform()->GetDefaultLocaleName().GetAsUTF8());
 }
 
 TEST_F(TestResultDialogTest, AFailedTestShowsTheErrorAloneAndEscapeGivesFalse)
@@ -141,7 +141,8 @@ TEST_F(TestResultDialogTest, TheSettingsAreLoggedAtInfoWithEveryPasswordMaskedWh
 
     const auto lines = m_logger->Find("Testing connection using settings: ");
     ASSERT_EQ(lines.size(), 1U);
-    EXPECT_EQ(lines[0], "ClientPrivateKeyPassword=****;Database=" + (m_ini.Path() / "test.sqlite").string()
+    EXPECT_EQ(lines[0],
+        "ClientPrivateKeyPassword=****;Database=" + (m_ini.Path() / "test.sqlite").string()
             + ";EncryptedPWD=****;PasswordHint=;proxy_password=****;PWD=****;UID=alice;");
     const std::string file = LogFile();
     for (const char* secret : {"s3cret", "k3y-pw", "0123ABCD", "pr0xy"}) {

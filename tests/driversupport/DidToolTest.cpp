@@ -15,11 +15,10 @@ namespace {
 using Dravo::Test::ProgramRun;
 using Dravo::Test::RunProgram;
 
-const std::string SAMPLE_XML =
-    "<product>\n"
-    "  <vendor-name>Acme</vendor-name>\n"
-    "  <driver-name>My Driver: x/y</driver-name>\n"
-    "</product>\n";
+const std::string SAMPLE_XML = "<product>\n"
+                               "  <vendor-name>Acme</vendor-name>\n"
+                               "  <driver-name>My Driver: x/y</driver-name>\n"
+                               "</product>\n";
 
 std::string ReadFile(const std::filesystem::path& path)
 {
@@ -103,8 +102,8 @@ TEST_F(DidToolTest, TheInputIsNeverOverwritten)
 TEST_F(DidToolTest, TextThatWouldBeReadCutShortIsRefused)
 {
     // The second block ends in nine tabs, which deciphers like padding.
-    const std::string xml = "<product>" + std::string(14, ' ') + std::string(9, '\t') +
-        "<vendor-name>Acme</vendor-name></product>";
+    const std::string xml =
+        "<product>" + std::string(14, ' ') + std::string(9, '\t') + "<vendor-name>Acme</vendor-name></product>";
     WriteFile(m_xml, xml);
     const ProgramRun refused = Did({"encrypt", m_xml.string(), m_did.string()});
     EXPECT_EQ(refused.exitCode, 1);

@@ -60,9 +60,10 @@ TEST(FailureStepsDialogTest, AFailedDriverTestAddsTheStepsThatFailedBelowTheDriv
         store[WideString(u"PWD")] = WideString(u"s3cret");
 
         const std::string failed = ShowReport(store, "No Such Driver");
-        EXPECT_EQ(failed.rfind("FAILED!\r\n\r\n[01000] [unixODBC][Driver Manager]Can't open lib 'No Such Driver' : file "
-                               "not found\r\n\r\nFailed steps:\r\ndriver: odbcinst.ini has no driver [No Such Driver]",
-                      0),
+        EXPECT_EQ(
+            failed.rfind("FAILED!\r\n\r\n[01000] [unixODBC][Driver Manager]Can't open lib 'No Such Driver' : file "
+                         "not found\r\n\r\nFailed steps:\r\ndriver: odbcinst.ini has no driver [No Such Driver]",
+                0),
             0U)
             << failed;
         EXPECT_NE(failed.find("\r\nname: nowhere.invalid: "), std::string::npos) << failed;

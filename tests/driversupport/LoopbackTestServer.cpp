@@ -37,8 +37,7 @@ constexpr int LIFETIME_SECONDS = 60;
 constexpr int CONNECTION_MILLISECONDS = 5000;
 
 /// Reads what arrives within the connection's time, until COMPLETE is true.
-template <class Complete>
-std::string ReadUntil(int socket, Complete complete)
+template <class Complete> std::string ReadUntil(int socket, Complete complete)
 {
     std::string bytes;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(CONNECTION_MILLISECONDS);
@@ -155,8 +154,7 @@ int GetOption(void*, const char*, const char* option, const char** result, unsig
 }
 
 /// The library's callback slot, untyped as the library declares it.
-template <class Function>
-int (*Callback(Function* function))()
+template <class Function> int (*Callback(Function* function))()
 {
     return reinterpret_cast<int (*)()>(reinterpret_cast<void (*)()>(function));
 }
@@ -176,8 +174,8 @@ void ServeHttp(int socket, const std::map<std::string, int>& statuses)
     });
     const size_t space = request.find(' ');
     const size_t end = request.find(' ', space + 1);
-    const std::string path = space == std::string::npos || end == std::string::npos
-        ? "" : request.substr(space + 1, end - space - 1);
+    const std::string path =
+        space == std::string::npos || end == std::string::npos ? "" : request.substr(space + 1, end - space - 1);
     const auto found = statuses.find(path);
     int status = found == statuses.end() ? (path.empty() ? 400 : 404) : found->second;
     // "alice:s3cret"
@@ -192,10 +190,10 @@ void ServeHttp(int socket, const std::map<std::string, int>& statuses)
         }
     }
     const char* reason = status == 200 ? "OK"
-        : status == 400               ? "Bad Request"
-        : status == 401               ? "Unauthorized"
-        : status == 404               ? "Not Found"
-                                      : "Other";
+        : status == 400                ? "Bad Request"
+        : status == 401                ? "Unauthorized"
+        : status == 404                ? "Not Found"
+                                       : "Other";
     std::string answer = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Length: 0\r\n";
     if (status == 401) {
         answer += "WWW-Authenticate: Basic realm=\"test\"\r\nWWW-Authenticate: Negotiate\r\n";
@@ -218,7 +216,8 @@ void ServeSasl(int socket)
     // As Thrift's SASL servers do, a status that is none is answered with an
     // error frame.
     if (!bytes.empty() && (bytes[0] < 1 || bytes[0] > 5)) {
-        SendAll(socket, Frame(4, "Invalid status " + std::to_string(static_cast<int>(static_cast<signed char>(bytes[0])))));
+        SendAll(
+            socket, Frame(4, "Invalid status " + std::to_string(static_cast<int>(static_cast<signed char>(bytes[0])))));
         return;
     }
     const long start = FrameEnd(bytes, 0);
@@ -228,8 +227,8 @@ void ServeSasl(int socket)
     }
     const std::string mechanism = bytes.substr(5, static_cast<size_t>(start) - 5);
     const long response = FrameEnd(bytes, static_cast<size_t>(start));
-    const std::string credentials
-        = response < 0 ? "" : bytes.substr(static_cast<size_t>(start) + 5, static_cast<size_t>(response - start - 5));
+    const std::string credentials =
+        response < 0 ? "" : bytes.substr(static_cast<size_t>(start) + 5, static_cast<size_t>(response - start - 5));
     sasl_conn_t* connection = nullptr;
     if (sasl_server_new("spark", "server.dravo.test", nullptr, nullptr, nullptr, SASL_CALLBACKS, 0, &connection)
         != SASL_OK) {
@@ -238,8 +237,8 @@ void ServeSasl(int socket)
     }
     const char* out = nullptr;
     unsigned outLength = 0;
-    const int result = sasl_server_start(connection, mechanism.c_str(), credentials.data(),
-        static_cast<unsigned>(credentials.size()), &out, &outLength);
+    const int result = sasl_server_start(
+        connection, mechanism.c_str(), credentials.data(), static_cast<unsigned>(credentials.size()), &out, &outLength);
     // As Thrift's SASL servers answer: the library's words after their own.
     if (result == SASL_OK) {
         SendAll(socket, Frame(5, std::string(out ? out : "", outLength)));
@@ -254,7 +253,10 @@ void ServeSasl(int socket)
 void ServeBinary(int socket)
 {
     (void)ReadUntil(socket, [](const std::string& bytes) { return bytes.size() >= 8; });
-    SendAll(socket, std::string("\x80\x01\x00\x03\x00\x00\x00\x0b" "dravo_probe\x00\x00\x00\x01\x00", 24));
+    SendAll(socket,
+        std::string("\x80\x01\x00\x03\x00\x00\x00\x0b"
+                    "dravo_probe\x00\x00\x00\x01\x00",
+            24));
 }
 
 } // namespace
@@ -286,7 +288,8 @@ int main(int argc, char** argv)
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || ::listen(listener, 16) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        || ::listen(listener, 16) != 0
+        || ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         std::perror("listen");
         return 1;
     }

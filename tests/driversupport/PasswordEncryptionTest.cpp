@@ -50,8 +50,8 @@ TEST(PasswordEncryptionTest, DefaultKeyGivesTheKnownCipherTextsAndBack)
 
 TEST(PasswordEncryptionTest, CallerPassPhraseAndSaltAreUsed)
 {
-    EXPECT_EQ(PasswordEncryption::EncryptToHex("secret", OTHER_PASS_PHRASE, &OTHER_SALT),
-        "4B1E8EA6F342C30A9DA1312741263156");
+    EXPECT_EQ(
+        PasswordEncryption::EncryptToHex("secret", OTHER_PASS_PHRASE, &OTHER_SALT), "4B1E8EA6F342C30A9DA1312741263156");
     // Only the first 32 bytes of a longer pass phrase count.
     EXPECT_EQ(PasswordEncryption::EncryptToHex("secret", OTHER_PASS_PHRASE + "tail", &OTHER_SALT),
         "4B1E8EA6F342C30A9DA1312741263156");
@@ -120,7 +120,8 @@ TEST(PasswordEncryptionTest, WrongKeyOrDamagedCipherTextIsReportedNotRaised)
     EXPECT_EQ(wrongPhrase.bytes.size(), 16U);
     EXPECT_NE(wrongPhrase.bytes, "0123456789ABCDEF");
 
-    const auto wrongSalt = PasswordEncryption::DecryptFromHex("362979835471AFB0F75F4CBFB5A24D2D", std::nullopt, &OTHER_SALT);
+    const auto wrongSalt =
+        PasswordEncryption::DecryptFromHex("362979835471AFB0F75F4CBFB5A24D2D", std::nullopt, &OTHER_SALT);
     EXPECT_FALSE(wrongSalt.isComplete);
     EXPECT_EQ(wrongSalt.bytes, "");
 
@@ -140,7 +141,8 @@ TEST(PasswordEncryptionTest, WrongKeyOrDamagedCipherTextIsReportedNotRaised)
 
 TEST(PasswordEncryptionTest, ShortPassPhraseIsRefusedInsteadOfOverread)
 {
-    EXPECT_THROW((void)PasswordEncryption::EncryptToHex("secret", "too short"), Dravo::Support::InvalidArgumentException);
+    EXPECT_THROW(
+        (void)PasswordEncryption::EncryptToHex("secret", "too short"), Dravo::Support::InvalidArgumentException);
     EXPECT_THROW((void)PasswordEncryption::DecryptFromHex("362979835471AFB0F75F4CBFB5A24D2D", std::string(31, 'k')),
         Dravo::Support::InvalidArgumentException);
 }

@@ -19,8 +19,8 @@ public:
     /// A new key, and a certificate for CN with the subject names NAMES
     /// ("DNS:localhost", "IP:127.0.0.1"), valid from FROM_DAYS to UNTIL_DAYS
     /// around now; issued by ISSUER, or by itself when there is none.
-    TestCertificate(const std::string& commonName, const std::vector<std::string>& names, long fromDays,
-        long untilDays, const TestCertificate* issuer, bool authority = false)
+    TestCertificate(const std::string& commonName, const std::vector<std::string>& names, long fromDays, long untilDays,
+        const TestCertificate* issuer, bool authority = false)
     {
         m_key = EVP_EC_gen("P-256");
         m_certificate = X509_new();
@@ -31,8 +31,8 @@ public:
         X509_gmtime_adj(X509_getm_notAfter(m_certificate), untilDays * 86400);
         X509_set_pubkey(m_certificate, m_key);
         X509_NAME* name = X509_get_subject_name(m_certificate);
-        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-            reinterpret_cast<const unsigned char*>(commonName.c_str()), -1, -1, 0);
+        X509_NAME_add_entry_by_txt(
+            name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName.c_str()), -1, -1, 0);
         X509_set_issuer_name(m_certificate, issuer ? X509_get_subject_name(issuer->m_certificate) : name);
         X509V3_CTX context;
         X509V3_set_ctx_nodb(&context);

@@ -35,9 +35,9 @@ public:
         m_port = FreePort();
         const std::string log = (m_directory.Path() / "server.log").string();
         std::vector<std::string> argv = {"/usr/bin/java", "-Xmx64m", "-XX:TieredStopAtLevel=1", "-XX:+UseSerialGC",
-            "-XX:-UsePerfData",
-            "-Dzookeeper.admin.enableServer=false", "-cp", SERVER_JAR, "org.apache.zookeeper.server.ZooKeeperServerMain",
-            std::to_string(m_port), (m_directory.Path() / "data").string()};
+            "-XX:-UsePerfData", "-Dzookeeper.admin.enableServer=false", "-cp", SERVER_JAR,
+            "org.apache.zookeeper.server.ZooKeeperServerMain", std::to_string(m_port),
+            (m_directory.Path() / "data").string()};
         std::vector<char*> pointers;
         for (std::string& argument : argv) {
             pointers.push_back(argument.data());

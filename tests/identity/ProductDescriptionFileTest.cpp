@@ -35,15 +35,17 @@ ProductAttributes ParseOnly(const std::string& xml)
 TEST(ProductDescriptionFileTest, FileKeyAndSaltGiveTheKnownCipherText)
 {
     // Derived outside this code base, as for the password cipher.
-    EXPECT_EQ(Dravo::Support::BinaryToHex(ProductDescriptionFile::Encipher("secret")), "1016425DD68F060026AC28765AE590E5");
+    EXPECT_EQ(
+        Dravo::Support::BinaryToHex(ProductDescriptionFile::Encipher("secret")), "1016425DD68F060026AC28765AE590E5");
 }
 
 TEST(ProductDescriptionFileTest, EncipheredFileBesideTheProgramIsReadOnce)
 {
     Dravo::Test::TempDir directory;
     const auto path = directory / "VezurAVUZ.did";
-    WriteFile(path, ProductDescriptionFile::Encipher(
-        "<product>\n  <vendor-name>Acme</vendor-name>\n  <driver-name>My Driver: x/y</driver-name>\n</product>\n"));
+    WriteFile(path,
+        ProductDescriptionFile::Encipher(
+            "<product>\n  <vendor-name>Acme</vendor-name>\n  <driver-name>My Driver: x/y</driver-name>\n</product>\n"));
 
     ProductDescriptionFile file(PathOf(path));
     EXPECT_EQ(file.GetAttribute(u"vendor-name"), u"Acme");
@@ -81,13 +83,12 @@ TEST(ProductDescriptionFileTest, MissingUnreadableOrForeignFilesGiveNoAttributes
 
 TEST(ProductDescriptionFileTest, ValuesAreTrimmedAndTheLaterOfTwoWins)
 {
-    const ProductAttributes attributes = ParseOnly(
-        "<product>\n"
-        "  <vendor-name>  \n\t Acme Corp \r\n  </vendor-name>\n"
-        "  <version-number>1.0</version-number>\n"
-        "  <version-number>2.0</version-number>\n"
-        "  <empty></empty><single/>\n"
-        "</product>");
+    const ProductAttributes attributes = ParseOnly("<product>\n"
+                                                   "  <vendor-name>  \n\t Acme Corp \r\n  </vendor-name>\n"
+                                                   "  <version-number>1.0</version-number>\n"
+                                                   "  <version-number>2.0</version-number>\n"
+                                                   "  <empty></empty><single/>\n"
+                                                   "</product>");
     EXPECT_EQ(attributes.at(u"vendor-name"), u"Acme Corp");
     EXPECT_EQ(attributes.at(u"version-number"), u"2.0");
     EXPECT_EQ(attributes.at(u"empty"), u"");

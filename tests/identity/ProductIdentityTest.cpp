@@ -42,7 +42,8 @@ protected:
 
     Names RunProbe(const std::vector<std::string>& arguments = {})
     {
-        const auto probe = Dravo::Test::CopyProgramInto(Dravo::Test::BuiltProgram("tests/identity_probe"), m_directory.Path());
+        const auto probe =
+            Dravo::Test::CopyProgramInto(Dravo::Test::BuiltProgram("tests/identity_probe"), m_directory.Path());
         const Dravo::Test::ProgramRun run = Dravo::Test::RunProgram(probe, arguments);
         EXPECT_EQ(run.exitCode, 0) << run.errors;
         return ParseLines(run.output);
@@ -72,12 +73,11 @@ TEST_F(ProductIdentityTest, WithoutDescriptionFileTheBuiltInNamesApply)
 
 TEST_F(ProductIdentityTest, DescriptionFileRenamesVendorDriverAndVersion)
 {
-    PlaceDescription(
-        "<product>\n"
-        "  <vendor-name>Acme</vendor-name>\n"
-        "  <driver-name>My Driver: x/y</driver-name>\n"
-        "  <version-number>2.0.0.7</version-number>\n"
-        "</product>\n");
+    PlaceDescription("<product>\n"
+                     "  <vendor-name>Acme</vendor-name>\n"
+                     "  <driver-name>My Driver: x/y</driver-name>\n"
+                     "  <version-number>2.0.0.7</version-number>\n"
+                     "</product>\n");
     const Names names = RunProbe();
     EXPECT_EQ(names.at("vendor"), "Acme");
     EXPECT_EQ(names.at("driver"), "My Driver: x/y");

@@ -68,6 +68,7 @@ int main(int argc, char** argv)
     const std::u16string driverKey = GetDriverKeyPath().GetAsU16String();
     std::printf("machine-file=%s\n",
         Dravo::OS::GetRegistryKeyFilePath(Dravo::OS::RegistryHive::LocalMachine, driverKey).c_str());
-    std::printf("user-file=%s\n", Dravo::OS::GetRegistryKeyFilePath(Dravo::OS::RegistryHive::CurrentUser, driverKey).c_str());
+    std::printf(
+        "user-file=%s\n", Dravo::OS::GetRegistryKeyFilePath(Dravo::OS::RegistryHive::CurrentUser, driverKey).c_str());
     return 0;
 }

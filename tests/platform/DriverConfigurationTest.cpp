@@ -52,8 +52,8 @@ protected:
     [[nodiscard]] std::string MachineFile() const { return (m_root.Path() / "vezuravuz.ini").string(); }
     [[nodiscard]] std::string UserFile() const { return (m_root.Path() / ".vezuravuz.ini").string(); }
 
-    static OS::ErrorCode Set(const std::u16string& name, const std::u16string& text,
-        OS::RegistryHive hive = OS::RegistryHive::LocalMachine)
+    static OS::ErrorCode Set(
+        const std::u16string& name, const std::u16string& text, OS::RegistryHive hive = OS::RegistryHive::LocalMachine)
     {
         auto key = OS::RegistryKey::Create(hive, std::u16string(DRIVER_KEY));
         return key ? key->SetStringValue(name, text) : key.GetError();
@@ -83,7 +83,8 @@ TEST_F(DriverConfigurationTest, TheDriverKeyLivesInTheIniFileAndEveryOtherKeyInT
     EXPECT_EQ(ReadFile(UserFile()), "[Driver]\nLogLevel=6\n");
     EXPECT_EQ(ReadFile(HivePath()).find("SparkServerType"), std::string::npos);
     EXPECT_NE(ReadFile(HivePath()).find("Other Vendor"), std::string::npos);
-    EXPECT_EQ(OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, u"software\\dravo\\dravo spark odbc driver\\DRIVER"),
+    EXPECT_EQ(
+        OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, u"software\\dravo\\dravo spark odbc driver\\DRIVER"),
         MachineFile());
     EXPECT_EQ(OS::GetRegistryKeyFilePath(OS::RegistryHive::LocalMachine, u"SOFTWARE\\Other Vendor"), HivePath());
     struct stat status {};
@@ -110,8 +111,8 @@ TEST_F(DriverConfigurationTest, ValuesAreTextNumbersReadBackAsTextWhatTheFileCan
     auto key = CreateKey(std::u16string(DRIVER_KEY));
     ASSERT_EQ(key.SetValue(u"LogFileCount", OS::REG_DWORD_TYPE, OS::MakeRegistryDwordData(50)), OS::ERROR_SUCCESS_CODE);
     ASSERT_EQ(key.SetValue(u"Big", OS::REG_QWORD_TYPE, OS::MakeRegistryQwordData(1ULL << 40)), OS::ERROR_SUCCESS_CODE);
-    ASSERT_EQ(key.SetValue(u"Path", OS::REG_EXPAND_SZ_TYPE, OS::MakeRegistryStringData(u"%HOME%/x")),
-        OS::ERROR_SUCCESS_CODE);
+    ASSERT_EQ(
+        key.SetValue(u"Path", OS::REG_EXPAND_SZ_TYPE, OS::MakeRegistryStringData(u"%HOME%/x")), OS::ERROR_SUCCESS_CODE);
     const auto count = key.QueryValue(u"logfilecount");
     ASSERT_TRUE(count);
     EXPECT_EQ(count->type, OS::REG_SZ_TYPE);
@@ -150,16 +151,19 @@ TEST_F(DriverConfigurationTest, NamesCompareAsWindowsComparesThemAndNoFurther)
 {
     // "KrbRealm" with a Kelvin sign, and a sharp s: full case folding would
     // take them for "KrbRealm" and "STRASSE".
-    const std::string text = "[Driver]\n\xE2\x84\xAArbRealm=kelvin\nKrbRealm=ascii\nStra\xC3\x9F" "e=kept\n";
+    const std::string text = "[Driver]\n\xE2\x84\xAArbRealm=kelvin\nKrbRealm=ascii\nStra\xC3\x9F"
+                             "e=kept\n";
     WriteFile(MachineFile(), text);
     EXPECT_EQ(Get(u"KRBREALM"), u"ascii");
     EXPECT_EQ(Get(u"\x212ArbRealm"), u"kelvin");
     ASSERT_EQ(Set(u"krbrealm", u"EXAMPLE.COM"), OS::ERROR_SUCCESS_CODE);
-    auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, std::u16string(DRIVER_KEY), OS::RegistryAccess::Full);
+    auto key =
+        OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, std::u16string(DRIVER_KEY), OS::RegistryAccess::Full);
     ASSERT_TRUE(key);
     EXPECT_EQ(key->DeleteValue(u"STRASSE"), OS::ERROR_FILE_NOT_FOUND_CODE);
     EXPECT_EQ(ReadFile(MachineFile()),
-        "[Driver]\n\xE2\x84\xAArbRealm=kelvin\nKrbRealm=EXAMPLE.COM\nStra\xC3\x9F" "e=kept\n");
+        "[Driver]\n\xE2\x84\xAArbRealm=kelvin\nKrbRealm=EXAMPLE.COM\nStra\xC3\x9F"
+        "e=kept\n");
     // Simple upper-casing still matches letters beyond ASCII.
     ASSERT_EQ(Set(u"\x00E9t\x00E9", u"1"), OS::ERROR_SUCCESS_CODE);
     ASSERT_EQ(Set(u"\x00C9T\x00C9", u"2"), OS::ERROR_SUCCESS_CODE);
@@ -167,9 +171,15 @@ TEST_F(DriverConfigurationTest, NamesCompareAsWindowsComparesThemAndNoFurther)
 
     // The hives compare the same way.
     auto other = CreateKey(u"SOFTWARE\\Other Vendor");
-    ASSERT_EQ(other.SetStringValue(u"Stra\x00DF" u"e", u"1"), OS::ERROR_SUCCESS_CODE);
+    ASSERT_EQ(other.SetStringValue(u"Stra\x00DF"
+                                   u"e",
+                  u"1"),
+        OS::ERROR_SUCCESS_CODE);
     ASSERT_EQ(other.SetStringValue(u"STRASSE", u"2"), OS::ERROR_SUCCESS_CODE);
-    EXPECT_EQ(StringValue(other, u"stra\x00DF" u"e"), u"1");
+    EXPECT_EQ(StringValue(other,
+                  u"stra\x00DF"
+                  u"e"),
+        u"1");
     EXPECT_EQ(StringValue(other, u"strasse"), u"2");
 }
 
@@ -198,8 +208,8 @@ TEST_F(DriverConfigurationTest, ATransactionWritesEverythingAsOneReplaceOrNothin
         OS::RegistryTransaction transaction;
         ASSERT_EQ(Set(u"AuthMech", u"1"), OS::ERROR_SUCCESS_CODE);
         ASSERT_EQ(Set(u"KrbRealm", u"EXAMPLE.COM"), OS::ERROR_SUCCESS_CODE);
-        auto key = OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, std::u16string(DRIVER_KEY),
-            OS::RegistryAccess::Full);
+        auto key =
+            OS::RegistryKey::Open(OS::RegistryHive::LocalMachine, std::u16string(DRIVER_KEY), OS::RegistryAccess::Full);
         ASSERT_TRUE(key);
         ASSERT_EQ(key->DeleteValue(u"uid"), OS::ERROR_SUCCESS_CODE);
         EXPECT_EQ(key->Flush(), OS::ERROR_SUCCESS_CODE);
@@ -243,7 +253,8 @@ TEST_F(DriverConfigurationTest, AFileThatIsNoTextIsNamedAndNeverWritten)
     EXPECT_EQ(opened.GetError(), OS::ERROR_BADDB_CODE);
     EXPECT_EQ(OS::GetRegistryDiagnostic(), MachineFile() + ", line 2: the line is not valid UTF-8 text");
     EXPECT_EQ(Set(u"UID", u"alice"), OS::ERROR_BADDB_CODE);
-    EXPECT_EQ(OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE\\Dravo"), OS::ERROR_FILE_NOT_FOUND_CODE);
+    EXPECT_EQ(
+        OS::DeleteRegistryTree(OS::RegistryHive::LocalMachine, u"SOFTWARE\\Dravo"), OS::ERROR_FILE_NOT_FOUND_CODE);
     EXPECT_EQ(ReadFile(MachineFile()), broken);
 }
 
@@ -351,9 +362,10 @@ TEST_F(DriverConfigurationTest, AWindowsExportOfTheDriverKeyImportsIntoTheFileAn
 
     const auto exported = OS::ExportRegistryTree(OS::RegistryHive::LocalMachine, std::u16string(DRIVER_KEY));
     ASSERT_TRUE(exported);
-    EXPECT_EQ(*exported, "Windows Registry Editor Version 5.00\r\n\r\n"
-                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
-                         "\"SparkServerType\"=\"3\"\r\n\"LogFileCount\"=\"50\"\r\n\r\n");
+    EXPECT_EQ(*exported,
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
+        "\"SparkServerType\"=\"3\"\r\n\"LogFileCount\"=\"50\"\r\n\r\n");
 
     // What the file cannot hold stops the whole import before anything is written.
     OS::RegistryFileParser binary;
@@ -423,8 +435,8 @@ TEST_F(DriverConfigurationTest, ASaveKeepsTheAccessAclAndExtendedAttributesOrIsR
     });
     EXPECT_EQ(Set(u"UID", u"c"), OS::ERROR_ACCESS_DENIED_CODE);
     OS::SetFileFaultHook(nullptr);
-    EXPECT_NE(OS::GetRegistryDiagnostic().find("cannot give the new file the attributes of the old one"),
-        std::string::npos)
+    EXPECT_NE(
+        OS::GetRegistryDiagnostic().find("cannot give the new file the attributes of the old one"), std::string::npos)
         << OS::GetRegistryDiagnostic();
     EXPECT_EQ(ReadFile(MachineFile()), "[Driver]\nUID=b\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(m_root.Path()), fs::directory_iterator()), 1)
@@ -448,16 +460,17 @@ TEST_F(DriverConfigurationTest, ASaveRunningOutOfSpaceAnywhereLeavesTheFileAsItW
         }
         ++failures;
         ASSERT_EQ(committed, OS::ERROR_DISK_FULL_CODE) << OS::GetRegistryDiagnostic();
-        EXPECT_NE(OS::GetRegistryDiagnostic().find("cannot write the new file: No space left on device"),
-            std::string::npos)
+        EXPECT_NE(
+            OS::GetRegistryDiagnostic().find("cannot write the new file: No space left on device"), std::string::npos)
             << OS::GetRegistryDiagnostic();
         ASSERT_EQ(ReadFile(MachineFile()), initial);
         ASSERT_EQ(std::distance(fs::directory_iterator(m_root.Path()), fs::directory_iterator()), 1);
         ASSERT_LT(room, 1000);
     }
     EXPECT_EQ(failures, ReadFile(MachineFile()).size()) << "every byte of the new file can be the one that fails";
-    EXPECT_EQ(ReadFile(MachineFile()), "; kept\n[Driver]\nUID=administrator\nPWD=x\nKrbRealm=EXAMPLE.COM\n\n"
-                                       "[Other]\nKept=1\n");
+    EXPECT_EQ(ReadFile(MachineFile()),
+        "; kept\n[Driver]\nUID=administrator\nPWD=x\nKrbRealm=EXAMPLE.COM\n\n"
+        "[Other]\nKept=1\n");
 }
 
 TEST_F(DriverConfigurationTest, ALockHeldByAnotherProgramStopsTheSaveAfterABoundedWait)
@@ -561,7 +574,8 @@ TEST(DurableFileRaceTest, FirstSavesToAMissingFileAtOnceAllSucceed)
         const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         for (int writer = 0; writer < WRITERS; ++writer) {
             for (int save = 0; save < 3; ++save) {
-                EXPECT_NE(text.find("[W" + std::to_string(writer) + "S" + std::to_string(save) + "]\n"), std::string::npos)
+                EXPECT_NE(
+                    text.find("[W" + std::to_string(writer) + "S" + std::to_string(save) + "]\n"), std::string::npos)
                     << text;
             }
         }

@@ -18,7 +18,7 @@ namespace {
 std::u16string U16(const std::filesystem::path& path)
 {
     const std::u8string text = path.u8string();
-    return std::u16string(text.begin(), text.end());  // test paths are ASCII
+    return std::u16string(text.begin(), text.end()); // test paths are ASCII
 }
 
 std::string ReadAll(const std::filesystem::path& path)
@@ -73,7 +73,7 @@ TEST_F(PlantedLinkTest, HardLinkAndFifoAreRefusedWithoutHarm)
     OS::File file;
     EXPECT_EQ(file.Open(U16(m_log), OS::FileAccess::Write, OS::FileCreation::CreateAlways, LOG_OPTIONS),
         OS::ERROR_ACCESS_DENIED_CODE);
-    EXPECT_EQ(ReadAll(m_secret), "secret");  // not truncated
+    EXPECT_EQ(ReadAll(m_secret), "secret"); // not truncated
 
     std::filesystem::remove(m_log);
     ASSERT_EQ(::mkfifo(m_log.c_str(), 0600), 0);
@@ -145,8 +145,8 @@ TEST_F(PlantedLinkTest, AnotherUsersFolderLinkOnTheWayOrLogFileIsRefused)
     std::filesystem::create_directory_symlink(elsewhere, m_dir / "logs");
     ASSERT_EQ(::lchown((m_dir / "logs").c_str(), 65534, 65534), 0);
     OS::File file;
-    EXPECT_EQ(file.Open(U16(m_dir / "logs" / "tool.log"), OS::FileAccess::Write, OS::FileCreation::OpenAlways,
-                  LOG_OPTIONS),
+    EXPECT_EQ(
+        file.Open(U16(m_dir / "logs" / "tool.log"), OS::FileAccess::Write, OS::FileCreation::OpenAlways, LOG_OPTIONS),
         OS::ERROR_ACCESS_DENIED_CODE);
     EXPECT_EQ(OS::RenameFile(U16(m_dir / "logs" / "tool.log"), U16(m_dir / "logs" / "tool.1.log"), true),
         OS::ERROR_ACCESS_DENIED_CODE);

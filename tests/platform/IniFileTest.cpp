@@ -49,7 +49,8 @@ TEST(IniFileTest, HandWrittenFilesReadAsAnIniReaderReadsThem)
     EXPECT_TRUE(file.HasSection(u"Driver"));
     EXPECT_FALSE(file.HasSection(u"Missing"));
     EXPECT_EQ(file.ReadSection(u"Driver"),
-        (std::vector<IniEntry>{{u"SparkServerType", u"3"}, {u"AUTHMECH", u"3"}, {u"UID", u"operator"}, {u"Empty", u""}}));
+        (std::vector<IniEntry>{
+            {u"SparkServerType", u"3"}, {u"AUTHMECH", u"3"}, {u"UID", u"operator"}, {u"Empty", u""}}));
     EXPECT_EQ(file.ReadSection(u"odbc"), (std::vector<IniEntry>{{u"Trace", u"No"}}));
     // Read and written back without a change: the same bytes.
     EXPECT_EQ(file.Apply(u"Driver", IniSectionChanges()), text);
@@ -74,15 +75,16 @@ TEST(IniFileTest, AChangedValueKeepsItsLineANewOneGoesAfterTheSectionsLastValue)
     changes.SetValue(u"KrbRealm", u"EXAMPLE.COM");
     changes.DeleteValue(u"UID");
     changes.SetValue(u"SSL", u"1");
-    EXPECT_EQ(Edited(text, changes), "[Driver]\r\n"
-                                     "  LogLevel = 6   \r\n"
-                                     "; a comment kept in place\r\n"
-                                     "KrbRealm=EXAMPLE.COM\r\n"
-                                     "SSL=1\r\n"
-                                     "\r\n"
-                                     "; about the next section\r\n"
-                                     "[ODBC]\r\n"
-                                     "Trace=No");
+    EXPECT_EQ(Edited(text, changes),
+        "[Driver]\r\n"
+        "  LogLevel = 6   \r\n"
+        "; a comment kept in place\r\n"
+        "KrbRealm=EXAMPLE.COM\r\n"
+        "SSL=1\r\n"
+        "\r\n"
+        "; about the next section\r\n"
+        "[ODBC]\r\n"
+        "Trace=No");
 }
 
 TEST(IniFileTest, ANameGivenTwiceSaysOneThingOnceItIsChanged)
@@ -159,8 +161,8 @@ TEST(IniFileTest, CarriageReturnsAloneEndLinesAndNewLinesEndAsTheFilesDo)
     EXPECT_EQ(Edited("[ODBC]\rTrace=No\r", made), "[ODBC]\rTrace=No\r\r[Driver]\rX=1\r");
     EXPECT_EQ(Edited("[Driver]\rA=1", made), "[Driver]\rA=1\rX=1\r");
     // Mixed ends stay as they are; a carriage return before a line feed is one end.
-    EXPECT_EQ(Parsed("[Driver]\r\nA=1\rB=2\n").ReadSection(u"Driver"),
-        (std::vector<IniEntry>{{u"A", u"1"}, {u"B", u"2"}}));
+    EXPECT_EQ(
+        Parsed("[Driver]\r\nA=1\rB=2\n").ReadSection(u"Driver"), (std::vector<IniEntry>{{u"A", u"1"}, {u"B", u"2"}}));
 }
 
 TEST(IniFileTest, FilesThatAreNotTextAreRefusedWithTheirLine)
@@ -179,7 +181,9 @@ TEST(IniFileTest, FilesThatAreNotTextAreRefusedWithTheirLine)
         // A second mark hides the section behind it from every reader.
         {"\xEF\xBB\xBF\xEF\xBB\xBF[Driver]\nA=1\n", 1, "byte-order mark"},
         {"[ODBC]\r\n\xEF\xBB\xBF[Driver]\r\nA=1\r\n", 2, "byte-order mark"},
-        {"[Driver]\n\t\xEF\xBB\xBF" "A=1\n", 2, "byte-order mark"},
+        {"[Driver]\n\t\xEF\xBB\xBF"
+         "A=1\n",
+            2, "byte-order mark"},
     };
     for (const Case& c : cases) {
         IniFile file;
@@ -194,18 +198,23 @@ TEST(IniFileTest, FilesThatAreNotTextAreRefusedWithTheirLine)
 
 TEST(IniFileTest, NamesAndTextsThatWouldNotReadBackAreRefused)
 {
-    for (const std::u16string_view name : {std::u16string_view(u""), std::u16string_view(u" UID"),
-             std::u16string_view(u"UID\t"), std::u16string_view(u"A=B"), std::u16string_view(u"[Driver]"),
-             std::u16string_view(u";UID"), std::u16string_view(u"#UID"), std::u16string_view(u"A\nB"),
-             std::u16string_view(u"A\0B", 3), std::u16string_view(u"\xD800"), std::u16string_view(u"UID\x00A0"),
-             std::u16string_view(u"\xFEFFUID")}) {
+    for (const std::u16string_view name :
+        {std::u16string_view(u""), std::u16string_view(u" UID"), std::u16string_view(u"UID\t"),
+            std::u16string_view(u"A=B"), std::u16string_view(u"[Driver]"), std::u16string_view(u";UID"),
+            std::u16string_view(u"#UID"), std::u16string_view(u"A\nB"), std::u16string_view(u"A\0B", 3),
+            std::u16string_view(u"\xD800"), std::u16string_view(u"UID\x00A0"), std::u16string_view(u"\xFEFFUID")}) {
         EXPECT_TRUE(OS::WhyIniCannotHoldName(name)) << std::string(name.begin(), name.end());
     }
     for (const std::u16string_view value : {std::u16string_view(u" 3"), std::u16string_view(u"3 "),
              std::u16string_view(u"a\r\nb"), std::u16string_view(u"a\0b", 3), std::u16string_view(u"\xDC00"),
              // Blanks that readers stripping Unicode white space drop.
-             std::u16string_view(u"3\x00A0"), std::u16string_view(u"\x0085" u"3"), std::u16string_view(u"3\x2028"),
-             std::u16string_view(u"\x001C" u"3"), std::u16string_view(u"3\x001F"), std::u16string_view(u"3\x3000")}) {
+             std::u16string_view(u"3\x00A0"),
+             std::u16string_view(u"\x0085"
+                                 u"3"),
+             std::u16string_view(u"3\x2028"),
+             std::u16string_view(u"\x001C"
+                                 u"3"),
+             std::u16string_view(u"3\x001F"), std::u16string_view(u"3\x3000")}) {
         EXPECT_TRUE(OS::WhyIniCannotHoldValue(value)) << std::string(value.begin(), value.end());
     }
     EXPECT_FALSE(OS::WhyIniCannotHoldName(u"http.header.X-Trace"));

@@ -57,7 +57,8 @@ protected:
 
     static std::vector<std::string> List(const char* section, const std::string& path)
     {
-        static auto* get = reinterpret_cast<ProfileString>(OS::OdbcInstaller::GetFunction("SQLGetPrivateProfileString"));
+        static auto* get =
+            reinterpret_cast<ProfileString>(OS::OdbcInstaller::GetFunction("SQLGetPrivateProfileString"));
         std::string buffer(65536, '\0');
         const int copied = get(section, nullptr, "", buffer.data(), static_cast<int>(buffer.size()), path.c_str());
         std::vector<std::string> names;
@@ -70,7 +71,8 @@ protected:
 
     static std::string Value(const std::string& section, const std::string& entry, const std::string& path)
     {
-        static auto* get = reinterpret_cast<ProfileString>(OS::OdbcInstaller::GetFunction("SQLGetPrivateProfileString"));
+        static auto* get =
+            reinterpret_cast<ProfileString>(OS::OdbcInstaller::GetFunction("SQLGetPrivateProfileString"));
         std::string buffer(4096, '\0');
         get(section.c_str(), entry.c_str(), "<none>", buffer.data(), static_cast<int>(buffer.size()), path.c_str());
         return buffer.c_str();
@@ -106,7 +108,8 @@ protected:
         return reading;
     }
 
-    static std::string Applied(const std::string& bytes, const std::u16string& section, const IniSectionChanges& changes)
+    static std::string Applied(
+        const std::string& bytes, const std::u16string& section, const IniSectionChanges& changes)
     {
         OdbcIniFile file;
         EXPECT_TRUE(file.Parse(bytes));
@@ -116,7 +119,8 @@ protected:
         return edited.value_or(bytes);
     }
 
-    static OdbcIniFile::Fault Refusal(const std::string& bytes, const std::u16string& section, const IniSectionChanges& changes)
+    static OdbcIniFile::Fault Refusal(
+        const std::string& bytes, const std::u16string& section, const IniSectionChanges& changes)
     {
         OdbcIniFile file;
         EXPECT_TRUE(file.Parse(bytes));
@@ -195,7 +199,8 @@ TEST_F(OdbcIniFileTest, EditsTouchOnlyTheSectionUnixOdbcTakesForIt)
     EXPECT_EQ(Applied("[Sales]\r\nSchema = \r\n", u"Sales", schema), "[Sales]\r\nSchema =sales \r\n");
 
     // A section that goes leaves the comment that heads the next one.
-    EXPECT_EQ(Applied("[Sales]\nA=1\n\n; Other's own\n[Other]\nB=2\n", u"Sales", removal), "; Other's own\n[Other]\nB=2\n");
+    EXPECT_EQ(
+        Applied("[Sales]\nA=1\n\n; Other's own\n[Other]\nB=2\n", u"Sales", removal), "; Other's own\n[Other]\nB=2\n");
 }
 
 TEST_F(OdbcIniFileTest, RefusesWhatUnixOdbcWouldReadOtherwise)

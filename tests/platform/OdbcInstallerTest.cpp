@@ -85,7 +85,8 @@ TEST_F(OdbcInstallerTest, AMissingFunctionIsReportedWithProgramFunctionAndLibrar
     EXPECT_EQ(m_shown[0].caption, u"ODBC Installer Error");
     const std::string libraryPath = OdbcInstaller::GetLibraryPath();
     const std::u16string library(libraryPath.begin(), libraryPath.end());
-    EXPECT_EQ(m_shown[0].text, u"The program " + OS::GetModuleFilePath()
+    EXPECT_EQ(m_shown[0].text,
+        u"The program " + OS::GetModuleFilePath()
             + u", or one of its DLLs attempted to call the function SQLNoSuchFunctionW which is not supported in "
               u"the loaded ODBC installer DLL ("
             + library + u"). Press OK to proceed.");
@@ -102,8 +103,8 @@ TEST(OdbcInstallerMissingTest, AMissingLibraryIsReportedAndEveryCallYieldsZero)
 {
     // A loaded library stays loaded, so the check runs in a fresh process.
     ScopedEnv probe(PROBE_VARIABLE, "1");
-    const ProgramRun run = RunProgram("/proc/self/exe",
-        {"--gtest_filter=OdbcInstallerProbe.*", "--gtest_also_run_disabled_tests"});
+    const ProgramRun run =
+        RunProgram("/proc/self/exe", {"--gtest_filter=OdbcInstallerProbe.*", "--gtest_also_run_disabled_tests"});
     EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
     EXPECT_NE(run.output.find("[  PASSED  ] 1 test"), std::string::npos) << run.output;
 }

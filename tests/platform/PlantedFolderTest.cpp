@@ -134,8 +134,8 @@ TEST_F(PlantedFolderTest, AFolderSwappedForALinkDuringSavesLeadsNoSaveElsewhere)
         // folder was there, refusals while it was the link.
         const FolderSwapper swapper(trial, user / "decoy");
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        for (int attempt = 0; attempt < 3000 && (saved < 100 || refused < 20)
-             && std::chrono::steady_clock::now() < deadline;
+        for (int attempt = 0;
+             attempt < 3000 && (saved < 100 || refused < 20) && std::chrono::steady_clock::now() < deadline;
              ++attempt) {
             const std::u16string text(1, static_cast<char16_t>(u'a' + attempt % 26));
             for (const std::u16string_view key : {std::u16string_view(u"SOFTWARE\\Trial"), DRIVER_KEY}) {

@@ -150,14 +150,14 @@ TEST(RegistryFileTest, LongHexDataWrapsWithinEightyColumnsAndReadsBack)
 
 TEST(RegistryFileTest, ReadsAWindowsExportInUtf16WithContinuationLines)
 {
-    const std::u16string exported
-        = u"Windows Registry Editor Version 5.00\r\n\r\n"
-          u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
-          u"\"SparkServerType\"=\"3\"\r\n"
-          u"\"Path\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,\\\r\n"
-          u"  25,00,00,00\r\n"
-          u"\"Caf\u00e9\"=\"\u00e9t\u00e9\"\r\n"
-          u"\"Count\"=dword:0000000a\r\n\r\n";
+    const std::u16string exported =
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
+        u"\"SparkServerType\"=\"3\"\r\n"
+        u"\"Path\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,\\\r\n"
+        u"  25,00,00,00\r\n"
+        u"\"Caf\u00e9\"=\"\u00e9t\u00e9\"\r\n"
+        u"\"Count\"=dword:0000000a\r\n\r\n";
     RegistryImage image;
     Load(Utf16LeWithBom(exported), image);
     const RegistryImageKey* key = image.FindKey(u"software\\dravo\\DRAVO SPARK ODBC DRIVER\\driver");
@@ -173,8 +173,8 @@ TEST(RegistryFileTest, AcceptsAByteOrderMarkAndEveryLineEnd)
 {
     for (const std::string lineEnd : {"\r\n", "\n", "\r"}) {
         const std::string text = "\xEF\xBB\xBFWindows Registry Editor Version 5.00" + lineEnd + lineEnd
-            + "[HKEY_LOCAL_MACHINE\\A]" + lineEnd + "\"x\"=hex:01,\\" + lineEnd + "  02" + lineEnd
-            + "; a comment" + lineEnd + "\"y\"=\"z\"";
+            + "[HKEY_LOCAL_MACHINE\\A]" + lineEnd + "\"x\"=hex:01,\\" + lineEnd + "  02" + lineEnd + "; a comment"
+            + lineEnd + "\"y\"=\"z\"";
         RegistryImage image;
         Load(text, image);
         const RegistryImageKey* key = image.FindKey(u"A");
@@ -235,7 +235,10 @@ TEST(RegistryFileTest, AnEmptyFileIsAnEmptyHive)
 
 class ChangeRecordTest : public testing::Test {
 protected:
-    static std::string Record(const std::string& body) { return "\r\n" + RegistryFileParser::MakeRecordHeader(body) + body; }
+    static std::string Record(const std::string& body)
+    {
+        return "\r\n" + RegistryFileParser::MakeRecordHeader(body) + body;
+    }
 
     const std::string m_base = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"a\"=\"1\"\r\n";
     const std::string m_first = Record("[HKEY_LOCAL_MACHINE\\K]\r\n\"b\"=\"2\"\r\n");

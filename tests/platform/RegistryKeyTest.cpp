@@ -28,7 +28,8 @@ TEST_F(RegistryKeyTest, CreateMakesEveryMissingKeyAndOpenFindsThemInAnyCase)
 {
     RegistryKey created = CreateKey(DRIVER_KEY);
     EXPECT_TRUE(created.IsOpen());
-    for (const char16_t* path : {u"SOFTWARE", u"software\\dravo", u"SOFTWARE\\DRAVO\\dravo spark odbc driver\\DRIVER"}) {
+    for (const char16_t* path :
+        {u"SOFTWARE", u"software\\dravo", u"SOFTWARE\\DRAVO\\dravo spark odbc driver\\DRIVER"}) {
         EXPECT_TRUE(RegistryKey::Open(RegistryHive::LocalMachine, path)) << std::string(path, path + 8);
     }
     auto missing = RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Nobody");
@@ -134,7 +135,8 @@ TEST_F(RegistryKeyTest, AKeyOpenedForReadingRefusesChangesAndBadNamesAreRefused)
     auto writer = RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\K", OS::RegistryAccess::Full);
     ASSERT_TRUE(writer);
     EXPECT_EQ(writer->SetStringValue(u"line\nbreak", u"1"), OS::ERROR_INVALID_PARAMETER_CODE);
-    EXPECT_EQ(OS::RegistryKey::Create(RegistryHive::LocalMachine, u"A\rB").GetError(), OS::ERROR_INVALID_PARAMETER_CODE);
+    EXPECT_EQ(
+        OS::RegistryKey::Create(RegistryHive::LocalMachine, u"A\rB").GetError(), OS::ERROR_INVALID_PARAMETER_CODE);
     // A refused change leaves the hive file as it was.
     EXPECT_EQ(writer->SetStringValue(u"quote \" and \\ are fine", u"1"), OS::ERROR_SUCCESS_CODE);
 }
@@ -295,11 +297,11 @@ TEST_F(RegistryKeyTest, ExportAndImportCarryAWholeTree)
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tree\\Sub]\r\n\"v\"=\"1\"\r\n\r\n");
 
     OS::RegistryFileParser parser;
-    ASSERT_TRUE(parser.Parse(
-        "Windows Registry Editor Version 5.00\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Tree]\r\n"
-        "[HKEY_CURRENT_USER\\SOFTWARE\\Imported]\r\n\"w\"=dword:00000002\r\n"));
+    ASSERT_TRUE(parser.Parse("Windows Registry Editor Version 5.00\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Tree]\r\n"
+                             "[HKEY_CURRENT_USER\\SOFTWARE\\Imported]\r\n\"w\"=dword:00000002\r\n"));
     ASSERT_EQ(OS::ApplyRegistryChanges(parser.TakeChanges()), OS::ERROR_SUCCESS_CODE);
-    EXPECT_EQ(RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Tree").GetError(), OS::ERROR_FILE_NOT_FOUND_CODE);
+    EXPECT_EQ(
+        RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Tree").GetError(), OS::ERROR_FILE_NOT_FOUND_CODE);
     auto imported = RegistryKey::Open(RegistryHive::CurrentUser, u"SOFTWARE\\Imported");
     ASSERT_TRUE(imported);
     EXPECT_EQ(imported->QueryValue(u"w")->data, OS::MakeRegistryDwordData(2));
@@ -351,11 +353,12 @@ TEST(RegistryLocationTest, HivesLiveInTheRootOrInTheUsualPlaces)
     EXPECT_EQ(OS::GetHiveFilePath(RegistryHive::LocalMachine), "/etc/dravo/registry/HKEY_LOCAL_MACHINE.reg");
     {
         ScopedEnv config("XDG_CONFIG_HOME", "/home/someone/cfg");
-        EXPECT_EQ(OS::GetHiveFilePath(RegistryHive::CurrentUser), "/home/someone/cfg/dravo/registry/HKEY_CURRENT_USER.reg");
+        EXPECT_EQ(
+            OS::GetHiveFilePath(RegistryHive::CurrentUser), "/home/someone/cfg/dravo/registry/HKEY_CURRENT_USER.reg");
     }
     ScopedEnv noConfig("XDG_CONFIG_HOME", std::nullopt);
-    EXPECT_EQ(OS::GetHiveFilePath(RegistryHive::CurrentUser),
-        "/home/someone/.config/dravo/registry/HKEY_CURRENT_USER.reg");
+    EXPECT_EQ(
+        OS::GetHiveFilePath(RegistryHive::CurrentUser), "/home/someone/.config/dravo/registry/HKEY_CURRENT_USER.reg");
     OS::SetRegistryRoot("/override");
     EXPECT_EQ(OS::GetHiveFilePath(RegistryHive::LocalMachine), "/override/HKEY_LOCAL_MACHINE.reg");
     OS::SetRegistryRoot({});

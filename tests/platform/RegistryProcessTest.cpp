@@ -109,8 +109,8 @@ TEST_F(RegistryProcessTest, AWriterKilledAtAnyMomentLeavesOldOrNewDataAndNothing
         const long inFlight = generation + 1;
 
         OS::RegistryFileParser parser(RegistryHive::LocalMachine);
-        ASSERT_TRUE(parser.Parse(ReadFile(HivePath()))) << "round " << round << ", line " << parser.GetError().line
-                                                        << ": " << parser.GetError().message;
+        ASSERT_TRUE(parser.Parse(ReadFile(HivePath())))
+            << "round " << round << ", line " << parser.GetError().line << ": " << parser.GetError().message;
         OS::DiscardRegistryCache();
         for (int slot = 0; slot < SLOTS; ++slot) {
             const long stored = GenerationOf(StringValue(key, SlotName(slot)));
@@ -146,7 +146,8 @@ TEST_F(RegistryProcessTest, ConcurrentWritersLoseNothingAndReadersNeverSeeAHalfW
                 for (int i = 0; i < 400 && seen < 2 * PER_WRITER; ++i) {
                     OS::DiscardRegistryCache();
                     auto reader = RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Shared");
-                    const auto info = reader ? reader->QueryInfo() : OS::ErrorOr<OS::RegistryKeyInfo>(OS::ERROR_BADDB_CODE);
+                    const auto info =
+                        reader ? reader->QueryInfo() : OS::ErrorOr<OS::RegistryKeyInfo>(OS::ERROR_BADDB_CODE);
                     if (!info || info->valueCount < seen) {
                         ::_exit(5);
                     }
@@ -239,8 +240,10 @@ TEST_F(RegistryProcessTest, AUserWhoMayNotWriteTheHiveGetsAccessDenied)
         std::string lines;
         auto reader = RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Locked");
         lines += std::to_string(reader.GetError()) + "\n";
-        lines += std::to_string(RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Locked",
-                                    OS::RegistryAccess::Full).GetError()) + "\n";
+        lines +=
+            std::to_string(
+                RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Locked", OS::RegistryAccess::Full).GetError())
+            + "\n";
         lines += std::to_string(RegistryKey::Create(RegistryHive::LocalMachine, u"SOFTWARE\\New").GetError()) + "\n";
         lines += std::to_string(OS::DeleteRegistryTree(RegistryHive::LocalMachine, u"SOFTWARE\\Locked")) + "\n";
         return lines;
@@ -252,8 +255,10 @@ TEST_F(RegistryProcessTest, AUserWhoMayNotWriteTheHiveGetsAccessDenied)
         // A directory the user may write, holding a hive file the user may not.
         ::chmod(m_root.Path().c_str(), 0777);
         const std::string fileReport = RunUnprivileged([] {
-            return std::to_string(RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Locked",
-                                      OS::RegistryAccess::Full).GetError()) + "\n";
+            return std::to_string(
+                       RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\Locked", OS::RegistryAccess::Full)
+                           .GetError())
+                + "\n";
         });
         EXPECT_EQ(fileReport, "5\n");
         ::chmod(m_root.Path().c_str(), 0755);

@@ -82,17 +82,18 @@ TEST_F(BadInputTest, AHandWrittenFileKeepsEveryByteTheSaveDoesNotChange)
                                "AuthMech=3\r\n"
                                "   UID   =   operator   \r\n"
                                "a line no reader understands\r\n"
-                             + longComment + "\r\n"
-                               "authmech=8\r\n"
-                               "VendorExtra=kept\r\n"
-                               "\r\n"
-                               "[Other]\r\n"
-                               "UID=not the driver's\r\n"
-                               "[DRIVER]\r\n"
-                               "SPARKSERVERTYPE=2\r\n"
-                               "SSL=0\r\n"
-                               "ThriftTransport=1\r\n"
-                               "; the end, without a line end";
+        + longComment
+        + "\r\n"
+          "authmech=8\r\n"
+          "VendorExtra=kept\r\n"
+          "\r\n"
+          "[Other]\r\n"
+          "UID=not the driver's\r\n"
+          "[DRIVER]\r\n"
+          "SPARKSERVERTYPE=2\r\n"
+          "SSL=0\r\n"
+          "ThriftTransport=1\r\n"
+          "; the end, without a line end";
     WriteConfiguration(before);
     // The first of two lines counts; sections of any case are the driver's.
     const ProgramRun run = RunScript("expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
@@ -121,8 +122,9 @@ TEST_F(BadInputTest, AHandWrittenFileKeepsEveryByteTheSaveDoesNotChange)
                              "AuthMech=1\r\n"
                              "   UID   =   operator   \r\n"
                              "a line no reader understands\r\n"
-                           + longComment + "\r\n"
-                             "VendorExtra=kept\r\n";
+        + longComment
+        + "\r\n"
+          "VendorExtra=kept\r\n";
     const std::string tail = "\r\n"
                              "[Other]\r\n"
                              "UID=not the driver's\r\n"
@@ -191,7 +193,8 @@ TEST_F(BadInputTest, MechanismsThatDoNotReadFallBackToTheProductDefault)
         mechanismCase("a mebibyte long", MEBIBYTE_OF_DIGITS, "User Name", "2"),
         {"the name in upper case", Lines({{"SparkServerType", "3"}, {"AUTHMECH", "3"}}),
             "expect 1040 selected User Name and Password\nclick 1\n", {{u"AuthMech", "3"}}},
-        {"the name twice: the first line counts", Lines({{"SparkServerType", "3"}, {"AuthMech", "0"}, {"AuthMech", "3"}}),
+        {"the name twice: the first line counts",
+            Lines({{"SparkServerType", "3"}, {"AuthMech", "0"}, {"AuthMech", "3"}}),
             "expect 1040 selected No Authentication\nclick 1\n", {{u"AuthMech", "0"}}},
         // An older form: user name and password over HTTP with SSL.
         {"an older form", Lines({{"SparkServerType", "3"}, {"AuthMech", "8"}}),
@@ -332,10 +335,10 @@ TEST_F(BadInputTest, StoredPasswordsThatCannotBeDecipheredReadAsEmpty)
 TEST_F(BadInputTest, PropertiesOfOddNamesAreKeptAsTheyWere)
 {
     const std::string mebibyte(1 << 20, 'v');
-    WriteConfiguration(DriverSection(Lines({{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "2"},
-        {"SSP_", "empty name"}, {"ssp_lower", "not a property"}, {"SSP_Number", "7"}, {"SSP_Twice", "first"},
-        {"SSP_Huge", mebibyte}, {"http.header.X-Huge", mebibyte}, {"SSP_Twice", "second"},
-        {"http.header.X-Spaced", "  padded  "}})));
+    WriteConfiguration(DriverSection(
+        Lines({{"SparkServerType", "3"}, {"AuthMech", "3"}, {"ThriftTransport", "2"}, {"SSP_", "empty name"},
+            {"ssp_lower", "not a property"}, {"SSP_Number", "7"}, {"SSP_Twice", "first"}, {"SSP_Huge", mebibyte},
+            {"http.header.X-Huge", mebibyte}, {"SSP_Twice", "second"}, {"http.header.X-Spaced", "  padded  "}})));
     const ProgramRun run = RunScript("click 1029\n"
                                      "click 1078\n"
                                      "select 1084 Number=7\n"
@@ -461,7 +464,9 @@ protected:
     {
         WriteFileBytes(m_directory / "import.sdc", bytes);
         return RunHeadless("click 1003\nchoose " + (m_directory / "import.sdc").string() + "\nclick 1\n",
-            [&](UI::DialogSystem& system) { return DriverSupport::DSLoggingDialog::Show(system, *m_store, true) ? 1 : 0; });
+            [&](UI::DialogSystem& system) {
+                return DriverSupport::DSLoggingDialog::Show(system, *m_store, true) ? 1 : 0;
+            });
     }
 
     std::string Value(const std::string& key) { return m_store->GetValue(Support::WideString(key)).GetAsUTF8(); }
@@ -478,8 +483,8 @@ TEST_F(ImportBadInputTest, BinaryDataImportsLineByLineAndTheStoreStillSaves)
         every += static_cast<char>(byte);
     }
     const std::string mebibyte(1 << 20, 'h');
-    const std::string file = "Host=first\n" + every + "\nPort=10000\r\nHuge=" + mebibyte + "\nNul=a" + std::string(1, '\0')
-        + "b\nBroken=\xC3\x28\xF8\x88\x80\x80\x80\n" + "\xFF" + "AfterTheEnd=1\n";
+    const std::string file = "Host=first\n" + every + "\nPort=10000\r\nHuge=" + mebibyte + "\nNul=a"
+        + std::string(1, '\0') + "b\nBroken=\xC3\x28\xF8\x88\x80\x80\x80\n" + "\xFF" + "AfterTheEnd=1\n";
     const HeadlessRun run = Import(file);
     EXPECT_EQ(run.error, "");
     EXPECT_EQ(run.result, 1);
@@ -493,7 +498,8 @@ TEST_F(ImportBadInputTest, BinaryDataImportsLineByLineAndTheStoreStillSaves)
 
 TEST_F(ImportBadInputTest, FilesWithoutASingleSettingImportNothing)
 {
-    for (const std::string& bytes : {std::string(4096, '\0'), std::string("\r\r\r\n\n"), std::string("no equals sign\n")}) {
+    for (const std::string& bytes :
+        {std::string(4096, '\0'), std::string("\r\r\r\n\n"), std::string("no equals sign\n")}) {
         const HeadlessRun run = Import(bytes);
         EXPECT_EQ(run.error, "");
         EXPECT_EQ(run.result, 1);

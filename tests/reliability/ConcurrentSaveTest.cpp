@@ -101,10 +101,11 @@ TEST_F(ConcurrentSaveTest, ChangesMadeWhileTheDialogIsOpenSurviveTheSave)
         const ProgramRun changed = Reg(command);
         ASSERT_EQ(changed.exitCode, 0) << changed.output << changed.errors;
     }
-    WriteFileBytes(m_home / "import.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
-                                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
-                                          "\"Imported\"=\"from Windows\"\r\n"
-                                          "\"SSP_property2\"=-\r\n");
+    WriteFileBytes(m_home / "import.reg",
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver]\r\n"
+        "\"Imported\"=\"from Windows\"\r\n"
+        "\"SSP_property2\"=-\r\n");
     const ProgramRun imported = Reg({"IMPORT", (m_home / "import.reg").string()});
     ASSERT_EQ(imported.exitCode, 0) << imported.output << imported.errors;
 

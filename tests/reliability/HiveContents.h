@@ -23,8 +23,7 @@ class HiveContents {
 public:
     /// Parses the file; an absent file is an empty hive. Parsed() is false,
     /// with Error() saying why, when the bytes are no hive.
-    explicit HiveContents(const std::filesystem::path& file,
-        OS::RegistryHive hive = OS::RegistryHive::LocalMachine)
+    explicit HiveContents(const std::filesystem::path& file, OS::RegistryHive hive = OS::RegistryHive::LocalMachine)
     {
         std::error_code missing;
         if (!std::filesystem::exists(file, missing)) {

@@ -66,8 +66,8 @@ protected:
     {
         const ConfigurationContents killed = Contents();
         ExpectOldOrSaved(m_initial, m_reference, killed.Bytes(), context);
-        const ProgramRun added = Reg({"ADD", "HKLM\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver", "/v", "AfterKill",
-            "/d", "1", "/f"});
+        const ProgramRun added =
+            Reg({"ADD", "HKLM\\SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver", "/v", "AfterKill", "/d", "1", "/f"});
         ASSERT_EQ(added.exitCode, 0) << context << ": " << added.output << added.errors;
         EXPECT_EQ(LeftBehind(), std::vector<std::string>()) << context;
         const ConfigurationContents next = Contents();
@@ -108,7 +108,8 @@ TEST_F(KilledSaveTest, KilledAtEverySystemCallOfTheSaveLeavesTheOldFileOrTheWhol
         bool renamed = false;
         SyscallStop stop;
         while (tool.Step(&stop)) {
-            if (stop.entry && (stop.number == SYS_rename || stop.number == SYS_renameat || stop.number == SYS_renameat2)) {
+            if (stop.entry
+                && (stop.number == SYS_rename || stop.number == SYS_renameat || stop.number == SYS_renameat2)) {
                 renamed = true;
             }
             if (renamed && saveStops < 0 && stop.entry && stop.number == SYS_fsync) {
@@ -128,8 +129,7 @@ TEST_F(KilledSaveTest, KilledAtEverySystemCallOfTheSaveLeavesTheOldFileOrTheWhol
         {
             SyscallTracer tool(Program(), Arguments(m_root), m_environment, SAVE_SCRIPT);
             ASSERT_TRUE(tool.RunTo(IsWriterLock)) << tool.Finish().errors;
-            for (int64_t i = 0; i < stops && tool.Step(); ++i) {
-            }
+            for (int64_t i = 0; i < stops && tool.Step(); ++i) {}
             ASSERT_TRUE(tool.Running()) << "the save ended early";
             tool.Kill();
             const ProgramRun killed = tool.Finish();
@@ -158,8 +158,8 @@ TEST_F(KilledSaveTest, AStopSignalDuringTheSaveWaitsForItAndTheRunSaysTheSetting
     };
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         for (const bool afterTheRename : {false, true}) {
-            const std::string context
-                = "signal " + std::to_string(signal) + (afterTheRename ? " after the rename" : " at the lock");
+            const std::string context =
+                "signal " + std::to_string(signal) + (afterTheRename ? " after the rename" : " at the lock");
             SCOPED_TRACE(context);
             SyscallTracer tool(Program(), Arguments(m_root), m_environment, SAVE_SCRIPT);
             ASSERT_TRUE(tool.RunTo(IsWriterLock)) << tool.Finish().errors;
@@ -171,8 +171,7 @@ TEST_F(KilledSaveTest, AStopSignalDuringTheSaveWaitsForItAndTheRunSaysTheSetting
                 }));
             }
             tool.SendSignal(signal);
-            while (tool.Step()) {
-            }
+            while (tool.Step()) {}
             const ProgramRun run = tool.Finish();
             EXPECT_EQ(run.exitCode, EXIT_SAVED) << run.errors;
             EXPECT_NE(run.errors.find("signal " + std::to_string(signal)
@@ -202,8 +201,8 @@ TEST_F(KilledSaveTest, KilledAtRandomMomentsOfAFreeRunLosesNothing)
         SCOPED_TRACE(context);
         // The script comes from a file: the child needs no pipe from us.
         WriteFileBytes(m_home / "save.script", SAVE_SCRIPT);
-        std::vector<std::string> texts
-            = {Program().string(), "--registry-root", m_root.string(), "--script", (m_home / "save.script").string()};
+        std::vector<std::string> texts = {
+            Program().string(), "--registry-root", m_root.string(), "--script", (m_home / "save.script").string()};
         std::vector<char*> argv;
         for (std::string& text : texts) {
             argv.push_back(text.data());

@@ -122,7 +122,8 @@ public:
     bool Step(SyscallStop* stop = nullptr)
     {
         while (Running()) {
-            if (::ptrace(PTRACE_SYSCALL, m_pid, nullptr, reinterpret_cast<void*>(static_cast<uintptr_t>(m_signal))) != 0) {
+            if (::ptrace(PTRACE_SYSCALL, m_pid, nullptr, reinterpret_cast<void*>(static_cast<uintptr_t>(m_signal)))
+                != 0) {
                 return false;
             }
             m_signal = 0;
@@ -185,8 +186,7 @@ public:
         }
         ::kill(m_pid, SIGKILL);
         int status = 0;
-        while (::waitpid(m_pid, &status, 0) == m_pid && !WIFEXITED(status) && !WIFSIGNALED(status)) {
-        }
+        while (::waitpid(m_pid, &status, 0) == m_pid && !WIFEXITED(status) && !WIFSIGNALED(status)) {}
         m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
@@ -244,8 +244,7 @@ public:
         if (Running()) {
             ::ptrace(PTRACE_DETACH, m_pid, nullptr, reinterpret_cast<void*>(static_cast<uintptr_t>(m_signal)));
             int status = 0;
-            while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-            }
+            while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {}
             m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         ProgramRun run;

@@ -165,11 +165,13 @@ protected:
 
     /// The file holds exactly what it held before, or exactly what the save
     /// stores: a save reaches it whole or not at all.
-    static void ExpectOldOrSaved(const std::string& before, const Reference& saved, const std::string& after,
-        const std::string& context)
+    static void ExpectOldOrSaved(
+        const std::string& before, const Reference& saved, const std::string& after, const std::string& context)
     {
-        EXPECT_TRUE(after == before || after == saved.bytes) << context << ": the file is neither as it was nor as "
-                                                                           "the save writes it:\n" << after;
+        EXPECT_TRUE(after == before || after == saved.bytes) << context
+                                                             << ": the file is neither as it was nor as "
+                                                                "the save writes it:\n"
+                                                             << after;
     }
 
     /// Files a writer made beside the configuration and did not rename.

@@ -96,9 +96,11 @@ TEST_F(ToolFaultTest, AFileOnAReadOnlyFileSystemIsRefusedBeforeTheDialog)
     // Root cannot write it either, so the tool does not ask for rights.
     const ProgramRun run = RunScript(KERBEROS_SCRIPT);
     EXPECT_EQ(run.exitCode, EXIT_SETTINGS_ERROR) << run.errors;
-    EXPECT_TRUE(Contains(run.errors, "the driver configuration, " + ConfigurationPath().string()
-        + ", cannot be written: " + ConfigurationPath().string() + ": the directory " + m_root.string()
-        + " is not writable: Read-only file system")) << run.errors;
+    EXPECT_TRUE(Contains(run.errors,
+        "the driver configuration, " + ConfigurationPath().string()
+            + ", cannot be written: " + ConfigurationPath().string() + ": the directory " + m_root.string()
+            + " is not writable: Read-only file system"))
+        << run.errors;
     EXPECT_FALSE(Contains(run.errors, "sudo")) << run.errors;
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(ReadFileBytes(ConfigurationPath()), before);
@@ -150,7 +152,8 @@ TEST_F(ToolFaultTest, ADirectoryThatIsAFileIsReportedAndKept)
     options.environment = m_environment;
     const ProgramRun run = RunTool(Program(), options);
     EXPECT_EQ(run.exitCode, EXIT_SETTINGS_ERROR) << run.errors;
-    EXPECT_TRUE(Contains(run.errors, "--registry-root: " + notADirectory.string() + " is not a directory")) << run.errors;
+    EXPECT_TRUE(Contains(run.errors, "--registry-root: " + notADirectory.string() + " is not a directory"))
+        << run.errors;
     EXPECT_FALSE(Contains(run.errors, "sudo")) << run.errors;
     EXPECT_EQ(run.output, "");
     EXPECT_EQ(ReadFileBytes(notADirectory), "not a directory\n");
@@ -175,8 +178,9 @@ TEST_F(ToolFaultTest, ADirectoryRemovedWhileTheDialogIsOpenIsReportedAtTheSave)
         const ProgramRun run = tool.Finish();
         EXPECT_EQ(run.exitCode, EXIT_SETTINGS_ERROR) << run.errors;
         EXPECT_TRUE(Contains(run.errors, "The driver configuration could not be saved: ")) << run.errors;
-        EXPECT_TRUE(Contains(run.errors, ConfigurationPath().string() + ": the directory " + m_root.string()
-            + " does not exist")) << run.errors;
+        EXPECT_TRUE(Contains(
+            run.errors, ConfigurationPath().string() + ": the directory " + m_root.string() + " does not exist"))
+            << run.errors;
         EXPECT_FALSE(fs::exists(m_root));
     }
 
@@ -295,7 +299,11 @@ TEST_F(ToolFaultTest, AFileThatIsNoTextIsNamedAndNeverWrittenOver)
         {"a NUL byte", section + "AuthMech=3\r\n" + std::string("UID=a\0b\r\n", 9),
             ", line 3: the line holds a NUL byte: the file is not text"},
         {"text that is not UTF-8", section + "UID=\xC3\x28\r\n", ", line 2: the line is not valid UTF-8 text"},
-        {"binary junk", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0", 18), ", line 1: "},
+        {"binary junk",
+            std::string("\x7F"
+                        "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0",
+                18),
+            ", line 1: "},
         {"UTF-16 as Windows writes it", std::string("\xFF\xFE[\0D\0r\0i\0v\0e\0r\0]\0", 18), ", line 1: "},
         {"a surrogate in UTF-8", section + "UID=\xED\xA0\x80\r\n", ", line 2: the line is not valid UTF-8 text"},
     };
@@ -309,10 +317,12 @@ TEST_F(ToolFaultTest, AFileThatIsNoTextIsNamedAndNeverWrittenOver)
             const ProgramRun run = RunScript(KERBEROS_SCRIPT);
             EXPECT_EQ(run.exitCode, machine ? EXIT_SETTINGS_ERROR : EXIT_SAVED) << run.errors;
             EXPECT_TRUE(Contains(run.errors,
-                (machine ? "the driver configuration cannot be read: " : "the user's driver configuration cannot be read: ")
+                (machine ? "the driver configuration cannot be read: "
+                         : "the user's driver configuration cannot be read: ")
                     + file.string() + c.message))
                 << run.errors;
-            EXPECT_TRUE(Contains(run.errors, machine ? "Nothing was changed" : "the file was left as it is")) << run.errors;
+            EXPECT_TRUE(Contains(run.errors, machine ? "Nothing was changed" : "the file was left as it is"))
+                << run.errors;
             if (machine) {
                 EXPECT_EQ(run.output, "") << "no dialog may open";
             }
@@ -343,7 +353,8 @@ TEST_F(ToolFaultTest, AFileReachedThroughALinkIsSavedAtItsTargetAndOtherKindsAre
     ASSERT_EQ(::mkfifo(ConfigurationPath().c_str(), 0644), 0);
     run = RunScript(KERBEROS_SCRIPT);
     EXPECT_EQ(run.exitCode, EXIT_SETTINGS_ERROR) << run.errors;
-    EXPECT_TRUE(Contains(run.errors, ConfigurationPath().string() + ": the driver configuration file is not a regular file"))
+    EXPECT_TRUE(
+        Contains(run.errors, ConfigurationPath().string() + ": the driver configuration file is not a regular file"))
         << run.errors;
     fs::remove(ConfigurationPath());
 

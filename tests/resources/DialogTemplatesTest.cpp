@@ -97,10 +97,10 @@ TEST(DialogTemplatesTest, ControlsCarryTheStylesTheirDialogsNeed)
     EXPECT_TRUE(logging.FindControl(IDC_LOG_FILE_COUNT)->Has(STYLE_DIGITS_ONLY));
     EXPECT_TRUE(logging.FindControl(IDC_LOG_FILE_SIZE)->Has(STYLE_DIGITS_ONLY));
     EXPECT_TRUE(FindDialogTemplate(IDD_SSL_OPTIONS)->FindControl(IDC_SSL_KEY_PASSWORD)->Has(STYLE_PASSWORD));
-    EXPECT_EQ(FindDialogTemplate(IDD_ADVANCED_OPTIONS)->FindControl(IDC_ADVANCED_USE_ONLY_SSPI)->text,
-        u"Use &only SSPI ");
-    EXPECT_EQ(FindDialogTemplate(IDD_EDIT_PROPERTY)->FindControl(IDC_EDIT_PROPERTY_GROUP)->text,
-        u"Server Side Properties");
+    EXPECT_EQ(
+        FindDialogTemplate(IDD_ADVANCED_OPTIONS)->FindControl(IDC_ADVANCED_USE_ONLY_SSPI)->text, u"Use &only SSPI ");
+    EXPECT_EQ(
+        FindDialogTemplate(IDD_EDIT_PROPERTY)->FindControl(IDC_EDIT_PROPERTY_GROUP)->text, u"Server Side Properties");
 }
 
 /// The part of the dialog a control covers: a combo box closed.
@@ -164,7 +164,8 @@ TEST(DialogTemplatesTest, EveryLabelAndButtonHasAMnemonicOfItsOwn)
                 continue;
             }
             const size_t mark = control.text.find(u'&');
-            ASSERT_NE(mark, std::u16string_view::npos) << dialog.id << ": " << std::string(control.text.begin(), control.text.end());
+            ASSERT_NE(mark, std::u16string_view::npos)
+                << dialog.id << ": " << std::string(control.text.begin(), control.text.end());
             ASSERT_LT(mark + 1, control.text.size());
             const char16_t letter = static_cast<char16_t>(std::tolower(control.text[mark + 1]));
             EXPECT_TRUE(letters.insert(letter).second)

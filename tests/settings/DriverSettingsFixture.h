@@ -22,9 +22,7 @@ namespace Dravo::Test {
 /// built as start-up builds them.
 struct DriverSettings {
     explicit DriverSettings(Support::DSIFileLogger* logger = nullptr)
-        : serverSide(true, registryKey)
-        , http(registryKey)
-        , model(registryKey, serverSide, http, logger)
+        : serverSide(true, registryKey), http(registryKey), model(registryKey, serverSide, http, logger)
     {
     }
 

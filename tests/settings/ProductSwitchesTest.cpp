@@ -72,10 +72,9 @@ TEST(ProductSwitchesTest, AttributeTextsAreReadStrictly)
 TEST(ProductSwitchesTest, TransportTableHasElevenMechanisms)
 {
     // Rows: mechanisms 0..10; columns: Binary, SASL, HTTP.
-    const bool allowed[11][3] = {
-        {true, false, true}, {false, true, true}, {false, true, false}, {true, true, true},
-        {false, true, false}, {false, false, true}, {false, false, true}, {false, false, true},
-        {false, false, true}, {false, false, true}, {false, false, true}};
+    const bool allowed[11][3] = {{true, false, true}, {false, true, true}, {false, true, false}, {true, true, true},
+        {false, true, false}, {false, false, true}, {false, false, true}, {false, false, true}, {false, false, true},
+        {false, false, true}, {false, false, true}};
     for (uint32_t mechanism = 0; mechanism < 11; ++mechanism) {
         for (uint32_t transport = 0; transport < 3; ++transport) {
             EXPECT_EQ(IsTransportAllowed(mechanism, transport), allowed[mechanism][transport])
@@ -197,14 +196,13 @@ TEST_F(ProductSwitchesFileTest, AttributesSetTheSwitches)
 {
     // Certificates beside the program are not the driver's.
     std::ofstream(m_directory / "cacerts.pem") << "not the driver's\n";
-    const auto values = RunProbe(
-        "<product>\n"
-        "  <dsn-auth-mech>8</dsn-auth-mech>\n"
-        "  <default-string-column-length>4096</default-string-column-length>\n"
-        "  <supress-hdinsight>1</supress-hdinsight>\n"
-        "  <supress-service-discovery>true</supress-service-discovery>\n"
-        "  <get-tbls-with-query></get-tbls-with-query>\n"
-        "</product>\n",
+    const auto values = RunProbe("<product>\n"
+                                 "  <dsn-auth-mech>8</dsn-auth-mech>\n"
+                                 "  <default-string-column-length>4096</default-string-column-length>\n"
+                                 "  <supress-hdinsight>1</supress-hdinsight>\n"
+                                 "  <supress-service-discovery>true</supress-service-discovery>\n"
+                                 "  <get-tbls-with-query></get-tbls-with-query>\n"
+                                 "</product>\n",
         {"6,0,0", "5,1,1", "11,0,0"});
     EXPECT_EQ(values.at("default-auth-mech"), "8");
     EXPECT_EQ(values.at("default-string-column-length"), "4096");
@@ -224,10 +222,10 @@ TEST_F(ProductSwitchesFileTest, AttributesSetTheSwitches)
 
 TEST_F(ProductSwitchesFileTest, OnlyTheExactTextOneSwitchesOn)
 {
-    auto values = RunProbe(
-        "<p><supress-hdinsight>01</supress-hdinsight><supress-service-discovery>1</supress-service-discovery>"
-        "<get-tbls-with-query>1</get-tbls-with-query><dsn-auth-mech>9</dsn-auth-mech></p>",
-        {"6,0,0"});
+    auto values =
+        RunProbe("<p><supress-hdinsight>01</supress-hdinsight><supress-service-discovery>1</supress-service-discovery>"
+                 "<get-tbls-with-query>1</get-tbls-with-query><dsn-auth-mech>9</dsn-auth-mech></p>",
+            {"6,0,0"});
     EXPECT_EQ(values.at("hdinsight-suppressed"), "0");
     EXPECT_EQ(values.at("service-discovery-suppressed"), "1");
     EXPECT_EQ(values.at("get-tbls-with-query"), "1");

@@ -97,8 +97,8 @@ TEST_F(SODriverConnectionSettingsTest, AMissingDriverKeyLoadsAnEmptyModelWithIts
 {
     const auto settings = Loaded();
     const SODriverConnectionSettings& model = settings->model;
-    for (const WideString* value : {&model.GetServerType(), &model.GetAuthMech(), &model.GetUID(),
-             &model.GetPassword(), &model.GetRowsFetchedPerBlock(), &model.GetSSL(), &model.GetThriftTransport(),
+    for (const WideString* value : {&model.GetServerType(), &model.GetAuthMech(), &model.GetUID(), &model.GetPassword(),
+             &model.GetRowsFetchedPerBlock(), &model.GetSSL(), &model.GetThriftTransport(),
              &model.GetClientPrivateKeyPassword(), &model.GetZKNamespace(), &model.GetHost()}) {
         EXPECT_TRUE(value->IsEmpty()) << Utf8(*value);
     }
@@ -123,9 +123,9 @@ TEST_F(SODriverConnectionSettingsTest, ServerTypeOneWritesOnlyTheAlwaysWrittenKe
     settings.model.SetSavePassword(true);
     settings.model.Save();
 
-    EXPECT_EQ(NamesUtf8(), Concat({ALWAYS_WRITTEN, {"LCaseSspKeyName", "ApplySSPWithQueries", "SSP_Timeout",
-                                                       "SparkServerType"},
-                               LOGGING_KEYS}));
+    EXPECT_EQ(NamesUtf8(),
+        Concat({ALWAYS_WRITTEN, {"LCaseSspKeyName", "ApplySSPWithQueries", "SSP_Timeout", "SparkServerType"},
+            LOGGING_KEYS}));
     EXPECT_EQ(TextUtf8(u"SparkServerType"), "1");
     EXPECT_EQ(TextUtf8(u"SSP_Timeout"), "30");
 }
@@ -157,8 +157,8 @@ TEST_F(SODriverConnectionSettingsTest, AFullSaveWritesInOrderAndNeverTheKeysOfOn
     EXPECT_EQ(value->data.size(), (14U + 1U) * 2U);
 
     // The filter drops the data-source keys in any spelling.
-    for (const char16_t* key : {u"DRIVER", u"Driver", u"DSN", u"servicediscoverymode", u"DelegationUID",
-             u"DESCRIPTION", u"host", u"PORT", u"Schema"}) {
+    for (const char16_t* key : {u"DRIVER", u"Driver", u"DSN", u"servicediscoverymode", u"DelegationUID", u"DESCRIPTION",
+             u"host", u"PORT", u"Schema"}) {
         EXPECT_TRUE(SODriverConnectionSettings::IsFilteredKey(WideString(key))) << WideString(key).GetAsUTF8();
     }
     for (const char16_t* key : {u"ZKNamespace", u"Hostname", u"SSP_Host", u"SparkServerType"}) {
@@ -178,8 +178,9 @@ TEST_F(SODriverConnectionSettingsTest, SSLAndTwoWayKeysAreWrittenOnlyWhileTheirS
         {u"true", u"1", {}},
         {u"1", u"0", {"TrustedCerts", "CAIssuedCertNamesMismatch", "AllowSelfSignedServerCert", "TwoWaySSL"}},
         {u"1", u"01", {"TrustedCerts", "CAIssuedCertNamesMismatch", "AllowSelfSignedServerCert", "TwoWaySSL"}},
-        {u"1", u"1", {"TrustedCerts", "CAIssuedCertNamesMismatch", "AllowSelfSignedServerCert", "TwoWaySSL",
-                         "ClientCert", "ClientPrivateKey"}},
+        {u"1", u"1",
+            {"TrustedCerts", "CAIssuedCertNamesMismatch", "AllowSelfSignedServerCert", "TwoWaySSL", "ClientCert",
+                "ClientPrivateKey"}},
     };
     for (const Case& c : cases) {
         DriverKeyHive::Clear();
@@ -191,8 +192,9 @@ TEST_F(SODriverConnectionSettingsTest, SSLAndTwoWayKeysAreWrittenOnlyWhileTheirS
         settings.model.SetTwoWaySSL(c.twoWay);
         settings.model.Save();
         EXPECT_EQ(NamesUtf8(),
-            Concat({ALWAYS_WRITTEN, {"LCaseSspKeyName", "ApplySSPWithQueries", "SSP_Timeout", "SparkServerType",
-                                        "AuthMech", "ThriftTransport", "SSL"},
+            Concat({ALWAYS_WRITTEN,
+                {"LCaseSspKeyName", "ApplySSPWithQueries", "SSP_Timeout", "SparkServerType", "AuthMech",
+                    "ThriftTransport", "SSL"},
                 c.sslKeys,
                 {"EnableAsyncExec", "AsyncExecPollInterval", "GetTablesWithQuery", "UseOnlySSPI",
                     "InvalidSessionAutoRecover"},
@@ -282,27 +284,27 @@ TEST_F(SODriverConnectionSettingsTest, PasswordsFollowTheSavePasswordRule)
 
 TEST_F(SODriverConnectionSettingsTest, StoredPasswordsThatCannotBeDecipheredLoadEmptyAndStayStored)
 {
-    const std::string valid = "_" + DriverSupport::PasswordEncryption::EncryptToHex("p\xC3\xA4ss", PRODUCT_KEY,
-                                        &PRODUCT_SALT);
+    const std::string valid =
+        "_" + DriverSupport::PasswordEncryption::EncryptToHex("p\xC3\xA4ss", PRODUCT_KEY, &PRODUCT_SALT);
     const std::string otherKey = "_" + DriverSupport::PasswordEncryption::EncryptToHex("password");
     std::string damaged = valid;
     damaged.back() = damaged.back() == '0' ? '1' : '0';
     // Preconditions: neither deciphers completely with the product's pair.
-    ASSERT_FALSE(DriverSupport::PasswordEncryption::DecryptFromHex(otherKey.substr(1), PRODUCT_KEY, &PRODUCT_SALT)
-                     .isComplete);
-    ASSERT_FALSE(DriverSupport::PasswordEncryption::DecryptFromHex(damaged.substr(1), PRODUCT_KEY, &PRODUCT_SALT)
-                     .isComplete);
+    ASSERT_FALSE(
+        DriverSupport::PasswordEncryption::DecryptFromHex(otherKey.substr(1), PRODUCT_KEY, &PRODUCT_SALT).isComplete);
+    ASSERT_FALSE(
+        DriverSupport::PasswordEncryption::DecryptFromHex(damaged.substr(1), PRODUCT_KEY, &PRODUCT_SALT).isComplete);
 
     const std::vector<std::pair<std::string, std::string>> cases = {
         {valid, "p\xC3\xA4ss"},
-        {"616263", "abc"},       // the older form: the password's bytes in hexadecimal
-        {"61626", ""},           // odd length
-        {"_", ""},               // the mark alone
-        {"zzzz", ""},            // even length, not hexadecimal
-        {"_ABC", ""},            // odd cipher text
-        {"_GGGGGGGG", ""},       // cipher text that is not hexadecimal
-        {otherKey, ""},          // another key's cipher text
-        {damaged, ""},           // padding that does not check out
+        {"616263", "abc"}, // the older form: the password's bytes in hexadecimal
+        {"61626", ""}, // odd length
+        {"_", ""}, // the mark alone
+        {"zzzz", ""}, // even length, not hexadecimal
+        {"_ABC", ""}, // odd cipher text
+        {"_GGGGGGGG", ""}, // cipher text that is not hexadecimal
+        {otherKey, ""}, // another key's cipher text
+        {damaged, ""}, // padding that does not check out
         {"", ""},
     };
     for (const auto& [stored, expected] : cases) {
@@ -387,26 +389,25 @@ TEST_F(SODriverConnectionSettingsTest, SettingsRoundTripThroughTheDriverKey)
 
 TEST_F(SODriverConnectionSettingsTest, AHandEditedHiveLoadsAsTheReadingRulesSay)
 {
-    DriverKeyHive::WriteDriverKeyLines(
-        "\"sparkservertype\"=\"03\"\r\n"
-        "\"AUTHMECH\"=dword:00000063\r\n"
-        "\"ThriftTransport\"=\"-1\"\r\n"
-        "\"SSL\"=\"true\"\r\n"
-        "\"TwoWaySSL\"=\"01\"\r\n"
-        "\"RowsFetchedPerBlock\"=hex(b):10,27,00,00,00,00,00,00\r\n"
-        "\"UID\"=hex:75,00,73,00\r\n"
-        "\"KrbRealm\"=hex(2):52,00,00,00\r\n"
-        "\"KrbHostFQDN\"=hex(7):61,00,00,00,00,00\r\n"
-        "\"InvalidSessionAutoRecover\"=\"\"\r\n"
-        "\"GetTablesWithQuery\"=\"yes\"\r\n"
-        "\"DecimalColumnScale\"=\"-5\"\r\n"
-        "\"ssp_lower\"=\"not a property\"\r\n"
-        "\"SSP_\"=\"empty name\"\r\n"
-        "\"SSP_SSP_Nested\"=\"n\"\r\n"
-        "\"http.header.\"=\"h\"\r\n"
-        "\"HTTP.HEADER.Upper\"=\"not a header\"\r\n"
-        "\"DRIVER\"=\"left out\"\r\n"
-        "\"LogLevel\"=\"loud\"\r\n");
+    DriverKeyHive::WriteDriverKeyLines("\"sparkservertype\"=\"03\"\r\n"
+                                       "\"AUTHMECH\"=dword:00000063\r\n"
+                                       "\"ThriftTransport\"=\"-1\"\r\n"
+                                       "\"SSL\"=\"true\"\r\n"
+                                       "\"TwoWaySSL\"=\"01\"\r\n"
+                                       "\"RowsFetchedPerBlock\"=hex(b):10,27,00,00,00,00,00,00\r\n"
+                                       "\"UID\"=hex:75,00,73,00\r\n"
+                                       "\"KrbRealm\"=hex(2):52,00,00,00\r\n"
+                                       "\"KrbHostFQDN\"=hex(7):61,00,00,00,00,00\r\n"
+                                       "\"InvalidSessionAutoRecover\"=\"\"\r\n"
+                                       "\"GetTablesWithQuery\"=\"yes\"\r\n"
+                                       "\"DecimalColumnScale\"=\"-5\"\r\n"
+                                       "\"ssp_lower\"=\"not a property\"\r\n"
+                                       "\"SSP_\"=\"empty name\"\r\n"
+                                       "\"SSP_SSP_Nested\"=\"n\"\r\n"
+                                       "\"http.header.\"=\"h\"\r\n"
+                                       "\"HTTP.HEADER.Upper\"=\"not a header\"\r\n"
+                                       "\"DRIVER\"=\"left out\"\r\n"
+                                       "\"LogLevel\"=\"loud\"\r\n");
     std::unique_ptr<DriverSettings> settings;
     ASSERT_NO_THROW(settings = Loaded());
     const SODriverConnectionSettings& model = settings->model;

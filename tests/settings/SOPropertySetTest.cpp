@@ -27,17 +27,16 @@ class SOPropertySetTest : public DriverSettingsTest {};
 
 TEST_F(SOPropertySetTest, AStoredKeyBelongsToASetWhenItBeginsWithThePrefixExactly)
 {
-    DriverKeyHive::WriteDriverKeyLines(
-        "\"SSP_Timeout\"=\"30\"\r\n"
-        "\"ssp_Lower\"=\"no\"\r\n"
-        "\"SSP_\"=\"empty\"\r\n"
-        "\"SSP_http.header.X\"=\"ssp\"\r\n"
-        "\"http.header.Accept\"=\"*/*\"\r\n"
-        "\"http.header.SSP_Y\"=\"header\"\r\n"
-        "\"Http.Header.Z\"=\"no\"\r\n"
-        "\"SSP_Count\"=dword:00000005\r\n"
-        "\"HTTPPath\"=\"/cli\"\r\n"
-        "\"LCaseSspKeyName\"=\"0\"\r\n");
+    DriverKeyHive::WriteDriverKeyLines("\"SSP_Timeout\"=\"30\"\r\n"
+                                       "\"ssp_Lower\"=\"no\"\r\n"
+                                       "\"SSP_\"=\"empty\"\r\n"
+                                       "\"SSP_http.header.X\"=\"ssp\"\r\n"
+                                       "\"http.header.Accept\"=\"*/*\"\r\n"
+                                       "\"http.header.SSP_Y\"=\"header\"\r\n"
+                                       "\"Http.Header.Z\"=\"no\"\r\n"
+                                       "\"SSP_Count\"=dword:00000005\r\n"
+                                       "\"HTTPPath\"=\"/cli\"\r\n"
+                                       "\"LCaseSspKeyName\"=\"0\"\r\n");
     const auto settings = Loaded();
     EXPECT_EQ(Properties(settings->serverSide),
         (std::vector<std::string>{"=empty", "Count=5", "Timeout=30", "http.header.X=ssp"}));

@@ -14,8 +14,8 @@ TEST(SettingsCatalogueTest, StoredTextsAreReadAsTheReadingRulesSay)
 {
     EXPECT_EQ(ReadServerType(WideString(u"3")), 3U);
     EXPECT_EQ(ReadServerType(WideString(u"2")), 2U);
-    for (const WideString& other : {WideString(u"03"), WideString(u" 3"), WideString(u"1"), WideString(u"4"),
-             WideString(u""), WideString()}) {
+    for (const WideString& other :
+        {WideString(u"03"), WideString(u" 3"), WideString(u"1"), WideString(u"4"), WideString(u""), WideString()}) {
         EXPECT_EQ(ReadServerType(other), 1U) << other.GetAsUTF8();
     }
 
@@ -23,14 +23,14 @@ TEST(SettingsCatalogueTest, StoredTextsAreReadAsTheReadingRulesSay)
     EXPECT_EQ(ReadAuthMech(WideString(u"0")), 0U);
     EXPECT_EQ(ReadAuthMech(WideString(u"99")), 99U);
     for (const WideString& other :
-         {WideString(u"abc"), WideString(u""), WideString(u"65536"), WideString(u"-1"), WideString(u"3 ")}) {
+        {WideString(u"abc"), WideString(u""), WideString(u"65536"), WideString(u"-1"), WideString(u"3 ")}) {
         EXPECT_EQ(ReadAuthMech(other), 2U) << other.GetAsUTF8();
     }
 
     EXPECT_EQ(ReadThriftTransport(WideString(u"0")), 0U);
     EXPECT_EQ(ReadThriftTransport(WideString(u"2")), 2U);
     for (const WideString& other :
-         {WideString(u"5"), WideString(u"-1"), WideString(u"3"), WideString(u"x"), WideString(u"")}) {
+        {WideString(u"5"), WideString(u"-1"), WideString(u"3"), WideString(u"x"), WideString(u"")}) {
         EXPECT_EQ(ReadThriftTransport(other), 1U) << other.GetAsUTF8();
     }
 
@@ -39,8 +39,8 @@ TEST(SettingsCatalogueTest, StoredTextsAreReadAsTheReadingRulesSay)
     EXPECT_EQ(ReadServiceDiscoveryMode(WideString(u"2")), 0U);
 
     EXPECT_TRUE(IsSwitchOn(WideString(u"1")));
-    for (const WideString& off : {WideString(u"true"), WideString(u"01"), WideString(u"1 "), WideString(u""),
-             WideString(), WideString(u"0")}) {
+    for (const WideString& off :
+        {WideString(u"true"), WideString(u"01"), WideString(u"1 "), WideString(u""), WideString(), WideString(u"0")}) {
         EXPECT_FALSE(IsSwitchOn(off)) << off.GetAsUTF8();
     }
     EXPECT_EQ(MakeSwitchValue(true).GetAsUTF8(), "1");

@@ -61,7 +61,8 @@ TEST_F(SettingsEditTest, AValueIsTakenExactlyWhenTheDialogsWouldSaveIt)
         {thrift, {Set(u"AuthMech", u"1")}, "Kerberos authentication needs the host FQDN"},
         {thrift, {Set(u"RowsFetchedPerBlock", u"0")}, "it must be a whole number from 1 to 4294967295"},
         {thrift, {Set(u"DecimalColumnScale", u"39")}, "from 0 to 38"},
-        {thrift, {Set(u"UseNativeQuery", u"maybe")}, "\"maybe\" is not a valid value of UseNativeQuery: it may be 0 or 1"},
+        {thrift, {Set(u"UseNativeQuery", u"maybe")},
+            "\"maybe\" is not a valid value of UseNativeQuery: it may be 0 or 1"},
         {thrift, {Set(u"UseNativeQuery", u"yes")}, ""},
         {thrift, {Set(u"SocketTimeout", u"")}, ""},
         {thrift, {Set(u"SparkServerType", u"SharkServer")}, ""},
@@ -141,10 +142,10 @@ TEST_F(SettingsEditTest, StoredValuesTheDialogShowsDifferentlyAreToldWithWhatItS
     // Server type 1 (from "03") shows no mechanism; the model keeps them all,
     // as read: the banana mechanism reads as the default, 2, which allows
     // SASL only.
-    EXPECT_EQ(found, (std::vector<std::string>{"SparkServerType=03 -> 1", "AuthMech=banana -> 2",
-                         "ThriftTransport=0 -> 1", "UseNativeQuery=yes -> 0", "LCaseSspKeyName=yes -> 1",
-                         "RowsFetchedPerBlock=0 -> 10000", "LogLevel=LOG_DEBUG -> 5", "LogFileSize=1048577 -> 1048576",
-                         "EncryptedPWD=abc -> "}));
+    EXPECT_EQ(found,
+        (std::vector<std::string>{"SparkServerType=03 -> 1", "AuthMech=banana -> 2", "ThriftTransport=0 -> 1",
+            "UseNativeQuery=yes -> 0", "LCaseSspKeyName=yes -> 1", "RowsFetchedPerBlock=0 -> 10000",
+            "LogLevel=LOG_DEBUG -> 5", "LogFileSize=1048577 -> 1048576", "EncryptedPWD=abc -> "}));
 }
 
 } // namespace

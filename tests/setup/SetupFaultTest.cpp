@@ -31,8 +31,8 @@ protected:
         return ini;
     }
 
-    ProbeResult ConfigureWithFaults(const std::string& faults, const std::string& action,
-        const std::vector<std::string>& attributes) const
+    ProbeResult ConfigureWithFaults(
+        const std::string& faults, const std::string& action, const std::vector<std::string>& attributes) const
     {
         std::vector<std::string> arguments = {action, DRIVER};
         arguments.insert(arguments.end(), attributes.begin(), attributes.end());
@@ -60,8 +60,8 @@ TEST_F(SetupFaultTest, ASaveThatRunsOutOfSpaceAnywhereLeavesEveryOtherDataSource
         size_t failures = 0;
         for (size_t room = 0;; room += 2053) {
             m_ini.WriteFile("user/odbc.ini", ini);
-            const ProbeResult result
-                = ConfigureWithFaults("write-budget=" + std::to_string(room), request.action, request.attributes);
+            const ProbeResult result =
+                ConfigureWithFaults("write-budget=" + std::to_string(room), request.action, request.attributes);
             if (result.succeeded) {
                 break;
             }
@@ -77,8 +77,7 @@ TEST_F(SetupFaultTest, ASaveThatRunsOutOfSpaceAnywhereLeavesEveryOtherDataSource
         }
         EXPECT_EQ(failures, (UserIni().size() + 2052) / 2053);
         for (const int i : {0, 150, 298}) {
-            EXPECT_EQ(UserSection("DS" + std::to_string(i)),
-                OdbcIniDirectory::Section(ini, "DS" + std::to_string(i)));
+            EXPECT_EQ(UserSection("DS" + std::to_string(i)), OdbcIniDirectory::Section(ini, "DS" + std::to_string(i)));
         }
     }
 }
@@ -93,8 +92,8 @@ TEST_F(SetupFaultTest, AStepThatFailsIsReportedWithTheFileAndNothingIsWritten)
         EXPECT_FALSE(result.succeeded);
         ASSERT_FALSE(result.errors.empty()) << testing::PrintToString(result);
         EXPECT_EQ(result.errors.front().first, REQUEST_FAILED);
-        EXPECT_NE(result.errors.front().second.find((m_ini.Path() / "user" / "odbc.ini").string() + ": "),
-            std::string::npos)
+        EXPECT_NE(
+            result.errors.front().second.find((m_ini.Path() / "user" / "odbc.ini").string() + ": "), std::string::npos)
             << testing::PrintToString(result);
         EXPECT_NE(result.errors.front().second.find("Nothing was written."), std::string::npos)
             << testing::PrintToString(result);

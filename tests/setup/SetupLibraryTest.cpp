@@ -41,8 +41,8 @@ TEST_F(SetupLibraryTest, DataSourcesAreAddedChangedAndRemovedSilentlyThroughBoth
 {
     m_ini.WriteFile("user/odbc.ini", EXISTING);
     const ProbeResult added = Configure({}, "add",
-        {"DSN=Sales", "DESCRIPTION=Sales cluster \u00e0 Z\u00fcrich", "Host=spark.example.com", "Port=10001", "SparkServerType=3",
-            "AuthMech=3", "UID=alice", "PWD=s3cret", "ThriftTransport=2", "HTTPPath=/cliservice",
+        {"DSN=Sales", "DESCRIPTION=Sales cluster \u00e0 Z\u00fcrich", "Host=spark.example.com", "Port=10001",
+            "SparkServerType=3", "AuthMech=3", "UID=alice", "PWD=s3cret", "ThriftTransport=2", "HTTPPath=/cliservice",
             "CustomSetting=kept"});
     ASSERT_TRUE(added.succeeded) << testing::PrintToString(added);
     EXPECT_TRUE(added.errors.empty());
@@ -153,7 +153,8 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
             "SASL"},
         {{}, "add", {"DSN=New", "SparkServerType=3", "AuthMech=1", "KrbServiceName=spark"}, INVALID_KEYWORD_VALUE,
             "Kerberos authentication needs the host FQDN"},
-        {{}, "add", {"DSN=New", "SSL=yes"}, INVALID_KEYWORD_VALUE, "\"yes\" is not a valid value of SSL: it may be 0 or 1"},
+        {{}, "add", {"DSN=New", "SSL=yes"}, INVALID_KEYWORD_VALUE,
+            "\"yes\" is not a valid value of SSL: it may be 0 or 1"},
         {{}, "add", {"DSN=New", "Host="}, INVALID_KEYWORD_VALUE, "Host cannot be empty"},
         {{}, "add", {"DSN=New", "Host=a\\n[Injected]"}, INVALID_KEYWORD_VALUE, "holds a line break"},
         {{}, "add", {"DSN=New", "NoValue"}, INVALID_KEYWORD_VALUE, "The attribute \"NoValue\" has no value"},
@@ -163,7 +164,8 @@ TEST_F(SetupLibraryTest, RefusedRequestsSayWhyAndLeaveOdbcIniByteForByte)
             "the ODBC installer keeps at most 998 bytes"},
         {{}, "add", {"DSN=New", "EncryptedPWD=_00"}, INVALID_KEYWORD_VALUE, "is not a password enciphered"},
         {{}, "add", {"DSN=New", "EncryptedPWD=AAAA"}, INVALID_KEYWORD_VALUE, "is not a password enciphered"},
-        {{}, "add", {"DSN=New", "EncryptedPWD=0123456789abcdef"}, INVALID_KEYWORD_VALUE, "is not a password enciphered"},
+        {{}, "add", {"DSN=New", "EncryptedPWD=0123456789abcdef"}, INVALID_KEYWORD_VALUE,
+            "is not a password enciphered"},
         // Names and keys the installer would keep changed, or lose.
         {{}, "add", {"DSN= Sales", "Host=h"}, INVALID_NAME, "begins or ends with a blank"},
         {{"--wide"}, "add", {"DSN=trail ", "Host=h"}, INVALID_NAME, "begins or ends with a blank"},
@@ -214,7 +216,8 @@ TEST_F(SetupLibraryTest, AnotherDriversDataSourceAndALineUnixOdbcWouldCutAreRefu
         EXPECT_FALSE(result.succeeded) << testing::PrintToString(result);
         ASSERT_FALSE(result.errors.empty()) << testing::PrintToString(result);
         EXPECT_EQ(result.errors.front().first, REQUEST_FAILED) << testing::PrintToString(result);
-        const std::string expected = attributes.front() == "DSN=Other" ? "belongs to the driver SQLite3" : ", line 16: ";
+        const std::string expected =
+            attributes.front() == "DSN=Other" ? "belongs to the driver SQLite3" : ", line 16: ";
         EXPECT_NE(result.errors.front().second.find(expected), std::string::npos) << testing::PrintToString(result);
         EXPECT_EQ(UserIni(), file);
     }
@@ -231,8 +234,8 @@ TEST_F(SetupLibraryTest, ASilentAddWritesTheServerTypeAndPortTheDialogWrites)
 
 TEST_F(SetupLibraryTest, ADataSourcesOwnEntriesFedBackAreTakenAndItsHostSeesTheSaveAtOnce)
 {
-    const ProbeResult added = Configure({"--read-back=Host"}, "add", {"DSN=Copy", "Host=copy.example.com",
-        "SparkServerType=3", "AuthMech=3", "UID=alice", "PWD=s3cret"});
+    const ProbeResult added = Configure({"--read-back=Host"}, "add",
+        {"DSN=Copy", "Host=copy.example.com", "SparkServerType=3", "AuthMech=3", "UID=alice", "PWD=s3cret"});
     ASSERT_TRUE(added.succeeded) << testing::PrintToString(added);
     EXPECT_NE(added.run.output.find("read copy.example.com\n"), std::string::npos) << added.run.output;
 
@@ -284,8 +287,8 @@ TEST_F(SetupLibraryTest, ConfigDriverInstallsAndRemovesNothingAndNeedsAWindowFor
         // The message buffer holds the same text, cut to its 64 bytes; the
         // length is the whole message's.
         const std::string& message = result.errors.front().second;
-        EXPECT_NE(result.run.output.find("message " + message.substr(0, 63) + "\nlength "
-                      + std::to_string(message.size()) + "\n"),
+        EXPECT_NE(result.run.output.find(
+                      "message " + message.substr(0, 63) + "\nlength " + std::to_string(message.size()) + "\n"),
             std::string::npos)
             << testing::PrintToString(result);
     }
@@ -342,11 +345,11 @@ TEST_F(SetupLibraryTest, EveryPieceOfProcessStateIsResetAtTheEndOfEachCall)
     EXPECT_NE(run.output.find("call none\ncall add\n"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find(" held\n"), std::string::npos) << run.output;
     // The pieces each kind of state registers, reached by the calls.
-    for (const char* piece : {"product identity", "module instance", "module directory", "driver name",
-             "support settings", "driver configuration files", "driver configuration mount", "ODBC installer library"}) {
-        EXPECT_NE(run.output.find("piece " + std::string(piece) + " reset\n"), std::string::npos)
-            << piece << "\n"
-            << run.output;
+    for (const char* piece :
+        {"product identity", "module instance", "module directory", "driver name", "support settings",
+            "driver configuration files", "driver configuration mount", "ODBC installer library"}) {
+        EXPECT_NE(run.output.find("piece " + std::string(piece) + " reset\n"), std::string::npos) << piece << "\n"
+                                                                                                  << run.output;
     }
     EXPECT_NE(run.output.find("still loaded 0\n"), std::string::npos) << run.output << run.errors;
     EXPECT_EQ(UserIni(), "");

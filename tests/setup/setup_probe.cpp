@@ -164,8 +164,8 @@ int ConfigureDriver(const char* request, const char* driver, const char* library
     }
     char message[64] = "unchanged";
     WORD length = 0;
-    const BOOL result
-        = configDriver(nullptr, static_cast<WORD>(std::atoi(request)), driver, "", message, sizeof message, &length);
+    const BOOL result =
+        configDriver(nullptr, static_cast<WORD>(std::atoi(request)), driver, "", message, sizeof message, &length);
     ::dlclose(handle);
     std::printf("result %d\nmessage %s\nlength %u\n", result ? 1 : 0, message, static_cast<unsigned>(length));
     PrintErrors();
@@ -267,10 +267,10 @@ int ProcessState(const char* driver, const char* library)
     void* handle = ::dlopen(library, RTLD_NOW | RTLD_LOCAL);
     auto* configDSN = handle ? reinterpret_cast<ConfigDSNFunction>(::dlsym(handle, "ConfigDSN")) : nullptr;
     auto* configDriver = handle ? reinterpret_cast<ConfigDriverFunction>(::dlsym(handle, "ConfigDriver")) : nullptr;
-    auto* getProperties
-        = handle ? reinterpret_cast<GetPropertiesFunction>(::dlsym(handle, "ODBCINSTGetProperties")) : nullptr;
-    auto* list
-        = handle ? reinterpret_cast<ListProcessStateFunction>(::dlsym(handle, "DravoListProcessState")) : nullptr;
+    auto* getProperties =
+        handle ? reinterpret_cast<GetPropertiesFunction>(::dlsym(handle, "ODBCINSTGetProperties")) : nullptr;
+    auto* list =
+        handle ? reinterpret_cast<ListProcessStateFunction>(::dlsym(handle, "DravoListProcessState")) : nullptr;
     if (!configDSN || !configDriver || !getProperties || !list) {
         std::printf("cannot load %s\n", library);
         return 1;

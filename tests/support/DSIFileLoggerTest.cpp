@@ -126,7 +126,8 @@ public:
         out = WideString(locale) + u": formatted " + key;
         native = 1;
     }
-    void LoadMessage(const std::string& locale, const WideString& key, int32_t, WideString& out, int32_t& native) override
+    void LoadMessage(
+        const std::string& locale, const WideString& key, int32_t, WideString& out, int32_t& native) override
     {
         out = WideString(locale) + u": formatted " + key;
         native = 1;
@@ -144,7 +145,7 @@ TEST(DSIFileLoggerTest, ExceptionsAreLoggedAtErrorLevelInTheirBestForm)
     {
         DSIFileLogger quiet(WideString(u"quiet.log"), SettingsIn(dir, 1));
         quiet.LogErrorException("Dravo::DSI", "C", "F", error);
-        EXPECT_FALSE(std::filesystem::exists(dir / "quiet.log"));  // nothing written, nothing opened
+        EXPECT_FALSE(std::filesystem::exists(dir / "quiet.log")); // nothing written, nothing opened
 
         LogSettings settings = SettingsIn(dir, 2);
         settings.locale = "de-DE";
@@ -158,9 +159,9 @@ TEST(DSIFileLoggerTest, ExceptionsAreLoggedAtErrorLevelInTheirBestForm)
     }
     const auto lines = LinesOf(ReadAll(dir / "errors.log"));
     ASSERT_EQ(lines.size(), 2U);
-    EXPECT_TRUE(lines[0].ends_with(" ERROR " + std::to_string(OS::GetCurrentThreadId()) +
-        " C::F: Unformatted ErrorException: {MessageKey=\"RegKeyNotFound\" ComponentID=3' RowNumber=UNKNOWN "
-        "ColumnNumber=UNKNOWN DiagState=63}"))
+    EXPECT_TRUE(lines[0].ends_with(" ERROR " + std::to_string(OS::GetCurrentThreadId())
+        + " C::F: Unformatted ErrorException: {MessageKey=\"RegKeyNotFound\" ComponentID=3' RowNumber=UNKNOWN "
+          "ColumnNumber=UNKNOWN DiagState=63}"))
         << lines[0];
     EXPECT_TRUE(lines[1].ends_with(" C::F: de-DE: formatted RegKeyNotFound")) << lines[1];
     EXPECT_FALSE(error.IsFormatted());
@@ -266,7 +267,8 @@ TEST(DSIFileLoggerTest, HeldLinesStayOffStandardErrorAndAreToldOnce)
     if (reason.ends_with('.')) {
         reason.pop_back();
     }
-    EXPECT_EQ(*told, "the log file " + settings.directory + "held.log cannot be written: " + reason
+    EXPECT_EQ(*told,
+        "the log file " + settings.directory + "held.log cannot be written: " + reason
             + ". 3 lines of the log were lost.");
     EXPECT_FALSE(logger.ReleaseFallbackLines()) << "told once";
 
@@ -290,7 +292,7 @@ TEST(DSIFileLoggerTest, OneGenerationRestartsEmptyAndSizeZeroNeverRotates)
             unlimited.LogInfo("Dravo::DSI", "C", "F", "line %d", i);
         }
     }
-    EXPECT_EQ(ReadAll(dir / "one.log"), "");  // rotated after the last line
+    EXPECT_EQ(ReadAll(dir / "one.log"), ""); // rotated after the last line
     EXPECT_FALSE(std::filesystem::exists(dir / "one.1.log"));
     EXPECT_EQ(LinesOf(ReadAll(dir / "all.log")).size(), 50U);
     EXPECT_FALSE(std::filesystem::exists(dir / "all.1.log"));
@@ -309,7 +311,7 @@ TEST(DSIFileLoggerTest, OpensLazilyAndFallsBackToStandardError)
     logger.LogInfo("Dravo::DSI", "C", "F", "to stderr %d", 1);
     const std::string captured = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(captured.ends_with(" C::F: to stderr 1\n")) << captured;
-    EXPECT_EQ(ReadAll(secret), "secret");  // the planted link was not followed
+    EXPECT_EQ(ReadAll(secret), "secret"); // the planted link was not followed
 
     // The next message tries the file again.
     std::filesystem::remove(logPath);
@@ -321,15 +323,15 @@ TEST(DSIFileLoggerTest, FailedReopenAfterRotationRecoversLater)
 {
     const Dravo::Test::TempDir dir;
     DSIFileLogger logger(WideString(u"re.log"), SettingsIn(dir, 6, 1, 2));
-    logger.LogInfo("Dravo::DSI", "C", "F", "first");  // rotates at once
+    logger.LogInfo("Dravo::DSI", "C", "F", "first"); // rotates at once
     int failures = 1;
     OS::SetFileFaultHook([&failures](OS::FileOperation operation, const std::u16string&) {
         return operation == OS::FileOperation::Open && failures-- > 0 ? OS::ERROR_SHARING_VIOLATION_CODE
-                                                                        : OS::ERROR_SUCCESS_CODE;
+                                                                      : OS::ERROR_SUCCESS_CODE;
     });
     testing::internal::CaptureStderr();
-    logger.LogInfo("Dravo::DSI", "C", "F", "second");  // written, then the reopen fails
-    logger.LogInfo("Dravo::DSI", "C", "F", "third");   // opens again
+    logger.LogInfo("Dravo::DSI", "C", "F", "second"); // written, then the reopen fails
+    logger.LogInfo("Dravo::DSI", "C", "F", "third"); // opens again
     const std::string captured = testing::internal::GetCapturedStderr();
     OS::SetFileFaultHook(nullptr);
     EXPECT_EQ(captured, "");
@@ -348,8 +350,8 @@ TEST(DSIFileLoggerTest, LinesFromManyThreadsStayWhole)
         for (int t = 0; t < THREADS; ++t) {
             threads.emplace_back([&logger, t] {
                 for (int i = 0; i < LINES; ++i) {
-                    logger.LogTrace("Dravo::DSI", "Worker", "Run", "thread %d line %d %s", t, i,
-                        "padding padding padding");
+                    logger.LogTrace(
+                        "Dravo::DSI", "Worker", "Run", "thread %d line %d %s", t, i, "padding padding padding");
                 }
             });
         }
@@ -393,9 +395,9 @@ TEST(DSIFileLoggerTest, ConfiguredFromTheSupportSettings)
     const Dravo::Test::TempDir dir;
     Support::DSISettings::Create(WideString(u"V\\D"), WideString(u"Driver"));
     Support::DSISettings* settings = Support::DSISettings::Get();
-    settings->SetReader(std::make_shared<MapReader>(Support::SettingsMap{{"LogPath", (dir / "logs").string()},
-        {"LogLevel", "LOG_WARNING"}, {"LogNamespace", "Dravo::"}, {"LogFileSize", "1K"}, {"LogFileCount", "4"},
-        {"DriverLocale", "fr-FR"}}));
+    settings->SetReader(std::make_shared<MapReader>(
+        Support::SettingsMap{{"LogPath", (dir / "logs").string()}, {"LogLevel", "LOG_WARNING"},
+            {"LogNamespace", "Dravo::"}, {"LogFileSize", "1K"}, {"LogFileCount", "4"}, {"DriverLocale", "fr-FR"}}));
     {
         DSIFileLogger logger(WideString(u"Tool_DriverConfig.log"));
         EXPECT_EQ(logger.GetLogLevel(), 3);

@@ -51,7 +51,7 @@ TEST(DSISettingsTest, LoadsOnceFromTheKeyAndLooksUpWithoutCase)
     EXPECT_EQ(reader->lastPath, WideString(u"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver"));
     EXPECT_EQ(settings.GetLogLevel(), 6);
     EXPECT_EQ(settings.GetLogDirectory(), std::string("/var/log/dravo") + static_cast<char>(Dravo::OS::PATH_SEPARATOR));
-    EXPECT_EQ(settings.GetSetting("Driver"), "");  // never a setting
+    EXPECT_EQ(settings.GetSetting("Driver"), ""); // never a setting
     EXPECT_EQ(settings.GetSetting("Missing"), "");
     EXPECT_EQ(reader->calls, 1);
 
@@ -78,7 +78,7 @@ TEST(DSISettingsTest, AbsentOrEmptyKeyReadsEmptyAndTriesAgain)
     const int callsWhileAbsent = reader->calls;
     EXPECT_EQ(callsWhileAbsent, 6);
 
-    reader->mode = FakeReader::Mode::Values;  // a key with nothing to keep
+    reader->mode = FakeReader::Mode::Values; // a key with nothing to keep
     reader->stored = {{"Driver", "x"}};
     EXPECT_EQ(settings.GetSetting("LogLevel"), "");
     reader->stored = {{"LogFileCount", "3"}, {"LogFileSize", "1K"}, {"LogNamespace", "Dravo::DSI"}};

@@ -20,8 +20,8 @@ public:
         out = WideString(locale) + u":" + key + u":" + params.at(0);
         native = 42;
     }
-    void LoadMessage(const std::string& locale, const WideString& key, int32_t, WideString& out,
-        int32_t& native) override
+    void LoadMessage(
+        const std::string& locale, const WideString& key, int32_t, WideString& out, int32_t& native) override
     {
         out = WideString(locale) + u":" + key;
         native = 7;
@@ -77,7 +77,8 @@ TEST(ErrorExceptionTest, FormattingWithoutSourceLeavesFlagClear)
     EXPECT_EQ(e.GetMessageText(nullptr, "en-US"), WideString(u"Cannot create a message with a NULL message source"));
     EXPECT_FALSE(e.IsFormatted());
     EXPECT_EQ(e.GetNativeErrorCode(), -1);
-    EXPECT_NE(e.GetUnformattedText().GetAsUTF8().find("{MessageKey=\"Cannot create a message with a NULL message source\""),
+    EXPECT_NE(
+        e.GetUnformattedText().GetAsUTF8().find("{MessageKey=\"Cannot create a message with a NULL message source\""),
         std::string::npos);
 }
 
@@ -108,8 +109,8 @@ TEST(ErrorExceptionTest, EveryProductFailureIsAStandardException)
         }
         return "not a std::exception";
     };
-    EXPECT_EQ(caught([] { throw ErrorException(63, 5, WideString(u"The file is locked."), -1, -1); }),
-        "The file is locked.");
+    EXPECT_EQ(
+        caught([] { throw ErrorException(63, 5, WideString(u"The file is locked."), -1, -1); }), "The file is locked.");
     EXPECT_NE(caught([] { throw Support::InvalidArgumentException(3, WideString(u"Key")); }), "not a std::exception");
     EXPECT_NE(caught([] { throw Dravo::DriverSupport::DSSetupException(1); }), "not a std::exception");
     EXPECT_NE(caught([] { throw Dravo::Varlo::VarloSetupException(1); }), "not a std::exception");

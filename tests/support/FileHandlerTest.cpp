@@ -98,9 +98,13 @@ TEST(FileHandlerTest, ModesCreateTruncateAndAppend)
         EXPECT_EQ(file.Read(buffer, 5), 5U);
         EXPECT_EQ(std::string(buffer, 5), "Jello");
     }
-    { FileHandler file(NameOf(path), Support::FILE_MODE_READ_WRITE_TRUNCATE); }
+    {
+        FileHandler file(NameOf(path), Support::FILE_MODE_READ_WRITE_TRUNCATE);
+    }
     EXPECT_EQ(ReadAll(path), "");
-    { FileHandler file(NameOf(dir / "new.txt"), Support::FILE_MODE_READ_WRITE_OPEN_ALWAYS); }
+    {
+        FileHandler file(NameOf(dir / "new.txt"), Support::FILE_MODE_READ_WRITE_OPEN_ALWAYS);
+    }
     EXPECT_TRUE(std::filesystem::exists(dir / "new.txt"));
 
     // The modes that open an existing file fail on a missing one.
@@ -109,7 +113,8 @@ TEST(FileHandlerTest, ModesCreateTruncateAndAppend)
         EXPECT_EQ(e.GetMessageKey(), WideString(u"CannotOpenFile"));
         ASSERT_EQ(e.GetParameters().size(), 2U);
         EXPECT_EQ(e.GetParameters()[0], NameOf(dir / "missing.txt"));
-        EXPECT_EQ(e.GetParameters()[1], SystemText(OS::ERROR_FILE_NOT_FOUND_CODE, u"The system cannot find the file specified."));
+        EXPECT_EQ(e.GetParameters()[1],
+            SystemText(OS::ERROR_FILE_NOT_FOUND_CODE, u"The system cannot find the file specified."));
         EXPECT_EQ(e.GetComponentId(), 3);
         EXPECT_EQ(e.GetDiagState(), 63);
     }
@@ -137,7 +142,8 @@ TEST(FileHandlerTest, WritingModesCreateOneMissingDirectoryLevel)
     // Only one level: a missing grandparent is an error naming the path.
     const auto deep = OpenFailure(NameOf(dir / "a" / "b" / "file.log"), Support::FILE_MODE_APPEND);
     EXPECT_EQ(deep.GetMessageKey(), WideString(u"CannotOpenFile"));
-    EXPECT_EQ(deep.GetParameters()[1], SystemText(OS::ERROR_PATH_NOT_FOUND_CODE, u"The system cannot find the path specified."));
+    EXPECT_EQ(deep.GetParameters()[1],
+        SystemText(OS::ERROR_PATH_NOT_FOUND_CODE, u"The system cannot find the path specified."));
 }
 
 TEST(FileHandlerTest, RejectsEmptyNamesUnknownModesAndDirectories)
@@ -157,8 +163,8 @@ TEST(FileHandlerTest, RejectsEmptyNamesUnknownModesAndDirectories)
         SystemText(OS::ERROR_ACCESS_DENIED_CODE, u"Access is denied."));
 #else
     // Denied as Windows denies it, in this system's words for why.
-    EXPECT_EQ(OpenFailure(NameOf(dir.Path()), Support::FILE_MODE_READ).GetParameters()[1],
-        WideString(u"Is a directory"));
+    EXPECT_EQ(
+        OpenFailure(NameOf(dir.Path()), Support::FILE_MODE_READ).GetParameters()[1], WideString(u"Is a directory"));
 #endif
 }
 
@@ -172,7 +178,9 @@ TEST(FileHandlerTest, LinesEndAtLineFeedByte255OrEndOfFile)
     EXPECT_EQ(last, "");
 
     // Byte 255 at the start of a read is the end of the text.
-    WriteAll(path, "a\n\xFF" "after");
+    WriteAll(path,
+        "a\n\xFF"
+        "after");
     EXPECT_EQ(ReadLines(path), (std::vector<std::string>{"a"}));
     WriteAll(path, "");
     EXPECT_TRUE(ReadLines(path).empty());
@@ -207,7 +215,10 @@ TEST(FileHandlerTest, FormattedAndWideTextIsWrittenExactly)
         file.WriteWString(WideString(u"|Gr\u00FC\u00DFe"));
         file.WriteWString(WideString());
     }
-    EXPECT_EQ(ReadAll(path), text255 + text256 + "x|-42|" + longText + "|Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(ReadAll(path),
+        text255 + text256 + "x|-42|" + longText
+            + "|Gr\xC3\xBC\xC3\x9F"
+              "e");
 }
 
 TEST(FileHandlerTest, SeekPositionAndReopen)
@@ -220,7 +231,7 @@ TEST(FileHandlerTest, SeekPositionAndReopen)
     EXPECT_EQ(file.Seek(-3, Support::FILE_SEEK_FROM_END), 7);
     EXPECT_EQ(file.Seek(2, Support::FILE_SEEK_FROM_START), 2);
     EXPECT_EQ(file.Seek(3, Support::FILE_SEEK_FROM_CURRENT), 5);
-    EXPECT_EQ(file.Seek(1, 0), 6);  // any other origin counts from here
+    EXPECT_EQ(file.Seek(1, 0), 6); // any other origin counts from here
     EXPECT_EQ(file.GetPosition(), 6);
     EXPECT_EQ(file.Seek(-100, Support::FILE_SEEK_FROM_START), -1);
     EXPECT_EQ(file.GetSize(), 10);
@@ -244,7 +255,7 @@ TEST(FileHandlerTest, LockExcludesOtherOpenersUntilDestruction)
     const auto path = dir / "locked.txt";
     auto first = std::make_unique<FileHandler>(NameOf(path), Support::FILE_MODE_READ_WRITE_OPEN_ALWAYS);
     FileHandler second(NameOf(path), Support::FILE_MODE_READ_WRITE);
-    ASSERT_TRUE(first->Lock());  // empty file: one byte is locked
+    ASSERT_TRUE(first->Lock()); // empty file: one byte is locked
     EXPECT_FALSE(second.Lock());
     first.reset();
     EXPECT_TRUE(second.Lock());
@@ -257,9 +268,8 @@ TEST(FileHandlerTest, FailuresOfTheSystemAreReportedNotRaised)
     const auto path = dir / "faults.txt";
     FileHandler file(NameOf(path), Support::FILE_MODE_READ_WRITE_TRUNCATE);
     OS::SetFileFaultHook([](OS::FileOperation operation, const std::u16string&) {
-        return operation == OS::FileOperation::Write || operation == OS::FileOperation::Flush
-            ? OS::ERROR_DISK_FULL_CODE
-            : OS::ERROR_SUCCESS_CODE;
+        return operation == OS::FileOperation::Write || operation == OS::FileOperation::Flush ? OS::ERROR_DISK_FULL_CODE
+                                                                                              : OS::ERROR_SUCCESS_CODE;
     });
     EXPECT_EQ(file.Write("abc", 3), 0U);
     EXPECT_FALSE(file.Flush());
@@ -278,7 +288,8 @@ TEST(FileHandlerTest, FailuresOfTheSystemAreReportedNotRaised)
 
 TEST(FileHandlerTest, SystemErrorTextDropsLineEnds)
 {
-    EXPECT_EQ(Support::GetSystemErrorText(OS::ERROR_ACCESS_DENIED_CODE), SystemText(OS::ERROR_ACCESS_DENIED_CODE, u"Access is denied."));
+    EXPECT_EQ(Support::GetSystemErrorText(OS::ERROR_ACCESS_DENIED_CODE),
+        SystemText(OS::ERROR_ACCESS_DENIED_CODE, u"Access is denied."));
     EXPECT_EQ(Support::GetSystemErrorText(999999), WideString(u"<unknown>"));
 }
 

@@ -9,7 +9,8 @@ namespace {
 TEST(LogLevelTest, NamesOfEveryLevel)
 {
     const char* lineNames[] = {"OFF  ", "FATAL", "ERROR", "WARN ", "INFO ", "DEBUG", "TRACE"};
-    const char* enumerators[] = {"LOG_OFF", "LOG_FATAL", "LOG_ERROR", "LOG_WARNING", "LOG_INFO", "LOG_DEBUG", "LOG_TRACE"};
+    const char* enumerators[] = {
+        "LOG_OFF", "LOG_FATAL", "LOG_ERROR", "LOG_WARNING", "LOG_INFO", "LOG_DEBUG", "LOG_TRACE"};
     for (int32_t level = 0; level <= 6; ++level) {
         EXPECT_STREQ(Support::GetLogLevelLineName(level), lineNames[level]);
         EXPECT_STREQ(Support::GetLogLevelEnumeratorText(level), enumerators[level]);
@@ -27,7 +28,7 @@ TEST(LogLevelTest, ParsesNamesDigitsAndNumbers)
     for (const char* text : {"LOG_DEBUG", "debug", "Debug", "5", "log_debug"}) {
         EXPECT_EQ(Support::ParseLogLevel(text), 5) << text;
     }
-    EXPECT_EQ(Support::ParseLogLevel("LOG_5"), 0);  // the number is read with its prefix
+    EXPECT_EQ(Support::ParseLogLevel("LOG_5"), 0); // the number is read with its prefix
     EXPECT_EQ(Support::ParseLogLevel("9"), 6);
     EXPECT_EQ(Support::ParseLogLevel("2147483647"), 6);
     EXPECT_EQ(Support::ParseLogLevel("-1"), 0);
@@ -36,7 +37,7 @@ TEST(LogLevelTest, ParsesNamesDigitsAndNumbers)
     EXPECT_EQ(Support::ParseLogLevel("Tracer"), 0);
     EXPECT_EQ(Support::ParseLogLevel(" 4"), 0);
     EXPECT_EQ(Support::ParseLogLevel("04"), 4);
-    EXPECT_EQ(Support::ParseLogLevel("99999999999"), 0);  // out of range is a conversion error
+    EXPECT_EQ(Support::ParseLogLevel("99999999999"), 0); // out of range is a conversion error
 }
 
 TEST(LogLevelTest, ParsesFileSizesWithUnits)

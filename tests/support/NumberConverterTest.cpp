@@ -14,8 +14,7 @@ using Support::WideString;
 namespace {
 
 // Runs a conversion that must fail and returns the exception it raised.
-template <typename Exception>
-Exception Failure(const std::function<void()>& conversion)
+template <typename Exception> Exception Failure(const std::function<void()>& conversion)
 {
     try {
         conversion();
@@ -95,13 +94,13 @@ TEST(NumberConverterTest, StrictnessDecidesAboutStrayCharacters)
             [text] { NumberConverter::ConvertStringToInt32(text); });
         EXPECT_EQ(KeyOf(e), "StrToNumConvFailed") << text;
     }
-    auto e = Failure<Support::NumberConversionInvalidDataException>(
-        [] { NumberConverter::ConvertStringToUInt16("12x4"); });
+    auto e =
+        Failure<Support::NumberConversionInvalidDataException>([] { NumberConverter::ConvertStringToUInt16("12x4"); });
     EXPECT_EQ(ParamOf(e), "x4");
     EXPECT_TRUE(e.HasParameters());
     // The non-digit is found before the overflow is reported.
-    auto both = Failure<Support::NumberConversionInvalidDataException>(
-        [] { NumberConverter::ConvertStringToInt16("99999!"); });
+    auto both =
+        Failure<Support::NumberConversionInvalidDataException>([] { NumberConverter::ConvertStringToInt16("99999!"); });
     EXPECT_EQ(ParamOf(both), "!");
 }
 
@@ -148,8 +147,8 @@ TEST(NumberConverterTest, ReadsDoublesAndTheirSpecialTexts)
     const char larger[] = "12.5 and more";
     EXPECT_EQ(NumberConverter::ConvertStringToDouble(larger, 4), 12.5);
 
-    for (const char* text : {"in", "1.5x", "", " 1", "1 ", "-", ".", "1e", "1e+", "0x10", "nan(1)", "infinityx",
-             "--1", "+inf", "1,5"}) {
+    for (const char* text :
+        {"in", "1.5x", "", " 1", "1 ", "-", ".", "1e", "1e+", "0x10", "nan(1)", "infinityx", "--1", "+inf", "1,5"}) {
         auto e = Failure<Support::NumberConversionInvalidDataException>(
             [text] { NumberConverter::ConvertStringToDouble(text); });
         EXPECT_EQ(KeyOf(e), "StrToNumConvFailed") << text;

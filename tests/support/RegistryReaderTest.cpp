@@ -25,8 +25,8 @@ protected:
     }
     void TearDown() override { OS::SetRegistryRoot({}); }
 
-    static void Set(RegistryHive hive, const std::u16string& name, OS::RegistryValueType type,
-        const std::vector<uint8_t>& data)
+    static void Set(
+        RegistryHive hive, const std::u16string& name, OS::RegistryValueType type, const std::vector<uint8_t>& data)
     {
         auto key = OS::RegistryKey::Create(hive, KEY);
         ASSERT_TRUE(key);
@@ -91,9 +91,8 @@ TEST_F(RegistryReaderTest, KeepsStringsAndNumbersSkipsDriverNamesAndOtherTypes)
     SetText(hive, u"Caf\u00e9", u"\u00e9t\u00e9");
 
     EXPECT_EQ(Read("HKEY_LOCAL_MACHINE"),
-        (Pairs{{"Drivers", "kept"}, {"LogLevel", "4"}, {"LogFileCount", "4294967295"},
-            {"Big", "18446744073709551615"}, {"OneByte", ""}, {"NoTerminator", "ab"},
-            {"Caf\xC3\xA9", "\xC3\xA9t\xC3\xA9"}}));
+        (Pairs{{"Drivers", "kept"}, {"LogLevel", "4"}, {"LogFileCount", "4294967295"}, {"Big", "18446744073709551615"},
+            {"OneByte", ""}, {"NoTerminator", "ab"}, {"Caf\xC3\xA9", "\xC3\xA9t\xC3\xA9"}}));
 
     SettingsMap map;
     ASSERT_TRUE(RegistryReader().ReadKey("HKEY_LOCAL_MACHINE", WideString(KEY), map));
@@ -132,9 +131,9 @@ TEST(SystemErrorTextTest, EveryCodeTheRegistryGivesHasThisSystemsText)
     EXPECT_EQ(FormatSystemError(2), WideString(u"No such file or directory\r\n"));
     EXPECT_EQ(FormatSystemError(1009).GetAsUTF8().find("registry"), std::string::npos);
 #endif
-    for (const uint32_t code : {2U, 3U, 4U, 5U, 6U, 8U, 13U, 19U, 32U, 33U, 80U, 87U, 112U, 122U, 123U, 126U, 127U,
-             145U, 161U, 183U, 206U, 223U, 234U, 259U, 267U, 1009U, 1010U, 1011U, 1012U, 1013U, 1016U, 1018U, 1117U,
-             1921U}) {
+    for (const uint32_t code :
+        {2U, 3U, 4U, 5U, 6U, 8U, 13U, 19U, 32U, 33U, 80U, 87U, 112U, 122U, 123U, 126U, 127U, 145U, 161U, 183U, 206U,
+            223U, 234U, 259U, 267U, 1009U, 1010U, 1011U, 1012U, 1013U, 1016U, 1018U, 1117U, 1921U}) {
         const WideString text = FormatSystemError(code);
         EXPECT_NE(text, WideString(u"Unknown error")) << code;
         EXPECT_TRUE(text.GetAsUTF8().ends_with("\r\n")) << code;

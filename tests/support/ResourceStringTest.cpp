@@ -32,8 +32,8 @@ TEST(ResourceStringTest, LongTextsGrowTheBufferUntilTheyFit)
         size_t length;
         int calls;
     };
-    for (const Case c : {Case{2045, 1}, Case{2046, 1}, Case{2047, 2}, Case{2048, 2}, Case{4094, 2}, Case{4095, 3},
-             Case{5000, 3}}) {
+    for (const Case c :
+        {Case{2045, 1}, Case{2046, 1}, Case{2047, 2}, Case{2048, 2}, Case{4094, 2}, Case{4095, 3}, Case{5000, 3}}) {
         CountingLoader loader{std::u16string(c.length, u'x')};
         const WideString text = Support::LoadResourceString(7, std::ref(loader));
         EXPECT_EQ(text.GetLength(), static_cast<int32_t>(c.length));

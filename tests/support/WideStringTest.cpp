@@ -62,14 +62,14 @@ TEST_P(WideStringTest, ConcatenationKeepsNullRules)
 
 TEST_P(WideStringTest, NarrowRoundTripOfMultiByteCharacters)
 {
-    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC";  // "Grüß €"
+    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC"; // "Grüß €"
     const WideString text(utf8);
     ASSERT_EQ(text.GetLength(), 6);
     EXPECT_EQ(text.CharAt(2), u'\u00FC');
     EXPECT_EQ(text.CharAt(5), u'\u20AC');
     EXPECT_EQ(text.GetAsUTF8(), utf8);
     EXPECT_EQ(WideString(u"caf\u00E9").GetAsNarrow(Support::ENC_UTF16LE), std::string("c\0a\0f\0\xE9\0", 8));
-    EXPECT_EQ(WideString(u"\u00E9").GetAsNarrow(5), "\xE9");  // latin1
+    EXPECT_EQ(WideString(u"\u00E9").GetAsNarrow(5), "\xE9"); // latin1
     EXPECT_EQ(WideString().GetAsUTF8(), "");
     EXPECT_TRUE(WideString(static_cast<const char*>(nullptr)).IsNull());
 }

@@ -124,9 +124,9 @@ TEST_F(RegToolTest, BadCommandsFailWithRegsMessagesAndWriteNothing)
     const Result root = Reg({"query", "HKCR\\Something"});
     EXPECT_EQ(root.exitCode, 1);
     EXPECT_EQ(root.err.rfind("ERROR: Invalid key name.\n", 0), 0U);
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"query"}, {"query", KEY, "/v", "x", "/ve"}, {"query", KEY, "/x"}, {"add", KEY, "/v"},
-             {"delete", KEY, "/v", "x", "/va"}, {"export", KEY}, {"import"}, {"frobnicate"}}) {
+    for (const std::vector<std::string>& bad :
+        std::vector<std::vector<std::string>>{{"query"}, {"query", KEY, "/v", "x", "/ve"}, {"query", KEY, "/x"},
+            {"add", KEY, "/v"}, {"delete", KEY, "/v", "x", "/va"}, {"export", KEY}, {"import"}, {"frobnicate"}}) {
         const Result result = Reg(bad);
         EXPECT_EQ(result.exitCode, 1) << bad[0];
         EXPECT_EQ(result.err.rfind("ERROR: Invalid syntax.\n", 0), 0U) << result.err;
@@ -161,7 +161,8 @@ TEST_F(RegToolTest, ChangesToExistingDataAskFirstUnlessForced)
 
     const Result keep = Reg({"delete", "HKLM\\SOFTWARE\\Dravo"}, "\n");
     EXPECT_EQ(keep.exitCode, 1);
-    EXPECT_EQ(keep.out.rfind("Permanently delete the registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo (Yes/No)? ", 0), 0U);
+    EXPECT_EQ(
+        keep.out.rfind("Permanently delete the registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\Dravo (Yes/No)? ", 0), 0U);
     ExpectDone(Reg({"delete", "HKLM\\SOFTWARE\\Dravo", "/f"}));
     EXPECT_EQ(Reg({"query", "HKLM\\SOFTWARE\\Dravo"}).err, NOT_FOUND);
 }
@@ -190,7 +191,8 @@ TEST_F(RegToolTest, ExportAndImportMoveKeysBetweenMachines)
     const std::string windowsFile = (m_root / "windows.reg").string();
     std::ofstream(windowsFile, std::ios::binary) << WindowsExportBytes(windows);
     ExpectDone(Reg({"import", windowsFile}));
-    EXPECT_EQ(Reg({"query", "HKCU\\SOFTWARE\\Mine"}).out, "\nHKEY_CURRENT_USER\\SOFTWARE\\Mine\n    w    REG_SZ    \xC3\xA9\n\n");
+    EXPECT_EQ(Reg({"query", "HKCU\\SOFTWARE\\Mine"}).out,
+        "\nHKEY_CURRENT_USER\\SOFTWARE\\Mine\n    w    REG_SZ    \xC3\xA9\n\n");
     EXPECT_EQ(Reg({"query", KEY}).err, NOT_FOUND);
 }
 
@@ -279,21 +281,25 @@ TEST_F(RegToolTest, TheProgramSeesTheDriverKeyInTheDriversOwnFile)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.errors.find("Invalid argument"), std::string::npos) << run.errors;
     EXPECT_NE(run.errors.find(file + ": the value \"Blob\" cannot be kept"), std::string::npos) << run.errors;
-    EXPECT_EQ(ReadFile(file), "; by hand\r\n[Driver]\r\nSparkServerType = 3\r\nLogFileCount=50\r\n[ODBC]\r\nTrace=No\r\n");
+    EXPECT_EQ(
+        ReadFile(file), "; by hand\r\n[Driver]\r\nSparkServerType = 3\r\nLogFileCount=50\r\n[ODBC]\r\nTrace=No\r\n");
 
     // Exported, deleted with everything above it, imported again.
     const std::string exported = root + "/driver.reg";
     EXPECT_EQ(reg({"export", driverKey, exported, "/y"}).exitCode, 0);
-    EXPECT_EQ(ReadFile(exported), "Windows Registry Editor Version 5.00\r\n\r\n[" + shown
+    EXPECT_EQ(ReadFile(exported),
+        "Windows Registry Editor Version 5.00\r\n\r\n[" + shown
             + "]\r\n\"SparkServerType\"=\"3\"\r\n\"LogFileCount\"=\"50\"\r\n\r\n");
     run = reg({"query", "HKLM\\SOFTWARE\\Dravo", "/s"});
-    EXPECT_NE(run.output.find("\n" + shown + "\n    SparkServerType    REG_SZ    3\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\n" + shown + "\n    SparkServerType    REG_SZ    3\n"), std::string::npos)
+        << run.output;
     EXPECT_EQ(reg({"delete", "HKLM\\SOFTWARE\\Dravo", "/f"}).exitCode, 0);
     EXPECT_EQ(ReadFile(file), "; by hand\r\n[ODBC]\r\nTrace=No\r\n");
     EXPECT_EQ(reg({"query", driverKey}).errors, NOT_FOUND);
     run = reg({"import", exported});
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(ReadFile(file), "; by hand\r\n[ODBC]\r\nTrace=No\r\n\r\n[Driver]\r\nSparkServerType=3\r\nLogFileCount=50\r\n");
+    EXPECT_EQ(
+        ReadFile(file), "; by hand\r\n[ODBC]\r\nTrace=No\r\n\r\n[Driver]\r\nSparkServerType=3\r\nLogFileCount=50\r\n");
 
     // As regedit writes it: UTF-16 with its byte-order mark.
     const std::u16string windows = u"Windows Registry Editor Version 5.00\r\n\r\n"

@@ -45,7 +45,9 @@ private:
 };
 
 struct Headless {
-    explicit Headless(const std::string& script = "") : runner(UI::ParseScript(script, "t"), "t"), system(runner, out) {}
+    explicit Headless(const std::string& script = "") : runner(UI::ParseScript(script, "t"), "t"), system(runner, out)
+    {
+    }
 
     std::ostringstream out;
     UI::ScriptRunner runner;
@@ -56,8 +58,8 @@ TEST(DialogWindowTest, AbsentControlsAcceptEverythingAndGiveEmptyValues)
 {
     Headless headless;
     ProbeDialog dialog([](DialogHost& host) {
-        for (const int32_t id : {IDC_MAIN_HOST, IDC_MAIN_PORT, IDC_MAIN_DSN, IDC_MAIN_TEST,
-                 IDC_MAIN_SERVICE_DISCOVERY, IDC_MAIN_ZOOKEEPER_NAMESPACE}) {
+        for (const int32_t id : {IDC_MAIN_HOST, IDC_MAIN_PORT, IDC_MAIN_DSN, IDC_MAIN_TEST, IDC_MAIN_SERVICE_DISCOVERY,
+                 IDC_MAIN_ZOOKEEPER_NAMESPACE}) {
             EXPECT_FALSE(host.HasControl(id)) << id;
         }
         host.SetText(IDC_MAIN_ZOOKEEPER_NAMESPACE, WideString(u"zk"));
@@ -96,8 +98,9 @@ TEST(DialogWindowTest, ProgrammaticChangesReportOnlyEditText)
     });
     EXPECT_EQ(headless.system.RunModal(IDD_DRIVER_CONFIGURATION, dialog, nullptr), 0);
     using C = std::pair<int32_t, Notification>;
-    EXPECT_EQ(dialog.commands, (std::vector<C>{{IDC_MAIN_REALM, Notification::TextChanged},
-                                   {IDC_MAIN_REALM, Notification::TextChanged}, {IDC_CANCEL, Notification::Clicked}}));
+    EXPECT_EQ(dialog.commands,
+        (std::vector<C>{{IDC_MAIN_REALM, Notification::TextChanged}, {IDC_MAIN_REALM, Notification::TextChanged},
+            {IDC_CANCEL, Notification::Clicked}}));
 }
 
 TEST(DialogWindowTest, EnterPressesOnlyAnEnabledDefaultButtonAndEscapeAlwaysCancels)

@@ -27,8 +27,7 @@ constexpr ControlTemplate EVERY_CONTROL[] = {
     {IDC_STATIC, K::Label, Resources::STYLE_NONE, u"&Colour:", {12, 66, 34, 8}},
     {ID_COLOUR, K::DropDownList, Resources::STYLE_SORTED, u"", {50, 64, 80, 40}},
     {ID_ITEMS, K::ListBox,
-        Resources::STYLE_SORTED | Resources::STYLE_NOTIFY | Resources::STYLE_VERTICAL_SCROLL
-            | Resources::STYLE_BORDER,
+        Resources::STYLE_SORTED | Resources::STYLE_NOTIFY | Resources::STYLE_VERTICAL_SCROLL | Resources::STYLE_BORDER,
         u"", {12, 80, 118, 26}},
     {ID_ASK, K::PushButton, Resources::STYLE_NONE, u"&Ask...", {140, 64, 50, 14}},
     {ID_STATUS, K::Label, Resources::STYLE_NONE, u"", {140, 84, 108, 8}},
@@ -55,10 +54,14 @@ constexpr Resources::DialogTemplate CHILD_TEMPLATE{60002, u"Child", 160, 50, u"M
 const char* NotificationName(Notification notification)
 {
     switch (notification) {
-    case Notification::Clicked: return "Clicked";
-    case Notification::TextChanged: return "TextChanged";
-    case Notification::SelectionChanged: return "SelectionChanged";
-    case Notification::DoubleClicked: return "DoubleClicked";
+    case Notification::Clicked:
+        return "Clicked";
+    case Notification::TextChanged:
+        return "TextChanged";
+    case Notification::SelectionChanged:
+        return "SelectionChanged";
+    case Notification::DoubleClicked:
+        return "DoubleClicked";
     }
     return "?";
 }
@@ -143,7 +146,8 @@ void EveryControlDialog::OnCommand(UI::DialogHost& host, int32_t controlId, Noti
         UI::FileRequest request;
         request.kind = UI::FileRequestKind::Open;
         request.title = WideString(u"Pick a file");
-        request.filters = {{WideString(u"Text files"), WideString(u"*.txt")}, {WideString(u"All files"), WideString(u"*")}};
+        request.filters = {
+            {WideString(u"Text files"), WideString(u"*.txt")}, {WideString(u"All files"), WideString(u"*")}};
         request.flags = UI::FILE_FLAG_PATH_MUST_EXIST | UI::FILE_FLAG_FILE_MUST_EXIST;
         if (const auto chosen = host.ChooseFile(request)) {
             host.SetText(ID_FILE, *chosen);

@@ -28,18 +28,17 @@ ScriptRun RunScript(const std::string& script, const Support::WideString& initia
 
 TEST(HeadlessScriptTest, InitialisationRaisesTextChangedButNoSelectionChanges)
 {
-    const ScriptRun run = RunScript(
-        "# the dialog as it opens\n"
-        "expect dialog 60001\n"
-        "expect title Every Control\n"
-        "expect 101 text start\n"
-        "expect 108 items alpha|Beta|Gamma\n"
-        "expect 108 selected Beta\n"
-        "expect 108 disabled\n"
-        "expect 109 selected \n"
-        "expect 106 unchecked\n"
-        "expect 1 enabled\n"
-        "click 2\n");
+    const ScriptRun run = RunScript("# the dialog as it opens\n"
+                                    "expect dialog 60001\n"
+                                    "expect title Every Control\n"
+                                    "expect 101 text start\n"
+                                    "expect 108 items alpha|Beta|Gamma\n"
+                                    "expect 108 selected Beta\n"
+                                    "expect 108 disabled\n"
+                                    "expect 109 selected \n"
+                                    "expect 106 unchecked\n"
+                                    "expect 1 enabled\n"
+                                    "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.result, 0);
     ASSERT_EQ(run.log.size(), 2U);
@@ -49,15 +48,14 @@ TEST(HeadlessScriptTest, InitialisationRaisesTextChangedButNoSelectionChanges)
 
 TEST(HeadlessScriptTest, TypingReportsEachChangeAndKeepsToTheLimit)
 {
-    const ScriptRun run = RunScript(
-        "type 101 \n"
-        "expect 1 disabled\n"
-        "type 101 abcdefghijklmnop\n"
-        "expect 101 text abcdefghij\n"
-        "expect 1 enabled\n"
-        "type 103 secret words\n"
-        "type 105 70x00\n"
-        "click 1\n");
+    const ScriptRun run = RunScript("type 101 \n"
+                                    "expect 1 disabled\n"
+                                    "type 101 abcdefghijklmnop\n"
+                                    "expect 101 text abcdefghij\n"
+                                    "expect 1 enabled\n"
+                                    "type 103 secret words\n"
+                                    "type 105 70x00\n"
+                                    "click 1\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(run.state.name, "abcdefghij");
@@ -76,28 +74,28 @@ TEST(HeadlessScriptTest, ProgrammaticTextIgnoresTheLimit)
 
 TEST(HeadlessScriptTest, CheckBoxTogglesThenNotifiesAndRulesFollow)
 {
-    const ScriptRun run = RunScript(
-        "click 106\n"
-        "expect 106 checked\n"
-        "expect 108 enabled\n"
-        "expect 111 text extras on\n"
-        "select 108 Gamma\n"
-        "expect 111 text colour Gamma\n"
-        "select 109 item 03\n"
-        "expect 111 text item item 03\n"
-        "dblclick 109\n"
-        "expect 111 text opened item 03\n"
-        "click 106\n"
-        "expect 106 unchecked\n"
-        "expect 109 disabled\n"
-        "click 1\n");
+    const ScriptRun run = RunScript("click 106\n"
+                                    "expect 106 checked\n"
+                                    "expect 108 enabled\n"
+                                    "expect 111 text extras on\n"
+                                    "select 108 Gamma\n"
+                                    "expect 111 text colour Gamma\n"
+                                    "select 109 item 03\n"
+                                    "expect 111 text item item 03\n"
+                                    "dblclick 109\n"
+                                    "expect 111 text opened item 03\n"
+                                    "click 106\n"
+                                    "expect 106 unchecked\n"
+                                    "expect 109 disabled\n"
+                                    "click 1\n");
     ASSERT_EQ(run.error, "");
     EXPECT_FALSE(run.state.extras);
     EXPECT_EQ(run.state.colour, "Gamma");
     EXPECT_EQ(run.state.item, "item 03");
     const std::vector<std::string> commands(run.log.begin() + 1, run.log.end());
-    EXPECT_EQ(commands, (std::vector<std::string>{"106 Clicked", "108 SelectionChanged", "109 SelectionChanged",
-                            "109 DoubleClicked", "106 Clicked", "1 Clicked"}));
+    EXPECT_EQ(commands,
+        (std::vector<std::string>{"106 Clicked", "108 SelectionChanged", "109 SelectionChanged", "109 DoubleClicked",
+            "106 Clicked", "1 Clicked"}));
 }
 
 TEST(HeadlessScriptTest, LinesThatCannotBeCarriedOutStopTheRun)
@@ -148,17 +146,16 @@ TEST(HeadlessScriptTest, ScriptsMustEndExactlyWhenTheDialogsDo)
 
 TEST(HeadlessScriptTest, MessageBoxesAreAnsweredAndTranscribed)
 {
-    const ScriptRun run = RunScript(
-        "click 106\n"
-        "answer Yes\n"
-        "click 110\n"
-        "expect 111 text answer Yes\n"
-        "click 110\n"
-        "answer yes\n"
-        "expect 111 text answer Yes\n"
-        "click 110\n"
-        "expect 111 text answer No\n"
-        "click 2\n");
+    const ScriptRun run = RunScript("click 106\n"
+                                    "answer Yes\n"
+                                    "click 110\n"
+                                    "expect 111 text answer Yes\n"
+                                    "click 110\n"
+                                    "answer yes\n"
+                                    "expect 111 text answer Yes\n"
+                                    "click 110\n"
+                                    "expect 111 text answer No\n"
+                                    "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.transcript,
         "message-box [Extras] Apply the extras? -> Yes\n"
@@ -178,11 +175,15 @@ TEST(HeadlessScriptTest, ChoosersTakePathsThatTheRequestAllows)
     const std::string file = (dir / "notes.txt").string();
     const std::string folder = dir.Path().string();
 
-    const ScriptRun run = RunScript(
-        "choose " + file + "\nclick 113\nexpect 112 text " + file + "\n"
-        "click 113\nchoose -\nexpect 112 text " + file + "\n"
-        "choose " + folder + "\nclick 114\nexpect 112 text " + folder + "\n"
-        "click 2\n");
+    const ScriptRun run = RunScript("choose " + file + "\nclick 113\nexpect 112 text " + file
+        + "\n"
+          "click 113\nchoose -\nexpect 112 text "
+        + file
+        + "\n"
+          "choose "
+        + folder + "\nclick 114\nexpect 112 text " + folder
+        + "\n"
+          "click 2\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.state.file, folder);
 
@@ -201,18 +202,17 @@ TEST(HeadlessScriptTest, ChoosersTakePathsThatTheRequestAllows)
 
 TEST(HeadlessScriptTest, AModalChildTakesTheLinesUntilItCloses)
 {
-    const ScriptRun run = RunScript(
-        "click 115\n"
-        "expect dialog 60002\n"
-        "expect 201 text key\n"
-        "type 201 k2\n"
-        "click 1\n"
-        "expect dialog 60001\n"
-        "expect 111 text child 1 k2\n"
-        "click 115\n"
-        "click 2\n"
-        "expect 111 text child 0 \n"
-        "click 1\n");
+    const ScriptRun run = RunScript("click 115\n"
+                                    "expect dialog 60002\n"
+                                    "expect 201 text key\n"
+                                    "type 201 k2\n"
+                                    "click 1\n"
+                                    "expect dialog 60001\n"
+                                    "expect 111 text child 1 k2\n"
+                                    "click 115\n"
+                                    "click 2\n"
+                                    "expect 111 text child 0 \n"
+                                    "click 1\n");
     ASSERT_EQ(run.error, "");
     EXPECT_EQ(run.result, 1);
 

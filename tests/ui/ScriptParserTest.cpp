@@ -13,22 +13,21 @@ using UI::ScriptVerb;
 
 TEST(ScriptParserTest, FreeTextRunsToTheLineEndAfterOneBlank)
 {
-    const UI::Script script = ParseScript(
-        "  # comment\r\n"
-        "\n"
-        "type 1041  two  blanks \r\n"
-        "type\t1041\n"
-        "select 1040 User Name and Password\n"
-        "expect title Dravo Spark ODBC Driver Configuration\n"
-        "expect 1093 items Binary|HTTP|SASL\n"
-        "expect 1084 items \n"
-        "expect 9128 contains FAILED!\n"
-        "choose /tmp/a file.sdc\n"
-        "choose -\n"
-        "answer retry\n"
-        "dblclick 1084\n"
-        "expect dialog 1092\n"
-        "expect 1 disabled",
+    const UI::Script script = ParseScript("  # comment\r\n"
+                                          "\n"
+                                          "type 1041  two  blanks \r\n"
+                                          "type\t1041\n"
+                                          "select 1040 User Name and Password\n"
+                                          "expect title Dravo Spark ODBC Driver Configuration\n"
+                                          "expect 1093 items Binary|HTTP|SASL\n"
+                                          "expect 1084 items \n"
+                                          "expect 9128 contains FAILED!\n"
+                                          "choose /tmp/a file.sdc\n"
+                                          "choose -\n"
+                                          "answer retry\n"
+                                          "dblclick 1084\n"
+                                          "expect dialog 1092\n"
+                                          "expect 1 disabled",
         "s");
     ASSERT_EQ(script.commands.size(), 13U);
     EXPECT_EQ(script.lineCount, 15);

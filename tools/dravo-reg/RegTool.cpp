@@ -105,8 +105,7 @@ struct Options {
     }
 };
 
-Options ParseOptions(const std::vector<std::string>& arguments, size_t first,
-    const std::map<std::string, bool>& known)
+Options ParseOptions(const std::vector<std::string>& arguments, size_t first, const std::map<std::string, bool>& known)
 {
     Options options;
     for (size_t i = first; i < arguments.size(); ++i) {
@@ -142,18 +141,30 @@ bool IsHelp(const std::string& argument)
 std::string TypeName(OS::RegistryValueType type)
 {
     switch (type) {
-    case OS::REG_NONE_TYPE: return "REG_NONE";
-    case OS::REG_SZ_TYPE: return "REG_SZ";
-    case OS::REG_EXPAND_SZ_TYPE: return "REG_EXPAND_SZ";
-    case OS::REG_BINARY_TYPE: return "REG_BINARY";
-    case OS::REG_DWORD_TYPE: return "REG_DWORD";
-    case OS::REG_DWORD_BIG_ENDIAN_TYPE: return "REG_DWORD_BIG_ENDIAN";
-    case OS::REG_LINK_TYPE: return "REG_LINK";
-    case OS::REG_MULTI_SZ_TYPE: return "REG_MULTI_SZ";
-    case 8: return "REG_RESOURCE_LIST";
-    case 9: return "REG_FULL_RESOURCE_DESCRIPTOR";
-    case 10: return "REG_RESOURCE_REQUIREMENTS_LIST";
-    case OS::REG_QWORD_TYPE: return "REG_QWORD";
+    case OS::REG_NONE_TYPE:
+        return "REG_NONE";
+    case OS::REG_SZ_TYPE:
+        return "REG_SZ";
+    case OS::REG_EXPAND_SZ_TYPE:
+        return "REG_EXPAND_SZ";
+    case OS::REG_BINARY_TYPE:
+        return "REG_BINARY";
+    case OS::REG_DWORD_TYPE:
+        return "REG_DWORD";
+    case OS::REG_DWORD_BIG_ENDIAN_TYPE:
+        return "REG_DWORD_BIG_ENDIAN";
+    case OS::REG_LINK_TYPE:
+        return "REG_LINK";
+    case OS::REG_MULTI_SZ_TYPE:
+        return "REG_MULTI_SZ";
+    case 8:
+        return "REG_RESOURCE_LIST";
+    case 9:
+        return "REG_FULL_RESOURCE_DESCRIPTOR";
+    case 10:
+        return "REG_RESOURCE_REQUIREMENTS_LIST";
+    case OS::REG_QWORD_TYPE:
+        return "REG_QWORD";
     default: {
         char text[24];
         std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(type));
@@ -490,16 +501,17 @@ int RegTool::Add(const std::vector<std::string>& arguments)
         m_err << "ERROR: Invalid key name.\nType \"dravo-reg ADD /?\" for usage.\n";
         return FAILURE;
     }
-    const Options options = ParseOptions(arguments, 2,
-        {{"V", true}, {"VE", false}, {"T", true}, {"S", true}, {"D", true}, {"F", false}});
+    const Options options =
+        ParseOptions(arguments, 2, {{"V", true}, {"VE", false}, {"T", true}, {"S", true}, {"D", true}, {"F", false}});
     if (!options.valid || (options.Has("V") && options.Has("VE"))) {
         return InvalidSyntax("ADD");
     }
-    const std::optional<OS::RegistryValueType> type = options.Has("T") ? ParseTypeName(options.Get("T"))
-                                                                        : std::optional(OS::REG_SZ_TYPE);
+    const std::optional<OS::RegistryValueType> type =
+        options.Has("T") ? ParseTypeName(options.Get("T")) : std::optional(OS::REG_SZ_TYPE);
     if (!type) {
-        return Error("Invalid type \"" + options.Get("T") + "\"; the types are REG_SZ, REG_MULTI_SZ, "
-                                                            "REG_EXPAND_SZ, REG_DWORD, REG_QWORD, REG_BINARY and REG_NONE.");
+        return Error("Invalid type \"" + options.Get("T")
+            + "\"; the types are REG_SZ, REG_MULTI_SZ, "
+              "REG_EXPAND_SZ, REG_DWORD, REG_QWORD, REG_BINARY and REG_NONE.");
     }
     if (options.Has("S") && (*type != OS::REG_MULTI_SZ_TYPE || options.Get("S").size() != 1)) {
         return InvalidSyntax("ADD");
@@ -609,9 +621,9 @@ int RegTool::Delete(const std::vector<std::string>& arguments)
     }
     if (!options.Has("F")) {
         const std::string question = options.Has("V") ? "Delete the registry value " + options.Get("V")
-            : options.Has("VE")                        ? std::string("Delete the registry value (Default)")
-            : options.Has("VA")                        ? "Delete all values under the registry key " + name->display
-                                                       : "Permanently delete the registry key " + name->display;
+            : options.Has("VE")                       ? std::string("Delete the registry value (Default)")
+            : options.Has("VA")                       ? "Delete all values under the registry key " + name->display
+                                                      : "Permanently delete the registry key " + name->display;
         if (!Confirm(question)) {
             m_out << CANCELLED << '\n';
             return FAILURE;
@@ -688,8 +700,8 @@ int RegTool::Export(const std::vector<std::string>& arguments)
     }
     // No wider than the file the key is kept in: an export of a file only
     // some may read must not be readable by all.
-    const uint32_t mode
-        = OS::GetFilePermissions(OS::GetRegistryKeyFilePath(name->hive, name->path)).value_or(0600) & 0666;
+    const uint32_t mode =
+        OS::GetFilePermissions(OS::GetRegistryKeyFilePath(name->hive, name->path)).value_or(0600) & 0666;
     OS::ThreadDiagnostic::Clear();
     if (const OS::ErrorCode written = OS::ReplaceWholeFile(file, *text, mode); written != OS::ERROR_SUCCESS_CODE) {
         const std::string why = OS::ThreadDiagnostic::Get();
@@ -713,8 +725,8 @@ int RegTool::Import(const std::vector<std::string>& arguments)
     }
     OS::RegistryFileParser parser;
     if (!parser.Parse(bytes)) {
-        return Error(fileName + ", line " + std::to_string(parser.GetError().line) + ": "
-            + parser.GetError().message + ". Nothing was imported.");
+        return Error(fileName + ", line " + std::to_string(parser.GetError().line) + ": " + parser.GetError().message
+            + ". Nothing was imported.");
     }
     const std::vector<OS::RegistryChange> changes = parser.TakeChanges();
     if (const uint32_t applied = OS::ApplyRegistryChanges(changes); applied != OS::ERROR_SUCCESS_CODE) {

@@ -93,8 +93,7 @@ std::optional<Support::WideString> HeadlessDialogSystem::ChooseFile(const FileRe
     return m_driver->AnswerFileRequest(request);
 }
 
-std::optional<Support::WideString> HeadlessDialogSystem::ChooseFolder(
-    const FolderRequest& request, DialogHost* owner)
+std::optional<Support::WideString> HeadlessDialogSystem::ChooseFolder(const FolderRequest& request, DialogHost* owner)
 {
     (void)owner;
     return m_driver->AnswerFolderRequest(request);

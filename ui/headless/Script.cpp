@@ -219,16 +219,16 @@ private:
             }
             return;
         }
-        Fail("expect " + std::string(subject) + " needs text, contains, enabled, disabled, visible, hidden, "
-             "checked, unchecked, selected or items");
+        Fail("expect " + std::string(subject)
+            + " needs text, contains, enabled, disabled, visible, hidden, "
+              "checked, unchecked, selected or items");
     }
 
     int32_t ParseId(std::string_view word, const char* what) const
     {
         int32_t value = -1;
         const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-        if (word.empty() || error != std::errc() || end != word.data() + word.size() || value < 0
-            || value > MAX_ID) {
+        if (word.empty() || error != std::errc() || end != word.data() + word.size() || value < 0 || value > MAX_ID) {
             Fail("expected " + std::string(what) + " (0 to 65535), found \"" + std::string(word) + "\"");
         }
         return value;
@@ -261,8 +261,8 @@ Script ParseScript(std::string_view text, const std::string& sourceName)
             line.remove_suffix(1);
         }
         if (const auto bad = FindInvalidUtf8(line)) {
-            throw ScriptError(sourceName, lineNumber,
-                "the line is not valid UTF-8 (at byte " + std::to_string(*bad + 1) + ")");
+            throw ScriptError(
+                sourceName, lineNumber, "the line is not valid UTF-8 (at byte " + std::to_string(*bad + 1) + ")");
         }
         if (line.find('\0') != std::string_view::npos) {
             throw ScriptError(sourceName, lineNumber, "the line holds a NUL character");

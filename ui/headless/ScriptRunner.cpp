@@ -272,12 +272,24 @@ void ScriptRunner::Check(ScriptTarget& dialog, const ScriptCommand& command)
         }
         return;
     }
-    case ExpectKind::Enabled: state(dialog.IsEnabled(command.id), "disabled"); return;
-    case ExpectKind::Disabled: state(!dialog.IsEnabled(command.id), "enabled"); return;
-    case ExpectKind::Visible: state(dialog.IsVisible(command.id), "hidden"); return;
-    case ExpectKind::Hidden: state(!dialog.IsVisible(command.id), "visible"); return;
-    case ExpectKind::Checked: state(dialog.IsChecked(command.id), "unchecked"); return;
-    case ExpectKind::Unchecked: state(!dialog.IsChecked(command.id), "checked"); return;
+    case ExpectKind::Enabled:
+        state(dialog.IsEnabled(command.id), "disabled");
+        return;
+    case ExpectKind::Disabled:
+        state(!dialog.IsEnabled(command.id), "enabled");
+        return;
+    case ExpectKind::Visible:
+        state(dialog.IsVisible(command.id), "hidden");
+        return;
+    case ExpectKind::Hidden:
+        state(!dialog.IsVisible(command.id), "visible");
+        return;
+    case ExpectKind::Checked:
+        state(dialog.IsChecked(command.id), "unchecked");
+        return;
+    case ExpectKind::Unchecked:
+        state(!dialog.IsChecked(command.id), "checked");
+        return;
     case ExpectKind::Selected: {
         const int32_t selection = dialog.GetSelection(command.id);
         const std::vector<WideString> items = dialog.GetItems(command.id);
@@ -315,8 +327,9 @@ MessageBoxResult ScriptRunner::AnswerMessageBox(const MessageBoxRequest& request
     }
     const auto offered = ButtonsOf(request.buttons);
     if (std::find(offered.begin(), offered.end(), command->answer) == offered.end()) {
-        Fail(*command, "the message box [" + EscapeForTranscript(request.caption) + "] "
-                + EscapeForTranscript(request.text) + " offers " + ListButtons(request.buttons));
+        Fail(*command,
+            "the message box [" + EscapeForTranscript(request.caption) + "] " + EscapeForTranscript(request.text)
+                + " offers " + ListButtons(request.buttons));
     }
     return command->answer;
 }
@@ -344,8 +357,8 @@ std::optional<WideString> ScriptRunner::AnswerFileRequest(const FileRequest& req
         Fail(*command, "the chooser takes existing files only, and there is no " + Quote(Utf8FromPath(path)));
     }
     if (request.Has(FILE_FLAG_PATH_MUST_EXIST) && !fs::is_directory(path.parent_path(), error)) {
-        Fail(*command, "the chooser takes existing directories only, and there is no "
-                + Quote(Utf8FromPath(path.parent_path())));
+        Fail(*command,
+            "the chooser takes existing directories only, and there is no " + Quote(Utf8FromPath(path.parent_path())));
     }
     return WideString(Utf8FromPath(path));
 }

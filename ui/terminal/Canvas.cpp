@@ -27,10 +27,7 @@ void AppendUtf8(char32_t cp, std::string& out)
 } // namespace
 
 Canvas::Canvas(int32_t rows, int32_t cols, Role fill)
-    : m_rows(std::max(rows, 0)),
-      m_cols(std::max(cols, 0)),
-      m_clipLast(m_rows),
-      m_clipColLast(m_cols),
+    : m_rows(std::max(rows, 0)), m_cols(std::max(cols, 0)), m_clipLast(m_rows), m_clipColLast(m_cols),
       m_cells(static_cast<size_t>(m_rows) * static_cast<size_t>(m_cols), Cell{U' ', 1, fill, CELL_PLAIN, LINE_NONE})
 {
 }
@@ -83,8 +80,8 @@ int32_t Canvas::Text(int32_t row, int32_t col, int32_t maxCols, const std::vecto
         if (used + glyph.width > maxCols || col + used + glyph.width > m_cols) {
             break;
         }
-        const uint8_t cellFlags
-            = static_cast<uint8_t>(flags | (static_cast<int32_t>(i) == underlineIndex ? CELL_UNDERLINE : 0));
+        const uint8_t cellFlags =
+            static_cast<uint8_t>(flags | (static_cast<int32_t>(i) == underlineIndex ? CELL_UNDERLINE : 0));
         if (Cell* cell = Writable(row, col + used)) {
             *cell = Cell{glyph.ch, glyph.width, role, cellFlags, LINE_NONE};
         }
@@ -167,22 +164,36 @@ void Canvas::ClearClip()
 char32_t Canvas::LineCharacter(uint8_t lines)
 {
     switch (lines) {
-    case LINE_LEFT | LINE_RIGHT: return U'\u2500';
-    case LINE_UP | LINE_DOWN: return U'\u2502';
-    case LINE_DOWN | LINE_RIGHT: return U'\u250C';
-    case LINE_DOWN | LINE_LEFT: return U'\u2510';
-    case LINE_UP | LINE_RIGHT: return U'\u2514';
-    case LINE_UP | LINE_LEFT: return U'\u2518';
-    case LINE_UP | LINE_DOWN | LINE_RIGHT: return U'\u251C';
-    case LINE_UP | LINE_DOWN | LINE_LEFT: return U'\u2524';
-    case LINE_DOWN | LINE_LEFT | LINE_RIGHT: return U'\u252C';
-    case LINE_UP | LINE_LEFT | LINE_RIGHT: return U'\u2534';
-    case LINE_UP | LINE_DOWN | LINE_LEFT | LINE_RIGHT: return U'\u253C';
+    case LINE_LEFT | LINE_RIGHT:
+        return U'\u2500';
+    case LINE_UP | LINE_DOWN:
+        return U'\u2502';
+    case LINE_DOWN | LINE_RIGHT:
+        return U'\u250C';
+    case LINE_DOWN | LINE_LEFT:
+        return U'\u2510';
+    case LINE_UP | LINE_RIGHT:
+        return U'\u2514';
+    case LINE_UP | LINE_LEFT:
+        return U'\u2518';
+    case LINE_UP | LINE_DOWN | LINE_RIGHT:
+        return U'\u251C';
+    case LINE_UP | LINE_DOWN | LINE_LEFT:
+        return U'\u2524';
+    case LINE_DOWN | LINE_LEFT | LINE_RIGHT:
+        return U'\u252C';
+    case LINE_UP | LINE_LEFT | LINE_RIGHT:
+        return U'\u2534';
+    case LINE_UP | LINE_DOWN | LINE_LEFT | LINE_RIGHT:
+        return U'\u253C';
     case LINE_LEFT:
-    case LINE_RIGHT: return U'\u2500';
+    case LINE_RIGHT:
+        return U'\u2500';
     case LINE_UP:
-    case LINE_DOWN: return U'\u2502';
-    default: return U' ';
+    case LINE_DOWN:
+        return U'\u2502';
+    default:
+        return U' ';
     }
 }
 

@@ -96,8 +96,8 @@ public:
     int32_t Text(int32_t row, int32_t col, int32_t maxCols, const std::vector<Glyph>& glyphs, Role role,
         uint8_t flags = CELL_PLAIN, int32_t underlineIndex = -1);
     /// ASCII or already safe text.
-    int32_t Text(int32_t row, int32_t col, int32_t maxCols, std::u32string_view text, Role role,
-        uint8_t flags = CELL_PLAIN);
+    int32_t Text(
+        int32_t row, int32_t col, int32_t maxCols, std::u32string_view text, Role role, uint8_t flags = CELL_PLAIN);
     /// A frame around a rectangle; frames that share cells join (a frame's
     /// bottom on another's top makes tees).
     void Frame(const CellRect& rect, Role role);

@@ -129,8 +129,8 @@ DialogLayout DialogLayout::Build(
             multiRow.push_back(i);
         }
     }
-    std::sort(multiRow.begin(), multiRow.end(),
-        [&](size_t a, size_t b) { return bottomCluster[a] < bottomCluster[b]; });
+    std::sort(
+        multiRow.begin(), multiRow.end(), [&](size_t a, size_t b) { return bottomCluster[a] < bottomCluster[b]; });
     for (const size_t i : multiRow) {
         const int32_t natural = std::max(2, (controls[i].rect.height + 4) / 8);
         const int32_t wanted = std::min(natural, std::max(multiRowCap, 2));
@@ -163,7 +163,9 @@ DialogLayout DialogLayout::Build(
     const auto drawn = [&](size_t i) {
         return controls[i].kind != ControlKind::GroupBox || IsFramedGroup(controls[i]);
     };
-    const auto sameRegion = [&](size_t a, size_t b) { return (topRow[a] >= footerStart) == (topRow[b] >= footerStart); };
+    const auto sameRegion = [&](size_t a, size_t b) {
+        return (topRow[a] >= footerStart) == (topRow[b] >= footerStart);
+    };
     const auto sharesRow = [&](size_t a, size_t b) {
         return sameRegion(a, b) && topRow[a] <= bottomRow[b] && topRow[b] <= bottomRow[a];
     };
@@ -222,20 +224,29 @@ DialogLayout DialogLayout::Build(
         if (!drawn(i)) {
             continue;
         }
-        const int32_t captionWidth = WidthOf(
-            ParseCaption(Support::WideString(control.text), control.Has(Resources::STYLE_WINDOWS_ONLY), measure)
-                .glyphs);
+        const int32_t captionWidth =
+            WidthOf(ParseCaption(Support::WideString(control.text), control.Has(Resources::STYLE_WINDOWS_ONLY), measure)
+                        .glyphs);
         switch (control.kind) {
-        case ControlKind::Edit: require(control.rect.x, control.rect.Right(), 6); break;
-        case ControlKind::DropDownList: require(control.rect.x, control.rect.Right(), 8); break;
-        case ControlKind::ListBox: require(control.rect.x, control.rect.Right(), 10); break;
+        case ControlKind::Edit:
+            require(control.rect.x, control.rect.Right(), 6);
+            break;
+        case ControlKind::DropDownList:
+            require(control.rect.x, control.rect.Right(), 8);
+            break;
+        case ControlKind::ListBox:
+            require(control.rect.x, control.rect.Right(), 10);
+            break;
         case ControlKind::PushButton:
         case ControlKind::DefaultPushButton:
             require(control.rect.x, control.rect.Right(), std::max(4, captionWidth + 2));
             break;
-        case ControlKind::GroupBox: require(control.rect.x, control.rect.Right(), captionWidth + 6); break;
+        case ControlKind::GroupBox:
+            require(control.rect.x, control.rect.Right(), captionWidth + 6);
+            break;
         case ControlKind::Label:
-        case ControlKind::CheckBox: break;
+        case ControlKind::CheckBox:
+            break;
         }
         if (MayExtend(control)) {
             // The caption runs to the next control on its row, or to the edge.
@@ -248,7 +259,10 @@ DialogLayout DialogLayout::Build(
                 }
             }
             const auto group = enclosingGroup(i);
-            require(control.rect.x, nextX ? *nextX : group ? controls[*group].rect.Right() : maxRight,
+            require(control.rect.x,
+                nextX       ? *nextX
+                    : group ? controls[*group].rect.Right()
+                            : maxRight,
                 needed + (!nextX && group ? 1 : 0));
         }
         // Neighbours on a row keep a blank column between them.
@@ -320,8 +334,8 @@ DialogLayout DialogLayout::Build(
         placement.inFooter = topRow[i] >= footerStart;
         const int32_t base = placement.inFooter ? footerStart : 0;
         const int32_t col = columnOf(control.rect.x);
-        placement.rect = CellRect{topRow[i] - base, col, bottomRow[i] - topRow[i] + 1,
-            std::max(1, columnOf(control.rect.Right()) - col)};
+        placement.rect = CellRect{
+            topRow[i] - base, col, bottomRow[i] - topRow[i] + 1, std::max(1, columnOf(control.rect.Right()) - col)};
         if (!placement.drawn) {
             placement.rect.rows = 0;
         }

@@ -235,15 +235,14 @@ void DialogView::Draw(Canvas& canvas) const
         canvas.Text(rows - 1, pad + 1, 1, m_options.unicode ? U"\u25C0" : U"<", Role::Dialog, CELL_BOLD);
     }
     if (m_scrollCols + contentCols < m_layout.Cols()) {
-        canvas.Text(rows - 1, pad + contentCols - 2, 1, m_options.unicode ? U"\u25B6" : U">", Role::Dialog,
-            CELL_BOLD);
+        canvas.Text(rows - 1, pad + contentCols - 2, 1, m_options.unicode ? U"\u25B6" : U">", Role::Dialog, CELL_BOLD);
     }
     if (m_scroll > 0) {
         canvas.Text(1, cols - 1, 1, m_options.unicode ? U"\u25B2" : U"^", Role::Dialog, CELL_BOLD);
     }
     if (m_scroll + m_layout.ViewportRows() < m_layout.BodyRows()) {
-        canvas.Text(m_layout.ViewportRows(), cols - 1, 1, m_options.unicode ? U"\u25BC" : U"v", Role::Dialog,
-            CELL_BOLD);
+        canvas.Text(
+            m_layout.ViewportRows(), cols - 1, 1, m_options.unicode ? U"\u25BC" : U"v", Role::Dialog, CELL_BOLD);
     }
 }
 
@@ -262,8 +261,8 @@ void DialogView::DrawControl(Canvas& canvas, size_t index, const CellRect& rect)
         const Caption caption = ParseCaption(control.GetText(), m_options);
         if (!caption.glyphs.empty() && rect.cols > 6) {
             canvas.Text(rect.row, rect.col + 2, 1, U" ", Role::Dialog);
-            const int32_t used = canvas.Text(rect.row, rect.col + 3, rect.cols - 6, caption.glyphs, textRole,
-                CELL_PLAIN, caption.mnemonicIndex);
+            const int32_t used = canvas.Text(
+                rect.row, rect.col + 3, rect.cols - 6, caption.glyphs, textRole, CELL_PLAIN, caption.mnemonicIndex);
             canvas.Text(rect.row, rect.col + 3 + used, 1, U" ", Role::Dialog);
         }
         break;
@@ -299,15 +298,13 @@ void DialogView::DrawControl(Canvas& canvas, size_t index, const CellRect& rect)
         break;
     }
     case ControlKind::CheckBox: {
-        const Caption caption
-            = ParseCaption(control.GetText(), control.Has(Resources::STYLE_WINDOWS_ONLY), m_options);
+        const Caption caption = ParseCaption(control.GetText(), control.Has(Resources::STYLE_WINDOWS_ONLY), m_options);
         const Role boxRole = focused && enabled ? Role::ButtonFocused : textRole;
         // Disabled, it loses its brackets as a button does, so that it reads
         // as one without colour or dim text as well.
         canvas.Text(rect.row, rect.col, 3,
             enabled ? (control.IsChecked() ? U"[X]" : U"[ ]") : (control.IsChecked() ? U" X " : U" - "), boxRole);
-        canvas.Text(rect.row, rect.col + 4, rect.cols - 4, caption.glyphs, textRole, CELL_PLAIN,
-            caption.mnemonicIndex);
+        canvas.Text(rect.row, rect.col + 4, rect.cols - 4, caption.glyphs, textRole, CELL_PLAIN, caption.mnemonicIndex);
         break;
     }
     case ControlKind::DropDownList: {
@@ -491,8 +488,8 @@ void DialogView::DrawList(Canvas& canvas, size_t index, const CellRect& rect, bo
         const Role role = !selected ? plain : focused && enabled ? Role::SelectionFocused : Role::Selection;
         canvas.Fill(CellRect{rect.row + row, rect.col, 1, rect.cols - 1}, role);
         // The selection is bold as well, so that it shows without colour.
-        canvas.Text(rect.row + row, rect.col + 1, rect.cols - 2, ToGlyphs(control.GetItemText(entry), m_options),
-            role, selected ? CELL_BOLD : CELL_PLAIN);
+        canvas.Text(rect.row + row, rect.col + 1, rect.cols - 2, ToGlyphs(control.GetItemText(entry), m_options), role,
+            selected ? CELL_BOLD : CELL_PLAIN);
     }
     if (first > 0) {
         canvas.Text(rect.row, rect.Right() - 1, 1, m_options.unicode ? U"\u25B2" : U"^", plain, CELL_BOLD);
@@ -531,9 +528,11 @@ std::optional<CellPoint> DialogView::GetCursor() const
     case ControlKind::PushButton:
     case ControlKind::DefaultPushButton:
     case ControlKind::CheckBox:
-    case ControlKind::DropDownList: return CellPoint{rect->row, rect->col + 1};
+    case ControlKind::DropDownList:
+        return CellPoint{rect->row, rect->col + 1};
     case ControlKind::Label:
-    case ControlKind::GroupBox: break;
+    case ControlKind::GroupBox:
+        break;
     }
     return std::nullopt;
 }
@@ -640,7 +639,8 @@ void DialogView::HandleEvent(const InputEvent& event, ViewServices& services)
         }
         return;
     case ControlKind::Label:
-    case ControlKind::GroupBox: return;
+    case ControlKind::GroupBox:
+        return;
     }
 }
 
@@ -719,7 +719,8 @@ void DialogView::HandleEditKey(size_t index, const InputEvent& event, ViewServic
 
     if (control.Has(Resources::STYLE_MULTI_LINE)) {
         const int32_t rows = ListRows(index);
-        const auto lines = static_cast<int32_t>(WrappedLines(index, std::max(1, m_layout.Placements()[index].rect.cols - 2)).size());
+        const auto lines =
+            static_cast<int32_t>(WrappedLines(index, std::max(1, m_layout.Placements()[index].rect.cols - 2)).size());
         int32_t first = std::clamp(view.first, 0, std::max(0, lines - rows));
         if (event.IsKey(Key::Up)) {
             --first;
@@ -757,12 +758,24 @@ void DialogView::HandleEditKey(size_t index, const InputEvent& event, ViewServic
         view.first = FitEdit(columns, view.cursor, view.first, m_layout.Placements()[index].rect.cols).first;
     };
     switch (event.key) {
-    case Key::Left: cursor = std::max(0, cursor - 1); break;
-    case Key::Right: cursor = std::min(size, cursor + 1); break;
-    case Key::Home: cursor = 0; break;
-    case Key::End: cursor = size; break;
-    case Key::Up: MoveFocus(false); return;
-    case Key::Down: MoveFocus(true); return;
+    case Key::Left:
+        cursor = std::max(0, cursor - 1);
+        break;
+    case Key::Right:
+        cursor = std::min(size, cursor + 1);
+        break;
+    case Key::Home:
+        cursor = 0;
+        break;
+    case Key::End:
+        cursor = size;
+        break;
+    case Key::Up:
+        MoveFocus(false);
+        return;
+    case Key::Down:
+        MoveFocus(true);
+        return;
     case Key::Backspace:
         if (cursor > 0) {
             text.erase(static_cast<size_t>(cursor - 1), 1);
@@ -775,7 +788,9 @@ void DialogView::HandleEditKey(size_t index, const InputEvent& event, ViewServic
             type(text, cursor);
         }
         return;
-    case Key::ClearLine: type(U"", 0); return;
+    case Key::ClearLine:
+        type(U"", 0);
+        return;
     case Key::Character: {
         if (control.Has(Resources::STYLE_DIGITS_ONLY) && !IsDigit(event.character)) {
             services.Beep();
@@ -789,7 +804,8 @@ void DialogView::HandleEditKey(size_t index, const InputEvent& event, ViewServic
         type(text, cursor + 1);
         return;
     }
-    default: return;
+    default:
+        return;
     }
     view.cursor = cursor;
     std::vector<int32_t> columns;
@@ -842,8 +858,7 @@ void DialogView::HandleListKey(size_t index, const InputEvent& event, ViewServic
         }
         {
             // A letter jumps to the next entry that starts with it.
-            const int32_t next
-                = control.FindPrefixItem(selection, FromCodePoints(std::u32string(1, event.character)));
+            const int32_t next = control.FindPrefixItem(selection, FromCodePoints(std::u32string(1, event.character)));
             if (next >= 0) {
                 SelectInList(index, next, services);
             } else if (!HandleMnemonic(FoldLetter(event.character), services)) {
@@ -851,13 +866,26 @@ void DialogView::HandleListKey(size_t index, const InputEvent& event, ViewServic
             }
         }
         return;
-    case Key::Down: SelectInList(index, std::min(count - 1, selection + 1), services); return;
-    case Key::Up: SelectInList(index, std::max(0, selection - 1), services); return;
-    case Key::PageDown: SelectInList(index, std::min(count - 1, std::max(0, selection) + page), services); return;
-    case Key::PageUp: SelectInList(index, std::max(0, selection - page), services); return;
-    case Key::Home: SelectInList(index, 0, services); return;
-    case Key::End: SelectInList(index, count - 1, services); return;
-    default: return;
+    case Key::Down:
+        SelectInList(index, std::min(count - 1, selection + 1), services);
+        return;
+    case Key::Up:
+        SelectInList(index, std::max(0, selection - 1), services);
+        return;
+    case Key::PageDown:
+        SelectInList(index, std::min(count - 1, std::max(0, selection) + page), services);
+        return;
+    case Key::PageUp:
+        SelectInList(index, std::max(0, selection - page), services);
+        return;
+    case Key::Home:
+        SelectInList(index, 0, services);
+        return;
+    case Key::End:
+        SelectInList(index, count - 1, services);
+        return;
+    default:
+        return;
     }
 }
 
@@ -908,8 +936,12 @@ void DialogView::HandleMouse(const InputEvent& event, ViewServices& services)
         switch (control.GetKind()) {
         case ControlKind::PushButton:
         case ControlKind::DefaultPushButton:
-        case ControlKind::CheckBox: Act(m_window->Click(control.GetId()), services); return;
-        case ControlKind::DropDownList: OpenPopup(i, services); return;
+        case ControlKind::CheckBox:
+            Act(m_window->Click(control.GetId()), services);
+            return;
+        case ControlKind::DropDownList:
+            OpenPopup(i, services);
+            return;
         case ControlKind::ListBox: {
             const int32_t entry = std::max(0, m_views[i].first) + point.row - rect->row;
             SelectInList(i, entry, services);
@@ -936,7 +968,8 @@ void DialogView::HandleMouse(const InputEvent& event, ViewServices& services)
             return;
         }
         case ControlKind::Label:
-        case ControlKind::GroupBox: return;
+        case ControlKind::GroupBox:
+            return;
         }
     }
     if (event.mouse == MouseAction::WheelUp || event.mouse == MouseAction::WheelDown) {

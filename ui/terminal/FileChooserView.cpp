@@ -28,8 +28,8 @@ Support::WideString TextOf(const fs::path& path)
 
 std::string Lower(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(
+        text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -65,10 +65,10 @@ bool MatchesPattern(std::string_view name, std::string_view pattern)
 }
 
 FileChooserView::FileChooserView(const FileRequest& request, const DisplayOptions& options)
-    : m_folders(false),
-      m_request(request),
-      m_title(request.title.IsEmpty() ? Support::WideString(request.kind == FileRequestKind::Save ? u"Save As" : u"Open")
-                                      : request.title),
+    : m_folders(false), m_request(request),
+      m_title(request.title.IsEmpty()
+              ? Support::WideString(request.kind == FileRequestKind::Save ? u"Save As" : u"Open")
+              : request.title),
       m_options(options)
 {
     std::error_code error;
@@ -83,8 +83,7 @@ FileChooserView::FileChooserView(const FileRequest& request, const DisplayOption
 }
 
 FileChooserView::FileChooserView(const FolderRequest& request, const DisplayOptions& options)
-    : m_folders(true),
-      m_title(request.title.IsEmpty() ? Support::WideString(u"Choose Folder") : request.title),
+    : m_folders(true), m_title(request.title.IsEmpty() ? Support::WideString(u"Choose Folder") : request.title),
       m_options(options)
 {
     std::error_code error;
@@ -179,9 +178,12 @@ bool FileChooserView::Arrange(int32_t screenRows, int32_t screenCols)
 bool FileChooserView::Offers(Part part) const
 {
     switch (part) {
-    case Part::Files: return !m_folders;
-    case Part::Filter: return !m_folders && m_request.filters.size() > 1;
-    default: return true;
+    case Part::Files:
+        return !m_folders;
+    case Part::Filter:
+        return !m_folders && m_request.filters.size() > 1;
+    default:
+        return true;
     }
 }
 
@@ -225,7 +227,8 @@ void FileChooserView::Draw(Canvas& canvas) const
     canvas.Text(0, titleStart + 1 + titleWidth, 1, U" ", Role::Dialog);
 
     // The directory, its end kept in sight when it is long.
-    std::vector<Glyph> directory = ToGlyphs(m_error.empty() ? TextOf(m_directory) : Support::WideString(m_error), m_options);
+    std::vector<Glyph> directory =
+        ToGlyphs(m_error.empty() ? TextOf(m_directory) : Support::WideString(m_error), m_options);
     const int32_t room = cols - 4;
     while (WidthOf(directory) > room && directory.size() > 1) {
         directory.erase(directory.begin());
@@ -248,8 +251,8 @@ void FileChooserView::Draw(Canvas& canvas) const
         const FileFilter& filter = m_request.filters[m_filter];
         canvas.Text(filterRow, 2, 8, U"Type:", Role::Label);
         const Role role = m_focus == Part::Filter ? Role::FieldFocused : Role::Label;
-        const Support::WideString text = filter.name + u" (" + filter.pattern + u")"
-            + (m_request.filters.size() > 1 ? u"  <>" : u"");
+        const Support::WideString text =
+            filter.name + u" (" + filter.pattern + u")" + (m_request.filters.size() > 1 ? u"  <>" : u"");
         canvas.Text(filterRow, 8, cols - 10, ToGlyphs(text, m_options), role);
     }
     const int32_t entryRow = filterRow + 1;
@@ -307,9 +310,12 @@ std::optional<CellPoint> FileChooserView::GetCursor() const
 {
     const int32_t listRows = ListRows();
     switch (m_focus) {
-    case Part::Directories: return CellPoint{3 + m_directories.highlight - m_directories.first, 3};
-    case Part::Files: return CellPoint{3 + m_files.highlight - m_files.first, 4 + (m_placement.cols - 5) / 2};
-    case Part::Filter: return CellPoint{3 + listRows, 8};
+    case Part::Directories:
+        return CellPoint{3 + m_directories.highlight - m_directories.first, 3};
+    case Part::Files:
+        return CellPoint{3 + m_files.highlight - m_files.first, 4 + (m_placement.cols - 5) / 2};
+    case Part::Filter:
+        return CellPoint{3 + listRows, 8};
     case Part::Entry: {
         std::vector<Glyph> before;
         for (int32_t i = 0; i < m_cursor && i < static_cast<int32_t>(m_entry.size()); ++i) {
@@ -318,8 +324,10 @@ std::optional<CellPoint> FileChooserView::GetCursor() const
         const int32_t entryWidth = m_placement.cols - 10;
         return CellPoint{4 + listRows, 8 + std::min(WidthOf(before), entryWidth - 1)};
     }
-    case Part::Ok: return CellPoint{m_placement.rows - 2, m_placement.cols / 2 - 11};
-    case Part::Cancel: return CellPoint{m_placement.rows - 2, m_placement.cols / 2 + 3};
+    case Part::Ok:
+        return CellPoint{m_placement.rows - 2, m_placement.cols / 2 - 11};
+    case Part::Cancel:
+        return CellPoint{m_placement.rows - 2, m_placement.cols / 2 + 3};
     }
     return std::nullopt;
 }
@@ -394,10 +402,18 @@ void FileChooserView::HandleEntryKey(const InputEvent& event, ViewServices& serv
 {
     const auto size = static_cast<int32_t>(m_entry.size());
     switch (event.key) {
-    case Key::Left: m_cursor = std::max(0, m_cursor - 1); break;
-    case Key::Right: m_cursor = std::min(size, m_cursor + 1); break;
-    case Key::Home: m_cursor = 0; break;
-    case Key::End: m_cursor = size; break;
+    case Key::Left:
+        m_cursor = std::max(0, m_cursor - 1);
+        break;
+    case Key::Right:
+        m_cursor = std::min(size, m_cursor + 1);
+        break;
+    case Key::Home:
+        m_cursor = 0;
+        break;
+    case Key::End:
+        m_cursor = size;
+        break;
     case Key::Backspace:
         if (m_cursor > 0) {
             m_entry.erase(static_cast<size_t>(--m_cursor), 1);
@@ -419,9 +435,14 @@ void FileChooserView::HandleEntryKey(const InputEvent& event, ViewServices& serv
         }
         m_entry.insert(static_cast<size_t>(m_cursor++), 1, event.character);
         break;
-    case Key::Up: MoveFocus(false); return;
-    case Key::Down: MoveFocus(true); return;
-    default: return;
+    case Key::Up:
+        MoveFocus(false);
+        return;
+    case Key::Down:
+        MoveFocus(true);
+        return;
+    default:
+        return;
     }
     Changed();
 }
@@ -430,13 +451,26 @@ void FileChooserView::HandleListKey(List& list, bool directories, const InputEve
 {
     const auto count = static_cast<int32_t>(list.names.size());
     switch (event.key) {
-    case Key::Up: Highlight(list, list.highlight - 1); return;
-    case Key::Down: Highlight(list, list.highlight + 1); return;
-    case Key::PageUp: Highlight(list, list.highlight - ListRows()); return;
-    case Key::PageDown: Highlight(list, list.highlight + ListRows()); return;
-    case Key::Home: Highlight(list, 0); return;
-    case Key::End: Highlight(list, count - 1); return;
-    default: break;
+    case Key::Up:
+        Highlight(list, list.highlight - 1);
+        return;
+    case Key::Down:
+        Highlight(list, list.highlight + 1);
+        return;
+    case Key::PageUp:
+        Highlight(list, list.highlight - ListRows());
+        return;
+    case Key::PageDown:
+        Highlight(list, list.highlight + ListRows());
+        return;
+    case Key::Home:
+        Highlight(list, 0);
+        return;
+    case Key::End:
+        Highlight(list, count - 1);
+        return;
+    default:
+        break;
     }
     if (count == 0) {
         if (event.IsKey(Key::Character) || event.IsKey(Key::Enter)) {
@@ -516,10 +550,15 @@ void FileChooserView::HandleEvent(const InputEvent& event, ViewServices& service
         return;
     }
     switch (m_focus) {
-    case Part::Directories: HandleListKey(m_directories, true, event, services); return;
-    case Part::Files: HandleListKey(m_files, false, event, services); return;
+    case Part::Directories:
+        HandleListKey(m_directories, true, event, services);
+        return;
+    case Part::Files:
+        HandleListKey(m_files, false, event, services);
+        return;
     case Part::Filter:
-        if (event.IsKey(Key::Left) || event.IsKey(Key::Right) || (event.IsKey(Key::Character) && event.character == U' ')) {
+        if (event.IsKey(Key::Left) || event.IsKey(Key::Right)
+            || (event.IsKey(Key::Character) && event.character == U' ')) {
             const size_t count = m_request.filters.size();
             m_filter = (m_filter + (event.IsKey(Key::Left) ? count - 1 : 1)) % count;
             Refresh();

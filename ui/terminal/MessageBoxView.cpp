@@ -11,11 +11,16 @@ constexpr int32_t MIN_TEXT_WIDTH = 20;
 std::u32string_view IconMark(MessageBoxIcon icon)
 {
     switch (icon) {
-    case MessageBoxIcon::Information: return U"(i) ";
-    case MessageBoxIcon::Warning: return U"(!) ";
-    case MessageBoxIcon::Question: return U"(?) ";
-    case MessageBoxIcon::Error: return U"(x) ";
-    case MessageBoxIcon::None: break;
+    case MessageBoxIcon::Information:
+        return U"(i) ";
+    case MessageBoxIcon::Warning:
+        return U"(!) ";
+    case MessageBoxIcon::Question:
+        return U"(?) ";
+    case MessageBoxIcon::Error:
+        return U"(x) ";
+    case MessageBoxIcon::None:
+        break;
     }
     return U"";
 }
@@ -100,8 +105,8 @@ bool MessageBoxView::Arrange(int32_t screenRows, int32_t screenCols)
     const CellPoint minimum = GetMinimumSize();
     const std::vector<Glyph> caption = ToGlyphs(m_request.caption, m_options);
     // As wide as the longest line wants, within limits.
-    const Support::WideString shown
-        = Support::WideString(std::u16string(IconMark(m_request.icon).begin(), IconMark(m_request.icon).end()))
+    const Support::WideString shown =
+        Support::WideString(std::u16string(IconMark(m_request.icon).begin(), IconMark(m_request.icon).end()))
         + m_request.text;
     int32_t widest = 0;
     for (const auto& line : WrapText(shown, MAX_TEXT_WIDTH, m_options)) {
@@ -207,15 +212,29 @@ void MessageBoxView::HandleEvent(const InputEvent& event, ViewServices& services
     }
     const auto count = m_buttons.size();
     switch (event.key) {
-    case Key::Enter: m_result = m_buttons[m_focus]; return;
+    case Key::Enter:
+        m_result = m_buttons[m_focus];
+        return;
     case Key::Tab:
-    case Key::Right: m_focus = (m_focus + 1) % count; break;
+    case Key::Right:
+        m_focus = (m_focus + 1) % count;
+        break;
     case Key::BackTab:
-    case Key::Left: m_focus = (m_focus + count - 1) % count; break;
-    case Key::Up: Scroll(m_first - 1); return;
-    case Key::Down: Scroll(m_first + 1); return;
-    case Key::PageUp: Scroll(m_first - TextRows()); return;
-    case Key::PageDown: Scroll(m_first + TextRows()); return;
+    case Key::Left:
+        m_focus = (m_focus + count - 1) % count;
+        break;
+    case Key::Up:
+        Scroll(m_first - 1);
+        return;
+    case Key::Down:
+        Scroll(m_first + 1);
+        return;
+    case Key::PageUp:
+        Scroll(m_first - TextRows());
+        return;
+    case Key::PageDown:
+        Scroll(m_first + TextRows());
+        return;
     case Key::Character: {
         if (event.character == U' ') {
             m_result = m_buttons[m_focus];
@@ -232,7 +251,8 @@ void MessageBoxView::HandleEvent(const InputEvent& event, ViewServices& services
         services.Beep();
         return;
     }
-    default: return;
+    default:
+        return;
     }
     ++m_revision;
 }

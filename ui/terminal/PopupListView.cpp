@@ -63,8 +63,8 @@ void PopupListView::Draw(Canvas& canvas) const
         canvas.Text(1, m_placement.cols - 1, 1, m_options.unicode ? U"\u25B2" : U"^", Role::Field, CELL_BOLD);
     }
     if (m_first + VisibleRows() < count) {
-        canvas.Text(m_placement.rows - 2, m_placement.cols - 1, 1, m_options.unicode ? U"\u25BC" : U"v",
-            Role::Field, CELL_BOLD);
+        canvas.Text(m_placement.rows - 2, m_placement.cols - 1, 1, m_options.unicode ? U"\u25BC" : U"v", Role::Field,
+            CELL_BOLD);
     }
 }
 
@@ -108,12 +108,24 @@ void PopupListView::HandleEvent(const InputEvent& event, ViewServices& services)
         }
         m_done = true;
         return;
-    case Key::Up: Highlight(m_highlight - 1); return;
-    case Key::Down: Highlight(m_highlight + 1); return;
-    case Key::PageUp: Highlight(m_highlight - VisibleRows()); return;
-    case Key::PageDown: Highlight(m_highlight + VisibleRows()); return;
-    case Key::Home: Highlight(0); return;
-    case Key::End: Highlight(count - 1); return;
+    case Key::Up:
+        Highlight(m_highlight - 1);
+        return;
+    case Key::Down:
+        Highlight(m_highlight + 1);
+        return;
+    case Key::PageUp:
+        Highlight(m_highlight - VisibleRows());
+        return;
+    case Key::PageDown:
+        Highlight(m_highlight + VisibleRows());
+        return;
+    case Key::Home:
+        Highlight(0);
+        return;
+    case Key::End:
+        Highlight(count - 1);
+        return;
     case Key::Character: {
         if (event.character == U' ') {
             if (count > 0) {
@@ -134,7 +146,8 @@ void PopupListView::HandleEvent(const InputEvent& event, ViewServices& services)
         services.Beep();
         return;
     }
-    default: return;
+    default:
+        return;
     }
 }
 

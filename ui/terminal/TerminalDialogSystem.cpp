@@ -29,10 +29,7 @@ TerminalInterrupted::TerminalInterrupted(int signal)
 {
 }
 
-TerminalDialogSystem::TerminalDialogSystem(TerminalSession& session)
-    : m_session(&session), m_size(session.GetSize())
-{
-}
+TerminalDialogSystem::TerminalDialogSystem(TerminalSession& session) : m_session(&session), m_size(session.GetSize()) {}
 
 TerminalDialogSystem::~TerminalDialogSystem() = default;
 
@@ -247,9 +244,8 @@ void TerminalDialogSystem::FitLayers()
     }
     for (size_t i = 0; i < m_layers.size(); ++i) {
         const Layer* above = i + 1 < m_layers.size() ? &m_layers[i + 1] : nullptr;
-        m_layers[i].view->SetCovered(above && above->window && m_layers[i].window
-                ? std::optional(above->view->GetPlacement())
-                : std::nullopt);
+        m_layers[i].view->SetCovered(
+            above && above->window && m_layers[i].window ? std::optional(above->view->GetPlacement()) : std::nullopt);
     }
 }
 

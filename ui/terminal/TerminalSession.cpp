@@ -100,21 +100,21 @@ TerminalSession::TerminalSession(const TerminalOptions& options) : m_impl(std::m
     const attr_t faint = COLORS >= 16 ? A_NORMAL : (dim ? A_DIM : A_NORMAL);
     const attr_t monoFaint = dim ? A_DIM : A_NORMAL;
     const std::array<Style, ROLE_COUNT> styles{{
-        {COLOR_WHITE, COLOR_BLUE, A_NORMAL, A_NORMAL},           // Screen
-        {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL},          // Dialog
-        {COLOR_BLUE, COLOR_WHITE, A_BOLD, A_BOLD},               // Title
-        {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL},          // Label
-        {grey, COLOR_WHITE, faint, monoFaint},                   // Disabled
-        {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_UNDERLINE},        // Field
-        {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE},            // FieldFocused
-        {grey, COLOR_WHITE, faint, monoFaint},                   // FieldDisabled
-        {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL},          // Button
-        {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE},            // ButtonFocused
-        {grey, COLOR_WHITE, faint, monoFaint},                   // ButtonDisabled
-        {COLOR_BLUE, COLOR_WHITE, A_BOLD, A_BOLD},               // Selection
-        {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE | A_BOLD},   // SelectionFocused
-        {COLOR_BLACK, COLOR_YELLOW, A_BOLD, A_REVERSE},          // Busy
-        {COLOR_RED, COLOR_WHITE, A_BOLD, A_BOLD},                // Warning
+        {COLOR_WHITE, COLOR_BLUE, A_NORMAL, A_NORMAL}, // Screen
+        {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL}, // Dialog
+        {COLOR_BLUE, COLOR_WHITE, A_BOLD, A_BOLD}, // Title
+        {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL}, // Label
+        {grey, COLOR_WHITE, faint, monoFaint}, // Disabled
+        {COLOR_BLACK, COLOR_CYAN, A_NORMAL, A_UNDERLINE}, // Field
+        {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE}, // FieldFocused
+        {grey, COLOR_WHITE, faint, monoFaint}, // FieldDisabled
+        {COLOR_BLACK, COLOR_WHITE, A_NORMAL, A_NORMAL}, // Button
+        {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE}, // ButtonFocused
+        {grey, COLOR_WHITE, faint, monoFaint}, // ButtonDisabled
+        {COLOR_BLUE, COLOR_WHITE, A_BOLD, A_BOLD}, // Selection
+        {COLOR_WHITE, COLOR_BLUE, A_BOLD, A_REVERSE | A_BOLD}, // SelectionFocused
+        {COLOR_BLACK, COLOR_YELLOW, A_BOLD, A_REVERSE}, // Busy
+        {COLOR_RED, COLOR_WHITE, A_BOLD, A_BOLD}, // Warning
     }};
     for (size_t role = 0; role < ROLE_COUNT; ++role) {
         if (m_colours) {
@@ -127,7 +127,8 @@ TerminalSession::TerminalSession(const TerminalOptions& options) : m_impl(std::m
         }
     }
     if (options.mouse) {
-        mmask_t events = BUTTON1_PRESSED | BUTTON1_RELEASED | BUTTON1_CLICKED | BUTTON1_DOUBLE_CLICKED | BUTTON4_PRESSED;
+        mmask_t events =
+            BUTTON1_PRESSED | BUTTON1_RELEASED | BUTTON1_CLICKED | BUTTON1_DOUBLE_CLICKED | BUTTON4_PRESSED;
 #ifdef BUTTON5_PRESSED
         events |= BUTTON5_PRESSED;
 #endif
@@ -255,32 +256,53 @@ InputEvent TerminalSession::Translate(int status, uint32_t key, bool alt)
 #endif
             return InputEvent{};
         }
-        case KEY_UP: return InputEvent::KeyPress(Key::Up, alt);
-        case KEY_DOWN: return InputEvent::KeyPress(Key::Down, alt);
-        case KEY_LEFT: return InputEvent::KeyPress(Key::Left, alt);
-        case KEY_RIGHT: return InputEvent::KeyPress(Key::Right, alt);
-        case KEY_PPAGE: return InputEvent::KeyPress(Key::PageUp, alt);
-        case KEY_NPAGE: return InputEvent::KeyPress(Key::PageDown, alt);
-        case KEY_HOME: return InputEvent::KeyPress(Key::Home, alt);
-        case KEY_END: return InputEvent::KeyPress(Key::End, alt);
-        case KEY_BTAB: return InputEvent::KeyPress(Key::BackTab);
-        case KEY_ENTER: return InputEvent::KeyPress(Key::Enter, alt);
-        case KEY_BACKSPACE: return InputEvent::KeyPress(Key::Backspace, alt);
-        case KEY_DC: return InputEvent::KeyPress(Key::Delete, alt);
-        default: return InputEvent::KeyPress(Key::Other, alt);
+        case KEY_UP:
+            return InputEvent::KeyPress(Key::Up, alt);
+        case KEY_DOWN:
+            return InputEvent::KeyPress(Key::Down, alt);
+        case KEY_LEFT:
+            return InputEvent::KeyPress(Key::Left, alt);
+        case KEY_RIGHT:
+            return InputEvent::KeyPress(Key::Right, alt);
+        case KEY_PPAGE:
+            return InputEvent::KeyPress(Key::PageUp, alt);
+        case KEY_NPAGE:
+            return InputEvent::KeyPress(Key::PageDown, alt);
+        case KEY_HOME:
+            return InputEvent::KeyPress(Key::Home, alt);
+        case KEY_END:
+            return InputEvent::KeyPress(Key::End, alt);
+        case KEY_BTAB:
+            return InputEvent::KeyPress(Key::BackTab);
+        case KEY_ENTER:
+            return InputEvent::KeyPress(Key::Enter, alt);
+        case KEY_BACKSPACE:
+            return InputEvent::KeyPress(Key::Backspace, alt);
+        case KEY_DC:
+            return InputEvent::KeyPress(Key::Delete, alt);
+        default:
+            return InputEvent::KeyPress(Key::Other, alt);
         }
     }
     switch (key) {
     case '\r':
-    case '\n': return InputEvent::KeyPress(Key::Enter, alt);
-    case '\t': return InputEvent::KeyPress(alt ? Key::BackTab : Key::Tab);
+    case '\n':
+        return InputEvent::KeyPress(Key::Enter, alt);
+    case '\t':
+        return InputEvent::KeyPress(alt ? Key::BackTab : Key::Tab);
     case 127:
-    case 8: return InputEvent::KeyPress(Key::Backspace, alt);
-    case 0x15: return InputEvent::KeyPress(Key::ClearLine, alt);
-    case 0x0C: return InputEvent::KeyPress(Key::Redraw, alt);
-    case 0x03: return InputEvent::KeyPress(Key::Interrupt, alt);
-    case 27: return InputEvent::KeyPress(Key::Escape, alt);
-    default: break;
+    case 8:
+        return InputEvent::KeyPress(Key::Backspace, alt);
+    case 0x15:
+        return InputEvent::KeyPress(Key::ClearLine, alt);
+    case 0x0C:
+        return InputEvent::KeyPress(Key::Redraw, alt);
+    case 0x03:
+        return InputEvent::KeyPress(Key::Interrupt, alt);
+    case 27:
+        return InputEvent::KeyPress(Key::Escape, alt);
+    default:
+        break;
     }
     if (key < 0x20 || (key >= 0x7F && key < 0xA0) || key > 0x10FFFF || (key >= 0xD800 && key <= 0xDFFF)) {
         return InputEvent::KeyPress(Key::Other, alt);
@@ -386,19 +408,30 @@ const cchar_t* LineGlyph(uint8_t lines)
     switch (lines) {
     case LINE_LEFT | LINE_RIGHT:
     case LINE_LEFT:
-    case LINE_RIGHT: return WACS_HLINE;
+    case LINE_RIGHT:
+        return WACS_HLINE;
     case LINE_UP | LINE_DOWN:
     case LINE_UP:
-    case LINE_DOWN: return WACS_VLINE;
-    case LINE_DOWN | LINE_RIGHT: return WACS_ULCORNER;
-    case LINE_DOWN | LINE_LEFT: return WACS_URCORNER;
-    case LINE_UP | LINE_RIGHT: return WACS_LLCORNER;
-    case LINE_UP | LINE_LEFT: return WACS_LRCORNER;
-    case LINE_UP | LINE_DOWN | LINE_RIGHT: return WACS_LTEE;
-    case LINE_UP | LINE_DOWN | LINE_LEFT: return WACS_RTEE;
-    case LINE_DOWN | LINE_LEFT | LINE_RIGHT: return WACS_TTEE;
-    case LINE_UP | LINE_LEFT | LINE_RIGHT: return WACS_BTEE;
-    default: return WACS_PLUS;
+    case LINE_DOWN:
+        return WACS_VLINE;
+    case LINE_DOWN | LINE_RIGHT:
+        return WACS_ULCORNER;
+    case LINE_DOWN | LINE_LEFT:
+        return WACS_URCORNER;
+    case LINE_UP | LINE_RIGHT:
+        return WACS_LLCORNER;
+    case LINE_UP | LINE_LEFT:
+        return WACS_LRCORNER;
+    case LINE_UP | LINE_DOWN | LINE_RIGHT:
+        return WACS_LTEE;
+    case LINE_UP | LINE_DOWN | LINE_LEFT:
+        return WACS_RTEE;
+    case LINE_DOWN | LINE_LEFT | LINE_RIGHT:
+        return WACS_TTEE;
+    case LINE_UP | LINE_LEFT | LINE_RIGHT:
+        return WACS_BTEE;
+    default:
+        return WACS_PLUS;
     }
 }
 

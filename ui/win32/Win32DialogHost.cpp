@@ -17,10 +17,10 @@ int MetricForWindow(HWND window, int metric)
     using MetricForDpi = int(WINAPI*)(int, UINT);
     using DpiForWindow = UINT(WINAPI*)(HWND);
     static const HMODULE user = ::GetModuleHandleW(L"user32.dll");
-    static const auto metricForDpi = reinterpret_cast<MetricForDpi>(
-        reinterpret_cast<void*>(::GetProcAddress(user, "GetSystemMetricsForDpi")));
-    static const auto dpiForWindow
-        = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(::GetProcAddress(user, "GetDpiForWindow")));
+    static const auto metricForDpi =
+        reinterpret_cast<MetricForDpi>(reinterpret_cast<void*>(::GetProcAddress(user, "GetSystemMetricsForDpi")));
+    static const auto dpiForWindow =
+        reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(::GetProcAddress(user, "GetDpiForWindow")));
     if (metricForDpi && dpiForWindow && window) {
         if (const UINT dpi = dpiForWindow(window); dpi != 0) {
             return metricForDpi(metric, dpi);
@@ -84,8 +84,7 @@ INT_PTR CALLBACK Win32DialogHost::DialogProcedure(HWND window, UINT message, WPA
     return host ? host->Handle(message, wParam, lParam) : FALSE;
 }
 
-template <class Call>
-void Win32DialogHost::Guarded(Call call)
+template <class Call> void Win32DialogHost::Guarded(Call call)
 {
     if (m_failure) {
         return;
@@ -309,8 +308,8 @@ void Win32DialogHost::MoveWindow(int32_t x, int32_t y)
 {
     RECT base{0, 0, 4, 8};
     ::MapDialogRect(m_window, &base);
-    ::SetWindowPos(m_window, nullptr, x * base.right / 4, y * base.bottom / 8, 0, 0,
-        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(
+        m_window, nullptr, x * base.right / 4, y * base.bottom / 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32DialogHost::EndDialog(int32_t result)
@@ -495,8 +494,8 @@ int32_t Win32DialogHost::AddItem(int32_t controlId, const WideString& text)
         return -1;
     }
     const std::wstring item = Wide(text);
-    const LRESULT index = ::SendMessageW(control, IsList(controlId) ? LB_ADDSTRING : CB_ADDSTRING, 0,
-        reinterpret_cast<LPARAM>(item.c_str()));
+    const LRESULT index = ::SendMessageW(
+        control, IsList(controlId) ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     return index < 0 ? -1 : static_cast<int32_t>(index);
 }
 
@@ -506,8 +505,8 @@ int32_t Win32DialogHost::DeleteItem(int32_t controlId, int32_t index)
     if (!control || !(IsList(controlId) || IsCombo(controlId)) || index < 0) {
         return -1;
     }
-    const LRESULT left
-        = ::SendMessageW(control, IsList(controlId) ? LB_DELETESTRING : CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    const LRESULT left =
+        ::SendMessageW(control, IsList(controlId) ? LB_DELETESTRING : CB_DELETESTRING, static_cast<WPARAM>(index), 0);
     return left < 0 ? -1 : static_cast<int32_t>(left);
 }
 
@@ -559,14 +558,14 @@ WideString Win32DialogHost::GetItemText(int32_t controlId, int32_t index) const
         return WideString(u"");
     }
     const bool list = IsList(controlId);
-    const LRESULT length
-        = ::SendMessageW(control, list ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    const LRESULT length =
+        ::SendMessageW(control, list ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length < 0) {
         return WideString(u"");
     }
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = ::SendMessageW(control, list ? LB_GETTEXT : CB_GETLBTEXT, static_cast<WPARAM>(index),
-        reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT copied = ::SendMessageW(
+        control, list ? LB_GETTEXT : CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
     return FromWindowText(text);
 }
@@ -699,8 +698,8 @@ UserActionError Win32DialogHost::DoubleClick(int32_t controlId)
         return UserActionError::NoSelection;
     }
     if (found->Has(Resources::STYLE_NOTIFY)) {
-        ::SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(controlId, LBN_DBLCLK),
-            reinterpret_cast<LPARAM>(Control(controlId)));
+        ::SendMessageW(
+            m_window, WM_COMMAND, MAKEWPARAM(controlId, LBN_DBLCLK), reinterpret_cast<LPARAM>(Control(controlId)));
     }
     return UserActionError::None;
 }

@@ -24,8 +24,8 @@ class Win32DialogSystem;
 
 class Win32DialogHost final : public DialogHost, public ScriptTarget {
 public:
-    Win32DialogHost(const Resources::DialogTemplate& dialogTemplate, DialogHandler& handler,
-        Win32DialogSystem& system, Win32DialogHost* owner);
+    Win32DialogHost(const Resources::DialogTemplate& dialogTemplate, DialogHandler& handler, Win32DialogSystem& system,
+        Win32DialogHost* owner);
 
     /// The dialog procedure of every dialog of this backend.
     static INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -91,8 +91,7 @@ private:
     void OnCommand(int32_t controlId, UINT code, HWND control);
     void OnScriptStep();
     /// Runs a call into the handler; an exception ends the dialog and is kept.
-    template <class Call>
-    void Guarded(Call call);
+    template <class Call> void Guarded(Call call);
     void CloseIfEnding();
 
     [[nodiscard]] HWND Control(int32_t controlId) const;

@@ -44,19 +44,40 @@ UINT MessageBoxFlags(const MessageBoxRequest& request)
 {
     UINT flags = MB_SETFOREGROUND;
     switch (request.buttons) {
-    case MessageBoxButtons::Ok: flags |= MB_OK; break;
-    case MessageBoxButtons::OkCancel: flags |= MB_OKCANCEL; break;
-    case MessageBoxButtons::AbortRetryIgnore: flags |= MB_ABORTRETRYIGNORE; break;
-    case MessageBoxButtons::YesNoCancel: flags |= MB_YESNOCANCEL; break;
-    case MessageBoxButtons::YesNo: flags |= MB_YESNO; break;
-    case MessageBoxButtons::RetryCancel: flags |= MB_RETRYCANCEL; break;
+    case MessageBoxButtons::Ok:
+        flags |= MB_OK;
+        break;
+    case MessageBoxButtons::OkCancel:
+        flags |= MB_OKCANCEL;
+        break;
+    case MessageBoxButtons::AbortRetryIgnore:
+        flags |= MB_ABORTRETRYIGNORE;
+        break;
+    case MessageBoxButtons::YesNoCancel:
+        flags |= MB_YESNOCANCEL;
+        break;
+    case MessageBoxButtons::YesNo:
+        flags |= MB_YESNO;
+        break;
+    case MessageBoxButtons::RetryCancel:
+        flags |= MB_RETRYCANCEL;
+        break;
     }
     switch (request.icon) {
-    case MessageBoxIcon::None: break;
-    case MessageBoxIcon::Information: flags |= MB_ICONINFORMATION; break;
-    case MessageBoxIcon::Warning: flags |= MB_ICONWARNING; break;
-    case MessageBoxIcon::Question: flags |= MB_ICONQUESTION; break;
-    case MessageBoxIcon::Error: flags |= MB_ICONERROR; break;
+    case MessageBoxIcon::None:
+        break;
+    case MessageBoxIcon::Information:
+        flags |= MB_ICONINFORMATION;
+        break;
+    case MessageBoxIcon::Warning:
+        flags |= MB_ICONWARNING;
+        break;
+    case MessageBoxIcon::Question:
+        flags |= MB_ICONQUESTION;
+        break;
+    case MessageBoxIcon::Error:
+        flags |= MB_ICONERROR;
+        break;
     }
     // The default button by its place among the box's buttons.
     const MessageBoxResult wanted = DefaultButtonOf(request);
@@ -124,9 +145,9 @@ int32_t Win32DialogSystem::RunModalTemplate(
     const std::vector<uint32_t> memory = DialogTemplateBuilder::Build(dialogTemplate);
     Win32DialogHost host(dialogTemplate, handler, *this, dynamic_cast<Win32DialogHost*>(owner));
     m_open.push_back(&host);
-    const INT_PTR result = ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr),
-        reinterpret_cast<const DLGTEMPLATE*>(memory.data()), WindowOf(owner, m_outsideOwner), &Win32DialogHost::DialogProcedure,
-        reinterpret_cast<LPARAM>(&host));
+    const INT_PTR result =
+        ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(memory.data()),
+            WindowOf(owner, m_outsideOwner), &Win32DialogHost::DialogProcedure, reinterpret_cast<LPARAM>(&host));
     const DWORD error = ::GetLastError();
     m_open.pop_back();
     if (std::exception_ptr failure = host.TakeFailure()) {
@@ -134,8 +155,8 @@ int32_t Win32DialogSystem::RunModalTemplate(
     }
     if (result == -1 && !host.GetWindow()) {
         // No window at all: without a display Wine and Windows give 1400 here.
-        throw std::runtime_error("The dialog " + std::to_string(dialogTemplate.id)
-            + " could not be created (error " + std::to_string(error) + ")");
+        throw std::runtime_error("The dialog " + std::to_string(dialogTemplate.id) + " could not be created (error "
+            + std::to_string(error) + ")");
     }
     return static_cast<int32_t>(result);
 }
@@ -159,8 +180,8 @@ MessageBoxResult Win32DialogSystem::ShowMessageBox(const MessageBoxRequest& requ
     const std::wstring text = Wide(request.text);
     const std::wstring caption = Wide(request.caption);
     HWND window = WindowOf(owner, m_outsideOwner);
-    const int answer = ::MessageBoxW(window, text.c_str(), caption.c_str(),
-        MessageBoxFlags(request) | (window ? MB_APPLMODAL : MB_TASKMODAL));
+    const int answer = ::MessageBoxW(
+        window, text.c_str(), caption.c_str(), MessageBoxFlags(request) | (window ? MB_APPLMODAL : MB_TASKMODAL));
     return answer == 0 ? MessageBoxResult::Cancel : static_cast<MessageBoxResult>(answer);
 }
 
@@ -203,8 +224,8 @@ std::optional<WideString> Win32DialogSystem::ChooseFile(const FileRequest& reque
     if (request.Has(FILE_FLAG_OVERWRITE_PROMPT)) {
         dialog.Flags |= OFN_OVERWRITEPROMPT;
     }
-    const BOOL chosen
-        = request.kind == FileRequestKind::Save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
+    const BOOL chosen =
+        request.kind == FileRequestKind::Save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
     if (!chosen) {
         return std::nullopt;
     }
@@ -233,7 +254,8 @@ std::optional<WideString> Win32DialogSystem::ChooseFolder(const FolderRequest& r
         return std::nullopt;
     }
     std::wstring path(32768, L'\0');
-    const BOOL converted = ::SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+    const BOOL converted =
+        ::SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
     ::CoTaskMemFree(chosen);
     if (!converted) {
         return std::nullopt;

@@ -49,8 +49,8 @@ StoredValue BrokenUtf16(const std::string& name)
 
 std::string Describe(const StoredValue& value)
 {
-    std::string text = std::string(value.name.begin(), value.name.end()) + " (type "
-        + std::to_string(value.type) + ", " + std::to_string(value.data.size()) + " bytes:";
+    std::string text = std::string(value.name.begin(), value.name.end()) + " (type " + std::to_string(value.type) + ", "
+        + std::to_string(value.data.size()) + " bytes:";
     for (size_t i = 0; i < value.data.size() && i < 16; ++i) {
         text += " " + std::to_string(value.data[i]);
     }
@@ -164,14 +164,14 @@ TEST_F(BadInputWin32Test, MechanismsAndTransportsThatDoNotReadFallBack)
         mechanismCase("a mechanism that is no number", Sz("AuthMech", "abc"), "User Name", "2"),
         mechanismCase("a mechanism beyond 16 bits", Sz("AuthMech", "65536"), "User Name", "2"),
         mechanismCase("a mechanism a mebibyte long", Sz("AuthMech", MEBIBYTE_OF_DIGITS), "User Name", "2"),
-        mechanismCase("a mechanism as a multi-string", Typed("AuthMech", REG_MULTI_SZ, Utf16("0", 2)), "User Name",
-            "2"),
+        mechanismCase(
+            "a mechanism as a multi-string", Typed("AuthMech", REG_MULTI_SZ, Utf16("0", 2)), "User Name", "2"),
         mechanismCase("a mechanism of type dword", Dword("AuthMech", 0), "No Authentication", "0"),
         mechanismCase("the mechanism's name in upper case", Sz("AUTHMECH", "3"), "User Name and Password", "3"),
         transportCase("a transport out of range", Sz("ThriftTransport", "5"), "SASL", "1"),
         transportCase("a transport that is not valid UTF-16", BrokenUtf16("ThriftTransport"), "SASL", "1"),
-        transportCase("a transport as an expandable string", Typed("ThriftTransport", REG_EXPAND_SZ, Utf16("2")),
-            "SASL", "1"),
+        transportCase(
+            "a transport as an expandable string", Typed("ThriftTransport", REG_EXPAND_SZ, Utf16("2")), "SASL", "1"),
         transportCase("a transport of type dword", Dword("ThriftTransport", 2), "HTTP", "2"),
         transportCase("the transport's name in another case", Sz("THRIFTtransport", "0"), "Binary", "0"),
     });
@@ -291,8 +291,8 @@ TEST_F(BadInputWin32Test, StoredPasswordsThatCannotBeDecipheredReadAsEmpty)
     RunCases({
         // Read as empty, and a save without "Save Password" removes them.
         passwordCase("odd-length hexadecimal", Sz("EncryptedPWD", "ABC"), "", "<absent>"),
-        passwordCase("a mebibyte that does not decipher", Sz("EncryptedPWD", "_" + std::string(1 << 20, 'A')), "",
-            "<absent>"),
+        passwordCase(
+            "a mebibyte that does not decipher", Sz("EncryptedPWD", "_" + std::string(1 << 20, 'A')), "", "<absent>"),
         passwordCase("binary", Typed("EncryptedPWD", REG_BINARY, Utf16("_A", 0)), "", "<absent>"),
         // Readable as plain hexadecimal: kept as stored while not saved anew.
         passwordCase("plain hexadecimal", Sz("EncryptedPWD", "616263"), "abc", "616263"),
@@ -306,9 +306,9 @@ TEST_F(BadInputWin32Test, PropertiesAndTextsOfOddNamesTypesAndLengthsAreKept)
     // cut to what the box holds, and a text no box shows is kept whole.
     const std::string mebibyte(1 << 20, 'v');
     const std::vector<StoredValue> after = RunCase({"odd properties and long texts",
-        {Sz("SparkServerType", "3"), Sz("AuthMech", "2"), Sz("SSP_", "empty name"),
-            Sz("ssp_lower", "not a property"), Dword("SSP_Number", 7), Typed("SSP_Binary", REG_BINARY, {1, 2, 3}),
-            BrokenUtf16("SSP_Broken"), Typed("SSP_Multi", REG_MULTI_SZ, Utf16("a", 2)), Sz("SSP_Huge", mebibyte),
+        {Sz("SparkServerType", "3"), Sz("AuthMech", "2"), Sz("SSP_", "empty name"), Sz("ssp_lower", "not a property"),
+            Dword("SSP_Number", 7), Typed("SSP_Binary", REG_BINARY, {1, 2, 3}), BrokenUtf16("SSP_Broken"),
+            Typed("SSP_Multi", REG_MULTI_SZ, Utf16("a", 2)), Sz("SSP_Huge", mebibyte),
             Typed("http.header.X-Binary", REG_BINARY, {0}), Sz("http.header.X-Huge", mebibyte),
             Sz("UID", std::string(1 << 20, 'k')), Sz("KrbRealm", mebibyte), BrokenUtf16("DelegationUID"),
             Sz("ZKNamespace", mebibyte), Typed("", REG_BINARY, {9}), Typed("VendorExtra", REG_LINK, Utf16("x", 0))},
@@ -326,13 +326,15 @@ TEST_F(BadInputWin32Test, PropertiesAndTextsOfOddNamesTypesAndLengthsAreKept)
 
     // What was saved reads back as it was shown.
     const ProgramRun reread = Run("expect 1040 selected User Name\n"
-                                  "expect 1044 text " + std::string(260, 'k') + "\n"
-                                  "click 1029\n"
-                                  "click 1078\n"
-                                  "select 1084 Number=7\n"
-                                  "click 2\n"
-                                  "click 2\n"
-                                  "click 2\n");
+                                  "expect 1044 text "
+        + std::string(260, 'k')
+        + "\n"
+          "click 1029\n"
+          "click 1078\n"
+          "select 1084 Number=7\n"
+          "click 2\n"
+          "click 2\n"
+          "click 2\n");
     EXPECT_EQ(reread.exitCode, 0U) << reread.errors.substr(0, 2000);
 }
 

@@ -119,8 +119,8 @@ public:
     HostProcess(const std::filesystem::path& directory, const std::string& name, const std::string& command)
         : m_log(directory / (name + ".log")), m_pidFile(directory / (name + ".pid"))
     {
-        const std::string script = "echo $$ >'" + UnixPath(m_pidFile) + "'; exec " + command + " >'"
-            + UnixPath(m_log) + "' 2>&1";
+        const std::string script =
+            "echo $$ >'" + UnixPath(m_pidFile) + "'; exec " + command + " >'" + UnixPath(m_log) + "' 2>&1";
         m_started = Run(script);
     }
     ~HostProcess()
@@ -157,8 +157,8 @@ private:
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        if (!::CreateProcessW(L"Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                &startup, &process)) {
+        if (!::CreateProcessW(
+                L"Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
             return false;
         }
         ::CloseHandle(process.hThread);
@@ -202,8 +202,8 @@ protected:
     void StoreDataSource(const std::vector<std::pair<std::string, std::string>>& values)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, m_dataSourceKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      &key, nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(
+                      HKEY_CURRENT_USER, m_dataSourceKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
         for (const auto& [name, text] : values) {
             const std::wstring value = Wide(text);
@@ -248,8 +248,8 @@ TEST_F(ConnectionTestWin32Test, ARegistryDataSourceIsCheckedOverHttpUpToItsUnreg
         << missing.output;
 
     // A setting on the command line wins over the stored one.
-    const ProgramRun found
-        = RunCommand({"--dsn", DataSourceName(), "test", "HTTPPath=/cliservice", "--json", "--timeout", "5"});
+    const ProgramRun found =
+        RunCommand({"--dsn", DataSourceName(), "test", "HTTPPath=/cliservice", "--json", "--timeout", "5"});
     EXPECT_NE(StepOf(found.output, "transport").find("\"status\":\"ok\""), std::string::npos) << found.output;
     EXPECT_GE(server.Requests(), 2);
 }
@@ -262,12 +262,12 @@ TEST_F(ConnectionTestWin32Test, AnUnknownNameAndAClosedPortEachEndTheirStepWithW
     EXPECT_NE(unknown.output.find("skipped connect: "), std::string::npos) << unknown.output;
 
     const auto start = std::chrono::steady_clock::now();
-    const ProgramRun closed = RunCommand({"test", "Host=127.0.0.1", "Port=" + ClosedPort(), "--timeout", "5", "--json"});
+    const ProgramRun closed =
+        RunCommand({"test", "Host=127.0.0.1", "Port=" + ClosedPort(), "--timeout", "5", "--json"});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     const std::string connect = StepOf(closed.output, "connect");
     EXPECT_NE(connect.find("\"status\":\"failed\""), std::string::npos) << closed.output;
     EXPECT_NE(connect.find("refused"), std::string::npos) << connect;
-
 }
 
 /// An authority, another one, and openssl s_server with what they issue.

@@ -27,8 +27,8 @@ const LPCWSTR MANIFEST_TYPE = MAKEINTRESOURCEW(24);
 class ResourceModule {
 public:
     explicit ResourceModule(const std::filesystem::path& path)
-        : m_module(::LoadLibraryExW(path.wstring().c_str(), nullptr,
-              LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
+        : m_module(::LoadLibraryExW(
+            path.wstring().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
     {
     }
     ResourceModule(const ResourceModule&) = delete;
@@ -177,8 +177,8 @@ TEST_F(ProgramFilesWin32Test, TheConsoleProgramRunsAsItsCallerAndTheDialogProgra
     EXPECT_NE(dialogManifest.find("level=\"requireAdministrator\""), std::string::npos) << dialogManifest;
     // The setup library's dialogs have Common Controls 6 in any host: its
     // manifest is the one a DLL's own activation context is made from.
-    const std::string libraryManifest
-        = ResourceModule(BuiltFile("dravosparksetup.dll")).Data(MANIFEST_TYPE, MAKEINTRESOURCEW(2));
+    const std::string libraryManifest =
+        ResourceModule(BuiltFile("dravosparksetup.dll")).Data(MANIFEST_TYPE, MAKEINTRESOURCEW(2));
     for (const std::string* manifest : {&consoleManifest, &dialogManifest, &libraryManifest}) {
         EXPECT_NE(manifest->find("Microsoft.Windows.Common-Controls"), std::string::npos) << *manifest;
     }

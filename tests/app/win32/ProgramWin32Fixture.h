@@ -40,8 +40,8 @@ struct StoredValue {
 
 inline void PrintTo(const StoredValue& value, std::ostream* out)
 {
-    *out << std::string(value.name.begin(), value.name.end()) << " (type " << value.type << ", "
-         << value.data.size() << " bytes)";
+    *out << std::string(value.name.begin(), value.name.end()) << " (type " << value.type << ", " << value.data.size()
+         << " bytes)";
 }
 
 /// UTF-16LE units of ASCII text, then NULS terminating NULs.
@@ -102,17 +102,14 @@ protected:
     {
         return L"Software\\Dravo\\Registry Roots\\" + Wide(m_root) + L"\\HKEY_LOCAL_MACHINE\\" + path;
     }
-    std::wstring DriverKeyPath() const
-    {
-        return MachineKeyPath(std::wstring(DRIVER_KEY.begin(), DRIVER_KEY.end()));
-    }
+    std::wstring DriverKeyPath() const { return MachineKeyPath(std::wstring(DRIVER_KEY.begin(), DRIVER_KEY.end())); }
 
     /// Stores the values in the driver key as given, through RegSetValueExW.
     void WriteDriverValues(const std::vector<StoredValue>& values)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, DriverKeyPath().c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                      nullptr, &key, nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(
+                      HKEY_CURRENT_USER, DriverKeyPath().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
         for (const StoredValue& value : values) {
             EXPECT_EQ(::RegSetValueExW(key, value.name.c_str(), 0, value.type,
@@ -165,8 +162,8 @@ protected:
     /// without WITH_ROOT, with no --registry-root at all); NAME keeps the
     /// files of programs that run at once apart. CREATION_FLAGS go to
     /// CreateProcessW (DEBUG_ONLY_THIS_PROCESS makes this thread its debugger).
-    StartedProgram Start(const std::string& script, const std::string& name = "test", DWORD creationFlags = 0,
-        bool withRoot = true)
+    StartedProgram Start(
+        const std::string& script, const std::string& name = "test", DWORD creationFlags = 0, bool withRoot = true)
     {
         const std::filesystem::path scriptPath = m_files / (name + ".script");
         std::ofstream(scriptPath, std::ios::binary) << script;
@@ -177,8 +174,8 @@ protected:
 
     /// Starts the program with these arguments; its standard input is the
     /// file NAME.script, empty unless Start wrote it.
-    StartedProgram StartWithArguments(const std::wstring& arguments, const std::string& name = "test",
-        DWORD creationFlags = 0)
+    StartedProgram StartWithArguments(
+        const std::wstring& arguments, const std::string& name = "test", DWORD creationFlags = 0)
     {
         StartedProgram started{{}, m_files / (name + ".out"), m_files / (name + ".err")};
         const std::filesystem::path scriptPath = m_files / (name + ".script");
@@ -244,8 +241,8 @@ protected:
         const std::filesystem::path inputPath = m_files / "command.in";
         std::ofstream(inputPath, std::ios::binary) << input;
         const char* binaries = std::getenv("DRAVO_TEST_BINARY_DIR");
-        const std::filesystem::path program = std::filesystem::path(binaries ? binaries : ".") / "bin"
-            / "dravo-spark-config.exe";
+        const std::filesystem::path program =
+            std::filesystem::path(binaries ? binaries : ".") / "bin" / "dravo-spark-config.exe";
         std::wstring commandLine = L"\"" + program.wstring() + L"\" --registry-root \"" + Wide(m_root) + L"\"";
         for (const std::string& argument : arguments) {
             commandLine += L" \"" + Wide(argument) + L"\"";
@@ -285,8 +282,8 @@ private:
     static HANDLE InheritableFile(const std::filesystem::path& path, DWORD access, DWORD disposition)
     {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        return ::CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return ::CreateFileW(path.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+            FILE_ATTRIBUTE_NORMAL, nullptr);
     }
 };
 

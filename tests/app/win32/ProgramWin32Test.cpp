@@ -50,8 +50,8 @@ protected:
         HKEY key = nullptr;
         ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, WRITE_DAC | KEY_READ, &key), ERROR_SUCCESS);
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1,
-            &descriptor, nullptr));
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
         EXPECT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
         ::LocalFree(descriptor);
         ::RegCloseKey(key);
@@ -66,8 +66,8 @@ protected:
             return;
         }
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KA;;;WD)", SDDL_REVISION_1, &descriptor,
-                nullptr)) {
+        if (::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                L"D:(A;;KA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr)) {
             ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
             ::LocalFree(descriptor);
         }
@@ -89,30 +89,34 @@ TEST_F(ProgramWin32Test, AScriptDrivesTheRealDialogsAndOKSavesToTheRegistry)
     WriteDriverKey({{u"SparkServerType", u"3"}, {u"AuthMech", u"3"}, {u"ThriftTransport", u"1"}});
     const std::filesystem::path certificates = m_files / "ca.pem";
     std::ofstream(certificates) << "-----BEGIN CERTIFICATE-----\n";
-    const ProgramRun run = Run(
-        "expect dialog 1092\n"
-        "expect title Dravo Spark ODBC Driver Configuration\n"
-        "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
-        "expect 1093 items Binary|HTTP|SASL\n"
-        "select 1040 Kerberos\n"
-        "expect 1093 items HTTP|SASL\n"
-        "type 1041 EXAMPLE.COM\n"
-        "type 1042 spark.example.com\n"
-        "expect 1 disabled\n"
-        "type 1043 spark\n"
-        "expect 1 enabled\n"
-        "click 1095\n"
-        "expect dialog 1091\n"
-        "click 1107\n"
-        "click 1058\n"
-        "choose " + certificates.string() + "\n"
-        "click 1\n"
-        "click 1\n");
+    const ProgramRun run = Run("expect dialog 1092\n"
+                               "expect title Dravo Spark ODBC Driver Configuration\n"
+                               "expect 1038 selected SparkThriftServer (Spark 1.1 and later)\n"
+                               "expect 1093 items Binary|HTTP|SASL\n"
+                               "select 1040 Kerberos\n"
+                               "expect 1093 items HTTP|SASL\n"
+                               "type 1041 EXAMPLE.COM\n"
+                               "type 1042 spark.example.com\n"
+                               "expect 1 disabled\n"
+                               "type 1043 spark\n"
+                               "expect 1 enabled\n"
+                               "click 1095\n"
+                               "expect dialog 1091\n"
+                               "click 1107\n"
+                               "click 1058\n"
+                               "choose "
+        + certificates.string()
+        + "\n"
+          "click 1\n"
+          "click 1\n");
     ASSERT_EQ(run.exitCode, 1U) << run.errors;
     // The one line on standard error says where this run keeps the registry.
-    EXPECT_EQ(run.errors, "dravo-spark-config: --registry-root: the registry is kept below HKEY_CURRENT_USER\\"
-                          "Software\\Dravo\\Registry Roots\\" + m_root + "\\HKEY_LOCAL_MACHINE, which the driver "
-                          "does not read.\r\n");
+    EXPECT_EQ(run.errors,
+        "dravo-spark-config: --registry-root: the registry is kept below HKEY_CURRENT_USER\\"
+        "Software\\Dravo\\Registry Roots\\"
+            + m_root
+            + "\\HKEY_LOCAL_MACHINE, which the driver "
+              "does not read.\r\n");
     auto values = ReadDriverKey();
     EXPECT_EQ(values[u"AuthMech"], u"1");
     EXPECT_EQ(values[u"KrbRealm"], u"EXAMPLE.COM");
@@ -137,8 +141,8 @@ TEST_F(ProgramWin32Test, OnlyTheCommandLineMovesTheRegistry)
     StartedProgram started = Start("click 1\n", "test", 0, false);
     const ProgramRun run = Wait(started);
     HKEY saved = nullptr;
-    const LSTATUS real = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-        L"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver", 0, KEY_READ, &saved);
+    const LSTATUS real =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Dravo\\Dravo Spark ODBC Driver\\Driver", 0, KEY_READ, &saved);
     if (saved) {
         ::RegCloseKey(saved);
     }

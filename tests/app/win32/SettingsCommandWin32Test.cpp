@@ -11,8 +11,8 @@ class SettingsCommandWin32Test : public ProgramWin32Fixture {};
 
 TEST_F(SettingsCommandWin32Test, SetStoresWhatTheDialogWouldAndASecondRunChangesNothing)
 {
-    const ProgramRun first = RunCommand({"set", "SparkServerType=3", "AuthMech=User Name and Password",
-                                            "UID=alice", "--password-stdin", "--json"},
+    const ProgramRun first = RunCommand(
+        {"set", "SparkServerType=3", "AuthMech=User Name and Password", "UID=alice", "--password-stdin", "--json"},
         "s3cret\r\n");
     ASSERT_EQ(first.exitCode, 0u) << first.errors;
     EXPECT_NE(first.output.find("\"changed\":true"), std::string::npos) << first.output;
@@ -26,8 +26,7 @@ TEST_F(SettingsCommandWin32Test, SetStoresWhatTheDialogWouldAndASecondRunChanges
     EXPECT_EQ(password->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(password->data.at(0), '_');
 
-    const ProgramRun again
-        = RunCommand({"set", "AuthMech=3", "UID=alice", "--password-stdin", "--json"}, "s3cret\n");
+    const ProgramRun again = RunCommand({"set", "AuthMech=3", "UID=alice", "--password-stdin", "--json"}, "s3cret\n");
     ASSERT_EQ(again.exitCode, 0u) << again.errors;
     EXPECT_NE(again.output.find("\"changed\":false"), std::string::npos) << again.output;
     EXPECT_EQ(DriverValues(), stored);
@@ -35,13 +34,13 @@ TEST_F(SettingsCommandWin32Test, SetStoresWhatTheDialogWouldAndASecondRunChanges
 
 TEST_F(SettingsCommandWin32Test, ARefusedValueWritesNothingAndCheckNamesWhatTheDialogShowsDifferently)
 {
-    WriteDriverValues({Sz("SparkServerType", "3"), Sz("AuthMech", "9"), Sz("KrbHostFQDN", "h"),
-        Sz("KrbServiceName", "s")});
+    WriteDriverValues(
+        {Sz("SparkServerType", "3"), Sz("AuthMech", "9"), Sz("KrbHostFQDN", "h"), Sz("KrbServiceName", "s")});
     const std::vector<StoredValue> before = DriverValues();
     const ProgramRun refused = RunCommand({"set", "ThriftTransport=Binary"});
     EXPECT_EQ(refused.exitCode, 65u) << refused.errors;
-    EXPECT_NE(refused.errors.find("Binary cannot be used with the authentication mechanism Kerberos"),
-        std::string::npos)
+    EXPECT_NE(
+        refused.errors.find("Binary cannot be used with the authentication mechanism Kerberos"), std::string::npos)
         << refused.errors;
     EXPECT_EQ(DriverValues(), before);
 

@@ -47,8 +47,8 @@ protected:
     {
         // The same system library in every process of this session; the
         // program calls it through advapi32 as this test does.
-        auto* const target = reinterpret_cast<BYTE*>(
-            ::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), "RegSetValueExW"));
+        auto* const target =
+            reinterpret_cast<BYTE*>(::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), "RegSetValueExW"));
         EXPECT_NE(target, nullptr);
         StartedProgram started = Start(script, "paused", DEBUG_ONLY_THIS_PROCESS);
         const HANDLE process = started.process.hProcess;
@@ -120,8 +120,8 @@ protected:
     void SetValues(const std::wstring& path, const std::vector<StoredValue>& values)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                      nullptr),
+        ASSERT_EQ(
+            ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
             ERROR_SUCCESS);
         for (const StoredValue& value : values) {
             EXPECT_EQ(::RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
@@ -134,9 +134,8 @@ protected:
 
 TEST_F(ToolFaultWin32Test, ChangesMadeWhileTheDialogIsOpenSurviveTheSave)
 {
-    const std::vector<StoredValue> seed = {Sz("SparkServerType", "3"), Sz("AuthMech", "3"),
-        Sz("ThriftTransport", "1"), Sz("RowsFetchedPerBlock", "5000"), Sz("SSP_property1", "value 1"),
-        Sz("VendorExtra", "from the vendor")};
+    const std::vector<StoredValue> seed = {Sz("SparkServerType", "3"), Sz("AuthMech", "3"), Sz("ThriftTransport", "1"),
+        Sz("RowsFetchedPerBlock", "5000"), Sz("SSP_property1", "value 1"), Sz("VendorExtra", "from the vendor")};
     WriteDriverValues(seed);
     const std::wstring otherKey = MachineKeyPath(L"SOFTWARE\\Other Vendor\\Application");
     std::wstring firstWritten;
@@ -147,8 +146,9 @@ TEST_F(ToolFaultWin32Test, ChangesMadeWhileTheDialogIsOpenSurviveTheSave)
         // Another administrator, meanwhile: a value of their own, a property
         // the tool never loaded, a setting the tool writes too, a value
         // removed, a key below the driver's and another vendor's key.
-        SetValues(DriverKeyPath(), {Sz("AddedMeanwhile", "by another program"), Sz("SSP_AddedMeanwhile", "1"),
-                                       Sz("RowsFetchedPerBlock", "9999")});
+        SetValues(DriverKeyPath(),
+            {Sz("AddedMeanwhile", "by another program"), Sz("SSP_AddedMeanwhile", "1"),
+                Sz("RowsFetchedPerBlock", "9999")});
         HKEY key = nullptr;
         ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, DriverKeyPath().c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
         EXPECT_EQ(::RegDeleteValueW(key, L"VendorExtra"), ERROR_SUCCESS);
@@ -181,9 +181,8 @@ TEST_F(ToolFaultWin32Test, ChangesMadeWhileTheDialogIsOpenSurviveTheSave)
 /// saves left it, or as it was where neither writes it.
 TEST_F(ToolFaultWin32Test, TwoToolsSavingAtOnceLoseNothing)
 {
-    const std::vector<StoredValue> seed = {Sz("SparkServerType", "3"), Sz("AuthMech", "3"),
-        Sz("ThriftTransport", "1"), Sz("RowsFetchedPerBlock", "5000"), Sz("SSP_shared", "seed"),
-        Sz("VendorExtra", "kept")};
+    const std::vector<StoredValue> seed = {Sz("SparkServerType", "3"), Sz("AuthMech", "3"), Sz("ThriftTransport", "1"),
+        Sz("RowsFetchedPerBlock", "5000"), Sz("SSP_shared", "seed"), Sz("VendorExtra", "kept")};
     const std::string addProperty = "click 1029\nclick 1078\nclick 1080\ntype 1050 %N\ntype 1052 %V\n"
                                     "click 1\nclick 1\nclick 1\n";
     const auto withProperty = [&](const std::string& name, const std::string& value) {
@@ -216,8 +215,8 @@ TEST_F(ToolFaultWin32Test, TwoToolsSavingAtOnceLoseNothing)
     const std::vector<StoredValue> after = DriverValues();
 
     std::vector<std::wstring> names;
-    for (const std::vector<StoredValue>* values : {&seed, &std::as_const(references[0]),
-             &std::as_const(references[1]), &after}) {
+    for (const std::vector<StoredValue>* values :
+        {&seed, &std::as_const(references[0]), &std::as_const(references[1]), &after}) {
         for (const StoredValue& value : *values) {
             if (std::none_of(names.begin(), names.end(),
                     [&](const std::wstring& name) { return ::_wcsicmp(name.c_str(), value.name.c_str()) == 0; })) {
@@ -240,9 +239,8 @@ TEST_F(ToolFaultWin32Test, TwoToolsSavingAtOnceLoseNothing)
             allowed.push_back(old);
         }
         const std::optional<StoredValue> now = Find(after, name);
-        EXPECT_NE(std::find(allowed.begin(), allowed.end(), now), allowed.end())
-            << std::string(name.begin(), name.end()) << (now ? " holds a value" : " is absent")
-            << " that neither save explains";
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), now), allowed.end()) << std::string(
+            name.begin(), name.end()) << (now ? " holds a value" : " is absent") << " that neither save explains";
     }
     EXPECT_EQ(Find(after, L"SSP_FromFirst"), Sz("SSP_FromFirst", "1"));
     EXPECT_EQ(Find(after, L"SSP_FromSecond"), Sz("SSP_FromSecond", "2"));

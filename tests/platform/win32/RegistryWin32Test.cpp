@@ -44,8 +44,8 @@ TEST_F(RegistryWin32Test, ValuesKeepTheirTypeBytesAndSpelling)
     ASSERT_EQ(key->SetStringValue(u"SparkServerType", u"3"), ERROR_SUCCESS_CODE);
     ASSERT_EQ(key->SetValue(u"LogFileCount", REG_DWORD_TYPE, MakeRegistryDwordData(50)), ERROR_SUCCESS_CODE);
     ASSERT_EQ(key->SetValue(u"Big", REG_QWORD_TYPE, MakeRegistryQwordData(1ULL << 40)), ERROR_SUCCESS_CODE);
-    ASSERT_EQ(key->SetValue(u"List", REG_MULTI_SZ_TYPE, MakeRegistryMultiStringData({u"a", u"bc"})),
-        ERROR_SUCCESS_CODE);
+    ASSERT_EQ(
+        key->SetValue(u"List", REG_MULTI_SZ_TYPE, MakeRegistryMultiStringData({u"a", u"bc"})), ERROR_SUCCESS_CODE);
     ASSERT_EQ(key->SetValue(u"", REG_BINARY_TYPE, std::vector<uint8_t>{0, 1, 255}), ERROR_SUCCESS_CODE);
 
     // Names compare without regard to case and keep the first spelling.
@@ -116,7 +116,8 @@ TEST_F(RegistryWin32Test, RootsKeepTestsApart)
 {
     ASSERT_TRUE(RegistryKey::Create(RegistryHive::LocalMachine, u"SOFTWARE\\OnlyHere"));
     SetRegistryRoot(m_root + "-other");
-    EXPECT_EQ(RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\OnlyHere").GetError(), ERROR_FILE_NOT_FOUND_CODE);
+    EXPECT_EQ(
+        RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\OnlyHere").GetError(), ERROR_FILE_NOT_FOUND_CODE);
     EXPECT_NE(GetHiveFilePath(RegistryHive::LocalMachine).find("HKEY_LOCAL_MACHINE"), std::string::npos);
     SetRegistryRoot(m_root);
     EXPECT_TRUE(RegistryKey::Open(RegistryHive::LocalMachine, u"SOFTWARE\\OnlyHere"));
@@ -163,7 +164,8 @@ TEST_F(RegistryWin32Test, AWriteTheSystemRefusesGivesItsOwnText)
     HKEY raw = nullptr;
     ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER,
                   (L"Software\\Dravo\\Registry Roots\\" + std::wstring(m_root.begin(), m_root.end())
-                      + L"\\HKEY_CURRENT_USER\\Software\\Dravo\\Locked").c_str(),
+                      + L"\\HKEY_CURRENT_USER\\Software\\Dravo\\Locked")
+                      .c_str(),
                   0, WRITE_DAC | KEY_READ, &raw),
         ERROR_SUCCESS);
     ASSERT_EQ(::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);

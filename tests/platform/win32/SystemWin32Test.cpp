@@ -103,8 +103,8 @@ TEST(SystemWin32Test, FilesLockReplaceAndRefuseLinks)
 
     // Where links are refused, a second name of the file is not written through.
     const std::u16string link = Utf16(directory / "link.txt");
-    if (::CreateHardLinkW(reinterpret_cast<const wchar_t*>(link.c_str()), reinterpret_cast<const wchar_t*>(name.c_str()),
-            nullptr)) {
+    if (::CreateHardLinkW(
+            reinterpret_cast<const wchar_t*>(link.c_str()), reinterpret_cast<const wchar_t*>(name.c_str()), nullptr)) {
         FileOpenOptions options;
         options.refuseLinks = true;
         File refused;

@@ -65,8 +65,8 @@ TEST(ThirdPartyWin32Test, KeyDerivationMatchesOpenSslEverywhere)
     const int size = EVP_BytesToKey(EVP_aes_256_cbc(), EVP_md5(), nullptr, password, 8, 1, key, iv);
     ASSERT_EQ(size, 32);
     // The first MD5 block of EVP_BytesToKey without salt is MD5("password").
-    const unsigned char expected[16] = {0x5f, 0x4d, 0xcc, 0x3b, 0x5a, 0xa7, 0x65, 0xd6, 0x1d, 0x83, 0x27, 0xde,
-        0xb8, 0x82, 0xcf, 0x99};
+    const unsigned char expected[16] = {
+        0x5f, 0x4d, 0xcc, 0x3b, 0x5a, 0xa7, 0x65, 0xd6, 0x1d, 0x83, 0x27, 0xde, 0xb8, 0x82, 0xcf, 0x99};
     EXPECT_EQ(std::string(reinterpret_cast<char*>(key), 16), std::string(reinterpret_cast<const char*>(expected), 16));
 }
 

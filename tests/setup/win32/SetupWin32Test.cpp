@@ -85,8 +85,8 @@ std::optional<std::wstring> ListedDataSource(const std::wstring& name)
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         wchar_t data[512] = {};
         DWORD size = sizeof data - sizeof(wchar_t);
-        if (::RegGetValueW(root, L"Software\\ODBC\\ODBC.INI\\ODBC Data Sources", name.c_str(), RRF_RT_REG_SZ,
-                nullptr, data, &size)
+        if (::RegGetValueW(
+                root, L"Software\\ODBC\\ODBC.INI\\ODBC Data Sources", name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size)
             == ERROR_SUCCESS) {
             return std::wstring(data);
         }
@@ -204,7 +204,7 @@ TEST_F(SetupWin32Test, SilentRequestsAddChangeAndRemoveDataSourcesInTheRegistry)
     ForgetDataSource(L"WinSilent");
     ASSERT_TRUE(::SQLConfigDataSourceW(nullptr, ODBC_ADD_DSN, DRIVER,
         Attributes({L"DSN=WinSilent", L"Host=spark.example.com", L"Port=10001", L"SparkServerType=3", L"AuthMech=3",
-            L"UID=alice", L"PWD=s3cret", L"CustomSetting=kept"})
+                       L"UID=alice", L"PWD=s3cret", L"CustomSetting=kept"})
             .c_str()))
         << FirstErrorCode();
     auto added = DataSource(L"WinSilent");
@@ -219,8 +219,8 @@ TEST_F(SetupWin32Test, SilentRequestsAddChangeAndRemoveDataSourcesInTheRegistry)
     EXPECT_EQ(added->count(L"PWD"), 0U);
     EXPECT_EQ(ListedDataSource(L"WinSilent"), std::optional<std::wstring>(DRIVER));
 
-    ASSERT_TRUE(::SQLConfigDataSourceW(
-        nullptr, ODBC_CONFIG_DSN, DRIVER, Attributes({L"DSN=WinSilent", L"Port=443"}).c_str()));
+    ASSERT_TRUE(
+        ::SQLConfigDataSourceW(nullptr, ODBC_CONFIG_DSN, DRIVER, Attributes({L"DSN=WinSilent", L"Port=443"}).c_str()));
     auto expected = *added;
     expected[L"Port"] = L"443";
     EXPECT_EQ(DataSource(L"WinSilent"), expected);
@@ -273,8 +273,8 @@ TEST_F(SetupWin32Test, TheDialogOwnedByTheCallersWindowSavesOnOKAndWritesNothing
 {
     ForgetDataSource(L"WinDialog");
     CallerWithWindow add([](HWND owner) {
-        return ::SQLConfigDataSourceW(owner, ODBC_ADD_DSN, DRIVER,
-            Attributes({L"DSN=WinDialog", L"DESCRIPTION=from the caller"}).c_str());
+        return ::SQLConfigDataSourceW(
+            owner, ODBC_ADD_DSN, DRIVER, Attributes({L"DSN=WinDialog", L"DESCRIPTION=from the caller"}).c_str());
     });
     HWND dialog = WaitForDialog(SETUP_TITLE);
     ASSERT_NE(dialog, nullptr);
@@ -317,8 +317,8 @@ TEST_F(SetupWin32Test, ConfigDriverShowsTheDriverWideDialogAndSavesOnOK)
     HMODULE library = ::LoadLibraryW(SetupLibrary().wstring().c_str());
     ASSERT_NE(library, nullptr);
     using ConfigDriverFunction = BOOL(WINAPI*)(HWND, WORD, LPCWSTR, LPCWSTR, LPWSTR, WORD, WORD*);
-    const auto configDriver = reinterpret_cast<ConfigDriverFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(library, "ConfigDriverW")));
+    const auto configDriver =
+        reinterpret_cast<ConfigDriverFunction>(reinterpret_cast<void*>(::GetProcAddress(library, "ConfigDriverW")));
     ASSERT_NE(configDriver, nullptr);
     const auto ask = [configDriver](HWND owner) {
         wchar_t message[256] = {};
@@ -363,12 +363,12 @@ TEST_F(SetupWin32Test, AHandleThatNamesNoWindowFailsAsARequestThatCannotBeMade)
     HMODULE library = ::LoadLibraryW(SetupLibrary().wstring().c_str());
     ASSERT_NE(library, nullptr);
     using ConfigDriverFunction = BOOL(WINAPI*)(HWND, WORD, LPCWSTR, LPCWSTR, LPWSTR, WORD, WORD*);
-    const auto configDriver = reinterpret_cast<ConfigDriverFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(library, "ConfigDriverW")));
+    const auto configDriver =
+        reinterpret_cast<ConfigDriverFunction>(reinterpret_cast<void*>(::GetProcAddress(library, "ConfigDriverW")));
     ASSERT_NE(configDriver, nullptr);
     // A window made and destroyed: its handle names nothing now.
-    HWND gone = ::CreateWindowExW(0, L"STATIC", L"gone", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
-        nullptr, nullptr);
+    HWND gone =
+        ::CreateWindowExW(0, L"STATIC", L"gone", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(gone, nullptr);
     ::DestroyWindow(gone);
     wchar_t message[256] = {};

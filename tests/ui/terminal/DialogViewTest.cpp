@@ -21,7 +21,8 @@ using Support::WideString;
 
 class FakeServices final : public ViewServices {
 public:
-    std::optional<int32_t> RunPopupList(const std::vector<WideString>& items, int32_t selected, const CellRect&) override
+    std::optional<int32_t> RunPopupList(
+        const std::vector<WideString>& items, int32_t selected, const CellRect&) override
     {
         popupItems = items.size();
         popupSelected = selected;
@@ -41,10 +42,8 @@ public:
 class DialogViewTest : public ::testing::Test {
 protected:
     DialogViewTest()
-        : runner(UI::ParseScript("", "none"), "none"),
-          system(runner, transcript),
-          window(EveryControlTemplate(), dialog, system, nullptr),
-          view(window, DisplayOptions{})
+        : runner(UI::ParseScript("", "none"), "none"), system(runner, transcript),
+          window(EveryControlTemplate(), dialog, system, nullptr), view(window, DisplayOptions{})
     {
         std::setlocale(LC_ALL, "C.UTF-8");
         window.Initialize();
@@ -92,8 +91,8 @@ TEST_F(DialogViewTest, TabFollowsTemplateOrderSkippingWhatTakesNoInput)
         Key(Key::Tab);
     }
     // Colour, items and Ask are disabled; labels and the group never focus.
-    EXPECT_EQ(order, (std::vector<int32_t>{ID_NAME, ID_PASSWORD, ID_PORT, ID_EXTRAS, ID_FILE, ID_BROWSE, ID_FOLDER,
-                         ID_CHILD}));
+    EXPECT_EQ(order,
+        (std::vector<int32_t>{ID_NAME, ID_PASSWORD, ID_PORT, ID_EXTRAS, ID_FILE, ID_BROWSE, ID_FOLDER, ID_CHILD}));
     EXPECT_EQ(window.GetFocus(), 1);
     Key(Key::Tab);
     EXPECT_EQ(window.GetFocus(), 2);
@@ -194,8 +193,9 @@ TEST_F(DialogViewTest, DropDownListsOpenAsPopUpsAndListsFollowTheArrows)
     EXPECT_EQ(window.GetSelection(ID_ITEMS), 1);
     const std::string screen = Screen();
     EXPECT_NE(screen.find("item 01"), std::string::npos) << screen;
-    EXPECT_EQ(Commands(), (std::vector<std::string>{"106 Clicked", "108 SelectionChanged", "109 SelectionChanged", "109 SelectionChanged", "109 SelectionChanged",
-                              "109 SelectionChanged"}));
+    EXPECT_EQ(Commands(),
+        (std::vector<std::string>{"106 Clicked", "108 SelectionChanged", "109 SelectionChanged", "109 SelectionChanged",
+            "109 SelectionChanged", "109 SelectionChanged"}));
 }
 
 TEST_F(DialogViewTest, MouseClicksActOnWhatTheyHit)
@@ -203,10 +203,12 @@ TEST_F(DialogViewTest, MouseClicksActOnWhatTheyHit)
     const CellRect placement = view.GetPlacement();
     const auto click = [&](int32_t id, MouseAction action) {
         const auto& controls = window.GetControls();
-        const auto found = std::find_if(controls.begin(), controls.end(), [id](const UI::ControlState& c) { return c.GetId() == id; });
+        const auto found =
+            std::find_if(controls.begin(), controls.end(), [id](const UI::ControlState& c) { return c.GetId() == id; });
         const auto rect = view.VisibleRect(static_cast<size_t>(found - controls.begin()));
         ASSERT_TRUE(rect.has_value());
-        view.HandleEvent(InputEvent::Mouse(action, CellPoint{placement.row + rect->row, placement.col + rect->col + 1}), services);
+        view.HandleEvent(
+            InputEvent::Mouse(action, CellPoint{placement.row + rect->row, placement.col + rect->col + 1}), services);
     };
     click(ID_EXTRAS, MouseAction::Press);
     EXPECT_FALSE(window.IsChecked(ID_EXTRAS));
@@ -288,9 +290,9 @@ TEST_F(DialogViewTest, FocusShowsOnlyInTheTopDialogAndNumbersShowWhole)
     Key(Key::Tab);
     Key(Key::Tab);
     const auto& controls = window.GetControls();
-    const auto port = static_cast<size_t>(std::find_if(controls.begin(), controls.end(),
-                                              [](const UI::ControlState& c) { return c.GetId() == ID_PORT; })
-        - controls.begin());
+    const auto port = static_cast<size_t>(std::find_if(controls.begin(), controls.end(), [](const UI::ControlState& c) {
+        return c.GetId() == ID_PORT;
+    }) - controls.begin());
     const int32_t width = view.VisibleRect(port)->cols;
     const std::string digits = std::string("1234567890123").substr(0, static_cast<size_t>(width));
     Type(std::u32string(digits.begin(), digits.end()));

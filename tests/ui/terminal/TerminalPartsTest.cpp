@@ -67,7 +67,9 @@ TEST_F(DisplayTextTest, UntrustedTextIsEscapedNeverSentRaw)
         EXPECT_TRUE(glyph.ch >= 0x20 && glyph.ch != 0x7F && !(glyph.ch >= 0x80 && glyph.ch < 0xA0));
     }
     const DisplayOptions ascii{false};
-    EXPECT_EQ(Chars(ToGlyphs(WideString(u"\u65E5\u00E9."), ascii)), U"?" "?.");
+    EXPECT_EQ(Chars(ToGlyphs(WideString(u"\u65E5\u00E9."), ascii)),
+        U"?"
+        "?.");
 }
 
 TEST_F(DisplayTextTest, CodePointsRoundTripAndCaptionsFindTheirMnemonic)
@@ -145,7 +147,8 @@ TEST_F(DialogLayoutTest, EveryTemplateFitsEightyByTwentyFourWithoutOverlaps)
             }
             for (size_t j = i + 1; j < placements.size(); ++j) {
                 const ControlPlacement& b = placements[j];
-                if (!b.drawn || b.inFooter != a.inFooter || dialog.controls[j].kind == Resources::ControlKind::GroupBox) {
+                if (!b.drawn || b.inFooter != a.inFooter
+                    || dialog.controls[j].kind == Resources::ControlKind::GroupBox) {
                     continue;
                 }
                 const bool apart = a.rect.Right() <= b.rect.col || b.rect.Right() <= a.rect.col

@@ -26,8 +26,8 @@ protected:
         }
     }
 
-    std::unique_ptr<TmuxSession> Start(const std::vector<std::string>& arguments = {},
-        TmuxSession::Options options = {})
+    std::unique_ptr<TmuxSession> Start(
+        const std::vector<std::string>& arguments = {}, TmuxSession::Options options = {})
     {
         std::vector<std::string> command{ProbePath()};
         command.insert(command.end(), arguments.begin(), arguments.end());
@@ -48,8 +48,8 @@ protected:
         ASSERT_NE(session.LastScreen().find("end\n"), std::string::npos) << session.LastScreen();
         EXPECT_EQ(session.Format("#{alternate_on}"), "0");
         for (const std::string& line : lines) {
-            EXPECT_NE(session.LastScreen().find(line + "\n"), std::string::npos)
-                << "missing [" << line << "] in:\n" << session.LastScreen();
+            EXPECT_NE(session.LastScreen().find(line + "\n"), std::string::npos) << "missing [" << line << "] in:\n"
+                                                                                 << session.LastScreen();
         }
     }
 

@@ -47,9 +47,10 @@ public:
         program = "trap '' INT TERM HUP QUIT; " + program + "; echo \"exit-status=$?\"";
         program = "exec sh -c " + Quote(program);
         std::string start = "new-session -d -s t -x " + std::to_string(options.cols) + " -y "
-            + std::to_string(options.rows) + " -c " + Quote((options.directory.empty() ? m_home.Path() : options.directory).string())
-            + " -e LC_ALL=C.UTF-8 -e ESCDELAY=25 -e HOME=" + Quote(m_home.Path().string())
-            + " -e " + Quote("LSAN_OPTIONS=suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp");
+            + std::to_string(options.rows) + " -c "
+            + Quote((options.directory.empty() ? m_home.Path() : options.directory).string())
+            + " -e LC_ALL=C.UTF-8 -e ESCDELAY=25 -e HOME=" + Quote(m_home.Path().string()) + " -e "
+            + Quote("LSAN_OPTIONS=suppressions=" + std::string(source ? source : ".") + "/tests/lsan.supp");
         for (const std::string& variable : options.environment) {
             start += " -e " + Quote(variable);
         }
@@ -62,8 +63,8 @@ public:
     /// Runs a tmux command on this session's server; its output.
     std::string Run(const std::string& arguments)
     {
-        const std::string command = "TMUX_TMPDIR=" + Quote(m_sockets.Path().string()) + " tmux -L " + m_server
-            + " -f " + Quote(m_config) + " " + arguments + " 2>&1";
+        const std::string command = "TMUX_TMPDIR=" + Quote(m_sockets.Path().string()) + " tmux -L " + m_server + " -f "
+            + Quote(m_config) + " " + arguments + " 2>&1";
         std::string output;
         if (FILE* pipe = ::popen(command.c_str(), "r")) {
             char buffer[4096];

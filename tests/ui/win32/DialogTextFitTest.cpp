@@ -88,8 +88,8 @@ LONG Margin(HWND control, ControlKind kind)
 std::string CaptionsThatDoNotFit(const DialogTemplate& original)
 {
     const std::vector<uint32_t> memory = DialogTemplateBuilder::Build(original);
-    HWND dialog = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr),
-        reinterpret_cast<const DLGTEMPLATE*>(memory.data()), nullptr, Procedure, 0);
+    HWND dialog = ::CreateDialogIndirectParamW(
+        ::GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(memory.data()), nullptr, Procedure, 0);
     if (!dialog) {
         return "dialog " + std::to_string(original.id) + " cannot be made: error " + std::to_string(::GetLastError())
             + "\n";
@@ -104,7 +104,8 @@ std::string CaptionsThatDoNotFit(const DialogTemplate& original)
         std::vector<char> buffer(size);
         auto* metrics = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
         if (::GetOutlineTextMetricsW(dc, size, metrics) > 0) {
-            family = reinterpret_cast<const wchar_t*>(buffer.data() + reinterpret_cast<uintptr_t>(metrics->otmpFamilyName));
+            family =
+                reinterpret_cast<const wchar_t*>(buffer.data() + reinterpret_cast<uintptr_t>(metrics->otmpFamilyName));
         }
     }
     ::SelectObject(dc, previous);
@@ -136,10 +137,10 @@ std::string CaptionsThatDoNotFit(const DialogTemplate& original)
             const SIZE needed = Measure(control, Wide(item.text), usable, wraps);
             const bool tooTall = wraps && needed.cy > client.bottom;
             if (WithMargin(needed.cx) > available || tooTall) {
-                problems << "dialog " << original.id << ", \"" << Narrow(item.text) << "\": "
-                         << Measure(control, Wide(item.text), 0, false).cx << " pixels on one line, "
+                problems << "dialog " << original.id << ", \"" << Narrow(item.text)
+                         << "\": " << Measure(control, Wide(item.text), 0, false).cx << " pixels on one line, "
                          << (wraps ? std::to_string(needed.cy / std::max<LONG>(1, Measure(control, L"x", 0, false).cy))
-                                 + " lines, "
+                                        + " lines, "
                                    : std::string())
                          << "in " << available << " x " << client.bottom << " (" << item.rect.width << " x "
                          << item.rect.height << " dialog units)\n";

@@ -22,7 +22,8 @@ using UI::ScriptRunner;
 
 /// Runs the script on real windows, and checks that the headless dialog
 /// did exactly the same.
-ScriptRun RunOnWindows(const std::string& script, const Support::WideString& initialName = Support::WideString(u"start"))
+ScriptRun RunOnWindows(
+    const std::string& script, const Support::WideString& initialName = Support::WideString(u"start"))
 {
     const ScriptRun windows = RunEveryControlScript<UI::Win32::Win32DialogSystem>(script, initialName);
     const ScriptRun headless = RunEveryControlScript<UI::HeadlessDialogSystem>(script, initialName);
@@ -46,16 +47,15 @@ ScriptRun RunOnWindows(const std::string& script, const Support::WideString& ini
 
 TEST(Win32DialogTest, OpeningStateAndProgrammaticTextMatchTheToolkit)
 {
-    const ScriptRun run = RunOnWindows(
-        "expect dialog 60001\n"
-        "expect title Every Control\n"
-        "expect 101 text start\n"
-        "expect 108 items alpha|Beta|Gamma\n"
-        "expect 108 selected Beta\n"
-        "expect 108 disabled\n"
-        "expect 109 selected \n"
-        "expect 106 unchecked\n"
-        "click 2\n");
+    const ScriptRun run = RunOnWindows("expect dialog 60001\n"
+                                       "expect title Every Control\n"
+                                       "expect 101 text start\n"
+                                       "expect 108 items alpha|Beta|Gamma\n"
+                                       "expect 108 selected Beta\n"
+                                       "expect 108 disabled\n"
+                                       "expect 109 selected \n"
+                                       "expect 106 unchecked\n"
+                                       "click 2\n");
     EXPECT_EQ(run.error, "");
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.log, (std::vector<std::string>{"101 TextChanged", "2 Clicked"}));
@@ -67,29 +67,27 @@ TEST(Win32DialogTest, OpeningStateAndProgrammaticTextMatchTheToolkit)
 
 TEST(Win32DialogTest, TypingClickingAndChoosingNotifyAsNativeControlsDo)
 {
-    const ScriptRun typed = RunOnWindows(
-        "type 101 \n"
-        "expect 1 disabled\n"
-        "type 101 abcdefghijklmnop\n"
-        "expect 101 text abcdefghij\n"
-        "type 103 secret words\n"
-        "type 105 70x00\n"
-        "click 1\n");
+    const ScriptRun typed = RunOnWindows("type 101 \n"
+                                         "expect 1 disabled\n"
+                                         "type 101 abcdefghijklmnop\n"
+                                         "expect 101 text abcdefghij\n"
+                                         "type 103 secret words\n"
+                                         "type 105 70x00\n"
+                                         "click 1\n");
     EXPECT_EQ(typed.error, "");
     EXPECT_EQ(typed.state.name, "abcdefghij");
     EXPECT_EQ(typed.state.password, "secret words");
     EXPECT_EQ(typed.state.port, "70x00");
 
-    const ScriptRun clicked = RunOnWindows(
-        "click 106\n"
-        "expect 106 checked\n"
-        "select 108 Gamma\n"
-        "select 109 item 03\n"
-        "dblclick 109\n"
-        "expect 111 text opened item 03\n"
-        "click 106\n"
-        "expect 109 disabled\n"
-        "click 1\n");
+    const ScriptRun clicked = RunOnWindows("click 106\n"
+                                           "expect 106 checked\n"
+                                           "select 108 Gamma\n"
+                                           "select 109 item 03\n"
+                                           "dblclick 109\n"
+                                           "expect 111 text opened item 03\n"
+                                           "click 106\n"
+                                           "expect 109 disabled\n"
+                                           "click 1\n");
     EXPECT_EQ(clicked.error, "");
     EXPECT_EQ(clicked.state.colour, "Gamma");
     EXPECT_EQ(clicked.state.item, "item 03");
@@ -97,25 +95,23 @@ TEST(Win32DialogTest, TypingClickingAndChoosingNotifyAsNativeControlsDo)
 
 TEST(Win32DialogTest, BoxesChildrenAndFailuresBehaveAsHeadless)
 {
-    const ScriptRun boxes = RunOnWindows(
-        "click 106\n"
-        "answer Yes\n"
-        "click 110\n"
-        "click 110\n"
-        "answer No\n"
-        "click 2\n");
+    const ScriptRun boxes = RunOnWindows("click 106\n"
+                                         "answer Yes\n"
+                                         "click 110\n"
+                                         "click 110\n"
+                                         "answer No\n"
+                                         "click 2\n");
     EXPECT_EQ(boxes.error, "");
     EXPECT_EQ(boxes.transcript,
         "message-box [Extras] Apply the extras? -> Yes\n"
         "message-box [Extras] Apply the extras? -> No\n");
 
-    const ScriptRun child = RunOnWindows(
-        "click 115\n"
-        "expect dialog 60002\n"
-        "type 201 k2\n"
-        "click 1\n"
-        "expect 111 text child 1 k2\n"
-        "click 1\n");
+    const ScriptRun child = RunOnWindows("click 115\n"
+                                         "expect dialog 60002\n"
+                                         "type 201 k2\n"
+                                         "click 1\n"
+                                         "expect 111 text child 1 k2\n"
+                                         "click 1\n");
     EXPECT_EQ(child.error, "");
     EXPECT_EQ(child.result, 1);
 
@@ -147,8 +143,7 @@ public:
     bool carriedOn = false;
 };
 
-template <class System>
-void ExpectTheRefusalToReachTheCaller()
+template <class System> void ExpectTheRefusalToReachTheCaller()
 {
     RefusingDialog dialog;
     std::ostringstream transcript;

@@ -38,8 +38,8 @@ int main()
     ::InitCommonControlsEx(&controls);
     for (const auto& dialogTemplate : Dravo::Resources::AllDialogTemplates()) {
         const auto memory = Dravo::UI::Win32::DialogTemplateBuilder::Build(dialogTemplate);
-        HWND window = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr),
-            reinterpret_cast<const DLGTEMPLATE*>(memory.data()), nullptr, Procedure, 0);
+        HWND window = ::CreateDialogIndirectParamW(
+            ::GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(memory.data()), nullptr, Procedure, 0);
         if (!window) {
             std::fprintf(stderr, "dialog %d: error %lu\n", dialogTemplate.id, ::GetLastError());
             return 1;
