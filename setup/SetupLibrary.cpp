@@ -118,8 +118,8 @@ bool ConfigureDriver(void* window, uint16_t request, WideString& failure)
                 // load would take as empty and OK would then overwrite. Its
                 // warnings concern only the tool's own log settings.
                 static_cast<void>(session.Open());
-            } catch (const SessionFailure& failure) {
-                throw InstallerError(InstallerErrorCode::RequestFailed, WideString(std::string(failure.what())));
+            } catch (const SessionFailure& refused) {
+                throw InstallerError(InstallerErrorCode::RequestFailed, WideString(std::string(refused.what())));
             }
             SODriverConfigurationDialog dialog(session.GetSettings(), u"Configuration");
             if (dialogs.Get().RunDialog([&] { return dialog.DoModal(dialogs.Get().GetSystem(), nullptr); }) != 1) {
