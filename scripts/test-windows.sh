@@ -55,6 +55,32 @@ fi
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 status=0
 ctest --preset windows || status=$?
+
+# The screenshots in docs/ show the dialogs as they are now: taken again and
+# compared, allowing for a few pixels of a font's smoothing.
+shots=$(mktemp -d)
+if DRAVO_SCREENSHOT_DIR="$shots" timeout 300 scripts/windows-screenshots.sh >"$shots/log" 2>&1; then
+  for shot in "$shots"/windows-*.png "$shots"/terminal-program.txt; do
+    kept=docs/screenshots/${shot##*/}
+    case $shot in
+    *.png)
+      pixels=$(identify -format '%[fx:w*h]' "$shot")
+      differing=$(compare -metric AE -fuzz 10% "$kept" "$shot" null: 2>&1 || true)
+      current=$(awk -v d="$differing" -v p="$pixels" 'BEGIN { print (d ~ /^[0-9.e+]+$/ && d * 100 <= p) ? 1 : 0 }')
+      ;;
+    *) cmp -s "$kept" "$shot" && current=1 || current=0 ;;
+    esac
+    if [ "$current" != 1 ]; then
+      echo "$kept is not current: run scripts/windows-screenshots.sh" >&2
+      status=1
+    fi
+  done
+else
+  cat "$shots/log" >&2
+  echo "scripts/windows-screenshots.sh failed" >&2
+  status=1
+fi
+rm -rf "$shots"
 "${WINESERVER:-/usr/lib/wine/wineserver}" -k 2>/dev/null || true
 [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 exit $status

@@ -1,11 +1,12 @@
 #!/bin/sh
 # Takes a screenshot of every dialog template as Windows draws it (under Wine,
-# on a virtual display) into docs/screenshots/windows-<template id>.png.
-# Needs the Windows build (scripts/test-windows.sh) and ImageMagick.
+# on a virtual display) into docs/screenshots/windows-<template id>.png, or
+# into DRAVO_SCREENSHOT_DIR, where the test command compares them with those
+# in docs/. Needs the Windows build (scripts/test-windows.sh) and ImageMagick.
 set -eu
 cd "$(dirname "$0")/.."
 build=${DRAVO_WINDOWS_BUILD_DIR:-build-mingw}
-out=docs/screenshots
+out=${DRAVO_SCREENSHOT_DIR:-docs/screenshots}
 mkdir -p "$out"
 WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -30,12 +31,19 @@ rm -f "$fifo"
 "$WINE" explorer /desktop=program,1024x768 "$build/bin/dravo-spark-config.exe" --registry-root screenshots \
   >/dev/null 2>&1 &
 program_pid=$!
-for _ in $(seq 1 30); do
+previous=$(mktemp)
+for _ in $(seq 1 60); do
   sleep 1
   import -window root -crop 1024x768+0+0 +repage -trim +repage "$out/windows-program.png"
-  # Trimmed to less than the desktop: the dialog is drawn.
-  [ "$(identify -format %w "$out/windows-program.png")" -lt 1000 ] && break
+  # Trimmed to less than the desktop, and as it was a second ago: the
+  # dialog is drawn, wholly.
+  if [ "$(identify -format %w "$out/windows-program.png")" -lt 1000 ] \
+    && [ "$(compare -metric AE "$previous" "$out/windows-program.png" null: 2>&1 || true)" = 0 ]; then
+    break
+  fi
+  cp "$out/windows-program.png" "$previous"
 done
+rm -f "$previous"
 kill "$program_pid" 2>/dev/null || true
 "${WINESERVER:-/usr/lib/wine/wineserver}" -k 2>/dev/null || true
 echo "$out/windows-program.png"
@@ -52,8 +60,12 @@ if [ -x "$linux_program" ] && command -v tmux >/dev/null; then
   socket="dravo-screenshots-$$"
   tmux -L "$socket" new-session -d -x 100 -y 34 \
     "env TERM=xterm-256color SPARKINI= DRAVO_REGISTRY_ROOT=$registry $linux_program"
-  sleep 3
-  tmux -L "$socket" capture-pane -p | sed -e '/^ *$/d' >"$out/terminal-program.txt"
+  # Drawn once the dialog's last row is there; a loaded machine takes longer.
+  for _ in $(seq 1 60); do
+    tmux -L "$socket" capture-pane -p | sed -e '/^ *$/d' >"$out/terminal-program.txt"
+    grep -q 'Logging Options' "$out/terminal-program.txt" && break
+    sleep 0.5
+  done
   tmux -L "$socket" kill-server
   rm -rf "$registry"
   echo "$out/terminal-program.txt"
