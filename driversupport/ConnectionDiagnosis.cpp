@@ -844,7 +844,7 @@ private:
                     step.detail = "SASL: the GSSAPI start needs a service ticket, which the kerberos step did not get";
                     return;
                 }
-                ProbeSaslGssapi(*m_channel, m_kerberosToken, m_servicePrincipal, m_deadline, step);
+                ProbeSaslGssapi(*m_channel, m_kerberosToken, m_servicePrincipal, m_confirmServer, m_deadline, step);
                 step.detail = "SASL: " + step.detail;
                 return;
             }
@@ -872,6 +872,7 @@ private:
         step.detail = std::move(result.detail);
         step.hint = std::move(result.hint);
         m_kerberosToken = std::move(result.token);
+        m_confirmServer = std::move(result.confirmServer);
     }
 
     void TestDriver(DiagnosisStep& step)
@@ -938,6 +939,7 @@ private:
     Target* m_chosen = nullptr;
     std::unique_ptr<ByteChannel> m_channel;
     std::string m_kerberosToken;
+    std::function<std::string(const std::string&)> m_confirmServer;
     std::string m_servicePrincipal;
 };
 

@@ -146,6 +146,36 @@ std::string Duration(long seconds)
     return std::to_string(seconds / 3600) + " h";
 }
 
+/// The GSS-API's words for a status.
+std::string StatusText(const KerberosLibrary& library, OM_uint32 major, OM_uint32 minor)
+{
+    std::string text;
+    const auto append = [&](OM_uint32 code, int type, gss_OID mechanism) {
+        OM_uint32 context = 0;
+        do {
+            OM_uint32 ignored = 0;
+            gss_buffer_desc buffer = GSS_C_EMPTY_BUFFER;
+            if (library.gss_display_status(&ignored, code, type, mechanism, &context, &buffer) != GSS_S_COMPLETE) {
+                break;
+            }
+            const std::string part(static_cast<const char*>(buffer.value), buffer.length);
+            library.gss_release_buffer(&ignored, &buffer);
+            if (!part.empty() && part != "Unknown error") {
+                text += (text.empty() ? "" : ": ") + part;
+            }
+        } while (context != 0);
+    };
+    // The mechanism's words are the KDC's own; the general ones only
+    // when there are none.
+    if (minor != 0) {
+        append(minor, GSS_C_MECH_CODE, &KRB5_MECHANISM);
+    }
+    if (text.empty()) {
+        append(major, GSS_C_GSS_CODE, GSS_C_NO_OID);
+    }
+    return text;
+}
+
 /// One check, on a thread of its own so that a KDC that does not answer
 /// costs no more than the deadline.
 class KerberosPass {
@@ -282,35 +312,7 @@ private:
         return true;
     }
 
-    std::string GssMessage(OM_uint32 major, OM_uint32 minor) const
-    {
-        std::string text;
-        const auto append = [&](OM_uint32 code, int type, gss_OID mechanism) {
-            OM_uint32 context = 0;
-            do {
-                OM_uint32 ignored = 0;
-                gss_buffer_desc buffer = GSS_C_EMPTY_BUFFER;
-                if (m_library.gss_display_status(&ignored, code, type, mechanism, &context, &buffer)
-                    != GSS_S_COMPLETE) {
-                    break;
-                }
-                const std::string part(static_cast<const char*>(buffer.value), buffer.length);
-                m_library.gss_release_buffer(&ignored, &buffer);
-                if (!part.empty() && part != "Unknown error") {
-                    text += (text.empty() ? "" : ": ") + part;
-                }
-            } while (context != 0);
-        };
-        // The mechanism's words are the KDC's own; the general ones only
-        // when there are none.
-        if (minor != 0) {
-            append(minor, GSS_C_MECH_CODE, &KRB5_MECHANISM);
-        }
-        if (text.empty()) {
-            append(major, GSS_C_GSS_CODE, GSS_C_NO_OID);
-        }
-        return text;
-    }
+    std::string GssMessage(OM_uint32 major, OM_uint32 minor) const { return StatusText(m_library, major, minor); }
 
     void GetServiceTicket(KerberosCheckResult& result)
     {
@@ -333,8 +335,8 @@ private:
             m_request.negotiate ? &SPNEGO_MECHANISM : &KRB5_MECHANISM, GSS_C_MUTUAL_FLAG, 0, GSS_C_NO_CHANNEL_BINDINGS,
             GSS_C_NO_BUFFER, nullptr, &token, nullptr, nullptr);
         OM_uint32 ignored = 0;
-        m_library.gss_release_name(&ignored, &name);
         if (GSS_ERROR(major)) {
+            m_library.gss_release_name(&ignored, &name);
             const std::string said = GssMessage(major, minor);
             result.detail = m_detail + "; no service ticket for " + principal + ": " + said;
             if (said.find("skew") != std::string::npos || said.find("not yet valid") != std::string::npos) {
@@ -349,6 +351,8 @@ private:
             }
         } else {
             result.token.assign(static_cast<const char*>(token.value), token.length);
+            result.confirmServer = KeptContext(security, name);
+            security = GSS_C_NO_CONTEXT;
             result.detail = m_detail + "; a service ticket for " + principal;
             result.status = DiagnosisStatus::Ok;
             if (!m_warning.empty()) {
@@ -361,6 +365,49 @@ private:
         if (security != GSS_C_NO_CONTEXT) {
             m_library.gss_delete_sec_context(&ignored, &security, GSS_C_NO_BUFFER);
         }
+    }
+
+    /// The half-made context, kept until the server's answer completes it;
+    /// asking again after that is an error of the GSS-API's own.
+    std::function<std::string(const std::string&)> KeptContext(gss_ctx_id_t security, gss_name_t name) const
+    {
+        struct Context {
+            const KerberosLibrary& library;
+            gss_ctx_id_t handle;
+            gss_name_t name;
+            Context(const KerberosLibrary& from, gss_ctx_id_t security, gss_name_t target)
+                : library(from), handle(security), name(target)
+            {
+            }
+            Context(const Context&) = delete;
+            Context& operator=(const Context&) = delete;
+            ~Context()
+            {
+                OM_uint32 ignored = 0;
+                library.gss_delete_sec_context(&ignored, &handle, GSS_C_NO_BUFFER);
+                library.gss_release_name(&ignored, &name);
+            }
+        };
+        const auto kept = std::make_shared<Context>(m_library, security, name);
+        const KerberosLibrary& library = m_library;
+        const bool negotiate = m_request.negotiate;
+        return [kept, &library, negotiate](const std::string& answer) -> std::string {
+            OM_uint32 minor = 0;
+            gss_buffer_desc input{answer.size(), const_cast<char*>(answer.data())};
+            gss_buffer_desc output = GSS_C_EMPTY_BUFFER;
+            const OM_uint32 major = library.gss_init_sec_context(&minor, GSS_C_NO_CREDENTIAL, &kept->handle, kept->name,
+                negotiate ? &SPNEGO_MECHANISM : &KRB5_MECHANISM, GSS_C_MUTUAL_FLAG, 0, GSS_C_NO_CHANNEL_BINDINGS,
+                &input, nullptr, &output, nullptr, nullptr);
+            OM_uint32 ignored = 0;
+            library.gss_release_buffer(&ignored, &output);
+            if (major == GSS_S_COMPLETE) {
+                return {};
+            }
+            if (!GSS_ERROR(major)) {
+                return "the server's answer leaves the exchange unfinished";
+            }
+            return StatusText(library, major, minor);
+        };
     }
 
     const KerberosLibrary& m_library;

@@ -5,6 +5,7 @@
 // needed, so that the program runs where it is not installed.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "driversupport/DiagnosisStep.h"
@@ -30,6 +31,11 @@ struct KerberosCheckResult {
     /// The first token of the security context when a service ticket was
     /// had; empty otherwise.
     std::string token;
+    /// Takes the server's answer to TOKEN and says, empty, that it completes
+    /// the context: the server holds the service's key, since only it can
+    /// read the ticket it answers. Otherwise the GSS-API's words. Unset where
+    /// the system's library keeps no context for it.
+    std::function<std::string(const std::string& answer)> confirmServer;
 };
 
 /// Asks the credential cache and the KDC; gives up at the deadline.

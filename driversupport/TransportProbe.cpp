@@ -174,7 +174,7 @@ namespace {
 /// The SASL start with MECHANISM and its first response, as USER; HINT is
 /// what to change when the server refuses.
 void StartSasl(ByteChannel& channel, const std::string& mechanism, const std::string& response, const std::string& user,
-    const std::string& refusedHint, OS::NetworkDeadline deadline, DiagnosisStep& step)
+    const std::string& refusedHint, OS::NetworkDeadline deadline, DiagnosisStep& step, std::string* answer = nullptr)
 {
     const std::string start = EncodeThriftSaslFrame(ThriftSaslStatus::Start, mechanism)
         + EncodeThriftSaslFrame(ThriftSaslStatus::Ok, response);
@@ -217,6 +217,9 @@ void StartSasl(ByteChannel& channel, const std::string& mechanism, const std::st
         return;
     }
     const std::string said = frame.payload.empty() ? "" : ": " + Quote(frame.payload, 200);
+    if (answer) {
+        *answer = frame.payload;
+    }
     switch (frame.status) {
     case ThriftSaslStatus::Complete:
         step.status = DiagnosisStatus::Ok;
@@ -248,11 +251,28 @@ void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::st
 }
 
 void ProbeSaslGssapi(ByteChannel& channel, const std::string& token, const std::string& principal,
-    OS::NetworkDeadline deadline, DiagnosisStep& step)
+    const std::function<std::string(const std::string&)>& confirmServer, OS::NetworkDeadline deadline,
+    DiagnosisStep& step)
 {
+    std::string answer;
     StartSasl(channel, "GSSAPI", token, principal,
         "KrbServiceName and KrbHostFQDN as the server's keytab has them, or AuthMech as the server wants it", deadline,
-        step);
+        step, &answer);
+    if (step.status != DiagnosisStatus::Ok || !confirmServer) {
+        return;
+    }
+    // The ticket asked the server to prove itself: its answer is readable
+    // only by one that holds the service's key, and one that merely says yes
+    // would take the driver's queries without being the server.
+    const std::string refused = answer.empty() ? "it sent nothing back" : confirmServer(answer);
+    if (!refused.empty()) {
+        Fail(step,
+            "the server said yes to the Kerberos ticket for " + principal
+                + " but did not prove it is that server: " + refused,
+            "Host and Port: they lead to a server that is not " + principal);
+        return;
+    }
+    step.detail = "the server took the Kerberos ticket for " + principal + " and proved it is that server";
 }
 
 void ProbeBinary(ByteChannel& channel, OS::NetworkDeadline deadline, DiagnosisStep& step)

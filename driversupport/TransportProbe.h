@@ -3,6 +3,7 @@
 // call. Each reports what the server answered, judged by the settings.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,9 +36,12 @@ void ProbeHttp(
 void ProbeSasl(ByteChannel& channel, const std::string& mechanism, const std::string& user, const std::string& password,
     OS::NetworkDeadline deadline, DiagnosisStep& step);
 
-/// The SASL start with GSSAPI and the Kerberos TOKEN for PRINCIPAL.
+/// The SASL start with GSSAPI and the Kerberos TOKEN for PRINCIPAL. Where
+/// CONFIRM_SERVER is set, the server's answer must complete the context with
+/// it: a server that says yes without the service's key is refused.
 void ProbeSaslGssapi(ByteChannel& channel, const std::string& token, const std::string& principal,
-    OS::NetworkDeadline deadline, DiagnosisStep& step);
+    const std::function<std::string(const std::string&)>& confirmServer, OS::NetworkDeadline deadline,
+    DiagnosisStep& step);
 
 /// A binary Thrift call of a method no server has: a Thrift server answers it
 /// with an exception message, which tells it speaks neither SASL nor HTTP.

@@ -441,8 +441,14 @@ TEST(KerberosDiagnosisTest, TheServiceTicketIsWhatTheTransportSends)
     };
     const DiagnosisStep gssapi = transport(sasl, "1", "server.dravo.test");
     EXPECT_EQ(gssapi.status, DiagnosisStatus::Ok) << Describe(gssapi);
-    EXPECT_NE(gssapi.detail.find("Kerberos ticket for spark/server.dravo.test@DRAVO.TEST"), std::string::npos)
+    EXPECT_NE(gssapi.detail.find("Kerberos ticket for spark/server.dravo.test@DRAVO.TEST and proved it is that server"),
+        std::string::npos)
         << Describe(gssapi);
+    // One that says yes to any ticket is not taken for the server.
+    ServerProcess pretender({TestServer(), "sasl-pretend"});
+    const DiagnosisStep pretended = transport(pretender, "1", "server.dravo.test");
+    EXPECT_EQ(pretended.status, DiagnosisStatus::Failed) << Describe(pretended);
+    EXPECT_NE(pretended.detail.find("did not prove it is that server"), std::string::npos) << Describe(pretended);
     const DiagnosisStep negotiate = transport(http, "2", "server.dravo.test");
     EXPECT_EQ(negotiate.status, DiagnosisStatus::Ok) << Describe(negotiate);
 

@@ -12,6 +12,9 @@
 //                         library (Cyrus libsasl2) as service "spark" on
 //                         server.dravo.test: PLAIN for alice:s3cret, and
 //                         GSSAPI with the keytab KRB5_KTNAME names
+//   sasl-pretend          answers any SASL start with OK and bytes of its
+//                         own, as a server would that says yes to a ticket
+//                         it holds no key to read
 //   binary                answers any bytes with a Thrift exception message
 //   silent                accepts, and never says anything
 #include <netinet/in.h>
@@ -204,7 +207,7 @@ void ServeHttp(int socket, const std::map<std::string, int>& statuses)
     SendAll(socket, answer + "Connection: close\r\n\r\n");
 }
 
-void ServeSasl(int socket)
+void ServeSasl(int socket, bool pretend)
 {
     const std::string bytes = ReadUntil(socket, [](const std::string& read) {
         if (!read.empty() && (read[0] < 1 || read[0] > 5)) {
@@ -229,6 +232,10 @@ void ServeSasl(int socket)
     const long response = FrameEnd(bytes, static_cast<size_t>(start));
     const std::string credentials =
         response < 0 ? "" : bytes.substr(static_cast<size_t>(start) + 5, static_cast<size_t>(response - start - 5));
+    if (pretend) {
+        SendAll(socket, Frame(2, std::string("\x60\x0b\x06\x09", 4) + "pretended"));
+        return;
+    }
     sasl_conn_t* connection = nullptr;
     if (sasl_server_new("spark", "server.dravo.test", nullptr, nullptr, nullptr, SASL_CALLBACKS, 0, &connection)
         != SASL_OK) {
@@ -264,7 +271,7 @@ void ServeBinary(int socket)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s http PATH=STATUS... | sasl | binary | silent\n", argv[0]);
+        std::fprintf(stderr, "usage: %s http PATH=STATUS... | sasl | sasl-pretend | binary | silent\n", argv[0]);
         return 64;
     }
     const std::string mode = argv[1];
@@ -303,8 +310,8 @@ int main(int argc, char** argv)
         std::thread([socket, mode, statuses] {
             if (mode == "http") {
                 ServeHttp(socket, statuses);
-            } else if (mode == "sasl") {
-                ServeSasl(socket);
+            } else if (mode == "sasl" || mode == "sasl-pretend") {
+                ServeSasl(socket, mode == "sasl-pretend");
             } else if (mode == "binary") {
                 ServeBinary(socket);
             } else {
