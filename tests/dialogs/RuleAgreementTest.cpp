@@ -38,17 +38,24 @@ using Support::WideString;
 struct Trial {
     const SettingRule* rule;
     std::string value;
+    /// Driver: the driver-wide dialog; DataSource: the data-source layout.
+    SettingScope scope = SettingScope::Driver;
 };
 
 void PrintTo(const Trial& trial, std::ostream* out)
 {
-    *out << WideString(trial.rule->name).GetAsUTF8() << "=" << trial.value;
+    *out << (trial.scope == SettingScope::DataSource ? "data source: " : "") << WideString(trial.rule->name).GetAsUTF8()
+         << "=" << trial.value;
 }
 
 /// A full-featured server with a mechanism and the switches that let the
 /// rule's setting be edited and need nothing more, as both sides start.
-void Prepare(SOConnectionSettings& settings, const SettingRule& rule)
+void Prepare(SOConnectionSettings& settings, const SettingRule& rule, SettingScope scope)
 {
+    if (scope == SettingScope::DataSource) {
+        settings.SetDataSourceName(WideString(u"Sample"));
+        settings.SetHost(WideString(u"spark.example.com"));
+    }
     settings.SetServerType(WideString(u"3"));
     const bool kerberos = rule.condition == SettingCondition::Kerberos;
     const bool ssl = rule.dialogId == Resources::IDD_SSL_OPTIONS;
@@ -92,6 +99,18 @@ std::string Digits(uint64_t value)
     return Support::NumberConverter::ConvertUInt64ToWString(value).GetAsUTF8();
 }
 
+/// A text at its edges: a plain one, one past the box's limit, one with
+/// blanks around it, and none.
+std::vector<Trial> TextTrials(const SettingRule& rule, SettingScope scope)
+{
+    std::vector<Trial> trials = {
+        {&rule, "spark.example", scope}, {&rule, " spark.example ", scope}, {&rule, "", scope}};
+    if (rule.maxLength > 0) {
+        trials.push_back({&rule, std::string(static_cast<size_t>(rule.maxLength) + 1, 'x'), scope});
+    }
+    return trials;
+}
+
 std::vector<Trial> Trials()
 {
     std::vector<Trial> trials;
@@ -111,14 +130,35 @@ std::vector<Trial> Trials()
             trials.push_back({&rule, "0"});
         } else if ((rule.kind == SettingKind::Text || rule.kind == SettingKind::File)
             && (OpenerOf(rule) != 0 || rule.dialogId == Resources::IDD_DRIVER_CONFIGURATION)) {
-            trials.push_back({&rule, "spark.example"});
-            if (rule.maxLength > 0) {
-                trials.push_back({&rule, std::string(static_cast<size_t>(rule.maxLength) + 1, 'x')});
+            for (const Trial& trial : TextTrials(rule, SettingScope::Driver)) {
+                trials.push_back(trial);
             }
         } else if (rule.controlId == Resources::IDC_MAIN_SERVER_TYPE || rule.controlId == Resources::IDC_MAIN_TRANSPORT
             || rule.controlId == Resources::IDC_MAIN_MECHANISM) {
             for (const SettingChoice& choice : rule.choices) {
                 trials.push_back({&rule, WideString(choice.value).GetAsUTF8()});
+            }
+        }
+    }
+    // The data-source layout: its own settings, and the main dialog's texts
+    // and choices as a data source holds them.
+    for (const SettingRule& rule : GetSettingRules()) {
+        const bool inMain =
+            rule.dialogId == Resources::IDD_DSN_CONFIGURATION || rule.dialogId == Resources::IDD_DRIVER_CONFIGURATION;
+        if (!ScopeHolds(SettingScope::DataSource, rule) || rule.controlId == 0 || !inMain) {
+            continue;
+        }
+        if (rule.kind == SettingKind::Text) {
+            for (const Trial& trial : TextTrials(rule, SettingScope::DataSource)) {
+                trials.push_back(trial);
+            }
+        } else if (rule.kind == SettingKind::Number) {
+            for (const std::string value : {"0", "1", "65535", "65536", "", "010000", " 10000 ", "+10000"}) {
+                trials.push_back({&rule, value, SettingScope::DataSource});
+            }
+        } else if (rule.kind == SettingKind::Choice) {
+            for (const SettingChoice& choice : rule.choices) {
+                trials.push_back({&rule, WideString(choice.value).GetAsUTF8(), SettingScope::DataSource});
             }
         }
     }
@@ -158,29 +198,30 @@ TEST_P(RuleAgreementTest, TheDialogStoresWhatTheCommandLineTakes)
     const WideString other(trial.value == "1" ? u"0" : u"1");
 
     SOConnectionSettings byCommand(nullptr);
-    Prepare(byCommand, *trial.rule);
+    Prepare(byCommand, *trial.rule, trial.scope);
     if (trial.rule->kind == SettingKind::Switch) {
         (void)byCommand.SetSetting(name, other);
     }
-    SettingsEdit edit(byCommand, SettingScope::Driver);
+    SettingsEdit edit(byCommand, trial.scope);
     edit.ShowAsDialogs();
     const std::optional<SettingRefusal> refusal = edit.Apply({SettingAssignment{name, value, false}});
 
     SOConnectionSettings byDialog(nullptr);
-    Prepare(byDialog, *trial.rule);
+    Prepare(byDialog, *trial.rule, trial.scope);
     if (trial.rule->kind == SettingKind::Switch) {
         (void)byDialog.SetSetting(name, other);
     }
-    SODriverConfigurationDialog dialog(byDialog, WideString(u"Configuration"));
+    SODriverConfigurationDialog driverDialog(byDialog, WideString(u"Configuration"));
+    SOConfigurationDialog dataSourceDialog(byDialog, WideString(u"Configuration"));
+    SOConfigurationDialog& dialog = trial.scope == SettingScope::DataSource ? dataSourceDialog : driverDialog;
     const Dravo::Test::HeadlessRun run = Dravo::Test::RunHeadless(
         ScriptFor(trial), [&](UI::DialogSystem& system) { return dialog.DoModal(system, nullptr); });
     const bool dialogStored = run.error.empty() && run.result == 1;
-    const std::optional<WideString> shown = byDialog.GetSetting(name);
+    const std::optional<WideString> shown = SettingsEdit(byDialog, trial.scope).Get(name.GetAsU16String());
 
     if (!refusal) {
         ASSERT_TRUE(dialogStored) << run.error;
-        EXPECT_EQ(shown.value_or(WideString(u"")).GetAsUTF8(),
-            byCommand.GetSetting(name).value_or(WideString(u"")).GetAsUTF8());
+        EXPECT_EQ(shown->GetAsUTF8(), edit.Get(name.GetAsU16String()).GetAsUTF8());
         return;
     }
     if (!dialogStored) {
@@ -191,8 +232,8 @@ TEST_P(RuleAgreementTest, TheDialogStoresWhatTheCommandLineTakes)
     ASSERT_TRUE(shown.has_value());
     EXPECT_NE(shown->GetAsUTF8(), trial.value) << refusal->reason.GetAsUTF8();
     SOConnectionSettings again(nullptr);
-    Prepare(again, *trial.rule);
-    SettingsEdit edit2(again, SettingScope::Driver);
+    Prepare(again, *trial.rule, trial.scope);
+    SettingsEdit edit2(again, trial.scope);
     edit2.ShowAsDialogs();
     const auto second = edit2.Apply({SettingAssignment{name, *shown, false}});
     EXPECT_FALSE(second.has_value()) << shown->GetAsUTF8() << ": " << second->reason.GetAsUTF8();
