@@ -122,6 +122,14 @@ std::vector<Trial> Trials()
             for (const uint64_t value : {rule.minimum, uint64_t{0}, rule.maximum, rule.maximum + 1}) {
                 trials.push_back({&rule, Digits(value)});
             }
+            for (const std::string value : {"", "007", " 7 ", "+7"}) {
+                // An empty socket time-out box stores 0, as the product's
+                // dialog always has; the command line's empty value stays
+                // empty, which the driver reads as its default.
+                if (!value.empty() || rule.name != u"SocketTimeout") {
+                    trials.push_back({&rule, value});
+                }
+            }
         } else if (rule.dialogId == Resources::IDD_ADVANCED_OPTIONS && rule.kind == SettingKind::Switch) {
             trials.push_back({&rule, "1"});
             trials.push_back({&rule, "0"});
@@ -345,12 +353,12 @@ std::vector<KeyTrial> KeyTrials()
         add("LogPath=" + path, LOGGING_ON, u"LogPath", WideString(path).GetAsU16String(),
             InLogging(Type(IDC_LOG_PATH, path)), u"Log");
     }
-    for (const std::string count : {"0", "1", "4294967295", "4294967296", "", "12abc"}) {
+    for (const std::string count : {"0", "1", "4294967295", "4294967296", "", "12abc", "007", " 7 ", "+7"}) {
         add("LogFileCount=" + count, LOGGING_ON, u"LogFileCount", WideString(count).GetAsU16String(),
             InLogging(Type(IDC_LOG_FILE_COUNT, count)), u"Log");
     }
-    const std::pair<const char*, const char*> sizes[] = {
-        {"0", "0"}, {"1048576", "1"}, {"4294967296", "4096"}, {"4295032832", "4097"}, {"", ""}, {"1500000", "1500000"}};
+    const std::pair<const char*, const char*> sizes[] = {{"0", "0"}, {"1048576", "1"}, {"4294967296", "4096"},
+        {"4295032832", "4097"}, {"", ""}, {"1500000", "1500000"}, {"01048576", "01"}, {"+1048576", "+1"}};
     for (const auto& [bytes, megabytes] : sizes) {
         add(std::string("LogFileSize=") + bytes, LOGGING_ON, u"LogFileSize", WideString(bytes).GetAsU16String(),
             InLogging(Type(IDC_LOG_FILE_SIZE, megabytes)), u"Log");
