@@ -738,6 +738,7 @@ bool SOConfigurationDialog::ValidateHost()
     if (host.GetLength() > HOST_READ_LIMIT) {
         host = host.Substr(0, HOST_READ_LIMIT);
     }
+    host = host.Trim();
     if (host.IsEmpty()) {
         ShowMessage(IDS_HOST_EMPTY, IDS_INVALID_HOST_CAPTION);
         return false;
@@ -749,14 +750,16 @@ bool SOConfigurationDialog::ValidateHost()
 bool SOConfigurationDialog::ValidatePort(uint32_t mechanism)
 {
     const WideString port = GetControlText(IDC_MAIN_PORT, WideString(u""));
+    uint16_t number = 0;
     try {
-        (void)Support::NumberConverter::ConvertWStringToUInt16(port);
+        number = Support::NumberConverter::ConvertWStringToUInt16(port);
     } catch (const Support::ErrorException&) {
         ShowMessage(IDS_INVALID_PORT, IDS_INVALID_PORT_CAPTION);
         SetControlText(IDC_MAIN_PORT, GetDefaultPort(mechanism));
         return false;
     }
-    m_settings.SetPort(port);
+    // The number as read, as the command line stores it: "010000" is 10000.
+    m_settings.SetPort(ToText(number));
     return true;
 }
 
@@ -814,8 +817,12 @@ void SOConfigurationDialog::OnOK()
         }
     }
 
-    m_settings.SetDescription(GetControlText(IDC_MAIN_DESCRIPTION, WideString(u"")));
-    m_settings.SetSchema(GetControlText(IDC_MAIN_DATABASE, WideString(u"")));
+    // Blanks around a text are dropped when its entry is read back, and the
+    // command line refuses them: OK stores the text without them. A password
+    // is kept enciphered, blanks and all.
+    const auto trimmed = [this](int32_t controlId) { return GetControlText(controlId, WideString(u"")).Trim(); };
+    m_settings.SetDescription(trimmed(IDC_MAIN_DESCRIPTION));
+    m_settings.SetSchema(trimmed(IDC_MAIN_DATABASE));
     if (!ValidateHost()) {
         return;
     }
@@ -836,18 +843,18 @@ void SOConfigurationDialog::OnOK()
     m_settings.SetAuthMech(ToText(mechanism));
     m_settings.SetServiceDiscoveryMode(ToText(static_cast<uint32_t>(discovery)));
     if (discovery == 1) {
-        m_settings.SetZKNamespace(GetControlText(IDC_MAIN_ZOOKEEPER_NAMESPACE, WideString(u"")));
+        m_settings.SetZKNamespace(trimmed(IDC_MAIN_ZOOKEEPER_NAMESPACE));
     } else if (!ValidatePort(mechanism)) {
         return;
     }
 
     if (mechanism == AUTH_MECH_KERBEROS) {
-        m_settings.SetKrbRealm(GetControlText(IDC_MAIN_REALM, WideString(u"")));
-        m_settings.SetKrbHostFQDN(GetControlText(IDC_MAIN_HOST_FQDN, WideString(u"")));
-        m_settings.SetKrbServiceName(GetControlText(IDC_MAIN_SERVICE_NAME, WideString(u"")));
+        m_settings.SetKrbRealm(trimmed(IDC_MAIN_REALM));
+        m_settings.SetKrbHostFQDN(trimmed(IDC_MAIN_HOST_FQDN));
+        m_settings.SetKrbServiceName(trimmed(IDC_MAIN_SERVICE_NAME));
     }
     if (MechanismTakesUserName(mechanism)) {
-        m_settings.SetUID(GetControlText(IDC_MAIN_USER_NAME, WideString(u"")));
+        m_settings.SetUID(trimmed(IDC_MAIN_USER_NAME));
     }
     if (MechanismTakesPassword(mechanism)) {
         m_settings.SetPassword(GetControlText(IDC_MAIN_PASSWORD, WideString(u"")));
@@ -855,7 +862,7 @@ void SOConfigurationDialog::OnOK()
             m_settings.SetSavePassword(m_window->IsChecked(IDC_MAIN_SAVE_PASSWORD));
         }
     }
-    m_settings.SetDelegationUID(GetControlText(IDC_MAIN_DELEGATION_UID, WideString(u"")).Trim());
+    m_settings.SetDelegationUID(trimmed(IDC_MAIN_DELEGATION_UID));
     m_settings.SetThriftTransport(ToText(GetSelectedTransport().value_or(m_transport)));
     m_window->EndDialog(1);
 }

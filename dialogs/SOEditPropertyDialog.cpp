@@ -82,19 +82,22 @@ void SOEditPropertyDialog::OnCommand(UI::DialogHost& host, int32_t controlId, UI
 
 bool SOEditPropertyDialog::RefuseName(UI::DialogHost& host, const Support::WideString& name) const
 {
-    if (!m_properties) {
+    // A name stored already is kept as it is, whatever the rules say now.
+    if (!m_properties || (!name.IsEmpty() && name == m_pair.name)) {
         return false;
     }
     const std::optional<std::string> why = m_properties->WhyNameCannotBeStored(name);
     if (!why) {
         return false;
     }
-    Support::WideString text = Support::LoadRequiredResourceString(IDS_PROPERTY_NAME_NOT_STORABLE);
+    const bool driverWide = m_properties->IsDriverWide();
+    Support::WideString text = Support::LoadRequiredResourceString(
+        driverWide ? IDS_PROPERTY_NAME_NOT_STORABLE : IDS_DATA_SOURCE_PROPERTY_NAME_NOT_STORABLE);
     // The name last: what the user typed may hold "%2".
     text.Replace(Support::WideString(u"%2"), Support::WideString(*why));
     text.Replace(Support::WideString(u"%1"), name);
-    DriverSupport::DSMessages::ShowConfigurationError(host, text,
-        m_properties->IsDriverWide() ? IDS_DRIVER_CONFIGURATION_ERROR_CAPTION : IDS_CONFIGURATION_ERROR_CAPTION);
+    DriverSupport::DSMessages::ShowConfigurationError(
+        host, text, driverWide ? IDS_DRIVER_CONFIGURATION_ERROR_CAPTION : IDS_CONFIGURATION_ERROR_CAPTION);
     return true;
 }
 

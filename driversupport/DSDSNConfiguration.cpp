@@ -184,14 +184,19 @@ void DSDSNConfiguration::SetLogPath(const WideString& path)
 
 void DSDSNConfiguration::SetLogFileCount(const WideString& count)
 {
-    if (!count.IsEmpty()) {
-        try {
-            static_cast<void>(NumberConverter::ConvertWStringToUInt32(count, true));
-        } catch (const Support::ErrorException&) {
-            throw DSSetupException(DS_ERROR_INVALID_LOG_FILE_COUNT);
-        }
+    if (count.IsEmpty()) {
+        Assign(WideString(KEY_LOG_FILE_COUNT), count);
+        return;
     }
-    Assign(WideString(KEY_LOG_FILE_COUNT), count);
+    uint32_t files = 0;
+    try {
+        files = NumberConverter::ConvertWStringToUInt32(count, true);
+    } catch (const Support::ErrorException&) {
+        throw DSSetupException(DS_ERROR_INVALID_LOG_FILE_COUNT);
+    }
+    // The number as read: "+7" and "007" are stored as 7, as the command
+    // line stores them.
+    Assign(WideString(KEY_LOG_FILE_COUNT), NumberConverter::ConvertUInt32ToWString(files));
 }
 
 void DSDSNConfiguration::SetLogFileSize(const WideString& megabytes)

@@ -93,7 +93,8 @@ public:
     [[nodiscard]] Support::WideString GetLogFileSize() const;
     void SetLogLevel(const Support::WideString& level);
     void SetLogPath(const Support::WideString& path);
-    /// Empty, or 0..4294967295; anything else raises DSSetupException 8.
+    /// Empty, or 0..4294967295, stored as the number read; anything else
+    /// raises DSSetupException 8.
     void SetLogFileCount(const Support::WideString& count);
     /// Megabytes: empty, or 0..4096; anything else raises DSSetupException 9.
     void SetLogFileSize(const Support::WideString& megabytes);

@@ -162,6 +162,8 @@ inline constexpr uint32_t IDS_SETTING_UNKNOWN = 9209;
 // the driver key cannot keep ("%1" the name, "%2" why).
 inline constexpr uint32_t IDS_DRIVER_CONFIGURATION_ERROR_CAPTION = 9210;
 inline constexpr uint32_t IDS_PROPERTY_NAME_NOT_STORABLE = 9211;
+/// The same for a data source's property or header.
+inline constexpr uint32_t IDS_DATA_SOURCE_PROPERTY_NAME_NOT_STORABLE = 9212;
 inline constexpr uint32_t IDS_SETUP_NOTHING_WRITTEN = 9300;
 /// %1 the key, %2 why.
 inline constexpr uint32_t IDS_SETUP_KEY_NOT_KEPT = 9301;

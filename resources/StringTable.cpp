@@ -154,6 +154,8 @@ constexpr StringEntry STRINGS[] = {
     {IDS_DRIVER_CONFIGURATION_ERROR_CAPTION, u"Driver Configuration Error"},
     {IDS_PROPERTY_NAME_NOT_STORABLE,
         u"The name \"%1\" cannot be stored in the driver's configuration: %2. Choose another name."},
+    {IDS_DATA_SOURCE_PROPERTY_NAME_NOT_STORABLE,
+        u"The name \"%1\" cannot be stored in the data source: %2. Choose another name."},
     {IDS_SETUP_NOTHING_WRITTEN, u"Nothing was written."},
     {IDS_SETUP_KEY_NOT_KEPT, u"The attribute \"%1\" cannot be kept in a data source: %2."},
     {IDS_SETUP_VALUE_NOT_KEPT, u"The value of \"%1\" cannot be kept in a data source: %2."},

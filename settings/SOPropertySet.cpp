@@ -1,6 +1,7 @@
 #include "settings/SOPropertySet.h"
 
 #include "settings/DataSourceSection.h"
+#include "settings/SettingChecks.h"
 #include "support/ErrorException.h"
 
 namespace Dravo::VezurAVUZ {
@@ -41,7 +42,14 @@ void SOPropertySet::EraseDeletedProperties(DriverSupport::DSSettingsMap& setting
 
 std::optional<std::string> SOPropertySet::WhyNameCannotBeStored(const WideString& name) const
 {
-    return WhyKeyCannotBeStored(MakeKey(name));
+    if (auto why = WhyKeyCannotBeStored(MakeKey(name))) {
+        return why;
+    }
+    // A name the command line refuses could not be given back to it, nor
+    // read back from a line of a configuration: the rules refuse it here too.
+    const std::u16string prefix = m_widePrefix.GetAsU16String();
+    const std::u16string units = name.GetAsU16String();
+    return WhyNotAPropertyName(prefix, units);
 }
 
 std::optional<std::string> SOPropertySet::WhyKeyCannotBeStored(const WideString& key) const

@@ -49,9 +49,10 @@ public:
     void SetDataSourceName(const Support::WideString& name) { m_dataSourceName = name; }
     [[nodiscard]] const std::string& GetPrefix() const { return m_prefix; }
 
-    /// Why a property of this name (without the prefix) could not be stored
-    /// where the set keeps it so that it reads back as given; nothing when it
-    /// can. Asked where a name is entered, so that a save never meets it.
+    /// Why a property of this name (without the prefix) is refused: by the
+    /// setting rules, or because it could not be stored where the set keeps
+    /// it so that it reads back as given; nothing when it can be. Asked where
+    /// a name is entered, so that a save never meets it.
     [[nodiscard]] std::optional<std::string> WhyNameCannotBeStored(const Support::WideString& name) const;
     /// True for the driver-wide sets, kept in the driver key.
     [[nodiscard]] virtual bool IsDriverWide() const { return false; }

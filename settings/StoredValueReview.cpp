@@ -297,6 +297,10 @@ private:
                 Add(key, value.Substr(0, rule.maxLength),
                     u"is longer than the " + Number(static_cast<uint64_t>(rule.maxLength))
                         + u" characters the dialog takes; it shows and saves the first ones");
+            } else if (const WideString trimmed = value.Trim(); trimmed != value) {
+                const WideString dialog = rule.dialog == u"Main" ? WideString(u"the main dialog")
+                                                                 : u"the " + WideString(rule.dialog) + u" dialog";
+                Add(key, trimmed, u"begins or ends with a blank; OK in " + dialog + u" saves it without");
             }
             return;
         case SettingKind::Choice:

@@ -181,20 +181,27 @@ TEST_F(PropertyListTest, WithSharkServerApplyWithQueriesShowsCheckedAndIsKept)
                       "expect 1078 disabled\n"
                       "expect 1085 checked\n"
                       "expect 1081 disabled\n"
-                      "# a name with \"=\" keeps it: the line is not split again when the list is stored\n"
+                      "# a name with \"=\" is refused as the command line refuses it, with what was typed kept\n"
                       "click 1080\n"
                       "type 1050 a=b\n"
                       "type 1052 c\n"
+                      "click 1\n"
+                      "expect dialog 131\n"
+                      "expect 1050 text a=b\n"
+                      "type 1050 a\n"
                       "click 1\n"
                       "click 1\n"
                       "click 2\n",
             0);
     ASSERT_EQ(run.error, "");
+    EXPECT_EQ(run.transcript,
+        "message-box [Driver Configuration Error] The name \"a=b\" cannot be stored in the driver's configuration: "
+        "it holds \"=\", where a line of the configuration is split. Choose another name. -> OK\n");
     auto& properties = m_settings->GetServerSideProperties();
     EXPECT_EQ(properties.GetApplySSPWithQueries(), WideString(u"0"));
     EXPECT_EQ(properties.GetLCaseSspKeyName(), WideString(u"1"));
     ASSERT_EQ(properties.GetProperties().size(), 1U);
-    EXPECT_EQ(properties.GetProperties().begin()->first, WideString(u"a=b"));
+    EXPECT_EQ(properties.GetProperties().begin()->first, WideString(u"a"));
     EXPECT_EQ(properties.GetProperties().begin()->second, WideString(u"c"));
 }
 
@@ -235,9 +242,9 @@ TEST_F(PropertyListTest, DuplicatesAreDecidedOnNamesAndEveryStoredPropertySurviv
                                           "type 1052 2\n"
                                           "click 1\n"
                                           "expect 1084 items a=b=c|a=b=c|x=2|x=y=1\n"
-                                          // "A=B" is: refused, whatever the case.
+                                          // "A" is: refused, whatever the case.
                                           "click 1080\n"
-                                          "type 1050 A=B\n"
+                                          "type 1050 A\n"
                                           "answer Cancel\n"
                                           "click 1\n"
                                           "click 1\n"

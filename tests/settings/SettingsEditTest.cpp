@@ -134,6 +134,7 @@ TEST_F(SettingsEditTest, StoredValuesTheDialogShowsDifferentlyAreToldWithWhatItS
         {WideString(u"LogFileSize"), WideString(u"1048577")},
         {WideString(u"EncryptedPWD"), WideString(u"abc")},
         {WideString(u"SocketTimeout"), WideString(u"60")},
+        {WideString(u"KrbRealm"), WideString(u" EXAMPLE.COM ")},
     };
     std::vector<std::string> found;
     for (const VezurAVUZ::StoredValueFinding& finding : VezurAVUZ::ReviewStoredValues(stored, SettingScope::Driver)) {
@@ -145,7 +146,8 @@ TEST_F(SettingsEditTest, StoredValuesTheDialogShowsDifferentlyAreToldWithWhatItS
     EXPECT_EQ(found,
         (std::vector<std::string>{"SparkServerType=03 -> 1", "AuthMech=banana -> 2", "ThriftTransport=0 -> 1",
             "UseNativeQuery=yes -> 0", "LCaseSspKeyName=yes -> 1", "RowsFetchedPerBlock=0 -> 10000",
-            "LogLevel=LOG_DEBUG -> 5", "LogFileSize=1048577 -> 1048576", "EncryptedPWD=abc -> "}));
+            "LogLevel=LOG_DEBUG -> 5", "LogFileSize=1048577 -> 1048576", "EncryptedPWD=abc -> ",
+            "KrbRealm= EXAMPLE.COM  -> EXAMPLE.COM"}));
 }
 
 } // namespace

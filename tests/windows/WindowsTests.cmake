@@ -26,6 +26,7 @@ set(DRAVO_WINDOWS_SKIPPED_TEST_FILES
   "driversupport/DSConnectionTesterTest.cpp|unixODBC's driver manager and a test driver built for it"
   "driversupport/DSTestResultDialogTest.cpp|unixODBC's driver manager and a test driver built for it"
   "dialogs/DataSourceLayoutTest.cpp|unixODBC's driver manager, installer and a test driver built for them"
+  "dialogs/DataSourceAgreementTest.cpp|unixODBC's installer and its ini files"
   "reliability/ToolFaultTest.cpp|ptrace and the hive files of the POSIX registry store"
   "reliability/ConcurrentSaveTest.cpp|POSIX processes and the hive files of the POSIX registry store"
   "reliability/KilledSaveTest.cpp|SIGKILL and the hive files of the POSIX registry store")
