@@ -299,6 +299,7 @@ private:
                         + u" characters the dialog takes; it shows and saves the first ones");
             } else if (const WideString trimmed = value.Trim(); trimmed != value) {
                 const WideString dialog = rule.dialog == u"Main" ? WideString(u"the main dialog")
+                    : rule.dialog.empty()                        ? WideString(u"the dialog")
                                                                  : u"the " + WideString(rule.dialog) + u" dialog";
                 Add(key, trimmed, u"begins or ends with a blank; OK in " + dialog + u" saves it without");
             }
