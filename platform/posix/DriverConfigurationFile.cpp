@@ -347,6 +347,18 @@ ErrorCode DriverConfigurationFile::Read(const Reader& reader)
     return reader(DriverKeyState(*this, pending && !pending->IsEmpty() ? pending : nullptr));
 }
 
+ErrorCode DriverConfigurationFile::ReadAsLastRead(const Reader& reader)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_loaded && m_loadError.empty()) {
+            const IniSectionChanges* pending = PendingConfigurationChanges::Find(m_path);
+            return reader(DriverKeyState(*this, pending && !pending->IsEmpty() ? pending : nullptr));
+        }
+    }
+    return Read(reader);
+}
+
 const std::vector<IniEntry>& DriverConfigurationFile::EntriesWith(const IniSectionChanges& pending)
 {
     const uint64_t serial = PendingConfigurationChanges::Serial();

@@ -120,6 +120,11 @@ public:
     /// transaction's first read, while one is open), with the changes of an
     /// open transaction made.
     ErrorCode Read(const Reader& reader);
+    /// Runs the reader on what the last read saw, which looked at the disk:
+    /// the later steps of an enumeration walk one state of the section, not
+    /// a section that another writer changes under them, and need not look
+    /// at the disk again for each value.
+    ErrorCode ReadAsLastRead(const Reader& reader);
     /// Makes one change: held back by an open transaction, or written now.
     ErrorCode Make(const Change& change);
     /// Writes the changes as one replace of the file.

@@ -413,7 +413,7 @@ public:
     ErrorOr<RegistryValue> EnumValue(uint32_t index) const override
     {
         RegistryValue result;
-        const ErrorCode read = m_file.Read([&](const DriverKeyState& view) {
+        const auto reader = [&](const DriverKeyState& view) {
             if (!view.Exists()) {
                 return ERROR_KEY_DELETED_CODE;
             }
@@ -422,7 +422,9 @@ public:
             }
             result = StringValue(view.GetEntries()[index]);
             return ERROR_SUCCESS_CODE;
-        });
+        };
+        // An enumeration looks at the disk at its start only.
+        const ErrorCode read = index == 0 ? m_file.Read(reader) : m_file.ReadAsLastRead(reader);
         if (read != ERROR_SUCCESS_CODE) {
             return read;
         }
