@@ -10,7 +10,7 @@ set -eu
 if [ "${1:-}" = "--windows" ]; then
   PACKAGES="
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    dpkg-dev wine64 fonts-wine xvfb xauth wixl msitools osslsigncode openssl tmux imagemagick
+    dpkg-dev wine64 fonts-wine xvfb xauth wixl msitools osslsigncode openssl python3 tmux imagemagick
   "
 elif [ "${1:-}" = "--reproducible" ]; then
   PACKAGES="diffoscope-minimal"

@@ -17,6 +17,13 @@ list(APPEND command -key "${KEY}")
 if(KEY_PASSWORD_FILE)
   list(APPEND command -readpass "${KEY_PASSWORD_FILE}")
 endif()
+# An installer package (a compound file) also gets MsiDigitalSignatureEx, the
+# hash of its streams' names, sizes and dates, which Windows Installer expects
+# of a signed package; without it a changed date goes unnoticed.
+file(READ "${FILE}" magic LIMIT 8 HEX)
+if(magic STREQUAL "d0cf11e0a1b11ae1")
+  list(APPEND command -add-msi-dse)
+endif()
 if(TIMESTAMP_URL)
   # An RFC 3161 time stamp keeps the signature valid after the certificate expires.
   list(APPEND command -ts "${TIMESTAMP_URL}")

@@ -3,17 +3,19 @@
 # the case; each case runs in a Wine prefix of its own, copied from a template
 # prefix that the case "template" makes once per build tree (wineboot is slow).
 #
-# The cases "tables" and "signatures" read the package and the files without
-# Wine, with msitools and osslsigncode; "tables" checks what the validation
-# rules of Windows Installer (ICE) that matter here would, since none can run
-# on Linux.
+# The cases "tables", "signatures" and "timestamp" read the package and the
+# files without Wine, with msitools and osslsigncode; "tables" checks what the
+# validation rules of Windows Installer (ICE) that matter here would, since
+# none can run on Linux; "timestamp" signs copies with time stamps from a
+# time-stamp server of its own on 127.0.0.1.
 #
 # Environment (tests/packaging/windows/CMakeLists.txt): DRAVO_WINE, DRAVO_MSI,
 # DRAVO_VERSION, DRAVO_NEXT_MSI, DRAVO_NEXT_VERSION, DRAVO_NEXT_README,
 # DRAVO_PROGRAM, DRAVO_CONSOLE_PROGRAM, DRAVO_SETUP_LIBRARY (empty without
 # one), DRAVO_ICON, DRAVO_OTHER_BINARIES (signed, not packaged),
 # DRAVO_README, DRAVO_SIGNING_CERTIFICATE (empty when the build signs nothing),
-# DRAVO_WINE_TEMPLATE, DRAVO_MSI_WORK.
+# DRAVO_CMAKE, DRAVO_SIGN_SCRIPT, DRAVO_TIME_STAMP_SERVER, DRAVO_WINE_TEMPLATE,
+# DRAVO_MSI_WORK.
 set -eu
 
 CASE=$1
@@ -541,6 +543,28 @@ case_tables() {
   rm -f "$icon"
 }
 
+# Adds one to the byte at OFFSET of FILE.
+change_byte() {
+  byte=$(od -An -tu1 -j "$2" -N 1 "$1" | tr -d ' ')
+  printf "\\$(printf %o $(((byte + 1) % 256)))" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null
+}
+
+# The offset of the first directory entry after the root entry in the
+# package's compound file: the header gives the sector size's power of two at
+# byte 30 and the directory's first sector at byte 48; the header takes one
+# sector and each entry 128 bytes.
+second_directory_entry() {
+  sector_shift=$(od -An -tu2 -j 30 -N 2 "$1" | tr -d ' ')
+  directory_sector=$(od -An -tu4 -j 48 -N 4 "$1" | tr -d ' ')
+  echo $(((directory_sector + 1) * (1 << sector_shift) + 128))
+}
+
+# Whether the package holds the stream NAME (msiinfo shows the names of the
+# reserved streams with their leading byte 5).
+has_stream() {
+  msiinfo streams "$1" | tr -d '\005' | grep -qx "$2"
+}
+
 case_signatures() {
   if [ -z "$DRAVO_SIGNING_CERTIFICATE" ]; then
     echo "skipped: the build signs nothing (no DRAVO_SIGNING_CERTIFICATE)"
@@ -554,17 +578,103 @@ case_signatures() {
     osslsigncode verify -CAfile "$DRAVO_SIGNING_CERTIFICATE" -in "$file" >"$log" 2>&1 \
       || fail "the signature of $file does not verify: $(cat "$log")"
   done
+  for package in "$DRAVO_MSI" "$DRAVO_NEXT_MSI"; do
+    has_stream "$package" MsiDigitalSignatureEx || fail "$package has no MsiDigitalSignatureEx stream"
+  done
 
   # One byte changed in the signed code and the signature fails.
   changed="$DRAVO_MSI_WORK/$CASE-changed.exe"
   cp "$DRAVO_PROGRAM" "$changed"
-  offset=$(($(wc -c <"$changed") / 2))
-  byte=$(od -An -tu1 -j "$offset" -N 1 "$changed" | tr -d ' ')
-  printf "\\$(printf %o $(((byte + 1) % 256)))" | dd of="$changed" bs=1 seek="$offset" conv=notrunc 2>/dev/null
+  change_byte "$changed" $(($(wc -c <"$changed") / 2))
   if osslsigncode verify -CAfile "$DRAVO_SIGNING_CERTIFICATE" -in "$changed" >"$log" 2>&1; then
     fail "a changed program still verifies"
   fi
-  rm -f "$changed" "$log"
+  # So does a changed creation date of a stream in the package, which only
+  # MsiDigitalSignatureEx covers.
+  changed_package="$DRAVO_MSI_WORK/$CASE-changed.msi"
+  cp "$DRAVO_MSI" "$changed_package"
+  entry=$(second_directory_entry "$changed_package")
+  entry_type=$(od -An -tu1 -j $((entry + 66)) -N 1 "$changed_package" | tr -d ' ')
+  [ "$entry_type" = 1 ] || [ "$entry_type" = 2 ] || fail "no storage or stream after the package's root entry"
+  change_byte "$changed_package" $((entry + 100))
+  if osslsigncode verify -CAfile "$DRAVO_SIGNING_CERTIFICATE" -in "$changed_package" >"$log" 2>&1; then
+    fail "a package with a stream's date changed still verifies"
+  fi
+  rm -f "$changed" "$changed_package" "$log"
+}
+
+# The release recipe's time stamp (DRAVO_SIGNING_TIMESTAMP_URL): copies of the
+# program and the package signed through SignFile.cmake with a time-stamp
+# server on 127.0.0.1 (openssl ts behind time_stamp_server.py) carry time
+# stamps that verify with the server's authority; with no server there, the
+# signing fails and leaves the file as it was. Throwaway EC keys: made at once.
+case_timestamp() {
+  work="$DRAVO_MSI_WORK/$CASE"
+  [ -n "$DRAVO_MSI_WORK" ] || fail "no DRAVO_MSI_WORK"
+  rm -rf "$work"
+  mkdir -p "$work"
+  cd "$work"
+  ec="-newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes"
+  # shellcheck disable=SC2086
+  {
+    openssl req -x509 $ec -days 2 -subj "/CN=Dravo Test Code Signing" -addext "keyUsage=critical,digitalSignature" \
+      -addext "extendedKeyUsage=codeSigning" -keyout signing.key -out signing.pem
+    openssl req -x509 $ec -days 2 -subj "/CN=Dravo Test Time Stamp Authority" \
+      -addext "basicConstraints=critical,CA:true" -addext "keyUsage=critical,keyCertSign" -keyout tsa-ca.key -out tsa-ca.pem
+    openssl req $ec -subj "/CN=Dravo Test Time Stamps" -keyout tsa.key -out tsa.csr
+  } 2>openssl.log || fail "making the test certificates: $(cat openssl.log)"
+  printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=critical,timeStamping\n' >tsa.ext
+  openssl x509 -req -in tsa.csr -CA tsa-ca.pem -CAkey tsa-ca.key -days 2 -extfile tsa.ext -out tsa.pem 2>openssl.log \
+    || fail "making the time-stamp certificate: $(cat openssl.log)"
+  echo 01 >tsa.serial
+  cat >tsa.cnf <<CONFIG
+[tsa]
+default_tsa = test_tsa
+[test_tsa]
+serial = $work/tsa.serial
+signer_cert = $work/tsa.pem
+certs = $work/tsa-ca.pem
+signer_key = $work/tsa.key
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256, sha384, sha512
+ess_cert_id_alg = sha256
+CONFIG
+  python3 "$DRAVO_TIME_STAMP_SERVER" "$work/tsa.cnf" "$work" 2>server.log &
+  server=$!
+  trap 'kill "$server" 2>/dev/null || true' EXIT
+  while [ ! -f port ]; do
+    kill -0 "$server" 2>/dev/null || fail "the time-stamp server did not start: $(cat server.log)"
+    sleep 0.1
+  done
+  url="http://127.0.0.1:$(cat port)/"
+
+  sign() {
+    "$DRAVO_CMAKE" -DOSSLSIGNCODE="$(command -v osslsigncode)" -DCERTIFICATE=signing.pem -DKEY=signing.key \
+      -DTIMESTAMP_URL="$url" "-DDESCRIPTION=Dravo Spark ODBC Driver Configuration" -DFILE="$1" -P "$DRAVO_SIGN_SCRIPT"
+  }
+  cp "$DRAVO_PROGRAM" program.exe
+  cp "$DRAVO_MSI" package.msi
+  for file in program.exe package.msi; do
+    sign "$file" >sign.log 2>&1 || fail "signing $file with a time stamp failed: $(cat sign.log server.log)"
+    osslsigncode verify -CAfile signing.pem -TSA-CAfile tsa-ca.pem -in "$file" >verify.log 2>&1 \
+      || fail "the signature of $file does not verify: $(cat verify.log)"
+    # verify succeeds as well without a time stamp, or with one it cannot check.
+    grep -q "^Timestamp Server Signature verification: ok" verify.log \
+      || fail "$file has no time stamp that verifies: $(cat verify.log)"
+  done
+  has_stream package.msi MsiDigitalSignatureEx || fail "the package has no MsiDigitalSignatureEx stream"
+
+  kill "$server"
+  wait "$server" 2>/dev/null || true
+  cp "$DRAVO_PROGRAM" unstamped.exe
+  if sign unstamped.exe >sign.log 2>&1; then
+    fail "signing succeeded without the time-stamp server"
+  fi
+  cmp -s unstamped.exe "$DRAVO_PROGRAM" || fail "a failed signing changed the file"
+  [ ! -e unstamped.exe.signed ] || fail "a failed signing left unstamped.exe.signed"
+  cd /
+  rm -rf "$work"
 }
 
 case "$CASE" in
@@ -576,5 +686,6 @@ case "$CASE" in
   odbc-setup) case_odbc_setup ;;
   tables) case_tables ;;
   signatures) case_signatures ;;
+  timestamp) case_timestamp ;;
   *) fail "unknown case $CASE" ;;
 esac
