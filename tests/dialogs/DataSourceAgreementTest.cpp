@@ -6,7 +6,6 @@
 // command line takes back.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <map>
 #include <memory>
 #include <optional>
@@ -22,6 +21,7 @@
 #include "support/DSIFileLogger.h"
 #include "tests/common/HeadlessRun.h"
 #include "tests/common/OdbcIniDirectory.h"
+#include "tests/dialogs/AgreementVerdict.h"
 
 namespace Dravo::VezurAVUZ {
 namespace {
@@ -183,36 +183,14 @@ TEST_P(DataSourceAgreementTest, TheDialogStoresWhatTheCommandLineTakes)
             dialogStored = false;
         }
     }
-    const Entries byDialog = Family(trial.family);
-
-    if (!refusal) {
-        ASSERT_TRUE(dialogStored) << run.error << run.transcript << saveFailure;
-        EXPECT_EQ(Describe(byDialog), Describe(byCommand));
-        return;
-    }
-    if (!dialogStored || byDialog == before) {
-        return;
-    }
-    const auto kept = byDialog.find(trial.name);
-    EXPECT_TRUE(kept == byDialog.end() || kept->second != trial.value) << *refusal;
-    std::vector<SettingAssignment> back;
-    for (const auto& [name, value] : byDialog) {
-        back.push_back(SettingAssignment{WideString(name), WideString(value), false});
-    }
-    const std::optional<std::string> again = ByCommand(back);
-    EXPECT_FALSE(again.has_value()) << Describe(byDialog) << ": " << again.value_or("");
+    Dravo::Test::AgreementTrial<Entries> verdict{refusal, byCommand, before, Family(trial.family), dialogStored,
+        trial.name, trial.value, run.error + run.transcript + saveFailure};
+    Dravo::Test::ExpectAgreement<Entries>(
+        verdict, [this](const std::vector<SettingAssignment>& back) { return ByCommand(back); }, Describe);
 }
 
-std::string NameOf(const ::testing::TestParamInfo<SectionTrial>& trial)
-{
-    std::string name;
-    for (const char c : trial.param.label) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name + "_" + std::to_string(trial.index);
-}
-
-INSTANTIATE_TEST_SUITE_P(DataSource, DataSourceAgreementTest, ::testing::ValuesIn(SectionTrials()), NameOf);
+INSTANTIATE_TEST_SUITE_P(DataSource, DataSourceAgreementTest, ::testing::ValuesIn(SectionTrials()),
+    Dravo::Test::AgreementTrialName<SectionTrial>);
 
 } // namespace
 } // namespace Dravo::VezurAVUZ

@@ -7,7 +7,6 @@
 // not store it but stores what the command line takes.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -28,6 +27,7 @@
 #include "support/DSIFileLogger.h"
 #include "support/NumberConverter.h"
 #include "tests/common/HeadlessRun.h"
+#include "tests/dialogs/AgreementVerdict.h"
 #include "tests/common/TempDir.h"
 
 namespace Dravo::VezurAVUZ {
@@ -497,38 +497,14 @@ TEST_P(KeyAgreementTest, TheDialogStoresWhatTheCommandLineTakes)
     if (dialogStored) {
         session.SaveAsDialog();
     }
-    const Stored byDialog = Family(trial.family);
-
-    if (!refusal) {
-        ASSERT_TRUE(dialogStored) << run.error << run.transcript;
-        EXPECT_EQ(Describe(byDialog), Describe(byCommand));
-        return;
-    }
-    if (!dialogStored || byDialog == before) {
-        return;
-    }
-    // Refused by the command line: what the dialog stored instead is taken
-    // back as it is.
-    const auto kept = byDialog.find(trial.name);
-    EXPECT_TRUE(kept == byDialog.end() || kept->second != trial.value) << *refusal;
-    std::vector<SettingAssignment> back;
-    for (const auto& [name, value] : byDialog) {
-        back.push_back(SettingAssignment{WideString(name), WideString(value), false});
-    }
-    const std::optional<std::string> again = ByCommand(back);
-    EXPECT_FALSE(again.has_value()) << Describe(byDialog) << ": " << again.value_or("");
+    Dravo::Test::AgreementTrial<Stored> verdict{refusal, byCommand, before, Family(trial.family), dialogStored,
+        trial.name, trial.value, run.error + run.transcript};
+    Dravo::Test::ExpectAgreement<Stored>(
+        verdict, [this](const std::vector<SettingAssignment>& back) { return ByCommand(back); }, Describe);
 }
 
-std::string NameOf(const ::testing::TestParamInfo<KeyTrial>& trial)
-{
-    std::string name;
-    for (const char c : trial.param.label) {
-        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    }
-    return name + "_" + std::to_string(trial.index);
-}
-
-INSTANTIATE_TEST_SUITE_P(DriverKey, KeyAgreementTest, ::testing::ValuesIn(KeyTrials()), NameOf);
+INSTANTIATE_TEST_SUITE_P(
+    DriverKey, KeyAgreementTest, ::testing::ValuesIn(KeyTrials()), Dravo::Test::AgreementTrialName<KeyTrial>);
 
 } // namespace
 } // namespace Dravo::VezurAVUZ
