@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "tests/app/ToolRun.h"
+#include "tests/common/LoopbackPort.h"
 #include "tests/common/OdbcIniDirectory.h"
 #include "tests/common/TempDir.h"
 #include "tests/driversupport/ServerProcess.h"
@@ -22,19 +21,6 @@ namespace Dravo::Test {
 namespace {
 
 constexpr int EXIT_TEST_FAILED = 6;
-
-uint16_t ClosedPort()
-{
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    (void)::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    (void)::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(listener);
-    return ntohs(address.sin_port);
-}
 
 class ConnectionTestCommandTest : public ::testing::Test {
 protected:
@@ -100,7 +86,7 @@ TEST_F(ConnectionTestCommandTest, AStoredDataSourceIsTestedWithItsDecipheredPass
 
 TEST_F(ConnectionTestCommandTest, AFailedStepHasItsOwnExitStatusAndTheJsonTheFleetToolsRead)
 {
-    StoreSales(ClosedPort());
+    StoreSales(UnusedLoopbackPort());
     const ProgramRun run = Run({"--dsn", "Sales", "test", "--json", "--timeout", "2"});
     EXPECT_EQ(run.exitCode, EXIT_TEST_FAILED) << run.errors;
     EXPECT_EQ(run.output.rfind("{\"ok\":false,\"steps\":[{\"step\":\"settings\",\"status\":\"ok\",\"detail\":", 0), 0U)
@@ -140,9 +126,9 @@ TEST_F(ConnectionTestCommandTest, AClockBehindTheKdcsIsToldOfWhileTheTicketsStil
     kdc.AddPrincipal("spark/server.dravo.test");
     ASSERT_EQ(kdc.Kinit("alice", "", "-600s").exitCode, 0);
     m_wrapper = {"/usr/bin/faketime", "-f", "-600s"};
-    const ProgramRun run = Run({"test", "SparkServerType=3", "Host=127.0.0.1", "Port=" + std::to_string(ClosedPort()),
-        "AuthMech=1", std::string("KrbRealm=") + TestKdc::REALM, "KrbHostFQDN=server.dravo.test",
-        "KrbServiceName=spark", "--timeout", "3"});
+    const ProgramRun run = Run({"test", "SparkServerType=3", "Host=127.0.0.1",
+        "Port=" + std::to_string(UnusedLoopbackPort()), "AuthMech=1", std::string("KrbRealm=") + TestKdc::REALM,
+        "KrbHostFQDN=server.dravo.test", "KrbServiceName=spark", "--timeout", "3"});
     EXPECT_NE(run.output.find("warning kerberos: this machine's clock is 10 min behind the KDC's, past the 5 minutes"),
         std::string::npos)
         << run.output << run.errors;

@@ -14,11 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "driversupport/ConnectionDiagnosis.h"
+#include "tests/common/LoopbackPort.h"
 #include "tests/common/OdbcIniDirectory.h"
 #include "tests/common/ProgramRun.h"
 #include "tests/common/TempDir.h"
@@ -69,20 +68,6 @@ const DiagnosisStep& StepOf(const std::vector<DiagnosisStep>& steps, const std::
 std::string Describe(const DiagnosisStep& step)
 {
     return step.step + " " + DriverSupport::DiagnosisStatusWord(step.status) + ": " + step.detail + " -> " + step.hint;
-}
-
-/// A port nothing listens on (taken from the system, then let go).
-uint16_t ClosedPort()
-{
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    (void)::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    (void)::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(listener);
-    return ntohs(address.sin_port);
 }
 
 std::string TestServer()
@@ -285,7 +270,7 @@ TEST(ReachDiagnosisTest, NamesPortsAndSilentServersFailWithinTheTimeout)
     EXPECT_EQ(StepOf(invalid, "connect").status, DiagnosisStatus::Skipped);
     EXPECT_EQ(StepOf(Diagnose({{"Port", "10000"}}), "name").hint.find("Host"), 0U);
 
-    const auto closed = Diagnose({{"Host", "127.0.0.1"}, {"Port", std::to_string(ClosedPort())}, {"SSL", "1"}});
+    const auto closed = Diagnose({{"Host", "127.0.0.1"}, {"Port", std::to_string(UnusedLoopbackPort())}, {"SSL", "1"}});
     const DiagnosisStep& refused = StepOf(closed, "connect");
     EXPECT_EQ(refused.status, DiagnosisStatus::Failed) << Describe(refused);
     EXPECT_NE(refused.detail.find("refused"), std::string::npos) << Describe(refused);
@@ -374,7 +359,7 @@ TEST(KerberosDiagnosisTest, TicketsAreCheckedAgainstARealKdc)
     ASSERT_TRUE(kdc.Ready()) << kdc.Directory();
     kdc.AddPrincipal("alice");
     kdc.AddPrincipal("spark/server.dravo.test");
-    const std::string closed = std::to_string(ClosedPort());
+    const std::string closed = std::to_string(UnusedLoopbackPort());
     const auto kerberos = [&](const std::string& service) {
         return StepOf(
             Diagnose({{"Host", "127.0.0.1"}, {"Port", closed}, {"AuthMech", "1"}, {"KrbRealm", TestKdc::REALM},
@@ -467,7 +452,7 @@ TEST(DiscoveryDiagnosisTest, TheServersZooKeeperNamesAreTheOnesChecked)
     ASSERT_TRUE(zookeeper.Ready()) << "ZooKeeper did not start within 30 s";
     std::printf("ZooKeeper took %.2f s to start\n", zookeeper.StartSeconds());
     ServerProcess binary({TestServer(), "binary"});
-    const std::string closed = std::to_string(ClosedPort());
+    const std::string closed = std::to_string(UnusedLoopbackPort());
     ASSERT_EQ(zookeeper.Create({"/dravo",
                   "/dravo/serverUri=127.0.0.1:" + binary.PortText() + ";version=3.3.0;sequence=0000000001", "/empty"}),
         0);

@@ -14,12 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include <netinet/in.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/common/LoopbackPort.h"
 #include "tests/common/ProgramRun.h"
 #include "tests/common/TempDir.h"
 
@@ -37,7 +36,7 @@ public:
           m_cache("KRB5CCNAME", "FILE:" + (m_directory.Path() / "ccache").string()),
           m_replayCache("KRB5RCACHEDIR", m_directory.Path().string())
     {
-        m_port = FreePort();
+        m_port = UnusedLoopbackPort();
         const std::string dir = m_directory.Path().string();
         const std::string port = std::to_string(m_port);
         MoveKdcTo(m_port);
@@ -60,19 +59,7 @@ public:
             return;
         }
         // Ready when its TCP port takes a connection.
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!m_ready && std::chrono::steady_clock::now() < end) {
-            const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            address.sin_port = htons(m_port);
-            m_ready = ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-            ::close(probe);
-            if (!m_ready) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
+        m_ready = WaitUntilLoopbackPortAnswers(m_port, std::chrono::seconds(10));
     }
     TestKdc(const TestKdc&) = delete;
     TestKdc& operator=(const TestKdc&) = delete;
@@ -137,19 +124,6 @@ private:
     static ProgramRun Run(const std::string& program, const std::vector<std::string>& arguments)
     {
         return RunProgram(program, arguments);
-    }
-
-    static uint16_t FreePort()
-    {
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        (void)::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        (void)::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-        ::close(listener);
-        return ntohs(address.sin_port);
     }
 
     TempDir m_directory;

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "driversupport/ZooKeeperWire.h"
+#include "tests/common/LoopbackPort.h"
 #include "tests/common/TempDir.h"
 
 extern char** environ;
@@ -32,7 +33,7 @@ public:
 
     TestZooKeeper()
     {
-        m_port = FreePort();
+        m_port = UnusedLoopbackPort();
         const std::string log = (m_directory.Path() / "server.log").string();
         std::vector<std::string> argv = {"/usr/bin/java", "-Xmx64m", "-XX:TieredStopAtLevel=1", "-XX:+UseSerialGC",
             "-XX:-UsePerfData", "-Dzookeeper.admin.enableServer=false", "-cp", SERVER_JAR,
@@ -185,19 +186,6 @@ private:
             return -1;
         }
         return session;
-    }
-
-    static uint16_t FreePort()
-    {
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        (void)::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        (void)::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-        ::close(listener);
-        return ntohs(address.sin_port);
     }
 
     TempDir m_directory;
