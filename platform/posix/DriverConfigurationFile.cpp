@@ -331,13 +331,24 @@ ErrorCode DriverConfigurationFile::Refresh()
 
 ErrorCode DriverConfigurationFile::Read(const Reader& reader)
 {
+    return ReadAfterLooking(reader, true);
+}
+
+ErrorCode DriverConfigurationFile::ReadAsLastRead(const Reader& reader)
+{
+    return ReadAfterLooking(reader, false);
+}
+
+ErrorCode DriverConfigurationFile::ReadAfterLooking(const Reader& reader, bool lookAtDisk)
+{
     std::lock_guard lock(m_mutex);
     // A transaction reads the file once and its own changes over it: the
     // commit reads it again anyway, and a save of many values need not look
     // at the disk for each one.
     const bool inTransaction = PendingConfigurationChanges::IsOpen();
     const uint64_t serial = PendingConfigurationChanges::Serial();
-    if (!inTransaction || m_readSerial != serial || !m_loaded || !m_loadError.empty()) {
+    const bool seen = !lookAtDisk || (inTransaction && m_readSerial == serial);
+    if (!seen || !m_loaded || !m_loadError.empty()) {
         if (const ErrorCode refreshed = Refresh(); refreshed != ERROR_SUCCESS_CODE) {
             return refreshed;
         }
@@ -345,18 +356,6 @@ ErrorCode DriverConfigurationFile::Read(const Reader& reader)
     }
     const IniSectionChanges* pending = PendingConfigurationChanges::Find(m_path);
     return reader(DriverKeyState(*this, pending && !pending->IsEmpty() ? pending : nullptr));
-}
-
-ErrorCode DriverConfigurationFile::ReadAsLastRead(const Reader& reader)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_loaded && m_loadError.empty()) {
-            const IniSectionChanges* pending = PendingConfigurationChanges::Find(m_path);
-            return reader(DriverKeyState(*this, pending && !pending->IsEmpty() ? pending : nullptr));
-        }
-    }
-    return Read(reader);
 }
 
 const std::vector<IniEntry>& DriverConfigurationFile::EntriesWith(const IniSectionChanges& pending)

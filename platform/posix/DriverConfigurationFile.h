@@ -144,6 +144,9 @@ private:
     using Identity = FileIdentity;
 
     ErrorCode Refresh();
+    /// Read and ReadAsLastRead: LOOK_AT_DISK false reads what was loaded,
+    /// when something was.
+    ErrorCode ReadAfterLooking(const Reader& reader, bool lookAtDisk);
     /// Takes the file's bytes as the parsed state of the file identified.
     ErrorCode Load(std::string bytes, const Identity& identity);
 
